@@ -1,0 +1,241 @@
+#include "international.h"
+
+#include "file_io.h"
+#include "paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <memory>
+#include <stdexcept>
+
+namespace tarnvold {
+
+const LangTable& builtin_english() {
+    static const LangTable table = {
+    "File",  // 1
+    "Options",  // 2
+    "Help",  // 3
+    "About",  // 4
+    "Code",  // 5
+    "Decode",  // 6
+    " ",  // 7
+    "Exit",  // 8
+    "Directory",  // 9
+    "Configuration",  // 10
+    "Tarnvold version 1.1 style",  // 11
+    "Tarnvold version 1.5 style",  // 12
+    "Folder progress",  // 13
+    "Code object",  // 14
+    "Decode object",  // 15
+    "OK",  // 16
+    "Cancel",  // 17
+    "New dir",  // 18
+    "Select view settings",  // 19
+    "Enter password",  // 20
+    "CRC check :",  // 21
+    "CRC :",  // 22
+    "Can not find configuration file",  // 23
+    "Error in configuration file",  // 24
+    "This is not Tarnvold config file",  // 25
+    "Scanning...",  // 26
+    "Coding files in ",  // 27
+    "Decoding files in ",  // 28
+    "This file exists.Do you want to rewrite this file ?",  // 29
+    "Decoding aborted",  // 30
+    "Starting decode for ",  // 31
+    "Level 1 decoding",  // 32
+    "Level 2 decoding",  // 33
+    "This is not Tarnvold coded file",  // 34
+    "The version of Tarnvold, used for coding of this file is bigger than yours.Do you want to try decoding anywhere ?",  // 35
+    "Original file CRC : ",  // 36
+    "CRC mistmatch. May be wrong password ???",  // 37
+    "Decoding finished",  // 38
+    "Starting code for : ",  // 39
+    "Coding aborted",  // 40
+    "Level 1 coding",  // 41
+    "Level 2 coding",  // 42
+    "Coding finished",  // 43
+    "About called",  // 44
+    "Do you really want to quit ?",  // 45
+    "You must have at least 1024x768 display",  // 46
+    "Initialisation finished",  // 47
+    "Start coding for files : ",  // 48
+    "Select distanation directory",  // 49
+    "Files will be stored in :",  // 50
+    "Start decoding for files : ",  // 51
+    "Tarnvold : Select source folder for coding",  // 52
+    "Tarnvold : Select source folder for decoding",  // 53
+    "Enter new directory name",  // 54
+    "Close window",  // 55
+    "Select language",  // 56
+    };
+    return table;
+}
+
+// ------------------------------------------------------------------ Language
+
+std::string Language::message(int n) const {
+    if (n < 1 || n > kMessageCount)
+        throw std::out_of_range("message number " + std::to_string(n) + " outside 1.." +
+                                std::to_string(kMessageCount));
+    return lang_table_[static_cast<std::size_t>(n - 1)];
+}
+
+void Language::add_caption_target(CaptionTarget* t) {
+    if (t != nullptr && std::find(targets_.begin(), targets_.end(), t) == targets_.end())
+        targets_.push_back(t);
+}
+
+void Language::remove_caption_target(CaptionTarget* t) {
+    targets_.erase(std::remove(targets_.begin(), targets_.end(), t), targets_.end());
+}
+
+void Language::apply_lang_table(const LangTable& table) {
+    lang_table_ = table;
+    for (auto& entry : lang_table_)
+        if (entry.size() > kMaxEntryLength) entry.resize(kMaxEntryLength);
+    // A window may unregister itself while it is being captioned.
+    const auto targets = targets_;
+    for (CaptionTarget* t : targets)
+        if (std::find(targets_.begin(), targets_.end(), t) != targets_.end())
+            t->apply_captions(lang_table_);
+}
+
+void Language::fill_english_table() { apply_lang_table(builtin_english()); }
+
+void Language::tell(std::string_view text) const {
+    if (notice) notice(text);
+}
+
+namespace {
+
+// Reads a file front to back in blocks; any byte value is accepted.
+class ByteReader {
+public:
+    explicit ByteReader(const std::string& path) : file_(path), left_(file_.size()) {}
+
+    bool at_end() {
+        fill();
+        return pos_ == len_;
+    }
+    // The next byte; only valid when !at_end().
+    unsigned char peek() const { return buf_[pos_]; }
+    void advance() { ++pos_; }
+    void close() { file_.close(); }
+
+private:
+    void fill() {
+        if (pos_ < len_ || left_ <= 0) return;
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(left_, static_cast<std::int64_t>(sizeof buf_)));
+        try {
+            file_.read_exact(buf_, want);
+        } catch (const IoError& e) {
+            // The file shrank while it was read: what was there is all there is.
+            if (e.code() != IoError::kEndOfFile) throw;
+            left_ = 0;
+            pos_ = len_ = 0;
+            return;
+        }
+        left_ -= static_cast<std::int64_t>(want);
+        pos_ = 0;
+        len_ = want;
+    }
+
+    InputFile file_;
+    std::int64_t left_;
+    unsigned char buf_[4096];
+    std::size_t pos_ = 0;
+    std::size_t len_ = 0;
+};
+
+}  // namespace
+
+void Language::load_lang_file(const std::string& path) {
+    const std::string native = to_native_path(path);
+    if (!file_exists(native)) {
+        tell(kLangFileMissing);
+        return;
+    }
+    ByteReader in(native);
+    auto work = std::make_unique<LangTable>();
+    int count = 0;
+    while (!in.at_end()) {
+        ++count;
+        if (count > kMessageCount) break;
+        std::string& entry = (*work)[static_cast<std::size_t>(count - 1)];
+        // The text ends at the first CR or LF ...
+        while (!in.at_end() && in.peek() != '\r' && in.peek() != '\n') {
+            if (entry.size() < kMaxEntryLength) entry.push_back(static_cast<char>(in.peek()));
+            in.advance();
+        }
+        // ... and the rest of the line, up to and including its LF, is skipped.
+        while (!in.at_end() && in.peek() != '\n') in.advance();
+        if (!in.at_end()) in.advance();
+    }
+    in.close();
+    if (count < kMessageCount) {
+        tell(kLangFileBad);
+        return;
+    }
+    apply_lang_table(*work);
+}
+
+namespace {
+
+bool ends_with_tvl(const char* name, std::size_t len) {
+    return len >= 4 && std::string_view(name + len - 4, 4) == ".tvl";
+}
+
+// The language names in "lang", in the order the directory lists them.  A
+// folder that does not exist holds none; one that cannot be read throws.
+std::vector<std::string> list_languages() {
+    std::vector<std::string> names;
+    const std::string folder = "lang";
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+    if (!dir) {
+        if (errno == ENOENT || errno == ENOTDIR) return names;
+        throw IoError(folder, errno);
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* ent = ::readdir(dir.get());
+        if (ent == nullptr) {
+            if (errno != 0) throw IoError(folder, errno);
+            break;
+        }
+        const std::size_t len = std::char_traits<char>::length(ent->d_name);
+        if (ends_with_tvl(ent->d_name, len)) names.emplace_back(ent->d_name, len - 4);
+    }
+    return names;
+}
+
+}  // namespace
+
+void Language::scan_lang_dir() {
+    std::vector<std::string> names = list_languages();
+    if (names.empty()) {
+        fill_english_table();
+        write_lang_file("lang\\english.tvl", lang_table_);
+        // One look again is enough: the file just written is there now.
+        names = list_languages();
+        if (names.empty()) return;
+    }
+    lang_list = std::move(names);
+}
+
+// ------------------------------------------------------------ language files
+
+void write_lang_file(const std::string& path, const LangTable& table) {
+    std::string text;
+    for (const auto& entry : table) {
+        text += entry;
+        text += "\r\n";
+    }
+    OutputFile out(to_native_path(path));
+    out.write_all(text.data(), text.size());
+    out.commit();
+}
+
+}  // namespace tarnvold

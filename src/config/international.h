@@ -1,0 +1,75 @@
+// The message table: the 56 interface texts of the program, the built-in
+// English ones, and the language files in the folder "lang" that replace them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnvold {
+
+inline constexpr int kMessageCount = 56;
+inline constexpr std::size_t kMaxEntryLength = 150;
+using LangTable = std::array<std::string, kMessageCount>;  // [0] is message 1
+
+// The built-in English texts, entry for entry.
+const LangTable& builtin_english();
+
+// A window that takes its captions from the message table.
+class CaptionTarget {
+public:
+    virtual ~CaptionTarget() = default;
+    virtual void apply_captions(const LangTable& table) = 0;
+};
+
+// The program's one language state: the current table, the languages found
+// in "lang" and the folder the program was started in.
+class Language {
+public:
+    // Entry n (1..56) of the current table; other numbers throw
+    // std::out_of_range.
+    std::string message(int n) const;
+    const LangTable& lang_table() const { return lang_table_; }
+
+    std::vector<std::string> lang_list;  // language names, in listing order
+    std::string start_dir;               // captured once by the program at start
+
+    void add_caption_target(CaptionTarget* t);
+    void remove_caption_target(CaptionTarget* t);
+
+    // Makes `table` current (entries cut to 150 characters) and re-captions
+    // every registered window.
+    void apply_lang_table(const LangTable& table);
+    // Builds the built-in English table and applies it.
+    void fill_english_table();
+    // Reads a language file and applies it when it holds 56 lines or more.
+    // A missing or short file is reported through `notice` and changes
+    // nothing; a file that exists but cannot be read throws IoError.
+    void load_lang_file(const std::string& path);
+    // Fills `lang_list` from "lang/*.tvl" below the current directory, in the
+    // order the directory lists them.  With no language file at all, English
+    // is made current and written as "lang\english.tvl" first.
+    void scan_lang_dir();
+
+    // Shows a text in an OK box with the caption "Tarnvold".
+    std::function<void(std::string_view)> notice;
+
+private:
+    void tell(std::string_view text) const;
+
+    LangTable lang_table_{};
+    std::vector<CaptionTarget*> targets_;
+};
+
+// Writes the table as a language file: 56 lines, each ended by CR LF.  The
+// file appears complete or not at all; any failure throws IoError.
+void write_lang_file(const std::string& path, const LangTable& table);
+
+// The texts of the two language-file messages, which are never translated.
+inline constexpr char kLangFileMissing[] = "Can not find language file";
+inline constexpr char kLangFileBad[] = "Bad lang file";
+
+}  // namespace tarnvold
