@@ -1,0 +1,147 @@
+#include "config_fixture.h"
+#include "file_io.h"
+
+#include <algorithm>
+
+namespace tarnvold::testing {
+namespace {
+
+using Lang = ConfigTest;
+
+TEST(BuiltinEnglish, HoldsTheExactTexts) {
+    const LangTable& t = builtin_english();
+    ASSERT_EQ(t.size(), 56u);
+    EXPECT_EQ(t[0], "File");
+    EXPECT_EQ(t[6], " ");
+    EXPECT_EQ(t[26], "Coding files in ");
+    EXPECT_EQ(t[38], "Starting code for : ");
+    EXPECT_EQ(t[36], "CRC mistmatch. May be wrong password ???");
+    EXPECT_EQ(t[48], "Select distanation directory");
+    EXPECT_EQ(t[55], "Select language");
+    for (const auto& e : t) {
+        EXPECT_LE(e.size(), kMaxEntryLength);
+        EXPECT_EQ(e.find_first_of("\r\n"), std::string::npos);
+    }
+}
+
+TEST_F(Lang, TablesReachEveryRegisteredTarget) {
+    RecordingTarget a, b;
+    language.add_caption_target(&a);
+    language.add_caption_target(&b);
+    EXPECT_EQ(language.message(5), "");
+    language.fill_english_table();
+    EXPECT_EQ(language.message(5), "Code");
+    LangTable other{};
+    other[4] = std::string(200, 'x');
+    language.remove_caption_target(&a);
+    language.apply_lang_table(other);
+    EXPECT_EQ(language.message(5), std::string(150, 'x'));
+    ASSERT_EQ(a.seen.size(), 1u);
+    ASSERT_EQ(b.seen.size(), 2u);
+    EXPECT_EQ(b.seen[1], language.lang_table());
+    EXPECT_THROW(language.message(0), std::out_of_range);
+    EXPECT_THROW(language.message(57), std::out_of_range);
+}
+
+TEST_F(Lang, WrittenFileHas56CrLfLinesAndLoadsBack) {
+    make_lang_folder();
+    write_lang_file("lang\\english.tvl", builtin_english());
+    const std::string bytes = read_file("lang/english.tvl");
+    EXPECT_EQ(bytes.rfind("File\r\nOptions\r\nHelp\r\n", 0), 0u);
+    EXPECT_NE(bytes.find("\r\nDecode\r\n \r\nExit\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 56);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 56);
+    EXPECT_TRUE(bytes.ends_with("\r\nSelect language\r\n"));
+
+    LangTable odd{};
+    odd[0] = std::string(150, 'a');
+    odd[1] = "\xff\x01 trailing  ";
+    write_lang_file("lang\\odd.tvl", odd);
+    language.load_lang_file("lang\\odd.tvl");
+    EXPECT_EQ(language.lang_table(), odd);
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(entry_count(dir.path() / "lang"), 2u);  // no leftovers
+}
+
+TEST_F(Lang, WriteFailureNamesTheFile) {
+    try {
+        write_lang_file("lang\\english.tvl", builtin_english());
+        FAIL() << "no error for a missing folder";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.path(), "lang/english.tvl");
+        EXPECT_NE(std::string(e.what()).find("lang/english.tvl"), std::string::npos);
+    }
+}
+
+TEST_F(Lang, LoadAcceptsFilesOf56LinesOrMore) {
+    struct Case { std::string text; std::string e1, e56; };
+    const Case cases[] = {
+        {numbered_lines(56, "n", "\r\n"), "n1", "n56"},
+        {numbered_lines(55, "n", "\n") + "n56", "n1", "n56"},
+        {numbered_lines(55, "n", "\r\n") + "\r\n", "n1", ""},
+        {numbered_lines(60, "n", "\r\n"), "n1", "n56"},
+        {std::string(200, 'w') + "\r\n" + numbered_lines(55, "m", "\n"), std::string(150, 'w'), "m55"},
+        {"a\rjunk\n" + std::string("\0\xfe", 2) + "\n" + numbered_lines(54, "b", "\n"), "a", "b54"},
+    };
+    for (const auto& c : cases) {
+        write_file("x.tvl", c.text);
+        language.fill_english_table();
+        language.load_lang_file("x.tvl");
+        EXPECT_TRUE(notices.empty()) << c.text;
+        EXPECT_EQ(language.message(1), c.e1);
+        EXPECT_EQ(language.message(56), c.e56);
+    }
+    EXPECT_EQ(language.message(2), std::string("\0\xfe", 2));
+}
+
+TEST_F(Lang, ShortOrMissingFilesAreReportedAndChangeNothing) {
+    RecordingTarget t;
+    language.fill_english_table();
+    language.add_caption_target(&t);
+    for (const std::string& text : {numbered_lines(55, "n", "\r\n"), numbered_lines(60, "n", "\r"),
+                                    std::string()}) {
+        write_file("x.tvl", text);
+        language.load_lang_file("x.tvl");
+    }
+    language.load_lang_file("lang\\missing.tvl");
+    EXPECT_EQ(notices, (std::vector<std::string>{"Bad lang file", "Bad lang file", "Bad lang file",
+                                                  "Can not find language file"}));
+    EXPECT_EQ(language.lang_table(), builtin_english());
+    EXPECT_TRUE(t.seen.empty());
+}
+
+TEST_F(Lang, ScanListsLanguagesInDirectoryOrder) {
+    make_lang_folder();
+    for (const char* name : {"german.tvl", "english.tvl", "readme.txt", "old.tvl.bak"})
+        write_file("lang/" + std::string(name), numbered_lines(56, "", "\n"));
+    std::filesystem::create_directory("lang/folder.tvl");
+    std::vector<std::string> expected;
+    for (const auto& e : std::filesystem::directory_iterator("lang")) {
+        const std::string name = e.path().filename().string();
+        if (name.ends_with(".tvl")) expected.push_back(name.substr(0, name.size() - 4));
+    }
+    language.scan_lang_dir();
+    EXPECT_EQ(language.lang_list, expected);
+    EXPECT_EQ(language.lang_list.size(), 3u);
+    EXPECT_EQ(language.message(1), "");  // nothing regenerated
+}
+
+TEST_F(Lang, ScanRegeneratesEnglishWhenNoLanguageIsThere) {
+    RecordingTarget t;
+    language.add_caption_target(&t);
+    language.lang_list = {"old"};
+    EXPECT_THROW(language.scan_lang_dir(), IoError);  // no "lang" folder to write into
+    EXPECT_EQ(language.lang_list, std::vector<std::string>{"old"});
+
+    make_lang_folder();
+    write_file("lang/notes.txt", "x");
+    language.scan_lang_dir();
+    EXPECT_EQ(language.lang_list, std::vector<std::string>{"english"});
+    EXPECT_EQ(language.lang_table(), builtin_english());
+    EXPECT_EQ(t.seen.back(), builtin_english());
+    write_lang_file("expected.tvl", builtin_english());
+    EXPECT_EQ(read_file("lang/english.tvl"), read_file("expected.tvl"));
+}
+
+}  // namespace
+}  // namespace tarnvold::testing
