@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tarnvold {
+
+// The sum of the byte values, each 0..255.
+std::uint64_t byte_sum(const std::uint8_t* data, std::size_t count);
+
+}  // namespace tarnvold

@@ -1,0 +1,37 @@
+// The coded-file layout: a 32-byte header, two zero bytes, the coded payload
+// and the seed, most significant byte first.  A coded file is always exactly
+// 38 bytes longer than its original.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tarnvold {
+
+inline constexpr std::size_t kHeaderSize = 32;
+inline constexpr std::uint16_t kDataOffset = 34;
+inline constexpr std::size_t kSeedSize = 4;
+inline constexpr std::size_t kCodedOverhead = kDataOffset + kSeedSize;  // 38
+inline constexpr std::uint8_t kVersionMajor = 1;
+inline constexpr std::uint8_t kVersionMinor = 5;
+inline constexpr std::int64_t kMaxOriginalSize = 2147483647;  // sizes are 32-bit signed
+inline constexpr std::size_t kBlockSize = 10485760;            // 10 MiB
+
+struct coded_header {
+    std::uint8_t version_major = kVersionMajor;
+    std::uint8_t version_minor = kVersionMinor;
+    std::int64_t crc = 0;
+    std::uint16_t data_offset = kDataOffset;
+    bool signature_ok = true;  // bytes 0..8 are 08 "Tarnvold"
+
+    std::array<std::uint8_t, kHeaderSize> to_bytes() const;
+    static coded_header from_bytes(const std::uint8_t* bytes);
+
+    // True when the version was written by a newer program than this one.
+    bool newer_than_ours() const {
+        return version_major > kVersionMajor ||
+               (version_major == kVersionMajor && version_minor > kVersionMinor);
+    }
+};
+
+}  // namespace tarnvold

@@ -1,0 +1,341 @@
+#include "engine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <new>
+
+#include "checksum.h"
+#include "coded_format.h"
+#include "file_io.h"
+#include "messages.h"
+
+namespace tarnvold {
+
+std::string refusal_same_file(const std::string& path) {
+    return "Source and destination are the same file, nothing was written: " + path;
+}
+
+std::string refusal_too_large(const std::string& path) {
+    return "Files of 2 GiB (2147483648 bytes) or more cannot be coded: " + path;
+}
+
+namespace {
+
+std::int64_t step_for(std::int64_t size) {
+    const std::int64_t step = size / 150;
+    return step == 0 ? 1 : step;
+}
+
+std::unique_ptr<std::uint8_t[]> allocate_block(const std::string& path) {
+    try {
+        return std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+    } catch (const std::bad_alloc&) {
+        throw IoError(path, ENOMEM);
+    }
+}
+
+// Puts the per-file progress display back at rest when an operation is left
+// by an error, so that nothing keeps showing a half-done state.
+class ProgressRestore {
+public:
+    explicit ProgressRestore(UserInterface& ui) : ui_(ui), exceptions_(std::uncaught_exceptions()) {}
+    ~ProgressRestore() {
+        if (std::uncaught_exceptions() <= exceptions_) return;
+        try {
+            ui_.label_set_visible(LabelId::Checksum, false);
+            ui_.label_set_visible(LabelId::Pass1, false);
+            ui_.label_set_visible(LabelId::Pass2, false);
+            ui_.bar_set_position(ProgressBarId::Checksum, 0);
+            ui_.bar_set_position(ProgressBarId::Pass1, 0);
+            ui_.bar_set_position(ProgressBarId::Pass2, 0);
+        } catch (...) {
+        }
+    }
+    ProgressRestore(const ProgressRestore&) = delete;
+    ProgressRestore& operator=(const ProgressRestore&) = delete;
+
+private:
+    UserInterface& ui_;
+    int exceptions_;
+};
+
+void end_display(UserInterface& ui) {
+    ui.label_set_visible(LabelId::Checksum, false);
+    ui.label_set_visible(LabelId::Pass1, false);
+    ui.label_set_visible(LabelId::Pass2, false);
+    ui.bar_set_position(ProgressBarId::Checksum, 0);
+    ui.bar_set_position(ProgressBarId::Pass1, 0);
+    ui.bar_set_position(ProgressBarId::Pass2, 0);
+}
+
+}  // namespace
+
+// One pass over the payload: the key stream it applies, its bar and its
+// counter, which runs on across blocks.
+struct Engine::Pass {
+    ProgressBarId bar;
+    std::int64_t step;
+    std::int64_t counter = 0;
+    // Applies the pass's key stream to `count` bytes whose first byte is at
+    // payload position counter + 1.
+    std::function<void(std::uint8_t*, std::size_t, std::int64_t)> apply;
+};
+
+void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
+    // The bar advances whenever the counter reaches a multiple of its step;
+    // the bytes between two such points are handled in one go.
+    std::size_t done = 0;
+    while (done < count) {
+        const std::int64_t to_next_step = pass.step - pass.counter % pass.step;
+        const std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::int64_t>(to_next_step, static_cast<std::int64_t>(count - done)));
+        pass.apply(buf + done, chunk, pass.counter);
+        pass.counter += static_cast<std::int64_t>(chunk);
+        done += chunk;
+        if (pass.counter % pass.step == 0) {
+            ui_.bar_step(pass.bar);
+            ui_.process_events();
+        }
+    }
+}
+
+void Engine::refuse(const std::string& reason, int aborted_message) {
+    ui_.log_line(reason);
+    if (!batch_mode) ui_.notice(reason);
+    ui_.log_line(ui_.message(aborted_message));
+}
+
+std::int64_t Engine::get_file_crc(const std::string& path) {
+    ui_.log_line(ui_.message(msg::kCrcCheck), path);
+    // Clearing the file's attributes has no meaning here: its rights are
+    // never changed, and it is opened for reading only.
+    InputFile file(path);
+    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
+    const std::int64_t size = file.size();
+    const std::int64_t step = step_for(size);
+    ui_.bar_set_position(ProgressBarId::Checksum, 0);
+    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
+
+    auto buffer = allocate_block(path);
+    std::uint64_t sum = 0;
+    std::int64_t counter = 0;
+    std::int64_t remaining = size;
+    do {
+        const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
+        file.read_exact(buffer.get(), static_cast<std::size_t>(block));
+        remaining -= block;
+        std::int64_t done = 0;
+        while (done < block) {
+            const std::int64_t chunk = std::min(step - counter % step, block - done);
+            sum += byte_sum(buffer.get() + done, static_cast<std::size_t>(chunk));
+            counter += chunk;
+            done += chunk;
+            if (counter % step == 0) {
+                ui_.bar_step(ProgressBarId::Checksum);
+                ui_.process_events();
+            }
+        }
+    } while (remaining > 0);
+
+    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
+    file.close();
+    return static_cast<std::int64_t>(sum);
+}
+
+Outcome Engine::codefile(const std::string& source, const std::string& destination,
+                         std::string_view password) {
+    ui_.log_line(ui_.message(msg::kStartingCode), source);
+
+    if (same_file(source, destination)) {
+        refuse(refusal_same_file(destination), msg::kCodingAborted);
+        return Outcome::Refused;
+    }
+    if (file_size_or_minus1(source) > kMaxOriginalSize) {
+        refuse(refusal_too_large(source), msg::kCodingAborted);
+        return Outcome::Refused;
+    }
+
+    if (file_exists(destination) && !ui_.ask_yes_no(ui_.message(msg::kFileExists))) {
+        ui_.log_line(ui_.message(msg::kCodingAborted));
+        return Outcome::Declined;
+    }
+
+    ProgressRestore restore(ui_);
+    InputFile first(source);
+    ui_.label_set_caption(LabelId::Pass1, ui_.message(msg::kLevel1Coding));
+    ui_.label_set_caption(LabelId::Pass2, ui_.message(msg::kLevel2Coding));
+    const std::int64_t size = first.size();
+    ui_.bar_setup(ProgressBarId::Pass1, 0, size, step_for(size));
+    ui_.bar_setup(ProgressBarId::Pass2, 0, size, step_for(size));
+    ui_.label_set_visible(LabelId::Checksum, true);
+    ui_.label_set_visible(LabelId::Pass1, true);
+    ui_.label_set_visible(LabelId::Pass2, true);
+
+    coded_header header;
+    first.close();
+    header.crc = get_file_crc(source);
+    header.data_offset = kDataOffset;
+    const std::int32_t seed = seeds_.next_seed();
+
+    InputFile in(source);
+    OutputFile out(destination);
+    const std::int64_t payload = in.size();
+    if (payload > kMaxOriginalSize) throw IoError(source, EFBIG);
+
+    const auto header_bytes = header.to_bytes();
+    out.write_all(header_bytes.data(), header_bytes.size());
+    const std::uint8_t gap[2] = {0, 0};
+    out.write_all(gap, sizeof gap);
+    ui_.process_events();
+
+    auto buffer = allocate_block(source);
+    PasswordStream level2(password);
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0,
+               [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
+                   level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
+               }};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0,
+               [&level2](std::uint8_t* p, std::size_t n, std::int64_t) { level2.xor_into(p, n); }};
+
+    std::int64_t remaining = payload;
+    do {
+        const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
+        in.read_exact(buffer.get(), static_cast<std::size_t>(block));
+        run_pass(buffer.get(), static_cast<std::size_t>(block), pass1);
+        run_pass(buffer.get(), static_cast<std::size_t>(block), pass2);
+        out.write_all(buffer.get(), static_cast<std::size_t>(block));
+        remaining -= block;
+    } while (remaining > 0);
+
+    const std::uint32_t stored = swap32(static_cast<std::uint32_t>(seed));
+    const std::uint8_t seed_bytes[4] = {
+        static_cast<std::uint8_t>(stored), static_cast<std::uint8_t>(stored >> 8),
+        static_cast<std::uint8_t>(stored >> 16), static_cast<std::uint8_t>(stored >> 24)};
+    out.write_all(seed_bytes, sizeof seed_bytes);
+
+    in.close();
+    out.commit();
+    buffer.reset();
+
+    ui_.log_line(ui_.message(msg::kCodingFinished));
+    ui_.log_line(source + "-->" + destination);
+    end_display(ui_);
+    return Outcome::Done;
+}
+
+Outcome Engine::decodefile(const std::string& source, const std::string& destination,
+                           std::string_view password) {
+    if (same_file(source, destination)) {
+        ui_.log_line(ui_.message(msg::kStartingDecode), source);
+        refuse(refusal_same_file(destination), msg::kDecodingAborted);
+        return Outcome::Refused;
+    }
+
+    if (file_exists(destination) && !ui_.ask_yes_no(ui_.message(msg::kFileExists))) {
+        ui_.log_line(ui_.message(msg::kDecodingAborted));
+        return Outcome::Declined;
+    }
+    ui_.log_line(ui_.message(msg::kStartingDecode), source);
+
+    ProgressRestore restore(ui_);
+    InputFile in(source);
+    ui_.label_set_caption(LabelId::Pass1, ui_.message(msg::kLevel1Decoding));
+    ui_.label_set_caption(LabelId::Pass2, ui_.message(msg::kLevel2Decoding));
+    const std::int64_t size = in.size();
+    ui_.bar_setup(ProgressBarId::Pass1, 0, size, step_for(size));
+    ui_.bar_setup(ProgressBarId::Pass2, 0, size, step_for(size));
+    ui_.label_set_visible(LabelId::Pass1, true);
+    ui_.label_set_visible(LabelId::Pass2, true);
+
+    std::uint8_t header_bytes[kHeaderSize];
+    in.read_exact(header_bytes, sizeof header_bytes);
+    const coded_header header = coded_header::from_bytes(header_bytes);
+
+    auto stop_early = [&] {
+        in.close();
+        ui_.label_set_visible(LabelId::Pass1, false);
+        ui_.label_set_visible(LabelId::Pass2, false);
+    };
+
+    if (!header.signature_ok) {
+        if (!batch_mode) {
+            ui_.notice(ui_.message(msg::kNotCodedFile));
+            ui_.log_line(ui_.message(msg::kDecodingAborted));
+        }
+        ui_.log_line(ui_.message(msg::kNotCodedFile));
+        stop_early();
+        return Outcome::NotCoded;
+    }
+    if (header.newer_than_ours() && !ui_.ask_yes_no(ui_.message(msg::kNewerVersion))) {
+        ui_.log_line(ui_.message(msg::kDecodingAborted));
+        stop_early();
+        return Outcome::Declined;
+    }
+
+    const std::int64_t payload = size - (static_cast<std::int64_t>(header.data_offset) + 4);
+    if (payload > kMaxOriginalSize) {
+        stop_early();
+        refuse(refusal_too_large(source), msg::kDecodingAborted);
+        return Outcome::Refused;
+    }
+
+    in.seek(size - 4);
+    std::uint8_t seed_bytes[4];
+    in.read_exact(seed_bytes, sizeof seed_bytes);
+    const std::uint32_t raw = static_cast<std::uint32_t>(seed_bytes[0]) |
+                              (static_cast<std::uint32_t>(seed_bytes[1]) << 8) |
+                              (static_cast<std::uint32_t>(seed_bytes[2]) << 16) |
+                              (static_cast<std::uint32_t>(seed_bytes[3]) << 24);
+    const auto seed = static_cast<std::int32_t>(swap32(raw));
+
+    OutputFile out(destination);
+    auto buffer = allocate_block(source);
+    in.seek(header.data_offset);
+    ui_.process_events();
+
+    PasswordStream level2(password);
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0,
+               [&level2](std::uint8_t* p, std::size_t n, std::int64_t) { level2.xor_into(p, n); }};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0,
+               [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
+                   level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
+               }};
+
+    std::int64_t remaining = payload;
+    do {
+        const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
+        // A file too short for its own header gives a negative length: the
+        // read fails as a read past the end.
+        if (block < 0) throw IoError(source, IoError::kEndOfFile);
+        in.read_exact(buffer.get(), static_cast<std::size_t>(block));
+        run_pass(buffer.get(), static_cast<std::size_t>(block), pass1);
+        run_pass(buffer.get(), static_cast<std::size_t>(block), pass2);
+        out.write_all(buffer.get(), static_cast<std::size_t>(block));
+        remaining -= block;
+    } while (remaining > 0);
+
+    in.close();
+    out.commit();
+
+    ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+    ui_.label_set_visible(LabelId::Checksum, true);
+    buffer.reset();
+
+    const std::int64_t computed = get_file_crc(destination);
+    Outcome outcome = Outcome::Done;
+    if (computed == header.crc) {
+        ui_.log_line(ui_.message(msg::kDecodingFinished));
+        ui_.log_line(source + "-->" + destination);
+    } else {
+        ui_.log_line(ui_.message(msg::kCrcMismatch));
+        ui_.notice(ui_.message(msg::kCrcMismatch));
+        outcome = Outcome::CrcMismatch;
+    }
+    end_display(ui_);
+    return outcome;
+}
+
+}  // namespace tarnvold

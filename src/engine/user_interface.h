@@ -1,0 +1,78 @@
+// The one channel through which the coding engine and the folder walks reach
+// the person using the program: log lines, questions, notices, the progress
+// bars with their labels, and letting the window breathe.  The main window
+// implements it with widgets, the command-line tool on a terminal, the tests
+// as a script that records every call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarnvold {
+
+// The four progress bars of the main window, numbered as the window names them.
+enum class ProgressBarId : int {
+    Checksum = 1,  // ProgressBar1, under Label3
+    Pass1 = 2,     // ProgressBar2, under Label4
+    Pass2 = 3,     // ProgressBar3, under Label5
+    Folder = 4,    // ProgressBar4, under Label1
+};
+
+// The labels that go with the bars, numbered as the window names them.
+enum class LabelId : int {
+    Folder = 1,    // Label1
+    Checksum = 3,  // Label3
+    Pass1 = 4,     // Label4
+    Pass2 = 5,     // Label5
+};
+
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    // Entry n (1..56) of the current message table, read at the moment of use.
+    virtual std::string message(int n) = 0;
+
+    // The log device: items are appended to the current report, which the
+    // line end closes.
+    virtual void log_write(std::string_view text) = 0;
+    virtual void log_write(std::int64_t value) = 0;
+    virtual void log_write_line() = 0;
+
+    // A Yes/No box with the caption "Tarnvold": true for Yes.
+    virtual bool ask_yes_no(std::string_view text) = 0;
+    // An OK box with the caption "Tarnvold".
+    virtual void notice(std::string_view text) = 0;
+
+    // Range and step of a bar; its position is left alone.
+    virtual void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max,
+                           std::int64_t step) = 0;
+    virtual void bar_set_position(ProgressBarId bar, std::int64_t position) = 0;
+    // Advance the bar by its step.
+    virtual void bar_step(ProgressBarId bar) = 0;
+
+    virtual void label_set_caption(LabelId label, std::string_view caption) = 0;
+    virtual void label_set_visible(LabelId label, bool visible) = 0;
+
+    // Handle whatever input and painting is pending, then return.
+    virtual void process_events() = 0;
+
+    // Convenience: one whole report of a text item and nothing else.
+    void log_line(std::string_view text) {
+        log_write(text);
+        log_write_line();
+    }
+    void log_line(std::string_view text, std::string_view more) {
+        log_write(text);
+        log_write(more);
+        log_write_line();
+    }
+    void log_line(std::string_view text, std::int64_t value) {
+        log_write(text);
+        log_write(value);
+        log_write_line();
+    }
+};
+
+}  // namespace tarnvold
