@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine.h"
+#include "file_io.h"
+#include "script_ui.h"
+#include "temp_dir.h"
+
+using namespace tarnvold;
+using tarnvold::testing::read_file;
+using tarnvold::testing::ScriptUi;
+using tarnvold::testing::TempDir;
+using tarnvold::testing::write_file;
+
+namespace {
+
+const char* const kNotCoded = "This is not Tarnvold coded file";
+const char* const kMismatch = "CRC mistmatch. May be wrong password ???";
+const char* const kNewer =
+    "The version of Tarnvold, used for coding of this file is bigger than yours.Do you want to try "
+    "decoding anywhere ?";
+
+// Codes `plain` into dir/name.cod with a fresh engine and returns the path.
+std::string make_coded(const TempDir& dir, const std::string& name, const std::string& plain,
+                       const std::string& password) {
+    ScriptUi ui;
+    Engine engine(ui);
+    write_file(dir.file(name), plain);
+    engine.codefile(dir.file(name), dir.file(name + ".cod"), password);
+    return dir.file(name + ".cod");
+}
+
+}  // namespace
+
+TEST(Decoding, RestoresWhatWasCodedWithItsSixLines) {
+    TempDir dir;
+    const std::string plain = "The quick brown fox jumps over the lazy dog\r\n";
+    const std::string coded = make_coded(dir, "fox.txt", plain, "my password");
+    ScriptUi ui;
+    Engine engine(ui);
+    EXPECT_EQ(engine.decodefile(coded, dir.file("back.txt"), "my password"), Outcome::Done);
+    EXPECT_EQ(read_file(dir.file("back.txt")), plain);
+    EXPECT_EQ(ui.lines, (std::vector<std::string>{
+                            "Starting decode for " + coded,
+                            "Original file CRC : 4080",
+                            "CRC check :" + dir.file("back.txt"),
+                            "CRC :4080",
+                            "Decoding finished",
+                            coded + "-->" + dir.file("back.txt"),
+                        }));
+    EXPECT_EQ(ui.with_prefix("setup:2")[0], "setup:2:0:" + std::to_string(plain.size() + 38) + ":1");
+}
+
+TEST(Decoding, EmptyOriginalComesBackEmpty) {
+    TempDir dir;
+    const std::string coded = make_coded(dir, "empty", "", "ab");
+    ScriptUi ui;
+    Engine engine(ui);
+    EXPECT_EQ(engine.decodefile(coded, dir.file("out"), "ab"), Outcome::Done);
+    EXPECT_EQ(read_file(dir.file("out")), "");
+    EXPECT_EQ(ui.lines[1], "Original file CRC : 0");
+    EXPECT_EQ(ui.lines[3], "CRC :0");
+}
+
+TEST(Decoding, WrongPasswordKeepsTheOutputAndSaysSo) {
+    TempDir dir;
+    const std::string plain(5000, 'A');
+    const std::string coded = make_coded(dir, "a", plain, "right");
+    ScriptUi ui;
+    Engine engine(ui);
+    EXPECT_EQ(engine.decodefile(coded, dir.file("out"), "wrong"), Outcome::CrcMismatch);
+    EXPECT_EQ(read_file(dir.file("out")).size(), plain.size());
+    EXPECT_EQ(ui.lines.back(), kMismatch);
+    EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);
+    EXPECT_EQ(ui.count("log:Decoding finished"), 0);
+}
+
+TEST(Decoding, FilesWithoutTheSignatureAreNotDecoded) {
+    TempDir dir;
+    const std::vector<std::string> impostors = {
+        std::string("\x08Tarnvolt", 9) + std::string(40, 'x'),   // 08 and eight other bytes
+        std::string("\x07Tarnvold", 9) + std::string(40, 'x'),   // another length byte
+        std::string(64, 'p'),                                     // plain text
+    };
+    for (const auto& bytes : impostors) {
+        write_file(dir.file("plain"), bytes);
+        {
+            ScriptUi ui;
+            Engine engine(ui);
+            EXPECT_EQ(engine.decodefile(dir.file("plain"), dir.file("out"), "pw"), Outcome::NotCoded);
+            EXPECT_EQ(ui.lines, (std::vector<std::string>{"Starting decode for " + dir.file("plain"),
+                                                          "Decoding aborted", kNotCoded}));
+            EXPECT_EQ(ui.count(std::string("notice:") + kNotCoded), 1);
+            EXPECT_EQ(ui.calls.back(), "hide:5");
+        }
+        {
+            // During a folder decode started from the list pane: the log only.
+            ScriptUi ui;
+            Engine engine(ui);
+            engine.batch_mode = true;
+            engine.decodefile(dir.file("plain"), dir.file("out"), "pw");
+            EXPECT_EQ(ui.lines, (std::vector<std::string>{"Starting decode for " + dir.file("plain"), kNotCoded}));
+            EXPECT_TRUE(ui.with_prefix("notice:").empty());
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+    }
+}
+
+TEST(Decoding, OverwriteQuestionComesBeforeTheSourceIsExamined) {
+    TempDir dir;
+    write_file(dir.file("plain"), std::string(64, 'p'));
+    write_file(dir.file("out"), "keep me");
+    {
+        ScriptUi ui;
+        ui.answers = {false};
+        Engine engine(ui);
+        EXPECT_EQ(engine.decodefile(dir.file("plain"), dir.file("out"), "pw"), Outcome::Declined);
+        EXPECT_EQ(ui.lines, std::vector<std::string>{"Decoding aborted"});
+    }
+    {
+        // Yes, but the source turns out not to be coded: the file stays.
+        ScriptUi ui;
+        ui.answers = {true};
+        Engine engine(ui);
+        engine.decodefile(dir.file("plain"), dir.file("out"), "pw");
+        EXPECT_EQ(read_file(dir.file("out")), "keep me");
+    }
+}
+
+TEST(Decoding, NewerVersionsAreAskedAboutOnce) {
+    TempDir dir;
+    const std::string coded = make_coded(dir, "v", "versioned contents", "pw");
+    const std::string original = read_file(coded);
+    struct Case {
+        unsigned char major, minor;
+        bool asks;
+    };
+    for (const Case c : {Case{1, 5, false}, Case{1, 0, false}, Case{0, 9, false}, Case{1, 6, true},
+                         Case{2, 0, true}, Case{2, 9, true}, Case{255, 255, true}}) {
+        std::string bytes = original;
+        bytes[9] = static_cast<char>(c.major);
+        bytes[10] = static_cast<char>(c.minor);
+        write_file(dir.file("v.cod"), bytes);
+        std::filesystem::remove(dir.file("out"));
+        ScriptUi ui;
+        if (c.asks) ui.answers = {false};
+        Engine engine(ui);
+        const Outcome outcome = engine.decodefile(dir.file("v.cod"), dir.file("out"), "pw");
+        EXPECT_EQ(ui.count(std::string("ask:") + kNewer), c.asks ? 1 : 0) << int(c.major) << "." << int(c.minor);
+        EXPECT_EQ(outcome, c.asks ? Outcome::Declined : Outcome::Done);
+        EXPECT_EQ(std::filesystem::exists(dir.file("out")), !c.asks);
+        if (c.asks) {
+            EXPECT_EQ(ui.lines.back(), "Decoding aborted");
+            ScriptUi yes;
+            yes.answers = {true};
+            Engine again(yes);
+            EXPECT_EQ(again.decodefile(dir.file("v.cod"), dir.file("out"), "pw"), Outcome::Done);
+        }
+    }
+}
+
+TEST(Decoding, TruncatedFilesFailWithAReadErrorAndLeaveNoOutput) {
+    TempDir dir;
+    const std::string coded = read_file(make_coded(dir, "t", "", "pw"));
+    // 36 bytes: a valid header with a payload length of -2.  Shorter than
+    // the header: 20 bytes.
+    for (std::size_t length : {std::size_t{36}, std::size_t{20}}) {
+        write_file(dir.file("short.cod"), coded.substr(0, length));
+        ScriptUi ui;
+        Engine engine(ui);
+        try {
+            engine.decodefile(dir.file("short.cod"), dir.file("out"), "pw");
+            ADD_FAILURE() << "no error for " << length << " bytes";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.code(), IoError::kEndOfFile);
+            EXPECT_EQ(e.path(), dir.file("short.cod"));
+            EXPECT_NE(std::string(e.what()).find(dir.file("short.cod")), std::string::npos);
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+        // The progress display is back at rest.
+        EXPECT_EQ(ui.count("hide:4"), 1);
+        EXPECT_EQ(ui.count("hide:5"), 1);
+    }
+}
