@@ -1,0 +1,27 @@
+// tarnvold-cli: the scripting front end over the coding engine.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnvold::cli {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNotDone = 1;   // declined, refused, not a coded file, checksum mismatch
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitIoError = 3;
+
+struct Options {
+    std::string command;
+    std::vector<std::string> operands;
+    std::optional<std::string> password_file;
+    bool yes = false;
+    bool quiet = false;
+    bool x87_reference = false;  // hidden: compute the position key stream with the x87 unit
+};
+
+int run(int argc, char** argv);
+
+}  // namespace tarnvold::cli
