@@ -1,0 +1,94 @@
+// Runs a program with a given standard input and collects what it prints.
+#pragma once
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace tarnvold::testing {
+
+struct ProcessResult {
+    int status = -1;  // exit status, or -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+inline ProcessResult run_process(const std::vector<std::string>& args, const std::string& input = {},
+                                 const std::string& workdir = {}) {
+    auto temp = [](const char* tag) {
+        std::string name = "/tmp/tarnvold-proc-" + std::string(tag) + "-XXXXXX";
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) throw std::runtime_error("mkstemp failed");
+        ::close(fd);
+        return name;
+    };
+    const std::string in_path = temp("in"), out_path = temp("out"), err_path = temp("err");
+    {
+        const int fd = ::open(in_path.c_str(), O_WRONLY | O_TRUNC);
+        if (!input.empty() && ::write(fd, input.data(), input.size()) < 0) throw std::runtime_error("write failed");
+        ::close(fd);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in_path.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_TRUNC, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_TRUNC, 0);
+    std::vector<std::string> argv_store = args;
+    std::string program = argv_store.at(0);
+    if (!workdir.empty()) {
+        // Run through the shell's cd so that the child starts in `workdir`.
+        std::string cmd = "cd \"$0\" && exec \"$@\"";
+        argv_store.insert(argv_store.begin(), {"/bin/sh", "-c", cmd, workdir});
+        program = "/bin/sh";
+    }
+    std::vector<char*> argv;
+    for (auto& a : argv_store) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("cannot start " + program);
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    ProcessResult result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    auto slurp = [](const std::string& path) {
+        std::string text;
+        char buf[4096];
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+        ::close(fd);
+        ::unlink(path.c_str());
+        return text;
+    };
+    result.out = slurp(out_path);
+    result.err = slurp(err_path);
+    ::unlink(in_path.c_str());
+    return result;
+}
+
+// The lines of a text, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line.push_back(c);
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace tarnvold::testing
