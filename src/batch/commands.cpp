@@ -1,0 +1,236 @@
+#include "commands.h"
+
+#include "file_io.h"
+#include "messages.h"
+
+namespace tarnvold {
+
+// What one command has changed in the window, so that an error can put it
+// back; the normal paths undo each change at the point the command reaches.
+class Commands::Frame {
+public:
+    explicit Frame(Commands& c) : c_(c) {}
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+
+    void lock_menu() {
+        c_.host_.set_menu_enabled(false);
+        menu_locked_ = true;
+    }
+    void unlock_menu() {
+        c_.host_.set_menu_enabled(true);
+        menu_locked_ = false;
+    }
+    void hide_buttons() {
+        c_.host_.set_buttons_visible(false);
+        buttons_hidden_ = true;
+    }
+    void show_buttons() {
+        c_.host_.set_buttons_visible(true);
+        buttons_hidden_ = false;
+    }
+    std::int64_t start_progress(const std::string& source) {
+        progress_shown_ = true;
+        return c_.walk_.folder_progress_start(source);
+    }
+    void end_progress() {
+        c_.walk_.folder_progress_end();
+        progress_shown_ = false;
+    }
+    void set_batch_mode(bool on) {
+        c_.engine_.batch_mode = on;
+        batch_mode_set_ = on;
+    }
+
+    // The cancel report: the menu is unlocked first, the folder progress
+    // ended last.
+    void cancel(int aborted_message) {
+        if (menu_locked_) unlock_menu();
+        c_.ui_.log_line(c_.ui_.message(aborted_message));
+        if (progress_shown_) end_progress();
+    }
+    // A request the command will not carry out: said in the log and in a
+    // box, then ended like a cancel.
+    void refuse(const std::string& reason, int aborted_message) {
+        c_.ui_.log_line(reason);
+        c_.ui_.notice(reason);
+        cancel(aborted_message);
+    }
+
+    // After an error: everything still changed goes back to rest.
+    void restore() noexcept {
+        try {
+            if (batch_mode_set_) c_.engine_.batch_mode = false;
+            if (menu_locked_) c_.host_.set_menu_enabled(true);
+            if (buttons_hidden_) c_.host_.set_buttons_visible(true);
+            if (progress_shown_) c_.walk_.folder_progress_end();
+        } catch (...) {
+        }
+        batch_mode_set_ = menu_locked_ = buttons_hidden_ = progress_shown_ = false;
+    }
+
+private:
+    Commands& c_;
+    bool menu_locked_ = false;
+    bool buttons_hidden_ = false;
+    bool progress_shown_ = false;
+    bool batch_mode_set_ = false;
+};
+
+namespace {
+
+int aborted(bool coding) { return coding ? msg::kCodingAborted : msg::kDecodingAborted; }
+int finished(bool coding) { return coding ? msg::kCodingFinished : msg::kDecodingFinished; }
+
+}  // namespace
+
+Commands::Commands(Engine& engine, UserInterface& ui, CommandHost& host)
+    : engine_(engine), ui_(ui), host_(host), walk_(engine, ui) {}
+
+template <class Body>
+void Commands::run(Body&& body) {
+    if (busy_) return;
+    busy_ = true;
+    host_.set_commands_blocked(true);
+    Frame frame(*this);
+    auto unblock = [this] {
+        busy_ = false;
+        host_.set_commands_blocked(false);
+    };
+    try {
+        body(frame);
+    } catch (const IoError& error) {
+        frame.restore();
+        unblock();
+        host_.report_error(error);
+        return;
+    } catch (...) {
+        frame.restore();
+        unblock();
+        throw;
+    }
+    unblock();
+}
+
+void Commands::Code1Click() {
+    run([this](Frame& frame) { code_file(frame); });
+}
+
+void Commands::Decode1Click() {
+    run([this](Frame& frame) { decode_file(frame); });
+}
+
+void Commands::Button1Click() { object(true); }
+void Commands::Button2Click() { object(false); }
+
+void Commands::Directory1Click() {
+    run([this](Frame& frame) { directory(frame, true); });
+}
+
+void Commands::Directory2Click() {
+    run([this](Frame& frame) { directory(frame, false); });
+}
+
+void Commands::object(bool coding) {
+    run([this, coding](Frame& frame) {
+        // Read once: the object stays the same whatever the pane shows later.
+        const Selection selected = host_.selection();
+        switch (selected.kind) {
+        case Selection::Kind::None: coding ? code_file(frame) : decode_file(frame); break;
+        case Selection::Kind::File: object_file(frame, coding, selected.path); break;
+        case Selection::Kind::Folder: object_folder(frame, coding, selected.path); break;
+        }
+    });
+}
+
+void Commands::code_file(Frame& frame) {
+    frame.lock_menu();
+    std::string source, destination, password;
+    if (!host_.open_dialog(source) || !host_.save_dialog(destination) || !host_.password_dialog(password))
+        return frame.cancel(msg::kCodingAborted);
+    engine_.codefile(source, destination, password);
+    ui_.notice(ui_.message(msg::kCodingFinished) + "\n\r" + source);
+    frame.unlock_menu();
+}
+
+void Commands::decode_file(Frame& frame) {
+    frame.lock_menu();
+    std::string source, destination, password;
+    if (!host_.open_dialog(source) || !host_.save_dialog(destination))
+        return frame.cancel(msg::kDecodingAborted);
+    // Asked here, before the password, and once more by decodefile.
+    if (file_exists(destination) && !ui_.ask_yes_no(ui_.message(msg::kFileExists)))
+        return frame.cancel(msg::kDecodingAborted);
+    if (!host_.password_dialog(password)) return frame.cancel(msg::kDecodingAborted);
+    engine_.decodefile(source, destination, password);
+    ui_.notice(ui_.message(msg::kDecodingFinished) + "\n\r" + source);
+    frame.unlock_menu();
+}
+
+void Commands::object_file(Frame& frame, bool coding, const std::string& path) {
+    frame.lock_menu();
+    std::string destination, password;
+    if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted(coding));
+    if (coding)
+        engine_.codefile(path, destination, password);
+    else
+        engine_.decodefile(path, destination, password);
+    ui_.notice(ui_.message(finished(coding)) + "\n\r" + path);
+    frame.unlock_menu();
+}
+
+void Commands::object_folder(Frame& frame, bool coding, const std::string& path) {
+    frame.lock_menu();
+    const std::int64_t count = frame.start_progress(path);
+    ui_.log_line(ui_.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
+    std::string destination, password;
+    if (!host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
+        return frame.cancel(aborted(coding));
+    if (destination_inside_source(path, destination))
+        return frame.refuse(refusal_inside_source(destination), aborted(coding));
+    if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
+
+    frame.hide_buttons();
+    ui_.log_line(ui_.message(msg::kFilesStoredIn));
+    ui_.log_line(destination);
+    if (coding) {
+        walk_.codedirs(path, destination, password);
+    } else {
+        // Files that are not coded files are told in the log only.
+        frame.set_batch_mode(true);
+        walk_.decodedirs(path, destination, password);
+        frame.set_batch_mode(false);
+    }
+    frame.unlock_menu();
+    frame.show_buttons();
+    frame.end_progress();
+    ui_.notice(ui_.message(finished(coding)));
+}
+
+void Commands::directory(Frame& frame, bool coding) {
+    std::string source, destination, password;
+    if (!host_.folder_dialog(ui_.message(coding ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding), source) ||
+        !host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
+        return frame.cancel(aborted(coding));
+    if (destination_inside_source(source, destination))
+        return frame.refuse(refusal_inside_source(destination), aborted(coding));
+
+    frame.lock_menu();
+    const std::int64_t count = frame.start_progress(source);
+    ui_.log_line(ui_.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
+    if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
+
+    frame.hide_buttons();
+    ui_.log_line(ui_.message(msg::kFilesStoredIn));
+    ui_.log_line(destination);
+    if (coding)
+        walk_.codedirs(source, destination, password);
+    else
+        walk_.decodedirs(source, destination, password);
+    frame.unlock_menu();
+    frame.show_buttons();
+    frame.end_progress();
+    ui_.notice(ui_.message(finished(coding)));
+}
+
+}  // namespace tarnvold
