@@ -1,13 +1,18 @@
 #include "cli.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <iostream>
 #include <string_view>
 
 #include "engine.h"
 #include "file_io.h"
+#include "folder_walk.h"
 #include "keystream.h"
+#include "messages.h"
 #include "terminal.h"
 #include "terminal_ui.h"
 
@@ -19,6 +24,12 @@ constexpr const char* kUsage =
     "  tarnvold-cli code   [options] SOURCE DESTINATION\n"
     "  tarnvold-cli decode [options] SOURCE DESTINATION\n"
     "  tarnvold-cli test   [options] CODED_FILE...     check the password against the stored checksum; writes nothing\n"
+    "  tarnvold-cli code-dir   [options] SOURCE_FOLDER DESTINATION_FOLDER\n"
+    "  tarnvold-cli decode-dir [options] SOURCE_FOLDER DESTINATION_FOLDER\n"
+    "                         every file below SOURCE_FOLDER, into the same place below\n"
+    "                         DESTINATION_FOLDER, which must exist and must not lie inside\n"
+    "                         SOURCE_FOLDER; code-dir names each file with its dots turned\n"
+    "                         into underscores and \".cod\" added, decode-dir reverses it\n"
     "  tarnvold-cli --help | --version\n"
     "options:\n"
     "  --password-file FILE   the password is the first line of FILE, its line end (CR and/or LF) not included\n"
@@ -30,7 +41,8 @@ constexpr const char* kUsage =
     "on the terminal; without one they are answered No unless --yes is given.\n"
     "\n"
     "Exit status: 0 every file done and verified; 1 a file was declined, refused,\n"
-    "not a coded file or failed its checksum; 2 usage error; 3 input/output error.\n"
+    "not a coded file or failed its checksum; 2 usage error (also a missing folder\n"
+    "or a destination inside the source); 3 input/output error.\n"
     "\n"
     "The coded-file format offers no real confidentiality: it is a key-stream XOR\n"
     "whose only secret is a repeating password, so known contents reveal it.\n";
@@ -104,6 +116,46 @@ std::optional<std::string> obtain_password(const Options& options, int& status) 
 
 int status_of(Outcome outcome) { return outcome == Outcome::Done ? kExitOk : kExitNotDone; }
 
+// Why a folder operand cannot be used; empty when it can.  The source must
+// also be listable, or the walk would pass over it without a word.
+std::string folder_problem(const std::string& path, bool listed) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return std::strerror(ENOTDIR);
+    if (listed) {
+        DIR* dir = ::opendir(path.c_str());
+        if (dir == nullptr) return std::strerror(errno);
+        ::closedir(dir);
+    }
+    return {};
+}
+
+// code-dir and decode-dir: the lines File > Code > Directory and File >
+// Decode > Directory write to the log, from the count to the walk's end.
+int run_folder_command(bool coding, const std::string& source, const std::string& destination,
+                       const std::string& password, const Options& options) {
+    TerminalUi ui({options.quiet, options.yes, stdin_is_terminal()});
+    Engine engine(ui);
+    FolderWalk walk(engine, ui);
+    int status = kExitOk;
+    walk.on_file = [&status](const std::string&, const std::string&, Outcome outcome) {
+        if (outcome != Outcome::Done) status = kExitNotDone;
+    };
+    // As under "Decode object": a file that is not a coded file is told in
+    // the log only, and the walk goes on.
+    engine.batch_mode = !coding;
+
+    const std::int64_t count = walk.get_files_number(source);
+    ui.log_line(ui.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
+    ui.log_line(ui.message(msg::kFilesStoredIn));
+    ui.log_line(destination);
+    if (coding)
+        walk.codedirs(source, destination, password);
+    else
+        walk.decodedirs(source, destination, password);
+    return status;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -115,6 +167,17 @@ int run(int argc, char** argv) {
         if (options.operands.size() != 2) return usage_error(command + " needs SOURCE and DESTINATION");
     } else if (command == "test") {
         if (options.operands.empty()) return usage_error("test needs at least one CODED_FILE");
+    } else if (command == "code-dir" || command == "decode-dir") {
+        if (options.operands.size() != 2)
+            return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
+        for (std::size_t i = 0; i < 2; ++i) {
+            const std::string& folder = options.operands[i];
+            if (const auto problem = folder_problem(folder, i == 0); !problem.empty())
+                return usage_error("cannot use '" + folder + "' as " + (i == 0 ? "source" : "destination") +
+                                   " folder: " + problem);
+        }
+        if (destination_inside_source(options.operands[0], options.operands[1]))
+            return usage_error(refusal_inside_source(options.operands[1]));
     } else {
         return usage_error("unknown command '" + command + "'");
     }
@@ -124,6 +187,17 @@ int run(int argc, char** argv) {
     int status = kExitOk;
     const auto password = obtain_password(options, status);
     if (!password) return status;
+
+    if (command == "code-dir" || command == "decode-dir") {
+        try {
+            return run_folder_command(command == "code-dir", options.operands[0], options.operands[1], *password,
+                                      options);
+        } catch (const IoError& error) {
+            std::fflush(stdout);
+            std::cerr << "tarnvold-cli: " << error.what() << "\n";
+            return kExitIoError;
+        }
+    }
 
     TerminalUi ui({options.quiet, options.yes, stdin_is_terminal()});
     Engine engine(ui);
