@@ -1,0 +1,107 @@
+// A process killed in the middle of coding or decoding a large file must
+// leave nothing under the destination's name, and must not touch a file it
+// was about to replace.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "temp_dir.h"
+
+using tarnvold::testing::entry_count;
+using tarnvold::testing::read_file;
+using tarnvold::testing::TempDir;
+using tarnvold::testing::write_file;
+
+namespace {
+
+const std::string kCli = TARNVOLD_CLI;
+
+// Starts the tool with its output on a pipe, reads lines until one starts
+// with `marker`, lets it work a moment, then kills it with SIGKILL.  Returns false when the tool
+// ended before the marker showed up.
+bool kill_after_line(const std::vector<std::string>& args, const std::string& password, const std::string& marker) {
+    int out_pipe[2], in_pipe[2];
+    if (::pipe(out_pipe) != 0 || ::pipe(in_pipe) != 0) return false;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in_pipe[0], 0);
+        ::dup2(out_pipe[1], 1);
+        ::close(in_pipe[1]);
+        ::close(out_pipe[0]);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(in_pipe[0]);
+    ::close(out_pipe[1]);
+    const std::string line = password + "\n";
+    if (::write(in_pipe[1], line.data(), line.size()) < 0) { /* the child reports it */ }
+    ::close(in_pipe[1]);
+
+    std::string pending;
+    bool seen = false;
+    char buf[4096];
+    while (!seen) {
+        const ssize_t n = ::read(out_pipe[0], buf, sizeof buf);
+        if (n <= 0) break;
+        pending.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t pos; (pos = pending.find('\n')) != std::string::npos;) {
+            if (pending.compare(0, marker.size(), marker) == 0) seen = true;
+            pending.erase(0, pos + 1);
+        }
+    }
+    // Give it a moment to be well into writing its output.
+    if (seen) ::usleep(200000);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(out_pipe[0]);
+    return seen && WIFSIGNALED(status);
+}
+
+void make_sparse(const std::string& path, off_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+}
+
+}  // namespace
+
+TEST(CliKill, KilledWhileCodingLeavesNoPartialOutput) {
+    TempDir dir;
+    make_sparse(dir.file("big"), off_t{1} << 30);  // 1 GiB of zeros, no disk used
+    // The checksum line comes just before the coding passes start.
+    ASSERT_TRUE(kill_after_line({kCli, "code", dir.file("big"), dir.file("big.cod")}, "pw", "CRC :"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("big.cod")));
+    EXPECT_EQ(entry_count(dir.path()), 1u) << "something was left behind";
+
+    // The same with an existing destination: it stays as it was.
+    write_file(dir.file("big.cod"), "the old coded file");
+    ASSERT_TRUE(kill_after_line({kCli, "code", "--yes", dir.file("big"), dir.file("big.cod")}, "pw", "CRC :"));
+    EXPECT_EQ(read_file(dir.file("big.cod")), "the old coded file");
+    EXPECT_EQ(entry_count(dir.path()), 2u);
+}
+
+TEST(CliKill, KilledWhileDecodingLeavesNoPartialOutput) {
+    TempDir dir;
+    // A coded file of 1 GiB: a valid header, then zeros (the seed is 0).
+    const std::string header = std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
+                               std::string("\x22\x00", 2) + std::string(8, '\0');
+    write_file(dir.file("big.cod"), header);
+    ASSERT_EQ(::truncate(dir.file("big.cod").c_str(), (off_t{1} << 30) + 38), 0);
+    write_file(dir.file("big"), "the old original");
+    ASSERT_TRUE(kill_after_line({kCli, "decode", "--yes", dir.file("big.cod"), dir.file("big")}, "pw",
+                                "Starting decode for "));
+    EXPECT_EQ(read_file(dir.file("big")), "the old original");
+    EXPECT_EQ(entry_count(dir.path()), 2u) << "something was left behind";
+}
