@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config git
   qt6-base-dev libxkbcommon-dev
   googletest libgtest-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth x11-utils fonts-dejavu-core
   clang libclang-rt-dev
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# End-to-end check of the Debian package: build it, unpack it into a scratch
+# root, start the installed program through its launcher under Xvfb, and
+# check that its window comes up and that its files land in the per-user data
+# folder and nowhere else.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD=${BUILD_DIR:-build}
+scratch=$(mktemp -d /tmp/tarnvold-package-XXXXXX)
+app_pid=""; xvfb_pid=""
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+(cd "$BUILD" && cpack -G DEB >/dev/null)
+deb=$(ls -t "$BUILD"/tarnvold_*.deb | head -n1)
+echo "package: $deb"
+dpkg-deb --info "$deb" | grep -E "Package|Version|Depends" || true
+
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/tarnvold usr/bin/tarnvold-cli usr/bin/tarnvold-launcher \
+         usr/share/tarnvold/help/default.htm usr/share/applications/tarnvold.desktop \
+         usr/share/icons/hicolor/32x32/apps/tarnvold.png usr/share/man/man1/tarnvold-cli.1.gz; do
+  [[ -e "$root/$f" ]] || { echo "FAIL: $f is not in the package"; exit 1; }
+done
+grep -q '^Exec=tarnvold-launcher' "$root/usr/share/applications/tarnvold.desktop"
+
+# The installed command-line tool works on its own.
+printf 'ab\n' | "$root/usr/bin/tarnvold-cli" code -q /dev/null "$scratch/empty.cod"
+[[ $(stat -c %s "$scratch/empty.cod") -eq 38 ]] || { echo "FAIL: tarnvold-cli"; exit 1; }
+
+# Start the window program through its launcher, from an unrelated folder.
+home="$scratch/home"; elsewhere="$scratch/elsewhere"
+mkdir -p "$home" "$elsewhere"
+display=":$((100 + RANDOM % 400))"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+sleep 1
+(cd "$elsewhere" && env -u XDG_DATA_HOME HOME="$home" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
+   "$root/usr/bin/tarnvold-launcher" >"$scratch/app.log" 2>&1) &
+app_pid=$!
+
+found=""
+for _ in $(seq 1 60); do
+  if DISPLAY="$display" xwininfo -root -tree 2>/dev/null | grep -q '"Tarnvold 1.5"'; then found=yes; break; fi
+  sleep 0.5
+done
+[[ -n "$found" ]] || { echo "FAIL: no window titled 'Tarnvold 1.5'"; cat "$scratch/app.log"; exit 1; }
+
+data="$home/.local/share/tarnvold"
+for f in tarnvold_conf.cfg lang/english.tvl help/default.htm; do
+  [[ -e "$data/$f" ]] || { echo "FAIL: $data/$f is missing"; exit 1; }
+done
+[[ $(stat -c %s "$data/tarnvold_conf.cfg") -eq 45 ]] || { echo "FAIL: configuration size"; exit 1; }
+if [[ -n "$(ls -A "$elsewhere")" ]]; then echo "FAIL: files written where the menu started it"; ls -A "$elsewhere"; exit 1; fi
+# (Toolkit caches under ~/.cache are not ours; the program's own files are.)
+extra=$(ls -A "$home" | grep -v -E '^\.(local|cache|config)$' || true)
+if [[ -n "$extra" ]]; then echo "FAIL: files written into the home folder: $extra"; exit 1; fi
+
+echo "package check passed: window up, files in $data"
