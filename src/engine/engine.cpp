@@ -11,6 +11,7 @@
 #include "coded_format.h"
 #include "file_io.h"
 #include "messages.h"
+#include "work_pool.h"
 
 namespace tarnvold {
 
@@ -100,6 +101,44 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
             ui_.process_events();
         }
     }
+}
+
+// Both passes over one block, with the block's bytes shared among the work
+// pool in pieces.  Each piece gets both key streams while it is in the cache.
+// The user interface sees exactly what run_pass(first) then run_pass(second)
+// would show: first's bar steps, reported as the finished pieces reach them,
+// then second's, all from the calling thread.
+void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second) {
+    constexpr std::size_t kPiece = 256 * 1024;
+    if (count < 2 * kPiece || first.counter != second.counter) {
+        run_pass(buf, count, first);
+        run_pass(buf, count, second);
+        return;
+    }
+    const std::int64_t base = first.counter;
+    const std::size_t pieces = (count + kPiece - 1) / kPiece;
+    auto step_to = [this](Pass& pass, std::int64_t target) {
+        // One bar step for every multiple of the step passed on the way.
+        std::int64_t steps = target / pass.step - pass.counter / pass.step;
+        pass.counter = target;
+        for (; steps > 0; --steps) {
+            ui_.bar_step(pass.bar);
+            ui_.process_events();
+        }
+    };
+    WorkPool::shared().run(
+        pieces,
+        [&](std::size_t i) {
+            const std::size_t offset = i * kPiece;
+            const std::size_t n = std::min(kPiece, count - offset);
+            const std::int64_t before = base + static_cast<std::int64_t>(offset);
+            first.apply(buf + offset, n, before);
+            second.apply(buf + offset, n, before);
+        },
+        [&](std::size_t finished) {
+            step_to(first, base + static_cast<std::int64_t>(std::min(finished * kPiece, count)));
+        });
+    step_to(second, base + static_cast<std::int64_t>(count));
 }
 
 void Engine::refuse(const std::string& reason, int aborted_message) {
@@ -198,14 +237,17 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
                    level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
                }};
     Pass pass2{ProgressBarId::Pass2, step_for(size), 0,
-               [&level2](std::uint8_t* p, std::size_t n, std::int64_t) { level2.xor_into(p, n); }};
+               [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
+                   PasswordStream at = level2;  // the stream from the first byte on
+                   at.skip(static_cast<std::uint64_t>(before));
+                   at.xor_into(p, n);
+               }};
 
     std::int64_t remaining = payload;
     do {
         const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
         in.read_exact(buffer.get(), static_cast<std::size_t>(block));
-        run_pass(buffer.get(), static_cast<std::size_t>(block), pass1);
-        run_pass(buffer.get(), static_cast<std::size_t>(block), pass2);
+        run_passes(buffer.get(), static_cast<std::size_t>(block), pass1, pass2);
         out.write_all(buffer.get(), static_cast<std::size_t>(block));
         remaining -= block;
     } while (remaining > 0);
@@ -298,7 +340,11 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
 
     PasswordStream level2(password);
     Pass pass1{ProgressBarId::Pass1, step_for(size), 0,
-               [&level2](std::uint8_t* p, std::size_t n, std::int64_t) { level2.xor_into(p, n); }};
+               [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
+                   PasswordStream at = level2;  // the stream from the first byte on
+                   at.skip(static_cast<std::uint64_t>(before));
+                   at.xor_into(p, n);
+               }};
     Pass pass2{ProgressBarId::Pass2, step_for(size), 0,
                [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
                    level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
@@ -311,8 +357,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         // read fails as a read past the end.
         if (block < 0) throw IoError(source, IoError::kEndOfFile);
         in.read_exact(buffer.get(), static_cast<std::size_t>(block));
-        run_pass(buffer.get(), static_cast<std::size_t>(block), pass1);
-        run_pass(buffer.get(), static_cast<std::size_t>(block), pass2);
+        run_passes(buffer.get(), static_cast<std::size_t>(block), pass1, pass2);
         out.write_all(buffer.get(), static_cast<std::size_t>(block));
         remaining -= block;
     } while (remaining > 0);

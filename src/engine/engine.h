@@ -46,6 +46,7 @@ public:
 private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
+    void run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second);
     void refuse(const std::string& reason, int aborted_message);
 
     UserInterface& ui_;

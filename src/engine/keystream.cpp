@@ -59,15 +59,42 @@ std::uint8_t PasswordStream::next() {
 }
 
 void PasswordStream::xor_into(std::uint8_t* buf, std::size_t count) {
-    std::size_t i = 0;
-    // Finish the current period, then run whole periods from the start.
-    while (i < count && phase_ != 0) buf[i++] ^= next();
-    const unsigned p = period_;
-    while (count - i >= p) {
-        for (unsigned k = 0; k < p; ++k) buf[i + k] ^= pattern_[k];
-        i += p;
+    if (count < 1024) {
+        std::size_t i = 0;
+        // Finish the current period, then run whole periods from the start.
+        while (i < count && phase_ != 0) buf[i++] ^= next();
+        const unsigned p = period_;
+        while (count - i >= p) {
+            for (unsigned k = 0; k < p; ++k) buf[i + k] ^= pattern_[k];
+            i += p;
+        }
+        while (i < count) buf[i++] ^= next();
+        return;
     }
-    while (i < count) buf[i++] ^= next();
+    // Long runs: lay the stream out from the current phase over 4 KiB (plus
+    // one period of slack) and combine eight bytes at a time.
+    constexpr std::size_t kRun = 4096;
+    alignas(8) std::uint8_t laid[kRun + 256];
+    for (std::size_t j = 0; j < kRun + period_; ++j) laid[j] = pattern_[(phase_ + j) % period_];
+    std::size_t offset = 0;  // into `laid`, always below one period
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t len = count - done < kRun ? count - done : kRun;
+        std::uint8_t* out = buf + done;
+        const std::uint8_t* key = laid + offset;
+        std::size_t k = 0;
+        for (; k + 8 <= len; k += 8) {
+            std::uint64_t a, b;
+            std::memcpy(&a, out + k, 8);
+            std::memcpy(&b, key + k, 8);
+            a ^= b;
+            std::memcpy(out + k, &a, 8);
+        }
+        for (; k < len; ++k) out[k] ^= key[k];
+        offset = (offset + len) % period_;
+        done += len;
+    }
+    phase_ = static_cast<unsigned>((phase_ + count % period_) % period_);
 }
 
 }  // namespace tarnvold

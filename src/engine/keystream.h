@@ -56,6 +56,8 @@ public:
     explicit PasswordStream(std::string_view password);
     void xor_into(std::uint8_t* buf, std::size_t count);
     std::uint8_t next();  // one key byte, for tests and small runs
+    // Moves on by `count` key bytes without using them.
+    void skip(std::uint64_t count) { phase_ = static_cast<unsigned>((phase_ + count % period_) % period_); }
 
 private:
     std::uint8_t pattern_[256] = {};

@@ -92,7 +92,7 @@ std::atomic<FastKernel> g_kernel{best_kernel()};
 
 // Positions a0, a0 + dir, a0 + 2 dir, ... (|x| of consecutive bytes, all on
 // one side of zero and without the 32-bit wrap), `count` of them.
-void run_segment(std::uint64_t a0, int dir, std::uint8_t* buf, std::size_t count) {
+void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, std::uint8_t* buf, std::size_t count) {
     constexpr std::size_t S = detail::kGroup;
     const std::size_t groups = count / S;
     std::uint64_t a = a0;
@@ -116,7 +116,7 @@ void run_segment(std::uint64_t a0, int dir, std::uint8_t* buf, std::size_t count
         split(times_2_66(2 * S * S), lanes.e_hi, lanes.e_lo);
 
 #if defined(__x86_64__) || defined(__i386__)
-        if (g_kernel.load(std::memory_order_relaxed) == FastKernel::Avx2)
+        if (kernel == FastKernel::Avx2)
             detail::level1_kernel_avx2(lanes, buf, groups);
         else
 #endif
@@ -220,6 +220,11 @@ std::uint8_t level1_key_fast(std::int32_t x) {
 
 void level1_xor_fast(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
                      std::size_t count) {
+    level1_xor_fast_with(g_kernel.load(std::memory_order_relaxed), seed, n_first, buf, count);
+}
+
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
+                          std::uint8_t* buf, std::size_t count) {
     // x = seed + n in 32-bit wrap-around arithmetic.  Split the run where x
     // changes sign (|x| turns round at 0, and jumps at the wrap from 2^31 - 1
     // to -2^31).
@@ -240,7 +245,7 @@ void level1_xor_fast(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
             dir = -1;
         }
         const std::size_t len = count - done < room ? count - done : static_cast<std::size_t>(room);
-        run_segment(a0, dir, buf + done, len);
+        run_segment(kernel, a0, dir, buf + done, len);
         done += len;
         x += static_cast<std::uint32_t>(len);
     }

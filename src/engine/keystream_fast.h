@@ -24,6 +24,11 @@ bool fast_kernel_available(FastKernel kernel);
 void set_fast_kernel(FastKernel kernel);
 FastKernel fast_kernel();
 
+// level1_xor_fast with a given kernel, whatever set_fast_kernel chose (the
+// kernel must be available).
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
+                          std::uint8_t* buf, std::size_t count);
+
 namespace detail {
 
 // The residues are below 2P < 2^69.  A residue is handed to the kernels as
