@@ -1,0 +1,127 @@
+#include "config_dialog.h"
+
+#include "file_io.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace tarnvold {
+namespace {
+
+QString qs(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font,
+                           QWidget* parent)
+    : QDialog(parent), language_(language), configuration_(configuration) {
+    setObjectName("config_form");
+    setWindowTitle("Tarnvold configuration");
+    setFont(font);
+    setFixedSize(313, 214);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel1->setGeometry(8, 8, 297, 161);
+
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(16, 16, 273, 65);
+    RadioButton1 = new QRadioButton(GroupBox1);
+    RadioButton1->setObjectName("RadioButton1");
+    RadioButton1->setGeometry(8, 16, 257, 17);
+    RadioButton2 = new QRadioButton(GroupBox1);
+    RadioButton2->setObjectName("RadioButton2");
+    RadioButton2->setGeometry(8, 40, 257, 17);
+
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName("GroupBox2");
+    GroupBox2->setGeometry(16, 88, 273, 65);
+    ComboBox1 = new QComboBox(GroupBox2);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setGeometry(40, 24, 185, 21);
+
+    OKBtn = new QPushButton("OK", this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setGeometry(79, 180, 75, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton("Cancel", this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setGeometry(159, 180, 75, 25);
+    CancelBtn->setAutoDefault(false);
+
+    setTabOrder(OKBtn, CancelBtn);
+    setTabOrder(CancelBtn, RadioButton1);
+    setTabOrder(RadioButton1, RadioButton2);
+    setTabOrder(RadioButton2, ComboBox1);
+
+    connect(OKBtn, &QPushButton::clicked, this, &Tconfig_form::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &Tconfig_form::CancelBtnClick);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, (area.height() - height()) / 2);
+    }
+
+    language_.add_caption_target(this);
+    FormCreate();
+}
+
+Tconfig_form::~Tconfig_form() { language_.remove_caption_target(this); }
+
+void Tconfig_form::apply_captions(const LangTable& table) {
+    GroupBox1->setTitle(qs(table[19 - 1]));
+    RadioButton1->setText(qs(table[11 - 1]));
+    RadioButton2->setText(qs(table[12 - 1]));
+    GroupBox2->setTitle(qs(table[56 - 1]));
+    OKBtn->setText(qs(table[16 - 1]));
+    CancelBtn->setText(qs(table[17 - 1]));
+}
+
+void Tconfig_form::FormCreate() {
+    if (configuration_.record.view_style() != 0)
+        RadioButton1->setChecked(true);
+    else
+        RadioButton2->setChecked(true);
+}
+
+void Tconfig_form::showEvent(QShowEvent* event) {
+    FormCreate();
+    QDialog::showEvent(event);
+}
+
+void Tconfig_form::OKBtnClick() {
+    config_record& record = configuration_.record;
+    if (RadioButton1->isChecked()) record.set_view_style(1);
+    if (RadioButton2->isChecked()) record.set_view_style(0);
+    const std::string name =
+        ComboBox1->currentIndex() >= 0 ? ComboBox1->currentText().toLocal8Bit().toStdString() : std::string();
+    // A stored path always has its folder and extension, so this rebuilds it.
+    if (name != record.lang_path()) record.set_lang_path("lang\\" + name + ".tvl");
+    try {
+        configuration_.write_config(kConfigFileName);
+        configuration_.read_config(kConfigFileName);
+    } catch (const IoError& error) {
+        // The dialog stays, so the user can try again or cancel.
+        if (report_error) report_error(error);
+        return;
+    }
+    hide();
+    if (show_main) show_main();
+}
+
+void Tconfig_form::CancelBtnClick() {
+    hide();
+    if (show_main) show_main();
+}
+
+void Tconfig_form::reject() { CancelBtnClick(); }
+
+}  // namespace tarnvold

@@ -1,0 +1,66 @@
+// The configuration dialog: the view style of the main window and the
+// language.  It takes the main window's place while it is shown; OK stores
+// the choice in the configuration file and applies it at once, Cancel (or a
+// close by the title bar) drops it.
+#pragma once
+
+#include "config_record.h"
+#include "international.h"
+
+#include <QDialog>
+#include <functional>
+
+class QComboBox;
+class QFont;
+class QFrame;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+
+namespace tarnvold {
+
+class IoError;
+
+class Tconfig_form : public QDialog, public CaptionTarget {
+    Q_OBJECT
+public:
+    Tconfig_form(Language& language, Configuration& configuration, const QFont& font,
+                 QWidget* parent = nullptr);
+    ~Tconfig_form() override;
+
+    // Brings the main window back when the dialog goes.
+    std::function<void()> show_main;
+    // The general error report, for a configuration file that cannot be
+    // written or read back.
+    std::function<void(const IoError&)> report_error;
+
+    void apply_captions(const LangTable& table) override;
+
+    // Sets the radio buttons from the stored view style; runs at creation
+    // and at every showing.
+    void FormCreate();
+
+    QFrame* Bevel1;
+    QGroupBox* GroupBox1;
+    QRadioButton* RadioButton1;  // compact window, stored as 1
+    QRadioButton* RadioButton2;  // full window, stored as 0
+    QGroupBox* GroupBox2;
+    QComboBox* ComboBox1;        // language names
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+public slots:
+    void OKBtnClick();
+    void CancelBtnClick();
+    // Escape and the title bar's close act as Cancel.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    Language& language_;
+    Configuration& configuration_;
+};
+
+}  // namespace tarnvold

@@ -1,0 +1,84 @@
+#include "startup.h"
+
+#include "file_io.h"
+#include "messages.h"
+#include "paths.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace tarnvold {
+
+int centred(int screen, int window) { return (screen - window) / 2; }
+
+void centre_window(StartupHost& host) {
+    host.move_window(centred(host.screen_width(), host.window_width()),
+                     centred(host.screen_height(), host.window_height()));
+}
+
+std::string configured_language(const config_record& record) {
+    const std::string path = record.lang_path();
+    if (path.size() <= 9) return {};
+    return path.substr(5, path.size() - 9);
+}
+
+void set_config(const config_record& record, StartupHost& host) {
+    if (!record.signature_valid()) return;
+    if (!record.compact_view()) {
+        host.show_full_view(true);
+        host.set_window_size(kFullWidth, kFullHeight);
+    } else {
+        host.show_full_view(false);
+        host.set_window_size(kCompactWidth, kCompactHeight);
+    }
+    centre_window(host);
+}
+
+namespace {
+
+// A first start in an empty folder has no "lang" yet; the English file
+// needs it.
+void make_lang_folder(const std::string& start_dir) {
+    const std::string folder = join_native(start_dir, "lang");
+    if (::mkdir(folder.c_str(), 0777) == 0) return;
+    const int error = errno;
+    struct stat st {};
+    if (error == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    throw IoError(folder, error == EEXIST ? ENOTDIR : error);
+}
+
+}  // namespace
+
+void Init_Tarnvold(Language& language, Configuration& configuration, StartupHost& host) {
+    try {
+        language.fill_english_table();
+        make_lang_folder(language.start_dir);
+        write_lang_file(join_native(language.start_dir, "lang\\english.tvl"), language.lang_table());
+        language.scan_lang_dir();
+        host.add_languages(language.lang_list);
+        if (!file_exists(kConfigFileName)) configuration.default_config();
+        configuration.read_config(kConfigFileName);
+        // Only the width counts, and only for the full window.
+        if (!configuration.record.compact_view() && host.screen_width() < host.window_width()) {
+            host.unowned_notice(language.message(msg::kNeedDisplay));
+            host.exit_program(1);
+            return;
+        }
+        host.select_language(configured_language(configuration.record));
+    } catch (const IoError& error) {
+        // The rest of the configuration is skipped, but the window must stay
+        // usable: later reports go to an open log.
+        host.report_error(error);
+        host.open_log();
+        centre_window(host);
+        host.set_batch_mode(false);
+        return;
+    }
+    host.open_log();
+    centre_window(host);
+    host.clear_log();
+    host.set_batch_mode(false);
+    host.log_line(language.message(msg::kInitFinished));
+}
+
+}  // namespace tarnvold

@@ -1,0 +1,92 @@
+#include "about.h"
+
+#include "qt_text.h"
+#include "ui_common.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tarnvold {
+
+namespace {
+constexpr int kVersionMajor = 1;
+constexpr int kVersionMinor = 5;
+}  // namespace
+
+TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
+    setObjectName("AboutBox");
+    setWindowTitle("A propos");
+    setFont(ui::window_font());
+    setFixedSize(298, 213);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(2);
+    Panel1->setGeometry(8, 8, 281, 161);
+
+    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setObjectName("ProgramIcon");
+    ProgramIcon->setGeometry(8, 8, 65, 57);
+    ProgramIcon->setScaledContents(true);
+    ProgramIcon->setPixmap(ui::program_icon());
+
+    ProductName = new QLabel("Product : Tarnvold", Panel1);
+    ProductName->setObjectName("ProductName");
+    ProductName->move(88, 16);
+    ProductName->adjustSize();
+
+    Version = new QLabel("Version : 0.01", Panel1);
+    Version->setObjectName("Version");
+    Version->move(88, 40);
+    Version->adjustSize();
+
+    MakerLine = new QLabel("Made by the Tarnvold developers", Panel1);
+    MakerLine->setObjectName("MakerLine");
+    MakerLine->move(8, 80);
+    MakerLine->adjustSize();
+
+    Comments = new QLabel("Codes and decodes files with a password.", Panel1);
+    Comments->setObjectName("Comments");
+    Comments->setWordWrap(true);
+    Comments->setGeometry(8, 104, 265, 17);
+
+    OKButton = new QPushButton("OK", this);
+    OKButton->setObjectName("OKButton");
+    OKButton->setGeometry(111, 180, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
+
+    language_.add_caption_target(this);
+    FormCreate();
+}
+
+TAboutBox::~TAboutBox() { language_.remove_caption_target(this); }
+
+void TAboutBox::FormCreate() {
+    Version->setText(QStringLiteral("Version : ") + QString::number(kVersionMajor) + "." +
+                     QString::number(kVersionMinor));
+    Version->adjustSize();
+    Comments->setText(Comments->text() +
+                      "\nThe coded-file format keeps out casual readers only; it is no real protection." +
+                      "\nKeep your originals until you have checked the coded copies.");
+    Comments->setFixedHeight(Comments->heightForWidth(Comments->width()));
+    ui::centre_on_screen(this);
+}
+
+void TAboutBox::apply_captions(const LangTable& table) {
+    setWindowTitle(ui::qs(table[4 - 1]));
+    OKButton->setText(ui::qs(table[16 - 1]));
+}
+
+void TAboutBox::OKButtonClick() {
+    hide();
+    if (show_main) show_main();
+}
+
+void TAboutBox::closing() { OKButtonClick(); }
+
+void TAboutBox::reject() { closing(); }
+
+}  // namespace tarnvold

@@ -1,0 +1,46 @@
+// The About box: product, version and a word about the program.  It takes
+// the main window's place while it is shown.
+#pragma once
+
+#include "international.h"
+
+#include <QDialog>
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace tarnvold {
+
+class TAboutBox : public QDialog, public CaptionTarget {
+    Q_OBJECT
+public:
+    explicit TAboutBox(Language& language, QWidget* parent = nullptr);
+    ~TAboutBox() override;
+
+    // Brings the main window back.
+    std::function<void()> show_main;
+
+    void apply_captions(const LangTable& table) override;
+
+    QFrame* Panel1;
+    QLabel* ProgramIcon;
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* MakerLine;
+    QLabel* Comments;
+    QPushButton* OKButton;
+
+public slots:
+    void OKButtonClick();
+    void closing();
+    void FormCreate();
+    // Escape and the title bar's close.
+    void reject() override;
+
+private:
+    Language& language_;
+};
+
+}  // namespace tarnvold

@@ -1,0 +1,89 @@
+#include "boxes.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <utility>
+
+namespace tarnvold::ui {
+namespace {
+
+BoxHook& hook() {
+    static BoxHook h;
+    return h;
+}
+
+bool hooked(BoxKind kind, QWidget* owner, const QString& title, const QString& text, BoxAnswer& answer) {
+    if (!hook()) return false;
+    answer = hook()(BoxRequest{kind, owner, title, text, QString()});
+    return true;
+}
+
+int message_box(QMessageBox::Icon icon, QWidget* owner, const QString& text,
+                QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, kBoxCaption, text, buttons, owner);
+    return box.exec();
+}
+
+// "All files": everything, whatever its name.
+const QString kAllFiles = QStringLiteral("All files (*)");
+
+}  // namespace
+
+void set_box_hook(BoxHook h) { hook() = std::move(h); }
+
+bool ask_yes_no(QWidget* owner, const QString& text) {
+    BoxAnswer answer;
+    if (hooked(BoxKind::Question, owner, kBoxCaption, text, answer)) return answer.accepted;
+    return message_box(QMessageBox::NoIcon, owner, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void notice(QWidget* owner, const QString& text) {
+    BoxAnswer answer;
+    if (hooked(BoxKind::Notice, owner, kBoxCaption, text, answer)) return;
+    message_box(QMessageBox::NoIcon, owner, text, QMessageBox::Ok);
+}
+
+void error_box(QWidget* owner, const QString& text) {
+    BoxAnswer answer;
+    if (hooked(BoxKind::Error, owner, kBoxCaption, text, answer)) return;
+    message_box(QMessageBox::Critical, owner, text, QMessageBox::Ok);
+}
+
+bool input_box(QWidget* owner, const QString& title, const QString& prompt, QString& value) {
+    BoxAnswer answer;
+    if (hook()) {
+        answer = hook()(BoxRequest{BoxKind::Input, owner, title, prompt, value});
+    } else {
+        bool ok = false;
+        answer.value = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, value, &ok);
+        answer.accepted = ok;
+    }
+    if (answer.accepted) value = answer.value;
+    return answer.accepted;
+}
+
+bool open_file_dialog(QWidget* owner, QString& path) {
+    BoxAnswer answer;
+    if (!hooked(BoxKind::OpenFile, owner, QString(), path, answer)) {
+        answer.value = QFileDialog::getOpenFileName(owner, QString(), path, kAllFiles);
+        answer.accepted = !answer.value.isEmpty();
+    }
+    if (answer.accepted) path = answer.value;
+    return answer.accepted;
+}
+
+bool save_file_dialog(QWidget* owner, QString& path) {
+    BoxAnswer answer;
+    if (!hooked(BoxKind::SaveFile, owner, QString(), path, answer)) {
+        // The engine asks its own question before it replaces a file.
+        answer.value = QFileDialog::getSaveFileName(owner, QString(), path, kAllFiles, nullptr,
+                                                    QFileDialog::DontConfirmOverwrite);
+        answer.accepted = !answer.value.isEmpty();
+    }
+    if (answer.accepted) path = answer.value;
+    return answer.accepted;
+}
+
+}  // namespace tarnvold::ui

@@ -1,0 +1,84 @@
+#include "helper.h"
+
+#include "file_io.h"
+#include "paths.h"
+#include "qt_text.h"
+#include "ui_common.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace tarnvold {
+
+QString help_address_for(const QString& folder) {
+    return QStringLiteral("file://") + folder + QStringLiteral("/help/default.htm");
+}
+
+TForm2::TForm2(Language& language, std::function<void()> start_up, QWidget* parent)
+    : QWidget(parent), language_(language) {
+    setObjectName("Form2");
+    setWindowTitle("Help");
+    setFont(ui::window_font());
+    setFixedSize(792, 566);
+
+    WebBrowser_v11 = new QTextBrowser(this);
+    WebBrowser_v11->setObjectName("WebBrowser_v11");
+    WebBrowser_v11->setGeometry(0, 8, 793, 529);
+    WebBrowser_v11->setOpenLinks(true);
+    WebBrowser_v11->setOpenExternalLinks(true);
+
+    Button1 = new QPushButton("Close window", this);
+    Button1->setObjectName("Button1");
+    Button1->setGeometry(320, 544, 153, 17);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    setTabOrder(Button1, WebBrowser_v11);
+
+    language_.add_caption_target(this);
+    FormCreate(start_up);
+}
+
+TForm2::~TForm2() { language_.remove_caption_target(this); }
+
+void TForm2::FormCreate(const std::function<void()>& start_up) {
+    ui::centre_on_screen(this);
+    std::string folder;
+    try {
+        folder = current_directory();
+    } catch (const IoError&) {
+        // A current directory that vanished has no help page; the view shows
+        // its empty page and start-up goes on.
+    }
+    if (!folder.empty()) {
+        const QString dir = ui::qs(folder);
+        address_ = help_address_for(dir);
+        // The address keeps the folder as it is; the view gets it as a local
+        // file, so a folder with "#" or "%" in its name opens as well.
+        const QString file = (dir == "/" ? QString() : dir) + QStringLiteral("/help/default.htm");
+        if (QFileInfo::exists(file))
+            WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
+        else
+            WebBrowser_v11->setHtml(QStringLiteral("<p>The help page could not be found:</p><p>") +
+                                    file.toHtmlEscaped() + QStringLiteral("</p>"));
+    }
+    if (start_up) start_up();
+}
+
+void TForm2::apply_captions(const LangTable& table) { Button1->setText(ui::qs(table[55 - 1])); }
+
+void TForm2::Button1Click() {
+    hide();
+    if (show_main) show_main();
+}
+
+void TForm2::closing() { Button1Click(); }
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    // Hidden, not closed: the window lives as long as the program.
+    event->ignore();
+    closing();
+}
+
+}  // namespace tarnvold

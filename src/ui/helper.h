@@ -1,0 +1,52 @@
+// The help window: the local help pages in a browser view.  Its creation
+// is the last of the program's windows and runs the start-up sequence.
+#pragma once
+
+#include "international.h"
+
+#include <QWidget>
+#include <functional>
+
+class QPushButton;
+class QTextBrowser;
+
+namespace tarnvold {
+
+class TForm2 : public QWidget, public CaptionTarget {
+    Q_OBJECT
+public:
+    // `start_up` runs at the end of the creation, after the page is opened.
+    TForm2(Language& language, std::function<void()> start_up, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // Brings the main window back.
+    std::function<void()> show_main;
+
+    // "file://" + the current directory at creation + "/help/default.htm".
+    const QString& help_address() const { return address_; }
+
+    void apply_captions(const LangTable& table) override;
+
+    QPushButton* Button1;
+    QTextBrowser* WebBrowser_v11;
+
+public slots:
+    void Button1Click();
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate(const std::function<void()>& start_up);
+
+    Language& language_;
+    QString address_;
+};
+
+// The help address for a current directory: "file://" + folder +
+// "/help/default.htm" (the root keeps its own "/", so "/" gives
+// "file:////help/default.htm").
+QString help_address_for(const QString& folder);
+
+}  // namespace tarnvold

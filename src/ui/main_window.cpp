@@ -1,0 +1,606 @@
+#include "main_window.h"
+
+#include "about.h"
+#include "boxes.h"
+#include "config_dialog.h"
+#include "file_io.h"
+#include "helper.h"
+#include "messages.h"
+#include "open_dir.h"
+#include "password.h"
+#include "paths.h"
+#include "qt_text.h"
+#include "ui_common.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTreeView>
+#include <algorithm>
+#include <climits>
+#include <exception>
+
+namespace tarnvold {
+
+using ui::qs;
+using ui::ss;
+
+namespace {
+
+QLabel* make_label(const char* name, const char* caption, QWidget* parent, int left, int top) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int width, int height) {
+    auto* b = new QProgressBar(parent);
+    b->setObjectName(name);
+    b->setGeometry(left, top, width, height);
+    b->setRange(0, 100);
+    b->setValue(0);
+    b->setTextVisible(false);
+    return b;
+}
+
+QPushButton* make_button(const char* name, const char* caption, QWidget* parent, int left, int top) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(left, top, 113, 25);
+    return b;
+}
+
+}  // namespace
+
+TForm1::TForm1(Language& language, Configuration& configuration)
+    : language_(language),
+      configuration_(configuration),
+      log_device_([this](const std::string& line) { append_log_line(line); }),
+      engine_(*this),
+      commands_(engine_, *this, *this) {
+    setObjectName("Form1");
+    setWindowTitle("Tarnvold 1.5");
+    setFont(ui::window_font());
+    on_exit = [](int code) { QCoreApplication::exit(code); };
+
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    setCentralWidget(client);
+
+    Panel1 = new QFrame(client);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setGeometry(0, 8, 297, 345);
+    Panel2 = new QFrame(client);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel2->setGeometry(304, 8, 297, 345);
+
+    build_menu();
+
+    Memo1 = new QPlainTextEdit(client);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(8, 24, 273, 313);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    ProgressBar1 = make_bar("ProgressBar1", Panel2, 8, 24, 281, 17);
+    ProgressBar2 = make_bar("ProgressBar2", Panel2, 8, 88, 281, 17);
+    Label3 = make_label("Label3", "Label1", Panel2, 16, 8);
+    Label4 = make_label("Label4", "Label2", Panel2, 16, 72);
+    ProgressBar3 = make_bar("ProgressBar3", Panel2, 8, 144, 281, 17);
+    Label5 = make_label("Label5", "Label2", Panel2, 16, 128);
+    Label3->hide();
+    Label4->hide();
+    Label5->hide();
+
+    build_panes();
+
+    Button1 = make_button("Button1", "Code object", client, 320, 360);
+    Button2 = make_button("Button2", "Decode object", client, 472, 360);
+    Button3 = make_button("Button3", "Exit", client, 712, 360);
+    ProgressBar4 = make_bar("ProgressBar4", client, 0, 376, 297, 9);
+    ProgressBar4->hide();
+    Label1 = make_label("Label1", "Folder progress", client, 8, 360);
+    Label1->hide();
+
+    bars_[0].widget = ProgressBar1;
+    bars_[1].widget = ProgressBar2;
+    bars_[2].widget = ProgressBar3;
+    bars_[3].widget = ProgressBar4;
+
+    setTabOrder(Memo1, ShellListView1);
+    setTabOrder(ShellListView1, ShellTreeView1);
+    setTabOrder(ShellTreeView1, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Exit1Click);
+
+    setGeometry(154, 204, kFullWidth, kFullHeight);
+
+    language_.notice = [this](std::string_view text) { notice(text); };
+    configuration_.notice = [this](std::string_view text) { notice(text); };
+    configuration_.set_config = [this] { set_config(); };
+    language_.add_caption_target(this);
+}
+
+TForm1::~TForm1() {
+    language_.remove_caption_target(this);
+    language_.notice = nullptr;
+    configuration_.notice = nullptr;
+    configuration_.set_config = nullptr;
+}
+
+void TForm1::build_menu() {
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    setMenuBar(MainMenu1);
+
+    File1 = MainMenu1->addMenu("File");
+    File1->setObjectName("File1");
+    Code1 = File1->addMenu("Code");
+    Code1->setObjectName("Code1");
+    file2 = Code1->addAction("File");
+    file2->setObjectName("file2");
+    Directory1 = Code1->addAction("Directory");
+    Directory1->setObjectName("Directory1");
+    Decode1 = File1->addMenu("Decode");
+    Decode1->setObjectName("Decode1");
+    File3 = Decode1->addAction("File");
+    File3->setObjectName("File3");
+    Directory2 = Decode1->addAction("Directory");
+    Directory2->setObjectName("Directory2");
+    // An empty entry between the commands and Exit; it does nothing.
+    File1->addAction(QString());
+    Exit1 = File1->addAction("Exit");
+    Exit1->setObjectName("Exit1");
+
+    Options1 = MainMenu1->addMenu("Options");
+    Options1->setObjectName("Options1");
+    Configuration1 = Options1->addAction("Configuration");
+    Configuration1->setObjectName("Configuration1");
+
+    Help1 = MainMenu1->addMenu("Help");
+    Help1->setObjectName("Help1");
+    Help2 = Help1->addAction("Help");
+    Help2->setObjectName("Help2");
+    About1 = Help1->addAction("About");
+    About1->setObjectName("About1");
+
+    connect(file2, &QAction::triggered, this, &TForm1::Code1Click);
+    connect(Directory1, &QAction::triggered, this, &TForm1::Directory1Click);
+    connect(File3, &QAction::triggered, this, &TForm1::Decode1Click);
+    connect(Directory2, &QAction::triggered, this, &TForm1::Directory2Click);
+    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(Configuration1, &QAction::triggered, this, &TForm1::Configuration1Click);
+    connect(Help2, &QAction::triggered, this, &TForm1::Help2Click);
+    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+}
+
+void TForm1::build_panes() {
+    QWidget* client = centralWidget();
+
+    // The file list: folders and files of the folder chosen in the tree,
+    // sorted, names editable in place (which renames).
+    list_model_ = new QFileSystemModel(this);
+    list_model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
+    list_model_->setReadOnly(false);
+    ShellListView1 = new QListView(client);
+    ShellListView1->setObjectName("ShellListView1");
+    ShellListView1->setGeometry(312, 176, 281, 169);
+    ShellListView1->setModel(list_model_);
+    ShellListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ShellListView1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // The selection stays visible when the list loses the focus.
+    QPalette palette = ShellListView1->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    ShellListView1->setPalette(palette);
+
+    // The folder tree of the whole file system.
+    tree_model_ = new QFileSystemModel(this);
+    tree_model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    tree_model_->setReadOnly(true);
+    tree_model_->setRootPath(QStringLiteral("/"));
+    ShellTreeView1 = new QTreeView(client);
+    ShellTreeView1->setObjectName("ShellTreeView1");
+    ShellTreeView1->setGeometry(608, 8, 233, 345);
+    ShellTreeView1->setModel(tree_model_);
+    ShellTreeView1->setHeaderHidden(true);
+    for (int c = 1; c < tree_model_->columnCount(); ++c) ShellTreeView1->hideColumn(c);
+    ShellTreeView1->setRootIsDecorated(false);
+    ShellTreeView1->setIndentation(19);
+    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ShellTreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!current.isValid()) return;
+                const QString path = tree_model_->filePath(current);
+                ShellListView1->setRootIndex(list_model_->setRootPath(path));
+            });
+    // The home folder is where the user's files are: open the tree there.
+    show_folder(QDir::homePath());
+}
+
+void TForm1::show_folder(const QString& path) {
+    const QModelIndex index = tree_model_->index(path);
+    if (!index.isValid()) return;
+    ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->scrollTo(index);
+}
+
+QString TForm1::listed_folder() const { return list_model_->filePath(ShellListView1->rootIndex()); }
+
+void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config,
+                    TForm2* help) {
+    password_dlg_ = password;
+    about_box_ = about;
+    opendir_ = chooser;
+    config_form_ = config;
+    help_ = help;
+}
+
+// ---------------------------------------------------------------- captions
+
+void TForm1::apply_captions(const LangTable& table) {
+    auto text = [&table](int n) { return qs(table[static_cast<std::size_t>(n - 1)]); };
+    // Top-level entry i gets message i.
+    const auto top = MainMenu1->actions();
+    for (qsizetype i = 0; i < top.size() && i < kMessageCount; ++i) top[i]->setText(text(static_cast<int>(i + 1)));
+    // The entries of the submenus, by their position.
+    auto set_at = [](QMenu* menu, int position, const QString& caption) {
+        const auto actions = menu->actions();
+        if (position < actions.size()) actions[position]->setText(caption);
+    };
+    set_at(File1, 0, text(5));
+    set_at(File1, 1, text(6));
+    set_at(File1, 3, text(8));
+    set_at(Options1, 0, text(10));
+    set_at(Help1, 0, text(3));
+    set_at(Help1, 1, text(4));
+    set_at(Code1, 0, text(1));
+    set_at(Code1, 1, text(9));
+    set_at(Decode1, 0, text(1));
+    set_at(Decode1, 1, text(9));
+    Button1->setText(text(14));
+    Button2->setText(text(15));
+    Button3->setText(text(8));
+    Label1->setText(text(13));
+    Label1->adjustSize();
+}
+
+// --------------------------------------------------------- user interface
+
+std::string TForm1::message(int n) { return language_.message(n); }
+
+void TForm1::log_write(std::string_view text) { log_device_.write(text); }
+void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
+void TForm1::log_write_line() { log_device_.write_line(); }
+
+void TForm1::append_log_line(const std::string& line) {
+    QTextCursor cursor(Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    if (memo_has_lines_) cursor.insertBlock();
+    cursor.insertText(qs(line));
+    memo_has_lines_ = true;
+    // The newest line is in view at once.
+    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+}
+
+bool TForm1::ask_yes_no(std::string_view text) { return ui::ask_yes_no(this, qs(text)); }
+
+void TForm1::notice(std::string_view text) { ui::notice(this, qs(text)); }
+
+void TForm1::unowned_notice(std::string_view text) { ui::notice(nullptr, qs(text)); }
+
+void TForm1::report_error(const IoError& error) {
+    // While the main window is hidden the box has no owner to sit on.
+    ui::error_box(isVisible() ? this : nullptr, qs(error.what()));
+}
+
+TForm1::Bar& TForm1::bar(ProgressBarId id) {
+    const int n = std::clamp(static_cast<int>(id), 1, 4);
+    return bars_[static_cast<std::size_t>(n - 1)];
+}
+
+const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const {
+    return const_cast<TForm1*>(this)->bar(id).state;
+}
+
+// The widget counts in int; the largest coded files go past INT_MAX, so a
+// range that does not fit is shown scaled down by a power of two.
+void TForm1::render(Bar& b) {
+    BarState& s = b.state;
+    const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
+    s.position = std::clamp(s.position, s.min, std::max(s.min, s.max));
+    int shift = 0;
+    while ((range >> shift) > INT_MAX) ++shift;
+    // An empty range would turn the widget into a busy indicator.
+    b.widget->setRange(0, std::max(1, static_cast<int>(range >> shift)));
+    b.widget->setValue(static_cast<int>((s.position - s.min) >> shift));
+}
+
+void TForm1::bar_setup(ProgressBarId id, std::int64_t min, std::int64_t max, std::int64_t step) {
+    Bar& b = bar(id);
+    b.state.min = min;
+    b.state.max = max;
+    b.state.step = step;
+    render(b);
+}
+
+void TForm1::bar_set_position(ProgressBarId id, std::int64_t position) {
+    Bar& b = bar(id);
+    b.state.position = position;
+    render(b);
+}
+
+void TForm1::bar_step(ProgressBarId id) {
+    Bar& b = bar(id);
+    BarState& s = b.state;
+    // Past the maximum the bar starts over from its minimum.
+    if (s.step > s.max - s.position)
+        s.position = s.min;
+    else
+        s.position += s.step;
+    render(b);
+}
+
+QLabel* TForm1::label(LabelId id) {
+    switch (id) {
+        case LabelId::Folder: return Label1;
+        case LabelId::Checksum: return Label3;
+        case LabelId::Pass1: return Label4;
+        case LabelId::Pass2: return Label5;
+    }
+    return Label1;
+}
+
+void TForm1::label_set_caption(LabelId id, std::string_view caption) {
+    QLabel* l = label(id);
+    l->setText(qs(caption));
+    l->adjustSize();
+}
+
+void TForm1::label_set_visible(LabelId id, bool visible) { label(id)->setVisible(visible); }
+
+void TForm1::process_events() { QCoreApplication::processEvents(); }
+
+// ------------------------------------------------------------ command host
+
+bool TForm1::open_dialog(std::string& path) {
+    if (!ui::open_file_dialog(this, last_open_)) return false;
+    path = ss(last_open_);
+    return true;
+}
+
+bool TForm1::save_dialog(std::string& path) {
+    if (!ui::save_file_dialog(this, last_save_)) return false;
+    path = ss(last_save_);
+    return true;
+}
+
+bool TForm1::password_dialog(std::string& password) {
+    return password_dlg_ != nullptr && password_dlg_->execute(password);
+}
+
+bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
+    if (opendir_ == nullptr || !opendir_->execute(title)) return false;
+    dest_dir = opendir_->dest_dir;
+    return true;
+}
+
+Selection TForm1::selection() {
+    Selection s;
+    const QModelIndex index = ShellListView1->currentIndex();
+    if (!index.isValid() || !ShellListView1->selectionModel()->isSelected(index)) return s;
+    s.path = ss(list_model_->filePath(index));
+    s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
+    return s;
+}
+
+void TForm1::set_menu_enabled(bool enabled) {
+    menu_enabled_ = enabled;
+    update_enabled();
+}
+
+void TForm1::set_buttons_visible(bool visible) {
+    Button1->setVisible(visible);
+    Button2->setVisible(visible);
+    Button3->setVisible(visible);
+}
+
+void TForm1::set_commands_blocked(bool blocked) {
+    blocked_ = blocked;
+    update_enabled();
+}
+
+// The menus follow the commands' lock and the busy state together; the
+// buttons only the busy state (the commands hide them when they want).
+void TForm1::update_enabled() {
+    const bool menus = menu_enabled_ && !blocked_;
+    for (QAction* top : MainMenu1->actions()) top->setEnabled(menus);
+    Button1->setEnabled(!blocked_);
+    Button2->setEnabled(!blocked_);
+    Button3->setEnabled(!blocked_);
+}
+
+// ----------------------------------------------------------------- start-up
+
+int TForm1::screen_width() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s != nullptr ? s->geometry().width() : 0;
+}
+
+int TForm1::screen_height() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s != nullptr ? s->geometry().height() : 0;
+}
+
+int TForm1::window_width() { return frameGeometry().width(); }
+int TForm1::window_height() { return frameGeometry().height(); }
+
+void TForm1::set_window_size(int width, int height) {
+    // Sizes are outer sizes; the frame, when the window has one, is taken off.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(width - frame.width(), height - frame.height());
+}
+
+void TForm1::move_window(int left, int top) { move(left, top); }
+
+void TForm1::show_full_view(bool full) {
+    Button1->setVisible(full);
+    Button2->setVisible(full);
+    Button3->setVisible(full);
+    ShellListView1->setVisible(full);
+    ShellTreeView1->setVisible(full);
+    ProgressBar1->setVisible(true);
+    ProgressBar2->setVisible(true);
+    ProgressBar3->setVisible(true);
+}
+
+void TForm1::add_languages(const std::vector<std::string>& names) {
+    if (config_form_ == nullptr) return;
+    for (const auto& name : names) config_form_->ComboBox1->addItem(qs(name));
+    config_form_->ComboBox1->setCurrentIndex(-1);
+}
+
+void TForm1::select_language(const std::string& name) {
+    if (config_form_ == nullptr) return;
+    QComboBox* box = config_form_->ComboBox1;
+    int found = -1;
+    for (int i = 0; i < box->count(); ++i) {
+        if (box->itemText(i) == qs(name)) {
+            found = i;
+            break;
+        }
+    }
+    box->setCurrentIndex(found);
+}
+
+void TForm1::open_log() {
+    log_device_.prepare();
+    log_device_.open_for_writing();
+}
+
+void TForm1::clear_log() {
+    Memo1->clear();
+    memo_has_lines_ = false;
+}
+
+void TForm1::exit_program(int code) { exit_code_ = code; }
+
+void TForm1::Init_Tarnvold() { tarnvold::Init_Tarnvold(language_, configuration_, *this); }
+
+void TForm1::set_config() { tarnvold::set_config(configuration_.record, *this); }
+
+// ----------------------------------------------------------------- handlers
+
+// No exception may leave a handler into the event loop: an input/output
+// error is shown as the program shows every such error, anything else as
+// its text.
+template <class F>
+void TForm1::guarded(F&& f) {
+    try {
+        f();
+    } catch (const IoError& error) {
+        report_error(error);
+    } catch (const std::exception& error) {
+        ui::error_box(isVisible() ? this : nullptr, qs(with_full_stop(error.what())));
+    }
+}
+
+void TForm1::end_program(int code) {
+    exit_code_ = code;
+    if (on_exit) on_exit(code);
+}
+
+void TForm1::About1Click() {
+    guarded([this] {
+        log_line(message(msg::kAboutCalled));
+        hide();
+        if (about_box_ != nullptr) about_box_->show();
+    });
+}
+
+void TForm1::Exit1Click() {
+    if (blocked_ || exit_code_) return;
+    guarded([this] {
+        if (!ask_yes_no(message(msg::kReallyQuit))) return;
+        hide();
+        language_.fill_english_table();
+        try {
+            write_lang_file(join_native(language_.start_dir, "lang\\english.tvl"), language_.lang_table());
+        } catch (const IoError& error) {
+            // Reported, and the program ends all the same: the user asked
+            // to quit and the window is already gone.
+            report_error(error);
+        }
+        end_program(0);
+    });
+}
+
+void TForm1::Help2Click() {
+    hide();
+    if (help_ != nullptr) help_->show();
+}
+
+void TForm1::Configuration1Click() {
+    hide();
+    if (config_form_ != nullptr) config_form_->show();
+}
+
+void TForm1::Code1Click() {
+    guarded([this] { commands_.Code1Click(); });
+}
+void TForm1::Decode1Click() {
+    guarded([this] { commands_.Decode1Click(); });
+}
+void TForm1::Button1Click() {
+    guarded([this] { commands_.Button1Click(); });
+}
+void TForm1::Button2Click() {
+    guarded([this] { commands_.Button2Click(); });
+}
+void TForm1::Directory1Click() {
+    guarded([this] { commands_.Directory1Click(); });
+}
+void TForm1::Directory2Click() {
+    guarded([this] { commands_.Directory2Click(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A command still runs or waits in a dialog: it must end first.
+    if (blocked_) {
+        event->ignore();
+        return;
+    }
+    // Closing the window ends the program, with no question and no file.
+    event->accept();
+    end_program(0);
+}
+
+}  // namespace tarnvold

@@ -1,0 +1,218 @@
+// The main window: log pane, progress panel, shell panes, the three command
+// buttons and the menus.  It is the engine's user interface, the coding
+// commands' host, and the start-up sequence's window.
+#pragma once
+
+#include "command_host.h"
+#include "commands.h"
+#include "config_record.h"
+#include "engine.h"
+#include "international.h"
+#include "log_device.h"
+#include "startup.h"
+#include "user_interface.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QFileSystemModel;
+class QFrame;
+class QLabel;
+class QListView;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeView;
+
+namespace tarnvold {
+
+class TAboutBox;
+class TForm2;
+class TPasswordDlg;
+class Tconfig_form;
+class Topendir;
+
+class TForm1 : public QMainWindow,
+               public UserInterface,
+               public CommandHost,
+               public CaptionTarget,
+               public StartupHost {
+    Q_OBJECT
+public:
+    TForm1(Language& language, Configuration& configuration);
+    ~TForm1() override;
+
+    // The other windows, handed over as the program creates them.
+    void attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config,
+                TForm2* help);
+
+    Engine& engine() { return engine_; }
+    Commands& commands() { return commands_; }
+    LogDevice& log_device() { return log_device_; }
+
+    // Set once the program is to end (start-up refused the screen, Exit, or
+    // the title bar's close), with the exit code.
+    std::optional<int> exit_code() const { return exit_code_; }
+    // What ending the program does once the code is set; by default it
+    // leaves the event loop.
+    std::function<void(int)> on_exit;
+
+    // True while a command runs or waits in one of its dialogs.
+    bool commands_blocked() const { return blocked_; }
+
+    // UserInterface
+    std::string message(int n) override;
+    void log_write(std::string_view text) override;
+    void log_write(std::int64_t value) override;
+    void log_write_line() override;
+    bool ask_yes_no(std::string_view text) override;
+    void notice(std::string_view text) override;
+    void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
+    void bar_set_position(ProgressBarId bar, std::int64_t position) override;
+    void bar_step(ProgressBarId bar) override;
+    void label_set_caption(LabelId label, std::string_view caption) override;
+    void label_set_visible(LabelId label, bool visible) override;
+    void process_events() override;
+
+    // CommandHost
+    bool open_dialog(std::string& path) override;
+    bool save_dialog(std::string& path) override;
+    bool password_dialog(std::string& password) override;
+    bool folder_dialog(const std::string& title, std::string& dest_dir) override;
+    Selection selection() override;
+    void set_menu_enabled(bool enabled) override;
+    void set_buttons_visible(bool visible) override;
+    void set_commands_blocked(bool blocked) override;
+    void report_error(const IoError& error) override;
+
+    // CaptionTarget
+    void apply_captions(const LangTable& table) override;
+
+    // StartupHost
+    int screen_width() override;
+    int screen_height() override;
+    int window_width() override;
+    int window_height() override;
+    void set_window_size(int width, int height) override;
+    void move_window(int left, int top) override;
+    void show_full_view(bool full) override;
+    void add_languages(const std::vector<std::string>& names) override;
+    void select_language(const std::string& name) override;
+    void open_log() override;
+    void clear_log() override;
+    void log_line(std::string_view text) override { UserInterface::log_line(text); }
+    void set_batch_mode(bool on) override { engine_.batch_mode = on; }
+    void unowned_notice(std::string_view text) override;
+    void exit_program(int code) override;
+
+    // A bar's position and range as the program set them, before any
+    // scaling to the widget.
+    struct BarState {
+        std::int64_t min = 0;
+        std::int64_t max = 100;
+        std::int64_t step = 10;
+        std::int64_t position = 0;
+    };
+    const BarState& bar_state(ProgressBarId bar) const;
+
+    // The folder whose contents the file list shows.
+    QString listed_folder() const;
+    // Selects a folder in the tree, which lists it.
+    void show_folder(const QString& path);
+
+    // The components, in the order the window declares them.
+    QFrame* Panel1;
+    QFrame* Panel2;
+    QMenuBar* MainMenu1;
+    QMenu* File1;
+    QMenu* Code1;
+    QMenu* Decode1;
+    QAction* Exit1;
+    QMenu* Help1;
+    QAction* Help2;
+    QAction* About1;
+    QPlainTextEdit* Memo1;
+    QProgressBar* ProgressBar1;
+    QProgressBar* ProgressBar2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QProgressBar* ProgressBar3;
+    QLabel* Label5;
+    QListView* ShellListView1;
+    QTreeView* ShellTreeView1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QProgressBar* ProgressBar4;
+    QLabel* Label1;
+    QMenu* Options1;
+    QAction* Configuration1;
+    QAction* file2;
+    QAction* Directory1;
+    QAction* File3;
+    QAction* Directory2;
+
+public slots:
+    void About1Click();
+    void Exit1Click();
+    void Help2Click();
+    void Code1Click();
+    void Decode1Click();
+    void Button1Click();
+    void Button2Click();
+    void set_config();
+    void Configuration1Click();
+    void Directory1Click();
+    void Directory2Click();
+    void Init_Tarnvold();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    template <class F>
+    void guarded(F&& f);
+    void end_program(int code);
+    void append_log_line(const std::string& line);
+    void update_enabled();
+    struct Bar {
+        QProgressBar* widget = nullptr;
+        BarState state;
+    };
+    Bar& bar(ProgressBarId id);
+    void render(Bar& b);
+    QLabel* label(LabelId id);
+    void build_menu();
+    void build_panes();
+
+    Language& language_;
+    Configuration& configuration_;
+    LogDevice log_device_;
+    Engine engine_;
+    Commands commands_;
+
+    TPasswordDlg* password_dlg_ = nullptr;
+    TAboutBox* about_box_ = nullptr;
+    Topendir* opendir_ = nullptr;
+    Tconfig_form* config_form_ = nullptr;
+    TForm2* help_ = nullptr;
+
+    QFileSystemModel* tree_model_ = nullptr;
+    QFileSystemModel* list_model_ = nullptr;
+    QString last_open_;   // OpenDialog1's file name
+    QString last_save_;   // SaveDialog1's file name
+    std::array<Bar, 4> bars_{};
+    bool memo_has_lines_ = false;
+    bool menu_enabled_ = true;
+    bool blocked_ = false;
+    std::optional<int> exit_code_;
+};
+
+}  // namespace tarnvold

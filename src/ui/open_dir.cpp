@@ -1,0 +1,197 @@
+#include "open_dir.h"
+
+#include "boxes.h"
+#include "file_io.h"
+#include "messages.h"
+#include "qt_text.h"
+#include "ui_common.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeView>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnvold {
+
+using ui::qs;
+using ui::ss;
+
+bool is_enterable_folder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(path.c_str(), R_OK | X_OK) == 0;
+}
+
+std::string invalid_folder_name(const std::string& name) {
+    if (name.empty()) return "the name is empty";
+    if (name.find('/') != std::string::npos) return "a folder name cannot contain \"/\"";
+    if (name == "." || name == "..") return "\"" + name + "\" is not a name for a new folder";
+    return {};
+}
+
+Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
+    setObjectName("opendir");
+    setWindowTitle(QString());
+    setFont(ui::window_font());
+    setFixedSize(384, 320);
+
+    OKBtn = new QPushButton("OK", this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setGeometry(300, 8, 75, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton("Cancel", this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setGeometry(300, 38, 75, 25);
+    CancelBtn->setAutoDefault(false);
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel1->setGeometry(8, 8, 281, 305);
+    Button1 = new QPushButton("New Dir", this);
+    Button1->setObjectName("Button1");
+    Button1->setGeometry(300, 70, 75, 25);
+    Button1->setAutoDefault(false);
+
+    model_ = new QFileSystemModel(this);
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model_->setReadOnly(true);
+    model_->setRootPath(QStringLiteral("/"));
+
+    ShellTreeView1 = new QTreeView(this);
+    ShellTreeView1->setObjectName("ShellTreeView1");
+    ShellTreeView1->setGeometry(16, 16, 265, 289);
+    ShellTreeView1->setModel(model_);
+    ShellTreeView1->setHeaderHidden(true);
+    for (int c = 1; c < model_->columnCount(); ++c) ShellTreeView1->hideColumn(c);
+    ShellTreeView1->setRootIsDecorated(false);
+    ShellTreeView1->setIndentation(19);
+    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ShellTreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The home folder is where most destinations are; start there.
+    select_path(ss(QDir::homePath()));
+
+    setTabOrder(OKBtn, CancelBtn);
+    setTabOrder(CancelBtn, Button1);
+    setTabOrder(Button1, ShellTreeView1);
+
+    connect(ShellTreeView1, &QTreeView::clicked, this, &Topendir::DirectoryOutline1Change);
+    connect(OKBtn, &QPushButton::clicked, this, &Topendir::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &Topendir::CancelBtnClick);
+    connect(Button1, &QPushButton::clicked, this, &Topendir::Button1Click);
+
+    language_.add_caption_target(this);
+    FormCreate();
+}
+
+Topendir::~Topendir() {
+    language_.remove_caption_target(this);
+    if (loop_ != nullptr) loop_->exit();
+}
+
+void Topendir::FormCreate() { ui::centre_on_screen(this); }
+
+void Topendir::apply_captions(const LangTable& table) {
+    OKBtn->setText(qs(table[16 - 1]));
+    CancelBtn->setText(qs(table[17 - 1]));
+    Button1->setText(qs(table[18 - 1]));
+}
+
+std::string Topendir::selected_path() const {
+    const QModelIndex index = ShellTreeView1->currentIndex();
+    if (!index.isValid() || !ShellTreeView1->selectionModel()->isSelected(index)) return {};
+    return ss(model_->filePath(index));
+}
+
+void Topendir::select_path(const std::string& path) {
+    const QModelIndex index = model_->index(qs(path));
+    if (!index.isValid()) return;
+    ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->scrollTo(index);
+}
+
+bool Topendir::execute(const std::string& title) {
+    // The commands are blocked while one waits here, so there is never a
+    // second wait; should one be asked for anyway, it is refused.
+    if (loop_ != nullptr) return false;
+    ok_pressed = cancel_pressed = folder_picked = false;
+    setWindowTitle(qs(title));
+    show();
+    raise();
+    activateWindow();
+
+    QEventLoop loop;
+    loop_ = &loop;
+    loop.exec();
+    loop_ = nullptr;
+    hide();
+
+    if (cancel_pressed) return false;
+    if (ok_pressed && folder_picked) {
+        // Read now: a selection moved by keyboard after the click counts.
+        // Only a folder that can really be entered is handed out.
+        const std::string path = selected_path();
+        if (!is_enterable_folder(path)) return false;
+        dest_dir = path + "/";
+        return true;
+    }
+    return false;
+}
+
+void Topendir::DirectoryOutline1Change() {
+    if (!selected_path().empty()) folder_picked = true;
+}
+
+void Topendir::OKBtnClick() {
+    ok_pressed = true;
+    wake();
+}
+
+void Topendir::CancelBtnClick() {
+    cancel_pressed = true;
+    wake();
+}
+
+void Topendir::reject() {
+    if (loop_ != nullptr)
+        CancelBtnClick();
+    else
+        hide();
+}
+
+void Topendir::wake() {
+    if (loop_ != nullptr) loop_->exit();
+}
+
+void Topendir::Button1Click() {
+    if (!folder_picked) return;
+    QString value = QStringLiteral("New dir");
+    if (!ui::input_box(this, ui::kBoxCaption, qs(language_.message(msg::kEnterNewDirName)), value)) return;
+    const std::string name = ss(value);
+    if (name.empty()) return;
+    const QModelIndex parent = ShellTreeView1->currentIndex();
+    const std::string parent_path = selected_path();
+    if (parent_path.empty()) return;
+    std::string path = parent_path;
+    if (path.back() != '/') path += '/';
+    path += name;
+
+    if (const std::string why = invalid_folder_name(name); !why.empty()) {
+        ui::notice(this, qs("Cannot create the folder " + path + ": " + why + "."));
+        return;
+    }
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        ui::notice(this, qs(std::string("Cannot create the folder ") + IoError(path, errno).what()));
+        return;
+    }
+    // The new folder shows under its parent; the selection stays on the parent.
+    model_->index(qs(path));
+    ShellTreeView1->expand(parent);
+}
+
+}  // namespace tarnvold

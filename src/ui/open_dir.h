@@ -1,0 +1,76 @@
+// The folder chooser: one shared window with a folder tree of the whole
+// file system, hidden between uses, that the folder commands ask for their
+// source and destination folders.
+#pragma once
+
+#include "international.h"
+
+#include <QDialog>
+#include <string>
+
+class QEventLoop;
+class QFileSystemModel;
+class QFrame;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+
+namespace tarnvold {
+
+class Topendir : public QDialog, public CaptionTarget {
+    Q_OBJECT
+public:
+    explicit Topendir(Language& language, QWidget* parent = nullptr);
+    ~Topendir() override;
+
+    // Shows the dialog under `title` and waits for OK or Cancel.  True when
+    // OK came after a click on a real folder in this use: dest_dir is then
+    // that folder followed by "/".  False otherwise, dest_dir untouched.
+    bool execute(const std::string& title);
+    bool waiting() const { return loop_ != nullptr; }
+
+    // The folder chosen by the last successful execute, with a trailing "/".
+    std::string dest_dir;
+
+    // The full path of the folder selected in the tree, or empty.
+    std::string selected_path() const;
+    // Selects (and shows) a folder in the tree, as the keyboard would.
+    void select_path(const std::string& path);
+
+    void apply_captions(const LangTable& table) override;
+
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+    QFrame* Bevel1;
+    QPushButton* Button1;  // "New dir"
+    QTreeView* ShellTreeView1;
+
+public slots:
+    void FormCreate();
+    void DirectoryOutline1Change();
+    void OKBtnClick();
+    void CancelBtnClick();
+    void Button1Click();
+    // Escape and the title bar's close.
+    void reject() override;
+
+private:
+    void wake();
+
+    Language& language_;
+    QFileSystemModel* model_;
+    bool ok_pressed = false;
+    bool cancel_pressed = false;
+    bool folder_picked = false;
+    QEventLoop* loop_ = nullptr;
+};
+
+// A folder the chooser may hand out: it exists, is a folder, and can be
+// entered and listed.
+bool is_enterable_folder(const std::string& path);
+
+// Why a name cannot be a new folder in one step ("/" in it, ".", ".." or
+// nothing), or empty when it can.
+std::string invalid_folder_name(const std::string& name);
+
+}  // namespace tarnvold

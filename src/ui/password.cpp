@@ -1,0 +1,117 @@
+#include "password.h"
+
+#include "qt_text.h"
+#include "ui_common.h"
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <limits>
+
+namespace tarnvold {
+
+using ui::qs;
+
+TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
+    setObjectName("PasswordDlg");
+    setWindowTitle("PassWord");
+    setFont(ui::window_font());
+    setFixedSize(233, 93);
+
+    Label1 = new QLabel("Please enter password", this);
+    Label1->setObjectName("Label1");
+    Label1->move(8, 9);
+    Label1->adjustSize();
+
+    Password = new QLineEdit(this);
+    Password->setObjectName("Password");
+    Password->setGeometry(8, 27, 217, 21);
+    Password->setEchoMode(QLineEdit::Password);
+    Password->setMaxLength(std::numeric_limits<int>::max());
+
+    OKBtn = new QPushButton("OK", this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setGeometry(70, 59, 75, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton("Annuler", this);
+    CancelBtn->setObjectName("CancelBtn");
+    CancelBtn->setGeometry(150, 59, 75, 25);
+    CancelBtn->setAutoDefault(false);
+
+    setTabOrder(Password, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
+
+    connect(Password, &QLineEdit::textChanged, this, &TPasswordDlg::PasswordChange);
+    connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
+
+    language_.add_caption_target(this);
+    FormCreate();
+}
+
+TPasswordDlg::~TPasswordDlg() {
+    language_.remove_caption_target(this);
+    if (loop_ != nullptr) loop_->exit();
+}
+
+void TPasswordDlg::FormCreate() { ui::centre_on_screen(this); }
+
+void TPasswordDlg::apply_captions(const LangTable& table) {
+    Label1->setText(qs(table[20 - 1]));
+    Label1->adjustSize();
+    OKBtn->setText(qs(table[16 - 1]));
+    CancelBtn->setText(qs(table[17 - 1]));
+}
+
+bool TPasswordDlg::execute(std::string& password) {
+    // The commands are blocked while one waits here, so there is never a
+    // second wait; should one be asked for anyway, it is refused.
+    if (loop_ != nullptr) return false;
+    Password->clear();
+    PasswordChange();
+    show();
+    raise();
+    activateWindow();
+    Password->setFocus();
+    password_ok = ok_pressed = cancel_pressed = false;
+
+    QEventLoop loop;
+    loop_ = &loop;
+    if (!ok_pressed && !cancel_pressed) loop.exec();
+    loop_ = nullptr;
+
+    bool result = false;
+    if (ok_pressed && password_ok) {
+        password = ui::ss(Password->text());
+        result = true;
+    }
+    if (cancel_pressed) result = false;
+    hide();
+    return result;
+}
+
+void TPasswordDlg::PasswordChange() { password_ok = Password->text().toLocal8Bit().size() > 1; }
+
+void TPasswordDlg::OKBtnClick() {
+    ok_pressed = true;
+    wake();
+}
+
+void TPasswordDlg::CancelBtnClick() {
+    cancel_pressed = true;
+    wake();
+}
+
+void TPasswordDlg::reject() {
+    if (loop_ != nullptr)
+        CancelBtnClick();
+    else
+        hide();
+}
+
+void TPasswordDlg::wake() {
+    if (loop_ != nullptr) loop_->exit();
+}
+
+}  // namespace tarnvold

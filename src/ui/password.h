@@ -1,0 +1,55 @@
+// The password dialog: one shared window, hidden between uses, that every
+// coding command asks for its password.
+#pragma once
+
+#include "international.h"
+
+#include <QDialog>
+#include <string>
+
+class QEventLoop;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tarnvold {
+
+class TPasswordDlg : public QDialog, public CaptionTarget {
+    Q_OBJECT
+public:
+    explicit TPasswordDlg(Language& language, QWidget* parent = nullptr);
+    ~TPasswordDlg() override;
+
+    // Shows the dialog with an empty box and waits for OK or Cancel.  True
+    // for OK with at least two characters, which are then copied into
+    // `password`; otherwise false with `password` untouched.  The wait
+    // sleeps in an event loop; a close by the title bar counts as Cancel.
+    bool execute(std::string& password);
+    bool waiting() const { return loop_ != nullptr; }
+
+    void apply_captions(const LangTable& table) override;
+
+    QLabel* Label1;
+    QLineEdit* Password;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+public slots:
+    void FormCreate();
+    void PasswordChange();
+    void OKBtnClick();
+    void CancelBtnClick();
+    // Escape and the title bar's close.
+    void reject() override;
+
+private:
+    void wake();
+
+    Language& language_;
+    bool password_ok = false;
+    bool ok_pressed = false;
+    bool cancel_pressed = false;
+    QEventLoop* loop_ = nullptr;
+};
+
+}  // namespace tarnvold

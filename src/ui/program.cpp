@@ -1,0 +1,44 @@
+#include "program.h"
+
+#include "about.h"
+#include "config_dialog.h"
+#include "helper.h"
+#include "main_window.h"
+#include "open_dir.h"
+#include "password.h"
+#include "ui_common.h"
+
+namespace tarnvold {
+
+Program::Program(std::string start_dir) {
+    language.start_dir = std::move(start_dir);
+
+    Form1 = std::make_unique<TForm1>(language, configuration);
+    TForm1* main = Form1.get();
+    auto show_main = [main] { main->show(); };
+
+    PasswordDlg = std::make_unique<TPasswordDlg>(language);
+    AboutBox = std::make_unique<TAboutBox>(language);
+    AboutBox->show_main = show_main;
+    opendir = std::make_unique<Topendir>(language);
+    config_form = std::make_unique<Tconfig_form>(language, configuration, ui::window_font());
+    config_form->show_main = show_main;
+    config_form->report_error = [main](const IoError& error) { main->report_error(error); };
+    main->attach(PasswordDlg.get(), AboutBox.get(), opendir.get(), config_form.get(), nullptr);
+
+    Form2 = std::make_unique<TForm2>(language, [main] { main->Init_Tarnvold(); });
+    Form2->show_main = show_main;
+    main->attach(PasswordDlg.get(), AboutBox.get(), opendir.get(), config_form.get(), Form2.get());
+}
+
+// The windows go before the language they are registered with.
+Program::~Program() {
+    Form2.reset();
+    config_form.reset();
+    opendir.reset();
+    AboutBox.reset();
+    PasswordDlg.reset();
+    Form1.reset();
+}
+
+}  // namespace tarnvold

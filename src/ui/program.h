@@ -1,0 +1,42 @@
+// The program's windows and the state they share, created once in their
+// fixed order: main window, password dialog, About box, folder chooser,
+// configuration dialog, help window.  The help window's creation ends with
+// the start-up sequence, so start-up runs when all six exist and before the
+// main window is first shown.
+#pragma once
+
+#include "config_record.h"
+#include "international.h"
+
+#include <memory>
+#include <string>
+
+namespace tarnvold {
+
+class TAboutBox;
+class TForm1;
+class TForm2;
+class TPasswordDlg;
+class Tconfig_form;
+class Topendir;
+
+class Program {
+public:
+    // `start_dir` is the current directory, captured before any window.
+    explicit Program(std::string start_dir);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Language language;
+    Configuration configuration{language};
+
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TPasswordDlg> PasswordDlg;
+    std::unique_ptr<TAboutBox> AboutBox;
+    std::unique_ptr<Topendir> opendir;
+    std::unique_ptr<Tconfig_form> config_form;
+    std::unique_ptr<TForm2> Form2;
+};
+
+}  // namespace tarnvold

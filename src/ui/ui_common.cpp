@@ -1,0 +1,90 @@
+#include "ui_common.h"
+
+#include "startup.h"
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QWidget>
+
+namespace tarnvold::ui {
+
+QFont window_font() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+void centre_on_screen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QSize outer = window->frameGeometry().size();
+    window->move(centred(screen->geometry().width(), outer.width()),
+                 centred(screen->geometry().height(), outer.height()));
+}
+
+namespace {
+
+// A closed padlock over a sheet of paper with a folded corner, drawn with
+// colours of the classic 16-colour palette and no smoothing.
+QPixmap draw_icon() {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    const QColor black(0, 0, 0), white(255, 255, 255), silver(192, 192, 192), grey(128, 128, 128);
+    const QColor navy(0, 0, 128), blue(0, 0, 255), olive(128, 128, 0), yellow(255, 255, 0);
+
+    // The sheet.
+    QPainterPath sheet;
+    sheet.moveTo(4, 1);
+    sheet.lineTo(19, 1);
+    sheet.lineTo(25, 7);
+    sheet.lineTo(25, 30);
+    sheet.lineTo(4, 30);
+    sheet.closeSubpath();
+    p.setPen(black);
+    p.setBrush(white);
+    p.drawPath(sheet);
+    p.setBrush(silver);
+    p.drawPolygon(QPolygon({QPoint(19, 1), QPoint(19, 7), QPoint(25, 7)}));
+    // Lines of text on it.
+    p.setPen(grey);
+    for (int y = 10; y <= 16; y += 3) p.drawLine(7, y, 21, y);
+
+    // The shackle of the lock.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(navy, 3));
+    p.drawArc(QRect(14, 12, 12, 12), 0, 180 * 16);
+    p.drawLine(14, 18, 14, 21);
+    p.drawLine(26, 18, 26, 21);
+    // Its body and keyhole.
+    p.setPen(black);
+    p.setBrush(olive);
+    p.drawRect(10, 20, 20, 11);
+    p.setPen(Qt::NoPen);
+    p.setBrush(yellow);
+    p.drawRect(11, 21, 18, 4);
+    p.setBrush(black);
+    p.drawEllipse(QRect(18, 23, 4, 4));
+    p.drawRect(19, 26, 2, 3);
+    p.setPen(blue);
+    p.drawPoint(12, 29);
+    p.end();
+
+    return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+const QPixmap& program_icon() {
+    static const QPixmap icon = draw_icon();
+    return icon;
+}
+
+}  // namespace tarnvold::ui

@@ -1,0 +1,22 @@
+// What the program's windows share: their font, the centring rule and the
+// program's picture.
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+
+class QWidget;
+
+namespace tarnvold::ui {
+
+// A plain sans of 11 pixels, the font of every window.
+QFont window_font();
+
+// Moves a top-level window so that its outer size sits in the middle of the
+// primary screen: (screen - window) / 2, truncated toward zero.
+void centre_on_screen(QWidget* window);
+
+// The program's 32 x 32 picture in 16 colours, drawn once.
+const QPixmap& program_icon();
+
+}  // namespace tarnvold::ui
