@@ -1,0 +1,214 @@
+// The command flows, driven through scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "commands.h"
+#include "script_host.h"
+#include "temp_dir.h"
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Rig {
+    TempDir dir;
+    ScriptUi ui;
+    ScriptHost host{ui};
+    Engine engine{ui};
+    Commands commands{engine, ui, host};
+    std::string src, out;  // a tree with two files, and an empty destination
+
+    Rig() : src(dir.file("src")), out(dir.file("out")) {
+        ui.record_steps = false;
+        fs::create_directories(src + "/sub");
+        fs::create_directory(out);
+        write_file(src + "/a.txt", std::string(50, 'a'));
+        write_file(src + "/sub/b.txt", std::string(50, 'b'));
+    }
+    // Where a call stands in the timeline (-1 when absent).
+    long at(const std::string& call) const {
+        const auto it = std::find(ui.calls.begin(), ui.calls.end(), call);
+        return it == ui.calls.end() ? -1 : it - ui.calls.begin();
+    }
+    void expect_idle() const {
+        EXPECT_TRUE(host.menu && host.buttons && !host.blocked && !engine.batch_mode && !commands.busy());
+        EXPECT_TRUE(ui.calls.back() == "host:unblocked" || ui.calls.back().starts_with("host:error:"));
+        // A folder progress that was shown is hidden again.
+        const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:1");
+        EXPECT_LT(std::find(ui.calls.rbegin(), ui.calls.rend(), "hide:1"), shown == ui.calls.rend() ? shown + 1 : shown);
+    }
+};
+
+using Handler = void (Commands::*)();
+constexpr std::nullopt_t cancel = std::nullopt;
+
+}  // namespace
+
+TEST(Commands, EveryCancelGivesOneCancelLineAfterTheUnlock) {
+    struct Case {
+        Handler run;
+        Selection::Kind kind;
+        std::size_t opens, saves, folders, passwords;  // how many dialogs confirm before the cancel
+        bool coding;
+    };
+    using K = Selection::Kind;
+    const Case cases[] = {
+        {&Commands::Code1Click, K::None, 0, 0, 0, 0, true},      {&Commands::Code1Click, K::None, 1, 0, 0, 0, true},
+        {&Commands::Code1Click, K::None, 1, 1, 0, 0, true},      {&Commands::Decode1Click, K::None, 1, 1, 0, 0, false},
+        {&Commands::Button2Click, K::None, 1, 0, 0, 0, false},   {&Commands::Button1Click, K::File, 0, 0, 0, 0, true},
+        {&Commands::Button2Click, K::File, 0, 1, 0, 0, false},   {&Commands::Button1Click, K::Folder, 0, 0, 0, 0, true},
+        {&Commands::Button2Click, K::Folder, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 0, 0, true},
+        {&Commands::Directory2Click, K::None, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 2, 0, true},
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        r.host.selected = {c.kind, c.kind == K::File ? r.src + "/a.txt" : r.src};
+        r.host.opens.assign(c.opens, r.src + "/a.txt");
+        r.host.saves.assign(c.saves, r.out + "/x");
+        r.host.folders.assign(c.folders, r.out);
+        if (c.folders == 2) r.host.folders.front() = r.src;
+        for (auto* s : {&r.host.opens, &r.host.saves, &r.host.folders, &r.host.passwords}) s->push_back(cancel);
+        (r.commands.*c.run)();
+        const std::string line = c.coding ? "log:Coding aborted" : "log:Decoding aborted";
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(r.ui.count(line), 1);
+        EXPECT_TRUE(r.ui.with_prefix("notice:").empty());
+        EXPECT_TRUE(fs::is_empty(r.out));
+        if (r.at("host:menu:on") >= 0) {
+            EXPECT_LT(r.at("host:menu:on"), r.at(line));
+        }
+        r.expect_idle();
+    }
+}
+
+TEST(Commands, DecodeAsksBeforeThePasswordAndTheEngineAsksAgain) {
+    Rig r;
+    r.ui.record_steps = true;
+    r.host.selected = {Selection::Kind::File, r.src + "/a.txt"};
+    r.host.saves = {r.out + "/a.cod"};
+    r.host.passwords = {"pw"};
+    r.commands.Button1Click();
+    EXPECT_EQ(r.ui.with_prefix("notice:"), std::vector<std::string>{"notice:Coding finished\n\r" + r.src + "/a.txt"});
+    EXPECT_LT(r.at("notice:Coding finished\n\r" + r.src + "/a.txt"), r.at("host:menu:on"));
+
+    write_file(r.out + "/back", "old");
+    r.host.opens = {r.out + "/a.cod", r.out + "/a.cod"};
+    r.host.saves = {r.out + "/back", r.out + "/back"};
+    r.host.passwords = {"pw"};
+    r.ui.answers = {false, true, true};
+    r.ui.calls.clear();
+    r.commands.Decode1Click();  // No at the first question: no password asked
+    EXPECT_EQ(r.at("host:password"), -1);
+    EXPECT_EQ(r.ui.count("log:Decoding aborted"), 1);
+    r.ui.calls.clear();
+    r.host.selected = {};
+    r.commands.Button2Click();  // nothing selected: the file command, which asks, then the engine asks
+    const std::string ask = "ask:This file exists.Do you want to rewrite this file ?";
+    EXPECT_LT(r.at("host:open"), r.at(ask));
+    EXPECT_LT(r.at(ask), r.at("host:password"));
+    EXPECT_LT(r.at("host:password"), std::find(r.ui.calls.rbegin(), r.ui.calls.rend(), ask).base() - r.ui.calls.begin());
+    EXPECT_EQ(r.ui.count(ask), 2);
+    EXPECT_EQ(read_file(r.out + "/back"), std::string(50, 'a'));
+    EXPECT_EQ(r.ui.with_prefix("notice:").back(), "notice:Decoding finished\n\r" + r.out + "/a.cod");
+    r.expect_idle();
+}
+
+TEST(Commands, FolderObjectCountsThenAsksThenWalks) {
+    Rig r;
+    r.host.selected = {Selection::Kind::Folder, r.src};
+    r.host.folders = {r.out + "/"};
+    r.host.passwords = {"pw"};
+    r.commands.Button1Click();
+    const auto& L = r.ui.lines;
+    ASSERT_GE(L.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(L.begin(), L.begin() + 6),
+              (std::vector<std::string>{"Scanning..." + r.src, "Scanning..." + r.src + "/sub",
+                                        "Start coding for files : 2", "Files will be stored in :", r.out + "/",
+                                        "Coding files in " + r.src}));
+    EXPECT_LT(r.at("log:Start coding for files : 2"), r.at("host:folder:Select distanation directory"));
+    EXPECT_LT(r.at("host:password"), r.at("host:buttons:off"));
+    EXPECT_TRUE(fs::exists(r.out + "/sub/b_txt.cod"));
+    EXPECT_EQ(r.ui.calls.end()[-2], "notice:Coding finished");  // after the unlock, without a path
+    EXPECT_LT(r.at("host:menu:on"), r.at("notice:Coding finished"));
+    EXPECT_EQ(r.host.passwords.size(), 0u);
+}
+
+TEST(Commands, BatchModeHidesTheNotCodedBoxOnlyUnderDecodeObject) {
+    for (bool object : {true, false}) {
+        Rig r;
+        std::vector<bool> modes;
+        r.commands.walk().on_file = [&](auto&, auto&, Outcome) { modes.push_back(r.engine.batch_mode); };
+        r.host.selected = {Selection::Kind::Folder, r.src};
+        r.host.folders = {r.src, r.out};
+        if (object) r.host.folders.pop_front();
+        r.host.passwords = {"pw"};
+        object ? r.commands.Button2Click() : r.commands.Directory2Click();
+        EXPECT_EQ(r.ui.count("log:This is not Tarnvold coded file"), 2);
+        EXPECT_EQ(r.ui.count("notice:This is not Tarnvold coded file"), object ? 0 : 2);
+        EXPECT_EQ(modes, std::vector<bool>(2, object));
+        r.expect_idle();
+    }
+}
+
+TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
+    Rig r;
+    write_file(r.src + "/sub/short", "under 32 bytes");
+    r.host.selected = {Selection::Kind::Folder, r.src};
+    r.host.folders = {r.out};
+    r.host.passwords = {"pw"};
+    r.commands.Button2Click();
+    EXPECT_EQ(r.ui.calls.back(), "host:error:" + r.src + "/sub/short: Read beyond end of file.");
+    EXPECT_LT(r.at("host:unblocked"), static_cast<long>(r.ui.calls.size()) - 1);
+    EXPECT_TRUE(r.ui.with_prefix("notice:").empty());
+    r.expect_idle();
+
+    r.ui.calls.clear();
+    r.host.opens = {r.dir.file("missing")};
+    r.host.saves = {r.out + "/m"};
+    r.host.passwords = {"pw"};
+    r.commands.Code1Click();
+    EXPECT_TRUE(r.ui.calls.back().starts_with("host:error:" + r.dir.file("missing")));
+    r.expect_idle();
+}
+
+TEST(Commands, DestinationInsideSourceIsRefusedBeforeAnythingIsWritten) {
+    Rig r;
+    r.host.selected = {Selection::Kind::Folder, r.src};
+    r.host.folders = {r.src + "/sub/"};
+    r.commands.Button1Click();  // refused before the password
+    const std::string reason = refusal_inside_source(r.src + "/sub/");
+    EXPECT_EQ(r.ui.count("notice:" + reason), 1);
+    EXPECT_EQ(r.ui.lines.back(), "Coding aborted");
+    r.expect_idle();
+
+    r.ui.calls.clear();
+    r.host.folders = {r.src + "/", r.src + "/"};
+    r.commands.Directory2Click();  // refused before the count
+    EXPECT_EQ(r.ui.with_prefix("log:Scanning").size(), 0u);
+    EXPECT_EQ(r.ui.count("log:Decoding aborted"), 1);
+    EXPECT_EQ(entry_count(r.src) + entry_count(r.src + "/sub"), 3u);
+    r.expect_idle();
+}
+
+TEST(Commands, NoSecondCommandStartsWhileOneWaitsInADialog) {
+    Rig r;
+    r.host.selected = {Selection::Kind::Folder, r.src};
+    r.host.folders = {r.out};
+    r.host.passwords = {"pw"};
+    std::size_t before = 0;
+    r.host.in_dialog = [&] {
+        EXPECT_TRUE(r.host.blocked);
+        before = r.ui.calls.size();
+        for (Handler run : {&Commands::Code1Click, &Commands::Decode1Click, &Commands::Button1Click,
+                        &Commands::Button2Click, &Commands::Directory1Click, &Commands::Directory2Click})
+            (r.commands.*run)();
+        EXPECT_EQ(r.ui.calls.size(), before);
+    };
+    r.commands.Button1Click();
+    EXPECT_TRUE(fs::exists(r.out + "/a_txt.cod"));
+    r.expect_idle();
+}

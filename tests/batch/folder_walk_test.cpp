@@ -1,0 +1,171 @@
+// The folder walk on real trees.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "file_io.h"
+#include "folder_walk.h"
+#include "script_ui.h"
+#include "temp_dir.h"
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Walk {
+    ScriptUi ui;
+    Engine engine{ui};
+    FolderWalk walk{engine, ui};
+    std::vector<std::string> sources;  // files handed over, in order
+    Walk() {
+        ui.record_steps = false;
+        walk.on_file = [this](const std::string& s, const std::string&, Outcome) { sources.push_back(s); };
+    }
+};
+
+// The entries of a folder in the order the file system lists them.
+std::vector<std::string> listing(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    while (dirent* e = ::readdir(d))
+        if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
+    ::closedir(d);
+    return names;
+}
+
+}  // namespace
+
+TEST(Names, CodedAndDecoded) {
+    EXPECT_EQ(coded_name("report.txt"), "report_txt.cod");
+    EXPECT_EQ(coded_name("archive.tar.gz"), "archive_tar_gz.cod");
+    EXPECT_EQ(coded_name("README"), "README.cod");
+    EXPECT_EQ(decoded_name("report_txt.cod"), "report.txt");
+    EXPECT_EQ(decoded_name("archive_tar_gz.cod"), "archive_ta._gz");
+    EXPECT_EQ(decoded_name("README.cod"), "RE.DME");
+    EXPECT_EQ(decoded_name("photo_jpeg.cod"), "photo_.peg");
+    // Too short for the four-character rule: never empty, "." or "..".
+    for (const char* n : {"", ".", "..", ".cod", "..cod", "...cod", "x", "abcdefg"})
+        EXPECT_EQ(decoded_name(n), std::string(n) + ".decoded");
+    EXPECT_EQ(decoded_name("a.cod"), "a");
+    EXPECT_EQ(decoded_name("abc.cod"), "abc");
+}
+
+TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/old.data/empty"));
+    for (const char* f : {"report.txt", "archive.tar.gz", "README", "old.data/a.b", "old.data/c"})
+        write_file(dir.file("src/") + f, std::string(40, f[0]));
+    fs::create_directory(dir.file("out"));
+    const fs::path before = fs::current_path();
+    Walk w;
+
+    EXPECT_EQ(w.walk.folder_progress_start(dir.file("src") + "/"), 5);
+    EXPECT_EQ(w.ui.lines, (std::vector<std::string>{"Scanning..." + dir.file("src") + "/",
+                                                    "Scanning..." + dir.file("src/old.data"),
+                                                    "Scanning..." + dir.file("src/old.data/empty")}));
+    w.walk.codedirs(dir.file("src") + "/", dir.file("out") + "/", "pw");
+
+    EXPECT_EQ(w.ui.count("setup:4:0:5:1"), 1);
+    EXPECT_EQ(w.ui.steps[4], 5);
+    EXPECT_EQ(w.ui.lines[3], "Coding files in " + dir.file("src") + "/");
+    for (const char* f : {"report_txt.cod", "archive_tar_gz.cod", "README.cod", "old.data/a_b.cod", "old.data/c.cod"})
+        EXPECT_TRUE(file_exists(dir.file("out/") + f)) << f;
+    EXPECT_TRUE(fs::is_empty(dir.file("out/old.data/empty")));
+    EXPECT_EQ(w.ui.count("log:" + dir.file("src/report.txt") + "-->" + dir.file("out") + "//report_txt.cod"), 1);
+    EXPECT_EQ(fs::current_path(), before);
+
+    // Entries are taken as listed, never sorted, each subtree finished first.
+    std::vector<std::string> expected;
+    for (const auto& n : listing(dir.file("src"))) {
+        if (n == "old.data")
+            for (const auto& m : listing(dir.file("src/old.data")))
+                if (m != "empty") expected.push_back(dir.file("src/old.data/" + m));
+        if (n != "old.data") expected.push_back(dir.file("src/" + n));
+    }
+    EXPECT_EQ(w.sources, expected);
+}
+
+TEST(Walk, DeclinedFileIsSkippedAloneAndExistingSubfolderIsReused) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/sub"));
+    fs::create_directories(dir.file("out/sub"));
+    for (const char* f : {"a.txt", "b.txt", "sub/c.txt"}) write_file(dir.file("src/") + f, "contents");
+    write_file(dir.file("out/b_txt.cod"), "keep me");
+    Walk w;
+    w.ui.answers = {false};
+    w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
+    EXPECT_EQ(w.ui.count("log:Coding aborted"), 1);
+    EXPECT_EQ(read_file(dir.file("out/b_txt.cod")), "keep me");
+    EXPECT_TRUE(file_exists(dir.file("out/a_txt.cod")));
+    EXPECT_TRUE(file_exists(dir.file("out/sub/c_txt.cod")));
+    EXPECT_EQ(w.ui.steps[4], 3);
+}
+
+TEST(Walk, ErrorsEndTheWalkNamingThePath) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/sub"));
+    write_file(dir.file("src/sub/x"), "x");
+    fs::create_directory(dir.file("out"));
+    write_file(dir.file("out/sub"), "a file where the folder should go");
+    Walk w;
+    EXPECT_THROW(w.walk.codedirs(dir.file("src"), dir.file("out"), "pw"), IoError);
+
+    // A plain file shorter than a coded-file header.
+    write_file(dir.file("short"), "tiny");
+    fs::rename(dir.file("short"), dir.file("src/sub/short"));
+    fs::remove(dir.file("src/sub/x"));
+    fs::create_directory(dir.file("back"));
+    try {
+        w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.path(), dir.file("src/sub/short"));
+    }
+}
+
+TEST(Walk, LinkLoopsAndPipesNeitherHangNorMiscount) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/sub"));
+    write_file(dir.file("src/sub/f.txt"), "f");
+    fs::create_directory_symlink(dir.file("src"), dir.file("src/sub/loop"));
+    ASSERT_EQ(::mkfifo(dir.file("src/pipe").c_str(), 0600), 0);
+    fs::create_directory(dir.file("out"));
+    Walk w;
+    EXPECT_EQ(w.walk.get_files_number(dir.file("src")), 1);
+    w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
+    EXPECT_EQ(w.sources, std::vector<std::string>{dir.file("src/sub/f.txt")});
+}
+
+TEST(Walk, RelativeSourceAndFoldersThatCannotBeEntered) {
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    write_file(dir.file("src/f.txt"), "f");
+    fs::create_directory(dir.file("out"));
+    Walk w;
+    {
+        ScopedCwd cwd(dir.path());
+        w.walk.codedirs("src", "out", "pw");
+    }
+    EXPECT_EQ(w.sources, std::vector<std::string>{dir.file("src/f.txt")});
+    w.ui.lines.clear();
+    w.walk.codedirs(dir.file("missing"), dir.file("out"), "pw");
+    EXPECT_EQ(w.walk.get_files_number(dir.file("missing")), 0);
+    EXPECT_TRUE(w.ui.lines.empty());
+}
+
+TEST(Walk, DestinationInsideSource) {
+    TempDir dir;
+    fs::create_directories(dir.file("a/b"));
+    fs::create_directories(dir.file("ab"));
+    fs::create_directory_symlink(dir.file("a/b"), dir.file("link"));
+    EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("a") + "/"));
+    EXPECT_TRUE(destination_inside_source(dir.file("a") + "/", dir.file("a/b") + "//"));
+    EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("link")));
+    EXPECT_TRUE(destination_inside_source("/", dir.file("ab")));
+    EXPECT_FALSE(destination_inside_source(dir.file("a"), dir.file("ab")));
+    EXPECT_FALSE(destination_inside_source(dir.file("a/b"), dir.file("a")));
+}
