@@ -1,0 +1,59 @@
+// tarnvold-cli code-dir and decode-dir, run as a real process.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "run_process.h"
+#include "temp_dir.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+TEST(CliDir, TreeComesBackIdenticalThroughCodeDirAndDecodeDir) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/deep/er"));
+    fs::create_directories(dir.file("src/empty"));
+    fs::create_directories(dir.file("coded"));
+    fs::create_directories(dir.file("back"));
+    const std::pair<const char*, std::string> files[] = {
+        {"a.txt", std::string(70000, 'x')}, {"deep/b.bin", "\x01\x02"}, {"deep/er/none.dat", ""}};
+    for (const auto& [name, bytes] : files) write_file(dir.file("src/") + name, bytes);
+
+    const auto code = run_process({TARNVOLD_CLI, "code-dir", dir.file("src"), dir.file("coded") + "/"}, "pw\n");
+    ASSERT_EQ(code.status, 0) << code.err;
+    const auto lines = lines_of(code.out);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[4], "Start coding for files : 3");  // after the four "Scanning..." lines
+    EXPECT_EQ(lines[5], "Files will be stored in :");
+    EXPECT_EQ(lines[6], dir.file("coded") + "/");
+
+    const auto decode = run_process({TARNVOLD_CLI, "decode-dir", dir.file("coded"), dir.file("back")}, "pw\n");
+    ASSERT_EQ(decode.status, 0) << decode.err;
+    EXPECT_EQ(lines_of(decode.out)[4], "Start decoding for files : 3");
+    for (const auto& [name, bytes] : files) EXPECT_TRUE(read_file(dir.file("back/") + name) == bytes) << name;
+    EXPECT_TRUE(fs::is_empty(dir.file("back/empty")));
+}
+
+TEST(CliDir, ExitStatuses) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/sub"));
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("src/plain.txt"), std::string(40, 'p'));
+    auto run = [&](const char* command, const std::string& source, const std::string& destination) {
+        return run_process({TARNVOLD_CLI, command, source, destination}, "pw\n");
+    };
+    // Not a coded file: told in the log only, and the walk goes on.
+    const auto plain = run("decode-dir", dir.file("src"), dir.file("out"));
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_NE(plain.out.find("This is not Tarnvold coded file"), std::string::npos);
+    EXPECT_EQ(plain.err, "");
+
+    EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("missing")).status, 2);
+    EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("src/sub") + "/").status, 2);
+    EXPECT_TRUE(fs::is_empty(dir.file("src/sub")));
+
+    write_file(dir.file("src/sub/short"), "short");
+    const auto failed = run("decode-dir", dir.file("src"), dir.file("out"));
+    EXPECT_EQ(failed.status, 3);
+    EXPECT_NE(failed.err.find(dir.file("src/sub/short")), std::string::npos);
+}
