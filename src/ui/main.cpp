@@ -20,8 +20,8 @@ namespace {
 // Switches for the window tests, which run the program with no one at the
 // screen.  TARNVOLD_TEST_BOXES=yes|no answers every box that way instead of
 // showing it, and prints it on standard error.  TARNVOLD_TEST_QUIT=1 ends
-// the program as soon as its event loop runs, after printing the main
-// window's place and size.
+// the program as soon as its event loop runs, after printing the place and
+// size start-up gave the main window.
 void install_test_switches() {
     const char* answer = std::getenv("TARNVOLD_TEST_BOXES");
     if (answer == nullptr) return;
@@ -56,15 +56,17 @@ int main(int argc, char** argv) {
     tarnvold::TForm1& main_window = *program.Form1;
     if (const auto code = main_window.exit_code()) return *code;
 
-    main_window.show();
     if (const char* quit = std::getenv("TARNVOLD_TEST_QUIT"); quit != nullptr && *quit == '1') {
-        QTimer::singleShot(0, &main_window, [&main_window] {
-            const QRect frame = main_window.frameGeometry();
+        // Where start-up placed the window, before the window system adds
+        // its frame.
+        const QRect frame = main_window.frameGeometry();
+        QTimer::singleShot(0, &main_window, [frame] {
             std::fprintf(stderr, "started %dx%d+%d+%d\n", frame.width(), frame.height(), frame.x(), frame.y());
             std::fflush(stderr);
             QCoreApplication::exit(0);
         });
     }
+    main_window.show();
     const int rc = QApplication::exec();
     return main_window.exit_code().value_or(rc);
 }

@@ -1,0 +1,208 @@
+// Start-up as the program runs it: the six windows created in a fresh
+// folder, with the files start-up finds there.
+
+#include "about.h"
+#include "config_dialog.h"
+#include "helper.h"
+#include "international.h"
+#include "main_window.h"
+#include "open_dir.h"
+#include "password.h"
+#include "program.h"
+#include "ui_test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempCwd> cwd;
+    std::unique_ptr<BoxScript> boxes;
+
+    std::unique_ptr<Program> start() { return std::make_unique<Program>(cwd->path().toStdString()); }
+
+    // The main window is in the middle of the screen by its outer size.
+    static void check_centred(TForm1& w, int width, int height) {
+        const QRect frame = w.frameGeometry();
+        QCOMPARE(frame.size(), QSize(width, height));
+        QCOMPARE(frame.x(), (screen_width() - width) / 2);
+        QCOMPARE(frame.y(), (screen_height() - height) / 2);
+    }
+
+private slots:
+    void init() {
+        cwd = std::make_unique<TempCwd>();
+        boxes = std::make_unique<BoxScript>();
+    }
+    void cleanup() {
+        boxes.reset();
+        cwd.reset();
+    }
+
+    void first_start_in_an_empty_folder() {
+        auto p = start();
+        if (screen_width() < kFullWidth) {
+            // The default full window does not fit: message 46 with no owner.
+            QCOMPARE(p->Form1->exit_code(), std::optional<int>(1));
+            QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"You must have at least 1024x768 display"});
+            QCOMPARE(boxes->seen.back().owner, nullptr);
+            return;
+        }
+        QVERIFY(boxes->seen.empty());
+        QVERIFY(!p->Form1->exit_code());
+        QCOMPARE(read_bytes(cwd->file("tarnvold_conf.cfg")), record_bytes(config_record::defaults()));
+        QCOMPARE(read_bytes(cwd->file("tarnvold_conf.cfg")).size(), 45);
+
+        const QByteArray english = read_bytes(cwd->file("lang/english.tvl"));
+        QCOMPARE(english.count("\r\n"), 56);
+        QVERIFY(english.startsWith("File\r\nOptions\r\nHelp\r\n"));
+        QVERIFY(english.endsWith("Close window\r\nSelect language\r\n"));
+
+        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("Initialisation finished"));
+        QCOMPARE(p->config_form->ComboBox1->count(), 1);
+        QCOMPARE(p->config_form->ComboBox1->currentText(), QString("english"));
+        check_centred(*p->Form1, 855, 441);
+        QVERIFY(!p->Form1->Button1->isHidden());
+        QVERIFY(!p->Form1->ShellTreeView1->isHidden());
+        QVERIFY(!p->Form1->isVisible());  // shown by the program after start-up
+        QVERIFY(!p->Form1->engine().batch_mode);
+    }
+
+    void invalid_configuration_keeps_english_and_the_layout_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QByteArray good = record_bytes(config_record::defaults());
+        good[23] = 1;  // compact, which must not be applied
+        QTest::newRow("44 bytes") << good.left(44) << "Error in configuration file";
+        QByteArray lower = good;
+        lower[1] = 't';
+        QTest::newRow("signature case") << lower << "This is not Tarnvold config file";
+        QByteArray length = good;
+        length[0] = 19;
+        QTest::newRow("signature length") << length << "This is not Tarnvold config file";
+    }
+    void invalid_configuration_keeps_english_and_the_layout() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        write_bytes(cwd->file("tarnvold_conf.cfg"), bytes);
+        auto p = start();
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice).value(0), message);
+        // The zero-filled record means the full style, checked against 855.
+        if (screen_width() < kFullWidth) {
+            QCOMPARE(p->Form1->exit_code(), std::optional<int>(1));
+            return;
+        }
+        QCOMPARE(p->Form1->frameGeometry().size(), QSize(855, 441));
+        QVERIFY(!p->Form1->Button1->isHidden());
+        QCOMPARE(p->config_form->ComboBox1->currentIndex(), -1);
+        QCOMPARE(p->Form1->File1->title(), QString("File"));
+        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("Initialisation finished"));
+        // The file is left as it was.
+        QCOMPARE(read_bytes(cwd->file("tarnvold_conf.cfg")), bytes);
+    }
+
+    void configured_language_missing_keeps_english_and_applies_the_style() {
+        write_config(cwd->path(), 1, "lang\\german.tvl");
+        auto p = start();
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"Can not find language file"});
+        QVERIFY(!p->Form1->exit_code());
+        check_centred(*p->Form1, 615, 411);
+        QVERIFY(p->Form1->Button1->isHidden());
+        QVERIFY(p->Form1->Button3->isHidden());
+        QVERIFY(p->Form1->ShellListView1->isHidden());
+        QVERIFY(p->Form1->ShellTreeView1->isHidden());
+        QVERIFY(!p->Form1->ProgressBar1->isHidden());
+        QCOMPARE(p->config_form->ComboBox1->currentIndex(), -1);
+        QCOMPARE(p->Form1->Exit1->text(), QString("Exit"));
+        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("Initialisation finished"));
+    }
+
+    void a_language_file_recaptions_every_window_hidden_or_not() {
+        write_language(cwd->path(), "german", "G");
+        write_config(cwd->path(), 1, "lang\\german.tvl");
+        auto p = start();
+        QVERIFY(boxes->seen.empty());
+        TForm1& f = *p->Form1;
+        QCOMPARE(f.File1->title(), QString("G1"));
+        QCOMPARE(f.Options1->title(), QString("G2"));
+        QCOMPARE(f.Help1->title(), QString("G3"));
+        QCOMPARE(f.Code1->title(), QString("G5"));
+        QCOMPARE(f.Decode1->title(), QString("G6"));
+        QCOMPARE(f.File1->actions().at(2)->text(), QString());  // the blank entry is left alone
+        QCOMPARE(f.Exit1->text(), QString("G8"));
+        QCOMPARE(f.file2->text(), QString("G1"));
+        QCOMPARE(f.Directory2->text(), QString("G9"));
+        QCOMPARE(f.Configuration1->text(), QString("G10"));
+        QCOMPARE(f.Help2->text(), QString("G3"));
+        QCOMPARE(f.About1->text(), QString("G4"));
+        QCOMPARE(f.Button1->text(), QString("G14"));  // hidden in this style
+        QCOMPARE(f.Button3->text(), QString("G8"));
+        QCOMPARE(f.Label1->text(), QString("G13"));
+        QCOMPARE(f.windowTitle(), QString("Tarnvold 1.5"));
+        QCOMPARE(p->PasswordDlg->Label1->text(), QString("G20"));
+        QCOMPARE(p->PasswordDlg->CancelBtn->text(), QString("G17"));
+        QCOMPARE(p->PasswordDlg->windowTitle(), QString("PassWord"));
+        QCOMPARE(p->opendir->Button1->text(), QString("G18"));
+        QCOMPARE(p->opendir->OKBtn->text(), QString("G16"));
+        QCOMPARE(p->config_form->RadioButton1->text(), QString("G11"));
+        QCOMPARE(p->config_form->GroupBox2->title(), QString("G56"));
+        QCOMPARE(p->config_form->windowTitle(), QString("Tarnvold configuration"));
+        QCOMPARE(p->Form2->Button1->text(), QString("G55"));
+        QCOMPARE(p->Form2->windowTitle(), QString("Help"));
+        QCOMPARE(p->AboutBox->windowTitle(), QString("G4"));
+        QCOMPARE(p->AboutBox->OKButton->text(), QString("G16"));
+        QCOMPARE(p->config_form->ComboBox1->currentText(), QString("german"));
+        // The pane's first line comes from the loaded table.
+        QCOMPARE(f.Memo1->toPlainText(), QString("G47"));
+        // English is written at every start, whatever language is configured.
+        QCOMPARE(read_bytes(cwd->file("lang/english.tvl")).count("\r\n"), 56);
+    }
+
+    void full_style_size_and_centring() {
+        if (screen_width() < kFullWidth) QSKIP("the screen is narrower than the full window");
+        write_config(cwd->path(), 0, "lang\\english.tvl");
+        auto p = start();
+        check_centred(*p->Form1, 855, 441);
+        QVERIFY(!p->Form1->ShellListView1->isHidden());
+    }
+
+    void any_style_but_0_is_the_compact_one() {
+        write_config(cwd->path(), 2, "lang\\english.tvl");
+        auto p = start();
+        check_centred(*p->Form1, 615, 411);
+        QVERIFY(p->Form1->Button2->isHidden());
+    }
+
+    void an_io_error_is_reported_and_leaves_a_usable_window() {
+        // "lang" is a file: the English language file cannot be written.
+        write_bytes(cwd->file("lang"), "not a folder");
+        auto p = start();
+        const QStringList errors = boxes->texts(ui::BoxKind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(cwd->file("lang")), qPrintable(errors[0]));
+        QVERIFY(!p->Form1->exit_code());
+        // The rest of the configuration did not run ...
+        QVERIFY(!QFile::exists(cwd->file("tarnvold_conf.cfg")));
+        QVERIFY(!p->Form1->Memo1->toPlainText().contains("Initialisation finished"));
+        // ... but the log works for what comes later.
+        p->Form1->About1->trigger();
+        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("About called"));
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestStartup)
+#include "startup_test.moc"

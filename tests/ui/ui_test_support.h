@@ -1,0 +1,121 @@
+// Shared by the window tests: a fresh current directory per test, boxes
+// answered from a script instead of shown, and the files the program reads.
+#pragma once
+
+#include "boxes.h"
+#include "config_record.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnvold::testing {
+
+// Every box the program wanted to show, answered from `answers` (Yes / OK
+// when the queue is empty).  Input boxes take their text from `inputs`.
+class BoxScript {
+public:
+    BoxScript() {
+        ui::set_box_hook([this](const ui::BoxRequest& request) {
+            seen.push_back(request);
+            ui::BoxAnswer answer;
+            answer.accepted = answers.empty() ? true : answers.front();
+            if (!answers.empty()) answers.pop_front();
+            answer.value = request.value;
+            if (!inputs.empty()) {
+                answer.value = inputs.front();
+                inputs.pop_front();
+            }
+            return answer;
+        });
+    }
+    ~BoxScript() { ui::set_box_hook(nullptr); }
+    BoxScript(const BoxScript&) = delete;
+    BoxScript& operator=(const BoxScript&) = delete;
+
+    QStringList texts(ui::BoxKind kind) const {
+        QStringList out;
+        for (const auto& r : seen)
+            if (r.kind == kind) out << r.text;
+        return out;
+    }
+
+    std::vector<ui::BoxRequest> seen;
+    std::deque<bool> answers;
+    std::deque<QString> inputs;
+};
+
+// A temporary folder made the current directory for one test.
+class TempCwd {
+public:
+    TempCwd() : saved_(QDir::currentPath()) {
+        // The canonical path, as the program reads it back from the system.
+        path_ = QDir(dir_.path()).canonicalPath();
+        QDir::setCurrent(path_);
+    }
+    ~TempCwd() { QDir::setCurrent(saved_); }
+    const QString& path() const { return path_; }
+    QString file(const QString& name) const { return path_ + "/" + name; }
+
+private:
+    QTemporaryDir dir_;
+    QString saved_;
+    QString path_;
+};
+
+inline QByteArray read_bytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+inline void write_bytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    f.write(bytes);
+}
+
+inline QByteArray record_bytes(const config_record& r) {
+    return QByteArray(reinterpret_cast<const char*>(r.bytes.data()), static_cast<qsizetype>(r.bytes.size()));
+}
+
+// A configuration file with the given style and language path.
+inline void write_config(const QString& folder, std::uint8_t style, const std::string& lang_path) {
+    config_record r = config_record::defaults();
+    r.set_view_style(style);
+    r.set_lang_path(lang_path);
+    write_bytes(folder + "/tarnvold_conf.cfg", record_bytes(r));
+}
+
+// A language file whose entry n is prefix + n.
+inline void write_language(const QString& folder, const QString& name, const QString& prefix) {
+    QDir(folder).mkpath("lang");
+    QByteArray text;
+    for (int n = 1; n <= 56; ++n) text += (prefix + QString::number(n)).toLocal8Bit() + "\r\n";
+    write_bytes(folder + "/lang/" + name + ".tvl", text);
+}
+
+inline int screen_width() { return QGuiApplication::primaryScreen()->geometry().width(); }
+inline int screen_height() { return QGuiApplication::primaryScreen()->geometry().height(); }
+
+}  // namespace tarnvold::testing
+
+// Like QTEST_MAIN, but a run with no display uses Qt's offscreen platform.
+#define TARNVOLD_TEST_MAIN(TestClass)                                                   \
+    int main(int argc, char** argv) {                                                   \
+        if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) \
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);                                  \
+        QApplication app(argc, argv);                                                   \
+        TestClass test;                                                                 \
+        return QTest::qExec(&test, argc, argv);                                         \
+    }
