@@ -1,0 +1,154 @@
+// The configuration dialog over a started program: the stored style and
+// language, applied at once on OK, dropped on Cancel or a close.
+
+#include "config_dialog.h"
+#include "about.h"
+#include "main_window.h"
+#include "password.h"
+#include "program.h"
+#include "ui_test_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+
+class TestConfigDialog : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempCwd> cwd;
+    std::unique_ptr<BoxScript> boxes;
+    std::unique_ptr<Program> p;
+
+    void start(const QByteArray& config) {
+        write_bytes(cwd->file("tarnvold_conf.cfg"), config);
+        boxes = std::make_unique<BoxScript>();
+        p = std::make_unique<Program>(cwd->path().toStdString());
+        p->Form1->show();
+        boxes->seen.clear();
+    }
+    static QByteArray compact() {
+        config_record r = config_record::defaults();
+        r.set_view_style(1);
+        return record_bytes(r);
+    }
+    Tconfig_form& dlg() { return *p->config_form; }
+    QByteArray stored() { return read_bytes(cwd->file("tarnvold_conf.cfg")); }
+    void open_dialog() {
+        p->Form1->Configuration1->trigger();
+        QVERIFY(!p->Form1->isVisible());
+        QVERIFY(dlg().isVisible());
+    }
+
+private slots:
+    void init() {
+        cwd = std::make_unique<TempCwd>();
+        write_language(cwd->path(), "german", "G");
+    }
+    void cleanup() {
+        p.reset();
+        boxes.reset();
+        cwd.reset();
+    }
+
+    void ok_applies_style_and_language_at_once() {
+        start(compact());
+        open_dialog();
+        QVERIFY(dlg().RadioButton1->isChecked());
+        dlg().RadioButton2->click();
+        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("german"));
+        dlg().OKBtn->click();
+        QVERIFY(boxes->seen.empty());
+        QVERIFY(!dlg().isVisible());
+        QVERIFY(p->Form1->isVisible());
+        QCOMPARE(stored()[23], char(0));
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\german.tvl"));
+        // The full window, centred by its new size, with no check of the screen.
+        QCOMPARE(p->Form1->frameGeometry().size(), QSize(855, 441));
+        QCOMPARE(p->Form1->frameGeometry().x(), (screen_width() - 855) / 2);
+        QVERIFY(!p->Form1->ShellTreeView1->isHidden());
+        // Every window in the new language; the dialog's own title is fixed.
+        QCOMPARE(p->Form1->File1->title(), QString("G1"));
+        QCOMPARE(p->AboutBox->windowTitle(), QString("G4"));
+        QCOMPARE(p->PasswordDlg->OKBtn->text(), QString("G16"));
+        QCOMPARE(dlg().OKBtn->text(), QString("G16"));
+        QCOMPARE(dlg().windowTitle(), QString("Tarnvold configuration"));
+    }
+
+    void cancel_and_close_store_nothing_data() {
+        QTest::addColumn<bool>("title_bar");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("title bar") << true;
+    }
+    void cancel_and_close_store_nothing() {
+        QFETCH(bool, title_bar);
+        start(compact());
+        const QByteArray before = stored();
+        const QRect placed = p->Form1->frameGeometry();
+        open_dialog();
+        dlg().RadioButton2->click();
+        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("german"));
+        title_bar ? (void)dlg().close() : dlg().CancelBtn->click();
+        QVERIFY(!dlg().isVisible());
+        QVERIFY(p->Form1->isVisible());
+        QCOMPARE(stored(), before);
+        QCOMPARE(p->Form1->frameGeometry(), placed);
+        // The radio buttons open on the stored style again; the language
+        // choice stays and goes in with the next OK.
+        open_dialog();
+        QVERIFY(dlg().RadioButton1->isChecked());
+        QCOMPARE(dlg().ComboBox1->currentText(), QString("german"));
+        dlg().OKBtn->click();
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\german.tvl"));
+    }
+
+    void ok_after_an_invalid_start_changes_nothing() {
+        QByteArray bad = compact();
+        bad[5] = 'X';
+        if (screen_width() < kFullWidth) QSKIP("an invalid configuration starts in the full window");
+        start(bad);
+        open_dialog();
+        QVERIFY(dlg().RadioButton2->isChecked());  // the zero-filled record
+        dlg().OKBtn->click();
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"This is not Tarnvold config file"});
+        QVERIFY(!dlg().isVisible());
+        QCOMPARE(p->Form1->File1->title(), QString("File"));
+    }
+
+    void language_names_of_11_and_12_characters() {
+        write_language(cwd->path(), "abcdefghijk", "K");
+        write_language(cwd->path(), "abcdefghijkl", "L");
+        start(compact());
+        open_dialog();
+        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("abcdefghijkl"));
+        dlg().OKBtn->click();
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"Can not find language file"});
+        QCOMPARE(p->Form1->File1->title(), QString("File"));
+        open_dialog();
+        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("abcdefghijk"));
+        dlg().OKBtn->click();
+        QCOMPARE(p->Form1->File1->title(), QString("K1"));
+    }
+
+    void a_configuration_that_cannot_be_written_keeps_the_dialog() {
+        start(compact());
+        open_dialog();
+        // A folder in the file's place cannot be replaced by the file.
+        QFile::remove(cwd->file("tarnvold_conf.cfg"));
+        QDir(cwd->path()).mkdir("tarnvold_conf.cfg");
+        dlg().OKBtn->click();
+        QCOMPARE(boxes->texts(ui::BoxKind::Error).size(), 1);
+        QVERIFY(dlg().isVisible());
+        QVERIFY(!p->Form1->isVisible());
+        dlg().CancelBtn->click();
+        QVERIFY(p->Form1->isVisible());
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestConfigDialog)
+#include "config_dialog_test.moc"

@@ -1,0 +1,224 @@
+// The main window after start-up: Exit, the title bar's close, the window
+// swaps, the progress bars, and the busy state while a command waits.
+
+#include "about.h"
+#include "config_dialog.h"
+#include "helper.h"
+#include "main_window.h"
+#include "password.h"
+#include "program.h"
+#include "ui_test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QScopeGuard>
+#include <QTimer>
+#include <climits>
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempCwd> cwd;
+    std::unique_ptr<BoxScript> boxes;
+    std::unique_ptr<Program> p;
+    std::vector<int> exits;
+
+    TForm1& f() { return *p->Form1; }
+    QString log() { return f().Memo1->toPlainText(); }
+    bool menus_enabled() {
+        for (QAction* a : f().MainMenu1->actions())
+            if (!a->isEnabled()) return false;
+        return true;
+    }
+
+private slots:
+    void init() {
+        cwd = std::make_unique<TempCwd>();
+        // The compact style starts on any screen.
+        write_config(cwd->path(), 1, "lang\\english.tvl");
+        write_language(cwd->path(), "german", "G");
+        boxes = std::make_unique<BoxScript>();
+        p = std::make_unique<Program>(cwd->path().toStdString());
+        exits.clear();
+        f().on_exit = [this](int code) { exits.push_back(code); };
+        f().show();
+        boxes->seen.clear();
+    }
+    void cleanup() {
+        p.reset();
+        boxes.reset();
+        cwd.reset();
+    }
+
+    void exit_answered_no_changes_nothing_data() {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("File > Exit") << false;
+        QTest::newRow("Exit button") << true;
+    }
+    void exit_answered_no_changes_nothing() {
+        QFETCH(bool, button);
+        boxes->answers = {false};
+        button ? f().Button3->click() : f().Exit1->trigger();
+        QCOMPARE(boxes->texts(ui::BoxKind::Question), QStringList{"Do you really want to quit ?"});
+        QCOMPARE(boxes->seen[0].owner, &f());
+        QCOMPARE(boxes->seen[0].title, QString("Tarnvold"));
+        QVERIFY(exits.empty());
+        QVERIFY(f().isVisible());
+        QCOMPARE(log(), QString("Initialisation finished"));
+    }
+
+    void exit_answered_yes_rewrites_english_and_ends_with_0() {
+        p->language.load_lang_file("lang/german.tvl");
+        QCOMPARE(f().File1->title(), QString("G1"));
+        write_bytes(cwd->file("lang/english.tvl"), "edited\r\n");
+        boxes->answers = {true};
+        f().Exit1->trigger();
+        QCOMPARE(boxes->texts(ui::BoxKind::Question), QStringList{"G45"});
+        QCOMPARE(exits, std::vector<int>{0});
+        QCOMPARE(f().exit_code(), std::optional<int>(0));
+        QVERIFY(!f().isVisible());
+        QCOMPARE(f().File1->title(), QString("File"));
+        const QByteArray english = read_bytes(cwd->file("lang/english.tvl"));
+        QCOMPARE(english.count("\r\n"), 56);
+        QVERIFY(english.startsWith("File\r\n"));
+    }
+
+    void exit_reports_a_failed_english_file_and_ends_anyway() {
+        QDir(cwd->path()).removeRecursively();
+        QDir().mkpath(cwd->path());
+        write_bytes(cwd->file("lang"), "a file where the folder was");
+        boxes->answers = {true};
+        f().Button3->click();
+        QCOMPARE(boxes->texts(ui::BoxKind::Error).size(), 1);
+        QCOMPARE(boxes->seen.back().owner, nullptr);  // the window is already hidden
+        QCOMPARE(exits, std::vector<int>{0});
+    }
+
+    void title_bar_close_ends_without_question_or_file() {
+        write_bytes(cwd->file("lang/english.tvl"), "edited\r\n");
+        QVERIFY(f().close());
+        QVERIFY(boxes->seen.empty());
+        QCOMPARE(exits, std::vector<int>{0});
+        QCOMPARE(read_bytes(cwd->file("lang/english.tvl")), QByteArray("edited\r\n"));
+    }
+
+    void the_blank_file_entry_does_nothing() {
+        QAction* blank = f().File1->actions().at(2);
+        QVERIFY(blank->text().isEmpty());
+        blank->trigger();
+        QVERIFY(boxes->seen.empty());
+        QVERIFY(exits.empty());
+        QCOMPARE(log(), QString("Initialisation finished"));
+    }
+
+    void about_and_help_take_the_main_windows_place() {
+        f().About1->trigger();
+        f().show();
+        f().About1->trigger();
+        QCOMPARE(log(), QString("Initialisation finished\nAbout called\nAbout called"));
+        QVERIFY(!f().isVisible());
+        QVERIFY(p->AboutBox->isVisible());
+        QVERIFY(p->AboutBox->close());
+        QVERIFY(!p->AboutBox->isVisible());
+        QVERIFY(f().isVisible());
+
+        const QUrl page = p->Form2->WebBrowser_v11->source();
+        f().Help2->trigger();
+        QVERIFY(!f().isVisible());
+        QVERIFY(p->Form2->isVisible());
+        p->Form2->close();  // the title bar's close
+        QVERIFY(!p->Form2->isVisible());
+        QVERIFY(f().isVisible());
+        f().Help2->trigger();
+        QCOMPARE(p->Form2->WebBrowser_v11->source(), page);  // not reloaded
+        p->Form2->Button1->click();
+        QVERIFY(f().isVisible());
+        QVERIFY(exits.empty());
+    }
+
+    void progress_bars_scale_and_wrap() {
+        // The largest coded file is 37 bytes past INT_MAX.
+        const std::int64_t big = std::int64_t{INT_MAX} + 37;
+        f().bar_setup(ProgressBarId::Pass1, 0, big, big / 150);
+        f().bar_set_position(ProgressBarId::Pass1, big);
+        QVERIFY(f().ProgressBar2->maximum() > 0);
+        QCOMPARE(f().ProgressBar2->value(), f().ProgressBar2->maximum());
+        f().bar_set_position(ProgressBarId::Pass1, big / 2);
+        QVERIFY(qAbs(f().ProgressBar2->value() - f().ProgressBar2->maximum() / 2) <= 1);
+
+        f().bar_setup(ProgressBarId::Folder, 0, 100, 30);
+        f().bar_set_position(ProgressBarId::Folder, 0);
+        for (int i = 0; i < 3; ++i) f().bar_step(ProgressBarId::Folder);
+        QCOMPARE(f().ProgressBar4->value(), 90);
+        f().bar_step(ProgressBarId::Folder);  // past the maximum: back to the minimum
+        QCOMPARE(f().bar_state(ProgressBarId::Folder).position, 0);
+        QCOMPARE(f().ProgressBar4->value(), 0);
+
+        // An empty file: a range of nothing shows an empty bar, not a busy one.
+        f().bar_setup(ProgressBarId::Checksum, 0, 0, 1);
+        QVERIFY(f().ProgressBar1->maximum() > f().ProgressBar1->minimum());
+    }
+
+    void log_lines_arrive_one_per_report() {
+        f().clear_log();
+        f().log_write_line();
+        f().UserInterface::log_line("Starting code for : ", "/x");
+        f().UserInterface::log_line("n=", std::int64_t{-5});
+        QCOMPARE(f().Memo1->document()->blockCount(), 3);
+        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5"));
+    }
+
+    void no_second_command_while_one_waits() {
+        write_bytes(cwd->file("plain.txt"), "some contents");
+        boxes->inputs = {cwd->file("plain.txt"), cwd->file("plain.cod")};
+        bool checked = false;
+        QTimer::singleShot(0, this, [&] {
+            checked = true;
+            // Whatever fails below, the wait must end.
+            auto cancel = qScopeGuard([&] { p->PasswordDlg->close(); });  // the title bar's close: Cancel
+            QVERIFY(p->PasswordDlg->isVisible());
+            QVERIFY(f().commands_blocked());
+            QVERIFY(!menus_enabled());
+            QVERIFY(!f().Button1->isEnabled());
+            QVERIFY(!f().Button3->isEnabled());
+            // Neither a second command nor Exit nor a close starts meanwhile.
+            const auto asked = boxes->seen.size();
+            f().Button1Click();
+            f().Exit1Click();
+            QVERIFY(!f().close());
+            QCOMPARE(boxes->seen.size(), asked);
+            QVERIFY(exits.empty());
+        });
+        f().file2->trigger();
+        QVERIFY(checked);
+        QVERIFY(!p->PasswordDlg->isVisible());
+        QVERIFY(log().endsWith("Coding aborted"));
+        QVERIFY(!f().commands_blocked());
+        QVERIFY(menus_enabled());
+        QVERIFY(f().Button1->isEnabled());
+
+        // The same command through to the end.
+        boxes->inputs = {cwd->file("plain.txt"), cwd->file("plain.cod")};
+        QTimer::singleShot(0, this, [&] {
+            QTest::keyClicks(p->PasswordDlg->Password, "pw");
+            QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+        });
+        f().file2->trigger();
+        QVERIFY(log().contains("Coding finished"));
+        QVERIFY(QFile::exists(cwd->file("plain.cod")));
+        QVERIFY(menus_enabled());
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestMainWindow)
+#include "main_window_test.moc"
