@@ -27,7 +27,8 @@ public:
     // OK came after a click on a real folder in this use: dest_dir is then
     // that folder followed by "/".  False otherwise, dest_dir untouched.
     bool execute(const std::string& title);
-    bool waiting() const { return loop_ != nullptr; }
+    // True while execute waits for an answer it has not yet had.
+    bool waiting() const { return loop_ != nullptr && !ok_pressed && !cancel_pressed; }
 
     // The folder chosen by the last successful execute, with a trailing "/".
     std::string dest_dir;

@@ -25,7 +25,8 @@ public:
     // `password`; otherwise false with `password` untouched.  The wait
     // sleeps in an event loop; a close by the title bar counts as Cancel.
     bool execute(std::string& password);
-    bool waiting() const { return loop_ != nullptr; }
+    // True while execute waits for an answer it has not yet had.
+    bool waiting() const { return loop_ != nullptr && !ok_pressed && !cancel_pressed; }
 
     void apply_captions(const LangTable& table) override;
 

@@ -1,0 +1,118 @@
+// The help window's page and links, the project's help pages themselves,
+// and the About box.
+
+#include "about.h"
+#include "helper.h"
+#include "ui_common.h"
+#include "ui_test_support.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+
+class TestHelpAbout : public QObject {
+    Q_OBJECT
+private slots:
+    void the_page_is_opened_from_the_current_directory_before_start_up() {
+        TempCwd cwd;
+        QDir(cwd.path()).mkpath("help");
+        write_bytes(cwd.file("help/default.htm"), "<p>Start <a href=\"more.htm\">more</a></p>");
+        write_bytes(cwd.file("help/more.htm"), "<p>More text</p>");
+        Language language;
+        int start_ups = 0;
+        QUrl seen_at_start_up;
+        auto help = std::make_unique<TForm2>(language, [&] {
+            ++start_ups;
+            // Start-up comes after the page was opened.
+            for (QWidget* w : QApplication::allWidgets())
+                if (auto* view = qobject_cast<QTextBrowser*>(w)) seen_at_start_up = view->source();
+        });
+        QCOMPARE(start_ups, 1);
+        QCOMPARE(seen_at_start_up, QUrl::fromLocalFile(cwd.file("help/default.htm")));
+        QCOMPARE(help->help_address(), "file://" + cwd.path() + "/help/default.htm");
+        QCOMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/default.htm")));
+        QVERIFY(help->WebBrowser_v11->toPlainText().startsWith("Start"));
+
+        // The links can be followed from the keyboard.
+        help->show();
+        help->WebBrowser_v11->setFocus();
+        QTest::keyClick(help->WebBrowser_v11, Qt::Key_Tab);
+        QTest::keyClick(help->WebBrowser_v11, Qt::Key_Return);
+        QTRY_COMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/more.htm")));
+
+        // Close window and the title bar's close both hide it and bring the
+        // main window back.
+        int shown = 0;
+        help->show_main = [&] { ++shown; };
+        help->Button1->click();
+        QVERIFY(!help->isVisible());
+        help->show();
+        help->close();
+        QVERIFY(!help->isVisible());
+        QCOMPARE(shown, 2);
+    }
+
+    void a_missing_page_is_said_in_the_view() {
+        TempCwd cwd;
+        Language language;
+        int start_ups = 0;
+        TForm2 help(language, [&] { ++start_ups; });
+        QCOMPARE(start_ups, 1);
+        QVERIFY(help.WebBrowser_v11->toPlainText().contains(cwd.file("help/default.htm")));
+    }
+
+    void the_root_keeps_its_own_slash() {
+        QCOMPARE(help_address_for("/"), QString("file:////help/default.htm"));
+        QCOMPARE(help_address_for("/home/me"), QString("file:///home/me/help/default.htm"));
+    }
+
+    void every_link_of_the_help_pages_leads_to_a_page() {
+        const QDir dir(QStringLiteral(TARNVOLD_SOURCE_DIR) + "/help");
+        const QStringList pages = dir.entryList({"*.htm"}, QDir::Files);
+        QVERIFY(pages.contains("default.htm"));
+        QSet<QString> reached;
+        const QRegularExpression href("href=\"([^\"#]*)");
+        for (const QString& page : pages) {
+            const QString text = QString::fromUtf8(read_bytes(dir.filePath(page)));
+            for (auto m = href.globalMatch(text); m.hasNext();) {
+                const QString target = m.next().captured(1);
+                QVERIFY2(dir.exists(target), qPrintable(page + " -> " + target));
+                if (page == "default.htm") reached.insert(target);
+            }
+        }
+        for (const QString& page : pages)
+            if (page != "default.htm") QVERIFY2(reached.contains(page), qPrintable(page));
+    }
+
+    void about_box() {
+        Language language;
+        TAboutBox about(language);
+        QCOMPARE(about.windowTitle(), QString("A propos"));
+        language.fill_english_table();
+        QCOMPARE(about.windowTitle(), QString("About"));
+        QCOMPARE(about.OKButton->text(), QString("OK"));
+        QCOMPARE(about.Version->text(), QString("Version : 1.5"));
+        QCOMPARE(about.ProductName->text(), QString("Product : Tarnvold"));
+        QCOMPARE(about.Comments->text().count('\n'), 2);
+        QCOMPARE(ui::program_icon().size(), QSize(32, 32));
+        QVERIFY(!about.ProgramIcon->pixmap().isNull());
+
+        int shown = 0;
+        about.show_main = [&] { ++shown; };
+        about.show();
+        QTest::keyClick(&about, Qt::Key_Return);  // OK is the default button
+        QVERIFY(!about.isVisible());
+        about.show();
+        about.close();
+        QVERIFY(!about.isVisible());
+        QCOMPARE(shown, 2);
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestHelpAbout)
+#include "help_about_test.moc"

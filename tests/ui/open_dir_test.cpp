@@ -1,0 +1,158 @@
+// The folder chooser's wait: which folder it hands back, and New dir.
+
+#include "open_dir.h"
+#include "ui_test_support.h"
+
+#include <QApplication>
+#include <QFileSystemModel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QTreeView>
+#include <functional>
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+
+class TestOpenDir : public QObject {
+    Q_OBJECT
+private:
+    Language language;
+    std::unique_ptr<Topendir> dlg;
+    std::unique_ptr<TempCwd> cwd;
+    std::unique_ptr<BoxScript> boxes;
+
+    bool run(const std::function<void()>& act) {
+        QTimer::singleShot(0, this, [&] {
+            auto end = qScopeGuard([&] {
+                if (dlg->waiting()) dlg->CancelBtn->click();
+            });
+            act();
+        });
+        return dlg->execute("Choose");
+    }
+
+    // A mouse click on the folder's node in the tree.
+    void click(const QString& path) {
+        auto* model = static_cast<QFileSystemModel*>(dlg->ShellTreeView1->model());
+        const QModelIndex index = model->index(path);
+        QVERIFY2(index.isValid(), qPrintable(path));
+        dlg->ShellTreeView1->scrollTo(index);
+        QTRY_VERIFY(!dlg->ShellTreeView1->visualRect(index).isEmpty());
+        QTest::mouseClick(dlg->ShellTreeView1->viewport(), Qt::LeftButton, {},
+                          dlg->ShellTreeView1->visualRect(index).center());
+        QCOMPARE(QString::fromStdString(dlg->selected_path()), path);
+    }
+
+private slots:
+    void init() {
+        dlg = std::make_unique<Topendir>(language);
+        language.fill_english_table();
+        cwd = std::make_unique<TempCwd>();
+        QDir(cwd->path()).mkpath("Data/Out");
+        boxes = std::make_unique<BoxScript>();
+    }
+    void cleanup() {
+        boxes.reset();
+        dlg.reset();
+        cwd.reset();
+    }
+
+    void a_clicked_folder_and_the_root() {
+        const QString data = cwd->file("Data");
+        QVERIFY(run([&] {
+            QCOMPARE(dlg->windowTitle(), QString("Choose"));
+            click(data);
+            dlg->OKBtn->click();
+        }));
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/");
+        QVERIFY(!dlg->isVisible());
+        // The root keeps its own "/" and gets one more.
+        QVERIFY(run([&] {
+            click("/");
+            QTest::keyClick(dlg->ShellTreeView1, Qt::Key_Return);  // Enter presses OK
+        }));
+        QCOMPARE(dlg->dest_dir, std::string("//"));
+    }
+
+    void cancel_and_ok_without_a_click_keep_dest_dir() {
+        dlg->dest_dir = "/earlier/";
+        QVERIFY(!run([&] {
+            click(cwd->file("Data"));
+            dlg->CancelBtn->click();
+        }));
+        QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
+        // The tree still shows Data selected, but this use had no click.
+        QVERIFY(!run([&] {
+            QCOMPARE(QString::fromStdString(dlg->selected_path()), cwd->file("Data"));
+            dlg->OKBtn->click();
+        }));
+        QVERIFY(!run([&] {
+            click(cwd->file("Data"));
+            dlg->close();  // the title bar's close is Cancel
+        }));
+        QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
+    }
+
+    void a_folder_gone_before_ok_is_refused() {
+        dlg->dest_dir = "/earlier/";
+        QVERIFY(!run([&] {
+            click(cwd->file("Data/Out"));
+            QVERIFY(QDir(cwd->file("Data/Out")).removeRecursively());
+            dlg->OKBtn->click();
+        }));
+        QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
+    }
+
+    void new_dir_makes_one_level_and_ok_gives_the_parent() {
+        boxes->inputs = {"Backup"};
+        QVERIFY(run([&] {
+            dlg->Button1->click();  // before a click: nothing
+            QVERIFY(boxes->seen.empty());
+            click(cwd->file("Data"));
+            dlg->Button1->click();
+            dlg->OKBtn->click();
+        }));
+        QCOMPARE(boxes->seen.size(), std::size_t{1});
+        QCOMPARE(boxes->seen[0].kind, ui::BoxKind::Input);
+        QCOMPARE(boxes->seen[0].title, QString("Tarnvold"));
+        QCOMPARE(boxes->seen[0].text, QString("Enter new directory name"));
+        QCOMPARE(boxes->seen[0].value, QString("New dir"));
+        QVERIFY(QFileInfo(cwd->file("Data/Backup")).isDir());
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), cwd->file("Data") + "/");
+    }
+
+    void new_dir_refuses_bad_names_and_reports_failures_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("slash") << "a/b" << true;
+        QTest::newRow("dot") << "." << true;
+        QTest::newRow("dot dot") << ".." << true;
+        QTest::newRow("exists") << "Out" << true;
+        QTest::newRow("empty") << "" << false;
+    }
+    void new_dir_refuses_bad_names_and_reports_failures() {
+        QFETCH(QString, name);
+        QFETCH(bool, told);
+        QDir(cwd->path()).mkpath("Data/a");
+        const std::size_t before = entry_count_of(cwd->file("Data"));
+        boxes->inputs = {name};
+        QVERIFY(!run([&] {
+            click(cwd->file("Data"));
+            dlg->Button1->click();
+            dlg->CancelBtn->click();
+        }));
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice).size(), told ? 1 : 0);
+        if (told) QVERIFY(boxes->texts(ui::BoxKind::Notice)[0].contains(cwd->file("Data")));
+        QCOMPARE(entry_count_of(cwd->file("Data")), before);
+        QVERIFY(!QFileInfo::exists(cwd->file("Data/a/b")));
+    }
+
+private:
+    static std::size_t entry_count_of(const QString& folder) {
+        return static_cast<std::size_t>(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestOpenDir)
+#include "open_dir_test.moc"

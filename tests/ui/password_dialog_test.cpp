@@ -1,0 +1,121 @@
+// The password dialog's wait: what it hands back, and when.
+
+#include "password.h"
+#include "ui_test_support.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+#include <functional>
+
+using namespace tarnvold;
+
+class TestPasswordDialog : public QObject {
+    Q_OBJECT
+private:
+    Language language;
+    std::unique_ptr<TPasswordDlg> dlg;
+
+    // Runs execute with `act` done inside the wait; the dialog is closed
+    // afterwards whatever `act` did, so a failure cannot hang the test.
+    bool run(std::string& password, const std::function<void()>& act) {
+        QTimer::singleShot(0, this, [&] {
+            auto end = qScopeGuard([&] {
+                if (dlg->waiting()) dlg->close();
+            });
+            act();
+        });
+        return dlg->execute(password);
+    }
+
+private slots:
+    void init() {
+        // As at program start: the window exists before the table is filled.
+        dlg = std::make_unique<TPasswordDlg>(language);
+        language.fill_english_table();
+    }
+    void cleanup() { dlg.reset(); }
+
+    void ok_needs_two_characters_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("one") << "a" << false;
+        QTest::newRow("two") << "ab" << true;
+        QTest::newRow("blanks kept") << " a b " << true;
+    }
+    void ok_needs_two_characters() {
+        QFETCH(QString, typed);
+        QFETCH(bool, result);
+        std::string password = "earlier";
+        const bool got = run(password, [&] {
+            QTest::keyClicks(dlg->Password, typed);
+            dlg->OKBtn->click();
+        });
+        QCOMPARE(got, result);
+        QCOMPARE(QString::fromStdString(password), result ? typed : QString("earlier"));
+        QVERIFY(!dlg->isVisible());
+    }
+
+    void cancel_escape_and_close_leave_the_variable_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Cancel") << 0;
+        QTest::newRow("Escape") << 1;
+        QTest::newRow("title bar") << 2;
+    }
+    void cancel_escape_and_close_leave_the_variable() {
+        QFETCH(int, how);
+        std::string password = "earlier";
+        const bool got = run(password, [&] {
+            QTest::keyClicks(dlg->Password, "secret");
+            if (how == 0) dlg->CancelBtn->click();
+            if (how == 1) QTest::keyClick(dlg->Password, Qt::Key_Escape);
+            if (how == 2) dlg->close();
+        });
+        QVERIFY(!got);
+        QCOMPARE(password, std::string("earlier"));
+        QVERIFY(!dlg->isVisible());
+    }
+
+    void enter_presses_ok() {
+        std::string password;
+        QVERIFY(run(password, [&] {
+            QTest::keyClicks(dlg->Password, "two words");
+            QTest::keyClick(dlg->Password, Qt::Key_Enter);
+        }));
+        QCOMPARE(password, std::string("two words"));
+    }
+
+    void the_box_is_empty_at_every_showing() {
+        std::string password;
+        QVERIFY(run(password, [&] {
+            QTest::keyClicks(dlg->Password, "first");
+            dlg->OKBtn->click();
+        }));
+        QString seen = "not looked at";
+        // A second wait asked for meanwhile is refused at once.
+        bool second = true;
+        QVERIFY(!run(password, [&] {
+            seen = dlg->Password->text();
+            std::string other;
+            second = dlg->execute(other);
+            dlg->OKBtn->click();  // nothing typed
+        }));
+        QCOMPARE(seen, QString());
+        QVERIFY(!second);
+        QCOMPARE(password, std::string("first"));
+    }
+
+    void captions() {
+        QCOMPARE(dlg->windowTitle(), QString("PassWord"));
+        QCOMPARE(dlg->Label1->text(), QString("Enter password"));
+        QCOMPARE(dlg->CancelBtn->text(), QString("Cancel"));
+        QCOMPARE(dlg->Password->echoMode(), QLineEdit::Password);
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestPasswordDialog)
+#include "password_dialog_test.moc"
