@@ -32,6 +32,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
 #include <climits>
@@ -590,6 +591,14 @@ void TForm1::Directory1Click() {
 }
 void TForm1::Directory2Click() {
     guarded([this] { commands_.Directory2Click(); });
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_once_) return;
+    shown_once_ = true;
+    // The home folder, selected at creation, in view once the tree is laid out.
+    QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, tree_model_); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

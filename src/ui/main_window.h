@@ -175,6 +175,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     template <class F>
@@ -210,6 +211,7 @@ private:
     QString last_save_;   // SaveDialog1's file name
     std::array<Bar, 4> bars_{};
     bool memo_has_lines_ = false;
+    bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
     std::optional<int> exit_code_;

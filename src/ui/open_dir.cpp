@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <cerrno>
 #include <sys/stat.h>
@@ -141,6 +142,14 @@ bool Topendir::execute(const std::string& title) {
         return true;
     }
     return false;
+}
+
+void Topendir::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (shown_once_) return;
+    shown_once_ = true;
+    // The home folder, selected at creation, in view once the tree is laid out.
+    QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, model_); });
 }
 
 void Topendir::DirectoryOutline1Change() {

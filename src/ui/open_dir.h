@@ -55,6 +55,9 @@ public slots:
     // Escape and the title bar's close.
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void wake();
 
@@ -63,6 +66,7 @@ private:
     bool ok_pressed = false;
     bool cancel_pressed = false;
     bool folder_picked = false;
+    bool shown_once_ = false;
     QEventLoop* loop_ = nullptr;
 };
 

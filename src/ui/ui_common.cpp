@@ -3,11 +3,15 @@
 #include "startup.h"
 
 #include <QColor>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
+#include <QTreeView>
+#include <memory>
 #include <QWidget>
 
 namespace tarnvold::ui {
@@ -25,6 +29,28 @@ void centre_on_screen(QWidget* window) {
     const QSize outer = window->frameGeometry().size();
     window->move(centred(screen->geometry().width(), outer.width()),
                  centred(screen->geometry().height(), outer.height()));
+}
+
+void reveal_current(QTreeView* view, QFileSystemModel* model) {
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid()) return;
+    view->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    // Folders above the current one that finish loading later insert rows
+    // ahead of it; scroll again after each, until the user picks another
+    // folder or the first moments are over.
+    const QString folder = model->filePath(current);
+    auto loaded = std::make_shared<QMetaObject::Connection>();
+    auto moved = std::make_shared<QMetaObject::Connection>();
+    auto stop = [loaded, moved] {
+        QObject::disconnect(*loaded);
+        QObject::disconnect(*moved);
+    };
+    *loaded = QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view, folder](const QString& path) {
+        if (path == "/" || folder.startsWith(path + "/"))
+            view->scrollTo(view->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    *moved = QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, view, stop);
+    QTimer::singleShot(3000, view, stop);
 }
 
 namespace {

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QPixmap>
 
+class QFileSystemModel;
+class QTreeView;
 class QWidget;
 
 namespace tarnvold::ui {
@@ -15,6 +17,11 @@ QFont window_font();
 // Moves a top-level window so that its outer size sits in the middle of the
 // primary screen: (screen - window) / 2, truncated toward zero.
 void centre_on_screen(QWidget* window);
+
+// Scrolls a folder tree so that its current folder is in view, now and as
+// the folders above it finish loading (the model reads them in the
+// background).  For the first showing of a tree.
+void reveal_current(QTreeView* view, QFileSystemModel* model);
 
 // The program's 32 x 32 picture in 16 colours, drawn once.
 const QPixmap& program_icon();
