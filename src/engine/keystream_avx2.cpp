@@ -54,6 +54,7 @@ __attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std
         const std::size_t run = groups - done < 32 ? groups - done : 32;
         for (std::size_t g = 0; g < run; ++g) {
             __m256d w[8];
+#pragma GCC unroll 8
             for (std::size_t v = 0; v < 8; ++v) {
                 // t holds j = round(hi / pi) in its low bits (the magic
                 // constant is even), so its lowest bit is j's parity.
@@ -97,7 +98,7 @@ __attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std
             auto* out = reinterpret_cast<__m256i*>(buf + (done + g) * kGroup);
             _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out), keys));
 
-            if ((g & 3) == 3) {
+            if ((g & 15) == 15) {
                 for (std::size_t v = 0; v < 8; ++v) {
                     const __m256d q = _mm256_sub_pd(_mm256_fmadd_pd(m_hi[v], inv_2pi, magic), magic);
                     m_hi[v] = _mm256_fnmadd_pd(q, two_p_hi, m_hi[v]);

@@ -1,0 +1,335 @@
+// The fast position key stream against the x87 instruction that defines the
+// format, the checksum, the work pool and the parallel block passes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "checksum.h"
+#include "engine.h"
+#include "keystream.h"
+#include "keystream_fast.h"
+#include "script_ui.h"
+#include "temp_dir.h"
+#include "work_pool.h"
+
+using namespace tarnvold;
+using tarnvold::testing::ScriptUi;
+using tarnvold::testing::TempDir;
+
+namespace {
+
+std::vector<FastKernel> kernels() {
+    std::vector<FastKernel> k{FastKernel::Portable};
+    if (fast_kernel_available(FastKernel::Avx2)) k.push_back(FastKernel::Avx2);
+    return k;
+}
+
+const char* name(FastKernel k) { return k == FastKernel::Avx2 ? "avx2" : "portable"; }
+
+std::uint64_t fnv1a(const std::vector<std::uint8_t>& v) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint8_t b : v) {
+        h ^= b;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::vector<std::uint8_t> fast_run(FastKernel k, std::int32_t seed, std::int32_t n_first, std::size_t len) {
+    std::vector<std::uint8_t> b(len, 0);
+    level1_xor_fast_with(k, seed, n_first, b.data(), len);
+    return b;
+}
+
+// Sampled runs of 3001 key bytes (x = seed + n_first, seed + n_first + 1, ...)
+// spread over the domain, on both sides of zero, across zero and across the
+// wrap past 2^31 - 1, with the FNV-1a hash of the bytes the x87 instruction
+// gives for them (recorded from the x87 reference on this machine).
+struct Window {
+    std::int32_t seed;
+    std::int32_t n_first;
+    std::uint64_t x87_hash;
+};
+constexpr std::size_t kWindow = 3001;
+const Window kWindows[] = {
+    {12345, 1, 0xf7c9ae3ef4ae43e3ull},
+    {53699436, 1, 0x733f1f7210e13ea0ull},
+    {107386527, 1, 0x68b13f93cd1bf82aull},
+    {161073618, 1, 0xc954e0b56ffc377full},
+    {214760709, 1, 0x9115d49ff9ece8b4ull},
+    {268447800, 1, 0x369a31d3d64ac2b5ull},
+    {322134891, 1, 0x9a36cdf9f55fc039ull},
+    {375821982, 1, 0x500d267f0cfb29acull},
+    {429509073, 1, 0x8acaab77e5ec4c16ull},
+    {483196164, 1, 0xa91744376cebdc40ull},
+    {536883255, 1, 0x6f9bc32f69745bacull},
+    {590570346, 1, 0x378ab695bffa61eaull},
+    {644257437, 1, 0x08af4706bcd0ed84ull},
+    {697944528, 1, 0x5878263f272996b3ull},
+    {751631619, 1, 0x922b6972f528fa32ull},
+    {805318710, 1, 0xa14c17f0233cd3ffull},
+    {859005801, 1, 0x6e13ce9d73643cc5ull},
+    {912692892, 1, 0x9273b44ecbb2d584ull},
+    {966379983, 1, 0x39c577c3a745f884ull},
+    {1020067074, 1, 0xda510a95c101101dull},
+    {1073754165, 1, 0x35ecbfb63dbc9ecbull},
+    {1127441256, 1, 0x0c14cb4ace24b7dbull},
+    {1181128347, 1, 0xa590b2b7f698db10ull},
+    {1234815438, 1, 0xd95bcc3e43776ddcull},
+    {1288502529, 1, 0x3d6f1fef677d023eull},
+    {1342189620, 1, 0x0a765c7db1232504ull},
+    {1395876711, 1, 0x6e445a05bbf1ae21ull},
+    {1449563802, 1, 0x3cf85d97905a6d94ull},
+    {1503250893, 1, 0x2a5c87d11d042ca0ull},
+    {1556937984, 1, 0x70b9fb4f18e3bae3ull},
+    {1610625075, 1, 0x2bdd838565977414ull},
+    {1664312166, 1, 0x472df7f77c37773cull},
+    {1717999257, 1, 0xf351be6c08320e6dull},
+    {1771686348, 1, 0x821b8394c390506bull},
+    {1825373439, 1, 0xe45cc3805d901c50ull},
+    {1879060530, 1, 0x5bbbffe4ccf0ba16ull},
+    {1932747621, 1, 0x1db80fe853a0d72eull},
+    {1986434712, 1, 0x3c3404dab16f242bull},
+    {2040121803, 1, 0xc3ceb371f6a5b380ull},
+    {2093808894, 1, 0x54af83b1dcd465d6ull},
+    {-7, 1, 0x06f18f50570f29bbull},
+    {-268435462, 1, 0xec8c1d23e8fa8b73ull},
+    {-536870917, 1, 0x1b14293338380d75ull},
+    {-805306372, 1, 0x64f8297b1dd7e5feull},
+    {-1073741827, 1, 0xd8204cd54dc4e761ull},
+    {-1342177282, 1, 0x97ae0af144998856ull},
+    {-1610612737, 1, 0xc9a30436095c756cull},
+    {-1879048192, 1, 0x3110ab7e043ecefcull},
+    {2147482147, 1, 0x3f99025a154edd6aull},
+    {323240098, 1824243449, 0x0bd007ddda29f9fdull},
+};
+
+// The arguments whose key byte lies nearest a rounding tie over the whole
+// domain |x| <= 2^31, with the x87 key byte, as found by a full run of
+// bench/verify_keystream (distance of 125 (1 + s) from a half-integer).
+struct NearTie {
+    std::int32_t a;
+    int key;
+    double distance;
+};
+const NearTie kNearTies[] = {
+    {626117442, 227, 1.094581e-10},  {1187803654, 26, 4.355156e-10}, {414639568, 240, 5.312242e-10},
+    {1433595760, 192, 9.566282e-10}, {1410300583, 97, 1.245827e-09}, {1438835471, 202, 1.412804e-09},
+    {1979900436, 221, 1.432936e-09}, {1283375631, 106, 1.726655e-09}, {1395645986, 239, 1.997091e-09},
+    {2054477482, 117, 2.788808e-09}, {1645236746, 203, 3.039464e-09}, {1897978918, 247, 3.163952e-09},
+    {214442963, 196, 3.271951e-09},  {2018459857, 174, 3.330282e-09}, {994205376, 144, 3.515585e-09},
+    {1875247274, 184, 3.671429e-09}, {920687998, 42, 3.815794e-09},  {1637007760, 1, 3.896588e-09},
+    {289265553, 196, 4.073932e-09},  {1180378599, 10, 4.101959e-09}, {48364762, 40, 5.260998e-09},
+    {1803228280, 67, 5.518582e-09},  {1169070215, 191, 5.575962e-09}, {944233480, 224, 6.631457e-09},
+};
+
+}  // namespace
+
+TEST(FastKeyStream, SampledRunsMatchTheX87Stream) {
+    for (const Window& w : kWindows) {
+        std::vector<std::uint8_t> reference;
+        if (x87_available()) {
+            reference.assign(kWindow, 0);
+            level1_xor_x87(w.seed, w.n_first, reference.data(), kWindow);
+            // The recorded hash is the x87 stream's own.
+            ASSERT_EQ(fnv1a(reference), w.x87_hash) << w.seed;
+        }
+        for (FastKernel k : kernels()) {
+            const auto fast = fast_run(k, w.seed, w.n_first, kWindow);
+            EXPECT_EQ(fnv1a(fast), w.x87_hash) << name(k) << " seed " << w.seed << " n " << w.n_first;
+            if (!reference.empty()) {
+                for (std::size_t i = 0; i < kWindow; ++i)
+                    ASSERT_EQ(fast[i], reference[i]) << name(k) << " seed " << w.seed << " byte " << i;
+            }
+        }
+    }
+}
+
+TEST(FastKeyStream, ArgumentsNearestATieGiveTheX87Byte) {
+    for (const NearTie& t : kNearTies) {
+        EXPECT_EQ(level1_key_fast(t.a), t.key) << t.a;
+        EXPECT_EQ(level1_key_fast(-t.a), t.key) << t.a;
+        if (x87_available()) {
+            EXPECT_EQ(level1_key_x87(t.a), t.key) << t.a;
+        }
+        // Inside long runs, rising and falling, at every lane of a step.
+        for (FastKernel k : kernels()) {
+            for (std::int32_t back : {1, 40, 77}) {
+                const auto up = fast_run(k, t.a - back, 1, 200);
+                EXPECT_EQ(up[static_cast<std::size_t>(back - 1)], t.key) << name(k) << " " << t.a;
+                const auto down = fast_run(k, -t.a - back, 1, 200);
+                EXPECT_EQ(down[static_cast<std::size_t>(back - 1)], t.key) << name(k) << " -" << t.a;
+            }
+        }
+    }
+}
+
+TEST(FastKeyStream, EdgesOfTheDomain) {
+    EXPECT_EQ(level1_key_fast(INT32_MIN), 37);   // x^2 = 2^62
+    EXPECT_EQ(level1_key_fast(INT32_MAX), 246);
+    EXPECT_EQ(level1_key_fast(INT32_MIN + 1), 246);
+    EXPECT_EQ(level1_key_fast(0), 125);
+    const std::uint8_t first[] = {230, 30, 177, 89};
+    for (FastKernel k : kernels()) {
+        // seed + n passes 2^31 - 1 and goes on at -2^31, inside one run.
+        const std::int32_t seed = INT32_MAX - 70;
+        const auto run = fast_run(k, seed, 1, 200);
+        std::uint32_t x = static_cast<std::uint32_t>(seed) + 1u;
+        for (std::size_t i = 0; i < run.size(); ++i, ++x)
+            ASSERT_EQ(run[i], level1_key_fast(static_cast<std::int32_t>(x))) << name(k) << " " << i;
+        EXPECT_EQ(run[70], 37) << name(k);  // x = -2^31
+        // A run starting exactly at -2^31, and one crossing zero.
+        EXPECT_EQ(fast_run(k, INT32_MIN, 0, 64)[0], 37) << name(k);
+        const auto across = fast_run(k, -100, 1, 300);
+        for (std::size_t i = 0; i < across.size(); ++i)
+            ASSERT_EQ(across[i], level1_key_fast(-99 + static_cast<std::int32_t>(i))) << name(k) << " " << i;
+        const auto start = fast_run(k, 0, 1, 64);
+        EXPECT_TRUE(std::equal(std::begin(first), std::end(first), start.begin())) << name(k);
+    }
+}
+
+TEST(FastKeyStream, RunsDoNotDependOnWhereTheyAreCut) {
+    // The engine hands the stream out in pieces of any length.
+    for (FastKernel k : kernels()) {
+        const std::int32_t seed = 278325391;
+        const auto whole = fast_run(k, seed, 1, 5000);
+        std::vector<std::uint8_t> pieces(5000, 0);
+        std::size_t at = 0;
+        for (std::size_t len : {1u, 31u, 32u, 33u, 1000u, 63u, 3840u}) {
+            level1_xor_fast_with(k, seed, static_cast<std::int32_t>(at + 1), pieces.data() + at, len);
+            at += len;
+        }
+        ASSERT_EQ(at, whole.size());
+        EXPECT_EQ(pieces, whole) << name(k);
+    }
+}
+
+TEST(FastKeyStream, SinePolynomialIsFarInsideTheTieDistance) {
+    // The nearest tie is 1.09e-10 away in the key byte's scale, 8.8e-13 in
+    // the sine's; the polynomial stays below 1e-15 on the range it is used.
+    double worst = 0;
+    for (int i = -200000; i <= 200000; ++i) {
+        const double r = (M_PI / 2 + 0.01) * i / 200000.0;
+        const auto err = static_cast<double>(
+            std::fabs(static_cast<long double>(detail::sine_poly(r)) - std::sin(static_cast<long double>(r))));
+        worst = std::max(worst, err);
+    }
+    EXPECT_LT(worst, 1e-15);
+}
+
+TEST(ByteSum, MatchesAPlainSum) {
+    std::vector<std::uint8_t> data(100000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+    for (std::size_t offset : {0u, 1u, 7u, 33u})
+        for (std::size_t len : {0u, 1u, 31u, 63u, 64u, 65u, 1000u, 99000u}) {
+            const std::uint64_t expected = std::accumulate(data.begin() + offset, data.begin() + offset + len, std::uint64_t{0});
+            EXPECT_EQ(byte_sum(data.data() + offset, len), expected) << offset << " " << len;
+            EXPECT_EQ(byte_sum_portable(data.data() + offset, len), expected) << offset << " " << len;
+        }
+    // Sums that do not fit in 32 bits.
+    std::vector<std::uint8_t> ff(20000000, 0xFF);
+    EXPECT_EQ(byte_sum(ff.data(), ff.size()), 5100000000ull);
+    EXPECT_EQ(byte_sum_portable(ff.data(), ff.size()), 5100000000ull);
+}
+
+TEST(WorkPool, RunsEveryTaskOnceAndReportsInOrder) {
+    WorkPool pool(3);
+    std::vector<std::atomic<int>> runs(500);
+    std::vector<std::size_t> reports;
+    pool.run(
+        runs.size(), [&](std::size_t i) { runs[i].fetch_add(1); },
+        [&](std::size_t k) {
+            // Every task counted as finished has run.
+            for (std::size_t i = reports.empty() ? 0 : reports.back(); i < k; ++i) EXPECT_EQ(runs[i].load(), 1);
+            reports.push_back(k);
+        });
+    for (auto& r : runs) EXPECT_EQ(r.load(), 1);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), runs.size());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_EQ(std::adjacent_find(reports.begin(), reports.end()), reports.end());  // strictly growing
+}
+
+TEST(WorkPool, EnteredAgainFromAReportItRunsOnTheCaller) {
+    WorkPool pool(2);
+    std::atomic<int> inner{0};
+    int outer_reports = 0;
+    pool.run(
+        8, [](std::size_t) {},
+        [&](std::size_t) {
+            ++outer_reports;
+            pool.run(4, [&](std::size_t) { inner.fetch_add(1); }, [](std::size_t) {});
+        });
+    EXPECT_GE(outer_reports, 1);
+    EXPECT_EQ(inner.load(), 4 * outer_reports);
+}
+
+TEST(WorkPool, AFailingReportStillWaitsForTheTasks) {
+    WorkPool pool(2);
+    std::atomic<int> running{0};
+    EXPECT_THROW(pool.run(
+                     64,
+                     [&](std::size_t) {
+                         running.fetch_add(1);
+                         std::this_thread::sleep_for(std::chrono::microseconds(200));
+                         running.fetch_sub(1);
+                     },
+                     [](std::size_t) { throw std::runtime_error("report failed"); }),
+                 std::runtime_error);
+    EXPECT_EQ(running.load(), 0);
+    // The pool is usable afterwards.
+    std::atomic<int> n{0};
+    pool.run(10, [&](std::size_t) { n.fetch_add(1); }, [](std::size_t) {});
+    EXPECT_EQ(n.load(), 10);
+}
+
+TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
+    // 3 MiB + 5: several pieces per block, a step that does not divide the
+    // pieces, and a tail.
+    TempDir dir;
+    const std::size_t size = 3 * 1024 * 1024 + 5;
+    std::string plain(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) plain[i] = static_cast<char>(i * 7 + (i >> 9));
+    tarnvold::testing::write_file(dir.file("plain"), plain);
+
+    ScriptUi ui;
+    Engine engine(ui);
+    engine.seeds().set_state(12345);
+    SeedGenerator seeds;
+    seeds.set_state(12345);
+    const std::int32_t seed = seeds.next_seed();
+    ASSERT_EQ(engine.codefile(dir.file("plain"), dir.file("coded"), "pw!"), Outcome::Done);
+
+    // Expected payload, byte by byte.
+    PasswordStream pw("pw!");
+    std::string expected = plain;
+    std::uint32_t x = static_cast<std::uint32_t>(seed);
+    for (std::size_t i = 0; i < size; ++i)
+        expected[i] = static_cast<char>(static_cast<std::uint8_t>(plain[i]) ^
+                                        level1_key(static_cast<std::int32_t>(++x)) ^ pw.next());
+    const std::string coded = tarnvold::testing::read_file(dir.file("coded"));
+    ASSERT_EQ(coded.size(), size + 38);
+    EXPECT_TRUE(coded.compare(34, size, expected) == 0);
+
+    // Pass 1's steps all come before pass 2's (one block), each followed by
+    // the window's turn, 150 of each.
+    std::vector<std::string> steps;
+    for (std::size_t i = 0; i < ui.calls.size(); ++i) {
+        const std::string& c = ui.calls[i];
+        if (c == "step:2" || c == "step:3") {
+            steps.push_back(c);
+            ASSERT_LT(i + 1, ui.calls.size());
+            EXPECT_EQ(ui.calls[i + 1], "events");
+        }
+    }
+    ASSERT_EQ(steps.size(), 300u);
+    for (std::size_t i = 0; i < 150; ++i) {
+        EXPECT_EQ(steps[i], "step:2") << i;
+        EXPECT_EQ(steps[150 + i], "step:3") << i;
+    }
+}
