@@ -107,10 +107,14 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
 // pool in pieces.  Each piece gets both key streams while it is in the cache.
 // The user interface sees exactly what run_pass(first) then run_pass(second)
 // would show: first's bar steps, reported as the finished pieces reach them,
-// then second's, all from the calling thread.
-void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second) {
-    constexpr std::size_t kPiece = 256 * 1024;
+// then second's, all from the calling thread.  `meanwhile` runs on the
+// calling thread while the workers start on the block, before any of it is
+// reported.
+void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second,
+                        const std::function<void()>& meanwhile) {
+    static constexpr std::size_t kPiece = 256 * 1024;
     if (count < 2 * kPiece || first.counter != second.counter) {
+        if (meanwhile) meanwhile();
         run_pass(buf, count, first);
         run_pass(buf, count, second);
         return;
@@ -126,19 +130,94 @@ void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass&
             ui_.process_events();
         }
     };
-    WorkPool::shared().run(
-        pieces,
-        [&](std::size_t i) {
-            const std::size_t offset = i * kPiece;
-            const std::size_t n = std::min(kPiece, count - offset);
-            const std::int64_t before = base + static_cast<std::int64_t>(offset);
-            first.apply(buf + offset, n, before);
-            second.apply(buf + offset, n, before);
-        },
-        [&](std::size_t finished) {
-            step_to(first, base + static_cast<std::int64_t>(std::min(finished * kPiece, count)));
-        });
+    WorkPool& pool = WorkPool::shared();
+    auto batch = pool.start(pieces, [&first, &second, buf, count, base](std::size_t i) {
+        const std::size_t offset = i * kPiece;
+        const std::size_t n = std::min(kPiece, count - offset);
+        const std::int64_t before = base + static_cast<std::int64_t>(offset);
+        first.apply(buf + offset, n, before);
+        second.apply(buf + offset, n, before);
+    });
+    if (meanwhile) meanwhile();
+    pool.finish(*batch, [&](std::size_t finished) {
+        step_to(first, base + static_cast<std::int64_t>(std::min(finished * kPiece, count)));
+    });
     step_to(second, base + static_cast<std::int64_t>(count));
+}
+
+// The block loop: read a block, run both passes over it, write it, until the
+// payload is done (an empty payload goes round once, reading and writing
+// nothing).  With more than one block, the previous block is written and the
+// next one read while the workers compute the current one.  The file
+// operations stay on the calling thread, reads in order and writes in order,
+// and a failure surfaces where the plain loop would meet it: a write before
+// the current block is reported, a read after the block before it is
+// reported and written.
+void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
+                        Pass& first, Pass& second) {
+    const auto block_size = static_cast<std::int64_t>(kBlockSize);
+    std::unique_ptr<std::uint8_t[]> spare_next, spare_written;
+    if (payload > block_size && WorkPool::shared().workers() > 0) {
+        try {
+            spare_next = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+            spare_written = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+        } catch (const std::bad_alloc&) {
+            spare_next.reset();  // no room to overlap: one block at a time
+            spare_written.reset();
+        }
+    }
+    if (!spare_written) {
+        std::int64_t remaining = payload;
+        do {
+            const std::int64_t block = std::min(remaining, block_size);
+            // A file too short for its own header gives a negative length: the
+            // read fails as a read past the end.
+            if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
+            in.read_exact(buffer, static_cast<std::size_t>(block));
+            run_passes(buffer, static_cast<std::size_t>(block), first, second, {});
+            out.write_all(buffer, static_cast<std::size_t>(block));
+            remaining -= block;
+        } while (remaining > 0);
+        return;
+    }
+
+    std::uint8_t* current = buffer;
+    std::uint8_t* next = spare_next.get();
+    std::uint8_t* written = spare_written.get();
+    std::int64_t remaining = payload;
+    std::int64_t current_size = std::min(remaining, block_size);
+    in.read_exact(current, static_cast<std::size_t>(current_size));
+    remaining -= current_size;
+    std::int64_t unwritten = -1;  // size of the block in `written` not yet written
+    for (;;) {
+        std::exception_ptr read_failure;
+        std::int64_t next_size = 0;
+        run_passes(current, static_cast<std::size_t>(current_size), first, second, [&] {
+            if (unwritten >= 0) {
+                out.write_all(written, static_cast<std::size_t>(unwritten));
+                unwritten = -1;
+            }
+            if (remaining > 0) {
+                next_size = std::min(remaining, block_size);
+                try {
+                    in.read_exact(next, static_cast<std::size_t>(next_size));
+                } catch (const IoError&) {
+                    read_failure = std::current_exception();
+                }
+                remaining -= next_size;
+            }
+        });
+        std::swap(written, current);
+        unwritten = current_size;
+        if (read_failure) {
+            out.write_all(written, static_cast<std::size_t>(unwritten));
+            std::rethrow_exception(read_failure);
+        }
+        if (next_size == 0) break;
+        std::swap(current, next);
+        current_size = next_size;
+    }
+    out.write_all(written, static_cast<std::size_t>(unwritten));
 }
 
 void Engine::refuse(const std::string& reason, int aborted_message) {
@@ -243,14 +322,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
                    at.xor_into(p, n);
                }};
 
-    std::int64_t remaining = payload;
-    do {
-        const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
-        in.read_exact(buffer.get(), static_cast<std::size_t>(block));
-        run_passes(buffer.get(), static_cast<std::size_t>(block), pass1, pass2);
-        out.write_all(buffer.get(), static_cast<std::size_t>(block));
-        remaining -= block;
-    } while (remaining > 0);
+    run_blocks(in, out, payload, buffer.get(), pass1, pass2);
 
     const std::uint32_t stored = swap32(static_cast<std::uint32_t>(seed));
     const std::uint8_t seed_bytes[4] = {
@@ -350,17 +422,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
                    level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
                }};
 
-    std::int64_t remaining = payload;
-    do {
-        const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
-        // A file too short for its own header gives a negative length: the
-        // read fails as a read past the end.
-        if (block < 0) throw IoError(source, IoError::kEndOfFile);
-        in.read_exact(buffer.get(), static_cast<std::size_t>(block));
-        run_passes(buffer.get(), static_cast<std::size_t>(block), pass1, pass2);
-        out.write_all(buffer.get(), static_cast<std::size_t>(block));
-        remaining -= block;
-    } while (remaining > 0);
+    run_blocks(in, out, payload, buffer.get(), pass1, pass2);
 
     in.close();
     out.commit();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,9 @@
 #include "user_interface.h"
 
 namespace tarnvold {
+
+class InputFile;
+class OutputFile;
 
 enum class Outcome {
     Done,         // coded, or decoded with a matching checksum
@@ -46,7 +50,10 @@ public:
 private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
-    void run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second);
+    void run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second,
+                    const std::function<void()>& meanwhile);
+    void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
+                    Pass& first, Pass& second);
     void refuse(const std::string& reason, int aborted_message);
 
     UserInterface& ui_;

@@ -2,27 +2,25 @@
 
 #include <atomic>
 #include <exception>
-#include <memory>
 
 namespace tarnvold {
 
-struct WorkPool::Job {
+struct WorkPool::Batch::Job {
     std::size_t count = 0;
-    const std::function<void(std::size_t)>* task = nullptr;
+    std::function<void(std::size_t)> task;
     std::atomic<std::size_t> next{0};
     std::unique_ptr<std::atomic<bool>[]> done;
 
-    // Claims and runs tasks until none is left; returns after each task so
-    // that the caller can report.  False when there was nothing to claim.
-    bool run_one(std::mutex& mutex, std::condition_variable& settled) {
+    // Claims and runs one task; false when none was left to claim.
+    bool run_one(WorkPool& pool) {
         const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
         if (i >= count) return false;
-        (*task)(i);
+        task(i);
         {
-            std::lock_guard<std::mutex> lock(mutex);
+            std::lock_guard<std::mutex> lock(pool.mutex_);
             done[i].store(true, std::memory_order_release);
         }
-        settled.notify_all();
+        pool.settled_.notify_all();
         return true;
     }
 };
@@ -56,10 +54,10 @@ void WorkPool::worker_main() {
         wake_.wait(lock, [&] { return stop_ || (job_ != nullptr && generation_ != seen); });
         if (stop_) return;
         seen = generation_;
-        Job* job = job_;
+        Batch::Job* job = job_;
         ++active_;
         lock.unlock();
-        while (job->run_one(mutex_, settled_)) {
+        while (job->run_one(*this)) {
         }
         lock.lock();
         --active_;
@@ -67,53 +65,61 @@ void WorkPool::worker_main() {
     }
 }
 
-void WorkPool::run_here(std::size_t count, const std::function<void(std::size_t)>& task,
-                        const std::function<void(std::size_t)>& finished) {
-    for (std::size_t i = 0; i < count; ++i) {
-        task(i);
-        finished(i + 1);
-    }
+WorkPool::Batch::Batch(WorkPool& pool, std::size_t count, std::function<void(std::size_t)> task, bool shared)
+    : pool_(pool), job_(std::make_unique<Job>()), shared_(shared) {
+    job_->count = count;
+    job_->task = std::move(task);
+    job_->done = std::make_unique<std::atomic<bool>[]>(count);
+    for (std::size_t i = 0; i < count; ++i) job_->done[i].store(false, std::memory_order_relaxed);
 }
 
-void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& task,
-                   const std::function<void(std::size_t)>& finished) {
-    if (count == 0) return;
-    bool owner = false;
+WorkPool::Batch::~Batch() { settle(); }
+
+void WorkPool::Batch::settle() noexcept {
+    if (settled_) return;
+    settled_ = true;
+    job_->next.store(job_->count, std::memory_order_relaxed);  // hand out nothing more
+    if (!shared_) return;
+    // Let every worker leave the job before it goes away.
+    std::unique_lock<std::mutex> lock(pool_.mutex_);
+    pool_.job_ = nullptr;
+    pool_.settled_.wait(lock, [&] { return pool_.active_ == 0; });
+    pool_.busy_ = false;
+}
+
+std::unique_ptr<WorkPool::Batch> WorkPool::start(std::size_t count, std::function<void(std::size_t)> task) {
+    bool shared = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!busy_ && !threads_.empty() && count > 1) {
             busy_ = true;
-            owner = true;
+            shared = true;
         }
     }
-    if (!owner) {
-        // Entered again from a report, or nothing to share.
-        run_here(count, task, finished);
-        return;
+    std::unique_ptr<Batch> batch(new Batch(*this, count, std::move(task), shared));
+    if (shared) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            job_ = batch->job_.get();
+            ++generation_;
+        }
+        wake_.notify_all();
     }
+    return batch;
+}
 
-    Job job;
-    job.count = count;
-    job.task = &task;
-    job.done = std::make_unique<std::atomic<bool>[]>(count);
-    for (std::size_t i = 0; i < count; ++i) job.done[i].store(false, std::memory_order_relaxed);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        job_ = &job;
-        ++generation_;
-    }
-    wake_.notify_all();
-
+void WorkPool::finish(Batch& batch, const std::function<void(std::size_t)>& finished) {
+    Batch::Job& job = *batch.job_;
+    const std::size_t count = job.count;
     std::size_t prefix = 0;
     auto advance = [&] {
         const std::size_t before = prefix;
         while (prefix < count && job.done[prefix].load(std::memory_order_acquire)) ++prefix;
         return prefix != before;
     };
-    std::exception_ptr failure;
     try {
         // Work alongside the workers, reporting between tasks.
-        while (job.run_one(mutex_, settled_)) {
+        while (job.run_one(*this)) {
             if (advance()) finished(prefix);
         }
         // Wait for the tasks still running elsewhere.
@@ -125,17 +131,18 @@ void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& ta
             if (advance()) finished(prefix);
         }
     } catch (...) {
-        // A report failed: stop handing out tasks and let the running ones end.
-        failure = std::current_exception();
-        job.next.store(count, std::memory_order_relaxed);
+        // A report failed: let the running tasks end first.
+        batch.settle();
+        throw;
     }
-    // Let every worker leave the job before it goes out of scope.
-    std::unique_lock<std::mutex> lock(mutex_);
-    job_ = nullptr;
-    settled_.wait(lock, [&] { return active_ == 0; });
-    busy_ = false;
-    lock.unlock();
-    if (failure) std::rethrow_exception(failure);
+    batch.settle();
+}
+
+void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& task,
+                   const std::function<void(std::size_t)>& finished) {
+    if (count == 0) return;
+    auto batch = start(count, task);
+    finish(*batch, finished);
 }
 
 }  // namespace tarnvold

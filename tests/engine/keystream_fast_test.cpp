@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <filesystem>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -11,6 +13,7 @@
 
 #include "checksum.h"
 #include "engine.h"
+#include "file_io.h"
 #include "keystream.h"
 #include "keystream_fast.h"
 #include "script_ui.h"
@@ -331,5 +334,51 @@ TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
     for (std::size_t i = 0; i < 150; ++i) {
         EXPECT_EQ(steps[i], "step:2") << i;
         EXPECT_EQ(steps[150 + i], "step:3") << i;
+    }
+}
+
+namespace {
+
+struct FailNth {
+    IoOp op;
+    int after;
+    int seen = 0;
+};
+
+int fail_nth(IoOp op, const std::string&, void* context) {
+    auto* plan = static_cast<FailNth*>(context);
+    if (op != plan->op) return 0;
+    return plan->seen++ == plan->after ? EIO : 0;
+}
+
+}  // namespace
+
+TEST(ParallelPasses, FailuresBetweenBlocksComeWhereTheBlockLoopMeetsThem) {
+    // Three blocks.  While a block is computed, the one before is written and
+    // the one after is read; a failure must still end the run after exactly
+    // the progress the plain read-code-write loop would have shown.
+    TempDir dir;
+    const std::size_t size = 2 * 10485760 + 1;  // step 139810: 75 steps per full block
+    tarnvold::testing::write_file(dir.file("plain"), std::string(size, 'p'));
+    struct Case {
+        IoOp op;
+        int after;
+        int steps;  // per pass, shown before the failure
+    };
+    // Reads 0..2 are the checksum's, 3..5 the coding's; writes 0 and 1 are
+    // the header and the gap, 2..4 the blocks.
+    for (const Case c : {Case{IoOp::Read, 4, 75}, Case{IoOp::Read, 5, 150}, Case{IoOp::Write, 2, 75},
+                         Case{IoOp::Write, 3, 150}, Case{IoOp::Write, 4, 150}}) {
+        ScriptUi ui;
+        ui.record_steps = false;
+        Engine engine(ui);
+        FailNth plan{c.op, c.after};
+        set_io_fault_hook(&fail_nth, &plan);
+        EXPECT_THROW(engine.codefile(dir.file("plain"), dir.file("coded"), "pw"), IoError);
+        set_io_fault_hook(nullptr, nullptr);
+        EXPECT_EQ(ui.steps[2], c.steps) << static_cast<int>(c.op) << " " << c.after;
+        EXPECT_EQ(ui.steps[3], c.steps) << static_cast<int>(c.op) << " " << c.after;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("coded")));
+        EXPECT_EQ(tarnvold::testing::entry_count(dir.path()), 1u);
     }
 }
