@@ -141,7 +141,14 @@ namespace detail {
 double sine_poly(double r) {
     const double r2 = r * r;
     double p = kSinCoeff[8];
-    for (int i = 7; i >= 0; --i) p = p * r2 + kSinCoeff[i];
+    p = p * r2 + kSinCoeff[7];
+    p = p * r2 + kSinCoeff[6];
+    p = p * r2 + kSinCoeff[5];
+    p = p * r2 + kSinCoeff[4];
+    p = p * r2 + kSinCoeff[3];
+    p = p * r2 + kSinCoeff[2];
+    p = p * r2 + kSinCoeff[1];
+    p = p * r2 + kSinCoeff[0];
     return r + (r * r2) * p;
 }
 
@@ -157,7 +164,10 @@ void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t grou
         // double's exact range.
         const std::size_t run = groups - done < 32 ? groups - done : 32;
         for (std::size_t g = 0; g < run; ++g) {
-            std::uint8_t* out = buf + (done + g) * kGroup;
+            // The lanes are independent: computed into a local array first
+            // (the output bytes could alias anything) so that the compiler
+            // can run them side by side.
+            alignas(32) double key[kGroup];
             for (std::size_t o = 0; o < kGroup; ++o) {
                 const double hi = lanes.m_hi[o];
                 const double j = to_double_round(hi * kInvPi);
@@ -165,16 +175,19 @@ void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t grou
                 r = r + lanes.m_lo[o];
                 r = r - j * kPi2;
                 double s = sine_poly(r);
-                // sin(r + j pi) = (-1)^j sin(r)
+                // sin(r + j pi) = (-1)^j sin(r); j / 2 is off a whole
+                // number by 1/2 exactly when j is odd.
                 const double half = j * 0.5;
-                if (half != to_double_round(half)) s = -s;
-                out[o] ^= static_cast<std::uint8_t>(static_cast<int>(to_double_round(125.0 * s + 125.0)));
+                s *= 1.0 - 4.0 * std::fabs(half - to_double_round(half));
+                key[o] = to_double_round(125.0 * s + 125.0);
                 lanes.m_hi[o] += lanes.d_hi[o];
                 lanes.m_lo[o] += lanes.d_lo[o];
                 lanes.d_hi[o] += lanes.e_hi;
                 lanes.d_lo[o] += lanes.e_lo;
             }
-            if ((g & 3) == 3) {
+            std::uint8_t* out = buf + (done + g) * kGroup;
+            for (std::size_t o = 0; o < kGroup; ++o) out[o] ^= static_cast<std::uint8_t>(static_cast<int>(key[o]));
+            if ((g & 15) == 15) {
                 // Take whole multiples of 2P back off (any near multiple will
                 // do: the sine does not see them).
                 for (std::size_t o = 0; o < kGroup; ++o) {
