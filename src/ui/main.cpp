@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnvold"));
     QApplication::setWindowIcon(QIcon(tarnvold::ui::program_icon()));
+    // Every window, menus and boxes included, in the one font.
+    QApplication::setFont(tarnvold::ui::window_font());
     install_test_switches();
 
     // Captured once, before any window exists.

@@ -67,6 +67,7 @@ private slots:
     }
 
     void the_root_keeps_its_own_slash() {
+        TempCwd cwd;
         QCOMPARE(help_address_for("/"), QString("file:////help/default.htm"));
         QCOMPARE(help_address_for("/home/me"), QString("file:///home/me/help/default.htm"));
     }
@@ -90,6 +91,7 @@ private slots:
     }
 
     void about_box() {
+        TempCwd cwd;
         Language language;
         TAboutBox about(language);
         QCOMPARE(about.windowTitle(), QString("A propos"));

@@ -17,6 +17,7 @@ class TestPasswordDialog : public QObject {
     Q_OBJECT
 private:
     Language language;
+    std::unique_ptr<tarnvold::testing::TempCwd> cwd;
     std::unique_ptr<TPasswordDlg> dlg;
 
     // Runs execute with `act` done inside the wait; the dialog is closed
@@ -33,11 +34,15 @@ private:
 
 private slots:
     void init() {
+        cwd = std::make_unique<tarnvold::testing::TempCwd>();
         // As at program start: the window exists before the table is filled.
         dlg = std::make_unique<TPasswordDlg>(language);
         language.fill_english_table();
     }
-    void cleanup() { dlg.reset(); }
+    void cleanup() {
+        dlg.reset();
+        cwd.reset();
+    }
 
     void ok_needs_two_characters_data() {
         QTest::addColumn<QString>("typed");
