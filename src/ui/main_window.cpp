@@ -386,7 +386,11 @@ void TForm1::label_set_caption(LabelId id, std::string_view caption) {
     l->adjustSize();
 }
 
-void TForm1::label_set_visible(LabelId id, bool visible) { label(id)->setVisible(visible); }
+void TForm1::label_set_visible(LabelId id, bool visible) {
+    label(id)->setVisible(visible);
+    // The folder progress is its label and its bar together.
+    if (id == LabelId::Folder) ProgressBar4->setVisible(visible);
+}
 
 void TForm1::process_events() { QCoreApplication::processEvents(); }
 

@@ -10,6 +10,7 @@
 #include "ui_test_support.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -167,6 +168,19 @@ private slots:
         // An empty file: a range of nothing shows an empty bar, not a busy one.
         f().bar_setup(ProgressBarId::Checksum, 0, 0, 1);
         QVERIFY(f().ProgressBar1->maximum() > f().ProgressBar1->minimum());
+    }
+
+    void folder_progress_shows_and_hides_with_its_label() {
+        QVERIFY(!f().Label1->isVisible());
+        QVERIFY(!f().ProgressBar4->isVisible());
+        f().label_set_visible(LabelId::Folder, true);
+        QVERIFY(f().Label1->isVisible());
+        QVERIFY(f().ProgressBar4->isVisible());
+        f().label_set_visible(LabelId::Folder, false);
+        QVERIFY(!f().ProgressBar4->isVisible());
+        // The per-file labels leave the folder bar alone.
+        f().label_set_visible(LabelId::Pass1, true);
+        QVERIFY(!f().ProgressBar4->isVisible());
     }
 
     void log_lines_arrive_one_per_report() {
