@@ -147,26 +147,24 @@ void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass&
 
 // The block loop: read a block, run both passes over it, write it, until the
 // payload is done (an empty payload goes round once, reading and writing
-// nothing).  With more than one block, the previous block is written and the
-// next one read while the workers compute the current one.  The file
-// operations stay on the calling thread, reads in order and writes in order,
-// and a failure surfaces where the plain loop would meet it: a write before
-// the current block is reported, a read after the block before it is
-// reported and written.
+// nothing).  With more than one block, while the workers compute a block the
+// calling thread writes the block before it and then reads the block after it
+// into the same second buffer.  The file operations stay on the calling
+// thread, reads in order and writes in order, and a failure surfaces where the
+// plain loop would meet it: a write before the current block is reported, a
+// read after the current block is reported and written.
 void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
                         Pass& first, Pass& second) {
     const auto block_size = static_cast<std::int64_t>(kBlockSize);
-    std::unique_ptr<std::uint8_t[]> spare_next, spare_written;
+    std::unique_ptr<std::uint8_t[]> spare;
     if (payload > block_size && WorkPool::shared().workers() > 0) {
         try {
-            spare_next = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
-            spare_written = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
+            spare = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
         } catch (const std::bad_alloc&) {
-            spare_next.reset();  // no room to overlap: one block at a time
-            spare_written.reset();
+            spare.reset();  // no room to overlap: one block at a time
         }
     }
-    if (!spare_written) {
+    if (!spare) {
         std::int64_t remaining = payload;
         do {
             const std::int64_t block = std::min(remaining, block_size);
@@ -182,42 +180,39 @@ void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, st
     }
 
     std::uint8_t* current = buffer;
-    std::uint8_t* next = spare_next.get();
-    std::uint8_t* written = spare_written.get();
+    std::uint8_t* other = spare.get();  // the block to write, then the next one read
     std::int64_t remaining = payload;
     std::int64_t current_size = std::min(remaining, block_size);
     in.read_exact(current, static_cast<std::size_t>(current_size));
     remaining -= current_size;
-    std::int64_t unwritten = -1;  // size of the block in `written` not yet written
+    std::int64_t unwritten = -1;  // size of the coded block in `other`
     for (;;) {
         std::exception_ptr read_failure;
         std::int64_t next_size = 0;
         run_passes(current, static_cast<std::size_t>(current_size), first, second, [&] {
             if (unwritten >= 0) {
-                out.write_all(written, static_cast<std::size_t>(unwritten));
+                out.write_all(other, static_cast<std::size_t>(unwritten));
                 unwritten = -1;
             }
             if (remaining > 0) {
                 next_size = std::min(remaining, block_size);
                 try {
-                    in.read_exact(next, static_cast<std::size_t>(next_size));
+                    in.read_exact(other, static_cast<std::size_t>(next_size));
                 } catch (const IoError&) {
                     read_failure = std::current_exception();
                 }
                 remaining -= next_size;
             }
         });
-        std::swap(written, current);
-        unwritten = current_size;
-        if (read_failure) {
-            out.write_all(written, static_cast<std::size_t>(unwritten));
-            std::rethrow_exception(read_failure);
+        if (read_failure || next_size == 0) {
+            out.write_all(current, static_cast<std::size_t>(current_size));
+            if (read_failure) std::rethrow_exception(read_failure);
+            return;
         }
-        if (next_size == 0) break;
-        std::swap(current, next);
+        std::swap(current, other);
+        unwritten = current_size;
         current_size = next_size;
     }
-    out.write_all(written, static_cast<std::size_t>(unwritten));
 }
 
 void Engine::refuse(const std::string& reason, int aborted_message) {
