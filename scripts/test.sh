@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite,
-# with no display needed (the window tests run under Xvfb).
+# with no display needed (the window tests run under Xvfb):
+#   1. the normal build, warnings as errors, every test;
+#   2. the same suite built with clang under AddressSanitizer and
+#      UndefinedBehaviorSanitizer, without the x87 key stream, the fuzz
+#      corpora replayed as tests;
+#   3. the Debian package, unpacked and started through its launcher.
+# SKIP_SANITIZERS=1 leaves out step 2.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +16,15 @@ BUILD=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVOLD_WERROR=ON
 cmake --build "$BUILD" -j"$(nproc)"
 
+echo "== test suite"
 # A virtual screen large enough for the full window layout.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" --timeout 600 </dev/null
+
+if [[ "${SKIP_SANITIZERS:-}" != 1 ]]; then
+  echo "== test suite under sanitizers, without the x87 key stream"
+  scripts/test-sanitizers.sh
+fi
+
+echo "== package"
+BUILD_DIR="$BUILD" scripts/test-package.sh
