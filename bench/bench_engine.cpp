@@ -54,9 +54,12 @@ void BM_KeyStreamFast(benchmark::State& state) {
         benchmark::DoNotOptimize(buf.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * buf.size()));
-    state.SetLabel(kernel == FastKernel::Avx2 ? "avx2" : "portable");
+    state.SetLabel(kernel == FastKernel::Avx512 ? "avx512" : kernel == FastKernel::Avx2 ? "avx2" : "portable");
 }
-BENCHMARK(BM_KeyStreamFast)->Arg(static_cast<int>(FastKernel::Avx2))->Arg(static_cast<int>(FastKernel::Portable));
+BENCHMARK(BM_KeyStreamFast)
+    ->Arg(static_cast<int>(FastKernel::Avx512))
+    ->Arg(static_cast<int>(FastKernel::Avx2))
+    ->Arg(static_cast<int>(FastKernel::Portable));
 
 void BM_KeyStreamX87(benchmark::State& state) {
     if (!x87_available()) {

@@ -5,9 +5,9 @@
 //   verify_keystream [first last]     (default: the whole range 0 .. 2^31)
 //
 // For each |x| = a it checks, against level1_key_x87's stream:
-//   - the AVX2 kernel (when the processor has it) and the portable kernel on a
-//     rising run (x = a > 0),
-//   - the AVX2 kernel on a falling run (x = -a, where |x| shrinks),
+//   - the AVX-512 and AVX2 kernels (those the processor has) and the portable
+//     kernel on a rising run (x = a > 0),
+//   - the fastest kernel on a falling run (x = -a, where |x| shrinks),
 //   - the single-byte path level1_key_fast on every 509th argument,
 // and measures how far 125 (1 + s) lies from a half-integer, s being the
 // instruction's own sine on 80-bit operands.  Exit status 0 when nothing
@@ -97,7 +97,9 @@ void keep_nearest(std::vector<Near>& list, const Near& n) {
 void worker(Shared& sh) {
     X87Extended extended;
     const bool avx2 = fast_kernel_available(FastKernel::Avx2);
-    std::vector<std::uint8_t> ref(kChunk), fast(kChunk), portable(kChunk), falling(kChunk);
+    const bool avx512 = fast_kernel_available(FastKernel::Avx512);
+    const FastKernel fastest = avx512 ? FastKernel::Avx512 : avx2 ? FastKernel::Avx2 : FastKernel::Portable;
+    std::vector<std::uint8_t> ref(kChunk), fast(kChunk), wide(kChunk), portable(kChunk), falling(kChunk);
     std::vector<Near> nearest;
     std::vector<Mismatch> bad;
     std::int64_t bad_count = 0;
@@ -117,23 +119,25 @@ void worker(Shared& sh) {
         const std::size_t rising = top ? n - 1 : n;
         std::fill_n(ref.begin(), n, 0);
         std::fill_n(fast.begin(), n, 0);
+        std::fill_n(wide.begin(), n, 0);
         std::fill_n(portable.begin(), n, 0);
         std::fill_n(falling.begin(), n, 0);
         const auto seed = static_cast<std::int32_t>(lo - 1);
         level1_xor_x87(seed, 1, ref.data(), rising);
         if (avx2) level1_xor_fast_with(FastKernel::Avx2, seed, 1, fast.data(), rising);
+        if (avx512) level1_xor_fast_with(FastKernel::Avx512, seed, 1, wide.data(), rising);
         level1_xor_fast_with(FastKernel::Portable, seed, 1, portable.data(), rising);
         if (top) ref[n - 1] = level1_key_x87(INT32_MIN);
         // The falling run x = -hi .. -lo covers the same arguments in reverse.
         const std::int64_t neg_first = -hi;
-        level1_xor_fast_with(avx2 ? FastKernel::Avx2 : FastKernel::Portable,
-                             static_cast<std::int32_t>(neg_first - 1), 1, falling.data(), n);
+        level1_xor_fast_with(fastest, static_cast<std::int32_t>(neg_first - 1), 1, falling.data(), n);
 
         for (std::size_t i = 0; i < n; ++i) {
             const std::int64_t a = lo + static_cast<std::int64_t>(i);
             const int expected = ref[i];
             if (i < rising) {
                 if (avx2 && fast[i] != expected) report("avx2 rising", a, expected, fast[i]);
+                if (avx512 && wide[i] != expected) report("avx512 rising", a, expected, wide[i]);
                 if (portable[i] != expected) report("portable rising", a, expected, portable[i]);
             }
             if (falling[n - 1 - i] != expected) report("falling", a, expected, falling[n - 1 - i]);
@@ -170,8 +174,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-    std::printf("comparing |x| = %" PRId64 " .. %" PRId64 " on %u threads (AVX2 kernel: %s)\n", sh.first,
-                sh.last, threads, fast_kernel_available(FastKernel::Avx2) ? "yes" : "not on this processor");
+    std::printf("comparing |x| = %" PRId64 " .. %" PRId64 " on %u threads (AVX2 kernel: %s, AVX-512 kernel: %s)\n",
+                sh.first, sh.last, threads, fast_kernel_available(FastKernel::Avx2) ? "yes" : "no",
+                fast_kernel_available(FastKernel::Avx512) ? "yes" : "no");
     std::fflush(stdout);
 
     const auto start = std::chrono::steady_clock::now();

@@ -86,7 +86,18 @@ bool cpu_has_avx2() {
 #endif
 }
 
-FastKernel best_kernel() { return cpu_has_avx2() ? FastKernel::Avx2 : FastKernel::Portable; }
+bool cpu_has_avx512() {
+#if defined(__x86_64__) || defined(__i386__)
+    return cpu_has_avx2() && __builtin_cpu_supports("avx512f");
+#else
+    return false;
+#endif
+}
+
+FastKernel best_kernel() {
+    if (cpu_has_avx512()) return FastKernel::Avx512;
+    return cpu_has_avx2() ? FastKernel::Avx2 : FastKernel::Portable;
+}
 
 std::atomic<FastKernel> g_kernel{best_kernel()};
 
@@ -116,7 +127,9 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
         split(times_2_66(2 * S * S), lanes.e_hi, lanes.e_lo);
 
 #if defined(__x86_64__) || defined(__i386__)
-        if (kernel == FastKernel::Avx2)
+        if (kernel == FastKernel::Avx512)
+            detail::level1_kernel_avx512(lanes, buf, groups);
+        else if (kernel == FastKernel::Avx2)
             detail::level1_kernel_avx2(lanes, buf, groups);
         else
 #endif
@@ -215,7 +228,12 @@ void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t grou
 }  // namespace detail
 
 bool fast_kernel_available(FastKernel kernel) {
-    return kernel == FastKernel::Portable || cpu_has_avx2();
+    switch (kernel) {
+        case FastKernel::Portable: return true;
+        case FastKernel::Avx2: return cpu_has_avx2();
+        case FastKernel::Avx512: return cpu_has_avx512();
+    }
+    return false;
 }
 
 void set_fast_kernel(FastKernel kernel) {

@@ -15,7 +15,7 @@
 namespace tarnvold {
 
 // Which implementation of the fast stream runs.  Both give the same bytes.
-enum class FastKernel { Portable, Avx2 };
+enum class FastKernel { Portable, Avx2, Avx512 };
 
 bool fast_kernel_available(FastKernel kernel);
 // Chooses the kernel (for the verification program and the benchmarks); a
@@ -53,6 +53,7 @@ struct KeyLanes {
 void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
 #if defined(__x86_64__) || defined(__i386__)
 void level1_kernel_avx2(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
+void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
 #endif
 
 // sin(r) for |r| <= pi/2 (and a little beyond): the odd Taylor polynomial of

@@ -26,13 +26,22 @@ using tarnvold::testing::TempDir;
 
 namespace {
 
+// Every kernel this processor can run.
 std::vector<FastKernel> kernels() {
     std::vector<FastKernel> k{FastKernel::Portable};
-    if (fast_kernel_available(FastKernel::Avx2)) k.push_back(FastKernel::Avx2);
+    for (FastKernel extra : {FastKernel::Avx2, FastKernel::Avx512})
+        if (fast_kernel_available(extra)) k.push_back(extra);
     return k;
 }
 
-const char* name(FastKernel k) { return k == FastKernel::Avx2 ? "avx2" : "portable"; }
+const char* name(FastKernel k) {
+    switch (k) {
+        case FastKernel::Avx2: return "avx2";
+        case FastKernel::Avx512: return "avx512";
+        case FastKernel::Portable: break;
+    }
+    return "portable";
+}
 
 std::uint64_t fnv1a(const std::vector<std::uint8_t>& v) {
     std::uint64_t h = 1469598103934665603ull;
