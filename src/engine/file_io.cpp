@@ -1,11 +1,14 @@
 #include "file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "work_pool.h"
 
 namespace tarnvold {
 namespace {
@@ -106,9 +109,53 @@ void InputFile::seek(std::int64_t position) {
     if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) throw IoError(path_, errno);
 }
 
+namespace {
+
+// Reads exactly count bytes at `position`; 0 or the error number.
+int pread_exact(int fd, unsigned char* p, std::size_t count, off_t position) {
+    while (count > 0) {
+        const ssize_t got = ::pread(fd, p, count > (1u << 30) ? (1u << 30) : count, position);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (got == 0) return IoError::kEndOfFile;
+        p += got;
+        count -= static_cast<std::size_t>(got);
+        position += static_cast<off_t>(got);
+    }
+    return 0;
+}
+
+}  // namespace
+
 void InputFile::read_exact(void* buf, std::size_t count) {
     check_fault(IoOp::Read, path_);
     auto* p = static_cast<unsigned char*>(buf);
+    // A large read is shared with an idle worker: copying from the system's
+    // cache is most of its cost.  The pieces land where one read would put
+    // them, and the file position ends up after them as well.
+    constexpr std::size_t kShared = 4u << 20;
+    if (count >= kShared && WorkPool::shared().workers() > 0) {
+        const off_t start = ::lseek(fd_, 0, SEEK_CUR);
+        if (start >= 0) {
+            constexpr std::size_t kPieces = 4;
+            const std::size_t piece = (count + kPieces - 1) / kPieces;
+            int errors[kPieces] = {};
+            WorkPool::shared().run(
+                kPieces,
+                [&](std::size_t i) {
+                    const std::size_t offset = i * piece;
+                    const std::size_t n = std::min(piece, count - offset);
+                    errors[i] = pread_exact(fd_, p + offset, n, start + static_cast<off_t>(offset));
+                },
+                [](std::size_t) {});
+            for (const int e : errors)  // the first failing piece is what one read would have met
+                if (e != 0) throw IoError(path_, e);
+            if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
+            return;
+        }
+    }
     while (count > 0) {
         const ssize_t got = ::read(fd_, p, count > (1u << 30) ? (1u << 30) : count);
         if (got < 0) {
