@@ -75,7 +75,10 @@ void PasswordStream::xor_into(std::uint8_t* buf, std::size_t count) {
     // one period of slack) and combine eight bytes at a time.
     constexpr std::size_t kRun = 4096;
     alignas(8) std::uint8_t laid[kRun + 256];
-    for (std::size_t j = 0; j < kRun + period_; ++j) laid[j] = pattern_[(phase_ + j) % period_];
+    for (std::size_t j = 0, k = phase_; j < kRun + period_; ++j) {
+        laid[j] = pattern_[k];
+        if (++k == period_) k = 0;
+    }
     std::size_t offset = 0;  // into `laid`, always below one period
     std::size_t done = 0;
     while (done < count) {
