@@ -1,7 +1,11 @@
 #include "file_io.h"
 
+#include "checksum.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <vector>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -166,6 +170,34 @@ void InputFile::read_exact(void* buf, std::size_t count) {
         p += got;
         count -= static_cast<std::size_t>(got);
     }
+}
+
+std::uint64_t InputFile::read_sum(std::size_t count) {
+    check_fault(IoOp::Read, path_);
+    const off_t start = ::lseek(fd_, 0, SEEK_CUR);
+    if (start < 0) throw IoError(path_, errno);
+    constexpr std::size_t kPiece = 256u << 10;
+    const std::size_t pieces = (count + kPiece - 1) / kPiece;
+    std::vector<int> errors(pieces, 0);
+    std::vector<std::uint64_t> sums(pieces, 0);
+    WorkPool::shared().run(
+        pieces,
+        [&](std::size_t i) {
+            thread_local std::unique_ptr<unsigned char[]> scratch;
+            if (!scratch) scratch = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+            const std::size_t offset = i * kPiece;
+            const std::size_t n = std::min(kPiece, count - offset);
+            errors[i] = pread_exact(fd_, scratch.get(), n, start + static_cast<off_t>(offset));
+            if (errors[i] == 0) sums[i] = byte_sum(scratch.get(), n);
+        },
+        [](std::size_t) {});
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < pieces; ++i) {
+        if (errors[i] != 0) throw IoError(path_, errors[i]);  // what one read would have met first
+        sum += sums[i];
+    }
+    if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
+    return sum;
 }
 
 void InputFile::close() {

@@ -52,6 +52,10 @@ public:
     void seek(std::int64_t position);
     // Reads exactly count bytes; a shorter file raises kEndOfFile.
     void read_exact(void* buf, std::size_t count);
+    // Reads exactly count bytes and returns the sum of their values without
+    // keeping them: the bytes pass through small per-thread buffers that stay
+    // in the processor's cache, shared among the workers.
+    std::uint64_t read_sum(std::size_t count);
     void close();
     const std::string& path() const { return path_; }
 
