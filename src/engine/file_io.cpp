@@ -84,8 +84,12 @@ std::int64_t file_size_or_minus1(const std::string& path) {
 
 InputFile::InputFile(const std::string& path) : path_(path) {
     check_fault(IoOp::OpenRead, path_);
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, so that a named pipe with no writer cannot
+    // hang the program; reads then wait as usual.
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) throw IoError(path_, errno);
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd_);

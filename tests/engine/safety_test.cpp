@@ -170,3 +170,18 @@ TEST(Safety, ErrorTextsNameTheFileAndEndWithAFullStop) {
     EXPECT_EQ(with_full_stop("(none)"), "(none)");
     EXPECT_FALSE(fs::exists(dir.file("out")));
 }
+
+TEST(Safety, ANamedPipeWithNoWriterDoesNotHang) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    ScriptUi ui;
+    Engine engine(ui);
+    // Opening must not wait forever for a writer; a pipe cannot be read as
+    // a file, which ends in an error naming it, and nothing is written.
+    try {
+        engine.codefile(dir.file("pipe"), dir.file("pipe.cod"), "pw");
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.path(), dir.file("pipe"));
+    }
+    EXPECT_FALSE(fs::exists(dir.file("pipe.cod")));
+}
