@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev libxkbcommon-dev
+  qt6-base-dev qt6-qpa-plugins libxkbcommon-dev dpkg-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core
   clang libclang-rt-dev
