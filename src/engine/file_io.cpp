@@ -180,7 +180,7 @@ std::uint64_t InputFile::read_sum(std::size_t count) {
     check_fault(IoOp::Read, path_);
     const off_t start = ::lseek(fd_, 0, SEEK_CUR);
     if (start < 0) throw IoError(path_, errno);
-    constexpr std::size_t kPiece = 256u << 10;
+    constexpr std::size_t kPiece = 512u << 10;
     const std::size_t pieces = (count + kPiece - 1) / kPiece;
     std::vector<int> errors(pieces, 0);
     std::vector<std::uint64_t> sums(pieces, 0);
