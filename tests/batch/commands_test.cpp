@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
 #include <filesystem>
 
 #include "commands.h"
@@ -211,4 +214,92 @@ TEST(Commands, NoSecondCommandStartsWhileOneWaitsInADialog) {
     r.commands.Button1Click();
     EXPECT_TRUE(fs::exists(r.out + "/a_txt.cod"));
     r.expect_idle();
+}
+
+namespace {
+
+// Fails the n-th file operation of one kind with an error number.
+struct Fault {
+    IoOp op;
+    int after;
+    int error;
+    int seen = 0;
+};
+
+int fail_on(IoOp op, const std::string&, void* context) {
+    auto* f = static_cast<Fault*>(context);
+    return op == f->op && f->seen++ == f->after ? f->error : 0;
+}
+
+// Every file below a folder with its contents, for before/after comparisons.
+std::map<std::string, std::string> snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        files[e.path().string()] = e.is_regular_file() ? read_file(e.path().string()) : std::string("<dir>");
+    return files;
+}
+
+}  // namespace
+
+TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
+    // A read error, a full disk, a failed sync, a failed rename and an output
+    // that cannot be created, in the first or the second file of a coding or
+    // a decoding walk whose destination already holds an older result.
+    const Fault faults[] = {{IoOp::Read, 0, EIO, 0},    {IoOp::Read, 3, EIO, 0},      {IoOp::Write, 0, ENOSPC, 0},
+                            {IoOp::Write, 1, ENOSPC, 0}, {IoOp::Sync, 0, EIO, 0},      {IoOp::Rename, 0, EACCES, 0},
+                            {IoOp::Rename, 1, EXDEV, 0}, {IoOp::CreateOutput, 1, EDQUOT, 0}};
+    for (const bool coding : {true, false}) {
+        for (Fault fault : faults) {
+            Rig r;
+            std::string source = r.src;
+            if (!coding) {
+                // Decode what an earlier walk coded.
+                r.host.folders = {r.src + "/", r.dir.file("coded") + "/"};
+                r.host.passwords = {"pw"};
+                fs::create_directory(r.dir.file("coded"));
+                r.commands.Directory1Click();
+                source = r.dir.file("coded");
+            }
+            // An earlier result for every file: each must stay as it was.
+            fs::create_directory(r.out + "/sub");
+            const std::string a = coding ? "/a_txt.cod" : "/a.txt";
+            const std::string b = coding ? "/sub/b_txt.cod" : "/sub/b.txt";
+            write_file(r.out + a, "old a");
+            write_file(r.out + b, "old b");
+            const auto sources_before = snapshot(source);
+            const auto out_before = snapshot(r.out);
+
+            r.ui.calls.clear();
+            r.ui.answers = {true, true};  // replace the older results
+            r.host.folders = {source + "/", r.out + "/"};
+            r.host.passwords = {"pw"};
+            set_io_fault_hook(&fail_on, &fault);
+            if (coding) {
+                r.commands.Directory1Click();
+            } else {
+                r.commands.Directory2Click();
+            }
+            set_io_fault_hook(nullptr, nullptr);
+
+            const std::string what = std::to_string(static_cast<int>(fault.op)) + "/" + std::to_string(fault.after) +
+                                     (coding ? " coding" : " decoding");
+            ASSERT_TRUE(r.ui.calls.back().starts_with("host:error:")) << what << ": " << r.ui.calls.back();
+            EXPECT_NE(r.ui.calls.back().find(std::strerror(fault.error)), std::string::npos) << what;
+            EXPECT_NE(r.ui.calls.back().find(r.dir.path().string()), std::string::npos) << what;
+            EXPECT_EQ(snapshot(source), sources_before) << what;
+            // A file the walk finished before the failure is a whole new
+            // result; the one it failed on is as it was.  Nothing else.
+            const auto out_after = snapshot(r.out);
+            EXPECT_EQ(out_after.size(), out_before.size()) << what << ": a temporary file was left";
+            int replaced = 0;
+            for (const auto& [name, old_text] : {std::pair{a, std::string("old a")}, std::pair{b, std::string("old b")}}) {
+                const std::string now = out_after.at(r.out + name);
+                if (now == old_text) continue;
+                ++replaced;
+                EXPECT_EQ(now.size(), coding ? 50u + 38u : 50u) << what << " " << name;
+            }
+            EXPECT_LE(replaced, 1) << what;
+            r.expect_idle();
+        }
+    }
 }
