@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "keystream.h"
+
 namespace tarnvold {
 namespace {
 constexpr char kSignature[] = "Tarnvold";
@@ -32,6 +34,19 @@ coded_header coded_header::from_bytes(const std::uint8_t* b) {
     h.crc = static_cast<std::int64_t>(c);
     h.data_offset = static_cast<std::uint16_t>(b[24] | (b[25] << 8));
     return h;
+}
+
+std::array<std::uint8_t, kSeedSize> stored_seed(std::int32_t seed) {
+    const std::uint32_t stored = swap32(static_cast<std::uint32_t>(seed));
+    return {static_cast<std::uint8_t>(stored), static_cast<std::uint8_t>(stored >> 8),
+            static_cast<std::uint8_t>(stored >> 16), static_cast<std::uint8_t>(stored >> 24)};
+}
+
+std::int32_t seed_from_stored(const std::uint8_t* bytes) {
+    const std::uint32_t raw = static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+                              (static_cast<std::uint32_t>(bytes[2]) << 16) |
+                              (static_cast<std::uint32_t>(bytes[3]) << 24);
+    return static_cast<std::int32_t>(swap32(raw));
 }
 
 }  // namespace tarnvold

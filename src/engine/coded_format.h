@@ -27,11 +27,23 @@ struct coded_header {
     std::array<std::uint8_t, kHeaderSize> to_bytes() const;
     static coded_header from_bytes(const std::uint8_t* bytes);
 
+    // The payload's length in a coded file of `file_size` bytes: whatever
+    // lies between data_offset and the 4-byte seed (negative when the file is
+    // too short for its own header).
+    std::int64_t payload_length(std::int64_t file_size) const {
+        return file_size - (static_cast<std::int64_t>(data_offset) + static_cast<std::int64_t>(kSeedSize));
+    }
+
     // True when the version was written by a newer program than this one.
     bool newer_than_ours() const {
         return version_major > kVersionMajor ||
                (version_major == kVersionMajor && version_minor > kVersionMinor);
     }
 };
+
+// The seed as it is stored after the payload: its bytes in reverse order
+// (swap32), so the most significant byte comes first.
+std::array<std::uint8_t, kSeedSize> stored_seed(std::int32_t seed);
+std::int32_t seed_from_stored(const std::uint8_t* bytes);
 
 }  // namespace tarnvold

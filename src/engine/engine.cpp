@@ -59,6 +59,14 @@ BlockBuffer allocate_block(const std::string& path) {
     return block;
 }
 
+// The seed, stored in the last 4 bytes of a coded file of `size` bytes.
+std::int32_t read_seed(InputFile& in, std::int64_t size) {
+    in.seek(size - static_cast<std::int64_t>(kSeedSize));
+    std::uint8_t bytes[kSeedSize];
+    in.read_exact(bytes, sizeof bytes);
+    return seed_from_stored(bytes);
+}
+
 // Puts the per-file progress display back at rest when an operation is left
 // by an error, so that nothing keeps showing a half-done state.
 class ProgressRestore {
@@ -330,11 +338,8 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
 
     run_blocks(in, out, payload, buffer.get(), pass1, pass2);
 
-    const std::uint32_t stored = swap32(static_cast<std::uint32_t>(seed));
-    const std::uint8_t seed_bytes[4] = {
-        static_cast<std::uint8_t>(stored), static_cast<std::uint8_t>(stored >> 8),
-        static_cast<std::uint8_t>(stored >> 16), static_cast<std::uint8_t>(stored >> 24)};
-    out.write_all(seed_bytes, sizeof seed_bytes);
+    const auto seed_bytes = stored_seed(seed);
+    out.write_all(seed_bytes.data(), seed_bytes.size());
 
     in.close();
     out.commit();
@@ -395,21 +400,14 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         return Outcome::Declined;
     }
 
-    const std::int64_t payload = size - (static_cast<std::int64_t>(header.data_offset) + 4);
+    const std::int64_t payload = header.payload_length(size);
     if (payload > kMaxOriginalSize) {
         stop_early();
         refuse(refusal_too_large(source), msg::kDecodingAborted);
         return Outcome::Refused;
     }
 
-    in.seek(size - 4);
-    std::uint8_t seed_bytes[4];
-    in.read_exact(seed_bytes, sizeof seed_bytes);
-    const std::uint32_t raw = static_cast<std::uint32_t>(seed_bytes[0]) |
-                              (static_cast<std::uint32_t>(seed_bytes[1]) << 8) |
-                              (static_cast<std::uint32_t>(seed_bytes[2]) << 16) |
-                              (static_cast<std::uint32_t>(seed_bytes[3]) << 24);
-    const auto seed = static_cast<std::int32_t>(swap32(raw));
+    const std::int32_t seed = read_seed(in, size);
 
     OutputFile out(destination);
     auto buffer = allocate_block(source);
@@ -449,6 +447,53 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
     }
     end_display(ui_);
     return outcome;
+}
+
+// Checks a password against a coded file without writing anything.
+Outcome Engine::test_file(const std::string& source, std::string_view password) {
+    ui_.log_line(ui_.message(msg::kStartingDecode), source);
+    InputFile in(source);
+    const std::int64_t size = in.size();
+    std::uint8_t header_bytes[kHeaderSize];
+    in.read_exact(header_bytes, sizeof header_bytes);
+    const coded_header header = coded_header::from_bytes(header_bytes);
+    if (!header.signature_ok) {
+        ui_.log_line(ui_.message(msg::kNotCodedFile));
+        return Outcome::NotCoded;
+    }
+    const std::int64_t payload = header.payload_length(size);
+    if (payload < 0) throw IoError(source, IoError::kEndOfFile);
+    if (payload > kMaxOriginalSize) {
+        ui_.log_line(refusal_too_large(source));
+        return Outcome::Refused;
+    }
+
+    const std::int32_t seed = read_seed(in, size);
+    auto buffer = allocate_block(source);
+    in.seek(header.data_offset);
+    PasswordStream level2(password);
+    std::uint64_t sum = 0;
+    std::int64_t position = 0;
+    while (position < payload) {
+        const auto block =
+            static_cast<std::size_t>(std::min<std::int64_t>(payload - position, static_cast<std::int64_t>(kBlockSize)));
+        in.read_exact(buffer.get(), block);
+        level2.xor_into(buffer.get(), block);
+        level1_xor(seed, static_cast<std::int32_t>(position + 1), buffer.get(), block);
+        sum += byte_sum(buffer.get(), block);
+        position += static_cast<std::int64_t>(block);
+        ui_.process_events();
+    }
+    in.close();
+
+    ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
+    if (static_cast<std::int64_t>(sum) != header.crc) {
+        ui_.log_line(ui_.message(msg::kCrcMismatch));
+        return Outcome::CrcMismatch;
+    }
+    ui_.log_line("Password matches the stored checksum: " + source);
+    return Outcome::Done;
 }
 
 }  // namespace tarnvold
