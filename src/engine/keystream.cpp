@@ -1,5 +1,7 @@
 #include "keystream.h"
 
+#include "keystream_fast.h"
+
 #include <atomic>
 #include <cstring>
 
@@ -34,6 +36,19 @@ void level1_xor(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std:
         level1_xor_fast(seed, n_first, buf, count);
 }
 
+void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf,
+                     std::size_t count) {
+    if (key_backend() == KeyBackend::X87) {
+        level1_xor_x87(seed, n_first, buf, count);
+        for (std::size_t i = 0; i < count; ++i) {
+            buf[i] ^= other.bytes[other.phase];
+            if (++other.phase == other.period) other.phase = 0;
+        }
+    } else {
+        level1_xor_fast_with(fast_kernel(), seed, n_first, buf, count, other);
+    }
+}
+
 PasswordStream::PasswordStream(std::string_view password) {
     // Walk the index exactly as the format defines it until it comes back to
     // 1; what it visits is one period of the stream.
@@ -41,8 +56,7 @@ PasswordStream::PasswordStream(std::string_view password) {
     unsigned j = 1;
     unsigned count = 0;
     do {
-        pattern_[count++] =
-            (j == 0 || j > length) ? 0 : static_cast<std::uint8_t>(password[j - 1]);
+        laid_[count++] = (j == 0 || j > length) ? 0 : static_cast<std::uint8_t>(password[j - 1]);
         // The comparison sees the index before it wraps to 8 bits: a
         // password of up to 255 bytes simply repeats, a longer one lets the
         // index run through 0 (which gives the key byte 0).
@@ -50,54 +64,31 @@ PasswordStream::PasswordStream(std::string_view password) {
         j = unwrapped > length ? 1u : (unwrapped & 0xFFu);
     } while (j != 1 && count < 256);
     period_ = count;
+    for (std::size_t k = period_; k < kRepeatingKeySize; ++k) laid_[k] = laid_[k - period_];
 }
 
 std::uint8_t PasswordStream::next() {
-    const std::uint8_t k = pattern_[phase_];
+    const std::uint8_t k = laid_[phase_];
     if (++phase_ == period_) phase_ = 0;
     return k;
 }
 
 void PasswordStream::xor_into(std::uint8_t* buf, std::size_t count) {
-    if (count < 1024) {
-        std::size_t i = 0;
-        // Finish the current period, then run whole periods from the start.
-        while (i < count && phase_ != 0) buf[i++] ^= next();
-        const unsigned p = period_;
-        while (count - i >= p) {
-            for (unsigned k = 0; k < p; ++k) buf[i + k] ^= pattern_[k];
-            i += p;
-        }
-        while (i < count) buf[i++] ^= next();
-        return;
+    // 32 bytes at a time from the laid-out stream; the phase moves on by 32
+    // mod period each time.
+    const unsigned step = 32 % period_;
+    unsigned phase = phase_;
+    std::size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        for (std::size_t k = 0; k < 32; ++k) buf[i + k] ^= laid_[phase + k];
+        phase += step;
+        if (phase >= period_) phase -= period_;
     }
-    // Long runs: lay the stream out from the current phase over 4 KiB (plus
-    // one period of slack) and combine eight bytes at a time.
-    constexpr std::size_t kRun = 4096;
-    alignas(8) std::uint8_t laid[kRun + 256];
-    for (std::size_t j = 0, k = phase_; j < kRun + period_; ++j) {
-        laid[j] = pattern_[k];
-        if (++k == period_) k = 0;
+    for (; i < count; ++i) {
+        buf[i] ^= laid_[phase];
+        if (++phase == period_) phase = 0;
     }
-    std::size_t offset = 0;  // into `laid`, always below one period
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t len = count - done < kRun ? count - done : kRun;
-        std::uint8_t* out = buf + done;
-        const std::uint8_t* key = laid + offset;
-        std::size_t k = 0;
-        for (; k + 8 <= len; k += 8) {
-            std::uint64_t a, b;
-            std::memcpy(&a, out + k, 8);
-            std::memcpy(&b, key + k, 8);
-            a ^= b;
-            std::memcpy(out + k, &a, 8);
-        }
-        for (; k < len; ++k) out[k] ^= key[k];
-        offset = (offset + len) % period_;
-        done += len;
-    }
-    phase_ = static_cast<unsigned>((phase_ + count % period_) % period_);
+    phase_ = phase;
 }
 
 }  // namespace tarnvold

@@ -48,6 +48,22 @@ void level1_xor(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std:
 void level1_xor_x87(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std::size_t count);
 void level1_xor_fast(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std::size_t count);
 
+// A key stream that repeats with a period of 1 to 256 bytes, laid out so that
+// any 32 consecutive bytes of it can be read in one go: bytes[k] is its byte
+// number k mod period, for k < period + 64.  `phase` is the stream's position
+// at the first byte it is applied to (below period).
+struct RepeatingKey {
+    const std::uint8_t* bytes;
+    unsigned period;
+    unsigned phase;
+};
+inline constexpr std::size_t kRepeatingKeySize = 256 + 64;
+
+// level1_xor combined with a repeating key stream in the same pass:
+// buf[i] ^= level1_key(seed + n_first + i) ^ other's byte at i.
+void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf,
+                     std::size_t count);
+
 // The password key stream.  The 8-bit index j starts at 1 and runs on across
 // blocks; it wraps from 255 to 0, so a password of 256 bytes or more yields
 // p1..p255, one 0, p1..p255, ...
@@ -58,9 +74,14 @@ public:
     std::uint8_t next();  // one key byte, for tests and small runs
     // Moves on by `count` key bytes without using them.
     void skip(std::uint64_t count) { phase_ = static_cast<unsigned>((phase_ + count % period_) % period_); }
+    // The stream from `position` bytes after its start (whatever this
+    // object's own position), to be combined with the position key stream.
+    RepeatingKey at(std::uint64_t position) const {
+        return RepeatingKey{laid_, period_, static_cast<unsigned>(position % period_)};
+    }
 
 private:
-    std::uint8_t pattern_[256] = {};
+    std::uint8_t laid_[kRepeatingKeySize] = {};  // one period, repeated
     unsigned period_ = 1;
     unsigned phase_ = 0;
 };

@@ -10,9 +10,11 @@
 // Along a run of positions |x| moves by one per byte, and
 // (a + 1)^2 = a^2 + 2a + 1, so M is carried by exact additions modulo 2P; the
 // amount added grows by 2 * 2^66 per byte.  The kernels run 32 such lanes side
-// by side, each advancing 32 positions per step.
+// by side, each advancing 32 positions per step, on M / P in half turns (see
+// keystream_fast.h); their starting values come from the exact residues.
 #include "keystream_fast.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cfloat>
 #include <cmath>
@@ -27,7 +29,6 @@ __extension__ typedef unsigned __int128 u128;
 
 constexpr u128 kP = (static_cast<u128>(0xCu) << 64) | 0x90FDAA22168C234Cull;
 constexpr u128 k2P = kP * 2;
-constexpr u128 kHalfP = kP / 2;  // P is even
 
 u128 add_mod(u128 a, u128 b) {  // a, b < 2P
     const u128 s = a + b;
@@ -60,21 +61,35 @@ double to_double_round(double v) {
 #endif
 }
 
-// The key byte of the residue M (< 2P).
-std::uint8_t key_of_residue(u128 m) {
-    const bool odd = m >= kP;
-    u128 r = odd ? m - kP : m;
-    if (r > kHalfP) r = kP - r;  // sin(pi' - t) = sin(t); pi' is within 1e-20 of pi
-    const double t = std::ldexp(static_cast<double>(static_cast<std::uint64_t>(r >> detail::kLowBits)), -32) +
-                     std::ldexp(static_cast<double>(static_cast<std::uint64_t>(r) & ((1ull << detail::kLowBits) - 1)), -66);
-    double s = detail::sine_poly(t);
-    if (odd) s = -s;
-    return static_cast<std::uint8_t>(static_cast<int>(std::nearbyint(125.0 * s + 125.0)));
+// v / P in half turns, for v < 2P: hi = floor(v 2^40 / P) 2^-40 exactly and
+// lo the rest, to within 2^-92.
+void split(u128 v, double& hi, double& lo) {
+    const u128 scaled = v << detail::kGridBits;  // below 2^109
+    const u128 q = scaled / kP;
+    const u128 r = scaled % kP;
+    hi = static_cast<double>(static_cast<std::uint64_t>(q)) * detail::kGrid;
+    lo = static_cast<double>(r) / static_cast<double>(kP) * detail::kGrid;
 }
 
-void split(u128 v, double& hi, double& lo) {
-    hi = std::ldexp(static_cast<double>(static_cast<std::uint64_t>(v >> detail::kLowBits)), -32);
-    lo = std::ldexp(static_cast<double>(static_cast<std::uint64_t>(v) & ((1ull << detail::kLowBits) - 1)), -66);
+// The key byte at u = hi + lo half turns.
+double key_of_turns(double hi, double lo) {
+    const double j = to_double_round(hi);
+    const double f = (hi - j) + lo;  // hi - j is exact
+    // sin(pi (j + f)) = (-1)^j sin(pi f); j / 2 is off a whole number by 1/2
+    // exactly when j is odd.
+    const double half = j * 0.5;
+    const double g = f * (1.0 - 4.0 * std::fabs(half - to_double_round(half)));
+    const double f2 = f * f;
+    double q = detail::kKeyCoeff[6];
+    for (int i = 5; i >= 0; --i) q = q * f2 + detail::kKeyCoeff[i];
+    return to_double_round(g * q + 125.0);
+}
+
+// The key byte of the residue M (< 2P).
+std::uint8_t key_of_residue(u128 m) {
+    double hi, lo;
+    split(m, hi, lo);
+    return static_cast<std::uint8_t>(static_cast<int>(key_of_turns(hi, lo)));
 }
 
 bool cpu_has_avx2() {
@@ -103,45 +118,53 @@ std::atomic<FastKernel> g_kernel{best_kernel()};
 
 // Positions a0, a0 + dir, a0 + 2 dir, ... (|x| of consecutive bytes, all on
 // one side of zero and without the 32-bit wrap), `count` of them.
-void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, std::uint8_t* buf, std::size_t count) {
+void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, std::uint8_t* buf, std::size_t count,
+                 RepeatingKey& other) {
     constexpr std::size_t S = detail::kGroup;
-    const std::size_t groups = count / S;
     std::uint64_t a = a0;
-    if (groups > 0) {
+    std::size_t done = 0;
+    // Fresh lanes every kMaxGroups steps keep the pairs' rounding bounded.
+    while (count - done >= S) {
+        const std::size_t groups = std::min((count - done) / S, detail::kMaxGroups);
         detail::KeyLanes lanes;
-        // Lane o starts at a0 + dir * o, walked there one position at a time.
-        u128 m = square_residue(a0);
-        u128 unit = signed_times_2_66(2 * dir * static_cast<std::int64_t>(a0) + 1);
+        // Lane o starts at a + dir * o, walked there one position at a time.
+        u128 m = square_residue(a);
+        u128 unit = signed_times_2_66(2 * dir * static_cast<std::int64_t>(a) + 1);
         // The lane's amount to its next position, a + dir * S:
         // (2 dir S a + S^2) * 2^66, which grows by 2 S * 2^66 from lane to lane.
-        u128 d = signed_times_2_66(2 * dir * static_cast<std::int64_t>(S) * static_cast<std::int64_t>(a0) +
+        u128 d = signed_times_2_66(2 * dir * static_cast<std::int64_t>(S) * static_cast<std::int64_t>(a) +
                                    static_cast<std::int64_t>(S * S));
         const u128 d_step = times_2_66(2 * S);
         for (std::size_t o = 0; o < S; ++o) {
-            split(m, lanes.m_hi[o], lanes.m_lo[o]);
+            split(m, lanes.u_hi[o], lanes.u_lo[o]);
             split(d, lanes.d_hi[o], lanes.d_lo[o]);
             m = add_mod(m, unit);
             unit = add_mod(unit, kTwo2_66);
             d = add_mod(d, d_step);
         }
         split(times_2_66(2 * S * S), lanes.e_hi, lanes.e_lo);
+        lanes.other = other;
 
+        std::uint8_t* out = buf + done;
 #if defined(__x86_64__) || defined(__i386__)
         if (kernel == FastKernel::Avx512)
-            detail::level1_kernel_avx512(lanes, buf, groups);
+            detail::level1_kernel_avx512(lanes, out, groups);
         else if (kernel == FastKernel::Avx2)
-            detail::level1_kernel_avx2(lanes, buf, groups);
+            detail::level1_kernel_avx2(lanes, out, groups);
         else
 #endif
-            detail::level1_kernel_portable(lanes, buf, groups);
+            detail::level1_kernel_portable(lanes, out, groups);
+        other = lanes.other;
         const std::uint64_t moved = groups * S;
-        a = dir > 0 ? a0 + moved : a0 - moved;
+        a = dir > 0 ? a + moved : a - moved;
+        done += groups * S;
     }
     // The rest, one exact step at a time.
     u128 m = square_residue(a);
     u128 unit = signed_times_2_66(2 * dir * static_cast<std::int64_t>(a) + 1);
-    for (std::size_t i = groups * S; i < count; ++i) {
-        buf[i] ^= key_of_residue(m);
+    for (std::size_t i = done; i < count; ++i) {
+        buf[i] ^= static_cast<std::uint8_t>(key_of_residue(m) ^ other.bytes[other.phase]);
+        if (++other.phase == other.period) other.phase = 0;
         m = add_mod(m, unit);
         unit = add_mod(unit, kTwo2_66);
     }
@@ -151,30 +174,20 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
 
 namespace detail {
 
-double sine_poly(double r) {
-    const double r2 = r * r;
-    double p = kSinCoeff[8];
-    p = p * r2 + kSinCoeff[7];
-    p = p * r2 + kSinCoeff[6];
-    p = p * r2 + kSinCoeff[5];
-    p = p * r2 + kSinCoeff[4];
-    p = p * r2 + kSinCoeff[3];
-    p = p * r2 + kSinCoeff[2];
-    p = p * r2 + kSinCoeff[1];
-    p = p * r2 + kSinCoeff[0];
-    return r + (r * r2) * p;
+double key_sine(double f) {
+    const double f2 = f * f;
+    double q = kKeyCoeff[6];
+    for (int i = 5; i >= 0; --i) q = q * f2 + kKeyCoeff[i];
+    return f * q;
 }
 
-// The same computation as the AVX2 kernel, one lane at a time, in plain
-// double arithmetic.  Every step that has to be exact is exact without fused
-// multiply-add: the products j * kPi1, q * kTwoPHi, q * kTwoPLo and c * 2^-32
-// all fit in a double's significand.
+// The same computation as the vector kernels, one lane at a time, in plain
+// double arithmetic (without fused multiply-add; the only roundings that
+// matter are far below the key byte's).
 void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
+    const unsigned step = kGroup % lanes.other.period;
     std::size_t done = 0;
     while (done < groups) {
-        // The low parts drift as residues are added and reduced; bringing
-        // them back below 2^-32 every 32 steps keeps them far inside a
-        // double's exact range.
         const std::size_t run = groups - done < 32 ? groups - done : 32;
         for (std::size_t g = 0; g < run; ++g) {
             // The lanes are independent: computed into a local array first
@@ -182,44 +195,34 @@ void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t grou
             // can run them side by side.
             alignas(32) double key[kGroup];
             for (std::size_t o = 0; o < kGroup; ++o) {
-                const double hi = lanes.m_hi[o];
-                const double j = to_double_round(hi * kInvPi);
-                double r = hi - j * kPi1;
-                r = r + lanes.m_lo[o];
-                r = r - j * kPi2;
-                double s = sine_poly(r);
-                // sin(r + j pi) = (-1)^j sin(r); j / 2 is off a whole
-                // number by 1/2 exactly when j is odd.
-                const double half = j * 0.5;
-                s *= 1.0 - 4.0 * std::fabs(half - to_double_round(half));
-                key[o] = to_double_round(125.0 * s + 125.0);
-                lanes.m_hi[o] += lanes.d_hi[o];
-                lanes.m_lo[o] += lanes.d_lo[o];
+                key[o] = key_of_turns(lanes.u_hi[o], lanes.u_lo[o]);
+                lanes.u_hi[o] += lanes.d_hi[o];
+                lanes.u_lo[o] += lanes.d_lo[o];
                 lanes.d_hi[o] += lanes.e_hi;
                 lanes.d_lo[o] += lanes.e_lo;
             }
             std::uint8_t* out = buf + (done + g) * kGroup;
-            for (std::size_t o = 0; o < kGroup; ++o) out[o] ^= static_cast<std::uint8_t>(static_cast<int>(key[o]));
+            const std::uint8_t* more = lanes.other.bytes + lanes.other.phase;
+            for (std::size_t o = 0; o < kGroup; ++o)
+                out[o] ^= static_cast<std::uint8_t>(static_cast<int>(key[o])) ^ more[o];
+            lanes.other.phase += step;
+            if (lanes.other.phase >= lanes.other.period) lanes.other.phase -= lanes.other.period;
             if ((g & 15) == 15) {
-                // Take whole multiples of 2P back off (any near multiple will
-                // do: the sine does not see them).
+                // Take whole turns (2 half turns) off; exact on the grid.
                 for (std::size_t o = 0; o < kGroup; ++o) {
-                    const double q = to_double_round(lanes.m_hi[o] * kInv2Pi);
-                    lanes.m_hi[o] -= q * kTwoPHi;
-                    lanes.m_lo[o] -= q * kTwoPLo;
-                    const double qd = to_double_round(lanes.d_hi[o] * kInv2Pi);
-                    lanes.d_hi[o] -= qd * kTwoPHi;
-                    lanes.d_lo[o] -= qd * kTwoPLo;
+                    lanes.u_hi[o] -= 2.0 * to_double_round(lanes.u_hi[o] * 0.5);
+                    lanes.d_hi[o] -= 2.0 * to_double_round(lanes.d_hi[o] * 0.5);
                 }
             }
         }
+        // Move what lo has gathered beyond the grid into hi.
         for (std::size_t o = 0; o < kGroup; ++o) {
-            const double c = to_double_round(lanes.m_lo[o] * 0x1p32);
-            lanes.m_lo[o] -= c * 0x1p-32;
-            lanes.m_hi[o] += c * 0x1p-32;
-            const double cd = to_double_round(lanes.d_lo[o] * 0x1p32);
-            lanes.d_lo[o] -= cd * 0x1p-32;
-            lanes.d_hi[o] += cd * 0x1p-32;
+            const double c = to_double_round(lanes.u_lo[o] * kInvGrid) * kGrid;
+            lanes.u_lo[o] -= c;
+            lanes.u_hi[o] += c;
+            const double cd = to_double_round(lanes.d_lo[o] * kInvGrid) * kGrid;
+            lanes.d_lo[o] -= cd;
+            lanes.d_hi[o] += cd;
         }
         done += run;
     }
@@ -256,6 +259,12 @@ void level1_xor_fast(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
 
 void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
                           std::uint8_t* buf, std::size_t count) {
+    static const std::uint8_t zeros[kRepeatingKeySize] = {};
+    level1_xor_fast_with(kernel, seed, n_first, buf, count, RepeatingKey{zeros, 1, 0});
+}
+
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
+                          std::uint8_t* buf, std::size_t count, RepeatingKey other) {
     // x = seed + n in 32-bit wrap-around arithmetic.  Split the run where x
     // changes sign (|x| turns round at 0, and jumps at the wrap from 2^31 - 1
     // to -2^31).
@@ -276,7 +285,7 @@ void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_f
             dir = -1;
         }
         const std::size_t len = count - done < room ? count - done : static_cast<std::size_t>(room);
-        run_segment(kernel, a0, dir, buf + done, len);
+        run_segment(kernel, a0, dir, buf + done, len, other);
         done += len;
         x += static_cast<std::uint32_t>(len);
     }

@@ -5,12 +5,15 @@
 // P / 2^66 with P = 0xC90FDAA22168C234C.  For x^2 * 2^66 = q * P + R the
 // instruction gives (-1)^q * sin(R / 2^66), so the key byte follows from the
 // residue M = x^2 * 2^66 mod 2P (M >= P exactly when q is odd).  Consecutive
-// positions differ by one, so M is carried from byte to byte by exact
-// additions instead of a division per byte.
+// positions differ by one, so M is carried from byte to byte by additions
+// instead of a division per byte: exactly in integers to set the kernels up,
+// and as M / P in pairs of doubles inside them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "keystream.h"
 
 namespace tarnvold {
 
@@ -28,60 +31,68 @@ FastKernel fast_kernel();
 // kernel must be available).
 void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
                           std::uint8_t* buf, std::size_t count);
+// The same, combined with another key stream (see level1_xor_with).
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
+                          std::uint8_t* buf, std::size_t count, RepeatingKey other);
 
 namespace detail {
 
-// The residues are below 2P < 2^69.  A residue is handed to the kernels as
-// two doubles that hold it exactly: hi = (M >> 34) * 2^-32 and
-// lo = (M mod 2^34) * 2^-66, so that hi + lo = M / 2^66, the angle.
-inline constexpr int kLowBits = 34;
-inline constexpr std::size_t kGroup = 32;  // bytes per kernel step
+// The kernels work in half turns: u = M / P, so that u in [0, 2) is the
+// angle M / 2^66 divided by pi' = P / 2^66 (which is pi to 1e-20), the sine
+// is sin(pi u), and reducing by 2P is taking 2 off u.  u is not a dyadic
+// number, so it is carried as a pair: hi on a grid of 2^-40 (additions of
+// two such values are exact while they stay below 2^13) and lo, a double
+// below 2^-30 holding the rest (moved into hi every 32 steps).  Each addition
+// to lo rounds by at most 2^-83, so a run of up to kMaxGroups steps, where the
+// roundings of d add up in u, ends within 1e-17 of the true u: far from the
+// 2.8e-13 the key byte's rounding could notice.
+inline constexpr int kGridBits = 40;
+inline constexpr double kGrid = 0x1p-40;
+inline constexpr double kInvGrid = 0x1p40;
+inline constexpr std::size_t kGroup = 32;       // bytes per kernel step
+inline constexpr std::size_t kMaxGroups = 65536;  // steps from one set of lanes
 
 // Lane i of a kernel step handles byte i of each 32-byte group.  Lane i holds
-// the residue of its current position (m) and the amount that takes it to its
-// position 32 bytes on (d); every step adds the common amount e to each d.
+// the half turns of its current position (u) and the amount that takes it to
+// its position 32 bytes on (d); every step adds the common amount e to each d.
 struct KeyLanes {
-    alignas(32) double m_hi[kGroup];
-    alignas(32) double m_lo[kGroup];
-    alignas(32) double d_hi[kGroup];
-    alignas(32) double d_lo[kGroup];
+    alignas(64) double u_hi[kGroup];
+    alignas(64) double u_lo[kGroup];
+    alignas(64) double d_hi[kGroup];
+    alignas(64) double d_lo[kGroup];
     double e_hi;
     double e_lo;
+    // The other key stream combined in the same pass; its phase moves on.
+    RepeatingKey other;
 };
 
-// XOR `groups` * 32 key bytes into buf.  The lanes are consumed.
+// XOR `groups` * 32 key bytes into buf, for groups <= kMaxGroups.  The lanes
+// are consumed.
 void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
 #if defined(__x86_64__) || defined(__i386__)
 void level1_kernel_avx2(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
 void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
 #endif
 
-// sin(r) for |r| <= pi/2 (and a little beyond): the odd Taylor polynomial of
-// degree 19.  Its truncation error is below 3e-16 on that range and its
-// rounding error a few units of 1e-16, far under what the key byte's rounding
-// could notice.
-double sine_poly(double r);
-
-// Constants of the reduction, exact where they have to be.
-inline constexpr double kPi1 = 0x1.921fb548p+1;            // pi to 30 bits: j * kPi1 is exact
-inline constexpr double kPi2 = -0x1.de973dcb3b39ap-30;     // pi - kPi1
-inline constexpr double kInvPi = 0x1.45f306dc9c883p-2;     // 1 / pi
-inline constexpr double kInv2Pi = 0x1.45f306dc9c883p-3;    // 1 / (2 pi)
-inline constexpr double kTwoPHi = 0x6487ed511p-32;          // (2P >> 34) * 2^-32
-inline constexpr double kTwoPLo = 0x2d184698p-66;           // (2P mod 2^34) * 2^-66
-inline constexpr double kRoundMagic = 0x1.8p52;            // x + magic - magic: x rounded half-even
-
-inline constexpr double kSinCoeff[9] = {
-    -0x1.5555555555555p-3,  // -1/3!
-    0x1.1111111111111p-7,   // 1/5!
-    -0x1.a01a01a01a01ap-13, // -1/7!
-    0x1.71de3a556c734p-19,  // 1/9!
-    -0x1.ae64567f544e4p-26, // -1/11!
-    0x1.6124613a86d09p-33,  // 1/13!
-    -0x1.ae7f3e733b81fp-41, // -1/15!
-    0x1.952c77030ad4ap-49,  // 1/17!
-    -0x1.2f49b46814157p-57, // -1/19!
+// The key byte of f in [-1/2, 1/2] (plus what lo adds) with `odd` telling
+// whether the whole half turns taken off were odd:
+// round-half-even(125 + 125 sin(pi g)) with g = f or -f, computed as
+// w = g * Q(f^2) + 125 + magic, where g Q(f^2) is 125 sin(pi g) to within
+// 1e-11 (a polynomial of degree 13 fitted on [-1/2, 1/2]; the nearest tie is
+// 1.09e-10 away).
+inline constexpr double kRoundMagic = 0x1.8p52;  // x + magic - magic: x rounded half-even
+inline constexpr double kKeyCoeff[7] = {
+    0x1.88b2f704a92aep+8,   // 125 pi, nearly
+    -0x1.42fb678bfd187p+9,
+    0x1.3ec53fc83adadp+8,
+    -0x1.2ba1d8f8a0f41p+6,
+    0x1.4894450ddc484p+3,
+    -0x1.d74bdd9b93551p-1,
+    0x1.ca3b5d7797026p-5,
 };
+
+// 125 sin(pi f) by the polynomial above, for the tests.
+double key_sine(double f);
 
 }  // namespace detail
 }  // namespace tarnvold

@@ -221,17 +221,75 @@ TEST(FastKeyStream, RunsDoNotDependOnWhereTheyAreCut) {
     }
 }
 
+TEST(FastKeyStream, LongRunsStayExact) {
+    // A run longer than one set of lanes carries (2 MiB), rising and falling,
+    // every byte against the exact single-byte path.
+    constexpr std::size_t kLen = 5 * 1024 * 1024 + 77;
+    for (const std::int32_t seed : {1999999000, -700000000}) {
+        std::vector<std::uint8_t> expected(kLen);
+        std::uint32_t x = static_cast<std::uint32_t>(seed) + 1u;
+        for (std::size_t i = 0; i < kLen; ++i, ++x) expected[i] = level1_key_fast(static_cast<std::int32_t>(x));
+        for (FastKernel k : kernels()) {
+            const auto got = fast_run(k, seed, 1, kLen);
+            std::size_t wrong = 0;
+            while (wrong < kLen && got[wrong] == expected[wrong]) ++wrong;
+            EXPECT_EQ(wrong, kLen) << name(k) << " seed " << seed << ": first difference";
+        }
+    }
+}
+
+TEST(FastKeyStream, CombinedWithThePasswordStreamInOnePass) {
+    // Periods 2, 13, 255 and 256 (a long password), at positions that do
+    // not start a period, cut at odd places: the same bytes as the two
+    // streams applied one after the other.
+    std::vector<std::uint8_t> data(70000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 37 + (i >> 8));
+    std::string long_password;
+    for (int i = 0; i < 300; ++i) long_password.push_back(static_cast<char>('A' + i % 57));
+    const std::int32_t seed = -123456789;
+    for (const std::string& password : {std::string("xy"), std::string("Thirteen byte"), long_password.substr(0, 255),
+                                        long_password}) {
+        PasswordStream pw(password);
+        const std::uint64_t start = 1000003;  // stream position of data[0]
+        std::vector<std::uint8_t> expected = data;
+        level1_xor_fast(seed, static_cast<std::int32_t>(start + 1), expected.data(), expected.size());
+        PasswordStream walk = pw;
+        walk.skip(start);
+        walk.xor_into(expected.data(), expected.size());
+        for (FastKernel k : kernels()) {
+            std::vector<std::uint8_t> got = data;
+            std::size_t at = 0;
+            for (std::size_t len : {5u, 32u, 1u, 33000u, 64u, 36898u}) {
+                level1_xor_fast_with(k, seed, static_cast<std::int32_t>(start + at + 1), got.data() + at, len,
+                                     pw.at(start + at));
+                at += len;
+            }
+            ASSERT_EQ(at, data.size());
+            EXPECT_EQ(got, expected) << name(k) << " password of " << password.size();
+        }
+        if (x87_available()) {
+            set_key_backend(KeyBackend::X87);
+            std::vector<std::uint8_t> got = data;
+            level1_xor_with(seed, static_cast<std::int32_t>(start + 1), pw.at(start), got.data(), got.size());
+            set_key_backend(KeyBackend::Fast);
+            EXPECT_EQ(got, expected) << "x87, password of " << password.size();
+        }
+    }
+}
+
 TEST(FastKeyStream, SinePolynomialIsFarInsideTheTieDistance) {
-    // The nearest tie is 1.09e-10 away in the key byte's scale, 8.8e-13 in
-    // the sine's; the polynomial stays below 1e-15 on the range it is used.
+    // The nearest tie is 1.09e-10 away in the key byte's scale; the
+    // polynomial for 125 sin(pi f) stays below 1.2e-11 on the range it is
+    // used (and a little beyond, for what lo adds).
+    const long double pi = 3.141592653589793238462643383279502884L;
     double worst = 0;
     for (int i = -200000; i <= 200000; ++i) {
-        const double r = (M_PI / 2 + 0.01) * i / 200000.0;
+        const double f = (0.5 + 1e-9) * i / 200000.0;
         const auto err = static_cast<double>(
-            std::fabs(static_cast<long double>(detail::sine_poly(r)) - std::sin(static_cast<long double>(r))));
+            std::fabs(static_cast<long double>(detail::key_sine(f)) - 125.0L * std::sin(pi * static_cast<long double>(f))));
         worst = std::max(worst, err);
     }
-    EXPECT_LT(worst, 1e-15);
+    EXPECT_LT(worst, 1.2e-11);
 }
 
 TEST(ByteSum, MatchesAPlainSum) {
