@@ -7,16 +7,13 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "checksum.h"
 #include "coded_format.h"
 #include "file_io.h"
 #include "messages.h"
 #include "work_pool.h"
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace tarnvold {
 
@@ -40,21 +37,10 @@ struct BlockFree {
 };
 using BlockBuffer = std::unique_ptr<std::uint8_t[], BlockFree>;
 
-// A 10 MiB block buffer, or none when memory is short.  It is aligned to and
-// marked for huge pages where the system has them: taking 2560 small pages
-// one fault at a time can cost more than coding the block.
-BlockBuffer new_block() {
-    constexpr std::size_t kHugePage = 2 * 1024 * 1024;  // kBlockSize is a multiple of it
-    void* p = std::aligned_alloc(kHugePage, kBlockSize);
-    if (p == nullptr) return nullptr;
-#ifdef MADV_HUGEPAGE
-    ::madvise(p, kBlockSize, MADV_HUGEPAGE);  // only advice: ignore a refusal
-#endif
-    return BlockBuffer(static_cast<std::uint8_t*>(p));
-}
-
+// The 10 MiB block buffer.  Its pages cost nothing until they are used:
+// large payloads go through the per-thread pieces instead.
 BlockBuffer allocate_block(const std::string& path) {
-    BlockBuffer block = new_block();
+    BlockBuffer block(static_cast<std::uint8_t*>(std::malloc(kBlockSize)));
     if (!block) throw IoError(path, ENOMEM);
     return block;
 }
@@ -65,6 +51,16 @@ std::int32_t read_seed(InputFile& in, std::int64_t size) {
     std::uint8_t bytes[kSeedSize];
     in.read_exact(bytes, sizeof bytes);
     return seed_from_stored(bytes);
+}
+
+// Both key streams in one pass over bytes whose first one is at payload
+// position before + 1 (the password stream's position `before`).
+std::function<void(std::uint8_t*, std::size_t, std::int64_t)> both_keys(std::int32_t seed,
+                                                                      const PasswordStream& level2) {
+    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
+        level1_xor_with(seed, static_cast<std::int32_t>(before + 1), level2.at(static_cast<std::uint64_t>(before)), p,
+                        n);
+    };
 }
 
 // Puts the per-file progress display back at rest when an operation is left
@@ -132,24 +128,39 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
     }
 }
 
-// Both passes over one block, with the block's bytes shared among the work
-// pool in pieces.  Each piece gets both key streams while it is in the cache.
-// The user interface sees exactly what run_pass(first) then run_pass(second)
-// would show: first's bar steps, reported as the finished pieces reach them,
-// then second's, all from the calling thread.  `meanwhile` runs on the
-// calling thread while the workers start on the block, before any of it is
-// reported.
-void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second,
-                        const std::function<void()>& meanwhile) {
-    static constexpr std::size_t kPiece = 256 * 1024;
-    if (count < 2 * kPiece || first.counter != second.counter) {
-        if (meanwhile) meanwhile();
-        run_pass(buf, count, first);
-        run_pass(buf, count, second);
+// The block loop: read a block, run both passes over it, write it, until the
+// payload is done (an empty payload goes round once, reading and writing
+// nothing).
+//
+// With workers to share them, the blocks are handled in pieces: each piece is
+// read, given both key streams in one go (`both`, which does what first's and
+// second's streams do together) and written by one thread while it is still
+// in that processor's cache.  What the user interface and the file checks see
+// stays the plain loop's, block by block: the read (a failure in any piece is
+// reported before the block shows any progress), first's bar steps, second's
+// bar steps, the write (a failure is reported after them).
+void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
+                        Pass& first, Pass& second, const BothKeys& both) {
+    static constexpr std::size_t kPiece = 512 * 1024;
+    static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
+    const auto block_size = static_cast<std::int64_t>(kBlockSize);
+    WorkPool& pool = WorkPool::shared();
+    if (payload < static_cast<std::int64_t>(2 * kPiece) || pool.workers() == 0 || first.counter != second.counter) {
+        std::int64_t remaining = payload;
+        do {
+            const std::int64_t block = std::min(remaining, block_size);
+            // A file too short for its own header gives a negative length: the
+            // read fails as a read past the end.
+            if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
+            in.read_exact(buffer, static_cast<std::size_t>(block));
+            run_pass(buffer, static_cast<std::size_t>(block), first);
+            run_pass(buffer, static_cast<std::size_t>(block), second);
+            out.write_all(buffer, static_cast<std::size_t>(block));
+            remaining -= block;
+        } while (remaining > 0);
         return;
     }
-    const std::int64_t base = first.counter;
-    const std::size_t pieces = (count + kPiece - 1) / kPiece;
+
     auto step_to = [this](Pass& pass, std::int64_t target) {
         // One bar step for every multiple of the step passed on the way.
         std::int64_t steps = target / pass.step - pass.counter / pass.step;
@@ -159,84 +170,47 @@ void Engine::run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass&
             ui_.process_events();
         }
     };
-    WorkPool& pool = WorkPool::shared();
-    auto batch = pool.start(pieces, [&first, &second, buf, count, base](std::size_t i) {
-        const std::size_t offset = i * kPiece;
-        const std::size_t n = std::min(kPiece, count - offset);
-        const std::int64_t before = base + static_cast<std::int64_t>(offset);
-        first.apply(buf + offset, n, before);
-        second.apply(buf + offset, n, before);
-    });
-    if (meanwhile) meanwhile();
-    pool.finish(*batch, [&](std::size_t finished) {
-        step_to(first, base + static_cast<std::int64_t>(std::min(finished * kPiece, count)));
-    });
-    step_to(second, base + static_cast<std::int64_t>(count));
-}
-
-// The block loop: read a block, run both passes over it, write it, until the
-// payload is done (an empty payload goes round once, reading and writing
-// nothing).  With more than one block, while the workers compute a block the
-// calling thread writes the block before it and then reads the block after it
-// into the same second buffer.  The file operations stay on the calling
-// thread, reads in order and writes in order, and a failure surfaces where the
-// plain loop would meet it: a write before the current block is reported, a
-// read after the current block is reported and written.
-void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
-                        Pass& first, Pass& second) {
-    const auto block_size = static_cast<std::int64_t>(kBlockSize);
-    // Without room for a second buffer, one block at a time.
-    BlockBuffer spare;
-    if (payload > block_size && WorkPool::shared().workers() > 0) spare = new_block();
-    if (!spare) {
-        std::int64_t remaining = payload;
-        do {
-            const std::int64_t block = std::min(remaining, block_size);
-            // A file too short for its own header gives a negative length: the
-            // read fails as a read past the end.
-            if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
-            in.read_exact(buffer, static_cast<std::size_t>(block));
-            run_passes(buffer, static_cast<std::size_t>(block), first, second, {});
-            out.write_all(buffer, static_cast<std::size_t>(block));
-            remaining -= block;
-        } while (remaining > 0);
-        return;
-    }
-
-    std::uint8_t* current = buffer;
-    std::uint8_t* other = spare.get();  // the block to write, then the next one read
-    std::int64_t remaining = payload;
-    std::int64_t current_size = std::min(remaining, block_size);
-    in.read_exact(current, static_cast<std::size_t>(current_size));
-    remaining -= current_size;
-    std::int64_t unwritten = -1;  // size of the coded block in `other`
-    for (;;) {
-        std::exception_ptr read_failure;
-        std::int64_t next_size = 0;
-        run_passes(current, static_cast<std::size_t>(current_size), first, second, [&] {
-            if (unwritten >= 0) {
-                out.write_all(other, static_cast<std::size_t>(unwritten));
-                unwritten = -1;
-            }
-            if (remaining > 0) {
-                next_size = std::min(remaining, block_size);
-                try {
-                    in.read_exact(other, static_cast<std::size_t>(next_size));
-                } catch (const IoError&) {
-                    read_failure = std::current_exception();
+    const std::int64_t in_start = in.position();
+    const std::int64_t out_start = out.position();
+    std::int64_t done = 0;
+    std::vector<int> read_errors, write_errors;
+    while (done < payload) {
+        const std::int64_t block = std::min(payload - done, block_size);
+        const std::size_t pieces = (static_cast<std::size_t>(block) + kPiece - 1) / kPiece;
+        read_errors.assign(pieces, 0);
+        write_errors.assign(pieces, 0);
+        in.begin_read();
+        const std::int64_t base = first.counter;
+        pool.run(
+            pieces,
+            [&](std::size_t i) {
+                std::uint8_t* piece = piece_scratch();
+                if (piece == nullptr) {
+                    read_errors[i] = ENOMEM;
+                    return;
                 }
-                remaining -= next_size;
-            }
-        });
-        if (read_failure || next_size == 0) {
-            out.write_all(current, static_cast<std::size_t>(current_size));
-            if (read_failure) std::rethrow_exception(read_failure);
-            return;
-        }
-        std::swap(current, other);
-        unwritten = current_size;
-        current_size = next_size;
+                const std::size_t offset = i * kPiece;
+                const std::size_t n = std::min(kPiece, static_cast<std::size_t>(block) - offset);
+                const std::int64_t at = done + static_cast<std::int64_t>(offset);
+                read_errors[i] = in.read_at(piece, n, in_start + at);
+                if (read_errors[i] != 0) return;
+                both(piece, n, base + static_cast<std::int64_t>(offset));
+                write_errors[i] = out.write_at(piece, n, out_start + at);
+            },
+            [](std::size_t) {});
+        // The first failing piece is what one read or one write of the whole
+        // block would have met.
+        for (const int e : read_errors)
+            if (e != 0) throw IoError(in.path(), e);
+        step_to(first, base + block);
+        step_to(second, base + block);
+        out.begin_write();
+        for (const int e : write_errors)
+            if (e != 0) throw IoError(out.path(), e);
+        done += block;
     }
+    in.seek(in_start + payload);
+    out.seek(out_start + payload);
 }
 
 void Engine::refuse(const std::string& reason, int aborted_message) {
@@ -336,7 +310,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
                    at.xor_into(p, n);
                }};
 
-    run_blocks(in, out, payload, buffer.get(), pass1, pass2);
+    run_blocks(in, out, payload, buffer.get(), pass1, pass2, both_keys(seed, level2));
 
     const auto seed_bytes = stored_seed(seed);
     out.write_all(seed_bytes.data(), seed_bytes.size());
@@ -426,7 +400,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
                    level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
                }};
 
-    run_blocks(in, out, payload, buffer.get(), pass1, pass2);
+    run_blocks(in, out, payload, buffer.get(), pass1, pass2, both_keys(seed, level2));
 
     in.close();
     out.commit();
@@ -478,8 +452,8 @@ Outcome Engine::test_file(const std::string& source, std::string_view password) 
         const auto block =
             static_cast<std::size_t>(std::min<std::int64_t>(payload - position, static_cast<std::int64_t>(kBlockSize)));
         in.read_exact(buffer.get(), block);
-        level2.xor_into(buffer.get(), block);
-        level1_xor(seed, static_cast<std::int32_t>(position + 1), buffer.get(), block);
+        level1_xor_with(seed, static_cast<std::int32_t>(position + 1), level2.at(static_cast<std::uint64_t>(position)),
+                        buffer.get(), block);
         sum += byte_sum(buffer.get(), block);
         position += static_cast<std::int64_t>(block);
         ui_.process_events();

@@ -50,10 +50,9 @@ public:
 private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
-    void run_passes(std::uint8_t* buf, std::size_t count, Pass& first, Pass& second,
-                    const std::function<void()>& meanwhile);
+    using BothKeys = std::function<void(std::uint8_t*, std::size_t, std::int64_t)>;
     void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
-                    Pass& first, Pass& second);
+                    Pass& first, Pass& second, const BothKeys& both);
     void refuse(const std::string& reason, int aborted_message);
 
     UserInterface& ui_;

@@ -135,7 +135,41 @@ int pread_exact(int fd, unsigned char* p, std::size_t count, off_t position) {
     return 0;
 }
 
+int pwrite_all(int fd, const unsigned char* p, std::size_t count, off_t position) {
+    while (count > 0) {
+        const ssize_t put = ::pwrite(fd, p, count > (1u << 30) ? (1u << 30) : count, position);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (put == 0) return ENOSPC;
+        p += put;
+        count -= static_cast<std::size_t>(put);
+        position += static_cast<off_t>(put);
+    }
+    return 0;
+}
+
 }  // namespace
+
+unsigned char* piece_scratch() noexcept {
+    // Kept for the thread's life: a piece read into it is still in the
+    // processor's cache when it is coded and written.
+    thread_local std::unique_ptr<unsigned char[]> scratch(new (std::nothrow) unsigned char[kScratchSize]);
+    return scratch.get();
+}
+
+std::int64_t InputFile::position() const {
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (at < 0) throw IoError(path_, errno);
+    return static_cast<std::int64_t>(at);
+}
+
+void InputFile::begin_read() { check_fault(IoOp::Read, path_); }
+
+int InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
+    return pread_exact(fd_, static_cast<unsigned char*>(buf), count, static_cast<off_t>(offset));
+}
 
 void InputFile::read_exact(void* buf, std::size_t count) {
     check_fault(IoOp::Read, path_);
@@ -180,19 +214,22 @@ std::uint64_t InputFile::read_sum(std::size_t count) {
     check_fault(IoOp::Read, path_);
     const off_t start = ::lseek(fd_, 0, SEEK_CUR);
     if (start < 0) throw IoError(path_, errno);
-    constexpr std::size_t kPiece = 512u << 10;
+    constexpr std::size_t kPiece = kScratchSize;
     const std::size_t pieces = (count + kPiece - 1) / kPiece;
     std::vector<int> errors(pieces, 0);
     std::vector<std::uint64_t> sums(pieces, 0);
     WorkPool::shared().run(
         pieces,
         [&](std::size_t i) {
-            thread_local std::unique_ptr<unsigned char[]> scratch;
-            if (!scratch) scratch = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+            unsigned char* scratch = piece_scratch();
+            if (scratch == nullptr) {
+                errors[i] = ENOMEM;
+                return;
+            }
             const std::size_t offset = i * kPiece;
             const std::size_t n = std::min(kPiece, count - offset);
-            errors[i] = pread_exact(fd_, scratch.get(), n, start + static_cast<off_t>(offset));
-            if (errors[i] == 0) sums[i] = byte_sum(scratch.get(), n);
+            errors[i] = pread_exact(fd_, scratch, n, start + static_cast<off_t>(offset));
+            if (errors[i] == 0) sums[i] = byte_sum(scratch, n);
         },
         [](std::size_t) {});
     std::uint64_t sum = 0;
@@ -262,6 +299,22 @@ void OutputFile::write_all(const void* buf, std::size_t count) {
         p += put;
         count -= static_cast<std::size_t>(put);
     }
+}
+
+std::int64_t OutputFile::position() const {
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (at < 0) throw IoError(destination_, errno);
+    return static_cast<std::int64_t>(at);
+}
+
+void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
+
+int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
+    return pwrite_all(fd_, static_cast<const unsigned char*>(buf), count, static_cast<off_t>(offset));
+}
+
+void OutputFile::seek(std::int64_t offset) {
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throw IoError(destination_, errno);
 }
 
 void OutputFile::commit() {

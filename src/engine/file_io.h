@@ -59,10 +59,24 @@ public:
     void close();
     const std::string& path() const { return path_; }
 
+    // Reads shared out in pieces: begin_read() makes the checks read_exact
+    // makes before it reads, then read_at() fetches pieces at given offsets
+    // from any thread without moving the file position (seek() moves it on
+    // afterwards).  read_at returns 0 or the error number (kEndOfFile past
+    // the end).
+    std::int64_t position() const;
+    void begin_read();
+    int read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept;
+
 private:
     std::string path_;
     int fd_ = -1;
 };
+
+// A per-thread buffer of kScratchSize bytes for pieces of a file, or null
+// when memory is short.
+inline constexpr std::size_t kScratchSize = 512u << 10;
+unsigned char* piece_scratch() noexcept;
 
 // A file written under a hidden name in the destination's folder and moved
 // over the destination only by commit(), after its last byte.  When it is
@@ -75,6 +89,13 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     void write_all(const void* buf, std::size_t count);
+    // Writes shared out in pieces, as for InputFile: begin_write() makes
+    // write_all's checks, write_at() writes a piece at an offset from any
+    // thread (0 or the error number), seek() sets where write_all goes on.
+    std::int64_t position() const;
+    void begin_write();
+    int write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept;
+    void seek(std::int64_t offset);
     // Makes the written bytes the destination; an existing destination is
     // replaced in one step, after the new contents are on disk.
     void commit();
