@@ -2,9 +2,10 @@
 # End-to-end comparison on one 256 MiB file of random bytes:
 #   tarnvold-cli code (fast key stream), tarnvold-cli code --x87-reference,
 #   cp, and openssl enc -aes-256-ctr -pbkdf2,
-# each timed as the median of several runs, every run into a fresh destination
-# (so the coded file is never fsync'ed as a replacement), after a sync so that
-# the previous run's write-back does not land in the next one.
+# each timed as the median of several runs after one untimed run, every run
+# into a fresh destination (so the coded file is never fsync'ed as a
+# replacement), after a sync so that the previous run's write-back does not
+# land in the next one.
 #
 #   bench/compare.sh [BUILD_DIR [RUNS [X87_RUNS]]]      defaults: build 5 3
 #
@@ -30,9 +31,15 @@ cat "$work/source.bin" > /dev/null  # in the page cache for everyone alike
 now() { date +%s.%N; }
 
 # time_median NAME RUNS DEST COMMAND...: prints the median wall time in seconds.
+# One untimed run comes first, so that every contender starts from a machine
+# that has just done the same job (the first run after the source file was
+# written is slower for all of them).
 time_median() {
     local name=$1 n=$2 dest=$3; shift 3
     local times=()
+    rm -f "$dest"
+    sync
+    "$@" > /dev/null
     for ((i = 0; i < n; i++)); do
         rm -f "$dest"
         sync
