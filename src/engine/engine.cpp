@@ -63,6 +63,23 @@ std::function<void(std::uint8_t*, std::size_t, std::int64_t)> both_keys(std::int
     };
 }
 
+// The position key stream alone, for bytes whose first one is at payload
+// position before + 1.
+std::function<void(std::uint8_t*, std::size_t, std::int64_t)> position_keys(std::int32_t seed) {
+    return [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
+        level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
+    };
+}
+
+// The password stream alone, for bytes whose first one is at payload
+// position before + 1.
+std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& level2) {
+    return [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
+        RepeatingKey key = level2.at(static_cast<std::uint64_t>(before));
+        xor_repeating(key, p, n);
+    };
+}
+
 // Puts the per-file progress display back at rest when an operation is left
 // by an error, so that nothing keeps showing a half-done state.
 class ProgressRestore {
@@ -299,16 +316,8 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
 
     auto buffer = allocate_block(source);
     PasswordStream level2(password);
-    Pass pass1{ProgressBarId::Pass1, step_for(size), 0,
-               [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
-                   level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
-               }};
-    Pass pass2{ProgressBarId::Pass2, step_for(size), 0,
-               [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
-                   PasswordStream at = level2;  // the stream from the first byte on
-                   at.skip(static_cast<std::uint64_t>(before));
-                   at.xor_into(p, n);
-               }};
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, password_keys(level2)};
 
     run_blocks(in, out, payload, buffer.get(), pass1, pass2, both_keys(seed, level2));
 
@@ -389,16 +398,8 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
     ui_.process_events();
 
     PasswordStream level2(password);
-    Pass pass1{ProgressBarId::Pass1, step_for(size), 0,
-               [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
-                   PasswordStream at = level2;  // the stream from the first byte on
-                   at.skip(static_cast<std::uint64_t>(before));
-                   at.xor_into(p, n);
-               }};
-    Pass pass2{ProgressBarId::Pass2, step_for(size), 0,
-               [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
-                   level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
-               }};
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, password_keys(level2)};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
 
     run_blocks(in, out, payload, buffer.get(), pass1, pass2, both_keys(seed, level2));
 

@@ -40,10 +40,7 @@ void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other
                      std::size_t count) {
     if (key_backend() == KeyBackend::X87) {
         level1_xor_x87(seed, n_first, buf, count);
-        for (std::size_t i = 0; i < count; ++i) {
-            buf[i] ^= other.bytes[other.phase];
-            if (++other.phase == other.period) other.phase = 0;
-        }
+        xor_repeating(other, buf, count);
     } else {
         level1_xor_fast_with(fast_kernel(), seed, n_first, buf, count, other);
     }
@@ -73,29 +70,33 @@ std::uint8_t PasswordStream::next() {
     return k;
 }
 
-void PasswordStream::xor_into(std::uint8_t* buf, std::size_t count) {
+void xor_repeating(RepeatingKey& key, std::uint8_t* buf, std::size_t count) {
     // 64 bytes at a time from the laid-out stream, eight bytes per
     // operation; the phase moves on by 64 mod period each time.
     using Lane = std::uint64_t;
     constexpr std::size_t kChunk = 64;
     static_assert(256 + kChunk <= kRepeatingKeySize);
-    const unsigned step = kChunk % period_;
-    unsigned phase = phase_;
+    const unsigned step = kChunk % key.period;
     std::size_t i = 0;
     for (; i + kChunk <= count; i += kChunk) {
-        Lane data[kChunk / sizeof(Lane)], key[kChunk / sizeof(Lane)];
+        Lane data[kChunk / sizeof(Lane)], more[kChunk / sizeof(Lane)];
         std::memcpy(data, buf + i, kChunk);
-        std::memcpy(key, laid_ + phase, kChunk);
-        for (std::size_t k = 0; k < kChunk / sizeof(Lane); ++k) data[k] ^= key[k];
+        std::memcpy(more, key.bytes + key.phase, kChunk);
+        for (std::size_t k = 0; k < kChunk / sizeof(Lane); ++k) data[k] ^= more[k];
         std::memcpy(buf + i, data, kChunk);
-        phase += step;
-        if (phase >= period_) phase -= period_;
+        key.phase += step;
+        if (key.phase >= key.period) key.phase -= key.period;
     }
     for (; i < count; ++i) {
-        buf[i] ^= laid_[phase];
-        if (++phase == period_) phase = 0;
+        buf[i] ^= key.bytes[key.phase];
+        if (++key.phase == key.period) key.phase = 0;
     }
-    phase_ = phase;
+}
+
+void PasswordStream::xor_into(std::uint8_t* buf, std::size_t count) {
+    RepeatingKey key = at(phase_);
+    xor_repeating(key, buf, count);
+    phase_ = key.phase;
 }
 
 }  // namespace tarnvold
