@@ -25,7 +25,8 @@ root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/tarnvold usr/bin/tarnvold-cli usr/bin/tarnvold-launcher \
          usr/share/tarnvold/help/default.htm usr/share/applications/tarnvold.desktop \
-         usr/share/icons/hicolor/32x32/apps/tarnvold.png usr/share/man/man1/tarnvold-cli.1.gz; do
+         usr/share/icons/hicolor/32x32/apps/tarnvold.png usr/share/man/man1/tarnvold-cli.1.gz \
+         usr/share/tarnvold/lang/deutsch.tvl usr/share/tarnvold/lang/russkij.tvl; do
   [[ -e "$root/$f" ]] || { echo "FAIL: $f is not in the package"; exit 1; }
 done
 grep -q '^Exec=tarnvold-launcher' "$root/usr/share/applications/tarnvold.desktop"
@@ -56,10 +57,31 @@ data="$home/.local/share/tarnvold"
 for f in tarnvold_conf.cfg lang/english.tvl help/default.htm; do
   [[ -e "$data/$f" ]] || { echo "FAIL: $data/$f is missing"; exit 1; }
 done
+for f in "$root"/usr/share/tarnvold/lang/*.tvl; do
+  cmp -s "$f" "$data/lang/${f##*/}" || { echo "FAIL: ${f##*/} not placed in $data/lang"; exit 1; }
+done
 [[ $(stat -c %s "$data/tarnvold_conf.cfg") -eq 45 ]] || { echo "FAIL: configuration size"; exit 1; }
 if [[ -n "$(ls -A "$elsewhere")" ]]; then echo "FAIL: files written where the menu started it"; ls -A "$elsewhere"; exit 1; fi
 # (Toolkit caches under ~/.cache are not ours; the program's own files are.)
 extra=$(ls -A "$home" | grep -v -E '^\.(local|cache|config)$' || true)
 if [[ -n "$extra" ]]; then echo "FAIL: files written into the home folder: $extra"; exit 1; fi
+
+# A later start: an older shipped copy is replaced, a missing one placed
+# again, and a file the user changed is left alone.  (The launcher runs
+# beside a stand-in program here, so no second window comes up.)
+lang="$data/lang"
+printf 'old\r\n' >"$lang/deutsch.tvl"
+sed -i "s/^[0-9a-f]*  deutsch.tvl\$/$(sha256sum <"$lang/deutsch.tvl" | cut -d' ' -f1)  deutsch.tvl/" "$lang/.shipped.sha256"
+printf 'mine\r\n' >>"$lang/francais.tvl"
+cp "$lang/francais.tvl" "$scratch/mine.tvl"
+rm "$lang/polski.tvl"
+mkdir -p "$scratch/again/bin"
+ln -s "$root/usr/share" "$scratch/again/share"
+cp "$root/usr/bin/tarnvold-launcher" "$scratch/again/bin/"
+printf '#!/bin/sh\nexit 0\n' >"$scratch/again/bin/tarnvold"; chmod +x "$scratch/again/bin/tarnvold"
+env -u XDG_DATA_HOME HOME="$home" "$scratch/again/bin/tarnvold-launcher"
+cmp -s "$lang/deutsch.tvl" "$root/usr/share/tarnvold/lang/deutsch.tvl" || { echo "FAIL: older deutsch.tvl kept"; exit 1; }
+cmp -s "$lang/polski.tvl" "$root/usr/share/tarnvold/lang/polski.tvl" || { echo "FAIL: polski.tvl not placed again"; exit 1; }
+cmp -s "$lang/francais.tvl" "$scratch/mine.tvl" || { echo "FAIL: the user's francais.tvl overwritten"; exit 1; }
 
 echo "package check passed: window up, files in $data"

@@ -1,0 +1,138 @@
+// The language files the package ships: each is laid out as the program
+// writes its own English file, keeps the role of every English entry, loads,
+// and re-captions every window with captions that fit their controls.
+
+#include "about.h"
+#include "config_dialog.h"
+#include "helper.h"
+#include "international.h"
+#include "main_window.h"
+#include "open_dir.h"
+#include "password.h"
+#include "program.h"
+#include "ui_test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringDecoder>
+#include <QStyle>
+#include <utility>
+
+using namespace tarnvold;
+using namespace tarnvold::testing;
+
+namespace {
+
+const QString kShipped = QStringLiteral(TARNVOLD_SOURCE_DIR "/packaging/lang");
+
+// A text fits a control when it leaves the room of the style's margin and
+// frame, as the style counts them for a button's size hint.
+bool text_fits(const QWidget* w, const QString& text) {
+    const QStyle* style = w->style();
+    const int room = style->pixelMetric(QStyle::PM_ButtonMargin) + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    return QFontMetrics(w->font()).horizontalAdvance(text) + room <= w->width();
+}
+
+}  // namespace
+
+class TestTranslations : public QObject {
+    Q_OBJECT
+private slots:
+    void shipped_file_is_a_faithful_language_file_data() {
+        QTest::addColumn<QString>("name");
+        const QStringList files = QDir(kShipped).entryList({"*.tvl"}, QDir::Files, QDir::Name);
+        QVERIFY2(files.size() >= 8, qPrintable(kShipped));
+        for (const QString& f : files) QTest::newRow(qPrintable(f)) << f;
+    }
+    void shipped_file_is_a_faithful_language_file() {
+        QFETCH(QString, name);
+        // A name the configuration record can hold: plain ASCII, at most 11
+        // characters before ".tvl".
+        const QString base = name.chopped(4);
+        QVERIFY(base.size() <= 11);
+        for (QChar c : base) QVERIFY2(c.unicode() < 0x80 && c.isLetter(), qPrintable(name));
+
+        const QByteArray bytes = read_bytes(kShipped + "/" + name);
+        // 56 lines, each ended by CR LF, and nothing else.
+        QVERIFY(bytes.endsWith("\r\n"));
+        QCOMPARE(bytes.count("\r\n"), 56);
+        QCOMPARE(bytes.count('\n'), 56);
+        QCOMPARE(bytes.count('\r'), 56);
+        QVERIFY2(!bytes.startsWith("\xEF\xBB\xBF"), "a byte-order mark would become part of entry 1");
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(bytes);
+        QVERIFY2(!utf8.hasError(), "not valid UTF-8");
+
+        const QStringList lines = text.split("\r\n").mid(0, 56);
+        const LangTable& english = builtin_english();
+        for (int n = 1; n <= 56; ++n) {
+            const QString line = lines[n - 1];
+            const QString eng = QString::fromStdString(english[static_cast<std::size_t>(n - 1)]);
+            const QByteArray where = name.toUtf8() + " line " + QByteArray::number(n) + ": " + line.toUtf8();
+            QVERIFY2(line.toUcs4().size() <= 150, where.constData());
+            QVERIFY2(!line.trimmed().isEmpty() || line == eng, where.constData());
+            // A path or number follows a trailing blank; questions stay questions.
+            QVERIFY2(line.endsWith(' ') == eng.endsWith(' '), where.constData());
+            QVERIFY2(line.endsWith('?') == eng.endsWith('?'), where.constData());
+            for (QChar c : line) QVERIFY2(c.unicode() >= 0x20 && c != QChar(0x7f), where.constData());
+        }
+
+        // Chosen as the language, it loads at start-up ...
+        TempCwd cwd;
+        BoxScript boxes;
+        QDir(cwd.path()).mkpath("lang");
+        write_bytes(cwd.file("lang/" + name), bytes);
+        write_config(cwd.path(), 1, "lang\\" + base.toStdString() + ".tvl");
+        Program p(cwd.path().toStdString());
+        QVERIFY(boxes.seen.empty());
+        for (int n = 1; n <= 56; ++n)
+            QCOMPARE(QString::fromStdString(p.language.message(n)), lines[n - 1]);
+        QCOMPARE(p.config_form->ComboBox1->currentText(), base);
+
+        // ... and every caption of every window is its entry.
+        auto entry = [&lines](int n) { return lines[n - 1]; };
+        TForm1& f = *p.Form1;
+        const std::pair<QString, int> captions[] = {
+            {f.File1->title(), 1},        {f.Options1->title(), 2},         {f.Help1->title(), 3},
+            {f.Code1->title(), 5},        {f.Decode1->title(), 6},          {f.Exit1->text(), 8},
+            {f.file2->text(), 1},         {f.File3->text(), 1},             {f.Directory1->text(), 9},
+            {f.Directory2->text(), 9},    {f.Configuration1->text(), 10},   {f.Help2->text(), 3},
+            {f.About1->text(), 4},        {f.Button1->text(), 14},          {f.Button2->text(), 15},
+            {f.Button3->text(), 8},       {f.Label1->text(), 13},
+            {p.config_form->OKBtn->text(), 16},          {p.config_form->CancelBtn->text(), 17},
+            {p.config_form->GroupBox1->title(), 19},     {p.config_form->RadioButton1->text(), 11},
+            {p.config_form->RadioButton2->text(), 12},   {p.config_form->GroupBox2->title(), 56},
+            {p.PasswordDlg->Label1->text(), 20},         {p.PasswordDlg->OKBtn->text(), 16},
+            {p.PasswordDlg->CancelBtn->text(), 17},      {p.opendir->OKBtn->text(), 16},
+            {p.opendir->CancelBtn->text(), 17},          {p.opendir->Button1->text(), 18},
+            {p.Form2->Button1->text(), 55},              {p.AboutBox->OKButton->text(), 16},
+            {p.AboutBox->windowTitle(), 4},
+        };
+        for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
+
+        // The controls keep their laid-out sizes, so the texts must fit them.
+        const QPushButton* buttons[] = {f.Button1, f.Button2, f.Button3, p.config_form->OKBtn,
+                                        p.config_form->CancelBtn, p.PasswordDlg->OKBtn,
+                                        p.PasswordDlg->CancelBtn, p.opendir->OKBtn, p.opendir->CancelBtn,
+                                        p.opendir->Button1, p.Form2->Button1, p.AboutBox->OKButton};
+        for (const QPushButton* b : buttons) QVERIFY2(text_fits(b, b->text()), qPrintable(b->text()));
+        for (const QRadioButton* r : {p.config_form->RadioButton1, p.config_form->RadioButton2})
+            QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));
+        for (const QGroupBox* g : {p.config_form->GroupBox1, p.config_form->GroupBox2})
+            QVERIFY2(text_fits(g, g->title()), qPrintable(g->title()));
+        QVERIFY2(f.Label1->geometry().right() < f.Button1->x(), qPrintable(f.Label1->text()));
+        QVERIFY2(p.PasswordDlg->Label1->geometry().right() < p.PasswordDlg->width(),
+                 qPrintable(p.PasswordDlg->Label1->text()));
+    }
+};
+
+TARNVOLD_TEST_MAIN(TestTranslations)
+#include "translations_test.moc"
