@@ -11,6 +11,10 @@ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD" -j"$(nproc)"
 
 if [[ -x "$BUILD/src/ui/tarnvold" ]]; then
+  # The shipped translations, next to the English file the program writes;
+  # a language file already there is left as it is.
+  mkdir -p lang
+  cp -n packaging/lang/*.tvl lang/
   exec "$BUILD/src/ui/tarnvold" "$@"
 else
   exec "$BUILD/src/cli/tarnvold-cli" --help
