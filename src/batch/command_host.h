@@ -39,6 +39,9 @@ public:
     virtual void set_menu_enabled(bool enabled) = 0;
     // "Code object", "Decode object", "Exit".
     virtual void set_buttons_visible(bool visible) = 0;
+    // The Stop control, shown while a folder walk runs; using it calls
+    // Commands::request_stop.
+    virtual void set_stop_visible(bool visible) = 0;
     // While a command runs or waits in a dialog no other command may start:
     // the window disables what could start one.
     virtual void set_commands_blocked(bool blocked) = 0;

@@ -37,6 +37,11 @@ public:
         c_.walk_.folder_progress_end();
         progress_shown_ = false;
     }
+    void show_stop(bool on) {
+        c_.host_.set_stop_visible(on);
+        c_.walking_ = on;
+        stop_shown_ = on;
+    }
     void set_batch_mode(bool on) {
         c_.engine_.batch_mode = on;
         batch_mode_set_ = on;
@@ -61,12 +66,14 @@ public:
     void restore() noexcept {
         try {
             if (batch_mode_set_) c_.engine_.batch_mode = false;
+            c_.walking_ = false;
+            if (stop_shown_) c_.host_.set_stop_visible(false);
             if (menu_locked_) c_.host_.set_menu_enabled(true);
             if (buttons_hidden_) c_.host_.set_buttons_visible(true);
             if (progress_shown_) c_.walk_.folder_progress_end();
         } catch (...) {
         }
-        batch_mode_set_ = menu_locked_ = buttons_hidden_ = progress_shown_ = false;
+        batch_mode_set_ = menu_locked_ = buttons_hidden_ = progress_shown_ = stop_shown_ = false;
     }
 
 private:
@@ -75,6 +82,7 @@ private:
     bool buttons_hidden_ = false;
     bool progress_shown_ = false;
     bool batch_mode_set_ = false;
+    bool stop_shown_ = false;
 };
 
 namespace {
@@ -85,7 +93,15 @@ int finished(bool coding) { return coding ? msg::kCodingFinished : msg::kDecodin
 }  // namespace
 
 Commands::Commands(Engine& engine, UserInterface& ui, CommandHost& host)
-    : engine_(engine), ui_(ui), host_(host), walk_(engine, ui) {}
+    : engine_(engine), ui_(ui), host_(host), walk_(engine, ui) {
+    walk_.stop_requested = [this] { return stop_; };
+}
+
+void Commands::request_stop(bool quietly) {
+    if (!walking_) return;
+    stop_ = true;
+    stop_quietly_ = stop_quietly_ || quietly;
+}
 
 template <class Body>
 void Commands::run(Body&& body) {
@@ -190,21 +206,8 @@ void Commands::object_folder(Frame& frame, bool coding, const std::string& path)
         return frame.refuse(refusal_inside_source(destination), aborted(coding));
     if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
 
-    frame.hide_buttons();
-    ui_.log_line(ui_.message(msg::kFilesStoredIn));
-    ui_.log_line(destination);
-    if (coding) {
-        walk_.codedirs(path, destination, password);
-    } else {
-        // Files that are not coded files are told in the log only.
-        frame.set_batch_mode(true);
-        walk_.decodedirs(path, destination, password);
-        frame.set_batch_mode(false);
-    }
-    frame.unlock_menu();
-    frame.show_buttons();
-    frame.end_progress();
-    ui_.notice(ui_.message(finished(coding)));
+    // Decoding, files that are not coded files are told in the log only.
+    run_walk(frame, coding, path, destination, password, !coding);
 }
 
 void Commands::directory(Frame& frame, bool coding) {
@@ -220,17 +223,32 @@ void Commands::directory(Frame& frame, bool coding) {
     ui_.log_line(ui_.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
     if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
 
+    run_walk(frame, coding, source, destination, password, false);
+}
+
+// The walk of a folder command, from hiding the buttons to the box at the
+// end: the completion box, or after a stop a box with the walk's stop line.
+void Commands::run_walk(Frame& frame, bool coding, const std::string& source, const std::string& destination,
+                        const std::string& password, bool batch_mode) {
     frame.hide_buttons();
+    stop_ = stop_quietly_ = false;
+    frame.show_stop(true);
     ui_.log_line(ui_.message(msg::kFilesStoredIn));
     ui_.log_line(destination);
+    if (batch_mode) frame.set_batch_mode(true);
     if (coding)
         walk_.codedirs(source, destination, password);
     else
         walk_.decodedirs(source, destination, password);
+    if (batch_mode) frame.set_batch_mode(false);
+    frame.show_stop(false);
     frame.unlock_menu();
     frame.show_buttons();
     frame.end_progress();
-    ui_.notice(ui_.message(finished(coding)));
+    if (!walk_.stopped())
+        ui_.notice(ui_.message(finished(coding)));
+    else if (!stop_quietly_)
+        ui_.notice(walk_.stop_report());
 }
 
 }  // namespace tarnvold

@@ -5,6 +5,7 @@
 //
 // Every command runs in one call.  While it runs, or waits in one of its
 // dialogs, no second command starts: a call made meanwhile returns at once.
+// A folder walk can be stopped between two files (request_stop).
 // An input/output error ends the command; what it had changed (menu,
 // buttons, folder progress, batch mode) is put back before the error is
 // reported to the window.
@@ -32,6 +33,14 @@ public:
 
     // True while a command runs or waits in a dialog.
     bool busy() const { return busy_; }
+    // True while a folder walk runs.
+    bool walking() const { return walking_; }
+
+    // Asks the running folder walk to end after the file in progress; no
+    // effect when none runs.  The command then ends as normally, except
+    // that the walk's stop line is shown in a box instead of the completion
+    // box, or in no box at all when `quietly` (the program is about to end).
+    void request_stop(bool quietly = false);
 
     FolderWalk& walk() { return walk_; }
 
@@ -45,12 +54,17 @@ private:
     template <class Body>
     void run(Body&& body);
     void object(bool coding);
+    void run_walk(Frame& frame, bool coding, const std::string& source, const std::string& destination,
+                  const std::string& password, bool batch_mode);
 
     Engine& engine_;
     UserInterface& ui_;
     CommandHost& host_;
     FolderWalk walk_;
     bool busy_ = false;
+    bool walking_ = false;
+    bool stop_ = false;
+    bool stop_quietly_ = false;
 };
 
 }  // namespace tarnvold

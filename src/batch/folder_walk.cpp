@@ -1,6 +1,8 @@
 #include "folder_walk.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -48,6 +50,24 @@ std::string resolved(const std::string& path) {
     return text;
 }
 
+// The path of an existing file or folder with every link resolved; empty
+// when it cannot be determined.
+std::string real_path(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return {};
+    std::string text(real);
+    std::free(real);
+    return text;
+}
+
+// True when the resolved path `path` is the resolved folder `folder` or lies
+// below it.
+bool at_or_below(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty()) return false;
+    if (folder == "/" || path == folder) return true;
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
 // The full path of a folder as it is joined with its entries' names: made
 // absolute, without empty or "." components and without a trailing "/"
 // except for the root.  ".." is left for the file system to resolve, so a
@@ -75,11 +95,35 @@ std::string entry_path(const std::string& folder, const std::string& name) {
 
 enum class EntryKind { Folder, File, Other };
 
+// What an entry is, links followed; `link` tells whether it is a link.
+// Only folders and regular files take part in a walk: pipes, sockets,
+// devices and broken links have no contents to code (and opening a pipe
+// would wait for a writer forever).
+EntryKind kind_of(const std::string& path, unsigned char type, bool& link) {
+    link = false;
+    if (type == DT_DIR) return EntryKind::Folder;
+    if (type == DT_REG) return EntryKind::File;
+    if (type != DT_LNK && type != DT_UNKNOWN) return EntryKind::Other;
+    struct stat st {};
+    if (type == DT_UNKNOWN && ::lstat(path.c_str(), &st) == 0) link = S_ISLNK(st.st_mode);
+    if (type == DT_LNK) link = true;
+    if (::stat(path.c_str(), &st) != 0) return EntryKind::Other;
+    if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+    if (S_ISREG(st.st_mode)) return EntryKind::File;
+    return EntryKind::Other;
+}
+
+std::string cannot_enter(const std::string& folder, int error) {
+    return "Cannot enter folder " + folder + ": " + std::strerror(error);
+}
+
+}  // namespace
+
 // One open folder listing; every entry but "." and "..", in the order the
 // file system gives them.
-class Listing {
+class FolderWalk::Listing {
 public:
-    explicit Listing(const std::string& folder) : dir_(::opendir(folder.c_str())) {}
+    explicit Listing(const std::string& folder) : dir_(::opendir(folder.c_str())), error_(dir_ ? 0 : errno) {}
     ~Listing() {
         if (dir_ != nullptr) ::closedir(dir_);
     }
@@ -87,12 +131,16 @@ public:
     Listing& operator=(const Listing&) = delete;
 
     bool is_open() const { return dir_ != nullptr; }
+    // Why it could not be opened.
+    int error() const { return error_; }
 
-    // The folder's identity, for recognising a folder reached a second time
-    // through a link.
-    bool identity(dev_t& dev, ino_t& ino) const {
+    // The folder's identity, for recognising a folder reached a second time.
+    bool identity(dev_t& dev, ino_t& ino) {
         struct stat st {};
-        if (::fstat(::dirfd(dir_), &st) != 0) return false;
+        if (::fstat(::dirfd(dir_), &st) != 0) {
+            error_ = errno;
+            return false;
+        }
         dev = st.st_dev;
         ino = st.st_ino;
         return true;
@@ -112,47 +160,19 @@ public:
 
 private:
     DIR* dir_;
+    int error_;
 };
 
-// What an entry is, links followed.  Only folders and regular files take
-// part in a walk: pipes, sockets, devices and broken links have no contents
-// to code (and opening a pipe would wait for a writer forever).
-EntryKind kind_of(const std::string& path, unsigned char type) {
-    if (type == DT_DIR) return EntryKind::Folder;
-    if (type == DT_REG) return EntryKind::File;
-    if (type != DT_LNK && type != DT_UNKNOWN) return EntryKind::Other;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return EntryKind::Other;
-    if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
-    if (S_ISREG(st.st_mode)) return EntryKind::File;
-    return EntryKind::Other;
-}
-
-// Creates a destination folder, or takes the one that is already there.
-void make_folder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) return;
-    const int error = errno;
-    struct stat st {};
-    if (error == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
-    throw IoError(path, error);
-}
-
-}  // namespace
-
 bool destination_inside_source(const std::string& source, const std::string& destination) {
-    const std::string s = resolved(source);
-    const std::string d = resolved(destination);
-    if (s.empty() || d.empty()) return false;
-    if (s == "/" || d == s) return true;
-    return d.size() > s.size() && d.compare(0, s.size(), s) == 0 && d[s.size()] == '/';
+    return at_or_below(resolved(destination), resolved(source));
 }
 
 std::string refusal_inside_source(const std::string& destination) {
     return "The destination folder is the source folder or lies inside it, nothing was written: " + destination;
 }
 
-// The folders of the current descent, to stop a link that leads back up the
-// tree from making the walk endless.
+// The folders of the current descent, to stop a loop in the tree from
+// making the walk endless.
 struct FolderWalk::Chain {
     dev_t dev;
     ino_t ino;
@@ -171,12 +191,14 @@ std::int64_t FolderWalk::get_files_number(const std::string& folder) {
     return files_number;
 }
 
-void FolderWalk::count_files(const std::string& folder) { count_in(folder, nullptr); }
-
-void FolderWalk::count_in(const std::string& folder, Chain* up) {
+void FolderWalk::count_files(const std::string& folder) {
     Listing listing(folder);
+    if (listing.is_open()) count_in(listing, folder, nullptr);
+}
+
+void FolderWalk::count_in(Listing& listing, const std::string& folder, Chain* up) {
     Chain here{};
-    if (!listing.is_open() || !listing.identity(here.dev, here.ino)) return;
+    if (!listing.identity(here.dev, here.ino)) return;
     if (up != nullptr && up->seen(here.dev, here.ino)) return;
     here.up = up;
 
@@ -184,63 +206,162 @@ void FolderWalk::count_in(const std::string& folder, Chain* up) {
     ui_.process_events();
 
     const std::string base = full_folder_path(folder);
+    std::string real;  // this folder resolved, once a link needs it
     std::string name;
     unsigned char type = DT_UNKNOWN;
+    bool link = false;
     while (listing.next(name, type)) {
         const std::string path = entry_path(base, name);
-        switch (kind_of(path, type)) {
-        case EntryKind::Folder: count_in(path, &here); break;
+        switch (kind_of(path, type, link)) {
+        case EntryKind::Folder: {
+            if (link) {
+                if (real.empty()) real = real_path(base);
+                if (at_or_below(real, real_path(path))) break;
+            }
+            Listing sub(path);
+            if (sub.is_open()) count_in(sub, path, &here);
+            break;
+        }
         case EntryKind::File: ++files_number; break;
         case EntryKind::Other: break;
         }
     }
 }
 
+std::string FolderWalk::stop_report() const {
+    return "Stopped by the user after " + std::to_string(files_done_) + " of " + std::to_string(files_number) +
+           (files_number == 1 ? " file" : " files");
+}
+
 void FolderWalk::codedirs(const std::string& source, const std::string& destination, std::string_view password) {
-    walk(source, destination, password, true, nullptr);
+    start(source, destination, password, true);
 }
 
 void FolderWalk::decodedirs(const std::string& source, const std::string& destination, std::string_view password) {
-    walk(source, destination, password, false, nullptr);
+    start(source, destination, password, false);
 }
 
-void FolderWalk::walk(const std::string& source, const std::string& destination, std::string_view password,
-                      bool coding, Chain* up) {
+void FolderWalk::start(const std::string& source, const std::string& destination, std::string_view password,
+                       bool coding) {
+    stopped_ = false;
+    files_done_ = 0;
+    outputs_.clear();
+    destination_real_ = real_path(destination);
+    struct stat st {};
+    const bool known = ::stat(destination.c_str(), &st) == 0;
+    destination_dev_ = known ? st.st_dev : 0;
+    destination_ino_ = known ? st.st_ino : 0;
+
     Listing listing(source);
+    if (!listing.is_open())
+        refuse(cannot_enter(source, listing.error()), source, destination);
+    else
+        walk(listing, source, destination, password, coding, nullptr);
+    outputs_.clear();
+    if (stopped_) ui_.log_line(stop_report());
+}
+
+bool FolderWalk::should_stop() {
+    if (!stopped_ && stop_requested && stop_requested()) stopped_ = true;
+    return stopped_;
+}
+
+void FolderWalk::refuse(const std::string& line, const std::string& source, const std::string& destination) {
+    ui_.log_line(line);
+    if (on_file) on_file(source, destination, Outcome::Refused);
+}
+
+void FolderWalk::walk(Listing& listing, const std::string& source, const std::string& destination,
+                      std::string_view password, bool coding, Chain* up) {
     Chain here{};
-    if (!listing.is_open() || !listing.identity(here.dev, here.ino)) return;
-    if (up != nullptr && up->seen(here.dev, here.ino)) return;
+    if (!listing.identity(here.dev, here.ino)) return refuse(cannot_enter(source, listing.error()), source, destination);
     here.up = up;
 
     ui_.log_line(ui_.message(coding ? msg::kCodingFilesIn : msg::kDecodingFilesIn), source);
     ui_.process_events();
 
     const std::string base = full_folder_path(source);
+    std::string real;  // this folder resolved, once a link needs it
     std::string name;
     unsigned char type = DT_UNKNOWN;
-    while (listing.next(name, type)) {
+    bool link = false;
+    while (!should_stop() && listing.next(name, type)) {
         const std::string path = entry_path(base, name);
-        switch (kind_of(path, type)) {
-        case EntryKind::Folder: {
-            // Joined as given: a destination ending in "/" gives "//", which
-            // names the same place.
-            const std::string sub = destination + "/" + name;
-            make_folder(sub);
-            walk(path, sub, password, coding, &here);
+        // Joined as given: a destination ending in "/" gives "//", which
+        // names the same place.
+        switch (kind_of(path, type, link)) {
+        case EntryKind::Folder:
+            if (link) {
+                const std::string target = real_path(path);
+                if (at_or_below(target, destination_real_)) {
+                    ui_.log_line("Passed by " + path + ": the link leads into the destination folder");
+                    break;
+                }
+                if (real.empty()) real = real_path(base);
+                if (at_or_below(real, target)) {
+                    ui_.log_line("Passed by " + path + ": the link leads back to a folder being walked");
+                    break;
+                }
+            }
+            folder_entry(path, destination + "/" + name, password, coding, here);
             break;
-        }
-        case EntryKind::File: {
-            const std::string target = destination + "/" + (coding ? coded_name(name) : decoded_name(name));
-            const Outcome outcome = coding ? engine_.codefile(path, target, password)
-                                           : engine_.decodefile(path, target, password);
-            ui_.bar_step(ProgressBarId::Folder);
-            ui_.process_events();
-            if (on_file) on_file(path, target, outcome);
+        case EntryKind::File:
+            file_entry(path, destination + "/" + (coding ? coded_name(name) : decoded_name(name)), password, coding);
             break;
-        }
         case EntryKind::Other: break;
         }
     }
+}
+
+void FolderWalk::folder_entry(const std::string& path, const std::string& destination, std::string_view password,
+                              bool coding, Chain& here) {
+    Listing listing(path);
+    dev_t dev = 0;
+    ino_t ino = 0;
+    if (!listing.is_open() || !listing.identity(dev, ino))
+        return refuse(cannot_enter(path, listing.error()), path, destination);
+    if (here.seen(dev, ino)) return;  // a loop made without links (bind mounts)
+    if (dev == destination_dev_ && ino == destination_ino_) {
+        ui_.log_line("Passed by " + path + ": it is the destination folder");
+        return;
+    }
+    if (!enter_destination(path, destination)) return;
+    walk(listing, path, destination, password, coding, &here);
+}
+
+// Creates a destination folder, or takes the one that is already there when
+// it is a real folder: never one that is a link, which could lead anywhere.
+bool FolderWalk::enter_destination(const std::string& source, const std::string& destination) {
+    if (::mkdir(destination.c_str(), 0777) != 0 && errno != EEXIST) throw IoError(destination, errno);
+    struct stat st {};
+    if (::lstat(destination.c_str(), &st) != 0) throw IoError(destination, errno);
+    if (S_ISDIR(st.st_mode)) return true;
+    refuse("Passed by " + source + ": its destination " + destination +
+               (S_ISLNK(st.st_mode) ? " is a symbolic link" : " is not a folder"),
+           source, destination);
+    return false;
+}
+
+void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password,
+                            bool coding) {
+    struct stat st {};
+    const auto earlier =
+        ::stat(target.c_str(), &st) == 0 ? outputs_.find({st.st_dev, st.st_ino}) : outputs_.end();
+    Outcome outcome = Outcome::Refused;
+    if (earlier != outputs_.end()) {
+        // Two names of this run that give the same output name: the first
+        // output stays.
+        ui_.log_line("Passed by " + path + ": its destination " + target + " was already written in this run from " +
+                     earlier->second);
+    } else {
+        outcome = coding ? engine_.codefile(path, target, password) : engine_.decodefile(path, target, password);
+        if ((outcome == Outcome::Done || outcome == Outcome::CrcMismatch) && ::stat(target.c_str(), &st) == 0)
+            outputs_[{st.st_dev, st.st_ino}] = path;
+    }
+    ++files_done_;
+    ui_.bar_step(ProgressBarId::Folder);
+    ui_.process_events();
+    if (on_file) on_file(path, target, outcome);
 }
 
 std::int64_t FolderWalk::folder_progress_start(const std::string& source) {

@@ -4,13 +4,17 @@
 //
 // Folders are listed with opendir/readdir on full paths; the process's
 // current directory is never changed.  Entries come in the order the file
-// system lists them, depth first.
+// system lists them, depth first.  A walk writes only inside its destination
+// tree and can be asked to stop between two files.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <utility>
 
 #include "engine.h"
 #include "user_interface.h"
@@ -41,10 +45,37 @@ class FolderWalk {
 public:
     FolderWalk(Engine& engine, UserInterface& ui) : engine_(engine), ui_(ui) {}
 
-    // Told what became of every file handed to the file operation.  The
-    // window leaves it empty; the command-line tool turns it into its exit
-    // status.
+    // Told what became of every file handed to the file operation, and of
+    // everything the walk itself refused, which it reports with
+    // Outcome::Refused after its log line:
+    // - a source file whose destination was already written earlier in the
+    //   same run (source and destination are that file's);
+    // - a source folder that cannot be entered (destination: where its
+    //   contents would have gone);
+    // - a source folder whose destination folder exists as a symbolic link
+    //   or as anything but a folder (source: the folder, destination: that
+    //   destination folder); nothing below it is handed over.
+    // The window leaves it empty; the command-line tool turns it into its
+    // exit status.
     std::function<void(const std::string& source, const std::string& destination, Outcome outcome)> on_file;
+
+    // Asked before every entry of a walk, so between two files and never
+    // during one: when it returns true the walk ends there, writes the log
+    // line stop_report() and returns normally with stopped() true.  The file
+    // in progress when the request came is finished or discarded by the
+    // file operation as always.  Empty: the walk is never stopped.  It may
+    // poll a flag set by a signal handler, e.g.
+    //   static volatile std::sig_atomic_t interrupted;
+    //   walk.stop_requested = [] { return interrupted != 0; };
+    std::function<bool()> stop_requested;
+
+    // The last codedirs / decodedirs: whether it was stopped, and how many
+    // files it finished with (handed over or refused, one folder progress
+    // step each).
+    bool stopped() const { return stopped_; }
+    std::int64_t files_done() const { return files_done_; }
+    // "Stopped by the user after N of M files", M being files_number.
+    std::string stop_report() const;
 
     // The running count of count_files.
     std::int64_t files_number = 0;
@@ -52,13 +83,19 @@ public:
     // Sets files_number to 0, counts `folder` and returns the count.
     std::int64_t get_files_number(const std::string& folder);
     // Adds the files in `folder` and every folder below it that can be
-    // entered to files_number, with one "Scanning..." line per folder.
+    // entered to files_number, with one "Scanning..." line per folder.  A
+    // link that leads back to a folder being counted or above it is not
+    // followed.
     void count_files(const std::string& folder);
 
     // Code (decode) every file below `source` into the same place below
     // `destination`, which must exist; the folders below it are created, or
-    // reused when they exist.  A source folder that cannot be entered is
-    // passed over without a word.  IoError ends the walk.
+    // reused when they exist as real folders.  Nothing is ever written
+    // outside the destination tree, and no output of the run is replaced by
+    // a later file of the same run: what the walk refuses is logged, told
+    // to on_file, and the walk goes on.  A link to a folder that leads into
+    // the destination tree, or back to a folder being walked or above it,
+    // is passed by with a log line.  IoError ends the walk.
     void codedirs(const std::string& source, const std::string& destination, std::string_view password);
     void decodedirs(const std::string& source, const std::string& destination, std::string_view password);
 
@@ -71,12 +108,28 @@ public:
 
 private:
     struct Chain;
-    void count_in(const std::string& folder, Chain* up);
-    void walk(const std::string& source, const std::string& destination, std::string_view password,
-              bool coding, Chain* up);
+    class Listing;
+    void count_in(Listing& listing, const std::string& folder, Chain* up);
+    void start(const std::string& source, const std::string& destination, std::string_view password, bool coding);
+    void walk(Listing& listing, const std::string& source, const std::string& destination,
+              std::string_view password, bool coding, Chain* up);
+    void folder_entry(const std::string& path, const std::string& destination, std::string_view password,
+                      bool coding, Chain& here);
+    void file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding);
+    bool enter_destination(const std::string& source, const std::string& destination);
+    void refuse(const std::string& line, const std::string& source, const std::string& destination);
+    bool should_stop();
 
     Engine& engine_;
     UserInterface& ui_;
+
+    // State of the walk that runs.
+    std::string destination_real_;  // the destination folder, resolved
+    dev_t destination_dev_ = 0;
+    ino_t destination_ino_ = 0;
+    std::map<std::pair<dev_t, ino_t>, std::string> outputs_;  // written this run -> from which source
+    bool stopped_ = false;
+    std::int64_t files_done_ = 0;
 };
 
 }  // namespace tarnvold

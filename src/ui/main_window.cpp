@@ -21,6 +21,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -124,6 +125,8 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     ProgressBar4->hide();
     Label1 = make_label("Label1", "Folder progress", client, 8, 360);
     Label1->hide();
+
+    build_stop();
 
     bars_[0].widget = ProgressBar1;
     bars_[1].widget = ProgressBar2;
@@ -245,6 +248,30 @@ void TForm1::build_panes() {
             });
     // The home folder is where the user's files are: open the tree there.
     show_folder(QDir::homePath());
+}
+
+void TForm1::build_stop() {
+    StopButton = make_button("StopButton", "Stop", centralWidget(), 320, 360);
+    StopButton->hide();
+    connect(StopButton, &QPushButton::clicked, this, &TForm1::stop_clicked);
+}
+
+void TForm1::set_stop_visible(bool visible) {
+    // Where "Code object" is; the compact style has no buttons row, so the
+    // foot of the progress panel, below the three bars.
+    if (full_view_)
+        StopButton->move(Button1->pos());
+    else
+        StopButton->move(Panel2->x() + 8, Panel2->y() + Panel2->height() - StopButton->height() - 8);
+    StopButton->setEnabled(true);
+    StopButton->setVisible(visible);
+    StopButton->raise();
+}
+
+void TForm1::stop_clicked() {
+    if (!commands_.walking()) return;
+    commands_.request_stop();
+    StopButton->setEnabled(false);  // asked once; the walk ends after the file in progress
 }
 
 void TForm1::show_folder(const QString& path) {
@@ -477,6 +504,7 @@ void TForm1::set_window_size(int width, int height) {
 void TForm1::move_window(int left, int top) { move(left, top); }
 
 void TForm1::show_full_view(bool full) {
+    full_view_ = full;
     Button1->setVisible(full);
     Button2->setVisible(full);
     Button3->setVisible(full);
@@ -535,6 +563,12 @@ void TForm1::guarded(F&& f) {
         report_error(error);
     } catch (const std::exception& error) {
         ui::error_box(isVisible() ? this : nullptr, qs(with_full_stop(error.what())));
+    }
+    // The title bar's close came during a folder run and waited for its end.
+    if (quit_after_run_ && !commands_.busy()) {
+        quit_after_run_ = false;
+        hide();
+        end_program(0);
     }
 }
 
@@ -605,10 +639,28 @@ void TForm1::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, tree_model_); });
 }
 
+// Escape stops a running folder walk; the panes and buttons leave it to
+// the window.
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && commands_.walking()) {
+        stop_clicked();
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     // A command still runs or waits in a dialog: it must end first.
     if (blocked_) {
         event->ignore();
+        // During a folder run the user may stop it and quit once the file in
+        // progress is done.
+        if (commands_.walking() && !quit_after_run_ &&
+            ask_yes_no("A folder run is in progress. Stop it after the current file and quit ?")) {
+            quit_after_run_ = true;
+            commands_.request_stop(true);
+        }
         return;
     }
     // Closing the window ends the program, with no question and no file.

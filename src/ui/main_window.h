@@ -89,6 +89,7 @@ public:
     Selection selection() override;
     void set_menu_enabled(bool enabled) override;
     void set_buttons_visible(bool visible) override;
+    void set_stop_visible(bool visible) override;
     void set_commands_blocked(bool blocked) override;
     void report_error(const IoError& error) override;
 
@@ -158,6 +159,9 @@ public:
     QAction* Directory1;
     QAction* File3;
     QAction* Directory2;
+    // Shown while a folder walk runs, where the buttons were (in the
+    // compact style, at the foot of the progress panel); Escape does the same.
+    QPushButton* StopButton;
 
 public slots:
     void About1Click();
@@ -175,6 +179,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -192,6 +197,8 @@ private:
     QLabel* label(LabelId id);
     void build_menu();
     void build_panes();
+    void build_stop();
+    void stop_clicked();
 
     Language& language_;
     Configuration& configuration_;
@@ -215,6 +222,8 @@ private:
     bool menu_enabled_ = true;
     bool blocked_ = false;
     std::optional<int> exit_code_;
+    bool full_view_ = true;
+    bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
 };
 
 }  // namespace tarnvold

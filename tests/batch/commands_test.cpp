@@ -39,6 +39,7 @@ struct Rig {
     }
     void expect_idle() const {
         EXPECT_TRUE(host.menu && host.buttons && !host.blocked && !engine.batch_mode && !commands.busy());
+        EXPECT_TRUE(!host.stop && !commands.walking());
         EXPECT_TRUE(ui.calls.back() == "host:unblocked" || ui.calls.back().starts_with("host:error:"));
         // A folder progress that was shown is hidden again.
         const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:1");
@@ -47,6 +48,13 @@ struct Rig {
 };
 
 using Handler = void (Commands::*)();
+
+// How many files lie below a folder.
+std::size_t files_below(const std::string& folder) {
+    std::size_t n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) n += e.is_regular_file();
+    return n;
+}
 constexpr std::nullopt_t cancel = std::nullopt;
 
 }  // namespace
@@ -138,6 +146,45 @@ TEST(Commands, FolderObjectCountsThenAsksThenWalks) {
     EXPECT_EQ(r.ui.calls.end()[-2], "notice:Coding finished");  // after the unlock, without a path
     EXPECT_LT(r.at("host:menu:on"), r.at("notice:Coding finished"));
     EXPECT_EQ(r.host.passwords.size(), 0u);
+}
+
+TEST(Commands, StopEndsTheWalkAfterTheFileInProgress) {
+    // Stop asked during the first file: by the menu command, by "Code object"
+    // as the program is about to end (no box), and by nobody.
+    enum { Menu, ObjectQuietly, NotStopped };
+    for (const int how : {Menu, ObjectQuietly, NotStopped}) {
+        SCOPED_TRACE(how);
+        Rig r;
+        write_file(r.src + "/sub/c.txt", "c");
+        r.host.selected = {Selection::Kind::Folder, r.src};
+        r.host.folders = {r.src, r.out};
+        if (how == ObjectQuietly) r.host.folders.pop_front();
+        r.host.passwords = {"pw"};
+        r.commands.request_stop();  // no walk runs: nothing to stop
+        int files = 0;
+        r.commands.walk().on_file = [&](auto&, auto&, Outcome) {
+            ++files;
+            EXPECT_TRUE(r.host.stop && r.commands.walking());
+            if (how != NotStopped) r.commands.request_stop(how == ObjectQuietly);
+        };
+        how == ObjectQuietly ? r.commands.Button1Click() : r.commands.Directory1Click();
+        EXPECT_LT(r.at("host:password"), r.at("host:stop:on"));
+        EXPECT_LT(r.at("host:stop:off"), r.at("host:menu:on"));
+        r.expect_idle();
+        const auto notices = r.ui.with_prefix("notice:");
+        if (how == NotStopped) {
+            EXPECT_EQ(files, 3);
+            EXPECT_EQ(notices, std::vector<std::string>{"notice:Coding finished"});
+            EXPECT_TRUE(r.ui.with_prefix("log:Stopped").empty());
+            continue;
+        }
+        EXPECT_EQ(files, 1);
+        EXPECT_EQ(r.commands.walk().files_done(), 1);
+        const std::string stopped = "Stopped by the user after 1 of 3 files";
+        EXPECT_EQ(r.ui.lines.back(), stopped);
+        EXPECT_EQ(notices, how == Menu ? std::vector<std::string>{"notice:" + stopped} : std::vector<std::string>{});
+        EXPECT_EQ(files_below(r.out), 1u);
+    }
 }
 
 TEST(Commands, BatchModeHidesTheNotCodedBoxOnlyUnderDecodeObject) {

@@ -1,6 +1,7 @@
 // The folder walk on real trees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -21,9 +22,15 @@ struct Walk {
     Engine engine{ui};
     FolderWalk walk{engine, ui};
     std::vector<std::string> sources;  // files handed over, in order
+    std::vector<std::string> refused;  // what the walk refused itself
     Walk() {
         ui.record_steps = false;
-        walk.on_file = [this](const std::string& s, const std::string&, Outcome) { sources.push_back(s); };
+        walk.on_file = [this](const std::string& s, const std::string&, Outcome o) {
+            (o == Outcome::Refused ? refused : sources).push_back(s);
+        };
+    }
+    bool logged(const std::string& line) const {
+        return std::find(ui.lines.begin(), ui.lines.end(), line) != ui.lines.end();
     }
 };
 
@@ -108,17 +115,10 @@ TEST(Walk, DeclinedFileIsSkippedAloneAndExistingSubfolderIsReused) {
 TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
-    write_file(dir.file("src/sub/x"), "x");
-    fs::create_directory(dir.file("out"));
-    write_file(dir.file("out/sub"), "a file where the folder should go");
-    Walk w;
-    EXPECT_THROW(w.walk.codedirs(dir.file("src"), dir.file("out"), "pw"), IoError);
-
-    // A plain file shorter than a coded-file header.
-    write_file(dir.file("short"), "tiny");
-    fs::rename(dir.file("short"), dir.file("src/sub/short"));
-    fs::remove(dir.file("src/sub/x"));
     fs::create_directory(dir.file("back"));
+    // A plain file shorter than a coded-file header.
+    write_file(dir.file("src/sub/short"), "tiny");
+    Walk w;
     try {
         w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
         ADD_FAILURE() << "no error";
@@ -140,7 +140,7 @@ TEST(Walk, LinkLoopsAndPipesNeitherHangNorMiscount) {
     EXPECT_EQ(w.sources, std::vector<std::string>{dir.file("src/sub/f.txt")});
 }
 
-TEST(Walk, RelativeSourceAndFoldersThatCannotBeEntered) {
+TEST(Walk, RelativeSourceAndASourceThatCannotBeEntered) {
     TempDir dir;
     fs::create_directories(dir.file("src"));
     write_file(dir.file("src/f.txt"), "f");
@@ -152,9 +152,84 @@ TEST(Walk, RelativeSourceAndFoldersThatCannotBeEntered) {
     }
     EXPECT_EQ(w.sources, std::vector<std::string>{dir.file("src/f.txt")});
     w.ui.lines.clear();
-    w.walk.codedirs(dir.file("missing"), dir.file("out"), "pw");
     EXPECT_EQ(w.walk.get_files_number(dir.file("missing")), 0);
     EXPECT_TRUE(w.ui.lines.empty());
+    // The walk says why, and tells on_file.
+    w.walk.codedirs(dir.file("missing"), dir.file("out"), "pw");
+    EXPECT_EQ(w.ui.lines, std::vector<std::string>{"Cannot enter folder " + dir.file("missing") +
+                                                   ": No such file or directory"});
+    EXPECT_EQ(w.refused, std::vector<std::string>{dir.file("missing")});
+}
+
+TEST(Walk, NeverWritesOutsideTheDestinationTree) {
+    TempDir dir;
+    for (const char* d : {"src/sub", "src/odd", "src/deep/er", "out/inner", "elsewhere"}) fs::create_directories(dir.file(d));
+    for (const char* f : {"a.txt", "sub/b.txt", "odd/c.txt", "deep/er/d.txt"}) write_file(dir.file("src/") + f, f);
+    write_file(dir.file("src/b_txt.cod"), "keep me");
+    // Destination subfolders that are a link into the source, a link to
+    // elsewhere that does not exist yet... and a plain file.
+    fs::create_directory_symlink(dir.file("src"), dir.file("out/sub"));
+    fs::create_directory_symlink(dir.file("elsewhere/gone"), dir.file("out/deep"));
+    write_file(dir.file("out/odd"), "a file where a folder would go");
+    // Source links to the destination, into it, and up the tree.
+    fs::create_directory_symlink(dir.file("out"), dir.file("src/to_out"));
+    fs::create_directory_symlink(dir.file("out/inner"), dir.file("src/into_out"));
+    fs::create_directory_symlink(dir.path(), dir.file("src/deep/er/up"));
+    Walk w;
+    w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
+
+    std::sort(w.sources.begin(), w.sources.end());
+    EXPECT_EQ(w.sources, (std::vector<std::string>{dir.file("src/a.txt"), dir.file("src/b_txt.cod")}));
+    EXPECT_EQ(read_file(dir.file("src/b_txt.cod")), "keep me");
+    EXPECT_FALSE(fs::exists(dir.file("elsewhere/gone")));
+    EXPECT_EQ(read_file(dir.file("out/odd")), "a file where a folder would go");
+    for (const char* d : {"out/to_out", "out/into_out", "out/inner/inner"}) EXPECT_FALSE(fs::exists(dir.file(d))) << d;
+    std::sort(w.refused.begin(), w.refused.end());
+    EXPECT_EQ(w.refused, (std::vector<std::string>{dir.file("src/deep"), dir.file("src/odd"), dir.file("src/sub")}));
+    EXPECT_TRUE(w.logged("Passed by " + dir.file("src/sub") + ": its destination " + dir.file("out/sub") +
+                         " is a symbolic link"));
+    EXPECT_TRUE(w.logged("Passed by " + dir.file("src/odd") + ": its destination " + dir.file("out/odd") +
+                         " is not a folder"));
+    for (const char* l : {"src/to_out", "src/into_out"})
+        EXPECT_TRUE(w.logged("Passed by " + dir.file(l) + ": the link leads into the destination folder")) << l;
+
+    // With the destination subfolders sound, the link up the tree is passed
+    // by too.
+    for (const char* d : {"out/sub", "out/deep", "out/odd"}) fs::remove(dir.file(d));
+    Walk again;
+    again.ui.answers = {true, true};  // the outputs of the first walk
+    again.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
+    EXPECT_EQ(again.sources.size(), 5u);
+    EXPECT_TRUE(again.refused.empty());
+    EXPECT_TRUE(file_exists(dir.file("out/deep/er/d_txt.cod")));
+    EXPECT_TRUE(again.logged("Passed by " + dir.file("src/deep/er/up") + ": the link leads back to a folder being walked"));
+}
+
+TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("src/a.txt"), "first");
+    write_file(dir.file("src/a_txt"), "second");
+    write_file(dir.file("src/b.txt"), "b");
+    write_file(dir.file("out/b_txt.cod"), "from before the run");
+    Walk w;
+    w.ui.answers = {true};  // only the file from before the run is asked about
+    w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
+    EXPECT_TRUE(w.ui.answers.empty());
+    EXPECT_NE(read_file(dir.file("out/b_txt.cod")), "from before the run");
+    ASSERT_EQ(w.refused.size(), 1u);
+    const std::string later = w.refused[0];
+    const std::string earlier = dir.file(later == dir.file("src/a.txt") ? "src/a_txt" : "src/a.txt");
+    EXPECT_TRUE(w.logged("Passed by " + later + ": its destination " + dir.file("out") + "/a_txt.cod" +
+                         " was already written in this run from " + earlier));
+    EXPECT_EQ(w.ui.steps[4], 3);
+
+    // The outputs it decodes back to are the earlier file's.
+    fs::create_directories(dir.file("back"));
+    Walk back;
+    back.walk.decodedirs(dir.file("out"), dir.file("back"), "pw");
+    EXPECT_EQ(read_file(dir.file("back/a.txt")), read_file(earlier));
 }
 
 TEST(Walk, DestinationInsideSource) {

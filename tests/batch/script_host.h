@@ -21,7 +21,7 @@ public:
     Script opens, saves, passwords, folders;
     Selection selected;
     std::function<void()> in_dialog;  // run inside every dialog
-    bool menu = true, buttons = true, blocked = false;
+    bool menu = true, buttons = true, blocked = false, stop = false;
 
     bool open_dialog(std::string& p) override { return answer("open", opens, p); }
     bool save_dialog(std::string& p) override { return answer("save", saves, p); }
@@ -32,6 +32,7 @@ public:
     Selection selection() override { return note("selection"), selected; }
     void set_menu_enabled(bool on) override { note(on ? "menu:on" : "menu:off"), menu = on; }
     void set_buttons_visible(bool on) override { note(on ? "buttons:on" : "buttons:off"), buttons = on; }
+    void set_stop_visible(bool on) override { note(on ? "stop:on" : "stop:off"), stop = on; }
     void set_commands_blocked(bool on) override { note(on ? "blocked" : "unblocked"), blocked = on; }
     void report_error(const IoError& e) override { note("error:" + std::string(e.what())); }
 

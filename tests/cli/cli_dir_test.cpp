@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
+#include <vector>
 
 #include "run_process.h"
 #include "temp_dir.h"
@@ -56,4 +58,30 @@ TEST(CliDir, ExitStatuses) {
     const auto failed = run("decode-dir", dir.file("src"), dir.file("out"));
     EXPECT_EQ(failed.status, 3);
     EXPECT_NE(failed.err.find(dir.file("src/sub/short")), std::string::npos);
+}
+
+// Run as an ordinary user, since root enters every folder.
+TEST(CliDir, AFolderThatCannotBeEnteredIsNamedAndFailsTheRun) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/locked"));
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("src/a.txt"), "a");
+    write_file(dir.file("src/locked/f.txt"), "f");
+    std::vector<std::string> args;
+    if (::geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv: cannot test as an ordinary user";
+        args = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(dir.file("src/locked"), fs::perms::none);
+    args.insert(args.end(), {TARNVOLD_CLI, "code-dir", dir.file("src"), dir.file("out")});
+    const auto r = run_process(args, "pw\n");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("Cannot enter folder " + dir.file("src/locked") + ": Permission denied"), std::string::npos)
+        << r.out;
+    EXPECT_TRUE(fs::exists(dir.file("out/a_txt.cod")));
+    EXPECT_FALSE(fs::exists(dir.file("out/locked")));
+    fs::permissions(dir.file("src/locked"), fs::perms::owner_all);
 }

@@ -4,6 +4,7 @@
 #include "about.h"
 #include "config_dialog.h"
 #include "helper.h"
+#include "open_dir.h"
 #include "main_window.h"
 #include "password.h"
 #include "program.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -231,6 +233,62 @@ private slots:
         QVERIFY(log().contains("Coding finished"));
         QVERIFY(QFile::exists(cwd->file("plain.cod")));
         QVERIFY(menus_enabled());
+    }
+
+    // A folder run of three files, stopped once the first is done.
+    void stop_ends_a_folder_run_after_the_file_in_progress_data() {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"Stop button", "Escape", "title-bar close"}) QTest::newRow(how) << QString(how);
+    }
+    void stop_ends_a_folder_run_after_the_file_in_progress() {
+        QFETCH(QString, how);
+        QDir(cwd->path()).mkpath("src/sub");
+        QDir(cwd->path()).mkpath("out");
+        for (const char* name : {"src/a.txt", "src/b.txt", "src/sub/c.txt"}) write_bytes(cwd->file(name), name);
+        // The choosers and the password dialog are answered as they open.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [this] {
+            if (p->opendir->waiting()) {
+                const bool source = p->opendir->windowTitle().contains("source");
+                p->opendir->select_path(cwd->file(source ? "src" : "out").toStdString());
+                p->opendir->DirectoryOutline1Change();
+                p->opendir->OKBtn->click();
+            } else if (p->PasswordDlg->isVisible()) {
+                QTest::keyClicks(p->PasswordDlg->Password, "pw");
+                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            }
+        });
+        answer.start(1);
+        bool in_panel = false;
+        connect(f().ProgressBar4, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value != 1) return;
+            // The compact style: at the foot of the progress panel.
+            in_panel = f().StopButton->isVisible() && f().Panel2->geometry().contains(f().StopButton->geometry());
+            if (how == "Stop button") QTest::mouseClick(f().StopButton, Qt::LeftButton);
+            if (how == "Escape") QTest::keyClick(f().Memo1, Qt::Key_Escape);
+            if (how == "title-bar close") QVERIFY(!f().close());  // asked, answered Yes
+        });
+        f().Directory1->trigger();
+        answer.stop();
+
+        QVERIFY(in_panel);
+        QVERIFY(log().endsWith("Stopped by the user after 1 of 3 files"));
+        QVERIFY(!f().StopButton->isVisible());
+        QVERIFY(!f().commands_blocked());
+        QCOMPARE(QDir(cwd->file("out")).entryList(QDir::Files).size() +
+                     QDir(cwd->file("out/sub")).entryList(QDir::Files).size(),
+                 1);
+        QVERIFY(!boxes->texts(ui::BoxKind::Notice).contains("Coding finished"));
+        if (how == "title-bar close") {
+            QCOMPARE(boxes->texts(ui::BoxKind::Question),
+                     QStringList{"A folder run is in progress. Stop it after the current file and quit ?"});
+            QVERIFY(boxes->texts(ui::BoxKind::Notice).isEmpty());
+            QCOMPARE(exits, std::vector<int>{0});
+        } else {
+            QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"Stopped by the user after 1 of 3 files"});
+            QVERIFY(exits.empty());
+            QVERIFY(menus_enabled());
+        }
     }
 };
 
