@@ -4,13 +4,15 @@
 // A file of 56 lines or more becomes the message table, line N entry N, cut
 // to 150 characters, whatever the line ends (CR, LF, CR LF, stray CRs) and
 // wherever they fall against the reader's blocks; a shorter one is reported
-// and changes nothing.  The listing names every ".tvl" file once, however
-// odd its name.
+// and changes nothing.  The entries are UTF-8 as they stand when every line
+// is UTF-8 as far as it is kept, and read as Windows-1252 otherwise.  The
+// listing names every ".tvl" file once, however odd its name.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "file_io.h"
 #include "fuzz_support.h"
 #include "international.h"
+#include "utf8_text.h"
 
 namespace {
 
@@ -33,11 +36,31 @@ std::vector<std::string> lines_of(const std::uint8_t* data, std::size_t size) {
     while (i < size && lines.size() <= kLines) {
         std::size_t end = i;
         while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
-        lines.emplace_back(reinterpret_cast<const char*>(data) + i,
-                           std::min<std::size_t>(end - i, kMaxEntryLength));
+        lines.emplace_back(reinterpret_cast<const char*>(data) + i, end - i);
         while (end < size && data[end] != '\n') ++end;
         i = end + 1;
     }
+    return lines;
+}
+
+// The first 150 characters of a line, when that far it is UTF-8.
+std::optional<std::string> utf8_entry(const std::string& line) {
+    std::size_t pos = 0;
+    for (std::size_t chars = 0; chars < kMaxEntryLength && pos < line.size(); ++chars) {
+        const std::size_t n = utf8_char_length(line, pos);
+        if (n == 0) return std::nullopt;
+        pos += n;
+    }
+    return line.substr(0, pos);
+}
+
+// The table the first 56 lines give.
+std::vector<std::string> entries_of(std::vector<std::string> lines) {
+    lines.resize(kLines);
+    bool utf8 = true;
+    for (const auto& line : lines) utf8 = utf8 && utf8_entry(line).has_value();
+    if (utf8 && lines[0].starts_with("\xEF\xBB\xBF")) lines[0].erase(0, 3);
+    for (auto& line : lines) line = utf8 ? *utf8_entry(line) : cp1252_to_utf8(line.substr(0, kMaxEntryLength));
     return lines;
 }
 
@@ -70,8 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(language.lang_table() == builtin_english());
     } else {
         FUZZ_CHECK(told.empty());
+        const std::vector<std::string> entries = entries_of(lines);
         for (int n = 1; n <= kMessageCount; ++n)
-            FUZZ_CHECK(language.message(n) == lines[static_cast<std::size_t>(n - 1)], "entry " + std::to_string(n));
+            FUZZ_CHECK(language.message(n) == entries[static_cast<std::size_t>(n - 1)], "entry " + std::to_string(n));
     }
 
     // A second language file named after the input's first bytes.

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <vector>
 
 #include "file_io.h"
 #include "messages.h"
 #include "paths.h"
+#include "utf8_text.h"
 
 namespace tarnvold {
 
@@ -22,14 +24,23 @@ std::string coded_name(std::string_view name) {
 }
 
 std::string decoded_name(std::string_view name) {
-    if (name.size() >= 8) {
-        std::string decoded(name.substr(0, name.size() - 4));
-        decoded[decoded.size() - 4] = '.';
+    // Where each character starts: UTF-8 characters for a name that is
+    // valid UTF-8, single bytes for any other.
+    std::vector<std::size_t> starts;
+    const bool utf8 = is_utf8(name);
+    for (std::size_t pos = 0; pos < name.size(); pos += utf8 ? utf8_char_length(name, pos) : 1)
+        starts.push_back(pos);
+    const std::size_t count = starts.size();
+    if (count >= 8) {
+        std::string decoded(name.substr(0, starts[count - 4]));
+        const std::size_t dot = starts[count - 8];
+        const std::size_t width = starts[count - 7] - dot;
+        decoded.replace(dot, width, ".");
         return decoded;
     }
     // Too short for the rule above: drop a final ".cod" when something is
     // left before it, and never give a name the file system cannot hold.
-    if (name.size() > 4 && name.ends_with(".cod")) {
+    if (count > 4 && name.ends_with(".cod")) {
         std::string decoded(name.substr(0, name.size() - 4));
         if (decoded != "." && decoded != "..") return decoded;
     }

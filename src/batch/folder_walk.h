@@ -32,6 +32,8 @@ std::string coded_name(std::string_view name);
 // ending in ".cod" with something before it loses the ".cod" ("a.cod" ->
 // "a"); any other, and any whose result would be "." or "..", gets
 // ".decoded" appended ("x.cod" -> "x", ".cod" -> ".cod.decoded").
+// Characters are those of UTF-8 when the name is valid UTF-8 ("Grüße.cod"
+// -> "G.üße", "éé.cod" -> "éé"); a name that is not counts its bytes.
 std::string decoded_name(std::string_view name);
 
 // True when `destination` is the folder `source` or lies anywhere below it,

@@ -15,6 +15,7 @@
 #include "messages.h"
 #include "terminal.h"
 #include "terminal_ui.h"
+#include "utf8_text.h"
 
 namespace tarnvold::cli {
 namespace {
@@ -107,7 +108,9 @@ std::optional<std::string> obtain_password(const Options& options, int& status) 
     } else {
         password = read_first_line(stdin);
     }
-    if (!password || password->size() < 2) {
+    // Characters when the password is UTF-8, bytes otherwise; the bytes
+    // themselves are used for coding as they were given.
+    if (!password || text_length(*password) < 2) {
         status = usage_error("the password must have at least 2 characters");
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "config_dialog.h"
 
 #include "file_io.h"
+#include "utf8_text.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -15,6 +16,8 @@ namespace tarnvold {
 namespace {
 
 QString qs(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+
+QByteArray bytes_of(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -92,6 +95,21 @@ void Tconfig_form::FormCreate() {
         RadioButton2->setChecked(true);
 }
 
+void Tconfig_form::add_languages(const std::vector<std::string>& names) {
+    // A name that is not UTF-8 is shown as Windows-1252, the likeliest origin.
+    for (const auto& name : names) ComboBox1->addItem(qs(shown_text(name)), bytes_of(name));
+    ComboBox1->setCurrentIndex(-1);
+}
+
+void Tconfig_form::select_language(const std::string& name) {
+    ComboBox1->setCurrentIndex(ComboBox1->findData(bytes_of(name)));
+}
+
+std::string Tconfig_form::selected_language() const {
+    const int index = ComboBox1->currentIndex();
+    return index >= 0 ? ComboBox1->itemData(index).toByteArray().toStdString() : std::string();
+}
+
 void Tconfig_form::showEvent(QShowEvent* event) {
     FormCreate();
     QDialog::showEvent(event);
@@ -101,10 +119,10 @@ void Tconfig_form::OKBtnClick() {
     config_record& record = configuration_.record;
     if (RadioButton1->isChecked()) record.set_view_style(1);
     if (RadioButton2->isChecked()) record.set_view_style(0);
-    const std::string name =
-        ComboBox1->currentIndex() >= 0 ? ComboBox1->currentText().toLocal8Bit().toStdString() : std::string();
-    // A stored path always has its folder and extension, so this rebuilds it.
-    if (name != record.lang_path()) record.set_lang_path("lang\\" + name + ".tvl");
+    const std::string name = selected_language();
+    // A stored path always has its folder and extension, so this rebuilds it,
+    // with the extension as the file has it.
+    if (name != record.lang_path()) record.set_lang_path("lang\\" + language_.lang_file_name(name));
     try {
         configuration_.write_config(kConfigFileName);
         configuration_.read_config(kConfigFileName);

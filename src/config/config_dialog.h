@@ -9,6 +9,8 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
+#include <vector>
 
 class QComboBox;
 class QFont;
@@ -39,6 +41,14 @@ public:
     // Sets the radio buttons from the stored view style; runs at creation
     // and at every showing.
     void FormCreate();
+
+    // Fills the language list, none selected.  Each item keeps its name
+    // byte for byte, whatever can be shown of it.
+    void add_languages(const std::vector<std::string>& names);
+    // Selects the item named `name` exactly, or none.
+    void select_language(const std::string& name);
+    // The name of the selected item; empty with none selected.
+    std::string selected_language() const;
 
     QFrame* Bevel1;
     QGroupBox* GroupBox1;

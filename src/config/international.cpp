@@ -2,6 +2,7 @@
 
 #include "file_io.h"
 #include "paths.h"
+#include "utf8_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,8 +94,7 @@ void Language::remove_caption_target(CaptionTarget* t) {
 
 void Language::apply_lang_table(const LangTable& table) {
     lang_table_ = table;
-    for (auto& entry : lang_table_)
-        if (entry.size() > kMaxEntryLength) entry.resize(kMaxEntryLength);
+    for (auto& entry : lang_table_) entry = std::string(text_prefix(entry, kMaxEntryLength));
     // A window may unregister itself while it is being captioned.
     const auto targets = targets_;
     for (CaptionTarget* t : targets)
@@ -158,6 +158,9 @@ void Language::load_lang_file(const std::string& path) {
         tell(kLangFileMissing);
         return;
     }
+    // The lines are kept as far as 150 characters can reach in either
+    // encoding; what lies past that is dropped unread.
+    constexpr std::size_t kKept = 4 * kMaxEntryLength;
     ByteReader in(native);
     auto work = std::make_unique<LangTable>();
     int count = 0;
@@ -167,7 +170,7 @@ void Language::load_lang_file(const std::string& path) {
         std::string& entry = (*work)[static_cast<std::size_t>(count - 1)];
         // The text ends at the first CR or LF ...
         while (!in.at_end() && in.peek() != '\r' && in.peek() != '\n') {
-            if (entry.size() < kMaxEntryLength) entry.push_back(static_cast<char>(in.peek()));
+            if (entry.size() < kKept) entry.push_back(static_cast<char>(in.peek()));
             in.advance();
         }
         // ... and the rest of the line, up to and including its LF, is skipped.
@@ -179,16 +182,39 @@ void Language::load_lang_file(const std::string& path) {
         tell(kLangFileBad);
         return;
     }
+    // A file whose texts are UTF-8 is read as UTF-8; any other is 8-bit text
+    // as Windows writes it.  Only the characters an entry can hold count.
+    const auto utf8_prefix = [](std::string_view text) {
+        std::size_t pos = 0;
+        for (std::size_t i = 0; i < kMaxEntryLength && pos < text.size(); ++i) {
+            const std::size_t n = utf8_char_length(text, pos);
+            if (n == 0) return std::string_view::npos;
+            pos += n;
+        }
+        return pos;
+    };
+    const bool utf8 = std::all_of(work->begin(), work->end(), [&](const std::string& entry) {
+        return utf8_prefix(entry) != std::string_view::npos;
+    });
+    // A byte-order mark is not part of the first text.
+    if (utf8 && (*work)[0].starts_with("\xEF\xBB\xBF")) (*work)[0].erase(0, 3);
+    for (auto& entry : *work)
+        entry = utf8 ? entry.substr(0, utf8_prefix(entry)) : cp1252_to_utf8(entry.substr(0, kMaxEntryLength));
     apply_lang_table(*work);
 }
 
 namespace {
 
+// ".tvl" in any case, as files brought from other systems may have it.
 bool ends_with_tvl(const char* name, std::size_t len) {
-    return len >= 4 && std::string_view(name + len - 4, 4) == ".tvl";
+    if (len < 4) return false;
+    std::string ext(name + len - 4, 4);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext == ".tvl";
 }
 
-// The language names in "lang", in the order the directory lists them.  A
+// The language files in "lang", in the order the directory lists them.  A
 // folder that does not exist holds none; one that cannot be read throws.
 std::vector<std::string> list_languages() {
     std::vector<std::string> names;
@@ -206,7 +232,7 @@ std::vector<std::string> list_languages() {
             break;
         }
         const std::size_t len = std::char_traits<char>::length(ent->d_name);
-        if (ends_with_tvl(ent->d_name, len)) names.emplace_back(ent->d_name, len - 4);
+        if (ends_with_tvl(ent->d_name, len)) names.emplace_back(ent->d_name, len);
     }
     return names;
 }
@@ -222,7 +248,15 @@ void Language::scan_lang_dir() {
         names = list_languages();
         if (names.empty()) return;
     }
-    lang_list = std::move(names);
+    lang_files_ = std::move(names);
+    lang_list.clear();
+    for (const auto& file : lang_files_) lang_list.push_back(file.substr(0, file.size() - 4));
+}
+
+std::string Language::lang_file_name(const std::string& name) const {
+    for (const auto& file : lang_files_)
+        if (file.size() == name.size() + 4 && file.starts_with(name)) return file;
+    return name + ".tvl";
 }
 
 // ------------------------------------------------------------ language files

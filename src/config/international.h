@@ -12,7 +12,7 @@
 namespace tarnvold {
 
 inline constexpr int kMessageCount = 56;
-inline constexpr std::size_t kMaxEntryLength = 150;
+inline constexpr std::size_t kMaxEntryLength = 150;  // characters
 using LangTable = std::array<std::string, kMessageCount>;  // [0] is message 1
 
 // The built-in English texts, entry for entry.
@@ -40,19 +40,25 @@ public:
     void add_caption_target(CaptionTarget* t);
     void remove_caption_target(CaptionTarget* t);
 
-    // Makes `table` current (entries cut to 150 characters) and re-captions
-    // every registered window.
+    // Makes `table` current (entries cut to 150 characters, or bytes for an
+    // entry that is not UTF-8) and re-captions every registered window.
     void apply_lang_table(const LangTable& table);
     // Builds the built-in English table and applies it.
     void fill_english_table();
     // Reads a language file and applies it when it holds 56 lines or more.
+    // A file whose texts are valid UTF-8 is read as UTF-8, any other as
+    // Windows-1252; either way the table holds UTF-8.
     // A missing or short file is reported through `notice` and changes
     // nothing; a file that exists but cannot be read throws IoError.
     void load_lang_file(const std::string& path);
     // Fills `lang_list` from "lang/*.tvl" below the current directory, in the
-    // order the directory lists them.  With no language file at all, English
-    // is made current and written as "lang\english.tvl" first.
+    // order the directory lists them; names are kept byte for byte, and the
+    // extension may be in any case ("GERMAN.TVL").  With no language file at
+    // all, English is made current and written as "lang\english.tvl" first.
     void scan_lang_dir();
+    // The file the language `name` was listed from ("GERMAN" ->
+    // "GERMAN.TVL"); name + ".tvl" for a name that was not listed.
+    std::string lang_file_name(const std::string& name) const;
 
     // Shows a text in an OK box with the caption "Tarnvold".
     std::function<void(std::string_view)> notice;
@@ -61,6 +67,7 @@ private:
     void tell(std::string_view text) const;
 
     LangTable lang_table_{};
+    std::vector<std::string> lang_files_;  // the files behind lang_list
     std::vector<CaptionTarget*> targets_;
 };
 

@@ -34,21 +34,25 @@ TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), lan
 
     ProductName = new QLabel("Product : Tarnvold", Panel1);
     ProductName->setObjectName("ProductName");
+    ProductName->setTextFormat(Qt::PlainText);
     ProductName->move(88, 16);
     ProductName->adjustSize();
 
     Version = new QLabel("Version : 0.01", Panel1);
     Version->setObjectName("Version");
+    Version->setTextFormat(Qt::PlainText);
     Version->move(88, 40);
     Version->adjustSize();
 
     MakerLine = new QLabel("Made by the Tarnvold developers", Panel1);
     MakerLine->setObjectName("MakerLine");
+    MakerLine->setTextFormat(Qt::PlainText);
     MakerLine->move(8, 80);
     MakerLine->adjustSize();
 
     Comments = new QLabel("Codes and decodes files with a password.", Panel1);
     Comments->setObjectName("Comments");
+    Comments->setTextFormat(Qt::PlainText);
     Comments->setWordWrap(true);
     Comments->setGeometry(8, 104, 265, 17);
 

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <utility>
 
@@ -22,6 +23,8 @@ bool hooked(BoxKind kind, QWidget* owner, const QString& title, const QString& t
 int message_box(QMessageBox::Icon icon, QWidget* owner, const QString& text,
                 QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, kBoxCaption, text, buttons, owner);
+    // Texts and file names are shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     return box.exec();
 }
 
@@ -56,9 +59,13 @@ bool input_box(QWidget* owner, const QString& title, const QString& prompt, QStr
     if (hook()) {
         answer = hook()(BoxRequest{BoxKind::Input, owner, title, prompt, value});
     } else {
-        bool ok = false;
-        answer.value = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, value, &ok);
-        answer.accepted = ok;
+        QInputDialog dialog(owner);
+        dialog.setWindowTitle(title);
+        dialog.setLabelText(prompt);
+        dialog.setTextValue(value);
+        for (QLabel* label : dialog.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+        answer.accepted = dialog.exec() == QDialog::Accepted;
+        answer.value = dialog.textValue();
     }
     if (answer.accepted) value = answer.value;
     return answer.accepted;

@@ -1,5 +1,8 @@
 #include "log_device.h"
 
+#include "utf8_text.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <stdexcept>
@@ -28,34 +31,67 @@ void LogDevice::write(std::int64_t value) {
 
 void LogDevice::write_line() {
     put("\n", 1);
-    flush();
+    flush(fill_);
 }
 
-// The buffer is flushed exactly when it becomes full, even in the middle of
-// an item, so no line of the pane is longer than the buffer.
+// A piece is cut off exactly when the buffer becomes full, even in the
+// middle of an item, so no line of the pane is longer than the buffer.  A
+// UTF-8 character that would straddle the cut goes whole to the next piece;
+// whether the bytes there form one is known only once they are all written,
+// so until then the buffer holds them past its size.
 void LogDevice::put(const char* data, std::size_t n) {
     if (!open_) throw std::logic_error("log device written before it was opened");
-    for (;;) {
-        const std::size_t free = kBufferSize - fill_;
-        if (n < free) {
-            if (n > 0) std::memcpy(buffer_.data() + fill_, data, n);
-            fill_ += n;
-            return;
-        }
-        std::memcpy(buffer_.data() + fill_, data, free);
-        fill_ = kBufferSize;
-        flush();
-        data += free;
-        n -= free;
+    while (n > 0) {
+        // Up to a full piece, or the few bytes a straddling character waits for.
+        const std::size_t room = (fill_ < kBufferSize ? kBufferSize : buffer_.size()) - fill_;
+        const std::size_t take = std::min(n, room);
+        std::memcpy(buffer_.data() + fill_, data, take);
+        fill_ += take;
+        data += take;
+        n -= take;
+        if (fill_ >= kBufferSize) cut_full_pieces();
     }
 }
 
-void LogDevice::flush() {
+// The length of the piece to cut from a buffer holding at least
+// kBufferSize bytes: kBufferSize, or less when a UTF-8 character straddles
+// that point; 0 when that cannot be told until more bytes are written.
+std::size_t LogDevice::piece_length() const {
+    const auto byte = [this](std::size_t i) { return static_cast<unsigned char>(buffer_[i]); };
+    // The start of the character the last byte of a full piece belongs to.
+    std::size_t start = kBufferSize - 1;
+    while (start > kBufferSize - 4 && (byte(start) & 0xC0) == 0x80) --start;
+    const std::string_view held(buffer_.data() + start, fill_ - start);
+    if (const std::size_t length = utf8_char_length(held, 0); length != 0)
+        return start + length > kBufferSize ? start : kBufferSize;
+    // Not a whole character: wait while the bytes held could still become
+    // one (the continuation bytes 0x80 stand in for those to come).
+    const unsigned char lead = byte(start);
+    const std::size_t wanted = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (lead >= 0xC2 && lead <= 0xF4 && held.size() < wanted) {
+        if (held.size() == 1) return 0;
+        std::string completed(held);
+        completed.resize(wanted, '\x80');
+        if (utf8_char_length(completed, 0) == wanted) return 0;
+    }
+    return kBufferSize;
+}
+
+void LogDevice::cut_full_pieces() {
+    while (fill_ >= kBufferSize) {
+        const std::size_t piece = piece_length();
+        if (piece == 0) return;
+        flush(piece);
+    }
+}
+
+void LogDevice::flush(std::size_t piece) {
     std::string line;
-    line.reserve(fill_);
-    for (std::size_t i = 0; i < fill_; ++i)
+    line.reserve(piece);
+    for (std::size_t i = 0; i < piece; ++i)
         if (buffer_[i] != '\n') line.push_back(buffer_[i]);
-    fill_ = 0;
+    std::memmove(buffer_.data(), buffer_.data() + piece, fill_ - piece);
+    fill_ -= piece;
     if (sink_) sink_(line);
 }
 

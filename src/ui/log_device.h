@@ -1,6 +1,7 @@
 // The log device: the one text output for reports.  Items are collected in a
 // 128-byte buffer; every time the buffer fills, and at every line end, its
-// contents become one new last line of the log pane.
+// contents become one new last line of the log pane.  A UTF-8 character
+// that would be split where the buffer fills starts the next line instead.
 #pragma once
 
 #include <array>
@@ -35,10 +36,14 @@ public:
 
 private:
     void put(const char* data, std::size_t n);
-    void flush();
+    std::size_t piece_length() const;
+    void cut_full_pieces();
+    // The first `piece` bytes become a line; the rest moves to the front.
+    void flush(std::size_t piece);
 
     Sink sink_;
-    std::array<char, kBufferSize> buffer_{};
+    // Past kBufferSize only the bytes of a character that straddles it.
+    std::array<char, kBufferSize + 3> buffer_{};
     std::size_t fill_ = 0;
     bool open_ = false;
 };

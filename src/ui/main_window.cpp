@@ -49,6 +49,7 @@ namespace {
 QLabel* make_label(const char* name, const char* caption, QWidget* parent, int left, int top) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);  // captions and file names are shown as they are
     l->move(left, top);
     l->adjustSize();
     return l;
@@ -516,22 +517,11 @@ void TForm1::show_full_view(bool full) {
 }
 
 void TForm1::add_languages(const std::vector<std::string>& names) {
-    if (config_form_ == nullptr) return;
-    for (const auto& name : names) config_form_->ComboBox1->addItem(qs(name));
-    config_form_->ComboBox1->setCurrentIndex(-1);
+    if (config_form_ != nullptr) config_form_->add_languages(names);
 }
 
 void TForm1::select_language(const std::string& name) {
-    if (config_form_ == nullptr) return;
-    QComboBox* box = config_form_->ComboBox1;
-    int found = -1;
-    for (int i = 0; i < box->count(); ++i) {
-        if (box->itemText(i) == qs(name)) {
-            found = i;
-            break;
-        }
-    }
-    box->setCurrentIndex(found);
+    if (config_form_ != nullptr) config_form_->select_language(name);
 }
 
 void TForm1::open_log() {

@@ -2,6 +2,7 @@
 
 #include "qt_text.h"
 #include "ui_common.h"
+#include "utf8_text.h"
 
 #include <QEventLoop>
 #include <QLabel>
@@ -21,6 +22,7 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
 
     Label1 = new QLabel("Please enter password", this);
     Label1->setObjectName("Label1");
+    Label1->setTextFormat(Qt::PlainText);
     Label1->move(8, 9);
     Label1->adjustSize();
 
@@ -91,7 +93,9 @@ bool TPasswordDlg::execute(std::string& password) {
     return result;
 }
 
-void TPasswordDlg::PasswordChange() { password_ok = Password->text().toLocal8Bit().size() > 1; }
+// Characters are counted, not the bytes of their UTF-8 form: a lone "é" is
+// too short.
+void TPasswordDlg::PasswordChange() { password_ok = text_length(ui::ss(Password->text())) > 1; }
 
 void TPasswordDlg::OKBtnClick() {
     ok_pressed = true;

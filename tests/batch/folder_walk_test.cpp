@@ -61,6 +61,15 @@ TEST(Names, CodedAndDecoded) {
     EXPECT_EQ(decoded_name("abc.cod"), "abc");
 }
 
+TEST(Names, DecodedNamesCountUtf8CharactersAndBytesOfOtherNames) {
+    EXPECT_EQ(decoded_name("Grüße.cod"), "G.üße");
+    EXPECT_EQ(decoded_name("éé.cod"), "éé");
+    EXPECT_EQ(decoded_name("Grüße überall_txt.cod"), "Grüße überall.txt");
+    EXPECT_EQ(decoded_name("日本_txt.cod"), "日本.txt");
+    // A name that is not UTF-8 (here a stray Latin-1 byte) counts bytes.
+    EXPECT_EQ(decoded_name("\xC3\xA9\xC3\xA9\xE9.cod"), "\xC3.\xC3\xA9\xE9");
+}
+
 TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {
     TempDir dir;
     fs::create_directories(dir.file("src/old.data/empty"));

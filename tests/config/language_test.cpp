@@ -55,7 +55,7 @@ TEST_F(Lang, WrittenFileHas56CrLfLinesAndLoadsBack) {
 
     LangTable odd{};
     odd[0] = std::string(150, 'a');
-    odd[1] = "\xff\x01 trailing  ";
+    odd[1] = "\xC3\xBF\x01 trailing  ";
     write_lang_file("lang\\odd.tvl", odd);
     language.load_lang_file("lang\\odd.tvl");
     EXPECT_EQ(language.lang_table(), odd);
@@ -91,7 +91,34 @@ TEST_F(Lang, LoadAcceptsFilesOf56LinesOrMore) {
         EXPECT_EQ(language.message(1), c.e1);
         EXPECT_EQ(language.message(56), c.e56);
     }
-    EXPECT_EQ(language.message(2), std::string("\0\xfe", 2));
+    EXPECT_EQ(language.message(2), std::string("\0\xC3\xBE", 3));  // þ in Windows-1252
+}
+
+TEST_F(Lang, FilesAreReadAsUtf8WhenTheyAreAndAsWindows1252Otherwise) {
+    std::string u200, u150;
+    for (int i = 0; i < 200; ++i) u200 += "ü";
+    for (int i = 0; i < 150; ++i) u150 += "ü";
+    const std::string a149(149, 'a');
+    struct Case { std::string l1, l2, l3, l4; std::string e1, e2, e3, e4; };
+    const Case cases[] = {
+        // UTF-8, with a byte-order mark; 150 characters kept, none cut in two.
+        {"\xEF\xBB\xBF" "Datei", "Ansicht wählen", u200, a149 + "€x", "Datei", "Ansicht wählen", u150, a149 + "€"},
+        // Windows-1252: every byte a character, the undefined ones included.
+        {"Datei", "Ansicht w\xE4hlen", std::string(200, '\xFC'), "\x80\x81\x9F\xFF",
+         "Datei", "Ansicht wählen", u150, "€\xC2\x81Ÿÿ"},
+        // One byte that is not UTF-8 makes the whole file Windows-1252.
+        {"ü", "\xE4", "x", "y", "\xC3\x83\xC2\xBC", "ä", "x", "y"},
+    };
+    for (const auto& c : cases) {
+        write_file("x.tvl", c.l1 + "\r\n" + c.l2 + "\r\n" + c.l3 + "\r\n" + c.l4 + "\r\n" +
+                                numbered_lines(52, "n", "\r\n"));
+        language.load_lang_file("x.tvl");
+        EXPECT_EQ(language.message(1), c.e1);
+        EXPECT_EQ(language.message(2), c.e2);
+        EXPECT_EQ(language.message(3), c.e3);
+        EXPECT_EQ(language.message(4), c.e4);
+    }
+    EXPECT_TRUE(notices.empty());
 }
 
 TEST_F(Lang, ShortOrMissingFilesAreReportedAndChangeNothing) {
@@ -112,17 +139,22 @@ TEST_F(Lang, ShortOrMissingFilesAreReportedAndChangeNothing) {
 
 TEST_F(Lang, ScanListsLanguagesInDirectoryOrder) {
     make_lang_folder();
-    for (const char* name : {"german.tvl", "english.tvl", "readme.txt", "old.tvl.bak"})
+    // Names are kept byte for byte, and the extension is matched in any case.
+    for (const char* name : {"german.tvl", "english.tvl", "readme.txt", "old.tvl.bak", "SPANISH.TVL", "fr\xE9nch.Tvl"})
         write_file("lang/" + std::string(name), numbered_lines(56, "", "\n"));
     std::filesystem::create_directory("lang/folder.tvl");
     std::vector<std::string> expected;
     for (const auto& e : std::filesystem::directory_iterator("lang")) {
         const std::string name = e.path().filename().string();
-        if (name.ends_with(".tvl")) expected.push_back(name.substr(0, name.size() - 4));
+        if (name.ends_with(".tvl") || name.ends_with(".TVL") || name.ends_with(".Tvl"))
+            expected.push_back(name.substr(0, name.size() - 4));
     }
     language.scan_lang_dir();
     EXPECT_EQ(language.lang_list, expected);
-    EXPECT_EQ(language.lang_list.size(), 3u);
+    EXPECT_EQ(language.lang_list.size(), 5u);
+    EXPECT_EQ(language.lang_file_name("SPANISH"), "SPANISH.TVL");
+    EXPECT_EQ(language.lang_file_name("fr\xE9nch"), "fr\xE9nch.Tvl");
+    EXPECT_EQ(language.lang_file_name("italiano"), "italiano.tvl");
     EXPECT_EQ(language.message(1), "");  // nothing regenerated
 }
 

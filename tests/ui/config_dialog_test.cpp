@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
+#include <fstream>
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -133,6 +134,44 @@ private slots:
         dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("abcdefghijk"));
         dlg().OKBtn->click();
         QCOMPARE(p->Form1->File1->title(), QString("K1"));
+    }
+
+    void language_file_names_are_kept_byte_for_byte() {
+        // A name from another system: not UTF-8, and an extension in capitals.
+        for (const auto& [file, prefix] : {std::pair<std::string, std::string>{"fr\xE9nch.tvl", "F"}, {"GERMAN.TVL", "U"}}) {
+            std::string text;
+            for (int n = 1; n <= 56; ++n) text += prefix + std::to_string(n) + "\r\n";
+            std::ofstream(cwd->path().toStdString() + "/lang/" + file, std::ios::binary) << text;
+        }
+        start(compact());
+        open_dialog();
+        const int french = dlg().ComboBox1->findData(QByteArray("fr\xE9nch"));
+        QCOMPARE(dlg().ComboBox1->itemText(french), QString("frénch"));
+        dlg().ComboBox1->setCurrentIndex(french);
+        dlg().OKBtn->click();
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\fr\xE9nch.tvl"));
+        QCOMPARE(p->Form1->File1->title(), QString("F1"));
+        // An OK that only changes the style keeps the language.
+        open_dialog();
+        dlg().RadioButton2->click();
+        dlg().OKBtn->click();
+        open_dialog();
+        dlg().RadioButton1->click();
+        dlg().OKBtn->click();
+        QVERIFY(boxes->seen.empty());
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\fr\xE9nch.tvl"));
+        // And the next start finds it again.
+        const QByteArray again = stored();
+        p.reset();
+        boxes.reset();
+        start(again);
+        QCOMPARE(p->Form1->File1->title(), QString("F1"));
+        QCOMPARE(dlg().ComboBox1->currentIndex(), french);
+        open_dialog();
+        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("GERMAN"));
+        dlg().OKBtn->click();
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\GERMAN.TVL"));
+        QCOMPARE(p->Form1->File1->title(), QString("U1"));
     }
 
     void a_configuration_that_cannot_be_written_keeps_the_dialog() {

@@ -79,5 +79,38 @@ TEST_F(LogDeviceTest, WritingWhileClosedIsAnError) {
     EXPECT_EQ(lines, std::vector<std::string>{""});
 }
 
+TEST_F(LogDeviceTest, CutsNeverSplitAUtf8Character) {
+    const std::string a127(127, 'a'), a126(126, 'a'), a125(125, 'a');
+    const struct {
+        std::vector<std::string> items;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{a127 + "\xC3\xA9" "b"}, {a127, "\xC3\xA9" "b"}},                 // é at 127..128
+        {{a127, "\xC3", "\xA9", "b"}, {a127, "\xC3\xA9" "b"}},           // the same, byte by byte
+        {{a126 + "\xE2\x82\xAC"}, {a126, "\xE2\x82\xAC"}},               // € at 126..128, then the line end
+        {{a125, "\xF0\x9F\x98\x80" "z"}, {a125, "\xF0\x9F\x98\x80" "z"}},  // a 4-byte character
+        {{a126 + "\xC3\xA9"}, {a126 + "\xC3\xA9", ""}},                  // ends exactly at 128
+        // Bytes that are not UTF-8 are cut at 128 as ever.
+        {{a127 + "\xE9x"}, {a127 + "\xE9", "x"}},
+        {{a127, "\xE9"}, {a127 + "\xE9", ""}},
+        {{a126 + "\xE2\x82" "x"}, {a126 + "\xE2\x82", "x"}},
+    };
+    for (const auto& c : cases) {
+        lines.clear();
+        for (const auto& item : c.items) log.write(item);
+        log.write_line();
+        EXPECT_EQ(lines, c.lines) << c.items.front().size();
+    }
+    lines.clear();
+    std::string euros;
+    for (int i = 0; i < 100; ++i) euros += "\xE2\x82\xAC";
+    log.write(euros);
+    log.write_line();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].size(), 126u);
+    EXPECT_EQ(lines[1].size(), 126u);
+    EXPECT_EQ(lines[0] + lines[1] + lines[2], euros);
+}
+
 }  // namespace
 }  // namespace tarnvold

@@ -51,13 +51,18 @@ private slots:
         QTest::newRow("one") << "a" << false;
         QTest::newRow("two") << "ab" << true;
         QTest::newRow("blanks kept") << " a b " << true;
+        // Characters count, not the bytes of their UTF-8 form.
+        QTest::newRow("one e acute") << "é" << false;
+        QTest::newRow("one emoji") << "\U0001F600" << false;
+        QTest::newRow("two accented") << "éü" << true;
     }
     void ok_needs_two_characters() {
         QFETCH(QString, typed);
         QFETCH(bool, result);
         std::string password = "earlier";
         const bool got = run(password, [&] {
-            QTest::keyClicks(dlg->Password, typed);
+            // Typed as one key that gives the whole text, as an input method does.
+            QTest::sendKeyEvent(QTest::Click, dlg->Password, Qt::Key_unknown, typed, Qt::NoModifier);
             dlg->OKBtn->click();
         });
         QCOMPARE(got, result);

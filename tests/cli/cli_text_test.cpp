@@ -1,0 +1,49 @@
+// tarnvold-cli with names and passwords beyond ASCII.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "run_process.h"
+#include "temp_dir.h"
+#include "utf8_text.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+TEST(CliText, Utf8NamesComeBackAndLogLinesKeepTheirCharacters) {
+    TempDir dir;
+    for (const char* d : {"src", "coded", "back"}) fs::create_directories(dir.file(d));
+    // Long names put a two-byte character across the log's 128-byte cut in
+    // one of the two, whatever the length of the temporary folder's path.
+    std::string long_name;
+    for (int i = 0; i < 60; ++i) long_name += "ü";
+    const std::string names[] = {"Grüße überall.txt", "notiz.äöü", long_name + ".txt", "a" + long_name + ".txt"};
+    for (const auto& name : names) write_file(dir.file("src/") + name, name);
+
+    const auto code = run_process({TARNVOLD_CLI, "code-dir", dir.file("src"), dir.file("coded")}, "pw\n");
+    ASSERT_EQ(code.status, 0) << code.err;
+    EXPECT_TRUE(fs::exists(dir.file("coded/notiz_äöü.cod")));
+    fs::copy_file(dir.file("coded/notiz_äöü.cod"), dir.file("coded/Grüße.cod"));
+    const auto decode = run_process({TARNVOLD_CLI, "decode-dir", dir.file("coded"), dir.file("back")}, "pw\n");
+    ASSERT_EQ(decode.status, 0) << decode.err;
+    for (const auto& name : names) EXPECT_EQ(read_file(dir.file("back/") + name), name);
+    EXPECT_EQ(read_file(dir.file("back/G.üße")), "notiz.äöü");
+    EXPECT_TRUE(tarnvold::is_utf8(code.out));
+    EXPECT_TRUE(tarnvold::is_utf8(decode.out));
+}
+
+TEST(CliText, PasswordsCountCharactersAndCodeWithTheBytesGiven) {
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    // One character of two bytes is too short.
+    EXPECT_EQ(run_process({TARNVOLD_CLI, "code", dir.file("a"), dir.file("b")}, "é\n").status, 2);
+    EXPECT_FALSE(fs::exists(dir.file("b")));
+    // "été" in Windows-1252 is three bytes that are not UTF-8; they are the
+    // password exactly, not the UTF-8 "été".
+    write_file(dir.file("pw"), "\xE9t\xE9\r\n");
+    write_file(dir.file("short"), "\xE9\n");
+    EXPECT_EQ(run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("short"), dir.file("a"), dir.file("b")}).status, 2);
+    ASSERT_EQ(run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("pw"), dir.file("a"), dir.file("b")}).status, 0);
+    EXPECT_EQ(run_process({TARNVOLD_CLI, "test", dir.file("b")}, "été\n").status, 1);
+    EXPECT_EQ(run_process({TARNVOLD_CLI, "test", "--password-file", dir.file("pw"), dir.file("b")}).status, 0);
+}
