@@ -45,8 +45,8 @@ private slots:
         QTest::keyClick(help->WebBrowser_v11, Qt::Key_Return);
         QTRY_COMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/more.htm")));
 
-        // Close window and the title bar's close both hide it and bring the
-        // main window back.
+        // Close window, the title bar's close and Escape all hide it and
+        // bring the main window back.
         int shown = 0;
         help->show_main = [&] { ++shown; };
         help->Button1->click();
@@ -54,7 +54,12 @@ private slots:
         help->show();
         help->close();
         QVERIFY(!help->isVisible());
-        QCOMPARE(shown, 2);
+        help->show();
+        QVERIFY(activate(help.get()));
+        help->WebBrowser_v11->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        QCOMPARE(shown, 3);
     }
 
     void a_missing_page_is_said_in_the_view() {
@@ -101,6 +106,11 @@ private slots:
         QCOMPARE(about.Version->text(), QString("Version : 1.5"));
         QCOMPARE(about.ProductName->text(), QString("Product : Tarnvold"));
         QCOMPARE(about.Comments->text().count('\n'), 2);
+        // Every line of the comment inside the panel, the button below it.
+        QVERIFY(about.Comments->height() >= about.Comments->heightForWidth(about.Comments->width()));
+        QVERIFY(about.Panel1->contentsRect().contains(about.Comments->geometry()));
+        QVERIFY(about.OKButton->y() > about.Panel1->geometry().bottom());
+        QVERIFY(about.rect().contains(about.OKButton->geometry()));
         QCOMPARE(ui::program_icon().size(), QSize(32, 32));
         QVERIFY(!about.ProgramIcon->pixmap().isNull());
 

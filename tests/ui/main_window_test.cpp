@@ -372,8 +372,7 @@ private slots:
     // and types nothing there.
     void tab_follows_the_order_of_the_window() {
         full_view();
-        QApplication::setActiveWindow(&f());
-        QVERIFY(QTest::qWaitForWindowActive(&f()));
+        QVERIFY(activate(&f()));
         f().Memo1->setFocus();
         f().Memo1->selectAll();
         const QList<QWidget*> order = {f().ShellListView1, f().ShellTreeView1, f().Button1,

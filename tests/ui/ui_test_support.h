@@ -5,6 +5,7 @@
 #include "boxes.h"
 #include "config_record.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -103,6 +104,14 @@ inline void write_language(const QString& folder, const QString& name, const QSt
     QByteArray text;
     for (int n = 1; n <= 56; ++n) text += (prefix + QString::number(n)).toLocal8Bit() + "\r\n";
     write_bytes(folder + "/lang/" + name + ".tvl", text);
+}
+
+// Makes a shown window the active one, so that key presses go to its focus.
+inline bool activate(QWidget* window) {
+    if (!QTest::qWaitForWindowExposed(window)) return false;
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
 }
 
 inline int screen_width() { return QGuiApplication::primaryScreen()->geometry().width(); }
