@@ -77,9 +77,11 @@ std::string start_desktop() {
     const std::string display = ":" + number;
     ::setenv("DISPLAY", display.c_str(), 1);
     manager_pid = spawn({"openbox", "--sm-disable"});
-    // Openbox announces itself on the root window once it manages it.
+    // Openbox announces itself on the root window once it manages it, with
+    // the list of what it supports, the frame's extents among them.
     for (int i = 0; i < 400; ++i) {
-        if (std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0)
+        if (std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && "
+                        "xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_FRAME_EXTENTS") == 0)
             return display;
         ::usleep(25000);
     }
