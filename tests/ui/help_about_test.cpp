@@ -95,6 +95,22 @@ private slots:
             if (page != "default.htm") QVERIFY2(reached.contains(page), qPrintable(page));
     }
 
+    // A page that sets a background sets the text colour too (or neither),
+    // so that it stays readable with a dark theme.
+    void no_page_sets_a_background_alone() {
+        const QDir dir(QStringLiteral(TARNVOLD_SOURCE_DIR) + "/help");
+        const QRegularExpression tag("<[^>]*>");
+        const QRegularExpression background("bgcolor|background", QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression text_colour("(?<![-a-z])color\\s*[:=]|\\btext\\s*=", QRegularExpression::CaseInsensitiveOption);
+        for (const QString& page : dir.entryList({"*.htm"}, QDir::Files)) {
+            const QString text = QString::fromUtf8(read_bytes(dir.filePath(page)));
+            for (auto m = tag.globalMatch(text); m.hasNext();) {
+                const QString t = m.next().captured();
+                if (t.contains(background)) QVERIFY2(t.contains(text_colour), qPrintable(page + ": " + t));
+            }
+        }
+    }
+
     void about_box() {
         TempCwd cwd;
         Language language;
