@@ -6,6 +6,7 @@
 #include "config_dialog.h"
 #include "helper.h"
 #include "main_window.h"
+#include "open_dir.h"
 #include "password.h"
 #include "program.h"
 #include "ui_test_support.h"
@@ -230,6 +231,7 @@ private slots:
             QVERIFY(p->PasswordDlg->isVisible());
             // Above the main window, which stays usable.
             QCOMPARE(p->PasswordDlg->windowHandle()->transientParent(), f().windowHandle());
+            QCOMPARE(p->opendir->parentWidget(), &f());
             QVERIFY(!p->PasswordDlg->isModal());
             QVERIFY(f().isEnabled());
             QVERIFY(f().commands_blocked());
