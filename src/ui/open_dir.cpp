@@ -11,8 +11,8 @@
 #include <QEventLoop>
 #include <QFileSystemModel>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -161,7 +161,8 @@ bool Topendir::eventFilter(QObject* watched, QEvent* event) {
         const bool space = key->key() == Qt::Key_Space;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const QModelIndex current = ShellTreeView1->currentIndex();
-        if ((space || enter) && key->modifiers() == Qt::NoModifier && current.isValid()) {
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if ((space || enter) && plain && current.isValid()) {
             ShellTreeView1->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
             DirectoryOutline1Change();
             return space;

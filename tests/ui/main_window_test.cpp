@@ -365,6 +365,9 @@ private slots:
         QCOMPARE(f().listed_folder(), cwd->file("docs"));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         QCOMPARE(f().selection().kind, Selection::Kind::File);
+        // Still so once the list has read the folder.
+        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 1);
+        QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         f().open_path(cwd->path());
         QCOMPARE(f().listed_folder(), cwd->path());
         QCOMPARE(f().selection().kind, Selection::Kind::None);
