@@ -28,12 +28,6 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <climits>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -49,10 +43,7 @@ private:
     TForm1& f() { return *p->Form1; }
     QString log() { return f().Memo1->toPlainText(); }
     QFileSystemModel* list_model() { return static_cast<QFileSystemModel*>(f().ShellListView1->model()); }
-    QModelIndex list_entry(const QString& path) {
-        const QModelIndex index = list_model()->index(path);
-        return index;
-    }
+    QModelIndex list_entry(const QString& path) { return list_model()->index(path); }
     // The panes as the full style shows them.
     void full_view() {
         f().set_window_size(855, 441);
@@ -272,21 +263,10 @@ private slots:
     void special_files_are_listed_without_being_read() {
         const QString dir = cwd->file("special");
         QVERIFY(QDir().mkpath(dir + "/sub"));
-        QCOMPARE(::mkfifo(QFile::encodeName(dir + "/pipe").constData(), 0600), 0);
-        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(sock >= 0);
-        auto close_sock = qScopeGuard([sock] { ::close(sock); });
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray sock_path = QFile::encodeName(dir + "/socket");
-        QVERIFY(sock_path.size() < qsizetype(sizeof address.sun_path));
-        std::memcpy(address.sun_path, sock_path.constData(), static_cast<std::size_t>(sock_path.size()));
-        QCOMPARE(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        int rows = 4;
-        if (::geteuid() == 0) {
-            QCOMPARE(::mknod(QFile::encodeName(dir + "/device").constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
-            ++rows;
-        }
+        SpecialFiles special;
+        make_special_files(dir, special);
+        if (QTest::currentTestFailed()) return;
+        const int rows = 2 + special.count;  // with sub and notes
         write_bytes(dir + "/notes", "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< >>\nendobj\n");
 
         show_and_load(dir, rows);

@@ -9,12 +9,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <QTreeView>
-#include <cstring>
 #include <functional>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -159,18 +154,13 @@ private slots:
         QVERIFY(QFileInfo(data + "/Made").isDir());
     }
 
-    // A folder holding a named pipe with no writer and a socket: the
-    // chooser lists it and its subfolder and goes on answering.
+    // A folder holding a named pipe with no writer, a socket and a device:
+    // the chooser lists it and its subfolder and goes on answering.
     void a_folder_with_special_files() {
         const QString dir = cwd->file("Data");
-        QCOMPARE(::mkfifo(QFile::encodeName(dir + "/pipe").constData(), 0600), 0);
-        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        auto close_sock = qScopeGuard([sock] { ::close(sock); });
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(dir + "/socket");
-        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-        QCOMPARE(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        SpecialFiles special;
+        make_special_files(dir, special);
+        if (QTest::currentTestFailed()) return;
         QVERIFY(run([&] {
             click(dir);
             dlg->ShellTreeView1->expand(dlg->ShellTreeView1->currentIndex());
