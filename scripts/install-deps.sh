@@ -7,7 +7,8 @@ packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-qpa-plugins libxkbcommon-dev dpkg-dev
   googletest libgtest-dev libbenchmark-dev
-  xvfb xauth x11-utils fonts-dejavu-core
+  xvfb xauth x11-utils fonts-dejavu-core openbox
+  desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl
   clang libclang-rt-dev
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then

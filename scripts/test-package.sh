@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end check of the Debian package: build it, unpack it into a scratch
-# root, start the installed program through its launcher under Xvfb, and
-# check that its window comes up and that its files land in the per-user data
-# folder and nowhere else.
+# root, validate its desktop entry, metainfo and MIME type, start the
+# installed program through its launcher under Xvfb, and check that its
+# window comes up and that its files land in the per-user data folder and
+# nowhere else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,15 +26,35 @@ root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/tarnvold usr/bin/tarnvold-cli usr/bin/tarnvold-launcher \
          usr/share/tarnvold/help/default.htm usr/share/applications/tarnvold.desktop \
-         usr/share/icons/hicolor/32x32/apps/tarnvold.png usr/share/man/man1/tarnvold-cli.1.gz \
+         usr/share/icons/hicolor/32x32/apps/tarnvold.png usr/share/icons/hicolor/scalable/apps/tarnvold.svg \
+         usr/share/mime/packages/tarnvold.xml usr/share/metainfo/org.example.Tarnvold.metainfo.xml \
+         usr/share/man/man1/tarnvold-cli.1.gz \
          usr/share/tarnvold/lang/deutsch.tvl usr/share/tarnvold/lang/russkij.tvl; do
   [[ -e "$root/$f" ]] || { echo "FAIL: $f is not in the package"; exit 1; }
 done
-grep -q '^Exec=tarnvold-launcher' "$root/usr/share/applications/tarnvold.desktop"
+desktop="$root/usr/share/applications/tarnvold.desktop"
+grep -q '^Exec=tarnvold-launcher %f$' "$desktop" || { echo "FAIL: the desktop entry does not pass the file"; exit 1; }
+grep -q '^MimeType=.*application/x-tarnvold-coded;' "$desktop" || { echo "FAIL: no MIME type in the desktop entry"; exit 1; }
+desktop-file-validate "$desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.Tarnvold.metainfo.xml"
 
 # The installed command-line tool works on its own.
 printf 'ab\n' | "$root/usr/bin/tarnvold-cli" code -q /dev/null "$scratch/empty.cod"
 [[ $(stat -c %s "$scratch/empty.cod") -eq 38 ]] || { echo "FAIL: tarnvold-cli"; exit 1; }
+
+# The MIME type from the package's database: by the name, and by the
+# contents for a coded file named otherwise.
+XDG_DATA_DIRS="$root/usr/share:/usr/share" update-mime-database "$root/usr/share/mime"
+cp "$scratch/empty.cod" "$scratch/coded-data"
+for f in "$scratch/empty.cod" "$scratch/coded-data"; do
+  type=$(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION XDG_DATA_DIRS="$root/usr/share:/usr/share" \
+         xdg-mime query filetype "$f")
+  [[ "$type" == application/x-tarnvold-coded* ]] || { echo "FAIL: $f is of type '$type'"; exit 1; }
+done
+printf 'plain text\n' > "$scratch/plain.cod.txt"
+type=$(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION XDG_DATA_DIRS="$root/usr/share:/usr/share" \
+       xdg-mime query filetype "$scratch/plain.cod.txt")
+[[ "$type" != application/x-tarnvold-coded* ]] || { echo "FAIL: a text file taken for a coded file"; exit 1; }
 
 # Start the window program through its launcher, from an unrelated folder.
 home="$scratch/home"; elsewhere="$scratch/elsewhere"

@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <algorithm>
 
 namespace tarnvold {
 namespace {
@@ -18,6 +21,16 @@ namespace {
 QString qs(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 QByteArray bytes_of(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The part of a titled group box inside its frame, as its style draws it.
+QRect group_contents(const QGroupBox* box) {
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = QStringLiteral("Title");
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxContents;
+    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, box);
+}
 
 }  // namespace
 
@@ -39,10 +52,17 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
     GroupBox1->setGeometry(16, 16, 273, 65);
     RadioButton1 = new QRadioButton(GroupBox1);
     RadioButton1->setObjectName("RadioButton1");
-    RadioButton1->setGeometry(8, 16, 257, 17);
     RadioButton2 = new QRadioButton(GroupBox1);
     RadioButton2->setObjectName("RadioButton2");
-    RadioButton2->setGeometry(8, 40, 257, 17);
+    {
+        // The two buttons share the space inside the frame and below the
+        // title, so that neither circle sits on the frame's line.
+        const QRect inside = group_contents(GroupBox1);
+        const int h = 17;
+        const int gap = std::max(0, (inside.height() - 2 * h) / 3);
+        RadioButton1->setGeometry(8, inside.top() + gap, 257, h);
+        RadioButton2->setGeometry(8, inside.top() + 2 * gap + h, 257, h);
+    }
 
     GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName("GroupBox2");
@@ -58,7 +78,6 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
     CancelBtn = new QPushButton("Cancel", this);
     CancelBtn->setObjectName("CancelBtn");
     CancelBtn->setGeometry(159, 180, 75, 25);
-    CancelBtn->setAutoDefault(false);
 
     setTabOrder(OKBtn, CancelBtn);
     setTabOrder(CancelBtn, RadioButton1);

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 namespace tarnvold {
 
@@ -76,6 +77,11 @@ void TAboutBox::FormCreate() {
                       "\nThe coded-file format keeps out casual readers only; it is no real protection." +
                       "\nKeep your originals until you have checked the coded copies.");
     Comments->setFixedHeight(Comments->heightForWidth(Comments->width()));
+    // The panel, and below it the button and the window, grow with the text.
+    const int panel_height = std::max(161, Comments->geometry().bottom() + 1 + 8);
+    Panel1->resize(Panel1->width(), panel_height);
+    OKButton->move(OKButton->x(), Panel1->geometry().bottom() + 1 + 11);
+    setFixedSize(width(), OKButton->geometry().bottom() + 1 + 8);
     ui::centre_on_screen(this);
 }
 

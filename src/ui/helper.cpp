@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -74,6 +75,15 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::closing() { Button1Click(); }
+
+// Escape closes the window, as the button does.
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        closing();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void TForm2::closeEvent(QCloseEvent* event) {
     // Hidden, not closed: the window lives as long as the program.

@@ -10,6 +10,7 @@
 #include "password.h"
 #include "paths.h"
 #include "qt_text.h"
+#include "shell_model.h"
 #include "ui_common.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QGuiApplication>
@@ -35,6 +37,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QTreeView>
+#include <QWindow>
 #include <algorithm>
 #include <climits>
 #include <exception>
@@ -106,6 +109,8 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The pane stays editable, but Tab moves on to the next control.
+    Memo1->setTabChangesFocus(true);
 
     ProgressBar1 = make_bar("ProgressBar1", Panel2, 8, 24, 281, 17);
     ProgressBar2 = make_bar("ProgressBar2", Panel2, 8, 88, 281, 17);
@@ -145,6 +150,9 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     connect(Button3, &QPushButton::clicked, this, &TForm1::Exit1Click);
 
     setGeometry(154, 204, kFullWidth, kFullHeight);
+    outer_size_ = QSize(kFullWidth, kFullHeight);
+    outer_pos_ = QPoint(154, 204);
+    fit_pending_ = true;
 
     language_.notice = [this](std::string_view text) { notice(text); };
     configuration_.notice = [this](std::string_view text) { notice(text); };
@@ -210,14 +218,18 @@ void TForm1::build_panes() {
 
     // The file list: folders and files of the folder chosen in the tree,
     // sorted, names editable in place (which renames).
-    list_model_ = new QFileSystemModel(this);
-    list_model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::NoDotAndDotDot);
+    auto* list_model = new ui::ShellModel(this);
+    list_model->refused = [this](const QString& why) { ui::notice(this, why); };
+    list_model_ = list_model;
+    // Named pipes, sockets and devices are listed too.
+    list_model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::System | QDir::NoDotAndDotDot);
     list_model_->setReadOnly(false);
     ShellListView1 = new QListView(client);
     ShellListView1->setObjectName("ShellListView1");
     ShellListView1->setGeometry(312, 176, 281, 169);
     ShellListView1->setModel(list_model_);
     ShellListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ShellListView1->setIconSize(QSize(16, 16));
     ShellListView1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     // The selection stays visible when the list loses the focus.
     QPalette palette = ShellListView1->palette();
@@ -227,7 +239,7 @@ void TForm1::build_panes() {
     ShellListView1->setPalette(palette);
 
     // The folder tree of the whole file system.
-    tree_model_ = new QFileSystemModel(this);
+    tree_model_ = new ui::ShellModel(this);
     tree_model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     tree_model_->setReadOnly(true);
     tree_model_->setRootPath(QStringLiteral("/"));
@@ -246,7 +258,14 @@ void TForm1::build_panes() {
                 if (!current.isValid()) return;
                 const QString path = tree_model_->filePath(current);
                 ShellListView1->setRootIndex(list_model_->setRootPath(path));
+                // What was selected in the folder shown before is no longer
+                // in view, so it is no longer the object of the buttons.
+                ShellListView1->selectionModel()->clear();
             });
+    // A double-click on a folder in the list opens it, and the tree follows.
+    connect(ShellListView1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && list_model_->isDir(index)) show_folder(list_model_->filePath(index));
+    });
     // The home folder is where the user's files are: open the tree there.
     show_folder(QDir::homePath());
 }
@@ -280,6 +299,19 @@ void TForm1::show_folder(const QString& path) {
     if (!index.isValid()) return;
     ShellTreeView1->setCurrentIndex(index);
     ShellTreeView1->scrollTo(index);
+}
+
+void TForm1::open_path(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        show_folder(info.absoluteFilePath());
+        return;
+    }
+    show_folder(info.absolutePath());
+    const QModelIndex index = list_model_->index(info.absoluteFilePath());
+    if (!index.isValid()) return;
+    ShellListView1->setCurrentIndex(index);
+    ShellListView1->scrollTo(index);
 }
 
 QString TForm1::listed_folder() const { return list_model_->filePath(ShellListView1->rootIndex()); }
@@ -448,8 +480,11 @@ bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
 
 Selection TForm1::selection() {
     Selection s;
+    // Only an entry of the folder the list shows now, and selected there.
     const QModelIndex index = ShellListView1->currentIndex();
-    if (!index.isValid() || !ShellListView1->selectionModel()->isSelected(index)) return s;
+    if (!index.isValid() || index.parent() != ShellListView1->rootIndex() ||
+        !ShellListView1->selectionModel()->isSelected(index))
+        return s;
     s.path = ss(list_model_->filePath(index));
     s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
     return s;
@@ -500,9 +535,36 @@ void TForm1::set_window_size(int width, int height) {
     // Sizes are outer sizes; the frame, when the window has one, is taken off.
     const QSize frame = frameGeometry().size() - geometry().size();
     resize(width - frame.width(), height - frame.height());
+    outer_size_ = QSize(width, height);
+    fit_pending_ = true;
 }
 
-void TForm1::move_window(int left, int top) { move(left, top); }
+void TForm1::move_window(int left, int top) {
+    move(left, top);
+    outer_pos_ = QPoint(left, top);
+}
+
+// The window manager adds its frame only once the window is shown; the size
+// and place asked for before are then made the frame's, as they were meant.
+void TForm1::fit_to_frame() {
+    if (!fit_pending_ || !isVisible() || windowHandle() == nullptr) return;
+    const QMargins m = windowHandle()->frameMargins();
+    if (m.isNull()) return;
+    fit_pending_ = false;
+    resize(outer_size_ - QSize(m.left() + m.right(), m.top() + m.bottom()));
+    move(outer_pos_);
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize: fit_to_frame(); break;
+        default: break;
+    }
+    return handled;
+}
 
 void TForm1::show_full_view(bool full) {
     full_view_ = full;

@@ -13,6 +13,8 @@
 #include "user_interface.h"
 
 #include <QMainWindow>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -127,6 +129,9 @@ public:
     QString listed_folder() const;
     // Selects a folder in the tree, which lists it.
     void show_folder(const QString& path);
+    // A folder: the tree on it.  A file: the tree on its folder and the
+    // file selected in the list.
+    void open_path(const QString& path);
 
     // The components, in the order the window declares them.
     QFrame* Panel1;
@@ -181,8 +186,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void fit_to_frame();
     template <class F>
     void guarded(F&& f);
     void end_program(int code);
@@ -221,6 +228,9 @@ private:
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
+    QSize outer_size_;   // the outer size and place asked for last
+    QPoint outer_pos_;
+    bool fit_pending_ = false;
     std::optional<int> exit_code_;
     bool full_view_ = true;
     bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit

@@ -4,6 +4,7 @@
 #include "file_io.h"
 #include "messages.h"
 #include "qt_text.h"
+#include "shell_model.h"
 #include "ui_common.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -49,7 +51,6 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     CancelBtn = new QPushButton("Cancel", this);
     CancelBtn->setObjectName("CancelBtn");
     CancelBtn->setGeometry(300, 38, 75, 25);
-    CancelBtn->setAutoDefault(false);
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -57,9 +58,8 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     Button1 = new QPushButton("New Dir", this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(300, 70, 75, 25);
-    Button1->setAutoDefault(false);
 
-    model_ = new QFileSystemModel(this);
+    model_ = new ui::ShellModel(this);
     model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     model_->setReadOnly(true);
     model_->setRootPath(QStringLiteral("/"));
@@ -82,6 +82,7 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     setTabOrder(Button1, ShellTreeView1);
 
     connect(ShellTreeView1, &QTreeView::clicked, this, &Topendir::DirectoryOutline1Change);
+    ShellTreeView1->installEventFilter(this);
     connect(OKBtn, &QPushButton::clicked, this, &Topendir::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &Topendir::CancelBtnClick);
     connect(Button1, &QPushButton::clicked, this, &Topendir::Button1Click);
@@ -150,6 +151,24 @@ void Topendir::showEvent(QShowEvent* event) {
     shown_once_ = true;
     // The home folder, selected at creation, in view once the tree is laid out.
     QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, model_); });
+}
+
+// From the keyboard, Space or Enter on a folder picks it as a click does;
+// Enter then goes on to press the default button.
+bool Topendir::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ShellTreeView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool space = key->key() == Qt::Key_Space;
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const QModelIndex current = ShellTreeView1->currentIndex();
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if ((space || enter) && plain && current.isValid()) {
+            ShellTreeView1->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+            DirectoryOutline1Change();
+            return space;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Topendir::DirectoryOutline1Change() {

@@ -39,7 +39,6 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     CancelBtn = new QPushButton("Annuler", this);
     CancelBtn->setObjectName("CancelBtn");
     CancelBtn->setGeometry(150, 59, 75, 25);
-    CancelBtn->setAutoDefault(false);
 
     setTabOrder(Password, OKBtn);
     setTabOrder(OKBtn, CancelBtn);

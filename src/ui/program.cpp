@@ -17,10 +17,12 @@ Program::Program(std::string start_dir) {
     TForm1* main = Form1.get();
     auto show_main = [main] { main->show(); };
 
-    PasswordDlg = std::make_unique<TPasswordDlg>(language);
+    // The two dialogs a command waits in stay above the main window, which
+    // stays usable meanwhile.
+    PasswordDlg = std::make_unique<TPasswordDlg>(language, main);
     AboutBox = std::make_unique<TAboutBox>(language);
     AboutBox->show_main = show_main;
-    opendir = std::make_unique<Topendir>(language);
+    opendir = std::make_unique<Topendir>(language, main);
     config_form = std::make_unique<Tconfig_form>(language, configuration, ui::window_font());
     config_form->show_main = show_main;
     config_form->report_error = [main](const IoError& error) { main->report_error(error); };

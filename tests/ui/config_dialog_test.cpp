@@ -12,7 +12,10 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QGroupBox>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTreeView>
 #include <fstream>
 
@@ -79,6 +82,29 @@ private slots:
         QCOMPARE(p->PasswordDlg->OKBtn->text(), QString("G16"));
         QCOMPARE(dlg().OKBtn->text(), QString("G16"));
         QCOMPARE(dlg().windowTitle(), QString("Tarnvold configuration"));
+    }
+
+    // Each radio button inside its group's frame, below the title.
+    void layout_and_enter_on_a_focused_cancel() {
+        start(compact());
+        open_dialog();
+        QStyleOptionGroupBox option;
+        option.initFrom(dlg().GroupBox1);
+        option.text = dlg().GroupBox1->title();
+        option.lineWidth = 1;
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxContents;
+        const QRect inside = dlg().GroupBox1->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                      QStyle::SC_GroupBoxContents, dlg().GroupBox1);
+        QVERIFY(inside.contains(dlg().RadioButton1->geometry()));
+        QVERIFY(inside.contains(dlg().RadioButton2->geometry()));
+
+        const QByteArray before = stored();
+        dlg().RadioButton2->click();
+        QVERIFY(activate(&dlg()));
+        dlg().CancelBtn->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!dlg().isVisible());
+        QCOMPARE(stored(), before);
     }
 
     void cancel_and_close_store_nothing_data() {

@@ -45,8 +45,8 @@ private slots:
         QTest::keyClick(help->WebBrowser_v11, Qt::Key_Return);
         QTRY_COMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/more.htm")));
 
-        // Close window and the title bar's close both hide it and bring the
-        // main window back.
+        // Close window, the title bar's close and Escape all hide it and
+        // bring the main window back.
         int shown = 0;
         help->show_main = [&] { ++shown; };
         help->Button1->click();
@@ -54,7 +54,12 @@ private slots:
         help->show();
         help->close();
         QVERIFY(!help->isVisible());
-        QCOMPARE(shown, 2);
+        help->show();
+        QVERIFY(activate(help.get()));
+        help->WebBrowser_v11->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        QCOMPARE(shown, 3);
     }
 
     void a_missing_page_is_said_in_the_view() {
@@ -90,6 +95,22 @@ private slots:
             if (page != "default.htm") QVERIFY2(reached.contains(page), qPrintable(page));
     }
 
+    // A page that sets a background sets the text colour too (or neither),
+    // so that it stays readable with a dark theme.
+    void no_page_sets_a_background_alone() {
+        const QDir dir(QStringLiteral(TARNVOLD_SOURCE_DIR) + "/help");
+        const QRegularExpression tag("<[^>]*>");
+        const QRegularExpression background("bgcolor|background", QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression text_colour("(?<![-a-z])color\\s*[:=]|\\btext\\s*=", QRegularExpression::CaseInsensitiveOption);
+        for (const QString& page : dir.entryList({"*.htm"}, QDir::Files)) {
+            const QString text = QString::fromUtf8(read_bytes(dir.filePath(page)));
+            for (auto m = tag.globalMatch(text); m.hasNext();) {
+                const QString t = m.next().captured();
+                if (t.contains(background)) QVERIFY2(t.contains(text_colour), qPrintable(page + ": " + t));
+            }
+        }
+    }
+
     void about_box() {
         TempCwd cwd;
         Language language;
@@ -101,6 +122,11 @@ private slots:
         QCOMPARE(about.Version->text(), QString("Version : 1.5"));
         QCOMPARE(about.ProductName->text(), QString("Product : Tarnvold"));
         QCOMPARE(about.Comments->text().count('\n'), 2);
+        // Every line of the comment inside the panel, the button below it.
+        QVERIFY(about.Comments->height() >= about.Comments->heightForWidth(about.Comments->width()));
+        QVERIFY(about.Panel1->contentsRect().contains(about.Comments->geometry()));
+        QVERIFY(about.OKButton->y() > about.Panel1->geometry().bottom());
+        QVERIFY(about.rect().contains(about.OKButton->geometry()));
         QCOMPARE(ui::program_icon().size(), QSize(32, 32));
         QVERIFY(!about.ProgramIcon->pixmap().isNull());
 

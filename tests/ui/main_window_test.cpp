@@ -1,16 +1,21 @@
 // The main window after start-up: Exit, the title bar's close, the window
-// swaps, the progress bars, and the busy state while a command waits.
+// swaps, the progress bars, the busy state while a command waits, the shell
+// panes and the keyboard.
 
 #include "about.h"
 #include "config_dialog.h"
 #include "helper.h"
-#include "open_dir.h"
 #include "main_window.h"
+#include "open_dir.h"
 #include "password.h"
 #include "program.h"
 #include "ui_test_support.h"
 
 #include <QAction>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QTreeView>
+#include <QWindow>
 #include <QLabel>
 #include <QApplication>
 #include <QDir>
@@ -38,6 +43,19 @@ private:
 
     TForm1& f() { return *p->Form1; }
     QString log() { return f().Memo1->toPlainText(); }
+    QFileSystemModel* list_model() { return static_cast<QFileSystemModel*>(f().ShellListView1->model()); }
+    QModelIndex list_entry(const QString& path) { return list_model()->index(path); }
+    // The panes as the full style shows them.
+    void full_view() {
+        f().set_window_size(855, 441);
+        f().show_full_view(true);
+    }
+    // Shows a folder and waits until the list has read it.
+    void show_and_load(const QString& folder, int rows) {
+        f().show_folder(folder);
+        QCOMPARE(f().listed_folder(), folder);
+        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), rows);
+    }
     bool menus_enabled() {
         for (QAction* a : f().MainMenu1->actions())
             if (!a->isEnabled()) return false;
@@ -203,6 +221,11 @@ private slots:
             // Whatever fails below, the wait must end.
             auto cancel = qScopeGuard([&] { p->PasswordDlg->close(); });  // the title bar's close: Cancel
             QVERIFY(p->PasswordDlg->isVisible());
+            // Above the main window, which stays usable.
+            QCOMPARE(p->PasswordDlg->windowHandle()->transientParent(), f().windowHandle());
+            QCOMPARE(p->opendir->parentWidget(), &f());
+            QVERIFY(!p->PasswordDlg->isModal());
+            QVERIFY(f().isEnabled());
             QVERIFY(f().commands_blocked());
             QVERIFY(!menus_enabled());
             QVERIFY(!f().Button1->isEnabled());
@@ -289,6 +312,118 @@ private slots:
             QVERIFY(exits.empty());
             QVERIFY(menus_enabled());
         }
+    }
+
+    // A named pipe with no writer, a socket, a device and a file whose
+    // contents say something else than its name: the panes list them from
+    // their names and stat alone, and the window goes on working.
+    void special_files_are_listed_without_being_read() {
+        const QString dir = cwd->file("special");
+        QVERIFY(QDir().mkpath(dir + "/sub"));
+        SpecialFiles special;
+        make_special_files(dir, special);
+        if (QTest::currentTestFailed()) return;
+        const int rows = 2 + special.count;  // with sub and notes
+        write_bytes(dir + "/notes", "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<< >>\nendobj\n");
+
+        show_and_load(dir, rows);
+        QTRY_COMPARE(list_model()->type(list_entry(dir + "/pipe")), QString("Named pipe"));
+        QTRY_COMPARE(list_model()->type(list_entry(dir + "/socket")), QString("Socket"));
+        if (::geteuid() == 0) QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
+        // Named like no known type: its contents are not looked at.
+        QTRY_VERIFY(!list_model()->type(list_entry(dir + "/notes")).isEmpty());
+        QVERIFY2(!list_model()->type(list_entry(dir + "/notes")).contains("PDF"),
+                 qPrintable(list_model()->type(list_entry(dir + "/notes"))));
+        // The tree shows the folder with its one subfolder.
+        auto* tree = static_cast<QFileSystemModel*>(f().ShellTreeView1->model());
+        f().ShellTreeView1->expand(tree->index(dir));
+        QTRY_COMPARE(tree->rowCount(tree->index(dir)), 1);
+        // The window still answers.
+        f().About1->trigger();
+        QVERIFY(p->AboutBox->isVisible());
+        p->AboutBox->OKButton->click();
+        QVERIFY(f().isVisible());
+    }
+
+    void the_buttons_act_on_the_entry_selected_in_the_folder_shown() {
+        QVERIFY(QDir().mkpath(cwd->file("a")));
+        QVERIFY(QDir().mkpath(cwd->file("b")));
+        write_bytes(cwd->file("a/one.txt"), "one");
+        show_and_load(cwd->file("a"), 1);
+        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("a/one.txt")));
+        QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("a/one.txt"));
+
+        // Another folder in the tree: nothing is selected in the list, and
+        // the button asks for a file as File > Code > File does.
+        show_and_load(cwd->file("b"), 0);
+        QVERIFY(!f().ShellListView1->selectionModel()->hasSelection());
+        QCOMPARE(f().selection().kind, Selection::Kind::None);
+        boxes->answers = {false};
+        f().Button1->click();
+        QCOMPARE(boxes->seen.size(), std::size_t{1});
+        QCOMPARE(boxes->seen[0].kind, ui::BoxKind::OpenFile);
+        QVERIFY(log().endsWith("Coding aborted"));
+        QVERIFY(QFileInfo(cwd->file("a/one.txt")).exists());
+    }
+
+    void double_click_opens_a_folder_and_rename_says_why_it_is_refused() {
+        QVERIFY(QDir().mkpath(cwd->file("top/inner")));
+        write_bytes(cwd->file("top/first.txt"), "1");
+        write_bytes(cwd->file("top/second.txt"), "2");
+        full_view();
+        show_and_load(cwd->file("top"), 3);
+
+        // Renaming onto a name that is taken: refused, with the reason.
+        QVERIFY(!list_model()->setData(list_entry(cwd->file("top/first.txt")), "second.txt"));
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice).size(), 1);
+        QVERIFY2(boxes->texts(ui::BoxKind::Notice)[0].contains("already exists"),
+                 qPrintable(boxes->texts(ui::BoxKind::Notice)[0]));
+        QVERIFY(boxes->texts(ui::BoxKind::Notice)[0].contains(cwd->file("top/first.txt")));
+        QCOMPARE(read_bytes(cwd->file("top/second.txt")), QByteArray("2"));
+        QVERIFY(list_model()->setData(list_entry(cwd->file("top/first.txt")), "third.txt"));
+        QVERIFY(QFile::exists(cwd->file("top/third.txt")));
+
+        const QModelIndex inner = list_entry(cwd->file("top/inner"));
+        f().ShellListView1->scrollTo(inner);
+        QTRY_VERIFY(!f().ShellListView1->visualRect(inner).isEmpty());
+        const QPoint at = f().ShellListView1->visualRect(inner).center();
+        // As the window system delivers it: a click, then the second press.
+        QTest::mouseClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(f().listed_folder(), cwd->file("top/inner"));
+        auto* tree = static_cast<QFileSystemModel*>(f().ShellTreeView1->model());
+        QCOMPARE(tree->filePath(f().ShellTreeView1->currentIndex()), cwd->file("top/inner"));
+    }
+
+    void open_path_shows_a_folder_or_selects_a_file() {
+        QVERIFY(QDir().mkpath(cwd->file("docs")));
+        write_bytes(cwd->file("docs/letter.txt"), "text");
+        f().open_path(cwd->file("docs/letter.txt"));
+        QCOMPARE(f().listed_folder(), cwd->file("docs"));
+        QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
+        QCOMPARE(f().selection().kind, Selection::Kind::File);
+        // Still so once the list has read the folder.
+        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 1);
+        QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
+        f().open_path(cwd->path());
+        QCOMPARE(f().listed_folder(), cwd->path());
+        QCOMPARE(f().selection().kind, Selection::Kind::None);
+    }
+
+    // Tab goes through the window in its order, out of the log pane too,
+    // and types nothing there.
+    void tab_follows_the_order_of_the_window() {
+        full_view();
+        QVERIFY(activate(&f()));
+        f().Memo1->setFocus();
+        f().Memo1->selectAll();
+        const QList<QWidget*> order = {f().ShellListView1, f().ShellTreeView1, f().Button1,
+                                       f().Button2,        f().Button3,        f().Memo1};
+        for (QWidget* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QCOMPARE(log(), QString("Initialisation finished"));
     }
 };
 

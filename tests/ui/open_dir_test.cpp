@@ -104,6 +104,73 @@ private slots:
         QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
     }
 
+    // Arrows move, Space picks, Enter picks and presses OK; Enter on a
+    // focused Cancel or New dir presses that button.
+    void the_keyboard_alone() {
+        const QString data = cwd->file("Data");
+        auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+        auto focus_tree = [&] {
+            QVERIFY(activate(dlg.get()));
+            dlg->ShellTreeView1->setFocus();
+            QCOMPARE(QApplication::focusWidget(), dlg->ShellTreeView1);
+        };
+        dlg->select_path(data.toStdString());
+        QVERIFY(run([&] {
+            focus_tree();
+            key(Qt::Key_Right);  // open Data
+            QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
+            key(Qt::Key_Down);   // onto Out
+            QCOMPARE(QString::fromStdString(dlg->selected_path()), data + "/Out");
+            key(Qt::Key_Return);
+        }));
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/Out/");
+
+        // After a click, Tab on to Cancel: Enter there cancels.
+        dlg->dest_dir = "/earlier/";
+        QVERIFY(!run([&] {
+            focus_tree();
+            click(data);
+            key(Qt::Key_Tab);
+            key(Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), dlg->CancelBtn);
+            key(Qt::Key_Return);
+        }));
+        QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
+
+        // Space picks, Enter on New dir asks for the name, and OK gives the pick.
+        boxes->inputs = {"Made"};
+        QVERIFY(run([&] {
+            focus_tree();
+            QCOMPARE(QString::fromStdString(dlg->selected_path()), data);
+            key(Qt::Key_Space);
+            dlg->Button1->setFocus();
+            key(Qt::Key_Return);
+            QCOMPARE(boxes->seen.size(), std::size_t{1});
+            QVERIFY(dlg->waiting());
+            dlg->OKBtn->setFocus();
+            key(Qt::Key_Return);
+        }));
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/");
+        QVERIFY(QFileInfo(data + "/Made").isDir());
+    }
+
+    // A folder holding a named pipe with no writer, a socket and a device:
+    // the chooser lists it and its subfolder and goes on answering.
+    void a_folder_with_special_files() {
+        const QString dir = cwd->file("Data");
+        SpecialFiles special;
+        make_special_files(dir, special);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(run([&] {
+            click(dir);
+            dlg->ShellTreeView1->expand(dlg->ShellTreeView1->currentIndex());
+            QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
+            click(dir + "/Out");
+            dlg->OKBtn->click();
+        }));
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), dir + "/Out/");
+    }
+
     void new_dir_makes_one_level_and_ok_gives_the_parent() {
         boxes->inputs = {"Backup"};
         QVERIFY(run([&] {

@@ -99,6 +99,21 @@ private slots:
         QCOMPARE(password, std::string("two words"));
     }
 
+    // Enter presses the button that has the focus, OK from the box.
+    void enter_on_a_focused_cancel_cancels() {
+        std::string password = "earlier";
+        QVERIFY(!run(password, [&] {
+            QVERIFY(tarnvold::testing::activate(dlg.get()));
+            QTest::keyClicks(dlg->Password, "secret");
+            QCOMPARE(QApplication::focusWidget(), dlg->Password);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), dlg->CancelBtn);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }));
+        QCOMPARE(password, std::string("earlier"));
+    }
+
     void the_box_is_empty_at_every_showing() {
         std::string password;
         QVERIFY(run(password, [&] {

@@ -1,5 +1,6 @@
 // The real program, started as a user would start it, on the screen it is
-// given: the width check ends it with exit code 1 in the full style only.
+// given: the width check ends it with exit code 1 in the full style only; a
+// path argument opens the panes on it.
 
 #include "ui_test_support.h"
 
@@ -19,15 +20,16 @@ private:
     };
     // Runs the program in `folder` on Qt's offscreen screen, 800 pixels wide,
     // with every box answered Yes and the program ending once it runs.
-    static Run run(const QString& folder) {
+    static Run run(const QString& folder, const QStringList& args = {}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("TARNVOLD_TEST_BOXES", "yes");
         env.insert("TARNVOLD_TEST_QUIT", "1");
+        env.insert("HOME", folder);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
-        p.start(TARNVOLD_GUI, {});
+        p.start(TARNVOLD_GUI, args);
         if (!p.waitForFinished(60000)) {
             p.kill();
             p.waitForFinished();
@@ -55,6 +57,28 @@ private slots:
         QVERIFY2(!r.err.contains("box "), qPrintable(r.err));
         // 615 x 411 in the middle of a screen 800 wide.
         QVERIFY2(r.err.contains(QRegularExpression("started 615x411\\+92\\+\\d+\n")), qPrintable(r.err));
+        // The panes on the home folder, nothing selected.
+        QVERIFY2(r.err.contains("listed " + cwd.path() + "\nselected \n"), qPrintable(r.err));
+    }
+
+    // As a file manager's "Open with" starts it.
+    void a_path_argument_opens_the_panes_on_it() {
+        TempCwd cwd;
+        write_config(cwd.path(), 1, "lang\\english.tvl");
+        QVERIFY(QDir(cwd.path()).mkpath("in/deeper"));
+        write_bytes(cwd.file("in/letter.txt"), "text");
+        Run r = run(cwd.path(), {"in/letter.txt"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("listed " + cwd.file("in") + "\nselected " + cwd.file("in/letter.txt") + "\n"),
+                 qPrintable(r.err));
+        r = run(cwd.path(), {cwd.file("in/deeper")});
+        QVERIFY2(r.err.contains("listed " + cwd.file("in/deeper") + "\nselected \n"), qPrintable(r.err));
+        r = run(cwd.path(), {"gone.txt"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("box notice: Cannot open " + cwd.file("gone.txt")), qPrintable(r.err));
+        r = run(cwd.path(), {"one", "two"});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("usage: tarnvold"), qPrintable(r.err));
     }
 };
 

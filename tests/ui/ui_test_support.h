@@ -5,6 +5,7 @@
 #include "boxes.h"
 #include "config_record.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <deque>
 #include <memory>
 #include <string>
@@ -103,6 +110,44 @@ inline void write_language(const QString& folder, const QString& name, const QSt
     QByteArray text;
     for (int n = 1; n <= 56; ++n) text += (prefix + QString::number(n)).toLocal8Bit() + "\r\n";
     write_bytes(folder + "/lang/" + name + ".tvl", text);
+}
+
+// Makes a shown window the active one, so that key presses go to its focus.
+inline bool activate(QWidget* window) {
+    if (!QTest::qWaitForWindowExposed(window)) return false;
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
+// In `dir`: "pipe", a named pipe with no writer; "socket", a bound socket
+// (closed with `made`); as root "device", a character device.  `made.count`
+// is the number of entries made.
+struct SpecialFiles {
+    int count = 0;
+    int socket = -1;
+    SpecialFiles() = default;
+    SpecialFiles(const SpecialFiles&) = delete;
+    SpecialFiles& operator=(const SpecialFiles&) = delete;
+    ~SpecialFiles() {
+        if (socket >= 0) ::close(socket);
+    }
+};
+inline void make_special_files(const QString& dir, SpecialFiles& made) {
+    QCOMPARE(::mkfifo(QFile::encodeName(dir + "/pipe").constData(), 0600), 0);
+    made.socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(made.socket >= 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(dir + "/socket");
+    QVERIFY(path.size() < qsizetype(sizeof address.sun_path));
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    QCOMPARE(::bind(made.socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    made.count = 2;
+    if (::geteuid() == 0) {
+        QCOMPARE(::mknod(QFile::encodeName(dir + "/device").constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
+        ++made.count;
+    }
 }
 
 inline int screen_width() { return QGuiApplication::primaryScreen()->geometry().width(); }

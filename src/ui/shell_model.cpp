@@ -1,0 +1,103 @@
+#include "shell_model.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tarnvold::ui {
+
+namespace {
+
+enum class Kind { Missing, Folder, File, Fifo, Socket, CharDevice, BlockDevice };
+
+// The entry's kind from stat, following links; lstat for a dangling link.
+Kind kind_of(const QFileInfo& info) {
+    const QByteArray path = QFile::encodeName(info.absoluteFilePath());
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 && ::lstat(path.constData(), &st) != 0) return Kind::Missing;
+    if (S_ISDIR(st.st_mode)) return Kind::Folder;
+    if (S_ISFIFO(st.st_mode)) return Kind::Fifo;
+    if (S_ISSOCK(st.st_mode)) return Kind::Socket;
+    if (S_ISCHR(st.st_mode)) return Kind::CharDevice;
+    if (S_ISBLK(st.st_mode)) return Kind::BlockDevice;
+    return Kind::File;
+}
+
+// The type the name suggests; the contents are not looked at.
+QMimeType type_by_name(const QFileInfo& info) {
+    static const QMimeDatabase db;
+    return db.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+}
+
+}  // namespace
+
+QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
+    if (info.isRoot()) return icon(Drive);
+    switch (kind_of(info)) {
+        case Kind::Folder: return icon(Folder);
+        case Kind::File: {
+            const QMimeType mime = type_by_name(info);
+            QIcon themed = QIcon::fromTheme(mime.iconName());
+            if (themed.isNull()) themed = QIcon::fromTheme(mime.genericIconName());
+            return themed.isNull() ? icon(File) : themed;
+        }
+        default: return icon(File);
+    }
+}
+
+QString NameOnlyIconProvider::type(const QFileInfo& info) const {
+    if (info.isRoot()) return QStringLiteral("Drive");
+    switch (kind_of(info)) {
+        case Kind::Folder: return QStringLiteral("Folder");
+        case Kind::Fifo: return QStringLiteral("Named pipe");
+        case Kind::Socket: return QStringLiteral("Socket");
+        case Kind::CharDevice: return QStringLiteral("Character device");
+        case Kind::BlockDevice: return QStringLiteral("Block device");
+        case Kind::Missing: return QStringLiteral("Broken link");
+        case Kind::File: break;
+    }
+    const QMimeType mime = type_by_name(info);
+    return mime.comment().isEmpty() ? mime.name() : mime.comment();
+}
+
+ShellModel::ShellModel(QObject* parent) : QFileSystemModel(parent) {
+    setIconProvider(&icons_);
+    setOption(DontUseCustomDirectoryIcons);
+}
+
+QString rename_refusal(const QString& path, const QString& name) {
+    if (name.isEmpty()) return QStringLiteral("the name is empty");
+    if (name.contains('/')) return QStringLiteral("a name cannot contain \"/\"");
+    if (name == "." || name == "..") return "\"" + name + "\" cannot be a name";
+    const QString target = QFileInfo(path).absolutePath() + "/" + name;
+    struct stat st {};
+    if (::lstat(QFile::encodeName(target).constData(), &st) == 0)
+        return "\"" + name + "\" already exists in that folder";
+    return {};
+}
+
+bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != 0 || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return QFileSystemModel::setData(index, value, role);
+    const QString name = value.toString();
+    if (name == fileName(index)) return true;
+    const QString path = filePath(index);
+    const QString head = "Cannot rename " + path + " to \"" + name + "\": ";
+    if (const QString why = rename_refusal(path, name); !why.isEmpty()) {
+        if (refused) refused(head + why + ".");
+        return false;
+    }
+    errno = 0;
+    if (QFileSystemModel::setData(index, value, role)) return true;
+    const int error = errno;
+    if (refused)
+        refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("refused")) +
+                ".");
+    return false;
+}
+
+}  // namespace tarnvold::ui
