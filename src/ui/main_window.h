@@ -14,7 +14,9 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -186,9 +188,15 @@ private:
     struct Bar {
         QProgressBar* widget = nullptr;
         BarState state;
+        bool dirty = false;  // the widget does not show `state` yet
     };
     Bar& bar(ProgressBarId id);
     void render(Bar& b);
+    void catch_up();
+    void show_bars();
+    void show_lines();
+    void show_labels();
+    void draw(Bar& b);
     QLabel* label(LabelId id);
     void build_menu();
     void build_panes();
@@ -210,11 +218,16 @@ private:
     QString last_open_;   // OpenDialog1's file name
     QString last_save_;   // SaveDialog1's file name
     std::array<Bar, 4> bars_{};
+    QStringList pending_lines_;  // log lines the pane does not show yet
+    std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
     bool memo_has_lines_ = false;
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
     std::optional<int> exit_code_;
+    // Pending window messages are handled at most once a frame.
+    static constexpr std::chrono::milliseconds kFrame{16};
+    std::chrono::steady_clock::time_point next_pump_{};
 };
 
 }  // namespace tarnvold
