@@ -16,7 +16,6 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -226,8 +225,8 @@ private:
     bool blocked_ = false;
     std::optional<int> exit_code_;
     // Pending window messages are handled at most once a frame.
-    static constexpr std::chrono::milliseconds kFrame{16};
-    std::chrono::steady_clock::time_point next_pump_{};
+    static constexpr std::int64_t kFrameMs = 16;
+    std::int64_t next_pump_ms_ = 0;
 };
 
 }  // namespace tarnvold

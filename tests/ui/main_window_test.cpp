@@ -232,6 +232,50 @@ private slots:
         QVERIFY(QFile::exists(cwd->file("plain.cod")));
         QVERIFY(menus_enabled());
     }
+
+    void a_running_command_shows_its_state_whenever_the_window_handles_messages() {
+        // Far more progress steps than the window handles messages for: at
+        // each turn of its event loop the bars and the log are up to date.
+        QByteArray contents(200000, '\0');
+        for (int i = 0; i < contents.size(); ++i) contents[i] = static_cast<char>(i * 7 + i / 251);
+        write_bytes(cwd->file("big.txt"), contents);
+        boxes->inputs = {cwd->file("big.txt"), cwd->file("big.cod")};
+        auto up_to_date = [this] {
+            const std::pair<ProgressBarId, QProgressBar*> bars[] = {{ProgressBarId::Checksum, f().ProgressBar1},
+                                                                    {ProgressBarId::Pass1, f().ProgressBar2},
+                                                                    {ProgressBarId::Pass2, f().ProgressBar3}};
+            for (const auto& [id, widget] : bars) {
+                const auto& state = f().bar_state(id);
+                if (widget->value() != state.position || widget->maximum() != std::max<std::int64_t>(1, state.max))
+                    return false;
+            }
+            return true;
+        };
+        QStringList seen;  // the pane at each turn while the file is coded
+        bool bars_up_to_date = true;
+        QTimer turn;
+        turn.setInterval(0);
+        connect(&turn, &QTimer::timeout, this, [&] {
+            if (!f().commands_blocked() || p->PasswordDlg->isVisible()) return;
+            seen << log();
+            bars_up_to_date = bars_up_to_date && up_to_date();
+        });
+        turn.start();
+        QTimer::singleShot(0, this, [&] {
+            QTest::keyClicks(p->PasswordDlg->Password, "pw");
+            QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+        });
+        f().file2->trigger();
+        turn.stop();
+
+        QVERIFY(!seen.isEmpty());
+        QVERIFY(seen.first().contains("Starting code for : " + cwd->file("big.txt")));
+        for (const QString& pane : seen) QVERIFY(log().startsWith(pane));
+        QVERIFY(bars_up_to_date);
+        QVERIFY(up_to_date());
+        QVERIFY(log().endsWith("Coding finished\n" + cwd->file("big.txt") + "-->" + cwd->file("big.cod")));
+        QVERIFY(!f().Label3->isVisible());
+    }
 };
 
 TARNVOLD_TEST_MAIN(TestMainWindow)
