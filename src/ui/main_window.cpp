@@ -360,9 +360,6 @@ const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const {
     return const_cast<TForm1*>(this)->bar(id).state;
 }
 
-// The widget counts in int; the largest coded files go past INT_MAX, so a
-// range that does not fit is shown scaled down by a power of two.
-//
 // A widget repaints itself at once whenever its bar moves by a few pixels;
 // with hundreds of steps per small file that painting, and laying out every
 // log line, would be most of a folder run.  So while a command runs, the
@@ -391,6 +388,8 @@ void TForm1::show_bars() {
     }
 }
 
+// The widget counts in int; the largest coded files go past INT_MAX, so a
+// range that does not fit is shown scaled down by a power of two.
 void TForm1::draw(Bar& b) {
     const BarState& s = b.state;
     const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
