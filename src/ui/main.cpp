@@ -3,20 +3,33 @@
 #include "boxes.h"
 #include "file_io.h"
 #include "main_window.h"
+#include "open_dir.h"
+#include "password.h"
 #include "paths.h"
 #include "program.h"
 #include "qt_text.h"
 #include "ui_common.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +51,97 @@ void install_test_switches() {
         return tarnvold::ui::BoxAnswer{yes, request.value};
     });
 }
+
+// TARNVOLD_TEST_DRIVE=FILE runs the folder commands of FILE, one a line,
+// its fields separated by tabs:
+//     code-dir<TAB>SOURCE<TAB>DESTINATION<TAB>PASSWORD
+//     decode-dir<TAB>SOURCE<TAB>DESTINATION<TAB>PASSWORD
+// as soon as the event loop runs: it triggers File > Code > Directory or
+// File > Decode > Directory and answers the folder chooser (source, then
+// destination) and the password dialog through their own controls when they
+// show.  Each command's time, from the menu entry to its return, goes to
+// standard output as "drive code-dir 1.234567 s cpu 0.345678 s" (the
+// second the processor time of the whole process); then the program ends.
+// For bench/window-walk.sh; use it with TARNVOLD_TEST_BOXES=yes so that the
+// completion box is answered too.
+class Driver : public QObject {
+public:
+    Driver(tarnvold::Program& program, const char* file) : program_(program) {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);) {
+            std::vector<std::string> fields;
+            for (std::size_t from = 0;;) {
+                const std::size_t tab = line.find('\t', from);
+                fields.push_back(line.substr(from, tab - from));
+                if (tab == std::string::npos) break;
+                from = tab + 1;
+            }
+            if (fields.size() == 4) steps_.push_back(fields);
+        }
+        program_.opendir->installEventFilter(this);
+        program_.PasswordDlg->installEventFilter(this);
+        QTimer::singleShot(0, this, [this] { run(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show) return false;
+        // Answered once the dialog waits in its own loop, as a person would.
+        if (watched == program_.opendir.get()) {
+            QTimer::singleShot(0, this, [this] {
+                tarnvold::Topendir& chooser = *program_.opendir;
+                if (folders_.empty() || !chooser.waiting()) return;
+                chooser.select_path(folders_.front());
+                folders_.pop_front();
+                emit chooser.ShellTreeView1->clicked(chooser.ShellTreeView1->currentIndex());
+                chooser.OKBtn->click();
+            });
+        } else if (watched == program_.PasswordDlg.get()) {
+            QTimer::singleShot(0, this, [this] {
+                tarnvold::TPasswordDlg& dialog = *program_.PasswordDlg;
+                if (!dialog.waiting()) return;
+                dialog.Password->setText(tarnvold::ui::qs(password_));
+                dialog.OKBtn->click();
+            });
+        }
+        return false;
+    }
+
+private:
+    static double cpu_seconds() {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+    }
+
+    void run() {
+        tarnvold::TForm1& window = *program_.Form1;
+        int rc = 0;
+        for (const auto& step : steps_) {
+            QAction* entry = step[0] == "code-dir" ? window.Directory1 : step[0] == "decode-dir" ? window.Directory2 : nullptr;
+            if (entry == nullptr) {
+                std::fprintf(stderr, "drive: unknown command %s\n", step[0].c_str());
+                rc = 2;
+                break;
+            }
+            folders_ = {step[1], step[2]};
+            password_ = step[3];
+            const double cpu_start = cpu_seconds();
+            const auto start = std::chrono::steady_clock::now();
+            entry->trigger();
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            std::printf("drive %s %.6f s cpu %.6f s\n", step[0].c_str(), took.count(), cpu_seconds() - cpu_start);
+            std::fflush(stdout);
+            if (!folders_.empty()) rc = 1;  // a chooser never came
+        }
+        QCoreApplication::exit(rc);
+    }
+
+    tarnvold::Program& program_;
+    std::vector<std::vector<std::string>> steps_;
+    std::deque<std::string> folders_;
+    std::string password_;
+};
 
 }  // namespace
 
@@ -92,6 +196,9 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
         });
     }
+    std::unique_ptr<Driver> driver;
+    if (const char* drive = std::getenv("TARNVOLD_TEST_DRIVE"); drive != nullptr && *drive != '\0')
+        driver = std::make_unique<Driver>(program, drive);
     main_window.show();
     const int rc = QApplication::exec();
     return main_window.exit_code().value_or(rc);

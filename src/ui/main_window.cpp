@@ -40,6 +40,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <climits>
+#include <ctime>
 #include <exception>
 
 namespace tarnvold {
@@ -48,6 +49,12 @@ using ui::qs;
 using ui::ss;
 
 namespace {
+
+std::int64_t coarse_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
 
 QLabel* make_label(const char* name, const char* caption, QWidget* parent, int left, int top) {
     auto* l = new QLabel(caption, parent);
@@ -363,22 +370,43 @@ void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }
 
 void TForm1::append_log_line(const std::string& line) {
+    pending_lines_.push_back(qs(line));
+    if (!blocked_) catch_up();
+}
+
+// Lines arriving during a command reach the pane together, once a frame, in
+// one edit: the pane then lays out only the lines it shows.
+void TForm1::show_lines() {
+    if (pending_lines_.empty()) return;
     QTextCursor cursor(Memo1->document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    if (memo_has_lines_) cursor.insertBlock();
-    cursor.insertText(qs(line));
-    memo_has_lines_ = true;
+    for (const QString& line : pending_lines_) {
+        if (memo_has_lines_) cursor.insertBlock();
+        cursor.insertText(line);
+        memo_has_lines_ = true;
+    }
+    cursor.endEditBlock();
+    pending_lines_.clear();
     // The newest line is in view at once.
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
 
-bool TForm1::ask_yes_no(std::string_view text) { return ui::ask_yes_no(this, qs(text)); }
+// A box waits for the user: the window shows where the work stands.
+bool TForm1::ask_yes_no(std::string_view text) {
+    catch_up();
+    return ui::ask_yes_no(this, qs(text));
+}
 
-void TForm1::notice(std::string_view text) { ui::notice(this, qs(text)); }
+void TForm1::notice(std::string_view text) {
+    catch_up();
+    ui::notice(this, qs(text));
+}
 
 void TForm1::unowned_notice(std::string_view text) { ui::notice(nullptr, qs(text)); }
 
 void TForm1::report_error(const IoError& error) {
+    catch_up();
     // While the main window is hidden the box has no owner to sit on.
     ui::error_box(isVisible() ? this : nullptr, qs(error.what()));
 }
@@ -392,12 +420,39 @@ const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const {
     return const_cast<TForm1*>(this)->bar(id).state;
 }
 
-// The widget counts in int; the largest coded files go past INT_MAX, so a
-// range that does not fit is shown scaled down by a power of two.
+// A widget repaints itself at once whenever its bar moves by a few pixels;
+// with hundreds of steps per small file that painting, and laying out every
+// log line, would be most of a folder run.  So while a command runs, the
+// widgets catch up with the bars, labels and log once a frame, when the
+// window handles its messages, before every box and dialog, and at the
+// command's end.
 void TForm1::render(Bar& b) {
     BarState& s = b.state;
-    const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
     s.position = std::clamp(s.position, s.min, std::max(s.min, s.max));
+    b.dirty = true;
+    if (!blocked_) catch_up();
+}
+
+// The widgets show the bars, the labels and the log as they are now.
+void TForm1::catch_up() {
+    show_lines();
+    show_bars();
+    show_labels();
+}
+
+void TForm1::show_bars() {
+    for (Bar& b : bars_) {
+        if (!b.dirty) continue;
+        b.dirty = false;
+        draw(b);
+    }
+}
+
+// The widget counts in int; the largest coded files go past INT_MAX, so a
+// range that does not fit is shown scaled down by a power of two.
+void TForm1::draw(Bar& b) {
+    const BarState& s = b.state;
+    const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
     int shift = 0;
     while ((range >> shift) > INT_MAX) ++shift;
     // An empty range would turn the widget into a busy indicator.
@@ -446,33 +501,60 @@ void TForm1::label_set_caption(LabelId id, std::string_view caption) {
     l->adjustSize();
 }
 
+// Showing or hiding a widget asks the window system where the mouse is;
+// during a command the labels, too, follow once a frame.
 void TForm1::label_set_visible(LabelId id, bool visible) {
-    label(id)->setVisible(visible);
-    // The folder progress is its label and its bar together.
-    if (id == LabelId::Folder) ProgressBar4->setVisible(visible);
+    label_visible_[static_cast<std::size_t>(id) - 1] = visible;
+    if (!blocked_) catch_up();
 }
 
-void TForm1::process_events() { QCoreApplication::processEvents(); }
+void TForm1::show_labels() {
+    for (const LabelId id : {LabelId::Folder, LabelId::Checksum, LabelId::Pass1, LabelId::Pass2}) {
+        std::optional<bool>& visible = label_visible_[static_cast<std::size_t>(id) - 1];
+        if (!visible) continue;
+        label(id)->setVisible(*visible);
+        // The folder progress is its label and its bar together.
+        if (id == LabelId::Folder) ProgressBar4->setVisible(*visible);
+        visible.reset();
+    }
+}
+
+// Handling the window's input and painting costs far more than a progress
+// step, and a small file makes hundreds of steps: the steps of one frame
+// share one such pass.  The first request of a command is always served, and
+// the end of a command returns to the event loop, which paints the rest.
+// The clock is the coarse one (the kernel's last tick, a few milliseconds
+// fine): reading it costs next to nothing.
+void TForm1::process_events() {
+    if (coarse_ms() < next_pump_ms_) return;
+    catch_up();
+    QCoreApplication::processEvents();
+    next_pump_ms_ = coarse_ms() + kFrameMs;
+}
 
 // ------------------------------------------------------------ command host
 
 bool TForm1::open_dialog(std::string& path) {
+    catch_up();
     if (!ui::open_file_dialog(this, last_open_)) return false;
     path = ss(last_open_);
     return true;
 }
 
 bool TForm1::save_dialog(std::string& path) {
+    catch_up();
     if (!ui::save_file_dialog(this, last_save_)) return false;
     path = ss(last_save_);
     return true;
 }
 
 bool TForm1::password_dialog(std::string& password) {
+    catch_up();
     return password_dlg_ != nullptr && password_dlg_->execute(password);
 }
 
 bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
+    catch_up();
     if (opendir_ == nullptr || !opendir_->execute(title)) return false;
     dest_dir = opendir_->dest_dir;
     return true;
@@ -503,6 +585,8 @@ void TForm1::set_buttons_visible(bool visible) {
 
 void TForm1::set_commands_blocked(bool blocked) {
     blocked_ = blocked;
+    next_pump_ms_ = 0;
+    catch_up();
     update_enabled();
 }
 
@@ -592,6 +676,7 @@ void TForm1::open_log() {
 }
 
 void TForm1::clear_log() {
+    pending_lines_.clear();
     Memo1->clear();
     memo_has_lines_ = false;
 }

@@ -16,6 +16,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -198,9 +199,15 @@ private:
     struct Bar {
         QProgressBar* widget = nullptr;
         BarState state;
+        bool dirty = false;  // the widget does not show `state` yet
     };
     Bar& bar(ProgressBarId id);
     void render(Bar& b);
+    void catch_up();
+    void show_bars();
+    void show_lines();
+    void show_labels();
+    void draw(Bar& b);
     QLabel* label(LabelId id);
     void build_menu();
     void build_panes();
@@ -224,6 +231,8 @@ private:
     QString last_open_;   // OpenDialog1's file name
     QString last_save_;   // SaveDialog1's file name
     std::array<Bar, 4> bars_{};
+    QStringList pending_lines_;  // log lines the pane does not show yet
+    std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
     bool memo_has_lines_ = false;
     bool shown_once_ = false;
     bool menu_enabled_ = true;
@@ -234,6 +243,9 @@ private:
     std::optional<int> exit_code_;
     bool full_view_ = true;
     bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
+    // Pending window messages are handled at most once a frame.
+    static constexpr std::int64_t kFrameMs = 16;
+    std::int64_t next_pump_ms_ = 0;
 };
 
 }  // namespace tarnvold

@@ -283,15 +283,19 @@ private slots:
         });
         answer.start(1);
         bool in_panel = false;
-        connect(f().ProgressBar4, &QProgressBar::valueChanged, this, [&](int value) {
-            if (value != 1) return;
+        // Once the first file is done: the window draws its widgets once a
+        // frame, so the moment is taken from the walk rather than the bar.
+        int files = 0;
+        f().commands().walk().on_file = [&](const std::string&, const std::string&, Outcome) {
+            if (++files != 1) return;
             // The compact style: at the foot of the progress panel.
             in_panel = f().StopButton->isVisible() && f().Panel2->geometry().contains(f().StopButton->geometry());
             if (how == "Stop button") QTest::mouseClick(f().StopButton, Qt::LeftButton);
             if (how == "Escape") QTest::keyClick(f().Memo1, Qt::Key_Escape);
             if (how == "title-bar close") QVERIFY(!f().close());  // asked, answered Yes
-        });
+        };
         f().Directory1->trigger();
+        f().commands().walk().on_file = nullptr;
         answer.stop();
 
         QVERIFY(in_panel);
@@ -424,6 +428,50 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), next);
         }
         QCOMPARE(log(), QString("Initialisation finished"));
+    }
+
+    void a_running_command_shows_its_state_whenever_the_window_handles_messages() {
+        // Far more progress steps than the window handles messages for: at
+        // each turn of its event loop the bars and the log are up to date.
+        QByteArray contents(200000, '\0');
+        for (int i = 0; i < contents.size(); ++i) contents[i] = static_cast<char>(i * 7 + i / 251);
+        write_bytes(cwd->file("big.txt"), contents);
+        boxes->inputs = {cwd->file("big.txt"), cwd->file("big.cod")};
+        auto up_to_date = [this] {
+            const std::pair<ProgressBarId, QProgressBar*> bars[] = {{ProgressBarId::Checksum, f().ProgressBar1},
+                                                                    {ProgressBarId::Pass1, f().ProgressBar2},
+                                                                    {ProgressBarId::Pass2, f().ProgressBar3}};
+            for (const auto& [id, widget] : bars) {
+                const auto& state = f().bar_state(id);
+                if (widget->value() != state.position || widget->maximum() != std::max<std::int64_t>(1, state.max))
+                    return false;
+            }
+            return true;
+        };
+        QStringList seen;  // the pane at each turn while the file is coded
+        bool bars_up_to_date = true;
+        QTimer turn;
+        turn.setInterval(0);
+        connect(&turn, &QTimer::timeout, this, [&] {
+            if (!f().commands_blocked() || p->PasswordDlg->isVisible()) return;
+            seen << log();
+            bars_up_to_date = bars_up_to_date && up_to_date();
+        });
+        turn.start();
+        QTimer::singleShot(0, this, [&] {
+            QTest::keyClicks(p->PasswordDlg->Password, "pw");
+            QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+        });
+        f().file2->trigger();
+        turn.stop();
+
+        QVERIFY(!seen.isEmpty());
+        QVERIFY(seen.first().contains("Starting code for : " + cwd->file("big.txt")));
+        for (const QString& pane : seen) QVERIFY(log().startsWith(pane));
+        QVERIFY(bars_up_to_date);
+        QVERIFY(up_to_date());
+        QVERIFY(log().endsWith("Coding finished\n" + cwd->file("big.txt") + "-->" + cwd->file("big.cod")));
+        QVERIFY(!f().Label3->isVisible());
     }
 };
 
