@@ -94,7 +94,7 @@ void ProgressLine::bar_step(ProgressBarId id) {
 }
 
 void ProgressLine::draw(bool now) {
-    if (!enabled_) return;
+    if (!enabled_ || file_.empty()) return;
     const auto time = std::chrono::steady_clock::now();
     if (!now && shown_ && time - last_draw_ < std::chrono::milliseconds(100)) return;
     last_draw_ = time;

@@ -56,6 +56,9 @@ private:
 class TerminalUi : public UserInterface {
 public:
     explicit TerminalUi(TerminalOptions options);
+    ~TerminalUi() override { progress_.clear(); }
+    TerminalUi(const TerminalUi&) = delete;
+    TerminalUi& operator=(const TerminalUi&) = delete;
 
     std::string message(int n) override;
     void log_write(std::string_view text) override;
