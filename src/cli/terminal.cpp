@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,19 +22,26 @@ namespace tarnvold::cli {
 namespace {
 
 volatile std::sig_atomic_t g_interrupts = 0;
+// Written to by the interrupt handler, so that a wait for an answer ends
+// whichever thread the signal reached and however close to the wait it came.
+int g_wake[2] = {-1, -1};
 
-// One line from a descriptor.  A read broken off by Ctrl-C during a folder
-// run gives up, as if nothing had been typed.
+// One line from a descriptor.  Ctrl-C during a folder run ends the wait, as
+// if nothing had been typed.
 std::optional<std::string> read_line_fd(int fd) {
     std::string line;
     char c = 0;
     bool any = false;
     for (;;) {
-        const ssize_t got = ::read(fd, &c, 1);
-        if (got < 0 && errno == EINTR) {
-            if (g_interrupts != 0) return std::nullopt;
-            continue;
+        pollfd waits[2] = {{fd, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+        if (g_interrupts != 0) return std::nullopt;
+        if (::poll(waits, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
         }
+        if (waits[1].revents != 0) return std::nullopt;
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got <= 0) break;
         any = true;
         if (c == '\n') break;
@@ -70,6 +79,7 @@ extern "C" void restore_prompt_and_die(int sig) {
 extern "C" void on_interrupt(int sig) {
     if (g_interrupts == 0) {
         g_interrupts = 1;
+        if (g_wake[1] >= 0 && ::write(g_wake[1], "x", 1) < 0) { /* the flag alone will do */ }
         static constexpr char kNote[] =
             "\ntarnvold-cli: stopping after the current file (Ctrl-C again stops at once)\n";
         if (::write(STDERR_FILENO, kNote, sizeof kNote - 1) < 0) { /* only a courtesy */ }
@@ -186,11 +196,17 @@ InterruptGuard::InterruptGuard() {
     struct sigaction action {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no restart: a question being asked gives up
+    if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) g_wake[0] = g_wake[1] = -1;
     ::sigaction(SIGINT, &action, &g_previous_interrupt);
 }
 
-InterruptGuard::~InterruptGuard() { ::sigaction(SIGINT, &g_previous_interrupt, nullptr); }
+InterruptGuard::~InterruptGuard() {
+    ::sigaction(SIGINT, &g_previous_interrupt, nullptr);
+    for (int& fd : g_wake) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+}
 
 bool interrupt_requested() { return g_interrupts != 0; }
 

@@ -109,7 +109,10 @@ TEST(CliDocs, EveryDocumentListsTheCommandsAndOptionsOfHelp) {
     for (char c : read_file(kSource + "/help/cli.htm")) {
         if (c == '<') in_tag = true;
         if (!in_tag) page += c;
-        if (c == '>') in_tag = false, page += '\x01';
+        if (c == '>') {
+            in_tag = false;
+            page += '\x01';
+        }
     }
     page = replace_all(replace_all(replace_all(page, "&gt;", ">"), "&lt;", "<"), "&amp;", "&");
 

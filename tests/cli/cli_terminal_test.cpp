@@ -68,10 +68,22 @@ public:
         return true;
     }
     void type(const std::string& keys) { ASSERT_EQ(::write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
-    // Waits for the tool to end; its exit status, or 128 + the signal that ended it.
+    // Waits for the tool to end, reading what it shows meanwhile so that it
+    // never waits for the terminal; its exit status, or 128 + the signal that
+    // ended it.  A tool that shows nothing for a minute and does not end is
+    // killed (and fails the test).
     int finish() {
         int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        int idle_ms = 0;
+        for (;;) {
+            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) break;
+            if (done < 0 && errno != EINTR) return -1;
+            idle_ms = read_some(100) ? 0 : idle_ms + 100;
+            if (idle_ms == 60000) {
+                ADD_FAILURE() << "the tool neither ends nor shows anything:\n" << seen_;
+                ::kill(pid_, SIGKILL);
+            }
         }
         pid_ = -1;
         while (read_some(0)) {
