@@ -112,9 +112,19 @@ private:
     std::string seen_;
 };
 
+// Containers without /dev/ptmx have no pseudo-terminals to offer.
+bool have_pseudo_terminals() {
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return false;
+    ::close(master);
+    ::close(slave);
+    return true;
+}
+
 }  // namespace
 
 TEST(CliTerminal, CodingAsksForThePasswordTwiceAndRefusesAMismatch) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
     TempDir dir;
     write_file(dir.file("a"), "contents");
     {
@@ -137,6 +147,7 @@ TEST(CliTerminal, CodingAsksForThePasswordTwiceAndRefusesAMismatch) {
 }
 
 TEST(CliTerminal, CtrlCAtThePasswordPromptPutsTheTerminalBack) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
     TempDir dir;
     write_file(dir.file("a"), "contents");
     OnTerminal t({kCli, "decode", dir.file("a"), dir.file("b")});
@@ -148,6 +159,7 @@ TEST(CliTerminal, CtrlCAtThePasswordPromptPutsTheTerminalBack) {
 }
 
 TEST(CliTerminal, ProgressGoesToTheTerminalAndStandardOutputKeepsTheLogLines) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
     TempDir dir;
     fs::create_directories(dir.file("src"));
     fs::create_directories(dir.file("out"));
@@ -178,6 +190,7 @@ TEST(CliTerminal, ProgressGoesToTheTerminalAndStandardOutputKeepsTheLogLines) {
 }
 
 TEST(CliTerminal, CtrlCStopsAFolderRunAfterTheCurrentFile) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
     TempDir dir;
     fs::create_directories(dir.file("src"));
     fs::create_directories(dir.file("out"));
