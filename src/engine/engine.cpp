@@ -270,6 +270,7 @@ std::int64_t Engine::get_file_crc(const std::string& path) {
 
 Outcome Engine::codefile(const std::string& source, const std::string& destination,
                          std::string_view password) {
+    ui_.file_begins(source);
     ui_.log_line(ui_.message(msg::kStartingCode), source);
 
     if (same_file(source, destination)) {
@@ -336,6 +337,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
 
 Outcome Engine::decodefile(const std::string& source, const std::string& destination,
                            std::string_view password) {
+    ui_.file_begins(source);
     if (same_file(source, destination)) {
         ui_.log_line(ui_.message(msg::kStartingDecode), source);
         refuse(refusal_same_file(destination), msg::kDecodingAborted);
@@ -426,6 +428,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
 
 // Checks a password against a coded file without writing anything.
 Outcome Engine::test_file(const std::string& source, std::string_view password) {
+    ui_.file_begins(source);
     ui_.log_line(ui_.message(msg::kStartingDecode), source);
     InputFile in(source);
     const std::int64_t size = in.size();

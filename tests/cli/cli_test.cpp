@@ -79,23 +79,6 @@ TEST(Cli, SeedsFollowTheOrderOfFilesInOneRun) {
     }
 }
 
-TEST(Cli, TestChecksThePasswordAndWritesNothing) {
-    TempDir dir;
-    write_file(dir.file("a"), std::string(1000, 'a'));
-    ASSERT_EQ(run_process({kCli, "code", "-q", dir.file("a"), dir.file("a.cod")}, "right\n").status, 0);
-    write_file(dir.file("plain"), std::string(100, 'p'));
-    const auto before = tarnvold::testing::entry_count(dir.path());
-
-    EXPECT_EQ(run_process({kCli, "test", dir.file("a.cod")}, "right\n").status, 0);
-    const auto wrong = run_process({kCli, "test", dir.file("a.cod")}, "wrong\n");
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.out.find("CRC mistmatch. May be wrong password ???"), std::string::npos);
-    const auto mixed = run_process({kCli, "test", dir.file("a.cod"), dir.file("plain")}, "right\n");
-    EXPECT_EQ(mixed.status, 1);
-    EXPECT_NE(mixed.out.find("This is not Tarnvold coded file"), std::string::npos);
-    EXPECT_EQ(tarnvold::testing::entry_count(dir.path()), before);
-}
-
 TEST(Cli, QuestionsWithoutATerminalAreAnsweredNoUnlessYes) {
     TempDir dir;
     write_file(dir.file("a"), "new");
