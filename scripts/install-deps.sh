@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core
   clang libclang-rt-dev
+  dosfstools
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then
   packages+=(hyperfine openssl time)

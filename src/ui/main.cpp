@@ -38,6 +38,8 @@ void install_test_switches() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any file is written: an interrupted run leaves no temporary file.
+    tarnvold::install_interrupt_cleanup();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnvold"));
     QApplication::setWindowIcon(QIcon(tarnvold::ui::program_icon()));

@@ -159,7 +159,8 @@ TEST(Commands, BatchModeHidesTheNotCodedBoxOnlyUnderDecodeObject) {
 
 TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     Rig r;
-    write_file(r.src + "/sub/short", "under 32 bytes");
+    // A valid header with no room for its seed.
+    write_file(r.src + "/sub/short", std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));
     r.host.selected = {Selection::Kind::Folder, r.src};
     r.host.folders = {r.out};
     r.host.passwords = {"pw"};

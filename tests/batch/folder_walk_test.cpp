@@ -114,8 +114,8 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     Walk w;
     EXPECT_THROW(w.walk.codedirs(dir.file("src"), dir.file("out"), "pw"), IoError);
 
-    // A plain file shorter than a coded-file header.
-    write_file(dir.file("short"), "tiny");
+    // A coded file cut short: a valid header with no room for its seed.
+    write_file(dir.file("short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));
     fs::rename(dir.file("short"), dir.file("src/sub/short"));
     fs::remove(dir.file("src/sub/x"));
     fs::create_directory(dir.file("back"));
