@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -40,6 +41,11 @@ std::string destination_problem(const Destination& destination) {
 }
 
 namespace {
+
+// Files below this size are read in one piece: one read gives the checksum
+// and the bytes to code.  Larger ones are read twice, in blocks, and coded
+// in pieces shared with the workers.
+constexpr std::int64_t kSmallFile = 1 << 20;
 
 std::int64_t step_for(std::int64_t size) {
     const std::int64_t step = size / 150;
@@ -132,6 +138,14 @@ std::uint8_t* Engine::block_buffer(const std::string& path) {
         if (!block_) throw IoError(path, ENOMEM);
     }
     return block_.get();
+}
+
+std::uint8_t* Engine::small_buffer() {
+    if (!small_) {
+        small_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile) + kCodedOverhead + 1]);
+        if (!small_) throw std::bad_alloc();
+    }
+    return small_.get();
 }
 
 // One pass over the payload: the key stream it applies, its bar and its
@@ -263,6 +277,20 @@ void Engine::refuse(const std::string& reason, int aborted_message) {
     ui_.log_line(ui_.message(aborted_message));
 }
 
+// What the checksum pass shows for a file read in one block whose sum is
+// known: the caption, ProgressBar1 with all its steps, the log line.
+void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
+    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
+    const std::int64_t step = step_for(size);
+    ui_.bar_set_position(ProgressBarId::Checksum, 0);
+    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
+    for (std::int64_t steps = size / step; steps > 0; --steps) {
+        ui_.bar_step(ProgressBarId::Checksum);
+        ui_.process_events();
+    }
+    ui_.log_line(ui_.message(msg::kCrc), sum);
+}
+
 // The checksum pass over an open file, from where it stands: the caption,
 // ProgressBar1, the bar steps and the log line with the sum.
 std::int64_t Engine::checksum_of(InputFile& file) {
@@ -352,6 +380,43 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
     try {
         coded_header header;
         ui_.log_line(ui_.message(msg::kCrcCheck), source);
+        if (size < kSmallFile) {
+            // One read for the checksum and the coding: header, payload and
+            // seed are laid out in one buffer.  Asking for one byte more
+            // tells a file that grew since it was opened.
+            std::uint8_t* bytes = small_buffer();
+            std::uint8_t* payload = bytes + kDataOffset;
+            const auto n = static_cast<std::size_t>(size);
+            if (in.read_upto(payload, n + 1, n) != n) throw changed();
+            header.crc = static_cast<std::int64_t>(byte_sum(payload, n));
+            show_checksum(size, header.crc);
+            header.data_offset = kDataOffset;
+            const std::int32_t seed = seeds_.next_seed();
+
+            OutputFile out(to);
+            const auto header_bytes = header.to_bytes();
+            std::memcpy(bytes, header_bytes.data(), header_bytes.size());
+            std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
+            out.write_all(bytes, kDataOffset);
+            ui_.process_events();
+
+            PasswordStream level2(password);
+            level1_xor_with(seed, 1, level2.at(0), payload, n);
+            Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
+            Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
+            advance(pass1, size);
+            advance(pass2, size);
+            const auto seed_bytes = stored_seed(seed);
+            std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
+            out.write_all(payload, n + seed_bytes.size());
+
+            in.close();
+            out.commit();
+            ui_.log_line(ui_.message(msg::kCodingFinished));
+            ui_.log_line(source + "-->" + destination);
+            end_display(ui_);
+            return Outcome::Done;
+        }
         header.crc = checksum_of(in);
         header.data_offset = kDataOffset;
         const std::int32_t seed = seeds_.next_seed();
@@ -421,13 +486,24 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
     ui_.label_set_visible(LabelId::Pass1, true);
     ui_.label_set_visible(LabelId::Pass2, true);
 
+    // A small file is read whole at once; a larger one piece by piece.
+    const bool small = size <= kSmallFile;
+    std::uint8_t* bytes = nullptr;
+    if (small) {
+        bytes = small_buffer();
+        in.read_exact(bytes, static_cast<std::size_t>(size));
+    }
+
     // A file shorter than the header is not a coded file, like one without
     // the signature.
     coded_header header;
     header.signature_ok = false;
     if (size >= static_cast<std::int64_t>(kHeaderSize)) {
         std::uint8_t header_bytes[kHeaderSize];
-        in.read_exact(header_bytes, sizeof header_bytes);
+        if (small)
+            std::memcpy(header_bytes, bytes, kHeaderSize);
+        else
+            in.read_exact(header_bytes, sizeof header_bytes);
         header = coded_header::from_bytes(header_bytes);
     }
 
@@ -459,25 +535,52 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         return Outcome::Refused;
     }
 
-    const std::int32_t seed = read_seed(in, size);
+    std::int64_t computed = 0;
+    if (small) {
+        // The seed needs the file's last 4 bytes after the payload.
+        if (payload < 0) throw IoError(source, IoError::kEndOfFile);
+        const std::int32_t seed = seed_from_stored(bytes + size - static_cast<std::int64_t>(kSeedSize));
+        std::uint8_t* plain = bytes + header.data_offset;
+        const auto n = static_cast<std::size_t>(payload);
+        OutputFile out(to);
+        ui_.process_events();
+        PasswordStream level2(password);
+        level1_xor_with(seed, 1, level2.at(0), plain, n);
+        Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
+        Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
+        advance(pass1, payload);
+        advance(pass2, payload);
+        out.write_all(plain, n);
+        in.close();
+        out.commit();
 
-    OutputFile out(to);
-    in.seek(header.data_offset);
-    ui_.process_events();
+        ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+        ui_.label_set_visible(LabelId::Checksum, true);
+        // The restored file holds exactly these bytes.
+        ui_.log_line(ui_.message(msg::kCrcCheck), destination);
+        computed = static_cast<std::int64_t>(byte_sum(plain, n));
+        show_checksum(payload, computed);
+    } else {
+        const std::int32_t seed = read_seed(in, size);
 
-    PasswordStream level2(password);
-    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, password_keys(level2)};
-    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
+        OutputFile out(to);
+        in.seek(header.data_offset);
+        ui_.process_events();
 
-    run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), nullptr);
+        PasswordStream level2(password);
+        Pass pass1{ProgressBarId::Pass1, step_for(size), 0, password_keys(level2)};
+        Pass pass2{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
 
-    in.close();
-    out.commit();
+        run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), nullptr);
 
-    ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
-    ui_.label_set_visible(LabelId::Checksum, true);
+        in.close();
+        out.commit();
 
-    const std::int64_t computed = get_file_crc(destination);
+        ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+        ui_.label_set_visible(LabelId::Checksum, true);
+
+        computed = get_file_crc(destination);
+    }
     Outcome outcome = Outcome::Done;
     if (computed == header.crc) {
         ui_.log_line(ui_.message(msg::kDecodingFinished));

@@ -58,6 +58,8 @@ private:
     void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
                     const BothKeys& both, std::uint64_t* plain_sum);
     std::int64_t checksum_of(InputFile& file);
+    void show_checksum(std::int64_t size, std::int64_t sum);
+    std::uint8_t* small_buffer();
     void refuse(const std::string& reason, int aborted_message);
     std::uint8_t* block_buffer(const std::string& path);
 
@@ -68,6 +70,8 @@ private:
         void operator()(std::uint8_t* p) const noexcept;
     };
     std::unique_ptr<std::uint8_t[], BlockFree> block_;
+    // A whole small file with its header and seed, kept from one file to the next.
+    std::unique_ptr<std::uint8_t[]> small_;
 };
 
 // Texts of the engine's own refusals; they are not part of the message table.

@@ -253,7 +253,7 @@ bool InputFile::has_byte_at(std::int64_t offset) const {
     return got > 0;
 }
 
-std::size_t InputFile::read_upto(void* buf, std::size_t count) {
+std::size_t InputFile::read_upto(void* buf, std::size_t count, std::size_t enough) {
     check_fault(IoOp::Read, path_);
     auto* p = static_cast<unsigned char*>(buf);
     std::size_t done = 0;
@@ -266,6 +266,7 @@ std::size_t InputFile::read_upto(void* buf, std::size_t count) {
         }
         if (got == 0) break;
         done += static_cast<std::size_t>(got);
+        if (done >= enough && static_cast<std::size_t>(got) < want) break;
     }
     return done;
 }
@@ -413,7 +414,10 @@ void InputFile::close() {
 OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
 
 OutputFile::OutputFile(const Destination& destination)
-    : destination_(destination.path), target_(destination.target), folder_(folder_of(destination.target)) {
+    : destination_(destination.path),
+      target_(destination.target),
+      folder_(folder_of(destination.target)),
+      target_existed_(destination.exists) {
     check_fault(IoOp::CreateOutput, destination_);
     if (destination.exists && !destination.regular) {
         struct stat st {};
@@ -500,8 +504,13 @@ void OutputFile::seek(std::int64_t offset) {
 
 void OutputFile::commit() {
     struct stat old {};
-    bool replacing = ::lstat(target_.c_str(), &old) == 0;
-    if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
+    // A name that was free when the file was begun is only looked at again
+    // when linking meets something under it.
+    bool replacing = false;
+    if (target_existed_ || !temp_name_.empty()) {
+        replacing = ::lstat(target_.c_str(), &old) == 0;
+        if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
+    }
 
     if (!replacing && temp_name_.empty()) {
         // The name is free: the finished unnamed file gets it directly.
@@ -520,7 +529,8 @@ void OutputFile::commit() {
         }
         if (errno != EEXIST) throw IoError(destination_, errno);
         // Someone made the name meanwhile: replace it like any other file.
-        replacing = ::lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+        replacing = ::lstat(target_.c_str(), &old) == 0;
+        if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
     }
 
     if (replacing) {

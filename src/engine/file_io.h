@@ -91,7 +91,9 @@ public:
     // Reads exactly count bytes; a shorter file raises kEndOfFile.
     void read_exact(void* buf, std::size_t count);
     // Reads until count bytes or the end of the file; returns how many came.
-    std::size_t read_upto(void* buf, std::size_t count);
+    // Once at least `enough` bytes came, a read that returns fewer than it
+    // was asked for is taken as the end of the file.
+    std::size_t read_upto(void* buf, std::size_t count, std::size_t enough);
     // True when the file now holds a byte at `offset` (it grew beyond it).
     bool has_byte_at(std::int64_t offset) const;
     // Reads exactly count bytes and returns the sum of their values without
@@ -164,6 +166,7 @@ private:
     std::string folder_;       // the target's folder
     std::string temp_name_;    // empty while the file has no name of its own
     int temp_slot_ = -1;       // its place among the names removed on interruption
+    bool target_existed_ = false;
     int fd_ = -1;
     bool committed_ = false;
 };

@@ -124,45 +124,51 @@ TEST(Safety, ReadOnlySourcesAreCodedAndKeepTheirRights) {
 
 TEST(Safety, AFailureMidwayLeavesNoOutputAndTheOldDestinationIntact) {
     TempDir dir;
-    write_file(dir.file("src"), std::string(300000, 's'));
     write_file(dir.file("dst"), "the previous version");
-    const std::size_t entries = entry_count(dir.path());
+    const std::size_t entries = entry_count(dir.path()) + 1;
     const std::size_t descriptors = open_descriptor_count();
 
-    for (const FaultPlan base : {FaultPlan{IoOp::Write, 0, ENOSPC},
-                                 FaultPlan{IoOp::Read, 1, EIO}, FaultPlan{IoOp::Sync, 0, EIO},
-                                 FaultPlan{IoOp::Rename, 0, EACCES}, FaultPlan{IoOp::CreateOutput, 0, EDQUOT}}) {
-        for (bool coding : {true, false}) {
-            FaultPlan plan = base;
-            ScriptUi ui;
-            ui.answers = {true, true};
-            Engine engine(ui);
-            std::string source = dir.file("src");
-            if (!coding) {
-                set_io_fault_hook(nullptr, nullptr);
-                ScriptUi quiet;
-                Engine coder(quiet);
-                coder.codefile(dir.file("src"), dir.file("src.cod"), "pw");
-                source = dir.file("src.cod");
+    // A small source is read once, a large one in blocks after the checksum.
+    for (const std::size_t size : {std::size_t{300000}, std::size_t{3} << 20}) {
+        const std::string contents(size, 's');
+        write_file(dir.file("src"), contents);
+        const int reads_before = size < (1u << 20) ? 0 : 1;
+        for (const FaultPlan base : {FaultPlan{IoOp::Write, 0, ENOSPC}, FaultPlan{IoOp::Read, reads_before, EIO},
+                                     FaultPlan{IoOp::Sync, 0, EIO}, FaultPlan{IoOp::Rename, 0, EACCES},
+                                     FaultPlan{IoOp::CreateOutput, 0, EDQUOT}}) {
+            for (bool coding : {true, false}) {
+                FaultPlan plan = base;
+                ScriptUi ui;
+                ui.record_steps = false;
+                ui.answers = {true, true};
+                Engine engine(ui);
+                std::string source = dir.file("src");
+                if (!coding) {
+                    set_io_fault_hook(nullptr, nullptr);
+                    ScriptUi quiet;
+                    Engine coder(quiet);
+                    coder.codefile(dir.file("src"), dir.file("src.cod"), "pw");
+                    source = dir.file("src.cod");
+                }
+                FaultScope scope(plan);
+                bool raised = false;
+                try {
+                    if (coding)
+                        engine.codefile(source, dir.file("dst"), "pw");
+                    else
+                        engine.decodefile(source, dir.file("dst"), "pw");
+                } catch (const IoError& e) {
+                    raised = true;
+                    EXPECT_EQ(e.code(), plan.error);
+                    EXPECT_NE(std::string(e.what()).find(dir.path().string()), std::string::npos);
+                }
+                EXPECT_TRUE(raised) << static_cast<int>(plan.op) << " coding=" << coding << " size " << size;
+                EXPECT_EQ(read_file(dir.file("dst")), "the previous version");
+                EXPECT_TRUE(read_file(dir.file("src")) == contents);
+                EXPECT_EQ(entry_count(dir.path()), entries + (coding ? 0u : 1u)) << "a temporary file was left";
+                EXPECT_EQ(open_descriptor_count(), descriptors);
+                std::filesystem::remove(dir.file("src.cod"));
             }
-            FaultScope scope(plan);
-            bool raised = false;
-            try {
-                if (coding)
-                    engine.codefile(source, dir.file("dst"), "pw");
-                else
-                    engine.decodefile(source, dir.file("dst"), "pw");
-            } catch (const IoError& e) {
-                raised = true;
-                EXPECT_EQ(e.code(), plan.error);
-                EXPECT_NE(std::string(e.what()).find(dir.path().string()), std::string::npos);
-            }
-            EXPECT_TRUE(raised) << static_cast<int>(plan.op) << " coding=" << coding;
-            EXPECT_EQ(read_file(dir.file("dst")), "the previous version");
-            EXPECT_EQ(read_file(dir.file("src")), std::string(300000, 's'));
-            EXPECT_EQ(entry_count(dir.path()), entries + (coding ? 0u : 1u)) << "a temporary file was left";
-            EXPECT_EQ(open_descriptor_count(), descriptors);
-            std::filesystem::remove(dir.file("src.cod"));
         }
     }
 }
