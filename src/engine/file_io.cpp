@@ -42,6 +42,20 @@ std::string base_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Gives an unnamed file a name: 0 or the error number.  Straight from the
+// descriptor where the system lets this process do that, otherwise through
+// its entry in /proc.
+int link_unnamed(int fd, const std::string& name) {
+    static std::atomic<bool> direct{true};
+    if (direct.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (errno != EPERM && errno != ENOENT && errno != EINVAL && errno != EACCES) return errno;
+        direct.store(false, std::memory_order_relaxed);
+    }
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
 // ------------------------------------------- names removed on interruption
 //
 // A fixed table that a signal handler can walk without taking a lock or
@@ -515,8 +529,8 @@ void OutputFile::commit() {
     if (!replacing && temp_name_.empty()) {
         // The name is free: the finished unnamed file gets it directly.
         check_fault(IoOp::Rename, destination_);
-        const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
-        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        const int linked = link_unnamed(fd_, target_);
+        if (linked == 0) {
             committed_ = true;
             const int fd = fd_;
             fd_ = -1;
@@ -527,7 +541,7 @@ void OutputFile::commit() {
             }
             return;
         }
-        if (errno != EEXIST) throw IoError(destination_, errno);
+        if (linked != EEXIST) throw IoError(destination_, linked);
         // Someone made the name meanwhile: replace it like any other file.
         replacing = ::lstat(target_.c_str(), &old) == 0;
         if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
@@ -546,12 +560,11 @@ void OutputFile::commit() {
 
     if (temp_name_.empty()) {
         // Give the unnamed file a name, then move it into place.
-        const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
         for (int attempt = 0; attempt < 100 && temp_name_.empty(); ++attempt) {
             name_temporary(folder_ + "/." + base_of(target_) + ".tvtmp-" + std::to_string(::getpid()) + "-" +
                            std::to_string(attempt));
-            if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temp_name_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
-            const int error = errno;
+            const int error = link_unnamed(fd_, temp_name_);
+            if (error == 0) break;
             forget_temporary();
             if (error != EEXIST) throw IoError(destination_, error);
         }

@@ -105,6 +105,9 @@ TEST(Safety, FilesOfTwoGigabytesAreRefusedBeforeAnythingIsWritten) {
     Engine engine2(ui2);
     EXPECT_EQ(engine2.decodefile(dir.file("huge.cod"), dir.file("out"), "pw"), Outcome::Refused);
     EXPECT_FALSE(fs::exists(dir.file("out")));
+    EXPECT_EQ(ui2.count("notice:Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be "
+                        "decoded: " + dir.file("huge.cod")),
+              1);
 }
 
 TEST(Safety, ReadOnlySourcesAreCodedAndKeepTheirRights) {
