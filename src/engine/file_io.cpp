@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -518,8 +519,8 @@ void OutputFile::seek(std::int64_t offset) {
 
 void OutputFile::commit() {
     struct stat old {};
-    // A name that was free when the file was begun is only looked at again
-    // when linking meets something under it.
+    // A name that was free when the file was begun is not looked at again:
+    // linking to it fails if anything has appeared there since.
     bool replacing = false;
     if (target_existed_ || !temp_name_.empty()) {
         replacing = ::lstat(target_.c_str(), &old) == 0;
@@ -541,10 +542,9 @@ void OutputFile::commit() {
             }
             return;
         }
-        if (linked != EEXIST) throw IoError(destination_, linked);
-        // Someone made the name meanwhile: replace it like any other file.
-        replacing = ::lstat(target_.c_str(), &old) == 0;
-        if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
+        // A file that appeared under the name meanwhile was never asked
+        // about: it stays, and this one is not written.
+        throw IoError(destination_, linked);
     }
 
     if (replacing) {
@@ -577,7 +577,13 @@ void OutputFile::commit() {
     if (::close(fd) != 0 && errno != EINTR) throw IoError(destination_, errno);
 
     check_fault(IoOp::Rename, destination_);
-    if (::rename(temp_name_.c_str(), target_.c_str()) != 0) throw IoError(destination_, errno);
+    // Onto a free name, nothing that appeared there meanwhile is replaced,
+    // where the file system can tell.
+    int moved = replacing ? ::rename(temp_name_.c_str(), target_.c_str())
+                          : ::renameat2(AT_FDCWD, temp_name_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && !replacing && (errno == EINVAL || errno == ENOSYS))
+        moved = ::rename(temp_name_.c_str(), target_.c_str());
+    if (moved != 0) throw IoError(destination_, errno);
     committed_ = true;
     forget_temporary();
 

@@ -289,6 +289,10 @@ TEST(Sources, ASourceThatChangesWhileItIsCodedGivesNoOutput) {
 
 // --------------------------------------------------------- destinations
 
+namespace {
+bool has_temporary(const fs::path& folder);
+}
+
 TEST(Destinations, OnlyARegularFileOrNothingIsReplaced) {
     TempDir dir;
     write_file(dir.file("src"), "plain contents");
@@ -344,6 +348,28 @@ TEST(Destinations, OnlyARegularFileOrNothingIsReplaced) {
     EXPECT_EQ(engine.decodefile(dir.file("src.cod"), dir.file("shared"), "pw"), Outcome::Done);
     EXPECT_EQ(read_file(dir.file("shared")), "plain contents");
     EXPECT_EQ(read_file(dir.file("other-name")), "old shared");
+
+    // A file that appears under a free name while the output is written was
+    // never asked about: it stays.
+    static const std::string late = dir.file("late");
+    for (bool named : {false, true}) {
+        fs::remove(late);
+        set_io_fault_hook(
+            [](IoOp op, const std::string&, void* refuse_unnamed) {
+                if (op == IoOp::Rename) write_file(late, "appeared meanwhile");
+                return op == IoOp::TmpFile && *static_cast<bool*>(refuse_unnamed) ? EOPNOTSUPP : 0;
+            },
+            &named);
+        try {
+            engine.codefile(dir.file("src"), late, "pw");
+            ADD_FAILURE() << "replaced a file nobody was asked about, named " << named;
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.code(), EEXIST);
+        }
+        set_io_fault_hook(nullptr, nullptr);
+        EXPECT_EQ(read_file(late), "appeared meanwhile");
+    }
+    EXPECT_FALSE(has_temporary(dir.path()));
 }
 
 namespace {
