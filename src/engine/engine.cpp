@@ -198,9 +198,9 @@ void Engine::advance(Pass& pass, std::int64_t target) {
     }
 }
 
-// With plain_sum, the bytes read are also summed before they are coded.
 void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                        const BothKeys& both, std::uint64_t* plain_sum) {
+                        const BothKeys& both, SumOf sum_of, std::uint64_t& sum) {
+    const bool sum_input = sum_of == SumOf::Input;
     static constexpr std::size_t kPiece = 512 * 1024;
     static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
     const auto block_size = static_cast<std::int64_t>(kBlockSize);
@@ -214,9 +214,10 @@ void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pa
             // read fails as a read past the end.
             if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
             in.read_exact(buffer, static_cast<std::size_t>(block));
-            if (plain_sum != nullptr) *plain_sum += byte_sum(buffer, static_cast<std::size_t>(block));
+            if (sum_input) sum += byte_sum(buffer, static_cast<std::size_t>(block));
             run_pass(buffer, static_cast<std::size_t>(block), first);
             run_pass(buffer, static_cast<std::size_t>(block), second);
+            if (!sum_input) sum += byte_sum(buffer, static_cast<std::size_t>(block));
             out.write_all(buffer, static_cast<std::size_t>(block));
             remaining -= block;
         } while (remaining > 0);
@@ -249,8 +250,9 @@ void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pa
                 const std::int64_t at = done + static_cast<std::int64_t>(offset);
                 read_errors[i] = in.read_at(piece, n, in_start + at);
                 if (read_errors[i] != 0) return;
-                if (plain_sum != nullptr) sums[i] = byte_sum(piece, n);
+                if (sum_input) sums[i] = byte_sum(piece, n);
                 both(piece, n, base + static_cast<std::int64_t>(offset));
+                if (!sum_input) sums[i] = byte_sum(piece, n);
                 write_errors[i] = out.write_at(piece, n, out_start + at);
             },
             [](std::size_t) {});
@@ -258,8 +260,7 @@ void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pa
         // block would have met.
         for (const int e : read_errors)
             if (e != 0) throw IoError(in.path(), e);
-        if (plain_sum != nullptr)
-            for (const std::uint64_t part : sums) *plain_sum += part;
+        for (const std::uint64_t part : sums) sum += part;
         advance(first, base + block);
         advance(second, base + block);
         out.begin_write();
@@ -277,8 +278,8 @@ void Engine::refuse(const std::string& reason, int aborted_message) {
     ui_.log_line(ui_.message(aborted_message));
 }
 
-// What the checksum pass shows for a file read in one block whose sum is
-// known: the caption, ProgressBar1 with all its steps, the log line.
+// What the checksum pass shows for a file whose sum is already known: the
+// caption, ProgressBar1 with all its steps, the log line.
 void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
     ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
     const std::int64_t step = step_for(size);
@@ -433,7 +434,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
         Pass pass1{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
         Pass pass2{ProgressBarId::Pass2, step_for(size), 0, password_keys(level2)};
         std::uint64_t coded_sum = 0;
-        run_blocks(in, out, size, pass1, pass2, both_keys(seed, level2), &coded_sum);
+        run_blocks(in, out, size, pass1, pass2, both_keys(seed, level2), SumOf::Input, coded_sum);
         if (static_cast<std::int64_t>(coded_sum) != header.crc || in.has_byte_at(size)) throw changed();
 
         const auto seed_bytes = stored_seed(seed);
@@ -571,7 +572,8 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         Pass pass1{ProgressBarId::Pass1, step_for(size), 0, password_keys(level2)};
         Pass pass2{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
 
-        run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), nullptr);
+        std::uint64_t written_sum = 0;
+        run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), SumOf::Output, written_sum);
 
         in.close();
         out.commit();
@@ -579,7 +581,11 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
         ui_.label_set_visible(LabelId::Checksum, true);
 
-        computed = get_file_crc(destination);
+        // The restored file holds exactly the bytes written: their sum is
+        // its checksum, shown as the checksum pass shows it.
+        ui_.log_line(ui_.message(msg::kCrcCheck), destination);
+        computed = static_cast<std::int64_t>(written_sum);
+        show_checksum(payload, computed);
     }
     Outcome outcome = Outcome::Done;
     if (computed == header.crc) {

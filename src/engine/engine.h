@@ -55,8 +55,11 @@ private:
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
     void advance(Pass& pass, std::int64_t counter);
     using BothKeys = std::function<void(std::uint8_t*, std::size_t, std::int64_t)>;
+    // The byte sum run_blocks keeps on the way: of what it reads (the
+    // original, when coding) or of what it writes (when decoding).
+    enum class SumOf { Input, Output };
     void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                    const BothKeys& both, std::uint64_t* plain_sum);
+                    const BothKeys& both, SumOf sum_of, std::uint64_t& sum);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);
     std::uint8_t* small_buffer();
