@@ -11,6 +11,7 @@ packages=(
   desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl
   clang libclang-rt-dev
   man-db groff-base bash-completion zsh
+  dosfstools
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then
   packages+=(hyperfine openssl time)

@@ -50,7 +50,8 @@ bash -c '. "$1" && complete -p tarnvold-cli >/dev/null' _ "$root/usr/share/bash-
 zsh -n "$root/usr/share/zsh/vendor-completions/_tarnvold-cli" || { echo "FAIL: zsh completion"; exit 1; }
 
 # The installed command-line tool works on its own.
-printf 'ab\n' | "$root/usr/bin/tarnvold-cli" code -q /dev/null "$scratch/empty.cod"
+: >"$scratch/empty"
+printf 'ab\n' | "$root/usr/bin/tarnvold-cli" code -q "$scratch/empty" "$scratch/empty.cod"
 [[ $(stat -c %s "$scratch/empty.cod") -eq 38 ]] || { echo "FAIL: tarnvold-cli"; exit 1; }
 
 # The MIME type from the package's database: by the name, and by the

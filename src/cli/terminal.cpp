@@ -12,12 +12,6 @@
 
 #include "file_io.h"
 
-namespace tarnvold {
-// Removes the named temporary files of outputs still being written; safe in
-// a signal handler.  Comes with the engine's file layer.
-void remove_temporaries_now() noexcept;
-}  // namespace tarnvold
-
 namespace tarnvold::cli {
 namespace {
 
@@ -76,7 +70,7 @@ extern "C" void restore_prompt_and_die(int sig) {
     std::raise(sig);
 }
 
-extern "C" void on_interrupt(int sig) {
+extern "C" void on_folder_run_interrupt(int sig) {
     if (g_interrupts == 0) {
         g_interrupts = 1;
         if (g_wake[1] >= 0 && ::write(g_wake[1], "x", 1) < 0) { /* the flag alone will do */ }
@@ -194,7 +188,7 @@ std::optional<std::string> read_first_line_of_file(const std::string& path, int&
 InterruptGuard::InterruptGuard() {
     g_interrupts = 0;
     struct sigaction action {};
-    action.sa_handler = on_interrupt;
+    action.sa_handler = on_folder_run_interrupt;
     sigemptyset(&action.sa_mask);
     if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) g_wake[0] = g_wake[1] = -1;
     ::sigaction(SIGINT, &action, &g_previous_interrupt);
