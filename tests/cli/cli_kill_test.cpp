@@ -14,10 +14,7 @@
 
 #include "temp_dir.h"
 
-using tarnvold::testing::entry_count;
-using tarnvold::testing::read_file;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 
 namespace {
 

@@ -17,11 +17,7 @@
 #include "temp_dir.h"
 
 using namespace tarnvold;
-using tarnvold::testing::FaultPlan;
-using tarnvold::testing::FaultScope;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::SharedWorkers;
-using tarnvold::testing::TempDir;
+using namespace tarnvold::testing;
 
 TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
     // With workers, and without them (the plain block loop).
@@ -34,7 +30,7 @@ TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
         const std::size_t size = 3 * 1024 * 1024 + 5;
         std::string plain(size, '\0');
         for (std::size_t i = 0; i < size; ++i) plain[i] = static_cast<char>(i * 7 + (i >> 9));
-        tarnvold::testing::write_file(dir.file("plain"), plain);
+        write_file(dir.file("plain"), plain);
 
         ScriptUi ui;
         Engine engine(ui);
@@ -51,7 +47,7 @@ TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
         for (std::size_t i = 0; i < size; ++i)
             expected[i] = static_cast<char>(static_cast<std::uint8_t>(plain[i]) ^
                                             level1_key(static_cast<std::int32_t>(++x)) ^ pw.next());
-        const std::string coded = tarnvold::testing::read_file(dir.file("coded"));
+        const std::string coded = read_file(dir.file("coded"));
         ASSERT_EQ(coded.size(), size + 38);
         EXPECT_TRUE(coded.compare(34, size, expected) == 0);
 
@@ -81,7 +77,7 @@ TEST(ParallelPasses, FailuresBetweenBlocksComeWhereTheBlockLoopMeetsThem) {
     SharedWorkers pool(3);
     TempDir dir;
     const std::size_t size = 2 * 10485760 + 1;  // step 139810: 75 steps per full block
-    tarnvold::testing::write_file(dir.file("plain"), std::string(size, 'p'));
+    write_file(dir.file("plain"), std::string(size, 'p'));
     struct Case {
         IoOp op;
         int after;
@@ -102,6 +98,6 @@ TEST(ParallelPasses, FailuresBetweenBlocksComeWhereTheBlockLoopMeetsThem) {
         EXPECT_EQ(ui.steps[2], c.steps) << static_cast<int>(c.op) << " " << c.after;
         EXPECT_EQ(ui.steps[3], c.steps) << static_cast<int>(c.op) << " " << c.after;
         EXPECT_FALSE(std::filesystem::exists(dir.file("coded")));
-        EXPECT_EQ(tarnvold::testing::entry_count(dir.path()), 1u);
+        EXPECT_EQ(entry_count(dir.path()), 1u);
     }
 }
