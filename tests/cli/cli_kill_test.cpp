@@ -22,9 +22,10 @@ namespace {
 // stops it before its write N + 1.
 const std::string kCli = TARNVOLD_CLI_KILL_CHILD;
 
-// Starts the tool with its output on a pipe, reads lines until one starts
-// with `marker`, then kills it with SIGKILL.  Returns false when the tool
-// ended before the marker showed up.
+// Starts the tool with its output on a pipe, reads lines until one holds
+// `marker` (the tool's own output may stand before it on that line), then
+// kills it with SIGKILL.  Returns false when the tool ended before the
+// marker showed up.
 bool kill_after_line(const std::vector<std::string>& args, const std::string& password, const std::string& marker) {
     int out_pipe[2], in_pipe[2];
     if (::pipe(out_pipe) != 0 || ::pipe(in_pipe) != 0) return false;
@@ -54,7 +55,7 @@ bool kill_after_line(const std::vector<std::string>& args, const std::string& pa
         if (n <= 0) break;
         pending.append(buf, static_cast<std::size_t>(n));
         for (std::size_t pos; (pos = pending.find('\n')) != std::string::npos;) {
-            if (pending.compare(0, marker.size(), marker) == 0) seen = true;
+            if (pending.substr(0, pos).find(marker) != std::string::npos) seen = true;
             pending.erase(0, pos + 1);
         }
     }
