@@ -86,8 +86,8 @@ void TAboutBox::FormCreate() {
 }
 
 void TAboutBox::apply_captions(const LangTable& table) {
-    setWindowTitle(ui::qs(table[4 - 1]));
-    OKButton->setText(ui::qs(table[16 - 1]));
+    setWindowTitle(ui::qs(table_entry(table, msg::kAbout)));
+    OKButton->setText(ui::qs(table_entry(table, msg::kOk)));
 }
 
 void TAboutBox::OKButtonClick() {

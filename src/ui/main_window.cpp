@@ -5,7 +5,7 @@
 #include "config_dialog.h"
 #include "file_io.h"
 #include "helper.h"
-#include "messages.h"
+#include "message_id.h"
 #include "open_dir.h"
 #include "password.h"
 #include "paths.h"
@@ -246,20 +246,11 @@ void TForm1::build_panes() {
     ShellListView1->setPalette(palette);
 
     // The folder tree of the whole file system.
-    tree_model_ = new ui::ShellModel(this);
-    tree_model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    tree_model_->setReadOnly(true);
-    tree_model_->setRootPath(QStringLiteral("/"));
-    ShellTreeView1 = new QTreeView(client);
+    const ui::FolderTree tree = ui::make_folder_tree(client);
+    ShellTreeView1 = tree.view;
+    tree_model_ = tree.model;
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setGeometry(608, 8, 233, 345);
-    ShellTreeView1->setModel(tree_model_);
-    ShellTreeView1->setHeaderHidden(true);
-    for (int c = 1; c < tree_model_->columnCount(); ++c) ShellTreeView1->hideColumn(c);
-    ShellTreeView1->setRootIsDecorated(false);
-    ShellTreeView1->setIndentation(19);
-    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ShellTreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (!current.isValid()) return;
@@ -301,12 +292,7 @@ void TForm1::stop_clicked() {
     StopButton->setEnabled(false);  // asked once; the walk ends after the file in progress
 }
 
-void TForm1::show_folder(const QString& path) {
-    const QModelIndex index = tree_model_->index(path);
-    if (!index.isValid()) return;
-    ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
-}
+void TForm1::show_folder(const QString& path) { ui::select_folder(ShellTreeView1, tree_model_, path); }
 
 void TForm1::open_path(const QString& path) {
     const QFileInfo info(path);
@@ -335,7 +321,7 @@ void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser,
 // ---------------------------------------------------------------- captions
 
 void TForm1::apply_captions(const LangTable& table) {
-    auto text = [&table](int n) { return qs(table[static_cast<std::size_t>(n - 1)]); };
+    auto text = [&table](int n) { return qs(table_entry(table, n)); };
     // Top-level entry i gets message i.
     const auto top = MainMenu1->actions();
     for (qsizetype i = 0; i < top.size() && i < kMessageCount; ++i) top[i]->setText(text(static_cast<int>(i + 1)));
@@ -344,20 +330,20 @@ void TForm1::apply_captions(const LangTable& table) {
         const auto actions = menu->actions();
         if (position < actions.size()) actions[position]->setText(caption);
     };
-    set_at(File1, 0, text(5));
-    set_at(File1, 1, text(6));
-    set_at(File1, 3, text(8));
-    set_at(Options1, 0, text(10));
-    set_at(Help1, 0, text(3));
-    set_at(Help1, 1, text(4));
-    set_at(Code1, 0, text(1));
-    set_at(Code1, 1, text(9));
-    set_at(Decode1, 0, text(1));
-    set_at(Decode1, 1, text(9));
-    Button1->setText(text(14));
-    Button2->setText(text(15));
-    Button3->setText(text(8));
-    Label1->setText(text(13));
+    set_at(File1, 0, text(msg::kCode));
+    set_at(File1, 1, text(msg::kDecode));
+    set_at(File1, 3, text(msg::kExit));
+    set_at(Options1, 0, text(msg::kConfiguration));
+    set_at(Help1, 0, text(msg::kHelp));
+    set_at(Help1, 1, text(msg::kAbout));
+    set_at(Code1, 0, text(msg::kFile));
+    set_at(Code1, 1, text(msg::kDirectory));
+    set_at(Decode1, 0, text(msg::kFile));
+    set_at(Decode1, 1, text(msg::kDirectory));
+    Button1->setText(text(msg::kCodeObject));
+    Button2->setText(text(msg::kDecodeObject));
+    Button3->setText(text(msg::kExit));
+    Label1->setText(text(msg::kFolderProgress));
     Label1->adjustSize();
 }
 
@@ -729,7 +715,7 @@ void TForm1::Exit1Click() {
         hide();
         language_.fill_english_table();
         try {
-            write_lang_file(join_native(language_.start_dir, "lang\\english.tvl"), language_.lang_table());
+            language_.write_english_file();
         } catch (const IoError& error) {
             // Reported, and the program ends all the same: the user asked
             // to quit and the window is already gone.

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "international.h"
+#include "modal_wait.h"
 
 #include <QDialog>
 #include <string>
 
-class QEventLoop;
 class QFileSystemModel;
 class QFrame;
 class QModelIndex;
@@ -28,7 +28,7 @@ public:
     // that folder followed by "/".  False otherwise, dest_dir untouched.
     bool execute(const std::string& title);
     // True while execute waits for an answer it has not yet had.
-    bool waiting() const { return loop_ != nullptr && !ok_pressed && !cancel_pressed; }
+    bool waiting() const { return wait_.waiting(); }
 
     // The folder chosen by the last successful execute, with a trailing "/".
     std::string dest_dir;
@@ -60,15 +60,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void wake();
-
     Language& language_;
     QFileSystemModel* model_;
-    bool ok_pressed = false;
-    bool cancel_pressed = false;
     bool folder_picked = false;
     bool shown_once_ = false;
-    QEventLoop* loop_ = nullptr;
+    ui::ModalWait wait_{*this};
 };
 
 // A folder the chooser may hand out: it exists, is a folder, and can be

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "international.h"
+#include "modal_wait.h"
 
 #include <QDialog>
 #include <string>
 
-class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,7 +26,7 @@ public:
     // sleeps in an event loop; a close by the title bar counts as Cancel.
     bool execute(std::string& password);
     // True while execute waits for an answer it has not yet had.
-    bool waiting() const { return loop_ != nullptr && !ok_pressed && !cancel_pressed; }
+    bool waiting() const { return wait_.waiting(); }
 
     void apply_captions(const LangTable& table) override;
 
@@ -44,13 +44,9 @@ public slots:
     void reject() override;
 
 private:
-    void wake();
-
     Language& language_;
     bool password_ok = false;
-    bool ok_pressed = false;
-    bool cancel_pressed = false;
-    QEventLoop* loop_ = nullptr;
+    ui::ModalWait wait_{*this};
 };
 
 }  // namespace tarnvold
