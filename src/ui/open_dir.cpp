@@ -100,6 +100,12 @@ std::string Topendir::selected_path() const {
 
 void Topendir::select_path(const std::string& path) { ui::select_folder(ShellTreeView1, model_, qs(path)); }
 
+void Topendir::choose(const std::string& path) {
+    select_path(path);
+    emit ShellTreeView1->clicked(ShellTreeView1->currentIndex());
+    OKBtn->click();
+}
+
 bool Topendir::execute(const std::string& title) {
     if (wait_.running()) return false;
     folder_picked = false;

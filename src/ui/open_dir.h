@@ -15,6 +15,12 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
+// The window tests look at the controls themselves.
+class TestMainWindow;
+class TestOpenDir;
+class TestStartup;
+class TestTranslations;
+
 namespace tarnvold {
 
 class Topendir : public QDialog, public CaptionTarget {
@@ -37,14 +43,10 @@ public:
     std::string selected_path() const;
     // Selects (and shows) a folder in the tree, as the keyboard would.
     void select_path(const std::string& path);
+    // Clicks the folder `path` in the tree and presses OK, as the user would.
+    void choose(const std::string& path);
 
     void apply_captions(const LangTable& table) override;
-
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QFrame* Bevel1;
-    QPushButton* Button1;  // "New dir"
-    QTreeView* ShellTreeView1;
 
 public slots:
     void FormCreate();
@@ -60,6 +62,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window tests look at the controls themselves.
+    friend class ::TestMainWindow;
+    friend class ::TestOpenDir;
+    friend class ::TestStartup;
+    friend class ::TestTranslations;
+
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+    QFrame* Bevel1;
+    QPushButton* Button1;  // "New dir"
+    QTreeView* ShellTreeView1;
+
     Language& language_;
     QFileSystemModel* model_;
     bool folder_picked = false;

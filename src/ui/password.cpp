@@ -72,6 +72,11 @@ bool TPasswordDlg::execute(std::string& password) {
     return true;
 }
 
+void TPasswordDlg::answer(const std::string& password) {
+    Password->setText(qs(password));
+    OKBtn->click();
+}
+
 // Characters are counted, not the bytes of their UTF-8 form: a lone "é" is
 // too short.
 void TPasswordDlg::PasswordChange() { password_ok = text_length(ui::ss(Password->text())) > 1; }

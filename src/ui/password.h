@@ -12,6 +12,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// The window tests look at the controls themselves.
+class TestConfigDialog;
+class TestMainWindow;
+class TestPasswordDialog;
+class TestStartup;
+class TestText;
+class TestTranslations;
+
 namespace tarnvold {
 
 class TPasswordDlg : public QDialog, public CaptionTarget {
@@ -28,12 +36,10 @@ public:
     // True while execute waits for an answer it has not yet had.
     bool waiting() const { return wait_.waiting(); }
 
-    void apply_captions(const LangTable& table) override;
+    // Types `password` and presses OK, as the user would.
+    void answer(const std::string& password);
 
-    QLabel* Label1;
-    QLineEdit* Password;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
+    void apply_captions(const LangTable& table) override;
 
 public slots:
     void FormCreate();
@@ -44,6 +50,19 @@ public slots:
     void reject() override;
 
 private:
+    // The window tests look at the controls themselves.
+    friend class ::TestConfigDialog;
+    friend class ::TestMainWindow;
+    friend class ::TestPasswordDialog;
+    friend class ::TestStartup;
+    friend class ::TestText;
+    friend class ::TestTranslations;
+
+    QLabel* Label1;
+    QLineEdit* Password;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
     Language& language_;
     bool password_ok = false;
     ui::ModalWait wait_{*this};
