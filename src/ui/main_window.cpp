@@ -56,15 +56,6 @@ std::int64_t coarse_ms() {
     return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
 }
 
-QLabel* make_label(const char* name, const char* caption, QWidget* parent, int left, int top) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);  // captions and file names are shown as they are
-    l->move(left, top);
-    l->adjustSize();
-    return l;
-}
-
 QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int width, int height) {
     auto* b = new QProgressBar(parent);
     b->setObjectName(name);
@@ -75,11 +66,9 @@ QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int
     return b;
 }
 
-QPushButton* make_button(const char* name, const char* caption, QWidget* parent, int left, int top) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(left, top, 113, 25);
-    return b;
+// The window's buttons are all of one size.
+QPushButton* command_button(const char* name, const char* caption, QWidget* parent, int left, int top) {
+    return ui::make_button(name, caption, parent, QRect(left, top, 113, 25));
 }
 
 }  // namespace
@@ -121,22 +110,22 @@ TForm1::TForm1(Language& language, Configuration& configuration)
 
     ProgressBar1 = make_bar("ProgressBar1", Panel2, 8, 24, 281, 17);
     ProgressBar2 = make_bar("ProgressBar2", Panel2, 8, 88, 281, 17);
-    Label3 = make_label("Label3", "Label1", Panel2, 16, 8);
-    Label4 = make_label("Label4", "Label2", Panel2, 16, 72);
+    Label3 = ui::make_label("Label3", "Label1", Panel2, 16, 8);
+    Label4 = ui::make_label("Label4", "Label2", Panel2, 16, 72);
     ProgressBar3 = make_bar("ProgressBar3", Panel2, 8, 144, 281, 17);
-    Label5 = make_label("Label5", "Label2", Panel2, 16, 128);
+    Label5 = ui::make_label("Label5", "Label2", Panel2, 16, 128);
     Label3->hide();
     Label4->hide();
     Label5->hide();
 
     build_panes();
 
-    Button1 = make_button("Button1", "Code object", client, 320, 360);
-    Button2 = make_button("Button2", "Decode object", client, 472, 360);
-    Button3 = make_button("Button3", "Exit", client, 712, 360);
+    Button1 = command_button("Button1", "Code object", client, 320, 360);
+    Button2 = command_button("Button2", "Decode object", client, 472, 360);
+    Button3 = command_button("Button3", "Exit", client, 712, 360);
     ProgressBar4 = make_bar("ProgressBar4", client, 0, 376, 297, 9);
     ProgressBar4->hide();
-    Label1 = make_label("Label1", "Folder progress", client, 8, 360);
+    Label1 = ui::make_label("Label1", "Folder progress", client, 8, 360);
     Label1->hide();
 
     build_stop();
@@ -269,7 +258,7 @@ void TForm1::build_panes() {
 }
 
 void TForm1::build_stop() {
-    StopButton = make_button("StopButton", "Stop", centralWidget(), 320, 360);
+    StopButton = command_button("StopButton", "Stop", centralWidget(), 320, 360);
     StopButton->hide();
     connect(StopButton, &QPushButton::clicked, this, &TForm1::stop_clicked);
 }

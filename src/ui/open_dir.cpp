@@ -43,20 +43,14 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     setFont(ui::window_font());
     setFixedSize(384, 320);
 
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setGeometry(300, 8, 75, 25);
+    OKBtn = ui::make_button("OKBtn", "OK", this, QRect(300, 8, 75, 25));
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setGeometry(300, 38, 75, 25);
+    CancelBtn = ui::make_button("CancelBtn", "Cancel", this, QRect(300, 38, 75, 25));
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Bevel1->setGeometry(8, 8, 281, 305);
-    Button1 = new QPushButton("New Dir", this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(300, 70, 75, 25);
+    Button1 = ui::make_button("Button1", "New Dir", this, QRect(300, 70, 75, 25));
 
     const ui::FolderTree tree = ui::make_folder_tree(this);
     ShellTreeView1 = tree.view;

@@ -19,11 +19,7 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     setFont(ui::window_font());
     setFixedSize(233, 93);
 
-    Label1 = new QLabel("Please enter password", this);
-    Label1->setObjectName("Label1");
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->move(8, 9);
-    Label1->adjustSize();
+    Label1 = ui::make_label("Label1", "Please enter password", this, 8, 9);
 
     Password = new QLineEdit(this);
     Password->setObjectName("Password");
@@ -31,13 +27,9 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     Password->setEchoMode(QLineEdit::Password);
     Password->setMaxLength(std::numeric_limits<int>::max());
 
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setGeometry(70, 59, 75, 25);
+    OKBtn = ui::make_button("OKBtn", "OK", this, QRect(70, 59, 75, 25));
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Annuler", this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setGeometry(150, 59, 75, 25);
+    CancelBtn = ui::make_button("CancelBtn", "Annuler", this, QRect(150, 59, 75, 25));
 
     setTabOrder(Password, OKBtn);
     setTabOrder(OKBtn, CancelBtn);

@@ -102,11 +102,12 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
 }
 
 FolderTree make_folder_tree(QWidget* parent) {
-    auto* model = new ShellModel(parent);
+    auto* view = new QTreeView(parent);
+    // The model goes with the view, after it.
+    auto* model = new ShellModel(view);
     model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     model->setReadOnly(true);
     model->setRootPath(QStringLiteral("/"));
-    auto* view = new QTreeView(parent);
     view->setModel(model);
     view->setHeaderHidden(true);
     for (int c = 1; c < model->columnCount(); ++c) view->hideColumn(c);

@@ -37,8 +37,8 @@ private:
     NameOnlyIconProvider icons_;
 };
 
-// A tree of the folders of the whole file system on a model of its own, both
-// children of `parent`: one column without header, read-only, one folder
+// A tree of the folders of the whole file system, a child of `parent`, on a
+// model of its own: one column without header, read-only, one folder
 // selected at a time.
 struct FolderTree {
     QTreeView* view;
