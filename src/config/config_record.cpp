@@ -49,7 +49,7 @@ void Configuration::tell(msg::MessageId message) const {
 void Configuration::read_config(const std::string& path) {
     const std::string native = to_native_path(path);
     if (!file_exists(native)) {
-        tell(msg::kConfigFileMissing);
+        tell(msg::kCannotFindConfigFile);
         return;
     }
     config_record local;

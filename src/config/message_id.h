@@ -1,6 +1,6 @@
 // The numbers of the message table's 56 entries, each named after its
-// English text.  The table and the language files count from 1; entry() in
-// international.h reads an entry of a table by its number.
+// English text.  The table and the language files count from 1;
+// table_entry() in international.h reads an entry of a table by its number.
 //
 // A plain header without dependencies: the engine includes it too.
 #pragma once
@@ -35,7 +35,7 @@ enum MessageId : int {
     kEnterPassword = 20,
     kCrcCheck = 21,
     kCrc = 22,
-    kConfigFileMissing = 23,
+    kCannotFindConfigFile = 23,
     kErrorInConfigFile = 24,
     kNotConfigFile = 25,
     kScanning = 26,
