@@ -1,7 +1,7 @@
 #include "commands.h"
 
 #include "file_io.h"
-#include "messages.h"
+#include "message_id.h"
 
 namespace tarnvold {
 

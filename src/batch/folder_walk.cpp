@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "file_io.h"
-#include "messages.h"
+#include "message_id.h"
 #include "paths.h"
 #include "utf8_text.h"
 

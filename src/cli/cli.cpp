@@ -14,7 +14,7 @@
 #include "file_io.h"
 #include "folder_walk.h"
 #include "keystream.h"
-#include "messages.h"
+#include "message_id.h"
 #include "terminal.h"
 #include "terminal_ui.h"
 #include "utf8_text.h"

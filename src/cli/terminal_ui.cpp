@@ -9,7 +9,7 @@
 
 #include "coded_format.h"
 #include "international.h"
-#include "messages.h"
+#include "message_id.h"
 #include "terminal.h"
 
 namespace tarnvold::cli {
@@ -138,7 +138,7 @@ TerminalUi::TerminalUi(TerminalOptions options)
     log_.open_for_writing();
 }
 
-std::string TerminalUi::message(int n) { return builtin_english().at(static_cast<std::size_t>(n - 1)); }
+std::string TerminalUi::message(int n) { return table_entry(builtin_english(), n); }
 
 void TerminalUi::log_write(std::string_view text) { log_.write(text); }
 void TerminalUi::log_write(std::int64_t value) { log_.write(value); }

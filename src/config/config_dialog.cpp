@@ -99,12 +99,12 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
 Tconfig_form::~Tconfig_form() { language_.remove_caption_target(this); }
 
 void Tconfig_form::apply_captions(const LangTable& table) {
-    GroupBox1->setTitle(qs(table[19 - 1]));
-    RadioButton1->setText(qs(table[11 - 1]));
-    RadioButton2->setText(qs(table[12 - 1]));
-    GroupBox2->setTitle(qs(table[56 - 1]));
-    OKBtn->setText(qs(table[16 - 1]));
-    CancelBtn->setText(qs(table[17 - 1]));
+    GroupBox1->setTitle(qs(table_entry(table, msg::kSelectViewSettings)));
+    RadioButton1->setText(qs(table_entry(table, msg::kVersion11Style)));
+    RadioButton2->setText(qs(table_entry(table, msg::kVersion15Style)));
+    GroupBox2->setTitle(qs(table_entry(table, msg::kSelectLanguage)));
+    OKBtn->setText(qs(table_entry(table, msg::kOk)));
+    CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
 }
 
 void Tconfig_form::FormCreate() {

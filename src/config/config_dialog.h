@@ -19,6 +19,12 @@ class QGroupBox;
 class QPushButton;
 class QRadioButton;
 
+// The window tests look at the controls themselves.
+class TestConfigDialog;
+class TestStartup;
+class TestTranslations;
+class TestWindowManager;
+
 namespace tarnvold {
 
 class IoError;
@@ -50,15 +56,6 @@ public:
     // The name of the selected item; empty with none selected.
     std::string selected_language() const;
 
-    QFrame* Bevel1;
-    QGroupBox* GroupBox1;
-    QRadioButton* RadioButton1;  // compact window, stored as 1
-    QRadioButton* RadioButton2;  // full window, stored as 0
-    QGroupBox* GroupBox2;
-    QComboBox* ComboBox1;        // language names
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-
 public slots:
     void OKBtnClick();
     void CancelBtnClick();
@@ -69,6 +66,21 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The window tests look at the controls themselves.
+    friend class ::TestConfigDialog;
+    friend class ::TestStartup;
+    friend class ::TestTranslations;
+    friend class ::TestWindowManager;
+
+    QFrame* Bevel1;
+    QGroupBox* GroupBox1;
+    QRadioButton* RadioButton1;  // compact window, stored as 1
+    QRadioButton* RadioButton2;  // full window, stored as 0
+    QGroupBox* GroupBox2;
+    QComboBox* ComboBox1;        // language names
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
     Language& language_;
     Configuration& configuration_;
 };

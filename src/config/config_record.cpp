@@ -36,20 +36,20 @@ config_record config_record::defaults() {
     r.bytes[kVersionMajorOffset] = 1;
     r.bytes[kVersionMinorOffset] = 5;
     r.bytes[kViewStyleOffset] = 0;
-    put_text(r, kLangPathOffset, "lang\\english.tvl");
+    put_text(r, kLangPathOffset, kEnglishLangFile);
     return r;
 }
 
 Configuration::Configuration(Language& language) : language_(language) {}
 
-void Configuration::tell(int message) const {
+void Configuration::tell(msg::MessageId message) const {
     if (notice) notice(language_.message(message));
 }
 
 void Configuration::read_config(const std::string& path) {
     const std::string native = to_native_path(path);
     if (!file_exists(native)) {
-        tell(23);  // "Can not find configuration file"
+        tell(msg::kCannotFindConfigFile);
         return;
     }
     config_record local;
@@ -59,12 +59,12 @@ void Configuration::read_config(const std::string& path) {
         try {
             in.read_exact(local.bytes.data(), local.bytes.size());
         } catch (const IoError&) {
-            tell(24);  // "Error in configuration file"
+            tell(msg::kErrorInConfigFile);
             return;
         }
     }
     if (!local.signature_valid()) {
-        tell(25);  // "This is not Tarnvold config file"
+        tell(msg::kNotConfigFile);
         return;
     }
     // The language is loaded from the new record before that record becomes

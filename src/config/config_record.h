@@ -23,7 +23,7 @@ inline constexpr std::size_t kConfigTextCapacity = 20;
 //  21  version_major  1
 //  22  version_minor  5
 //  23  view_style     0 full window, anything else the compact one
-//  24  lang_path      length byte + 20 characters ("lang\english.tvl")
+//  24  lang_path      length byte + 20 characters (at first kEnglishLangFile)
 struct config_record {
     static constexpr std::size_t kSignatureOffset = 0;
     static constexpr std::size_t kVersionMajorOffset = 21;
@@ -76,7 +76,7 @@ public:
     void default_config();
 
 private:
-    void tell(int message) const;
+    void tell(msg::MessageId message) const;
 
     Language& language_;
 };

@@ -74,14 +74,18 @@ const LangTable& builtin_english() {
     return table;
 }
 
-// ------------------------------------------------------------------ Language
-
-std::string Language::message(int n) const {
+std::string& table_entry(LangTable& table, int n) {
     if (n < 1 || n > kMessageCount)
         throw std::out_of_range("message number " + std::to_string(n) + " outside 1.." +
                                 std::to_string(kMessageCount));
-    return lang_table_[static_cast<std::size_t>(n - 1)];
+    return table[static_cast<std::size_t>(n - 1)];
 }
+
+const std::string& table_entry(const LangTable& table, int n) {
+    return table_entry(const_cast<LangTable&>(table), n);
+}
+
+// ------------------------------------------------------------------ Language
 
 void Language::add_caption_target(CaptionTarget* t) {
     if (t != nullptr && std::find(targets_.begin(), targets_.end(), t) == targets_.end())
@@ -103,6 +107,10 @@ void Language::apply_lang_table(const LangTable& table) {
 }
 
 void Language::fill_english_table() { apply_lang_table(builtin_english()); }
+
+void Language::write_english_file() const {
+    write_lang_file(join_native(start_dir, kEnglishLangFile), lang_table_);
+}
 
 void Language::tell(std::string_view text) const {
     if (notice) notice(text);
@@ -167,7 +175,7 @@ void Language::load_lang_file(const std::string& path) {
     while (!in.at_end()) {
         ++count;
         if (count > kMessageCount) break;
-        std::string& entry = (*work)[static_cast<std::size_t>(count - 1)];
+        std::string& entry = table_entry(*work, count);
         // The text ends at the first CR or LF ...
         while (!in.at_end() && in.peek() != '\r' && in.peek() != '\n') {
             if (entry.size() < kKept) entry.push_back(static_cast<char>(in.peek()));
@@ -243,7 +251,7 @@ void Language::scan_lang_dir() {
     std::vector<std::string> names = list_languages();
     if (names.empty()) {
         fill_english_table();
-        write_lang_file("lang\\english.tvl", lang_table_);
+        write_lang_file(kEnglishLangFile, lang_table_);
         // One look again is enough: the file just written is there now.
         names = list_languages();
         if (names.empty()) return;

@@ -2,6 +2,8 @@
 // English ones, and the language files in the folder "lang" that replace them.
 #pragma once
 
+#include "message_id.h"
+
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -11,9 +13,17 @@
 
 namespace tarnvold {
 
-inline constexpr int kMessageCount = 56;
 inline constexpr std::size_t kMaxEntryLength = 150;  // characters
-using LangTable = std::array<std::string, kMessageCount>;  // [0] is message 1
+using LangTable = std::array<std::string, kMessageCount>;  // read through table_entry
+
+// Entry n (1..56, see msg::MessageId) of a table; other numbers throw
+// std::out_of_range.
+const std::string& table_entry(const LangTable& table, int n);
+std::string& table_entry(LangTable& table, int n);
+
+// The English language file, written at every start and at quitting; also
+// the language a new configuration file names.
+inline constexpr char kEnglishLangFile[] = "lang\\english.tvl";
 
 // The built-in English texts, entry for entry.
 const LangTable& builtin_english();
@@ -31,7 +41,7 @@ class Language {
 public:
     // Entry n (1..56) of the current table; other numbers throw
     // std::out_of_range.
-    std::string message(int n) const;
+    std::string message(int n) const { return table_entry(lang_table_, n); }
     const LangTable& lang_table() const { return lang_table_; }
 
     std::vector<std::string> lang_list;  // language names, in listing order
@@ -45,6 +55,9 @@ public:
     void apply_lang_table(const LangTable& table);
     // Builds the built-in English table and applies it.
     void fill_english_table();
+    // Writes the current table as kEnglishLangFile below start_dir; any
+    // failure throws IoError.
+    void write_english_file() const;
     // Reads a language file and applies it when it holds 56 lines or more.
     // A file whose texts are valid UTF-8 is read as UTF-8, any other as
     // Windows-1252; either way the table holds UTF-8.
@@ -54,7 +67,7 @@ public:
     // Fills `lang_list` from "lang/*.tvl" below the current directory, in the
     // order the directory lists them; names are kept byte for byte, and the
     // extension may be in any case ("GERMAN.TVL").  With no language file at
-    // all, English is made current and written as "lang\english.tvl" first.
+    // all, English is made current and written as kEnglishLangFile first.
     void scan_lang_dir();
     // The file the language `name` was listed from ("GERMAN" ->
     // "GERMAN.TVL"); name + ".tvl" for a name that was not listed.

@@ -1,7 +1,7 @@
 #include "startup.h"
 
 #include "file_io.h"
-#include "messages.h"
+#include "message_id.h"
 #include "paths.h"
 
 #include <cerrno>
@@ -53,7 +53,7 @@ void Init_Tarnvold(Language& language, Configuration& configuration, StartupHost
     try {
         language.fill_english_table();
         make_lang_folder(language.start_dir);
-        write_lang_file(join_native(language.start_dir, "lang\\english.tvl"), language.lang_table());
+        language.write_english_file();
         language.scan_lang_dir();
         host.add_languages(language.lang_list);
         if (!file_exists(kConfigFileName)) configuration.default_config();

@@ -14,7 +14,7 @@
 #include "checksum.h"
 #include "coded_format.h"
 #include "file_io.h"
-#include "messages.h"
+#include "../config/message_id.h"
 #include "work_pool.h"
 
 namespace tarnvold {

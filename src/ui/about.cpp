@@ -33,23 +33,9 @@ TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), lan
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(ui::program_icon());
 
-    ProductName = new QLabel("Product : Tarnvold", Panel1);
-    ProductName->setObjectName("ProductName");
-    ProductName->setTextFormat(Qt::PlainText);
-    ProductName->move(88, 16);
-    ProductName->adjustSize();
-
-    Version = new QLabel("Version : 0.01", Panel1);
-    Version->setObjectName("Version");
-    Version->setTextFormat(Qt::PlainText);
-    Version->move(88, 40);
-    Version->adjustSize();
-
-    MakerLine = new QLabel("Made by the Tarnvold developers", Panel1);
-    MakerLine->setObjectName("MakerLine");
-    MakerLine->setTextFormat(Qt::PlainText);
-    MakerLine->move(8, 80);
-    MakerLine->adjustSize();
+    ProductName = ui::make_label("ProductName", "Product : Tarnvold", Panel1, 88, 16);
+    Version = ui::make_label("Version", "Version : 0.01", Panel1, 88, 40);
+    MakerLine = ui::make_label("MakerLine", "Made by the Tarnvold developers", Panel1, 8, 80);
 
     Comments = new QLabel("Codes and decodes files with a password.", Panel1);
     Comments->setObjectName("Comments");
@@ -57,9 +43,7 @@ TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), lan
     Comments->setWordWrap(true);
     Comments->setGeometry(8, 104, 265, 17);
 
-    OKButton = new QPushButton("OK", this);
-    OKButton->setObjectName("OKButton");
-    OKButton->setGeometry(111, 180, 75, 25);
+    OKButton = ui::make_button("OKButton", "OK", this, QRect(111, 180, 75, 25));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
 
@@ -86,8 +70,8 @@ void TAboutBox::FormCreate() {
 }
 
 void TAboutBox::apply_captions(const LangTable& table) {
-    setWindowTitle(ui::qs(table[4 - 1]));
-    OKButton->setText(ui::qs(table[16 - 1]));
+    setWindowTitle(ui::qs(table_entry(table, msg::kAbout)));
+    OKButton->setText(ui::qs(table_entry(table, msg::kOk)));
 }
 
 void TAboutBox::OKButtonClick() {

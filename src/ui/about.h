@@ -11,6 +11,12 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+// The window tests look at the controls themselves.
+class TestHelpAbout;
+class TestMainWindow;
+class TestStartup;
+class TestTranslations;
+
 namespace tarnvold {
 
 class TAboutBox : public QDialog, public CaptionTarget {
@@ -24,14 +30,6 @@ public:
 
     void apply_captions(const LangTable& table) override;
 
-    QFrame* Panel1;
-    QLabel* ProgramIcon;
-    QLabel* ProductName;
-    QLabel* Version;
-    QLabel* MakerLine;
-    QLabel* Comments;
-    QPushButton* OKButton;
-
 public slots:
     void OKButtonClick();
     void closing();
@@ -40,6 +38,20 @@ public slots:
     void reject() override;
 
 private:
+    // The window tests look at the controls themselves.
+    friend class ::TestHelpAbout;
+    friend class ::TestMainWindow;
+    friend class ::TestStartup;
+    friend class ::TestTranslations;
+
+    QFrame* Panel1;
+    QLabel* ProgramIcon;
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* MakerLine;
+    QLabel* Comments;
+    QPushButton* OKButton;
+
     Language& language_;
 };
 

@@ -31,9 +31,7 @@ TForm2::TForm2(Language& language, std::function<void()> start_up, QWidget* pare
     WebBrowser_v11->setOpenLinks(true);
     WebBrowser_v11->setOpenExternalLinks(true);
 
-    Button1 = new QPushButton("Close window", this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(320, 544, 153, 17);
+    Button1 = ui::make_button("Button1", "Close window", this, QRect(320, 544, 153, 17));
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     setTabOrder(Button1, WebBrowser_v11);
 
@@ -67,7 +65,9 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
     if (start_up) start_up();
 }
 
-void TForm2::apply_captions(const LangTable& table) { Button1->setText(ui::qs(table[55 - 1])); }
+void TForm2::apply_captions(const LangTable& table) {
+    Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow)));
+}
 
 void TForm2::Button1Click() {
     hide();

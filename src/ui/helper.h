@@ -10,6 +10,12 @@
 class QPushButton;
 class QTextBrowser;
 
+// The window tests look at the controls themselves.
+class TestHelpAbout;
+class TestMainWindow;
+class TestStartup;
+class TestTranslations;
+
 namespace tarnvold {
 
 class TForm2 : public QWidget, public CaptionTarget {
@@ -27,9 +33,6 @@ public:
 
     void apply_captions(const LangTable& table) override;
 
-    QPushButton* Button1;
-    QTextBrowser* WebBrowser_v11;
-
 public slots:
     void Button1Click();
     void closing();
@@ -39,6 +42,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The window tests look at the controls themselves.
+    friend class ::TestHelpAbout;
+    friend class ::TestMainWindow;
+    friend class ::TestStartup;
+    friend class ::TestTranslations;
+
+    QPushButton* Button1;
+    QTextBrowser* WebBrowser_v11;
+
     void FormCreate(const std::function<void()>& start_up);
 
     Language& language_;

@@ -10,16 +10,12 @@
 #include "qt_text.h"
 #include "ui_common.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
-#include <QTreeView>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -91,17 +87,14 @@ protected:
             QTimer::singleShot(0, this, [this] {
                 tarnvold::Topendir& chooser = *program_.opendir;
                 if (folders_.empty() || !chooser.waiting()) return;
-                chooser.select_path(folders_.front());
+                chooser.choose(folders_.front());
                 folders_.pop_front();
-                emit chooser.ShellTreeView1->clicked(chooser.ShellTreeView1->currentIndex());
-                chooser.OKBtn->click();
             });
         } else if (watched == program_.PasswordDlg.get()) {
             QTimer::singleShot(0, this, [this] {
                 tarnvold::TPasswordDlg& dialog = *program_.PasswordDlg;
                 if (!dialog.waiting()) return;
-                dialog.Password->setText(tarnvold::ui::qs(password_));
-                dialog.OKBtn->click();
+                dialog.answer(password_);
             });
         }
         return false;
@@ -118,7 +111,10 @@ private:
         tarnvold::TForm1& window = *program_.Form1;
         int rc = 0;
         for (const auto& step : steps_) {
-            QAction* entry = step[0] == "code-dir" ? window.Directory1 : step[0] == "decode-dir" ? window.Directory2 : nullptr;
+            // File > Code > Directory or File > Decode > Directory.
+            void (tarnvold::TForm1::*entry)() = step[0] == "code-dir"     ? &tarnvold::TForm1::Directory1Click
+                                                : step[0] == "decode-dir" ? &tarnvold::TForm1::Directory2Click
+                                                                          : nullptr;
             if (entry == nullptr) {
                 std::fprintf(stderr, "drive: unknown command %s\n", step[0].c_str());
                 rc = 2;
@@ -128,7 +124,7 @@ private:
             password_ = step[3];
             const double cpu_start = cpu_seconds();
             const auto start = std::chrono::steady_clock::now();
-            entry->trigger();
+            (window.*entry)();
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
             std::printf("drive %s %.6f s cpu %.6f s\n", step[0].c_str(), took.count(), cpu_seconds() - cpu_start);
             std::fflush(stdout);

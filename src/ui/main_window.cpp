@@ -5,7 +5,7 @@
 #include "config_dialog.h"
 #include "file_io.h"
 #include "helper.h"
-#include "messages.h"
+#include "message_id.h"
 #include "open_dir.h"
 #include "password.h"
 #include "paths.h"
@@ -56,15 +56,6 @@ std::int64_t coarse_ms() {
     return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
 }
 
-QLabel* make_label(const char* name, const char* caption, QWidget* parent, int left, int top) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);  // captions and file names are shown as they are
-    l->move(left, top);
-    l->adjustSize();
-    return l;
-}
-
 QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int width, int height) {
     auto* b = new QProgressBar(parent);
     b->setObjectName(name);
@@ -75,11 +66,9 @@ QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int
     return b;
 }
 
-QPushButton* make_button(const char* name, const char* caption, QWidget* parent, int left, int top) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setGeometry(left, top, 113, 25);
-    return b;
+// The window's buttons are all of one size.
+QPushButton* command_button(const char* name, const char* caption, QWidget* parent, int left, int top) {
+    return ui::make_button(name, caption, parent, QRect(left, top, 113, 25));
 }
 
 }  // namespace
@@ -121,22 +110,22 @@ TForm1::TForm1(Language& language, Configuration& configuration)
 
     ProgressBar1 = make_bar("ProgressBar1", Panel2, 8, 24, 281, 17);
     ProgressBar2 = make_bar("ProgressBar2", Panel2, 8, 88, 281, 17);
-    Label3 = make_label("Label3", "Label1", Panel2, 16, 8);
-    Label4 = make_label("Label4", "Label2", Panel2, 16, 72);
+    Label3 = ui::make_label("Label3", "Label1", Panel2, 16, 8);
+    Label4 = ui::make_label("Label4", "Label2", Panel2, 16, 72);
     ProgressBar3 = make_bar("ProgressBar3", Panel2, 8, 144, 281, 17);
-    Label5 = make_label("Label5", "Label2", Panel2, 16, 128);
+    Label5 = ui::make_label("Label5", "Label2", Panel2, 16, 128);
     Label3->hide();
     Label4->hide();
     Label5->hide();
 
     build_panes();
 
-    Button1 = make_button("Button1", "Code object", client, 320, 360);
-    Button2 = make_button("Button2", "Decode object", client, 472, 360);
-    Button3 = make_button("Button3", "Exit", client, 712, 360);
+    Button1 = command_button("Button1", "Code object", client, 320, 360);
+    Button2 = command_button("Button2", "Decode object", client, 472, 360);
+    Button3 = command_button("Button3", "Exit", client, 712, 360);
     ProgressBar4 = make_bar("ProgressBar4", client, 0, 376, 297, 9);
     ProgressBar4->hide();
-    Label1 = make_label("Label1", "Folder progress", client, 8, 360);
+    Label1 = ui::make_label("Label1", "Folder progress", client, 8, 360);
     Label1->hide();
 
     build_stop();
@@ -246,20 +235,11 @@ void TForm1::build_panes() {
     ShellListView1->setPalette(palette);
 
     // The folder tree of the whole file system.
-    tree_model_ = new ui::ShellModel(this);
-    tree_model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    tree_model_->setReadOnly(true);
-    tree_model_->setRootPath(QStringLiteral("/"));
-    ShellTreeView1 = new QTreeView(client);
+    const ui::FolderTree tree = ui::make_folder_tree(client);
+    ShellTreeView1 = tree.view;
+    tree_model_ = tree.model;
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setGeometry(608, 8, 233, 345);
-    ShellTreeView1->setModel(tree_model_);
-    ShellTreeView1->setHeaderHidden(true);
-    for (int c = 1; c < tree_model_->columnCount(); ++c) ShellTreeView1->hideColumn(c);
-    ShellTreeView1->setRootIsDecorated(false);
-    ShellTreeView1->setIndentation(19);
-    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ShellTreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (!current.isValid()) return;
@@ -278,7 +258,7 @@ void TForm1::build_panes() {
 }
 
 void TForm1::build_stop() {
-    StopButton = make_button("StopButton", "Stop", centralWidget(), 320, 360);
+    StopButton = command_button("StopButton", "Stop", centralWidget(), 320, 360);
     StopButton->hide();
     connect(StopButton, &QPushButton::clicked, this, &TForm1::stop_clicked);
 }
@@ -301,12 +281,7 @@ void TForm1::stop_clicked() {
     StopButton->setEnabled(false);  // asked once; the walk ends after the file in progress
 }
 
-void TForm1::show_folder(const QString& path) {
-    const QModelIndex index = tree_model_->index(path);
-    if (!index.isValid()) return;
-    ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
-}
+void TForm1::show_folder(const QString& path) { ui::select_folder(ShellTreeView1, tree_model_, path); }
 
 void TForm1::open_path(const QString& path) {
     const QFileInfo info(path);
@@ -335,7 +310,7 @@ void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser,
 // ---------------------------------------------------------------- captions
 
 void TForm1::apply_captions(const LangTable& table) {
-    auto text = [&table](int n) { return qs(table[static_cast<std::size_t>(n - 1)]); };
+    auto text = [&table](int n) { return qs(table_entry(table, n)); };
     // Top-level entry i gets message i.
     const auto top = MainMenu1->actions();
     for (qsizetype i = 0; i < top.size() && i < kMessageCount; ++i) top[i]->setText(text(static_cast<int>(i + 1)));
@@ -344,20 +319,20 @@ void TForm1::apply_captions(const LangTable& table) {
         const auto actions = menu->actions();
         if (position < actions.size()) actions[position]->setText(caption);
     };
-    set_at(File1, 0, text(5));
-    set_at(File1, 1, text(6));
-    set_at(File1, 3, text(8));
-    set_at(Options1, 0, text(10));
-    set_at(Help1, 0, text(3));
-    set_at(Help1, 1, text(4));
-    set_at(Code1, 0, text(1));
-    set_at(Code1, 1, text(9));
-    set_at(Decode1, 0, text(1));
-    set_at(Decode1, 1, text(9));
-    Button1->setText(text(14));
-    Button2->setText(text(15));
-    Button3->setText(text(8));
-    Label1->setText(text(13));
+    set_at(File1, 0, text(msg::kCode));
+    set_at(File1, 1, text(msg::kDecode));
+    set_at(File1, 3, text(msg::kExit));
+    set_at(Options1, 0, text(msg::kConfiguration));
+    set_at(Help1, 0, text(msg::kHelp));
+    set_at(Help1, 1, text(msg::kAbout));
+    set_at(Code1, 0, text(msg::kFile));
+    set_at(Code1, 1, text(msg::kDirectory));
+    set_at(Decode1, 0, text(msg::kFile));
+    set_at(Decode1, 1, text(msg::kDirectory));
+    Button1->setText(text(msg::kCodeObject));
+    Button2->setText(text(msg::kDecodeObject));
+    Button3->setText(text(msg::kExit));
+    Label1->setText(text(msg::kFolderProgress));
     Label1->adjustSize();
 }
 
@@ -729,7 +704,7 @@ void TForm1::Exit1Click() {
         hide();
         language_.fill_english_table();
         try {
-            write_lang_file(join_native(language_.start_dir, "lang\\english.tvl"), language_.lang_table());
+            language_.write_english_file();
         } catch (const IoError& error) {
             // Reported, and the program ends all the same: the user asked
             // to quit and the window is already gone.

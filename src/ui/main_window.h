@@ -34,8 +34,12 @@ class QProgressBar;
 class QPushButton;
 class QTreeView;
 
-// The window's test reaches the folder walk to act between two files.
+// The window tests look at the controls themselves.
+class TestConfigDialog;
 class TestMainWindow;
+class TestStartup;
+class TestTranslations;
+class TestWindowManager;
 
 namespace tarnvold {
 
@@ -135,6 +139,34 @@ public:
     // file selected in the list.
     void open_path(const QString& path);
 
+public slots:
+    void About1Click();
+    void Exit1Click();
+    void Help2Click();
+    void Code1Click();
+    void Decode1Click();
+    void Button1Click();
+    void Button2Click();
+    void set_config();
+    void Configuration1Click();
+    void Directory1Click();
+    void Directory2Click();
+    void Init_Tarnvold();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    // The window tests look at the controls themselves.
+    friend class ::TestConfigDialog;
+    friend class ::TestMainWindow;
+    friend class ::TestStartup;
+    friend class ::TestTranslations;
+    friend class ::TestWindowManager;
+
     // The components, in the order the window declares them.
     QFrame* Panel1;
     QFrame* Panel2;
@@ -170,28 +202,6 @@ public:
     // compact style, at the foot of the progress panel); Escape does the same.
     QPushButton* StopButton;
 
-public slots:
-    void About1Click();
-    void Exit1Click();
-    void Help2Click();
-    void Code1Click();
-    void Decode1Click();
-    void Button1Click();
-    void Button2Click();
-    void set_config();
-    void Configuration1Click();
-    void Directory1Click();
-    void Directory2Click();
-    void Init_Tarnvold();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    friend class ::TestMainWindow;
     void fit_to_frame();
     template <class F>
     void guarded(F&& f);

@@ -2,13 +2,12 @@
 
 #include "boxes.h"
 #include "file_io.h"
-#include "messages.h"
+#include "message_id.h"
 #include "qt_text.h"
 #include "shell_model.h"
 #include "ui_common.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QHeaderView>
@@ -44,36 +43,20 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     setFont(ui::window_font());
     setFixedSize(384, 320);
 
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setGeometry(300, 8, 75, 25);
+    OKBtn = ui::make_button("OKBtn", "OK", this, QRect(300, 8, 75, 25));
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setGeometry(300, 38, 75, 25);
+    CancelBtn = ui::make_button("CancelBtn", "Cancel", this, QRect(300, 38, 75, 25));
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Bevel1->setGeometry(8, 8, 281, 305);
-    Button1 = new QPushButton("New Dir", this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(300, 70, 75, 25);
+    Button1 = ui::make_button("Button1", "New Dir", this, QRect(300, 70, 75, 25));
 
-    model_ = new ui::ShellModel(this);
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    model_->setReadOnly(true);
-    model_->setRootPath(QStringLiteral("/"));
-
-    ShellTreeView1 = new QTreeView(this);
+    const ui::FolderTree tree = ui::make_folder_tree(this);
+    ShellTreeView1 = tree.view;
+    model_ = tree.model;
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setGeometry(16, 16, 265, 289);
-    ShellTreeView1->setModel(model_);
-    ShellTreeView1->setHeaderHidden(true);
-    for (int c = 1; c < model_->columnCount(); ++c) ShellTreeView1->hideColumn(c);
-    ShellTreeView1->setRootIsDecorated(false);
-    ShellTreeView1->setIndentation(19);
-    ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ShellTreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The home folder is where most destinations are; start there.
     select_path(ss(QDir::homePath()));
 
@@ -93,15 +76,14 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
 
 Topendir::~Topendir() {
     language_.remove_caption_target(this);
-    if (loop_ != nullptr) loop_->exit();
 }
 
 void Topendir::FormCreate() { ui::centre_on_screen(this); }
 
 void Topendir::apply_captions(const LangTable& table) {
-    OKBtn->setText(qs(table[16 - 1]));
-    CancelBtn->setText(qs(table[17 - 1]));
-    Button1->setText(qs(table[18 - 1]));
+    OKBtn->setText(qs(table_entry(table, msg::kOk)));
+    CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
+    Button1->setText(qs(table_entry(table, msg::kNewDir)));
 }
 
 std::string Topendir::selected_path() const {
@@ -110,39 +92,25 @@ std::string Topendir::selected_path() const {
     return ss(model_->filePath(index));
 }
 
-void Topendir::select_path(const std::string& path) {
-    const QModelIndex index = model_->index(qs(path));
-    if (!index.isValid()) return;
-    ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
+void Topendir::select_path(const std::string& path) { ui::select_folder(ShellTreeView1, model_, qs(path)); }
+
+void Topendir::choose(const std::string& path) {
+    select_path(path);
+    emit ShellTreeView1->clicked(ShellTreeView1->currentIndex());
+    OKBtn->click();
 }
 
 bool Topendir::execute(const std::string& title) {
-    // The commands are blocked while one waits here, so there is never a
-    // second wait; should one be asked for anyway, it is refused.
-    if (loop_ != nullptr) return false;
-    ok_pressed = cancel_pressed = folder_picked = false;
+    if (wait_.running()) return false;
+    folder_picked = false;
     setWindowTitle(qs(title));
-    show();
-    raise();
-    activateWindow();
-
-    QEventLoop loop;
-    loop_ = &loop;
-    loop.exec();
-    loop_ = nullptr;
-    hide();
-
-    if (cancel_pressed) return false;
-    if (ok_pressed && folder_picked) {
-        // Read now: a selection moved by keyboard after the click counts.
-        // Only a folder that can really be entered is handed out.
-        const std::string path = selected_path();
-        if (!is_enterable_folder(path)) return false;
-        dest_dir = path + "/";
-        return true;
-    }
-    return false;
+    if (wait_.run() != ui::ModalWait::Answer::Ok || !folder_picked) return false;
+    // Read now: a selection moved by keyboard after the click counts.
+    // Only a folder that can really be entered is handed out.
+    const std::string path = selected_path();
+    if (!is_enterable_folder(path)) return false;
+    dest_dir = path + "/";
+    return true;
 }
 
 void Topendir::showEvent(QShowEvent* event) {
@@ -175,26 +143,9 @@ void Topendir::DirectoryOutline1Change() {
     if (!selected_path().empty()) folder_picked = true;
 }
 
-void Topendir::OKBtnClick() {
-    ok_pressed = true;
-    wake();
-}
-
-void Topendir::CancelBtnClick() {
-    cancel_pressed = true;
-    wake();
-}
-
-void Topendir::reject() {
-    if (loop_ != nullptr)
-        CancelBtnClick();
-    else
-        hide();
-}
-
-void Topendir::wake() {
-    if (loop_ != nullptr) loop_->exit();
-}
+void Topendir::OKBtnClick() { wait_.ok(); }
+void Topendir::CancelBtnClick() { wait_.cancel(); }
+void Topendir::reject() { wait_.reject(); }
 
 void Topendir::Button1Click() {
     if (!folder_picked) return;

@@ -4,16 +4,22 @@
 #pragma once
 
 #include "international.h"
+#include "modal_wait.h"
 
 #include <QDialog>
 #include <string>
 
-class QEventLoop;
 class QFileSystemModel;
 class QFrame;
 class QModelIndex;
 class QPushButton;
 class QTreeView;
+
+// The window tests look at the controls themselves.
+class TestMainWindow;
+class TestOpenDir;
+class TestStartup;
+class TestTranslations;
 
 namespace tarnvold {
 
@@ -28,7 +34,7 @@ public:
     // that folder followed by "/".  False otherwise, dest_dir untouched.
     bool execute(const std::string& title);
     // True while execute waits for an answer it has not yet had.
-    bool waiting() const { return loop_ != nullptr && !ok_pressed && !cancel_pressed; }
+    bool waiting() const { return wait_.waiting(); }
 
     // The folder chosen by the last successful execute, with a trailing "/".
     std::string dest_dir;
@@ -37,14 +43,10 @@ public:
     std::string selected_path() const;
     // Selects (and shows) a folder in the tree, as the keyboard would.
     void select_path(const std::string& path);
+    // Clicks the folder `path` in the tree and presses OK, as the user would.
+    void choose(const std::string& path);
 
     void apply_captions(const LangTable& table) override;
-
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QFrame* Bevel1;
-    QPushButton* Button1;  // "New dir"
-    QTreeView* ShellTreeView1;
 
 public slots:
     void FormCreate();
@@ -60,15 +62,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void wake();
+    // The window tests look at the controls themselves.
+    friend class ::TestMainWindow;
+    friend class ::TestOpenDir;
+    friend class ::TestStartup;
+    friend class ::TestTranslations;
+
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+    QFrame* Bevel1;
+    QPushButton* Button1;  // "New dir"
+    QTreeView* ShellTreeView1;
 
     Language& language_;
     QFileSystemModel* model_;
-    bool ok_pressed = false;
-    bool cancel_pressed = false;
     bool folder_picked = false;
     bool shown_once_ = false;
-    QEventLoop* loop_ = nullptr;
+    ui::ModalWait wait_{*this};
 };
 
 // A folder the chooser may hand out: it exists, is a folder, and can be

@@ -4,7 +4,6 @@
 #include "ui_common.h"
 #include "utf8_text.h"
 
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,11 +19,7 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     setFont(ui::window_font());
     setFixedSize(233, 93);
 
-    Label1 = new QLabel("Please enter password", this);
-    Label1->setObjectName("Label1");
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->move(8, 9);
-    Label1->adjustSize();
+    Label1 = ui::make_label("Label1", "Please enter password", this, 8, 9);
 
     Password = new QLineEdit(this);
     Password->setObjectName("Password");
@@ -32,13 +27,9 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     Password->setEchoMode(QLineEdit::Password);
     Password->setMaxLength(std::numeric_limits<int>::max());
 
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setGeometry(70, 59, 75, 25);
+    OKBtn = ui::make_button("OKBtn", "OK", this, QRect(70, 59, 75, 25));
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Annuler", this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setGeometry(150, 59, 75, 25);
+    CancelBtn = ui::make_button("CancelBtn", "Annuler", this, QRect(150, 59, 75, 25));
 
     setTabOrder(Password, OKBtn);
     setTabOrder(OKBtn, CancelBtn);
@@ -53,68 +44,37 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
 
 TPasswordDlg::~TPasswordDlg() {
     language_.remove_caption_target(this);
-    if (loop_ != nullptr) loop_->exit();
 }
 
 void TPasswordDlg::FormCreate() { ui::centre_on_screen(this); }
 
 void TPasswordDlg::apply_captions(const LangTable& table) {
-    Label1->setText(qs(table[20 - 1]));
+    Label1->setText(qs(table_entry(table, msg::kEnterPassword)));
     Label1->adjustSize();
-    OKBtn->setText(qs(table[16 - 1]));
-    CancelBtn->setText(qs(table[17 - 1]));
+    OKBtn->setText(qs(table_entry(table, msg::kOk)));
+    CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
 }
 
 bool TPasswordDlg::execute(std::string& password) {
-    // The commands are blocked while one waits here, so there is never a
-    // second wait; should one be asked for anyway, it is refused.
-    if (loop_ != nullptr) return false;
+    if (wait_.running()) return false;
     Password->clear();
     PasswordChange();
-    show();
-    raise();
-    activateWindow();
-    Password->setFocus();
-    password_ok = ok_pressed = cancel_pressed = false;
+    if (wait_.run([this] { Password->setFocus(); }) != ui::ModalWait::Answer::Ok || !password_ok) return false;
+    password = ui::ss(Password->text());
+    return true;
+}
 
-    QEventLoop loop;
-    loop_ = &loop;
-    if (!ok_pressed && !cancel_pressed) loop.exec();
-    loop_ = nullptr;
-
-    bool result = false;
-    if (ok_pressed && password_ok) {
-        password = ui::ss(Password->text());
-        result = true;
-    }
-    if (cancel_pressed) result = false;
-    hide();
-    return result;
+void TPasswordDlg::answer(const std::string& password) {
+    Password->setText(qs(password));
+    OKBtn->click();
 }
 
 // Characters are counted, not the bytes of their UTF-8 form: a lone "é" is
 // too short.
 void TPasswordDlg::PasswordChange() { password_ok = text_length(ui::ss(Password->text())) > 1; }
 
-void TPasswordDlg::OKBtnClick() {
-    ok_pressed = true;
-    wake();
-}
-
-void TPasswordDlg::CancelBtnClick() {
-    cancel_pressed = true;
-    wake();
-}
-
-void TPasswordDlg::reject() {
-    if (loop_ != nullptr)
-        CancelBtnClick();
-    else
-        hide();
-}
-
-void TPasswordDlg::wake() {
-    if (loop_ != nullptr) loop_->exit();
-}
+void TPasswordDlg::OKBtnClick() { wait_.ok(); }
+void TPasswordDlg::CancelBtnClick() { wait_.cancel(); }
+void TPasswordDlg::reject() { wait_.reject(); }
 
 }  // namespace tarnvold

@@ -3,14 +3,22 @@
 #pragma once
 
 #include "international.h"
+#include "modal_wait.h"
 
 #include <QDialog>
 #include <string>
 
-class QEventLoop;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+// The window tests look at the controls themselves.
+class TestConfigDialog;
+class TestMainWindow;
+class TestPasswordDialog;
+class TestStartup;
+class TestText;
+class TestTranslations;
 
 namespace tarnvold {
 
@@ -26,14 +34,12 @@ public:
     // sleeps in an event loop; a close by the title bar counts as Cancel.
     bool execute(std::string& password);
     // True while execute waits for an answer it has not yet had.
-    bool waiting() const { return loop_ != nullptr && !ok_pressed && !cancel_pressed; }
+    bool waiting() const { return wait_.waiting(); }
+
+    // Types `password` and presses OK, as the user would.
+    void answer(const std::string& password);
 
     void apply_captions(const LangTable& table) override;
-
-    QLabel* Label1;
-    QLineEdit* Password;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
 
 public slots:
     void FormCreate();
@@ -44,13 +50,22 @@ public slots:
     void reject() override;
 
 private:
-    void wake();
+    // The window tests look at the controls themselves.
+    friend class ::TestConfigDialog;
+    friend class ::TestMainWindow;
+    friend class ::TestPasswordDialog;
+    friend class ::TestStartup;
+    friend class ::TestText;
+    friend class ::TestTranslations;
+
+    QLabel* Label1;
+    QLineEdit* Password;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
 
     Language& language_;
     bool password_ok = false;
-    bool ok_pressed = false;
-    bool cancel_pressed = false;
-    QEventLoop* loop_ = nullptr;
+    ui::ModalWait wait_{*this};
 };
 
 }  // namespace tarnvold

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QTreeView>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -98,6 +99,30 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
         refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("refused")) +
                 ".");
     return false;
+}
+
+FolderTree make_folder_tree(QWidget* parent) {
+    auto* view = new QTreeView(parent);
+    // The model goes with the view, after it.
+    auto* model = new ShellModel(view);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model->setReadOnly(true);
+    model->setRootPath(QStringLiteral("/"));
+    view->setModel(model);
+    view->setHeaderHidden(true);
+    for (int c = 1; c < model->columnCount(); ++c) view->hideColumn(c);
+    view->setRootIsDecorated(false);
+    view->setIndentation(19);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return {view, model};
+}
+
+void select_folder(QTreeView* view, QFileSystemModel* model, const QString& path) {
+    const QModelIndex index = model->index(path);
+    if (!index.isValid()) return;
+    view->setCurrentIndex(index);
+    view->scrollTo(index);
 }
 
 }  // namespace tarnvold::ui

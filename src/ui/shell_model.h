@@ -11,6 +11,9 @@
 #include <QString>
 #include <functional>
 
+class QTreeView;
+class QWidget;
+
 namespace tarnvold::ui {
 
 class NameOnlyIconProvider : public QFileIconProvider {
@@ -33,6 +36,19 @@ public:
 private:
     NameOnlyIconProvider icons_;
 };
+
+// A tree of the folders of the whole file system, a child of `parent`, on a
+// model of its own: one column without header, read-only, one folder
+// selected at a time.
+struct FolderTree {
+    QTreeView* view;
+    ShellModel* model;
+};
+FolderTree make_folder_tree(QWidget* parent);
+
+// Makes `path` the tree's current folder and scrolls it into view; a path
+// the model does not know is passed over.
+void select_folder(QTreeView* view, QFileSystemModel* model, const QString& path);
 
 // Why `name` cannot be the new name of `path` in its folder, or empty when it
 // can: no name, a "/" in it, "." or "..", or an entry of that name already

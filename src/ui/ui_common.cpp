@@ -6,8 +6,10 @@
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
@@ -29,6 +31,22 @@ void centre_on_screen(QWidget* window) {
     const QSize outer = window->frameGeometry().size();
     window->move(centred(screen->geometry().width(), outer.width()),
                  centred(screen->geometry().height(), outer.height()));
+}
+
+QLabel* make_label(const char* name, const QString& caption, QWidget* parent, int left, int top) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QPushButton* make_button(const char* name, const QString& caption, QWidget* parent, const QRect& place) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(place);
+    return b;
 }
 
 void reveal_current(QTreeView* view, QFileSystemModel* model) {

@@ -4,8 +4,12 @@
 
 #include <QFont>
 #include <QPixmap>
+#include <QRect>
+#include <QString>
 
 class QFileSystemModel;
+class QLabel;
+class QPushButton;
 class QTreeView;
 class QWidget;
 
@@ -22,6 +26,13 @@ void centre_on_screen(QWidget* window);
 // the folders above it finish loading (the model reads them in the
 // background).  For the first showing of a tree.
 void reveal_current(QTreeView* view, QFileSystemModel* model);
+
+// A label named `name` at (left, top), sized to its caption, which it
+// shows as plain text: captions and file names are shown as they are.
+QLabel* make_label(const char* name, const QString& caption, QWidget* parent, int left, int top);
+
+// A push button named `name` in `place`.
+QPushButton* make_button(const char* name, const QString& caption, QWidget* parent, const QRect& place);
 
 // The program's 32 x 32 picture in 16 colours, drawn once.
 const QPixmap& program_icon();

@@ -27,7 +27,7 @@ protected:
         make_lang_folder();
         write_lang_file("lang/german.tvl", [] {
             LangTable t{};
-            t[0] = "Datei";
+            table_entry(t, msg::kFile) = "Datei";
             return t;
         }());
     }
@@ -66,7 +66,7 @@ TEST_F(Config, DefaultFileIsExactAndReadsBack) {
     config.record = config_record{};
     config.set_config = [this] {
         ++applied;
-        EXPECT_EQ(language.message(1), "Datei");  // language loaded before the view is applied
+        EXPECT_EQ(language.message(msg::kFile), "Datei");  // language loaded before the view is applied
     };
     config.read_config(kConfigFileName);
     EXPECT_EQ(applied, 1);
@@ -77,7 +77,7 @@ TEST_F(Config, DefaultFileIsExactAndReadsBack) {
 
 TEST_F(Config, InvalidFilesAreReportedWithTheCurrentTexts) {
     LangTable t = builtin_english();
-    t[24] = "Keine Konfiguration";
+    table_entry(t, msg::kNotConfigFile) = "Keine Konfiguration";
     language.apply_lang_table(t);
     config.read_config(kConfigFileName);                            // missing
     write_file(kConfigFileName, kDefaultBytes.substr(0, 44));

@@ -75,7 +75,7 @@ private slots:
         const LangTable& english = builtin_english();
         for (int n = 1; n <= 56; ++n) {
             const QString line = lines[n - 1];
-            const QString eng = QString::fromStdString(english[static_cast<std::size_t>(n - 1)]);
+            const QString eng = QString::fromStdString(table_entry(english, n));
             const QByteArray where = name.toUtf8() + " line " + QByteArray::number(n) + ": " + line.toUtf8();
             QVERIFY2(line.toUcs4().size() <= 150, where.constData());
             QVERIFY2(!line.trimmed().isEmpty() || line == eng, where.constData());
@@ -101,20 +101,23 @@ private slots:
         auto entry = [&lines](int n) { return lines[n - 1]; };
         TForm1& f = *p.Form1;
         const std::pair<QString, int> captions[] = {
-            {f.File1->title(), 1},        {f.Options1->title(), 2},         {f.Help1->title(), 3},
-            {f.Code1->title(), 5},        {f.Decode1->title(), 6},          {f.Exit1->text(), 8},
-            {f.file2->text(), 1},         {f.File3->text(), 1},             {f.Directory1->text(), 9},
-            {f.Directory2->text(), 9},    {f.Configuration1->text(), 10},   {f.Help2->text(), 3},
-            {f.About1->text(), 4},        {f.Button1->text(), 14},          {f.Button2->text(), 15},
-            {f.Button3->text(), 8},       {f.Label1->text(), 13},
-            {p.config_form->OKBtn->text(), 16},          {p.config_form->CancelBtn->text(), 17},
-            {p.config_form->GroupBox1->title(), 19},     {p.config_form->RadioButton1->text(), 11},
-            {p.config_form->RadioButton2->text(), 12},   {p.config_form->GroupBox2->title(), 56},
-            {p.PasswordDlg->Label1->text(), 20},         {p.PasswordDlg->OKBtn->text(), 16},
-            {p.PasswordDlg->CancelBtn->text(), 17},      {p.opendir->OKBtn->text(), 16},
-            {p.opendir->CancelBtn->text(), 17},          {p.opendir->Button1->text(), 18},
-            {p.Form2->Button1->text(), 55},              {p.AboutBox->OKButton->text(), 16},
-            {p.AboutBox->windowTitle(), 4},
+            {f.File1->title(), msg::kFile}, {f.Options1->title(), msg::kOptions}, {f.Help1->title(), msg::kHelp},
+            {f.Code1->title(), msg::kCode}, {f.Decode1->title(), msg::kDecode}, {f.Exit1->text(), msg::kExit},
+            {f.file2->text(), msg::kFile}, {f.File3->text(), msg::kFile}, {f.Directory1->text(), msg::kDirectory},
+            {f.Directory2->text(), msg::kDirectory}, {f.Configuration1->text(), msg::kConfiguration},
+            {f.Help2->text(), msg::kHelp}, {f.About1->text(), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
+            {f.Button2->text(), msg::kDecodeObject}, {f.Button3->text(), msg::kExit},
+            {f.Label1->text(), msg::kFolderProgress}, {p.config_form->OKBtn->text(), msg::kOk},
+            {p.config_form->CancelBtn->text(), msg::kCancel},
+            {p.config_form->GroupBox1->title(), msg::kSelectViewSettings},
+            {p.config_form->RadioButton1->text(), msg::kVersion11Style},
+            {p.config_form->RadioButton2->text(), msg::kVersion15Style},
+            {p.config_form->GroupBox2->title(), msg::kSelectLanguage},
+            {p.PasswordDlg->Label1->text(), msg::kEnterPassword}, {p.PasswordDlg->OKBtn->text(), msg::kOk},
+            {p.PasswordDlg->CancelBtn->text(), msg::kCancel}, {p.opendir->OKBtn->text(), msg::kOk},
+            {p.opendir->CancelBtn->text(), msg::kCancel}, {p.opendir->Button1->text(), msg::kNewDir},
+            {p.Form2->Button1->text(), msg::kCloseWindow}, {p.AboutBox->OKButton->text(), msg::kOk},
+            {p.AboutBox->windowTitle(), msg::kAbout},
         };
         for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
 
