@@ -10,6 +10,8 @@ packages=(
   xvfb xauth x11-utils fonts-dejavu-core openbox
   desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl
   clang libclang-rt-dev
+  man-db groff-base bash-completion zsh
+  dosfstools
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then
   packages+=(hyperfine openssl time)

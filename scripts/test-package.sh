@@ -31,7 +31,8 @@ for f in usr/bin/tarnvold usr/bin/tarnvold-cli usr/bin/tarnvold-launcher \
          usr/share/tarnvold/help/default.htm usr/share/applications/tarnvold.desktop \
          usr/share/icons/hicolor/32x32/apps/tarnvold.png usr/share/icons/hicolor/scalable/apps/tarnvold.svg \
          usr/share/mime/packages/tarnvold.xml usr/share/metainfo/org.example.Tarnvold.metainfo.xml \
-         usr/share/man/man1/tarnvold-cli.1.gz \
+         usr/share/man/man1/tarnvold-cli.1.gz usr/share/man/man1/tarnvold.1.gz \
+         usr/share/bash-completion/completions/tarnvold-cli usr/share/zsh/vendor-completions/_tarnvold-cli \
          usr/share/tarnvold/lang/deutsch.tvl usr/share/tarnvold/lang/russkij.tvl; do
   [[ -e "$root/$f" ]] || { echo "FAIL: $f is not in the package"; exit 1; }
 done
@@ -41,8 +42,19 @@ grep -q '^MimeType=.*application/x-tarnvold-coded;' "$desktop" || { echo "FAIL: 
 desktop-file-validate "$desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.Tarnvold.metainfo.xml"
 
+# The manual pages render without a single warning.
+for page in tarnvold tarnvold-cli; do
+  warnings=$(LC_ALL=C.UTF-8 MANROFFOPT=-ww MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [[ -z "$warnings" ]] || { echo "FAIL: $page(1) renders with warnings:"; echo "$warnings"; exit 1; }
+done
+# The completions load in their shells.
+bash -c '. "$1" && complete -p tarnvold-cli >/dev/null' _ "$root/usr/share/bash-completion/completions/tarnvold-cli" \
+  || { echo "FAIL: bash completion"; exit 1; }
+zsh -n "$root/usr/share/zsh/vendor-completions/_tarnvold-cli" || { echo "FAIL: zsh completion"; exit 1; }
+
 # The installed command-line tool works on its own.
-printf 'ab\n' | "$root/usr/bin/tarnvold-cli" code -q /dev/null "$scratch/empty.cod"
+: >"$scratch/empty"
+printf 'ab\n' | "$root/usr/bin/tarnvold-cli" code -q "$scratch/empty" "$scratch/empty.cod"
 [[ $(stat -c %s "$scratch/empty.cod") -eq 38 ]] || { echo "FAIL: tarnvold-cli"; exit 1; }
 
 # The MIME type from the package's database: by the name, and by the

@@ -12,6 +12,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNotDone = 1;   // declined, refused, not a coded file, checksum mismatch
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitIoError = 3;
+inline constexpr int kExitInterrupted = 130;  // a folder run stopped by Ctrl-C
 
 struct Options {
     std::string command;
@@ -19,6 +20,7 @@ struct Options {
     std::optional<std::string> password_file;
     bool yes = false;
     bool quiet = false;
+    bool no_progress = false;
     bool x87_reference = false;  // hidden: compute the position key stream with the x87 unit
 };
 

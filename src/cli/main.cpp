@@ -1,3 +1,8 @@
 #include "cli.h"
+#include "file_io.h"
 
-int main(int argc, char** argv) { return tarnvold::cli::run(argc, argv); }
+int main(int argc, char** argv) {
+    // Before any file is written: an interrupted run leaves no temporary file.
+    tarnvold::install_interrupt_cleanup();
+    return tarnvold::cli::run(argc, argv);
+}

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,11 +19,13 @@ namespace tarnvold {
 
 class InputFile;
 class OutputFile;
+struct Destination;
 
 enum class Outcome {
     Done,         // coded, or decoded with a matching checksum
     Declined,     // the user answered No (overwrite, newer version)
-    Refused,      // the engine would not do it (same file, too large)
+    Refused,      // the engine would not do it (same file, too large, not a regular file,
+                  // a destination that cannot be replaced)
     NotCoded,     // the source is not a coded file
     CrcMismatch,  // decoded, but the checksum differs: probably a wrong password
 };
@@ -50,17 +53,36 @@ public:
 private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
+    void advance(Pass& pass, std::int64_t counter);
     using BothKeys = std::function<void(std::uint8_t*, std::size_t, std::int64_t)>;
-    void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, std::uint8_t* buffer,
-                    Pass& first, Pass& second, const BothKeys& both);
+    // The byte sum run_blocks keeps on the way: of what it reads (the
+    // original, when coding) or of what it writes (when decoding).
+    enum class SumOf { Input, Output };
+    void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                    const BothKeys& both, SumOf sum_of, std::uint64_t& sum);
+    std::int64_t checksum_of(InputFile& file);
+    void show_checksum(std::int64_t size, std::int64_t sum);
+    std::uint8_t* small_buffer();
     void refuse(const std::string& reason, int aborted_message);
+    std::uint8_t* block_buffer(const std::string& path);
 
     UserInterface& ui_;
     SeedGenerator seeds_;
+    // The 10 MiB block, kept from one file to the next once a file needed it.
+    struct BlockFree {
+        void operator()(std::uint8_t* p) const noexcept;
+    };
+    std::unique_ptr<std::uint8_t[], BlockFree> block_;
+    // A whole small file with its header and seed, kept from one file to the next.
+    std::unique_ptr<std::uint8_t[]> small_;
 };
 
 // Texts of the engine's own refusals; they are not part of the message table.
 std::string refusal_same_file(const std::string& path);
 std::string refusal_too_large(const std::string& path);
+std::string refusal_too_large_to_decode(const std::string& path);
+std::string refusal_not_regular(const std::string& path);
+// Why a destination cannot be replaced, or empty when it can.
+std::string destination_problem(const Destination& destination);
 
 }  // namespace tarnvold

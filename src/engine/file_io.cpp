@@ -3,14 +3,18 @@
 #include "checksum.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
-#include <memory>
-#include <vector>
 #include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "work_pool.h"
 
@@ -39,24 +43,116 @@ std::string base_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Gives an unnamed file a name: 0 or the error number.  Straight from the
+// descriptor where the system lets this process do that, otherwise through
+// its entry in /proc.
+int link_unnamed(int fd, const std::string& name) {
+    static std::atomic<bool> direct{true};
+    if (direct.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (errno != EPERM && errno != ENOENT && errno != EINVAL && errno != EACCES) return errno;
+        direct.store(false, std::memory_order_relaxed);
+    }
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// ------------------------------------------- names removed on interruption
+//
+// A fixed table that a signal handler can walk without taking a lock or
+// allocating: a slot is claimed (Free -> Filling), given its name, and only
+// then marked Live; the handler unlinks the Live ones.
+
+enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
+constexpr int kSlots = 64;
+constexpr std::size_t kSlotName = 4096;
+
+struct TempSlot {
+    std::atomic<int> state{kFree};
+    char name[kSlotName];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+TempSlot g_slots[kSlots];
+
+// The slot now holding `name`, or -1 when there is no room (the file is then
+// only removed by the normal paths).
+int remember_temporary(const std::string& name) noexcept {
+    if (name.size() >= kSlotName) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = kFree;
+        if (g_slots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) {
+            std::memcpy(g_slots[i].name, name.c_str(), name.size() + 1);
+            g_slots[i].state.store(kLive, std::memory_order_release);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void forget_slot(int slot) noexcept {
+    if (slot < 0) return;
+    g_slots[slot].state.store(kFilling, std::memory_order_release);
+    g_slots[slot].state.store(kFree, std::memory_order_release);
+}
+
+extern "C" void on_interrupt(int sig) {
+    const int saved = errno;
+    remove_temporaries_now();
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    ::sigaction(sig, &dfl, nullptr);
+    // Blocked while this handler runs: delivered, with its default action,
+    // as soon as it returns.
+    ::raise(sig);
+    errno = saved;
+}
+
 }  // namespace
+
+void remove_temporaries_now() noexcept {
+    for (auto& slot : g_slots)
+        if (slot.state.load(std::memory_order_acquire) == kLive) ::unlink(slot.name);
+}
+
+void install_interrupt_cleanup() {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(sig, nullptr, &old) != 0) continue;
+        // A signal the caller chose to ignore (nohup) stays ignored.
+        if ((old.sa_flags & SA_SIGINFO) == 0 && old.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = on_interrupt;
+        sigemptyset(&action.sa_mask);
+        sigaddset(&action.sa_mask, SIGINT);
+        sigaddset(&action.sa_mask, SIGTERM);
+        sigaddset(&action.sa_mask, SIGHUP);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(sig, &action, nullptr);
+    }
+}
 
 void set_io_fault_hook(IoFaultHook hook, void* context) {
     g_hook = hook;
     g_hook_context = context;
 }
 
-IoError::IoError(std::string path, int code)
-    : std::runtime_error(with_full_stop(path + ": " +
-                                        (code == kEndOfFile ? std::string("Read beyond end of file")
-                                                            : std::string(std::strerror(code))))),
-      path_(std::move(path)),
-      code_(code) {}
-
-std::string IoError::reason() const {
-    return code_ == kEndOfFile ? std::string("Read beyond end of file")
-                               : std::string(std::strerror(code_));
+namespace {
+std::string reason_of(int code) {
+    switch (code) {
+    case IoError::kEndOfFile: return "Read beyond end of file";
+    case IoError::kNotRegularFile: return "Not a regular file";
+    case IoError::kChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
+    default: return std::strerror(code);
+    }
 }
+}  // namespace
+
+IoError::IoError(std::string path, int code)
+    : std::runtime_error(with_full_stop(path + ": " + reason_of(code))), path_(std::move(path)), code_(code) {}
+
+std::string IoError::reason() const { return reason_of(code_); }
 
 std::string with_full_stop(std::string text) {
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
@@ -80,24 +176,81 @@ std::int64_t file_size_or_minus1(const std::string& path) {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+SourceInfo inspect_source(const std::string& path) {
+    SourceInfo info;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return info;
+    info.exists = true;
+    info.regular = S_ISREG(st.st_mode);
+    info.size = static_cast<std::int64_t>(st.st_size);
+    info.device = st.st_dev;
+    info.inode = st.st_ino;
+    return info;
+}
+
+Destination inspect_destination(const std::string& path) {
+    Destination d;
+    d.path = path;
+    d.target = path;
+    // Follow the links one at a time, as the system would, so that a link
+    // whose target is missing still tells which file to create.
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(d.target.c_str(), &st) != 0) return d;  // nothing there (or not reachable)
+        if (S_ISLNK(st.st_mode)) {
+            if (hops >= 40) {
+                d.exists = true;
+                d.regular = true;
+                d.write_error = ELOOP;
+                return d;
+            }
+            std::string link(PATH_MAX, '\0');
+            const ssize_t n = ::readlink(d.target.c_str(), link.data(), link.size());
+            if (n < 0 || static_cast<std::size_t>(n) >= link.size()) {
+                d.exists = true;
+                d.regular = true;
+                d.write_error = n < 0 ? errno : ENAMETOOLONG;
+                return d;
+            }
+            link.resize(static_cast<std::size_t>(n));
+            d.target = link.starts_with('/') ? link : folder_of(d.target) + "/" + link;
+            continue;
+        }
+        d.exists = true;
+        d.regular = S_ISREG(st.st_mode);
+        d.device = st.st_dev;
+        d.inode = st.st_ino;
+        if (d.regular && ::faccessat(AT_FDCWD, d.target.c_str(), W_OK, AT_EACCESS) != 0) d.write_error = errno;
+        return d;
+    }
+}
+
 // ---------------------------------------------------------------- InputFile
 
 InputFile::InputFile(const std::string& path) : path_(path) {
     check_fault(IoOp::OpenRead, path_);
     // Opened without waiting, so that a named pipe with no writer cannot
-    // hang the program; reads then wait as usual.
+    // hang the program; only regular files are read, for which the flag
+    // changes nothing.
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) throw IoError(path_, errno);
-    const int flags = ::fcntl(fd_, F_GETFL);
-    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0) {
+        const int error = errno;
         ::close(fd_);
         fd_ = -1;
-        throw IoError(path_, EISDIR);
+        throw IoError(path_, error);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw IoError(path_, S_ISDIR(st.st_mode) ? EISDIR : IoError::kNotRegularFile);
+    }
+    size_ = static_cast<std::int64_t>(st.st_size);
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
 #ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (size_ > static_cast<std::int64_t>(kScratchSize)) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
 }
 
@@ -105,10 +258,32 @@ InputFile::~InputFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-std::int64_t InputFile::size() const {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) throw IoError(path_, errno);
-    return static_cast<std::int64_t>(st.st_size);
+bool InputFile::has_byte_at(std::int64_t offset) const {
+    unsigned char byte = 0;
+    ssize_t got;
+    do {
+        got = ::pread(fd_, &byte, 1, static_cast<off_t>(offset));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) throw IoError(path_, errno);
+    return got > 0;
+}
+
+std::size_t InputFile::read_upto(void* buf, std::size_t count, std::size_t enough) {
+    check_fault(IoOp::Read, path_);
+    auto* p = static_cast<unsigned char*>(buf);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t want = count - done > (1u << 30) ? (1u << 30) : count - done;
+        const ssize_t got = ::read(fd_, p + done, want);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw IoError(path_, errno);
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+        if (done >= enough && static_cast<std::size_t>(got) < want) break;
+    }
+    return done;
 }
 
 void InputFile::seek(std::int64_t position) {
@@ -251,29 +426,54 @@ void InputFile::close() {
 
 // --------------------------------------------------------------- OutputFile
 
-OutputFile::OutputFile(const std::string& destination)
-    : destination_(destination), folder_(folder_of(destination)) {
+OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
+
+OutputFile::OutputFile(const Destination& destination)
+    : destination_(destination.path),
+      target_(destination.target),
+      folder_(folder_of(destination.target)),
+      target_existed_(destination.exists) {
     check_fault(IoOp::CreateOutput, destination_);
-    struct stat st {};
-    if (::stat(destination_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw IoError(destination_, EISDIR);
+    if (destination.exists && !destination.regular) {
+        struct stat st {};
+        const bool folder = ::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
+    }
+    if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
 #ifdef O_TMPFILE
     // An unnamed file: a crash leaves nothing behind at all.
-    fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (g_hook == nullptr || g_hook(IoOp::TmpFile, destination_, g_hook_context) == 0)
+        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #endif
     if (fd_ < 0) {
-        // Fall back to a hidden name next to the destination.
-        std::string templ = folder_ + "/." + base_of(destination_) + ".tvtmp-XXXXXX";
-        fd_ = ::mkostemp(templ.data(), O_CLOEXEC);
-        if (fd_ < 0) throw IoError(destination_, errno);
-        temp_name_ = templ;
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
+        // Where the file system has no unnamed files: a hidden name next to
+        // the destination, known to the interrupt handlers before it exists.
+        const std::string stem = folder_ + "/." + base_of(target_) + ".tvtmp-" + std::to_string(::getpid()) + "-";
+        static std::atomic<unsigned> counter{0};
+        int error = EEXIST;
+        for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+            name_temporary(stem + std::to_string(counter.fetch_add(1)));
+            fd_ = ::open(temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            error = fd_ < 0 ? errno : 0;
+            if (fd_ < 0) forget_temporary();
+        }
+        // The folder is what refused: naming the file would mislead.
+        if (fd_ < 0) throw IoError(folder_, error);
     }
 }
 
 OutputFile::~OutputFile() { discard(); }
+
+void OutputFile::name_temporary(std::string name) {
+    temp_name_ = std::move(name);
+    temp_slot_ = remember_temporary(temp_name_);
+}
+
+void OutputFile::forget_temporary() noexcept {
+    forget_slot(temp_slot_);
+    temp_slot_ = -1;
+    temp_name_.clear();
+}
 
 void OutputFile::discard() noexcept {
     if (fd_ >= 0) {
@@ -282,7 +482,7 @@ void OutputFile::discard() noexcept {
     }
     if (!committed_ && !temp_name_.empty()) {
         ::unlink(temp_name_.c_str());
-        temp_name_.clear();
+        forget_temporary();
     }
 }
 
@@ -319,7 +519,34 @@ void OutputFile::seek(std::int64_t offset) {
 
 void OutputFile::commit() {
     struct stat old {};
-    const bool replacing = ::lstat(destination_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // A name that was free when the file was begun is not looked at again:
+    // linking to it fails if anything has appeared there since.
+    bool replacing = false;
+    if (target_existed_ || !temp_name_.empty()) {
+        replacing = ::lstat(target_.c_str(), &old) == 0;
+        if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
+    }
+
+    if (!replacing && temp_name_.empty()) {
+        // The name is free: the finished unnamed file gets it directly.
+        check_fault(IoOp::Rename, destination_);
+        const int linked = link_unnamed(fd_, target_);
+        if (linked == 0) {
+            committed_ = true;
+            const int fd = fd_;
+            fd_ = -1;
+            if (::close(fd) != 0 && errno != EINTR) {
+                const int error = errno;
+                ::unlink(target_.c_str());
+                throw IoError(destination_, error);
+            }
+            return;
+        }
+        // A file that appeared under the name meanwhile was never asked
+        // about: it stays, and this one is not written.
+        throw IoError(destination_, linked);
+    }
+
     if (replacing) {
         // The replacement keeps the rights and, where allowed, the owner of
         // the file it replaces.
@@ -333,14 +560,13 @@ void OutputFile::commit() {
 
     if (temp_name_.empty()) {
         // Give the unnamed file a name, then move it into place.
-        const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
         for (int attempt = 0; attempt < 100 && temp_name_.empty(); ++attempt) {
-            std::string name = folder_ + "/." + base_of(destination_) + ".tvtmp-" +
-                               std::to_string(::getpid()) + "-" + std::to_string(attempt);
-            if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-                temp_name_ = name;
-            else if (errno != EEXIST)
-                throw IoError(destination_, errno);
+            name_temporary(folder_ + "/." + base_of(target_) + ".tvtmp-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(attempt));
+            const int error = link_unnamed(fd_, temp_name_);
+            if (error == 0) break;
+            forget_temporary();
+            if (error != EEXIST) throw IoError(destination_, error);
         }
         if (temp_name_.empty()) throw IoError(destination_, EEXIST);
     }
@@ -351,9 +577,15 @@ void OutputFile::commit() {
     if (::close(fd) != 0 && errno != EINTR) throw IoError(destination_, errno);
 
     check_fault(IoOp::Rename, destination_);
-    if (::rename(temp_name_.c_str(), destination_.c_str()) != 0) throw IoError(destination_, errno);
+    // Onto a free name, nothing that appeared there meanwhile is replaced,
+    // where the file system can tell.
+    int moved = replacing ? ::rename(temp_name_.c_str(), target_.c_str())
+                          : ::renameat2(AT_FDCWD, temp_name_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && !replacing && (errno == EINVAL || errno == ENOSYS))
+        moved = ::rename(temp_name_.c_str(), target_.c_str());
+    if (moved != 0) throw IoError(destination_, errno);
     committed_ = true;
-    temp_name_.clear();
+    forget_temporary();
 
     if (replacing) {
         const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

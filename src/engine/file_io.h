@@ -17,6 +17,10 @@ namespace tarnvold {
 class IoError : public std::runtime_error {
 public:
     static constexpr int kEndOfFile = -1;
+    // Not a file of data: a folder, device, named pipe or socket.
+    static constexpr int kNotRegularFile = -2;
+    // A source whose size or contents changed while it was being coded.
+    static constexpr int kChangedWhileCoding = -3;
     IoError(std::string path, int code);
     const std::string& path() const { return path_; }
     int code() const { return code_; }
@@ -41,17 +45,57 @@ bool same_file(const std::string& a, const std::string& b);
 // Size of an existing file, or -1 when it cannot be examined.
 std::int64_t file_size_or_minus1(const std::string& path);
 
+// What writing to a path would meet.  Symbolic links are followed to the
+// file they lead to, which is what gets written; a link whose target does
+// not exist yet leads to that target, which is then created.
+struct Destination {
+    std::string path;    // as given
+    std::string target;  // with every link followed
+    bool exists = false;
+    bool regular = false;  // only a regular file is ever replaced
+    // For an existing regular file: the error a truncating open for writing
+    // would meet (0 when it would succeed).
+    int write_error = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    // The name to show: the path, and where it leads when that differs.
+    std::string shown() const { return target == path ? path : path + " -> " + target; }
+};
+Destination inspect_destination(const std::string& path);
+
+// What a source path names, links followed.
+struct SourceInfo {
+    bool exists = false;  // false also when it cannot be examined: opening it then tells why
+    bool regular = false;
+    std::int64_t size = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+SourceInfo inspect_source(const std::string& path);
+
 class InputFile {
 public:
-    explicit InputFile(const std::string& path);  // opens read-only, throws IoError
+    // Opens a regular file read-only; anything else raises kNotRegularFile.
+    // Throws IoError.
+    explicit InputFile(const std::string& path);
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    std::int64_t size() const;
+    // The size when the file was opened.
+    std::int64_t size() const { return size_; }
+    dev_t device() const { return device_; }
+    ino_t inode() const { return inode_; }
     void seek(std::int64_t position);
     // Reads exactly count bytes; a shorter file raises kEndOfFile.
     void read_exact(void* buf, std::size_t count);
+    // Reads until count bytes or the end of the file; returns how many came.
+    // Once at least `enough` bytes came, a read that returns fewer than it
+    // was asked for is taken as the end of the file.
+    std::size_t read_upto(void* buf, std::size_t count, std::size_t enough);
+    // True when the file now holds a byte at `offset` (it grew beyond it).
+    bool has_byte_at(std::int64_t offset) const;
     // Reads exactly count bytes and returns the sum of their values without
     // keeping them: the bytes pass through small per-thread buffers that stay
     // in the processor's cache, shared among the workers.
@@ -71,6 +115,9 @@ public:
 private:
     std::string path_;
     int fd_ = -1;
+    std::int64_t size_ = 0;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 // A per-thread buffer of kScratchSize bytes for pieces of a file, or null
@@ -78,12 +125,20 @@ private:
 inline constexpr std::size_t kScratchSize = 512u << 10;
 unsigned char* piece_scratch() noexcept;
 
-// A file written under a hidden name in the destination's folder and moved
-// over the destination only by commit(), after its last byte.  When it is
-// destroyed without a commit, nothing of it stays behind.
+// A file written in the destination's folder, unnamed where the file system
+// allows it and under a hidden temporary name elsewhere, which becomes the
+// destination only by commit(), after its last byte.  When it is destroyed
+// without a commit, nothing of it stays behind; a named temporary file is
+// also removed when the process is interrupted (install_interrupt_cleanup).
+//
+// Only a regular file, or nothing, is replaced: a folder, device, named pipe
+// or socket under the destination's name, and an existing file this user
+// could not open for writing, raise IoError before anything is made.  Links
+// are followed, and the file they lead to is replaced.
 class OutputFile {
 public:
     explicit OutputFile(const std::string& destination);  // throws IoError
+    explicit OutputFile(const Destination& destination);  // already inspected
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -103,13 +158,25 @@ public:
 
 private:
     void discard() noexcept;
+    void name_temporary(std::string name);
+    void forget_temporary() noexcept;
 
-    std::string destination_;
-    std::string folder_;
-    std::string temp_name_;  // empty while the file has no name of its own
+    std::string destination_;  // as given, for messages
+    std::string target_;       // links followed: the file written
+    std::string folder_;       // the target's folder
+    std::string temp_name_;    // empty while the file has no name of its own
+    int temp_slot_ = -1;       // its place among the names removed on interruption
+    bool target_existed_ = false;
     int fd_ = -1;
     bool committed_ = false;
 };
+
+// Named temporary files are removed when the process is interrupted:
+// handlers for SIGINT, SIGTERM and SIGHUP (each unless it is ignored) remove
+// every live one, restore the signal's default action and raise it again.
+void install_interrupt_cleanup();
+// Removes every live named temporary file now; safe inside a signal handler.
+void remove_temporaries_now() noexcept;
 
 }  // namespace tarnvold
 
@@ -117,7 +184,9 @@ namespace tarnvold {
 
 // A seam for tests: when set, it is asked before every file operation of the
 // engine and may make it fail with the returned error number (0 lets it run).
-enum class IoOp { OpenRead, Read, Seek, CreateOutput, Write, Sync, Rename, Close };
+// TmpFile is asked before an unnamed temporary file is tried: an error there
+// acts as a file system without them.
+enum class IoOp { OpenRead, Read, Seek, CreateOutput, Write, Sync, Rename, Close, TmpFile };
 using IoFaultHook = int (*)(IoOp op, const std::string& path, void* context);
 void set_io_fault_hook(IoFaultHook hook, void* context);
 

@@ -54,11 +54,12 @@ PasswordStream::PasswordStream(std::string_view password) {
     unsigned count = 0;
     do {
         laid_[count++] = (j == 0 || j > length) ? 0 : static_cast<std::uint8_t>(password[j - 1]);
-        // The comparison sees the index before it wraps to 8 bits: a
-        // password of up to 255 bytes simply repeats, a longer one lets the
-        // index run through 0 (which gives the key byte 0).
-        const unsigned unwrapped = j + 1;
-        j = unwrapped > length ? 1u : (unwrapped & 0xFFu);
+        // The index is 8 bits wide and wraps before it is compared: a
+        // password of up to 254 bytes simply repeats; from 255 bytes on the
+        // index steps from 255 to 0, which is not beyond the length, so the
+        // key byte 0 comes between p255 and p1.
+        j = (j + 1) & 0xFFu;
+        if (j > length) j = 1;
     } while (j != 1 && count < 256);
     period_ = count;
     for (std::size_t k = period_; k < kRepeatingKeySize; ++k) laid_[k] = laid_[k - period_];

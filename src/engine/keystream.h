@@ -68,7 +68,7 @@ void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other
                      std::size_t count);
 
 // The password key stream.  The 8-bit index j starts at 1 and runs on across
-// blocks; it wraps from 255 to 0, so a password of 256 bytes or more yields
+// blocks; it wraps from 255 to 0, so a password of 255 bytes or more yields
 // p1..p255, one 0, p1..p255, ...
 class PasswordStream {
 public:

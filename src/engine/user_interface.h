@@ -58,6 +58,10 @@ public:
     // Handle whatever input and painting is pending, then return.
     virtual void process_events() = 0;
 
+    // Told first thing when an operation on one file begins, with the file
+    // it works on.
+    virtual void file_begins([[maybe_unused]] std::string_view source) {}
+
     // Convenience: one whole report of a text item and nothing else.
     void log_line(std::string_view text) {
         log_write(text);

@@ -146,6 +146,8 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any file is written: an interrupted run leaves no temporary file.
+    tarnvold::install_interrupt_cleanup();
     QApplication app(argc, argv);
     // "tarnvold PATH", as a file manager's "Open with" starts it: the panes
     // open on PATH.  (The toolkit has taken its own options out of argv.)

@@ -125,8 +125,8 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
     fs::create_directory(dir.file("back"));
-    // A plain file shorter than a coded-file header.
-    write_file(dir.file("src/sub/short"), "tiny");
+    // A coded file cut short: a valid header with no room for its seed.
+    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));
     Walk w;
     try {
         w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");

@@ -54,7 +54,7 @@ TEST(CliDir, ExitStatuses) {
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("src/sub") + "/").status, 2);
     EXPECT_TRUE(fs::is_empty(dir.file("src/sub")));
 
-    write_file(dir.file("src/sub/short"), "short");
+    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));  // no room for the seed
     const auto failed = run("decode-dir", dir.file("src"), dir.file("out"));
     EXPECT_EQ(failed.status, 3);
     EXPECT_NE(failed.err.find(dir.file("src/sub/short")), std::string::npos);

@@ -174,13 +174,14 @@ TEST(Coding, ExistingDestinationIsAskedAbout) {
     }
 }
 
-TEST(Coding, AFolderUnderTheDestinationNameIsNotAskedAboutAndFails) {
+TEST(Coding, AFolderUnderTheDestinationNameIsRefusedWithoutAQuestion) {
     TempDir dir;
     write_file(dir.file("src"), "data");
     std::filesystem::create_directory(dir.file("folder"));
     ScriptUi ui;
     Engine engine(ui);
-    EXPECT_THROW(engine.codefile(dir.file("src"), dir.file("folder"), "pw"), IoError);
+    EXPECT_EQ(engine.codefile(dir.file("src"), dir.file("folder"), "pw"), Outcome::Refused);
     EXPECT_EQ(ui.with_prefix("ask:").size(), 0u);
+    EXPECT_EQ(ui.count("notice:" + dir.file("folder") + " is not a regular file and cannot be replaced"), 1);
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder")));
 }

@@ -84,6 +84,8 @@ TEST(Decoding, FilesWithoutTheSignatureAreNotDecoded) {
         std::string("\x08Tarnvolt", 9) + std::string(40, 'x'),   // 08 and eight other bytes
         std::string("\x07Tarnvold", 9) + std::string(40, 'x'),   // another length byte
         std::string(64, 'p'),                                     // plain text
+        std::string(12, 'n'),                                     // a note shorter than the header
+        std::string("\x08Tarnvold\x01\x05", 11) + std::string(20, '\0'),  // 31 bytes: the header cut short
     };
     for (const auto& bytes : impostors) {
         write_file(dir.file("plain"), bytes);
@@ -165,9 +167,9 @@ TEST(Decoding, NewerVersionsAreAskedAboutOnce) {
 TEST(Decoding, TruncatedFilesFailWithAReadErrorAndLeaveNoOutput) {
     TempDir dir;
     const std::string coded = read_file(make_coded(dir, "t", "", "pw"));
-    // 36 bytes: a valid header with a payload length of -2.  Shorter than
-    // the header: 20 bytes.
-    for (std::size_t length : {std::size_t{36}, std::size_t{20}}) {
+    // A valid header with no room for the seed: 32 bytes (a payload length
+    // of -6) to 37 (-1).
+    for (std::size_t length : {std::size_t{32}, std::size_t{36}, std::size_t{37}}) {
         write_file(dir.file("short.cod"), coded.substr(0, length));
         ScriptUi ui;
         Engine engine(ui);

@@ -72,24 +72,25 @@ TEST(PasswordKey, ShortPasswordRepeats) {
     EXPECT_EQ(s, (std::vector<std::uint8_t>{'a', 'b', 'a', 'b', 'a'}));
 }
 
-TEST(PasswordKey, Password255RepeatsAllItsBytes) {
-    const std::string pw = pattern_password(255);
-    const auto s = password_stream(pw, 600);
-    for (std::size_t i = 0; i < s.size(); ++i)
-        ASSERT_EQ(s[i], static_cast<std::uint8_t>(pw[i % 255])) << i;
-}
-
-TEST(PasswordKey, LongPasswordsUseAnEightBitIndex) {
+TEST(PasswordKey, EightBitIndexRepeatsUpTo254BytesAndWrapsFrom255) {
+    // The index steps from 255 to 0 before it is compared with the length:
+    // 254 bytes repeat, 255 and more give p1 .. p255, one 0, p1 ...
+    const std::string pw254 = pattern_password(254);
+    const auto short_stream = password_stream(pw254, 600);
+    for (std::size_t i = 0; i < short_stream.size(); ++i)
+        ASSERT_EQ(short_stream[i], static_cast<std::uint8_t>(pw254[i % 254])) << i;
     const std::string pw256 = pattern_password(256);
-    const auto s = password_stream(pw256, 700);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const std::size_t k = i % 256;
-        const std::uint8_t expected = k == 255 ? 0 : static_cast<std::uint8_t>(pw256[k]);
-        ASSERT_EQ(s[i], expected) << i;
+    for (const std::size_t length : {255u, 256u}) {
+        const auto s = password_stream(pw256.substr(0, length), 700);
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const std::size_t k = i % 256;
+            const std::uint8_t expected = k == 255 ? 0 : static_cast<std::uint8_t>(pw256[k]);
+            ASSERT_EQ(s[i], expected) << length << " at " << i;
+        }
     }
     // A 300-byte password with the same first 255 bytes gives the same stream.
     std::string pw300 = pw256.substr(0, 255) + std::string(45, 'Z');
-    EXPECT_EQ(password_stream(pw300, 700), s);
+    EXPECT_EQ(password_stream(pw300, 700), password_stream(pw256, 700));
 }
 
 TEST(PasswordKey, StreamRunsOnAcrossCalls) {

@@ -3,13 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <spawn.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
+#include "config_record.h"
 #include "engine.h"
 #include "file_io.h"
+#include "international.h"
 #include "script_ui.h"
 #include "temp_dir.h"
 
@@ -21,6 +34,8 @@ using tarnvold::testing::ScriptUi;
 using tarnvold::testing::TempDir;
 using tarnvold::testing::write_file;
 namespace fs = std::filesystem;
+
+extern char** environ;
 
 namespace {
 
@@ -90,6 +105,9 @@ TEST(Safety, FilesOfTwoGigabytesAreRefusedBeforeAnythingIsWritten) {
     Engine engine2(ui2);
     EXPECT_EQ(engine2.decodefile(dir.file("huge.cod"), dir.file("out"), "pw"), Outcome::Refused);
     EXPECT_FALSE(fs::exists(dir.file("out")));
+    EXPECT_EQ(ui2.count("notice:Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be "
+                        "decoded: " + dir.file("huge.cod")),
+              1);
 }
 
 TEST(Safety, ReadOnlySourcesAreCodedAndKeepTheirRights) {
@@ -109,45 +127,51 @@ TEST(Safety, ReadOnlySourcesAreCodedAndKeepTheirRights) {
 
 TEST(Safety, AFailureMidwayLeavesNoOutputAndTheOldDestinationIntact) {
     TempDir dir;
-    write_file(dir.file("src"), std::string(300000, 's'));
     write_file(dir.file("dst"), "the previous version");
-    const std::size_t entries = entry_count(dir.path());
+    const std::size_t entries = entry_count(dir.path()) + 1;
     const std::size_t descriptors = open_descriptor_count();
 
-    for (const FaultPlan base : {FaultPlan{IoOp::Write, 0, ENOSPC},
-                                 FaultPlan{IoOp::Read, 1, EIO}, FaultPlan{IoOp::Sync, 0, EIO},
-                                 FaultPlan{IoOp::Rename, 0, EACCES}, FaultPlan{IoOp::CreateOutput, 0, EDQUOT}}) {
-        for (bool coding : {true, false}) {
-            FaultPlan plan = base;
-            ScriptUi ui;
-            ui.answers = {true, true};
-            Engine engine(ui);
-            std::string source = dir.file("src");
-            if (!coding) {
-                set_io_fault_hook(nullptr, nullptr);
-                ScriptUi quiet;
-                Engine coder(quiet);
-                coder.codefile(dir.file("src"), dir.file("src.cod"), "pw");
-                source = dir.file("src.cod");
+    // A small source is read once, a large one in blocks after the checksum.
+    for (const std::size_t size : {std::size_t{300000}, std::size_t{3} << 20}) {
+        const std::string contents(size, 's');
+        write_file(dir.file("src"), contents);
+        const int reads_before = size < (1u << 20) ? 0 : 1;
+        for (const FaultPlan base : {FaultPlan{IoOp::Write, 0, ENOSPC}, FaultPlan{IoOp::Read, reads_before, EIO},
+                                     FaultPlan{IoOp::Sync, 0, EIO}, FaultPlan{IoOp::Rename, 0, EACCES},
+                                     FaultPlan{IoOp::CreateOutput, 0, EDQUOT}}) {
+            for (bool coding : {true, false}) {
+                FaultPlan plan = base;
+                ScriptUi ui;
+                ui.record_steps = false;
+                ui.answers = {true, true};
+                Engine engine(ui);
+                std::string source = dir.file("src");
+                if (!coding) {
+                    set_io_fault_hook(nullptr, nullptr);
+                    ScriptUi quiet;
+                    Engine coder(quiet);
+                    coder.codefile(dir.file("src"), dir.file("src.cod"), "pw");
+                    source = dir.file("src.cod");
+                }
+                FaultScope scope(plan);
+                bool raised = false;
+                try {
+                    if (coding)
+                        engine.codefile(source, dir.file("dst"), "pw");
+                    else
+                        engine.decodefile(source, dir.file("dst"), "pw");
+                } catch (const IoError& e) {
+                    raised = true;
+                    EXPECT_EQ(e.code(), plan.error);
+                    EXPECT_NE(std::string(e.what()).find(dir.path().string()), std::string::npos);
+                }
+                EXPECT_TRUE(raised) << static_cast<int>(plan.op) << " coding=" << coding << " size " << size;
+                EXPECT_EQ(read_file(dir.file("dst")), "the previous version");
+                EXPECT_TRUE(read_file(dir.file("src")) == contents);
+                EXPECT_EQ(entry_count(dir.path()), entries + (coding ? 0u : 1u)) << "a temporary file was left";
+                EXPECT_EQ(open_descriptor_count(), descriptors);
+                std::filesystem::remove(dir.file("src.cod"));
             }
-            FaultScope scope(plan);
-            bool raised = false;
-            try {
-                if (coding)
-                    engine.codefile(source, dir.file("dst"), "pw");
-                else
-                    engine.decodefile(source, dir.file("dst"), "pw");
-            } catch (const IoError& e) {
-                raised = true;
-                EXPECT_EQ(e.code(), plan.error);
-                EXPECT_NE(std::string(e.what()).find(dir.path().string()), std::string::npos);
-            }
-            EXPECT_TRUE(raised) << static_cast<int>(plan.op) << " coding=" << coding;
-            EXPECT_EQ(read_file(dir.file("dst")), "the previous version");
-            EXPECT_EQ(read_file(dir.file("src")), std::string(300000, 's'));
-            EXPECT_EQ(entry_count(dir.path()), entries + (coding ? 0u : 1u)) << "a temporary file was left";
-            EXPECT_EQ(open_descriptor_count(), descriptors);
-            std::filesystem::remove(dir.file("src.cod"));
         }
     }
 }
@@ -171,17 +195,415 @@ TEST(Safety, ErrorTextsNameTheFileAndEndWithAFullStop) {
     EXPECT_FALSE(fs::exists(dir.file("out")));
 }
 
-TEST(Safety, ANamedPipeWithNoWriterDoesNotHang) {
+// ------------------------------------------------------------- sources
+
+TEST(Sources, OnlyRegularFilesAreCodedDecodedCheckedOrTested) {
     TempDir dir;
-    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    ScriptUi ui;
-    Engine engine(ui);
-    // Opening must not wait forever for a writer; a pipe cannot be read as
-    // a file, which ends in an error naming it, and nothing is written.
-    try {
-        engine.codefile(dir.file("pipe"), dir.file("pipe.cod"), "pw");
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.path(), dir.file("pipe"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);  // no writer: opening must not wait
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, dir.file("sock").c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    fs::create_directory(dir.file("folder"));
+    const std::size_t entries = entry_count(dir.path());
+    // /dev/zero would otherwise be coded as an empty file.
+    for (const std::string& source : {std::string("/dev/zero"), dir.file("pipe"), dir.file("sock"), dir.file("folder")}) {
+        ScriptUi ui;
+        Engine engine(ui);
+        const std::string refusal = source + " is not a regular file";
+        EXPECT_EQ(engine.codefile(source, dir.file("out"), "pw"), Outcome::Refused) << source;
+        EXPECT_EQ(engine.decodefile(source, dir.file("out"), "pw"), Outcome::Refused) << source;
+        EXPECT_EQ(engine.test_file(source, "pw"), Outcome::Refused) << source;
+        EXPECT_EQ(ui.count("log:" + refusal), 3) << source;
+        EXPECT_EQ(ui.count("notice:" + refusal), 2) << source;
+        try {
+            engine.get_file_crc(source);
+            ADD_FAILURE() << "checksummed " << source;
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.path(), source);
+        }
+        EXPECT_EQ(entry_count(dir.path()), entries) << source;
     }
-    EXPECT_FALSE(fs::exists(dir.file("pipe.cod")));
+    ::close(sock);
+}
+
+namespace {
+
+// Changes the source at the n-th read.
+struct Change {
+    std::string path;
+    int at_read;
+    std::function<void(const std::string&)> change;
+    int reads = 0;
+};
+
+int change_source(IoOp op, const std::string& path, void* context) {
+    auto* c = static_cast<Change*>(context);
+    if (op == IoOp::Read && path == c->path && ++c->reads == c->at_read) c->change(path);
+    return 0;
+}
+
+}  // namespace
+
+TEST(Sources, ASourceThatChangesWhileItIsCodedGivesNoOutput) {
+    TempDir dir;
+    auto append = [](const std::string& p) { std::ofstream(p, std::ios::app) << "more"; };
+    auto shrink = [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 100), 0); };
+    auto rewrite = [](const std::string& p) {
+        std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(1000);
+        f << "changed";
+    };
+    struct Case {
+        std::size_t size;
+        int at_read;
+        std::function<void(const std::string&)> change;
+    };
+    // Small and large sources; the same size with other bytes can only be
+    // told where the file is read more than once.
+    for (const Case& c : {Case{5000, 1, append}, Case{5000, 1, shrink}, Case{3u << 20, 1, append},
+                          Case{3u << 20, 1, shrink}, Case{3u << 20, 2, rewrite}}) {
+        write_file(dir.file("src"), std::string(c.size, 'a'));
+        write_file(dir.file("dst"), "older");
+        const std::size_t entries = entry_count(dir.path());
+        Change change{dir.file("src"), c.at_read, c.change};
+        set_io_fault_hook(&change_source, &change);
+        ScriptUi ui;
+        ui.record_steps = false;
+        ui.answers = {true};
+        Engine engine(ui);
+        try {
+            engine.codefile(dir.file("src"), dir.file("dst"), "pw");
+            ADD_FAILURE() << "no error, size " << c.size << " read " << c.at_read;
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.code(), IoError::kChangedWhileCoding);
+            EXPECT_EQ(std::string(e.what()), dir.file("src") +
+                                                 ": The file changed while it was being coded, nothing was written.");
+        }
+        set_io_fault_hook(nullptr, nullptr);
+        EXPECT_EQ(read_file(dir.file("dst")), "older");
+        EXPECT_EQ(entry_count(dir.path()), entries);
+    }
+}
+
+// --------------------------------------------------------- destinations
+
+namespace {
+bool has_temporary(const fs::path& folder);
+}
+
+TEST(Destinations, OnlyARegularFileOrNothingIsReplaced) {
+    TempDir dir;
+    write_file(dir.file("src"), "plain contents");
+    ScriptUi quiet;
+    Engine coder(quiet);
+    coder.codefile(dir.file("src"), dir.file("src.cod"), "pw");
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    fs::create_directory(dir.file("folder"));
+    std::vector<std::string> odd = {dir.file("pipe"), dir.file("folder")};
+    if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) odd.push_back(dir.file("null"));
+    fs::create_symlink(dir.file("pipe"), dir.file("to-pipe"));
+    odd.push_back(dir.file("to-pipe"));
+    const std::size_t entries = entry_count(dir.path());
+    for (const std::string& destination : odd) {
+        ScriptUi ui;
+        Engine engine(ui);
+        EXPECT_EQ(engine.codefile(dir.file("src"), destination, "pw"), Outcome::Refused) << destination;
+        EXPECT_EQ(engine.decodefile(dir.file("src.cod"), destination, "pw"), Outcome::Refused) << destination;
+        EXPECT_TRUE(ui.with_prefix("ask:").empty());
+        const std::string shown = destination == dir.file("to-pipe") ? destination + " -> " + dir.file("pipe")
+                                                                    : destination;
+        EXPECT_EQ(ui.count("notice:" + shown + " is not a regular file and cannot be replaced"), 2) << destination;
+        EXPECT_EQ(entry_count(dir.path()), entries) << destination;
+    }
+    EXPECT_EQ(fs::status(dir.file("pipe")).type(), fs::file_type::fifo);
+
+    // A link: the question is about its target, which is replaced; the link
+    // stays a link.  A link to a name not taken yet makes that file.
+    write_file(dir.file("target"), "old target");
+    fs::create_symlink("target", dir.file("link"));
+    fs::create_symlink("sub/new", dir.file("dangling"));
+    fs::create_directory(dir.file("sub"));
+    {
+        ScriptUi ui;
+        ui.answers = {true};
+        Engine engine(ui);
+        EXPECT_EQ(engine.codefile(dir.file("src"), dir.file("link"), "pw"), Outcome::Done);
+        EXPECT_EQ(engine.codefile(dir.file("src"), dir.file("dangling"), "pw"), Outcome::Done);
+        EXPECT_EQ(ui.with_prefix("ask:").size(), 1u);
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.file("link")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("dangling")));
+    EXPECT_EQ(read_file(dir.file("target")).size(), 14u + 38u);
+    EXPECT_EQ(read_file(dir.file("sub/new")).size(), 14u + 38u);
+
+    // A file with another hard link is replaced as a whole: the other name
+    // keeps the old contents.
+    write_file(dir.file("shared"), "old shared");
+    fs::create_hard_link(dir.file("shared"), dir.file("other-name"));
+    ScriptUi ui;
+    ui.answers = {true};
+    Engine engine(ui);
+    EXPECT_EQ(engine.decodefile(dir.file("src.cod"), dir.file("shared"), "pw"), Outcome::Done);
+    EXPECT_EQ(read_file(dir.file("shared")), "plain contents");
+    EXPECT_EQ(read_file(dir.file("other-name")), "old shared");
+
+    // A file that appears under a free name while the output is written was
+    // never asked about: it stays.
+    static const std::string late = dir.file("late");
+    for (bool named : {false, true}) {
+        fs::remove(late);
+        set_io_fault_hook(
+            [](IoOp op, const std::string&, void* refuse_unnamed) {
+                if (op == IoOp::Rename) write_file(late, "appeared meanwhile");
+                return op == IoOp::TmpFile && *static_cast<bool*>(refuse_unnamed) ? EOPNOTSUPP : 0;
+            },
+            &named);
+        try {
+            engine.codefile(dir.file("src"), late, "pw");
+            ADD_FAILURE() << "replaced a file nobody was asked about, named " << named;
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.code(), EEXIST);
+        }
+        set_io_fault_hook(nullptr, nullptr);
+        EXPECT_EQ(read_file(late), "appeared meanwhile");
+    }
+    EXPECT_FALSE(has_temporary(dir.path()));
+}
+
+namespace {
+
+// Runs `checks` as an unprivileged user (in a child when this process is
+// root) and returns what they found wrong.
+std::string as_unprivileged(const std::function<std::string()>& checks) {
+    if (::geteuid() != 0) return checks();
+    int fds[2];
+    if (::pipe(fds) != 0) return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string found = "cannot drop privileges";
+        if (::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
+            ::setresuid(65534, 65534, 65534) == 0)
+            found = checks();
+        if (::write(fds[1], found.data(), found.size()) < 0) _exit(2);
+        _exit(0);
+    }
+    ::close(fds[1]);
+    std::string found;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) found.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) found += " (child ended badly)";
+    return found;
+}
+
+}  // namespace
+
+TEST(Destinations, WhatThisUserCouldNotOpenForWritingIsRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    write_file(dir.file("src"), "new contents");
+    write_file(dir.file("protected"), "protected contents");
+    write_file(dir.file("tarnvold_conf.cfg"), "protected settings");
+    fs::create_directory(dir.file("lang"));
+    write_file(dir.file("lang/english.tvl"), "protected texts");
+    fs::create_directory(dir.file("locked"));
+    for (const char* name : {"protected", "tarnvold_conf.cfg", "lang/english.tvl"}) ::chmod(dir.file(name).c_str(), 0444);
+    ::chmod(dir.file("src").c_str(), 0644);
+    ::chmod(dir.file("locked").c_str(), 0555);
+    const std::size_t entries = entry_count(dir.path());
+
+    const std::string found = as_unprivileged([&] {
+        std::string wrong;
+        {
+            ScriptUi ui;
+            ui.answers = {true};
+            Engine engine(ui);
+            if (engine.codefile(dir.file("src"), dir.file("protected"), "pw") != Outcome::Refused) wrong += "coded;";
+            if (ui.count("notice:Cannot replace " + dir.file("protected") + ": Permission denied") != 1)
+                wrong += "no notice;";
+            if (!ui.with_prefix("ask:").empty()) wrong += "asked;";
+        }
+        // The settings and the English texts are written the same way.
+        Language language;
+        language.fill_english_table();
+        Configuration configuration(language);
+        configuration.record = config_record::defaults();
+        for (const std::string& name : {dir.file("tarnvold_conf.cfg"), dir.file("lang/english.tvl")}) {
+            try {
+                if (name.ends_with(".cfg"))
+                    configuration.write_config(name);
+                else
+                    write_lang_file(name, language.lang_table());
+                wrong += "wrote " + name + ";";
+            } catch (const IoError& e) {
+                if (std::string(e.what()) != name + ": Permission denied.") wrong += std::string(e.what()) + ";";
+            }
+        }
+        // No room for the temporary file: the folder is named.
+        try {
+            ScriptUi ui;
+            Engine engine(ui);
+            engine.codefile(dir.file("src"), dir.file("locked/new"), "pw");
+            wrong += "coded into locked;";
+        } catch (const IoError& e) {
+            if (e.path() != dir.file("locked") || e.code() != EACCES) wrong += std::string(e.what()) + ";";
+        }
+        return wrong;
+    });
+    EXPECT_EQ(found, "");
+    EXPECT_EQ(read_file(dir.file("protected")), "protected contents");
+    EXPECT_EQ(read_file(dir.file("tarnvold_conf.cfg")), "protected settings");
+    EXPECT_EQ(read_file(dir.file("lang/english.tvl")), "protected texts");
+    EXPECT_EQ(entry_count(dir.path()), entries);
+    EXPECT_EQ(entry_count(dir.file("locked")), 0u);
+}
+
+// ------------------------------------------------------ temporary files
+
+namespace {
+
+bool has_temporary(const fs::path& folder) {
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().find(".tvtmp-") != std::string::npos) return true;
+    return false;
+}
+
+// Records, at every file operation, whether a temporary name was visible;
+// optionally refuses unnamed temporary files.
+struct Watch {
+    fs::path folder;
+    bool refuse_unnamed = false;
+    std::vector<std::string> seen;  // the operations at which a temporary name was there
+};
+
+int watch(IoOp op, const std::string&, void* context) {
+    auto* w = static_cast<Watch*>(context);
+    if (op == IoOp::TmpFile && w->refuse_unnamed) return EOPNOTSUPP;
+    if (has_temporary(w->folder)) w->seen.push_back(std::to_string(static_cast<int>(op)));
+    return 0;
+}
+
+}  // namespace
+
+TEST(TemporaryFiles, UnnamedWhereTheFileSystemAllowsItNamedAndCleanedUpElsewhere) {
+    TempDir dir;
+    write_file(dir.file("src"), std::string(5000, 'z'));
+    for (const bool refuse_unnamed : {false, true}) {
+        for (const bool replacing : {false, true}) {
+            fs::remove(dir.file("dst"));
+            if (replacing) write_file(dir.file("dst"), "older");
+            Watch w{dir.path(), refuse_unnamed, {}};
+            set_io_fault_hook(&watch, &w);
+            ScriptUi ui;
+            ui.answers = {true};
+            Engine engine(ui);
+            EXPECT_EQ(engine.codefile(dir.file("src"), dir.file("dst"), "pw"), Outcome::Done);
+            set_io_fault_hook(nullptr, nullptr);
+            EXPECT_FALSE(has_temporary(dir.path()));
+            EXPECT_EQ(read_file(dir.file("dst")).size(), 5038u);
+            if (refuse_unnamed) {
+                // The named file is there while the contents are written.
+                EXPECT_FALSE(w.seen.empty());
+            } else {
+                // A free name is given to the finished file directly; a file
+                // that is replaced meets a name only for the last step.
+                const std::vector<std::string> expected =
+                    replacing ? std::vector<std::string>{std::to_string(static_cast<int>(IoOp::Close)),
+                                                         std::to_string(static_cast<int>(IoOp::Rename))}
+                              : std::vector<std::string>{};
+                EXPECT_EQ(w.seen, expected) << "replacing " << replacing;
+            }
+        }
+    }
+}
+
+namespace {
+
+// Starts the interruption child on SOURCE -> DESTINATION and waits until it
+// has paused at its first write.  Returns its pid and its standard input.
+std::pair<pid_t, int> start_paused_child(const std::string& source, const std::string& destination, bool named) {
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) return {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> args = {TARNVOLD_INTERRUPT_CHILD, source, destination, named ? "named" : "unnamed"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    if (rc != 0) return {-1, -1};
+    std::string said;
+    char c;
+    while (said.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) said.push_back(c);
+    ::close(out[0]);
+    if (said != "paused\n") return {-1, -1};
+    return {pid, in[1]};
+}
+
+// Interrupts a paused child with each signal; returns what went wrong.
+// `refuse_unnamed` makes the child act as on a file system without unnamed
+// temporary files; `named` is whether a named one must be there.
+std::string interrupt_children(const fs::path& folder, bool refuse_unnamed, bool named) {
+    std::string wrong;
+    write_file((folder / "src").string(), std::string(5000, 'i'));
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        const auto [pid, input] =
+            start_paused_child((folder / "src").string(), (folder / "dst").string(), refuse_unnamed);
+        if (pid < 0) return "child did not pause";
+        if (has_temporary(folder) != named) wrong += named ? "no named temporary file;" : "a named temporary file;";
+        ::kill(pid, sig);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(input);
+        if (!WIFSIGNALED(status) || WTERMSIG(status) != sig) wrong += "not ended by signal " + std::to_string(sig) + ";";
+        if (has_temporary(folder)) wrong += "left a temporary file after signal " + std::to_string(sig) + ";";
+        if (fs::exists(folder / "dst")) wrong += "made the destination;";
+    }
+    return wrong;
+}
+
+}  // namespace
+
+TEST(TemporaryFiles, AnInterruptedRunLeavesNoNamedTemporaryFile) {
+    TempDir dir;
+    EXPECT_EQ(interrupt_children(dir.path(), true, true), "");
+    EXPECT_EQ(interrupt_children(dir.path(), false, false), "");
+}
+
+TEST(TemporaryFiles, OnARealVfatFileSystem) {
+    TempDir dir;
+    const std::string image = dir.file("vfat.img"), mnt = dir.file("mnt");
+    fs::create_directory(mnt);
+    const std::string make = "truncate -s 8M " + image + " && mkfs.vfat " + image + " >/dev/null 2>&1";
+    const std::string mount = "mount -o loop " + image + " " + mnt + " >/dev/null 2>&1";
+    if (::geteuid() != 0 || std::system(make.c_str()) != 0 || std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "vfat part skipped: mkfs.vfat or mounting a loop image is not permitted here";
+    {
+        write_file(mnt + "/src", "on a stick");
+        ScriptUi ui;
+        Engine engine(ui);
+        EXPECT_EQ(engine.codefile(mnt + "/src", mnt + "/src.cod", "pw"), Outcome::Done);
+        EXPECT_EQ(engine.decodefile(mnt + "/src.cod", mnt + "/back", "pw"), Outcome::Done);
+        EXPECT_EQ(read_file(mnt + "/back"), "on a stick");
+        EXPECT_FALSE(has_temporary(mnt));
+        fs::remove(mnt + "/src.cod");
+        fs::remove(mnt + "/back");
+        // No unnamed files there: the child makes a named one by itself.
+        EXPECT_EQ(interrupt_children(mnt, false, true), "");
+    }
+    EXPECT_EQ(std::system(("umount " + mnt).c_str()), 0);
 }

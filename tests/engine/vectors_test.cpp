@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine.h"
+#include "keystream_fast.h"
 #include "script_ui.h"
 #include "temp_dir.h"
 
@@ -32,6 +33,7 @@ std::vector<Vector> vectors() {
         {"lorem.txt", "lorem.txt.cod", 1, "Tarnvold"},
         {"lorem.txt", "lorem.txt.seed3.cod", 3, "Secret pass"},
         {"random-5000.bin", "random-5000.bin.cod", 2, first_line(read_file(vector_file("pw-260.txt")))},
+        {"random-3000.bin", "random-3000.bin.cod", 4, first_line(read_file(vector_file("pw-255.txt")))},
     };
 }
 
@@ -41,16 +43,29 @@ std::vector<Vector> vectors() {
 class Vectors : public ::testing::Test {};
 
 TEST_F(Vectors, CodingReproducesEveryByte) {
-    for (const auto& v : vectors()) {
-        TempDir dir;
-        ScriptUi ui;
-        ui.record_steps = false;
-        Engine engine(ui);
-        for (int i = 1; i < v.place; ++i) engine.seeds().next_seed();
-        ASSERT_EQ(engine.codefile(vector_file(v.original), dir.file("out.cod"), v.password), Outcome::Done);
-        EXPECT_TRUE(read_file(dir.file("out.cod")) == read_file(vector_file(v.coded))) << v.coded;
-        EXPECT_EQ(ui.lines.size(), 5u);
+    // With the processor's sine instruction and with every fast kernel.
+    std::vector<std::pair<KeyBackend, FastKernel>> ways;
+    if (x87_available()) ways.emplace_back(KeyBackend::X87, FastKernel::Portable);
+    for (FastKernel k : {FastKernel::Portable, FastKernel::Avx2, FastKernel::Avx512})
+        if (fast_kernel_available(k)) ways.emplace_back(KeyBackend::Fast, k);
+    const FastKernel chosen = fast_kernel();
+    for (const auto& [backend, kernel] : ways) {
+        set_key_backend(backend);
+        set_fast_kernel(kernel);
+        for (const auto& v : vectors()) {
+            TempDir dir;
+            ScriptUi ui;
+            ui.record_steps = false;
+            Engine engine(ui);
+            for (int i = 1; i < v.place; ++i) engine.seeds().next_seed();
+            ASSERT_EQ(engine.codefile(vector_file(v.original), dir.file("out.cod"), v.password), Outcome::Done);
+            EXPECT_TRUE(read_file(dir.file("out.cod")) == read_file(vector_file(v.coded)))
+                << v.coded << " backend " << static_cast<int>(backend) << " kernel " << static_cast<int>(kernel);
+            EXPECT_EQ(ui.lines.size(), 5u);
+        }
     }
+    set_key_backend(KeyBackend::Fast);
+    set_fast_kernel(chosen);
 }
 
 TEST_F(Vectors, DecodingRestoresTheOriginals) {

@@ -51,8 +51,14 @@ inline ProcessResult run_process(const std::vector<std::string>& args, const std
     std::vector<char*> argv;
     for (auto& a : argv_store) argv.push_back(a.data());
     argv.push_back(nullptr);
+    // In a session of its own, the program has no controlling terminal: it
+    // must not ask questions on the terminal the tests were started from.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start " + program);
     int wstatus = 0;

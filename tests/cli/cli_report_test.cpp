@@ -1,0 +1,140 @@
+// What tarnvold-cli tells on standard error when a file is not done, and the
+// test command's report: every refusal with its reason and its file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "run_process.h"
+#include "temp_dir.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCli = TARNVOLD_CLI;
+const std::string kMismatch = "CRC mistmatch. May be wrong password ???";
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Codes `contents` into `coded` with the password "right".
+void make_coded(const TempDir& dir, const std::string& coded, const std::string& contents) {
+    write_file(dir.file("plain.tmp"), contents);
+    ASSERT_EQ(run_process({kCli, "code", "-q", dir.file("plain.tmp"), coded}, "right\n").status, 0);
+    fs::remove(dir.file("plain.tmp"));
+}
+
+}  // namespace
+
+TEST(CliRefusal, DeclinedQuestionsSayWhyWithQuietToo) {
+    TempDir dir;
+    write_file(dir.file("a"), "new");
+    write_file(dir.file("b"), "old");
+    for (const std::string quiet : {"", "-q"}) {
+        std::vector<std::string> args = {kCli, "code", dir.file("a"), dir.file("b")};
+        if (!quiet.empty()) args.insert(args.begin() + 2, quiet);
+        const auto r = run_process(args, "pw\n");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, dir.file("b") + " exists; not replaced (use --yes to replace it)\n");
+        EXPECT_EQ(read_file(dir.file("b")), "old");
+    }
+
+    // A coded file that says version 1.7 made it.
+    make_coded(dir, dir.file("c.cod"), "contents");
+    std::string coded = read_file(dir.file("c.cod"));
+    coded[9] = 1;
+    coded[10] = 7;
+    write_file(dir.file("c.cod"), coded);
+    const auto newer = run_process({kCli, "decode", "-q", dir.file("c.cod"), dir.file("c")}, "right\n");
+    EXPECT_EQ(newer.status, 1);
+    EXPECT_EQ(newer.err, dir.file("c.cod") + " was made by version 1.7; not decoded (use --yes to decode it)\n");
+    EXPECT_FALSE(fs::exists(dir.file("c")));
+}
+
+TEST(CliRefusal, NoticesNameTheirFile) {
+    TempDir dir;
+    make_coded(dir, dir.file("a.cod"), std::string(500, 'a'));
+    write_file(dir.file("plain"), std::string(100, 'p'));
+    const auto wrong = run_process({kCli, "decode", "-q", dir.file("a.cod"), dir.file("a")}, "wrong\n");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.err, dir.file("a.cod") + ": " + kMismatch + "\n");
+    const auto plain = run_process({kCli, "decode", "-q", dir.file("plain"), dir.file("p")}, "right\n");
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_EQ(plain.err, dir.file("plain") + ": This is not Tarnvold coded file\n");
+
+    // A folder decoded with a wrong password: one line for each file, each
+    // naming it; a plain file is passed by, and told with --quiet only.
+    fs::create_directories(dir.file("coded"));
+    fs::create_directories(dir.file("out"));
+    const std::vector<std::string> names = {"one_txt.cod", "two_txt.cod", "three_txt.cod"};
+    for (const auto& name : names) make_coded(dir, dir.file("coded/" + name), name);
+    fs::copy_file(dir.file("plain"), dir.file("coded/plain"));
+    const auto run = run_process({kCli, "decode-dir", "-q", dir.file("coded"), dir.file("out")}, "wrong\n");
+    EXPECT_EQ(run.status, 1);
+    const auto lines = lines_of(run.err);
+    EXPECT_EQ(lines.size(), names.size() + 1) << run.err;
+    for (const auto& name : names) EXPECT_TRUE(has(run.err, dir.file("coded/" + name) + ": " + kMismatch)) << name;
+    EXPECT_TRUE(has(run.err, dir.file("coded/plain") + ": This is not Tarnvold coded file"));
+    const auto loud = run_process({kCli, "decode-dir", "-y", dir.file("coded"), dir.file("out")}, "wrong\n");
+    EXPECT_EQ(lines_of(loud.err).size(), names.size()) << loud.err;
+}
+
+TEST(CliRefusal, PasswordFileThatCannotBeReadGivesTheReasonAndTheName) {
+    TempDir dir;
+    write_file(dir.file("a"), "x");
+    fs::create_directories(dir.file("folder"));
+    const auto folder = run_process({kCli, "code", "--password-file", dir.file("folder"), dir.file("a"), dir.file("b")});
+    EXPECT_EQ(folder.status, 3);
+    EXPECT_EQ(folder.err, "tarnvold-cli: " + dir.file("folder") + ": Is a directory.\n");
+
+    // Root reads every file: the unreadable case runs as an ordinary user.
+    write_file(dir.file("pw"), "secret\n");
+    fs::permissions(dir.file("pw"), fs::perms::none);
+    fs::permissions(dir.path(), fs::perms::all);
+    std::vector<std::string> args = {kCli, "code", "--password-file", dir.file("pw"), dir.file("a"), dir.file("b")};
+    if (::geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root and setpriv is unavailable";
+        args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    const auto unreadable = run_process(args);
+    EXPECT_EQ(unreadable.status, 3);
+    EXPECT_EQ(unreadable.err, "tarnvold-cli: " + dir.file("pw") + ": Permission denied.\n");
+    EXPECT_FALSE(fs::exists(dir.file("b")));
+}
+
+TEST(CliTestCommand, ChecksEveryFileAndExitsWithTheWorstStatus) {
+    TempDir dir;
+    make_coded(dir, dir.file("good.cod"), std::string(3000, 'g'));
+    make_coded(dir, dir.file("other.cod"), std::string(20, 'o'));
+    write_file(dir.file("plain"), std::string(100, 'p'));
+    std::string damaged = read_file(dir.file("other.cod"));
+    write_file(dir.file("damaged.cod"), damaged.substr(0, 35));  // header, no room for its seed
+    const auto before = entry_count(dir.path());
+
+    const auto all = run_process({kCli, "test", dir.file("good.cod"), dir.file("missing.cod"), dir.file("plain"),
+                                  dir.file("damaged.cod"), dir.file("other.cod")},
+                                 "right\n");
+    EXPECT_EQ(all.status, 3);
+    const auto out = lines_of(all.out);
+    ASSERT_EQ(out.size(), 5u) << all.out;
+    EXPECT_EQ(out[0], dir.file("good.cod") + ": Password matches the stored checksum");
+    EXPECT_TRUE(out[1].starts_with(dir.file("missing.cod") + ": No such file"));
+    EXPECT_EQ(out[2], dir.file("plain") + ": This is not Tarnvold coded file");
+    EXPECT_TRUE(out[3].starts_with(dir.file("damaged.cod") + ": "));
+    EXPECT_EQ(out[4], dir.file("other.cod") + ": Password matches the stored checksum");
+    EXPECT_EQ(lines_of(all.err), (std::vector<std::string>{out[1], out[2], out[3]}));
+    EXPECT_EQ(entry_count(dir.path()), before);
+
+    const auto quiet = run_process({kCli, "test", "-q", dir.file("plain"), dir.file("good.cod")}, "right\n");
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, out[2] + "\n");
+
+    const auto wrong = run_process({kCli, "test", "-q", dir.file("good.cod"), dir.file("other.cod")}, "wrong\n");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(lines_of(wrong.err).size(), 2u);
+    EXPECT_TRUE(has(wrong.err, dir.file("other.cod") + ": " + kMismatch));
+}

@@ -1,0 +1,217 @@
+// tarnvold-cli with a person at a terminal: run on a pseudo-terminal, typing
+// what the person would type once the tool shows what the person would see.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <pty.h>
+#include <string>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <utmp.h>
+#include <vector>
+
+#include "run_process.h"
+#include "temp_dir.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCli = TARNVOLD_CLI;
+const std::string kQuestion = "This file exists.Do you want to rewrite this file ?";
+
+// The tool on the slave side of a pseudo-terminal, its controlling terminal.
+// Standard input and output may be files instead.  The slave stays open
+// here too, so that its settings can be read after the tool has ended.
+class OnTerminal {
+public:
+    explicit OnTerminal(const std::vector<std::string>& args, const std::string& stdin_file = {},
+                        const std::string& stdout_file = {}) {
+        winsize size{};
+        size.ws_row = 24;
+        size.ws_col = 100;
+        if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty failed");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(master_);
+            if (::login_tty(::dup(slave_)) != 0) ::_exit(126);
+            if (!stdin_file.empty()) ::dup2(::open(stdin_file.c_str(), O_RDONLY), 0);
+            if (!stdout_file.empty()) ::dup2(::open(stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            std::vector<char*> argv;
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~OnTerminal() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(master_);
+        ::close(slave_);
+    }
+
+    // Reads what the terminal shows until `text` appears after `from`; false
+    // when the tool ends first (or shows nothing for a minute, far longer than
+    // any of these steps takes).
+    bool wait_for(const std::string& text, std::size_t from = 0) {
+        while (seen_.find(text, from) == std::string::npos)
+            if (!read_some(60000)) return false;
+        return true;
+    }
+    void type(const std::string& keys) { ASSERT_EQ(::write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
+    // Waits for the tool to end, reading what it shows meanwhile so that it
+    // never waits for the terminal; its exit status, or 128 + the signal that
+    // ended it.  A tool that shows nothing for a minute and does not end is
+    // killed (and fails the test).
+    int finish() {
+        int status = 0;
+        int idle_ms = 0;
+        for (;;) {
+            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) break;
+            if (done < 0 && errno != EINTR) return -1;
+            idle_ms = read_some(100) ? 0 : idle_ms + 100;
+            if (idle_ms == 60000) {
+                ADD_FAILURE() << "the tool neither ends nor shows anything:\n" << seen_;
+                ::kill(pid_, SIGKILL);
+            }
+        }
+        pid_ = -1;
+        while (read_some(0)) {
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    const std::string& seen() const { return seen_; }
+    bool echo_on() const {
+        termios t{};
+        return ::tcgetattr(slave_, &t) == 0 && (t.c_lflag & ECHO) != 0;
+    }
+
+private:
+    bool read_some(int timeout_ms) {
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, timeout_ms) <= 0) return false;
+        char buf[4096];
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n <= 0) return false;
+        seen_.append(buf, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    int master_ = -1, slave_ = -1;
+    pid_t pid_ = -1;
+    std::string seen_;
+};
+
+// Containers without /dev/ptmx have no pseudo-terminals to offer.
+bool have_pseudo_terminals() {
+    int master = -1, slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return false;
+    ::close(master);
+    ::close(slave);
+    return true;
+}
+
+}  // namespace
+
+TEST(CliTerminal, CodingAsksForThePasswordTwiceAndRefusesAMismatch) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    {
+        OnTerminal t({kCli, "code", dir.file("a"), dir.file("a.cod")});
+        ASSERT_TRUE(t.wait_for("Password: ")) << t.seen();
+        t.type("first\n");
+        ASSERT_TRUE(t.wait_for("Password again: ")) << t.seen();
+        t.type("frist\n");
+        EXPECT_EQ(t.finish(), 2);
+        EXPECT_NE(t.seen().find("the two passwords differ"), std::string::npos) << t.seen();
+        EXPECT_FALSE(fs::exists(dir.file("a.cod")));
+    }
+    OnTerminal t({kCli, "code", dir.file("a"), dir.file("a.cod")});
+    ASSERT_TRUE(t.wait_for("Password: "));
+    t.type("first\n");
+    ASSERT_TRUE(t.wait_for("Password again: "));
+    t.type("first\n");
+    EXPECT_EQ(t.finish(), 0) << t.seen();
+    EXPECT_EQ(fs::file_size(dir.file("a.cod")), 8u + 38u);
+}
+
+TEST(CliTerminal, CtrlCAtThePasswordPromptPutsTheTerminalBack) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    OnTerminal t({kCli, "decode", dir.file("a"), dir.file("b")});
+    ASSERT_TRUE(t.wait_for("Password: "));
+    EXPECT_FALSE(t.echo_on());  // what the interrupt has to undo
+    t.type("\x03");
+    EXPECT_EQ(t.finish(), 128 + SIGINT);
+    EXPECT_TRUE(t.echo_on());
+}
+
+TEST(CliTerminal, ProgressGoesToTheTerminalAndStandardOutputKeepsTheLogLines) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("src/big"), std::string(3 << 20, 'b'));
+    write_file(dir.file("src/small"), "s");
+    write_file(dir.file("pw"), "pw\n");
+    auto run = [&](const std::string& option, const std::string& log) {
+        std::vector<std::string> args = {kCli, "code-dir", "-y", "--password-file", dir.file("pw"), dir.file("src"),
+                                         dir.file("out")};
+        if (!option.empty()) args.insert(args.begin() + 2, option);
+        OnTerminal t(args, {}, log);
+        EXPECT_EQ(t.finish(), 0) << t.seen();
+        return t.seen();
+    };
+    const std::string shown = run("", dir.file("log"));
+    EXPECT_NE(shown.find("0/2 files"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("MiB of 3.0 MiB"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(dir.file("src/big")), std::string::npos) << shown;
+    EXPECT_TRUE(shown.ends_with("\r\033[K"));  // taken off the screen at the end
+
+    const std::string log = read_file(dir.file("log"));
+    EXPECT_EQ(log.find_first_of("\r\033"), std::string::npos);
+    EXPECT_EQ(lines_of(log).size(), 2u + 3u + 5u + 5u);  // two folder lines, the count lines, two files
+
+    EXPECT_EQ(run("--no-progress", dir.file("log2")), "");
+    EXPECT_EQ(read_file(dir.file("log2")).size(), log.size());
+    EXPECT_EQ(run("-q", dir.file("log3")), "");
+}
+
+TEST(CliTerminal, CtrlCStopsAFolderRunAfterTheCurrentFile) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("out"));
+    for (const char* name : {"a", "b", "c"}) {
+        write_file(dir.file("src/") + name, "new contents");
+        write_file(dir.file("out/") + name + ".cod", "old");
+    }
+    // The password comes on standard input; the questions still come to the
+    // terminal.
+    write_file(dir.file("pw"), "pw\n");
+    OnTerminal t({kCli, "code-dir", "--no-progress", dir.file("src"), dir.file("out")}, dir.file("pw"));
+    ASSERT_TRUE(t.wait_for(kQuestion)) << t.seen();
+    t.type("y\n");
+    ASSERT_TRUE(t.wait_for("Coding finished"));
+    ASSERT_TRUE(t.wait_for(kQuestion, t.seen().find("Coding finished"))) << t.seen();
+    t.type("\x03");
+    EXPECT_EQ(t.finish(), 130);
+    EXPECT_NE(t.seen().find("interrupted; 2 of 3 files were done"), std::string::npos) << t.seen();
+    EXPECT_NE(t.seen().find(" exists; not replaced (use --yes to replace it)"), std::string::npos);
+    int replaced = 0;
+    for (const char* name : {"a", "b", "c"})
+        replaced += read_file(dir.file("out/") + name + ".cod") != "old" ? 1 : 0;
+    EXPECT_EQ(replaced, 1);
+}
