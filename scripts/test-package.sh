@@ -72,11 +72,13 @@ type=$(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION XDG_DATA_DIRS="$root/usr/sh
 [[ "$type" != application/x-tarnvold-coded* ]] || { echo "FAIL: a text file taken for a coded file"; exit 1; }
 
 # What the package says of its version: the command-line tool, the manual
-# pages and the AppStream release.
+# pages, the first help page and the AppStream release.
 [[ $("$root/usr/bin/tarnvold-cli" --version) == "tarnvold-cli $version" ]] || { echo "FAIL: tarnvold-cli --version"; exit 1; }
 for page in "$root"/usr/share/man/man1/*.1.gz; do
   [[ $(zcat "$page" | sed -n 1p) == *"\"Tarnvold $version\""* ]] || { echo "FAIL: ${page##*/} is not of version $version"; exit 1; }
 done
+grep -qF "<h1>Tarnvold $version</h1>" "$root/usr/share/tarnvold/help/default.htm" \
+  || { echo "FAIL: the help page is not of version $version"; exit 1; }
 grep -qF "<release version=\"$version.0\"" "$root/usr/share/metainfo/org.example.Tarnvold.metainfo.xml" \
   || { echo "FAIL: the metainfo has no release $version.0"; exit 1; }
 
