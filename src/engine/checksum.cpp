@@ -1,5 +1,7 @@
 #include "checksum.h"
 
+#include "cpu_features.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -41,18 +43,13 @@ __attribute__((target("avx2"))) std::uint64_t byte_sum_avx2(const std::uint8_t* 
     return lanes[0] + lanes[1] + lanes[2] + lanes[3] + byte_sum_plain(data + i, count - i);
 }
 
-bool has_avx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-
 #endif
 
 using SumFn = std::uint64_t (*)(const std::uint8_t*, std::size_t);
 
 SumFn pick() {
 #if defined(__x86_64__) || defined(__i386__)
-    if (has_avx2()) return byte_sum_avx2;
+    if (cpu_has(CpuFeature::Avx2)) return byte_sum_avx2;
 #endif
     return byte_sum_plain;
 }

@@ -13,12 +13,12 @@ std::array<std::uint8_t, kHeaderSize> coded_header::to_bytes() const {
     std::array<std::uint8_t, kHeaderSize> b{};
     b[0] = 8;
     std::memcpy(&b[1], kSignature, 8);
-    b[9] = version_major;
-    b[10] = version_minor;
+    b[kVersionMajorAt] = version_major;
+    b[kVersionMinorAt] = version_minor;
     const auto c = static_cast<std::uint64_t>(crc);
-    for (int i = 0; i < 8; ++i) b[16 + i] = static_cast<std::uint8_t>(c >> (8 * i));
-    b[24] = static_cast<std::uint8_t>(data_offset & 0xFF);
-    b[25] = static_cast<std::uint8_t>(data_offset >> 8);
+    for (std::size_t i = 0; i < 8; ++i) b[kCrcAt + i] = static_cast<std::uint8_t>(c >> (8 * i));
+    b[kDataOffsetAt] = static_cast<std::uint8_t>(data_offset & 0xFF);
+    b[kDataOffsetAt + 1] = static_cast<std::uint8_t>(data_offset >> 8);
     return b;
 }
 
@@ -27,12 +27,12 @@ coded_header coded_header::from_bytes(const std::uint8_t* b) {
     // The signature is a counted text: its length byte and as many characters
     // as it gives must read 8 and "Tarnvold".
     h.signature_ok = b[0] == 8 && std::memcmp(&b[1], kSignature, 8) == 0;
-    h.version_major = b[9];
-    h.version_minor = b[10];
+    h.version_major = b[kVersionMajorAt];
+    h.version_minor = b[kVersionMinorAt];
     std::uint64_t c = 0;
-    for (int i = 0; i < 8; ++i) c |= static_cast<std::uint64_t>(b[16 + i]) << (8 * i);
+    for (std::size_t i = 0; i < 8; ++i) c |= static_cast<std::uint64_t>(b[kCrcAt + i]) << (8 * i);
     h.crc = static_cast<std::int64_t>(c);
-    h.data_offset = static_cast<std::uint16_t>(b[24] | (b[25] << 8));
+    h.data_offset = static_cast<std::uint16_t>(b[kDataOffsetAt] | (b[kDataOffsetAt + 1] << 8));
     return h;
 }
 

@@ -9,6 +9,12 @@
 namespace tarnvold {
 
 inline constexpr std::size_t kHeaderSize = 32;
+// Where the header's fields stand: the signature (a length byte, 8, and
+// "Tarnvold") at 0, then these; integers least significant byte first.
+inline constexpr std::size_t kVersionMajorAt = 9;
+inline constexpr std::size_t kVersionMinorAt = 10;
+inline constexpr std::size_t kCrcAt = 16;         // 8 bytes
+inline constexpr std::size_t kDataOffsetAt = 24;  // 2 bytes
 inline constexpr std::uint16_t kDataOffset = 34;
 inline constexpr std::size_t kSeedSize = 4;
 inline constexpr std::size_t kCodedOverhead = kDataOffset + kSeedSize;  // 38

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "checksum.h"
@@ -47,6 +48,10 @@ namespace {
 // in pieces shared with the workers.
 constexpr std::int64_t kSmallFile = 1 << 20;
 
+// Large payloads are shared with the workers in pieces of this size.
+constexpr std::size_t kPiece = 512 * 1024;
+static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
+
 std::int64_t step_for(std::int64_t size) {
     const std::int64_t step = size / 150;
     return step == 0 ? 1 : step;
@@ -59,6 +64,23 @@ std::int32_t read_seed(InputFile& in, std::int64_t size) {
     in.read_exact(bytes, sizeof bytes);
     return seed_from_stored(bytes);
 }
+
+// The header of a coded file of `size` bytes, taken from `whole` when the
+// file is already in memory.  A file shorter than the header is not a coded
+// file, like one without the signature.
+coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* whole) {
+    coded_header header;
+    header.signature_ok = false;
+    if (size < static_cast<std::int64_t>(kHeaderSize)) return header;
+    std::uint8_t bytes[kHeaderSize];
+    if (whole != nullptr)
+        std::memcpy(bytes, whole, kHeaderSize);
+    else
+        in.read_exact(bytes, sizeof bytes);
+    return coded_header::from_bytes(bytes);
+}
+
+IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
 
 bool same_inode(const SourceInfo& source, const Destination& destination) {
     return source.exists && destination.exists && source.device == destination.device &&
@@ -92,6 +114,15 @@ std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(cons
     };
 }
 
+void end_display(UserInterface& ui) {
+    ui.label_set_visible(LabelId::Checksum, false);
+    ui.label_set_visible(LabelId::Pass1, false);
+    ui.label_set_visible(LabelId::Pass2, false);
+    ui.bar_set_position(ProgressBarId::Checksum, 0);
+    ui.bar_set_position(ProgressBarId::Pass1, 0);
+    ui.bar_set_position(ProgressBarId::Pass2, 0);
+}
+
 // Puts the per-file progress display back at rest when an operation is left
 // by an error, so that nothing keeps showing a half-done state.
 class ProgressRestore {
@@ -100,12 +131,7 @@ public:
     ~ProgressRestore() {
         if (std::uncaught_exceptions() <= exceptions_) return;
         try {
-            ui_.label_set_visible(LabelId::Checksum, false);
-            ui_.label_set_visible(LabelId::Pass1, false);
-            ui_.label_set_visible(LabelId::Pass2, false);
-            ui_.bar_set_position(ProgressBarId::Checksum, 0);
-            ui_.bar_set_position(ProgressBarId::Pass1, 0);
-            ui_.bar_set_position(ProgressBarId::Pass2, 0);
+            end_display(ui_);
         } catch (...) {
         }
     }
@@ -116,15 +142,6 @@ private:
     UserInterface& ui_;
     int exceptions_;
 };
-
-void end_display(UserInterface& ui) {
-    ui.label_set_visible(LabelId::Checksum, false);
-    ui.label_set_visible(LabelId::Pass1, false);
-    ui.label_set_visible(LabelId::Pass2, false);
-    ui.bar_set_position(ProgressBarId::Checksum, 0);
-    ui.bar_set_position(ProgressBarId::Pass1, 0);
-    ui.bar_set_position(ProgressBarId::Pass2, 0);
-}
 
 }  // namespace
 
@@ -177,6 +194,17 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
     }
 }
 
+// Moves a pass's counter on to `target` with the bar steps on the way.
+void Engine::advance(Pass& pass, std::int64_t target) {
+    // One bar step for every multiple of the step passed on the way.
+    std::int64_t steps = target / pass.step - pass.counter / pass.step;
+    pass.counter = target;
+    for (; steps > 0; --steps) {
+        ui_.bar_step(pass.bar);
+        ui_.process_events();
+    }
+}
+
 // The block loop: read a block, run both passes over it, write it, until the
 // payload is done (an empty payload goes round once, reading and writing
 // nothing).
@@ -188,88 +216,86 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
 // stays the plain loop's, block by block: the read (a failure in any piece is
 // reported before the block shows any progress), first's bar steps, second's
 // bar steps, the write (a failure is reported after them).
-void Engine::advance(Pass& pass, std::int64_t target) {
-    // One bar step for every multiple of the step passed on the way.
-    std::int64_t steps = target / pass.step - pass.counter / pass.step;
-    pass.counter = target;
-    for (; steps > 0; --steps) {
-        ui_.bar_step(pass.bar);
-        ui_.process_events();
-    }
+std::uint64_t Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                                 const BothKeys& both, SumOf sum_of) {
+    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0)
+        return run_blocks_plain(in, out, payload, first, second, sum_of);
+    return run_blocks_shared(in, out, payload, first, second, both, sum_of);
 }
 
-void Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                        const BothKeys& both, SumOf sum_of, std::uint64_t& sum) {
-    const bool sum_input = sum_of == SumOf::Input;
-    static constexpr std::size_t kPiece = 512 * 1024;
-    static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
-    const auto block_size = static_cast<std::int64_t>(kBlockSize);
-    WorkPool& pool = WorkPool::shared();
-    if (payload < static_cast<std::int64_t>(2 * kPiece) || pool.workers() == 0 || first.counter != second.counter) {
-        std::uint8_t* buffer = block_buffer(in.path());
-        std::int64_t remaining = payload;
-        do {
-            const std::int64_t block = std::min(remaining, block_size);
-            // A file too short for its own header gives a negative length: the
-            // read fails as a read past the end.
-            if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
-            in.read_exact(buffer, static_cast<std::size_t>(block));
-            if (sum_input) sum += byte_sum(buffer, static_cast<std::size_t>(block));
-            run_pass(buffer, static_cast<std::size_t>(block), first);
-            run_pass(buffer, static_cast<std::size_t>(block), second);
-            if (!sum_input) sum += byte_sum(buffer, static_cast<std::size_t>(block));
-            out.write_all(buffer, static_cast<std::size_t>(block));
-            remaining -= block;
-        } while (remaining > 0);
-        return;
-    }
+std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
+                                       Pass& second, SumOf sum_of) {
+    std::uint8_t* buffer = block_buffer(in.path());
+    std::uint64_t sum = 0;
+    std::int64_t remaining = payload;
+    do {
+        const std::int64_t block = std::min(remaining, static_cast<std::int64_t>(kBlockSize));
+        // A file too short for its own header gives a negative length: the
+        // read fails as a read past the end.
+        if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
+        const auto n = static_cast<std::size_t>(block);
+        in.read_exact(buffer, n);
+        if (sum_of == SumOf::Input) sum += byte_sum(buffer, n);
+        run_pass(buffer, n, first);
+        run_pass(buffer, n, second);
+        if (sum_of == SumOf::Output) sum += byte_sum(buffer, n);
+        out.write_all(buffer, n);
+        remaining -= block;
+    } while (remaining > 0);
+    return sum;
+}
 
+std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
+                                        Pass& second, const BothKeys& both, SumOf sum_of) {
     const std::int64_t in_start = in.position();
     const std::int64_t out_start = out.position();
-    std::int64_t done = 0;
-    std::vector<int> read_errors, write_errors;
+    std::uint64_t sum = 0;
+    std::vector<int> write_errors;
     std::vector<std::uint64_t> sums;
-    while (done < payload) {
-        const std::int64_t block = std::min(payload - done, block_size);
+    for (std::int64_t done = 0; done < payload;) {
+        const std::int64_t block = std::min(payload - done, static_cast<std::int64_t>(kBlockSize));
         const std::size_t pieces = (static_cast<std::size_t>(block) + kPiece - 1) / kPiece;
-        read_errors.assign(pieces, 0);
         write_errors.assign(pieces, 0);
         sums.assign(pieces, 0);
         in.begin_read();
         const std::int64_t base = first.counter;
-        pool.run(
-            pieces,
-            [&](std::size_t i) {
-                std::uint8_t* piece = piece_scratch();
-                if (piece == nullptr) {
-                    read_errors[i] = ENOMEM;
-                    return;
-                }
-                const std::size_t offset = i * kPiece;
-                const std::size_t n = std::min(kPiece, static_cast<std::size_t>(block) - offset);
-                const std::int64_t at = done + static_cast<std::int64_t>(offset);
-                read_errors[i] = in.read_at(piece, n, in_start + at);
-                if (read_errors[i] != 0) return;
-                if (sum_input) sums[i] = byte_sum(piece, n);
-                both(piece, n, base + static_cast<std::int64_t>(offset));
-                if (!sum_input) sums[i] = byte_sum(piece, n);
-                write_errors[i] = out.write_at(piece, n, out_start + at);
-            },
-            [](std::size_t) {});
-        // The first failing piece is what one read or one write of the whole
-        // block would have met.
-        for (const int e : read_errors)
-            if (e != 0) throw IoError(in.path(), e);
+        const int read_error = WorkPool::shared().run_pieces(pieces, [&](std::size_t i) {
+            std::uint8_t* piece = piece_scratch();
+            if (piece == nullptr) return ENOMEM;
+            const std::size_t offset = i * kPiece;
+            const std::size_t n = std::min(kPiece, static_cast<std::size_t>(block) - offset);
+            const std::int64_t at = done + static_cast<std::int64_t>(offset);
+            if (const int e = in.read_at(piece, n, in_start + at)) return e;
+            if (sum_of == SumOf::Input) sums[i] = byte_sum(piece, n);
+            both(piece, n, base + static_cast<std::int64_t>(offset));
+            if (sum_of == SumOf::Output) sums[i] = byte_sum(piece, n);
+            write_errors[i] = out.write_at(piece, n, out_start + at);
+            return 0;
+        });
+        if (read_error != 0) throw IoError(in.path(), read_error);
         for (const std::uint64_t part : sums) sum += part;
         advance(first, base + block);
         advance(second, base + block);
         out.begin_write();
-        for (const int e : write_errors)
-            if (e != 0) throw IoError(out.path(), e);
+        if (const int e = first_error(write_errors)) throw IoError(out.path(), e);
         done += block;
     }
     in.seek(in_start + payload);
     out.seek(out_start + payload);
+    return sum;
+}
+
+// Both passes over bytes held in memory: both key streams in one go, then
+// each bar advanced as the passes would have advanced it.  The bars' steps
+// are those of a file of `size` bytes.
+void Engine::in_memory(std::uint8_t* bytes, std::size_t count, std::int32_t seed, std::string_view password,
+                       std::int64_t size) {
+    PasswordStream level2(password);
+    level1_xor_with(seed, 1, level2.at(0), bytes, count);
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
+    advance(pass1, static_cast<std::int64_t>(count));
+    advance(pass2, static_cast<std::int64_t>(count));
 }
 
 void Engine::refuse(const std::string& reason, int aborted_message) {
@@ -331,189 +357,188 @@ std::int64_t Engine::get_file_crc(const std::string& path) {
     return sum;
 }
 
-Outcome Engine::codefile(const std::string& source, const std::string& destination,
-                         std::string_view password) {
+// The opening every operation on two files shares: the file's turn begins,
+// whatever makes the request impossible is told before anything is asked or
+// written, and an existing destination is replaced only when the user
+// agrees.  Returns the outcome when the operation ends here.
+std::optional<Outcome> Engine::open_request(Operation op, const std::string& source,
+                                            const std::string& destination, Destination& to) {
+    const bool coding = op == Operation::Code;
+    const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
+    const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
     ui_.file_begins(source);
-    ui_.log_line(ui_.message(msg::kStartingCode), source);
-
-    // Everything that makes the request impossible is told before anything
-    // is asked or written.
+    if (coding) ui_.log_line(ui_.message(starting), source);
     const SourceInfo from = inspect_source(source);
-    const Destination to = inspect_destination(destination);
-    if (from.exists && !from.regular) {
-        refuse(refusal_not_regular(source), msg::kCodingAborted);
+    to = inspect_destination(destination);
+    std::string problem;
+    // Coding names a source that is not a regular file before a source that
+    // is the destination; decoding the other way round.
+    if (coding && from.exists && !from.regular)
+        problem = refusal_not_regular(source);
+    else if (same_inode(from, to))
+        problem = refusal_same_file(destination);
+    else if (from.exists && !from.regular)
+        problem = refusal_not_regular(source);
+    else if (coding && from.exists && from.size > kMaxOriginalSize)
+        problem = refusal_too_large(source);
+    else
+        problem = destination_problem(to);
+    if (!problem.empty()) {
+        if (!coding) ui_.log_line(ui_.message(starting), source);
+        refuse(problem, aborted);
         return Outcome::Refused;
     }
-    if (same_inode(from, to)) {
-        refuse(refusal_same_file(destination), msg::kCodingAborted);
-        return Outcome::Refused;
-    }
-    if (from.exists && from.size > kMaxOriginalSize) {
-        refuse(refusal_too_large(source), msg::kCodingAborted);
-        return Outcome::Refused;
-    }
-    if (const std::string problem = destination_problem(to); !problem.empty()) {
-        refuse(problem, msg::kCodingAborted);
-        return Outcome::Refused;
-    }
-
     if (to.exists && !ui_.ask_yes_no(ui_.message(msg::kFileExists))) {
-        ui_.log_line(ui_.message(msg::kCodingAborted));
+        ui_.log_line(ui_.message(aborted));
         return Outcome::Declined;
     }
+    if (!coding) ui_.log_line(ui_.message(starting), source);
+    return std::nullopt;
+}
+
+// The captions and ranges of both passes' bars for a file of `size` bytes,
+// and the labels shown.
+void Engine::show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum) {
+    ui_.label_set_caption(LabelId::Pass1, ui_.message(first_caption));
+    ui_.label_set_caption(LabelId::Pass2, ui_.message(second_caption));
+    ui_.bar_setup(ProgressBarId::Pass1, 0, size, step_for(size));
+    ui_.bar_setup(ProgressBarId::Pass2, 0, size, step_for(size));
+    if (with_checksum) ui_.label_set_visible(LabelId::Checksum, true);
+    ui_.label_set_visible(LabelId::Pass1, true);
+    ui_.label_set_visible(LabelId::Pass2, true);
+}
+
+void Engine::finished(int message, const std::string& source, const std::string& destination) {
+    ui_.log_line(ui_.message(message));
+    ui_.log_line(source + "-->" + destination);
+    end_display(ui_);
+}
+
+Outcome Engine::codefile(const std::string& source, const std::string& destination,
+                         std::string_view password) {
+    Destination to;
+    if (const auto outcome = open_request(Operation::Code, source, destination, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     // One handle for the checksum and the coding: both see the same file.
     InputFile in(source);
     const std::int64_t size = in.size();
     if (size > kMaxOriginalSize) throw IoError(source, EFBIG);
-    ui_.label_set_caption(LabelId::Pass1, ui_.message(msg::kLevel1Coding));
-    ui_.label_set_caption(LabelId::Pass2, ui_.message(msg::kLevel2Coding));
-    ui_.bar_setup(ProgressBarId::Pass1, 0, size, step_for(size));
-    ui_.bar_setup(ProgressBarId::Pass2, 0, size, step_for(size));
-    ui_.label_set_visible(LabelId::Checksum, true);
-    ui_.label_set_visible(LabelId::Pass1, true);
-    ui_.label_set_visible(LabelId::Pass2, true);
-
+    show_passes(size, msg::kLevel1Coding, msg::kLevel2Coding, true);
     // A source that shrinks, grows or changes while it is read ends the
     // operation with nothing written: its checksum would not match.
-    auto changed = [&source] { return IoError(source, IoError::kChangedWhileCoding); };
     try {
-        coded_header header;
         ui_.log_line(ui_.message(msg::kCrcCheck), source);
-        if (size < kSmallFile) {
-            // One read for the checksum and the coding: header, payload and
-            // seed are laid out in one buffer.  Asking for one byte more
-            // tells a file that grew since it was opened.
-            std::uint8_t* bytes = small_buffer();
-            std::uint8_t* payload = bytes + kDataOffset;
-            const auto n = static_cast<std::size_t>(size);
-            if (in.read_upto(payload, n + 1, n) != n) throw changed();
-            header.crc = static_cast<std::int64_t>(byte_sum(payload, n));
-            show_checksum(size, header.crc);
-            header.data_offset = kDataOffset;
-            const std::int32_t seed = seeds_.next_seed();
-
-            OutputFile out(to);
-            const auto header_bytes = header.to_bytes();
-            std::memcpy(bytes, header_bytes.data(), header_bytes.size());
-            std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
-            out.write_all(bytes, kDataOffset);
-            ui_.process_events();
-
-            PasswordStream level2(password);
-            level1_xor_with(seed, 1, level2.at(0), payload, n);
-            Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
-            Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
-            advance(pass1, size);
-            advance(pass2, size);
-            const auto seed_bytes = stored_seed(seed);
-            std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
-            out.write_all(payload, n + seed_bytes.size());
-
-            in.close();
-            out.commit();
-            ui_.log_line(ui_.message(msg::kCodingFinished));
-            ui_.log_line(source + "-->" + destination);
-            end_display(ui_);
-            return Outcome::Done;
-        }
-        header.crc = checksum_of(in);
-        header.data_offset = kDataOffset;
-        const std::int32_t seed = seeds_.next_seed();
-
-        OutputFile out(to);
-        in.seek(0);
-        const auto header_bytes = header.to_bytes();
-        out.write_all(header_bytes.data(), header_bytes.size());
-        const std::uint8_t gap[2] = {0, 0};
-        out.write_all(gap, sizeof gap);
-        ui_.process_events();
-
-        PasswordStream level2(password);
-        Pass pass1{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
-        Pass pass2{ProgressBarId::Pass2, step_for(size), 0, password_keys(level2)};
-        std::uint64_t coded_sum = 0;
-        run_blocks(in, out, size, pass1, pass2, both_keys(seed, level2), SumOf::Input, coded_sum);
-        if (static_cast<std::int64_t>(coded_sum) != header.crc || in.has_byte_at(size)) throw changed();
-
-        const auto seed_bytes = stored_seed(seed);
-        out.write_all(seed_bytes.data(), seed_bytes.size());
-
-        in.close();
-        out.commit();
+        if (size < kSmallFile)
+            code_whole(in, to, size, password);
+        else
+            code_in_blocks(in, to, size, password);
     } catch (const IoError& error) {
-        if (error.code() == IoError::kEndOfFile && error.path() == source) throw changed();
+        if (error.code() == IoError::kEndOfFile && error.path() == source) throw changed_while_coding(source);
         throw;
     }
-
-    ui_.log_line(ui_.message(msg::kCodingFinished));
-    ui_.log_line(source + "-->" + destination);
-    end_display(ui_);
+    finished(msg::kCodingFinished, source, destination);
     return Outcome::Done;
+}
+
+// One read for the checksum and the coding: header, payload and seed are
+// laid out in one buffer.  Asking for one byte more tells a file that grew
+// since it was opened.
+void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password) {
+    std::uint8_t* bytes = small_buffer();
+    std::uint8_t* payload = bytes + kDataOffset;
+    const auto n = static_cast<std::size_t>(size);
+    if (in.read_upto(payload, n + 1, n) != n) throw changed_while_coding(in.path());
+    coded_header header;
+    header.crc = static_cast<std::int64_t>(byte_sum(payload, n));
+    show_checksum(size, header.crc);
+    const std::int32_t seed = seeds_.next_seed();
+
+    OutputFile out(to);
+    const auto header_bytes = header.to_bytes();
+    std::memcpy(bytes, header_bytes.data(), header_bytes.size());
+    std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
+    out.write_all(bytes, kDataOffset);
+    ui_.process_events();
+
+    in_memory(payload, n, seed, password, size);
+    const auto seed_bytes = stored_seed(seed);
+    std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
+    out.write_all(payload, n + seed_bytes.size());
+    in.close();
+    out.commit();
+}
+
+// The checksum pass, then the header and both passes block by block.
+void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password) {
+    coded_header header;
+    header.crc = checksum_of(in);
+    const std::int32_t seed = seeds_.next_seed();
+
+    OutputFile out(to);
+    in.seek(0);
+    const auto header_bytes = header.to_bytes();
+    out.write_all(header_bytes.data(), header_bytes.size());
+    const std::uint8_t gap[kDataOffset - kHeaderSize] = {};
+    out.write_all(gap, sizeof gap);
+    ui_.process_events();
+
+    PasswordStream level2(password);
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, password_keys(level2)};
+    const std::uint64_t sum = run_blocks(in, out, size, pass1, pass2, both_keys(seed, level2), SumOf::Input);
+    if (static_cast<std::int64_t>(sum) != header.crc || in.has_byte_at(size)) throw changed_while_coding(in.path());
+
+    const auto seed_bytes = stored_seed(seed);
+    out.write_all(seed_bytes.data(), seed_bytes.size());
+    in.close();
+    out.commit();
 }
 
 Outcome Engine::decodefile(const std::string& source, const std::string& destination,
                            std::string_view password) {
-    ui_.file_begins(source);
-    const SourceInfo from = inspect_source(source);
-    const Destination to = inspect_destination(destination);
-    std::string problem;
-    if (same_inode(from, to))
-        problem = refusal_same_file(destination);
-    else if (from.exists && !from.regular)
-        problem = refusal_not_regular(source);
-    else
-        problem = destination_problem(to);
-    if (!problem.empty()) {
-        ui_.log_line(ui_.message(msg::kStartingDecode), source);
-        refuse(problem, msg::kDecodingAborted);
-        return Outcome::Refused;
-    }
-
-    if (to.exists && !ui_.ask_yes_no(ui_.message(msg::kFileExists))) {
-        ui_.log_line(ui_.message(msg::kDecodingAborted));
-        return Outcome::Declined;
-    }
-    ui_.log_line(ui_.message(msg::kStartingDecode), source);
+    Destination to;
+    if (const auto outcome = open_request(Operation::Decode, source, destination, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     InputFile in(source);
-    ui_.label_set_caption(LabelId::Pass1, ui_.message(msg::kLevel1Decoding));
-    ui_.label_set_caption(LabelId::Pass2, ui_.message(msg::kLevel2Decoding));
     const std::int64_t size = in.size();
-    ui_.bar_setup(ProgressBarId::Pass1, 0, size, step_for(size));
-    ui_.bar_setup(ProgressBarId::Pass2, 0, size, step_for(size));
-    ui_.label_set_visible(LabelId::Pass1, true);
-    ui_.label_set_visible(LabelId::Pass2, true);
-
+    show_passes(size, msg::kLevel1Decoding, msg::kLevel2Decoding, false);
     // A small file is read whole at once; a larger one piece by piece.
-    const bool small = size <= kSmallFile;
-    std::uint8_t* bytes = nullptr;
-    if (small) {
-        bytes = small_buffer();
-        in.read_exact(bytes, static_cast<std::size_t>(size));
+    std::uint8_t* whole = nullptr;
+    if (size <= kSmallFile) {
+        whole = small_buffer();
+        in.read_exact(whole, static_cast<std::size_t>(size));
     }
+    const coded_header header = read_header(in, size, whole);
+    if (const auto outcome = check_coded(in, header, size, source)) return *outcome;
 
-    // A file shorter than the header is not a coded file, like one without
-    // the signature.
-    coded_header header;
-    header.signature_ok = false;
-    if (size >= static_cast<std::int64_t>(kHeaderSize)) {
-        std::uint8_t header_bytes[kHeaderSize];
-        if (small)
-            std::memcpy(header_bytes, bytes, kHeaderSize);
-        else
-            in.read_exact(header_bytes, sizeof header_bytes);
-        header = coded_header::from_bytes(header_bytes);
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password));
+    ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+    ui_.label_set_visible(LabelId::Checksum, true);
+    // The restored file holds exactly the bytes written: their sum is its
+    // checksum, shown as the checksum pass shows it.
+    ui_.log_line(ui_.message(msg::kCrcCheck), destination);
+    show_checksum(header.payload_length(size), computed);
+    if (computed != header.crc) {
+        ui_.log_line(ui_.message(msg::kCrcMismatch));
+        ui_.notice(ui_.message(msg::kCrcMismatch));
+        end_display(ui_);
+        return Outcome::CrcMismatch;
     }
+    finished(msg::kDecodingFinished, source, destination);
+    return Outcome::Done;
+}
 
+// Ends decoding before anything is written: a file that is not a coded one,
+// a newer version the user does not want to try, a payload too large.
+std::optional<Outcome> Engine::check_coded(InputFile& in, const coded_header& header, std::int64_t size,
+                                           const std::string& source) {
     auto stop_early = [&] {
         in.close();
         ui_.label_set_visible(LabelId::Pass1, false);
         ui_.label_set_visible(LabelId::Pass2, false);
     };
-
     if (!header.signature_ok) {
         if (!batch_mode) {
             ui_.notice(ui_.message(msg::kNotCodedFile));
@@ -528,76 +553,43 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         stop_early();
         return Outcome::Declined;
     }
-
-    const std::int64_t payload = header.payload_length(size);
-    if (payload > kMaxOriginalSize) {
+    if (header.payload_length(size) > kMaxOriginalSize) {
         stop_early();
         refuse(refusal_too_large_to_decode(source), msg::kDecodingAborted);
         return Outcome::Refused;
     }
+    return std::nullopt;
+}
 
-    std::int64_t computed = 0;
-    if (small) {
-        // The seed needs the file's last 4 bytes after the payload.
-        if (payload < 0) throw IoError(source, IoError::kEndOfFile);
-        const std::int32_t seed = seed_from_stored(bytes + size - static_cast<std::int64_t>(kSeedSize));
-        std::uint8_t* plain = bytes + header.data_offset;
+// Both passes over the payload into the destination; returns the sum of the
+// bytes written.  `whole` holds the file when it was read at once.
+std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const coded_header& header,
+                                     std::int64_t size, std::uint8_t* whole, std::string_view password) {
+    const std::int64_t payload = header.payload_length(size);
+    // The seed needs the file's last 4 bytes after the payload.
+    if (whole != nullptr && payload < 0) throw IoError(in.path(), IoError::kEndOfFile);
+    const std::int32_t seed = whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize))
+                                               : read_seed(in, size);
+    OutputFile out(to);
+    std::uint64_t sum = 0;
+    if (whole != nullptr) {
+        std::uint8_t* plain = whole + header.data_offset;
         const auto n = static_cast<std::size_t>(payload);
-        OutputFile out(to);
         ui_.process_events();
-        PasswordStream level2(password);
-        level1_xor_with(seed, 1, level2.at(0), plain, n);
-        Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
-        Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
-        advance(pass1, payload);
-        advance(pass2, payload);
+        in_memory(plain, n, seed, password, size);
         out.write_all(plain, n);
-        in.close();
-        out.commit();
-
-        ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
-        ui_.label_set_visible(LabelId::Checksum, true);
-        // The restored file holds exactly these bytes.
-        ui_.log_line(ui_.message(msg::kCrcCheck), destination);
-        computed = static_cast<std::int64_t>(byte_sum(plain, n));
-        show_checksum(payload, computed);
+        sum = byte_sum(plain, n);
     } else {
-        const std::int32_t seed = read_seed(in, size);
-
-        OutputFile out(to);
         in.seek(header.data_offset);
         ui_.process_events();
-
         PasswordStream level2(password);
         Pass pass1{ProgressBarId::Pass1, step_for(size), 0, password_keys(level2)};
         Pass pass2{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
-
-        std::uint64_t written_sum = 0;
-        run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), SumOf::Output, written_sum);
-
-        in.close();
-        out.commit();
-
-        ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
-        ui_.label_set_visible(LabelId::Checksum, true);
-
-        // The restored file holds exactly the bytes written: their sum is
-        // its checksum, shown as the checksum pass shows it.
-        ui_.log_line(ui_.message(msg::kCrcCheck), destination);
-        computed = static_cast<std::int64_t>(written_sum);
-        show_checksum(payload, computed);
+        sum = run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), SumOf::Output);
     }
-    Outcome outcome = Outcome::Done;
-    if (computed == header.crc) {
-        ui_.log_line(ui_.message(msg::kDecodingFinished));
-        ui_.log_line(source + "-->" + destination);
-    } else {
-        ui_.log_line(ui_.message(msg::kCrcMismatch));
-        ui_.notice(ui_.message(msg::kCrcMismatch));
-        outcome = Outcome::CrcMismatch;
-    }
-    end_display(ui_);
-    return outcome;
+    in.close();
+    out.commit();
+    return sum;
 }
 
 // Checks a password against a coded file without writing anything.
@@ -610,13 +602,7 @@ Outcome Engine::test_file(const std::string& source, std::string_view password) 
     }
     InputFile in(source);
     const std::int64_t size = in.size();
-    coded_header header;
-    header.signature_ok = false;
-    if (size >= static_cast<std::int64_t>(kHeaderSize)) {
-        std::uint8_t header_bytes[kHeaderSize];
-        in.read_exact(header_bytes, sizeof header_bytes);
-        header = coded_header::from_bytes(header_bytes);
-    }
+    const coded_header header = read_header(in, size, nullptr);
     if (!header.signature_ok) {
         ui_.log_line(ui_.message(msg::kNotCodedFile));
         return Outcome::NotCoded;
@@ -633,8 +619,7 @@ Outcome Engine::test_file(const std::string& source, std::string_view password) 
     in.seek(header.data_offset);
     PasswordStream level2(password);
     std::uint64_t sum = 0;
-    std::int64_t position = 0;
-    while (position < payload) {
+    for (std::int64_t position = 0; position < payload;) {
         const auto block =
             static_cast<std::size_t>(std::min<std::int64_t>(payload - position, static_cast<std::int64_t>(kBlockSize)));
         in.read_exact(buffer, block);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,7 @@ namespace tarnvold {
 class InputFile;
 class OutputFile;
 struct Destination;
+struct coded_header;
 
 enum class Outcome {
     Done,         // coded, or decoded with a matching checksum
@@ -48,7 +50,6 @@ public:
     bool batch_mode = false;
 
     SeedGenerator& seeds() { return seeds_; }
-    UserInterface& ui() { return ui_; }
 
 private:
     struct Pass;
@@ -58,8 +59,26 @@ private:
     // The byte sum run_blocks keeps on the way: of what it reads (the
     // original, when coding) or of what it writes (when decoding).
     enum class SumOf { Input, Output };
-    void run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                    const BothKeys& both, SumOf sum_of, std::uint64_t& sum);
+    std::uint64_t run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                             const BothKeys& both, SumOf sum_of);
+    std::uint64_t run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
+                                   Pass& second, SumOf sum_of);
+    std::uint64_t run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
+                                    Pass& second, const BothKeys& both, SumOf sum_of);
+    void in_memory(std::uint8_t* bytes, std::size_t count, std::int32_t seed, std::string_view password,
+                   std::int64_t size);
+
+    enum class Operation { Code, Decode };
+    std::optional<Outcome> open_request(Operation op, const std::string& source, const std::string& destination,
+                                        Destination& to);
+    void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
+    void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
+    void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
+    std::optional<Outcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
+                                       const std::string& source);
+    std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header,
+                                 std::int64_t size, std::uint8_t* whole, std::string_view password);
+    void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);
     std::uint8_t* small_buffer();

@@ -358,17 +358,12 @@ void InputFile::read_exact(void* buf, std::size_t count) {
         if (start >= 0) {
             constexpr std::size_t kPieces = 4;
             const std::size_t piece = (count + kPieces - 1) / kPieces;
-            int errors[kPieces] = {};
-            WorkPool::shared().run(
-                kPieces,
-                [&](std::size_t i) {
-                    const std::size_t offset = i * piece;
-                    const std::size_t n = std::min(piece, count - offset);
-                    errors[i] = pread_exact(fd_, p + offset, n, start + static_cast<off_t>(offset));
-                },
-                [](std::size_t) {});
-            for (const int e : errors)  // the first failing piece is what one read would have met
-                if (e != 0) throw IoError(path_, e);
+            const int error = WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
+                const std::size_t offset = i * piece;
+                const std::size_t n = std::min(piece, count - offset);
+                return pread_exact(fd_, p + offset, n, start + static_cast<off_t>(offset));
+            });
+            if (error != 0) throw IoError(path_, error);
             if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
             return;
         }
@@ -391,27 +386,19 @@ std::uint64_t InputFile::read_sum(std::size_t count) {
     if (start < 0) throw IoError(path_, errno);
     constexpr std::size_t kPiece = kScratchSize;
     const std::size_t pieces = (count + kPiece - 1) / kPiece;
-    std::vector<int> errors(pieces, 0);
     std::vector<std::uint64_t> sums(pieces, 0);
-    WorkPool::shared().run(
-        pieces,
-        [&](std::size_t i) {
-            unsigned char* scratch = piece_scratch();
-            if (scratch == nullptr) {
-                errors[i] = ENOMEM;
-                return;
-            }
-            const std::size_t offset = i * kPiece;
-            const std::size_t n = std::min(kPiece, count - offset);
-            errors[i] = pread_exact(fd_, scratch, n, start + static_cast<off_t>(offset));
-            if (errors[i] == 0) sums[i] = byte_sum(scratch, n);
-        },
-        [](std::size_t) {});
+    const int error = WorkPool::shared().run_pieces(pieces, [&](std::size_t i) {
+        unsigned char* scratch = piece_scratch();
+        if (scratch == nullptr) return ENOMEM;
+        const std::size_t offset = i * kPiece;
+        const std::size_t n = std::min(kPiece, count - offset);
+        const int e = pread_exact(fd_, scratch, n, start + static_cast<off_t>(offset));
+        if (e == 0) sums[i] = byte_sum(scratch, n);
+        return e;
+    });
+    if (error != 0) throw IoError(path_, error);
     std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < pieces; ++i) {
-        if (errors[i] != 0) throw IoError(path_, errors[i]);  // what one read would have met first
-        sum += sums[i];
-    }
+    for (const std::uint64_t part : sums) sum += part;
     if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
     return sum;
 }

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "cpu_features.h"
 #include "keystream.h"
 
 namespace tarnvold {
@@ -79,10 +80,7 @@ double key_of_turns(double hi, double lo) {
     // exactly when j is odd.
     const double half = j * 0.5;
     const double g = f * (1.0 - 4.0 * std::fabs(half - to_double_round(half)));
-    const double f2 = f * f;
-    double q = detail::kKeyCoeff[6];
-    for (int i = 5; i >= 0; --i) q = q * f2 + detail::kKeyCoeff[i];
-    return to_double_round(g * q + 125.0);
+    return to_double_round(g * detail::key_quotient(f * f) + 125.0);
 }
 
 // The key byte of the residue M (< 2P).
@@ -92,22 +90,9 @@ std::uint8_t key_of_residue(u128 m) {
     return static_cast<std::uint8_t>(static_cast<int>(key_of_turns(hi, lo)));
 }
 
-bool cpu_has_avx2() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-#else
-    return false;
-#endif
-}
+bool cpu_has_avx2() { return cpu_has(CpuFeature::Avx2) && cpu_has(CpuFeature::Fma); }
 
-bool cpu_has_avx512() {
-#if defined(__x86_64__) || defined(__i386__)
-    return cpu_has_avx2() && __builtin_cpu_supports("avx512f");
-#else
-    return false;
-#endif
-}
+bool cpu_has_avx512() { return cpu_has_avx2() && cpu_has(CpuFeature::Avx512f); }
 
 FastKernel best_kernel() {
     if (cpu_has_avx512()) return FastKernel::Avx512;
@@ -174,12 +159,7 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
 
 namespace detail {
 
-double key_sine(double f) {
-    const double f2 = f * f;
-    double q = kKeyCoeff[6];
-    for (int i = 5; i >= 0; --i) q = q * f2 + kKeyCoeff[i];
-    return f * q;
-}
+double key_sine(double f) { return f * key_quotient(f * f); }
 
 // The same computation as the vector kernels, one lane at a time, in plain
 // double arithmetic (without fused multiply-add; the only roundings that

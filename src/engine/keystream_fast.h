@@ -91,7 +91,13 @@ inline constexpr double kKeyCoeff[7] = {
     0x1.ca3b5d7797026p-5,
 };
 
-// 125 sin(pi f) by the polynomial above, for the tests.
+// Q(f^2), the polynomial above.
+inline double key_quotient(double f2) {
+    double q = kKeyCoeff[6];
+    for (int i = 5; i >= 0; --i) q = q * f2 + kKeyCoeff[i];
+    return q;
+}
+// 125 sin(pi f) = f Q(f^2), for the tests.
 double key_sine(double f);
 
 }  // namespace detail

@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,6 +18,12 @@ public:
     // The pool of the whole program: one worker fewer than the processor has
     // cores, since the calling thread works too.  Started on first use.
     static WorkPool& shared();
+    // Gives the shared pool `workers` workers from now on, whatever the
+    // processor has (tests of the paths that share work).  Not while the
+    // pool is in use.
+    static void resize_shared(unsigned workers);
+    // Back to one worker fewer than the processor has cores.
+    static void reset_shared();
 
     explicit WorkPool(unsigned workers);
     ~WorkPool();
@@ -27,54 +32,34 @@ public:
 
     unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
 
-    // Tasks started on the workers, which the calling thread joins later with
-    // finish().  Destroying a batch that was not finished stops handing out
-    // its tasks and waits for the running ones.
-    class Batch {
-    public:
-        ~Batch();
-        Batch(const Batch&) = delete;
-        Batch& operator=(const Batch&) = delete;
+    // Runs task(i) for every i in [0, count) on the workers and the calling
+    // thread, and returns when all have finished.  Tasks must not throw.
+    // When the pool is already busy (started again from a task) or has no
+    // workers, the calling thread runs them all.
+    void run(std::size_t count, const std::function<void(std::size_t)>& task);
 
-    private:
-        friend class WorkPool;
-        struct Job;
-        Batch(WorkPool& pool, std::size_t count, std::function<void(std::size_t)> task, bool shared);
-        void settle() noexcept;
-
-        WorkPool& pool_;
-        std::unique_ptr<Job> job_;
-        bool shared_;  // handed to the workers (otherwise runs in finish)
-        bool settled_ = false;
-    };
-
-    // Starts task(i) for every i in [0, count) on the workers and returns at
-    // once.  Tasks must not throw.  When the pool is already busy (started
-    // again from a report) or has no workers, the tasks wait for finish().
-    std::unique_ptr<Batch> start(std::size_t count, std::function<void(std::size_t)> task);
-
-    // Takes part in the batch's remaining tasks on the calling thread and
-    // returns when all have finished.  On the calling thread only,
-    // `finished(k)` is called each time the number k of leading tasks that
-    // are all done grows, in increasing order, ending with k = count.
-    void finish(Batch& batch, const std::function<void(std::size_t)>& finished);
-
-    // start() and finish() in one.
-    void run(std::size_t count, const std::function<void(std::size_t)>& task,
-             const std::function<void(std::size_t)>& finished);
+    // Pieces of one piece of work, each of which may fail on its own:
+    // task(i) returns 0 or an error number.  Returns the first failing
+    // piece's error, which is what one pass over the pieces in order would
+    // have met, or 0.
+    int run_pieces(std::size_t count, const std::function<int(std::size_t)>& task);
 
 private:
+    struct Job;
     void worker_main();
 
     std::mutex mutex_;
     std::condition_variable wake_;     // workers wait here for a job
     std::condition_variable settled_;  // callers wait here for tasks to end
     std::vector<std::thread> threads_;
-    Batch::Job* job_ = nullptr;
+    Job* job_ = nullptr;
     unsigned long generation_ = 0;
     unsigned active_ = 0;  // workers inside the current job
     bool busy_ = false;
     bool stop_ = false;
 };
+
+// The first non-zero error number of pieces in order, or 0.
+int first_error(const std::vector<int>& errors);
 
 }  // namespace tarnvold

@@ -12,8 +12,6 @@ namespace tarnvold {
 
 LogDevice::LogDevice(Sink sink) : sink_(std::move(sink)) {}
 
-void LogDevice::set_sink(Sink sink) { sink_ = std::move(sink); }
-
 void LogDevice::prepare() {
     open_ = false;
     fill_ = 0;

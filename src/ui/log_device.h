@@ -20,7 +20,6 @@ public:
 
     // `sink` appends one line to the pane.
     explicit LogDevice(Sink sink);
-    void set_sink(Sink sink);
 
     // Closed and empty; writing needs open_for_writing() afterwards.
     void prepare();

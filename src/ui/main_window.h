@@ -34,6 +34,9 @@ class QProgressBar;
 class QPushButton;
 class QTreeView;
 
+// The window's test reaches the folder walk to act between two files.
+class TestMainWindow;
+
 namespace tarnvold {
 
 class TAboutBox;
@@ -57,8 +60,6 @@ public:
                 TForm2* help);
 
     Engine& engine() { return engine_; }
-    Commands& commands() { return commands_; }
-    LogDevice& log_device() { return log_device_; }
 
     // Set once the program is to end (start-up refused the screen, Exit, or
     // the title bar's close), with the exit code.
@@ -190,6 +191,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    friend class ::TestMainWindow;
     void fit_to_frame();
     template <class F>
     void guarded(F&& f);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "commands.h"
+#include "fault_plan.h"
 #include "script_host.h"
 #include "temp_dir.h"
 
@@ -266,19 +267,6 @@ TEST(Commands, NoSecondCommandStartsWhileOneWaitsInADialog) {
 
 namespace {
 
-// Fails the n-th file operation of one kind with an error number.
-struct Fault {
-    IoOp op;
-    int after;
-    int error;
-    int seen = 0;
-};
-
-int fail_on(IoOp op, const std::string&, void* context) {
-    auto* f = static_cast<Fault*>(context);
-    return op == f->op && f->seen++ == f->after ? f->error : 0;
-}
-
 // Every file below a folder with its contents, for before/after comparisons.
 std::map<std::string, std::string> snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;
@@ -294,11 +282,11 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
     // that cannot be created, in the first or the second file of a coding or
     // a decoding walk whose destination already holds an older result (a
     // small file is read once).
-    const Fault faults[] = {{IoOp::Read, 0, EIO, 0},    {IoOp::Read, 1, EIO, 0},      {IoOp::Write, 0, ENOSPC, 0},
+    const FaultPlan faults[] = {{IoOp::Read, 0, EIO, 0},    {IoOp::Read, 1, EIO, 0},      {IoOp::Write, 0, ENOSPC, 0},
                             {IoOp::Write, 1, ENOSPC, 0}, {IoOp::Sync, 0, EIO, 0},      {IoOp::Rename, 0, EACCES, 0},
                             {IoOp::Rename, 1, EXDEV, 0}, {IoOp::CreateOutput, 1, EDQUOT, 0}};
     for (const bool coding : {true, false}) {
-        for (Fault fault : faults) {
+        for (FaultPlan fault : faults) {
             Rig r;
             std::string source = r.src;
             if (!coding) {
@@ -322,13 +310,14 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
             r.ui.answers = {true, true};  // replace the older results
             r.host.folders = {source + "/", r.out + "/"};
             r.host.passwords = {"pw"};
-            set_io_fault_hook(&fail_on, &fault);
-            if (coding) {
-                r.commands.Directory1Click();
-            } else {
-                r.commands.Directory2Click();
+            {
+                FaultScope scope(fault);
+                if (coding) {
+                    r.commands.Directory1Click();
+                } else {
+                    r.commands.Directory2Click();
+                }
             }
-            set_io_fault_hook(nullptr, nullptr);
 
             const std::string what = std::to_string(static_cast<int>(fault.op)) + "/" + std::to_string(fault.after) +
                                      (coding ? " coding" : " decoding");

@@ -14,18 +14,18 @@
 
 #include "temp_dir.h"
 
-using tarnvold::testing::entry_count;
-using tarnvold::testing::read_file;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 
 namespace {
 
-const std::string kCli = TARNVOLD_CLI;
+// The tool, stopped for good at a given write: `kCli, "N"` runs it and
+// stops it before its write N + 1.
+const std::string kCli = TARNVOLD_CLI_KILL_CHILD;
 
-// Starts the tool with its output on a pipe, reads lines until one starts
-// with `marker`, lets it work a moment, then kills it with SIGKILL.  Returns false when the tool
-// ended before the marker showed up.
+// Starts the tool with its output on a pipe, reads lines until one holds
+// `marker` (the tool's own output may stand before it on that line), then
+// kills it with SIGKILL.  Returns false when the tool ended before the
+// marker showed up.
 bool kill_after_line(const std::vector<std::string>& args, const std::string& password, const std::string& marker) {
     int out_pipe[2], in_pipe[2];
     if (::pipe(out_pipe) != 0 || ::pipe(in_pipe) != 0) return false;
@@ -55,12 +55,10 @@ bool kill_after_line(const std::vector<std::string>& args, const std::string& pa
         if (n <= 0) break;
         pending.append(buf, static_cast<std::size_t>(n));
         for (std::size_t pos; (pos = pending.find('\n')) != std::string::npos;) {
-            if (pending.compare(0, marker.size(), marker) == 0) seen = true;
+            if (pending.substr(0, pos).find(marker) != std::string::npos) seen = true;
             pending.erase(0, pos + 1);
         }
     }
-    // Give it a moment to be well into writing its output.
-    if (seen) ::usleep(200000);
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -80,14 +78,15 @@ void make_sparse(const std::string& path, off_t size) {
 TEST(CliKill, KilledWhileCodingLeavesNoPartialOutput) {
     TempDir dir;
     make_sparse(dir.file("big"), off_t{1} << 30);  // 1 GiB of zeros, no disk used
-    // The checksum line comes just before the coding passes start.
-    ASSERT_TRUE(kill_after_line({kCli, "code", dir.file("big"), dir.file("big.cod")}, "pw", "CRC :"));
+    // Writes 1 and 2 are the header and the gap, 3 the first block: it
+    // stops at the fourth, with the first block written.
+    ASSERT_TRUE(kill_after_line({kCli, "3", "code", dir.file("big"), dir.file("big.cod")}, "pw", "paused"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("big.cod")));
     EXPECT_EQ(entry_count(dir.path()), 1u) << "something was left behind";
 
     // The same with an existing destination: it stays as it was.
     write_file(dir.file("big.cod"), "the old coded file");
-    ASSERT_TRUE(kill_after_line({kCli, "code", "--yes", dir.file("big"), dir.file("big.cod")}, "pw", "CRC :"));
+    ASSERT_TRUE(kill_after_line({kCli, "3", "code", "--yes", dir.file("big"), dir.file("big.cod")}, "pw", "paused"));
     EXPECT_EQ(read_file(dir.file("big.cod")), "the old coded file");
     EXPECT_EQ(entry_count(dir.path()), 2u);
 }
@@ -100,8 +99,10 @@ TEST(CliKill, KilledWhileDecodingLeavesNoPartialOutput) {
     write_file(dir.file("big.cod"), header);
     ASSERT_EQ(::truncate(dir.file("big.cod").c_str(), (off_t{1} << 30) + 38), 0);
     write_file(dir.file("big"), "the old original");
-    ASSERT_TRUE(kill_after_line({kCli, "decode", "--yes", dir.file("big.cod"), dir.file("big")}, "pw",
-                                "Starting decode for "));
+    // Write 1 is the first block: it stops at the second, with the first
+    // block written.
+    ASSERT_TRUE(kill_after_line({kCli, "1", "decode", "--yes", dir.file("big.cod"), dir.file("big")}, "pw",
+                                "paused"));
     EXPECT_EQ(read_file(dir.file("big")), "the old original");
     EXPECT_EQ(entry_count(dir.path()), 2u) << "something was left behind";
 }

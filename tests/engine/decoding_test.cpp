@@ -10,10 +10,7 @@
 #include "temp_dir.h"
 
 using namespace tarnvold;
-using tarnvold::testing::read_file;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 
 namespace {
 

@@ -1,28 +1,16 @@
 // The fast position key stream against the x87 instruction that defines the
-// format, the checksum, the work pool and the parallel block passes.
+// format.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cerrno>
-#include <filesystem>
 #include <cmath>
 #include <cstdint>
-#include <numeric>
 #include <string>
 #include <vector>
 
-#include "checksum.h"
-#include "engine.h"
-#include "file_io.h"
 #include "keystream.h"
 #include "keystream_fast.h"
-#include "script_ui.h"
-#include "temp_dir.h"
-#include "work_pool.h"
 
 using namespace tarnvold;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::TempDir;
 
 namespace {
 
@@ -290,185 +278,4 @@ TEST(FastKeyStream, SinePolynomialIsFarInsideTheTieDistance) {
         worst = std::max(worst, err);
     }
     EXPECT_LT(worst, 1.2e-11);
-}
-
-TEST(ByteSum, MatchesAPlainSum) {
-    std::vector<std::uint8_t> data(100000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
-    for (std::size_t offset : {0u, 1u, 7u, 33u})
-        for (std::size_t len : {0u, 1u, 31u, 63u, 64u, 65u, 1000u, 99000u}) {
-            const std::uint64_t expected = std::accumulate(data.begin() + offset, data.begin() + offset + len, std::uint64_t{0});
-            EXPECT_EQ(byte_sum(data.data() + offset, len), expected) << offset << " " << len;
-            EXPECT_EQ(byte_sum_portable(data.data() + offset, len), expected) << offset << " " << len;
-        }
-    // Sums that do not fit in 32 bits.
-    std::vector<std::uint8_t> ff(20000000, 0xFF);
-    EXPECT_EQ(byte_sum(ff.data(), ff.size()), 5100000000ull);
-    EXPECT_EQ(byte_sum_portable(ff.data(), ff.size()), 5100000000ull);
-}
-
-TEST(WorkPool, RunsEveryTaskOnceAndReportsInOrder) {
-    WorkPool pool(3);
-    std::vector<std::atomic<int>> runs(500);
-    std::vector<std::size_t> reports;
-    pool.run(
-        runs.size(), [&](std::size_t i) { runs[i].fetch_add(1); },
-        [&](std::size_t k) {
-            // Every task counted as finished has run.
-            for (std::size_t i = reports.empty() ? 0 : reports.back(); i < k; ++i) EXPECT_EQ(runs[i].load(), 1);
-            reports.push_back(k);
-        });
-    for (auto& r : runs) EXPECT_EQ(r.load(), 1);
-    ASSERT_FALSE(reports.empty());
-    EXPECT_EQ(reports.back(), runs.size());
-    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
-    EXPECT_EQ(std::adjacent_find(reports.begin(), reports.end()), reports.end());  // strictly growing
-}
-
-TEST(WorkPool, EnteredAgainFromAReportItRunsOnTheCaller) {
-    WorkPool pool(2);
-    std::atomic<int> inner{0};
-    int outer_reports = 0;
-    pool.run(
-        8, [](std::size_t) {},
-        [&](std::size_t) {
-            ++outer_reports;
-            pool.run(4, [&](std::size_t) { inner.fetch_add(1); }, [](std::size_t) {});
-        });
-    EXPECT_GE(outer_reports, 1);
-    EXPECT_EQ(inner.load(), 4 * outer_reports);
-}
-
-TEST(WorkPool, AFailingReportStillWaitsForTheTasks) {
-    WorkPool pool(2);
-    std::atomic<int> running{0};
-    EXPECT_THROW(pool.run(
-                     64,
-                     [&](std::size_t) {
-                         running.fetch_add(1);
-                         std::this_thread::sleep_for(std::chrono::microseconds(200));
-                         running.fetch_sub(1);
-                     },
-                     [](std::size_t) { throw std::runtime_error("report failed"); }),
-                 std::runtime_error);
-    EXPECT_EQ(running.load(), 0);
-    // The pool is usable afterwards.
-    std::atomic<int> n{0};
-    pool.run(10, [&](std::size_t) { n.fetch_add(1); }, [](std::size_t) {});
-    EXPECT_EQ(n.load(), 10);
-}
-
-TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
-    // 3 MiB + 5: several pieces per block, a step that does not divide the
-    // pieces, and a tail.
-    TempDir dir;
-    const std::size_t size = 3 * 1024 * 1024 + 5;
-    std::string plain(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) plain[i] = static_cast<char>(i * 7 + (i >> 9));
-    tarnvold::testing::write_file(dir.file("plain"), plain);
-
-    ScriptUi ui;
-    Engine engine(ui);
-    engine.seeds().set_state(12345);
-    SeedGenerator seeds;
-    seeds.set_state(12345);
-    const std::int32_t seed = seeds.next_seed();
-    ASSERT_EQ(engine.codefile(dir.file("plain"), dir.file("coded"), "pw!"), Outcome::Done);
-
-    // Expected payload, byte by byte.
-    PasswordStream pw("pw!");
-    std::string expected = plain;
-    std::uint32_t x = static_cast<std::uint32_t>(seed);
-    for (std::size_t i = 0; i < size; ++i)
-        expected[i] = static_cast<char>(static_cast<std::uint8_t>(plain[i]) ^
-                                        level1_key(static_cast<std::int32_t>(++x)) ^ pw.next());
-    const std::string coded = tarnvold::testing::read_file(dir.file("coded"));
-    ASSERT_EQ(coded.size(), size + 38);
-    EXPECT_TRUE(coded.compare(34, size, expected) == 0);
-
-    // Pass 1's steps all come before pass 2's (one block), each followed by
-    // the window's turn, 150 of each.
-    std::vector<std::string> steps;
-    for (std::size_t i = 0; i < ui.calls.size(); ++i) {
-        const std::string& c = ui.calls[i];
-        if (c == "step:2" || c == "step:3") {
-            steps.push_back(c);
-            ASSERT_LT(i + 1, ui.calls.size());
-            EXPECT_EQ(ui.calls[i + 1], "events");
-        }
-    }
-    ASSERT_EQ(steps.size(), 300u);
-    for (std::size_t i = 0; i < 150; ++i) {
-        EXPECT_EQ(steps[i], "step:2") << i;
-        EXPECT_EQ(steps[150 + i], "step:3") << i;
-    }
-}
-
-namespace {
-
-struct FailNth {
-    IoOp op;
-    int after;
-    int seen = 0;
-};
-
-int fail_nth(IoOp op, const std::string&, void* context) {
-    auto* plan = static_cast<FailNth*>(context);
-    if (op != plan->op) return 0;
-    return plan->seen++ == plan->after ? EIO : 0;
-}
-
-}  // namespace
-
-TEST(ParallelPasses, FailuresBetweenBlocksComeWhereTheBlockLoopMeetsThem) {
-    // Three blocks.  While a block is computed, the one before is written and
-    // the one after is read; a failure must still end the run after exactly
-    // the progress the plain read-code-write loop would have shown.
-    TempDir dir;
-    const std::size_t size = 2 * 10485760 + 1;  // step 139810: 75 steps per full block
-    tarnvold::testing::write_file(dir.file("plain"), std::string(size, 'p'));
-    struct Case {
-        IoOp op;
-        int after;
-        int steps;  // per pass, shown before the failure
-    };
-    // Reads 0..2 are the checksum's, 3..5 the coding's; writes 0 and 1 are
-    // the header and the gap, 2..4 the blocks.
-    for (const Case c : {Case{IoOp::Read, 4, 75}, Case{IoOp::Read, 5, 150}, Case{IoOp::Write, 2, 75},
-                         Case{IoOp::Write, 3, 150}, Case{IoOp::Write, 4, 150}}) {
-        ScriptUi ui;
-        ui.record_steps = false;
-        Engine engine(ui);
-        FailNth plan{c.op, c.after};
-        set_io_fault_hook(&fail_nth, &plan);
-        EXPECT_THROW(engine.codefile(dir.file("plain"), dir.file("coded"), "pw"), IoError);
-        set_io_fault_hook(nullptr, nullptr);
-        EXPECT_EQ(ui.steps[2], c.steps) << static_cast<int>(c.op) << " " << c.after;
-        EXPECT_EQ(ui.steps[3], c.steps) << static_cast<int>(c.op) << " " << c.after;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("coded")));
-        EXPECT_EQ(tarnvold::testing::entry_count(dir.path()), 1u);
-    }
-}
-
-TEST(LargeReads, SharedReadsLandInPlaceAndMoveThePositionOn) {
-    // Reads of 4 MiB and more are split among the pool; they must behave as
-    // one read: bytes in place, position after them, a short file an error.
-    TempDir dir;
-    std::string contents(9 * 1024 * 1024 + 3, '\0');
-    for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<char>((i * 131) ^ (i >> 11));
-    tarnvold::testing::write_file(dir.file("big"), contents);
-    InputFile in(dir.file("big"));
-    std::vector<std::uint8_t> first(5 * 1024 * 1024 + 1), second(4 * 1024 * 1024 + 2);
-    in.read_exact(first.data(), first.size());
-    in.read_exact(second.data(), second.size());
-    EXPECT_EQ(std::string(first.begin(), first.end()), contents.substr(0, first.size()));
-    EXPECT_EQ(std::string(second.begin(), second.end()), contents.substr(first.size(), second.size()));
-    in.seek(1);
-    std::vector<std::uint8_t> too_much(contents.size());
-    try {
-        in.read_exact(too_much.data(), too_much.size());
-        FAIL() << "read past the end";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.code(), IoError::kEndOfFile);
-    }
 }

@@ -21,6 +21,7 @@
 
 #include "config_record.h"
 #include "engine.h"
+#include "fault_plan.h"
 #include "file_io.h"
 #include "international.h"
 #include "script_ui.h"
@@ -28,6 +29,8 @@
 
 using namespace tarnvold;
 using tarnvold::testing::entry_count;
+using tarnvold::testing::FaultPlan;
+using tarnvold::testing::FaultScope;
 using tarnvold::testing::open_descriptor_count;
 using tarnvold::testing::read_file;
 using tarnvold::testing::ScriptUi;
@@ -36,32 +39,6 @@ using tarnvold::testing::write_file;
 namespace fs = std::filesystem;
 
 extern char** environ;
-
-namespace {
-
-// Fails the n-th operation of one kind with a given error number.
-struct FaultPlan {
-    IoOp op;
-    int after;  // let this many pass first
-    int error;
-    int seen = 0;
-};
-
-int inject(IoOp op, const std::string&, void* context) {
-    auto* plan = static_cast<FaultPlan*>(context);
-    if (op != plan->op) return 0;
-    return plan->seen++ == plan->after ? plan->error : 0;
-}
-
-class FaultScope {
-public:
-    explicit FaultScope(FaultPlan& plan) { set_io_fault_hook(&inject, &plan); }
-    ~FaultScope() { set_io_fault_hook(nullptr, nullptr); }
-    FaultScope(const FaultScope&) = delete;
-    FaultScope& operator=(const FaultScope&) = delete;
-};
-
-}  // namespace
 
 TEST(Safety, SourceAndDestinationNamingTheSameFileAreRefused) {
     TempDir dir;

@@ -286,7 +286,7 @@ private slots:
         // Once the first file is done: the window draws its widgets once a
         // frame, so the moment is taken from the walk rather than the bar.
         int files = 0;
-        f().commands().walk().on_file = [&](const std::string&, const std::string&, Outcome) {
+        f().commands_.walk().on_file = [&](const std::string&, const std::string&, Outcome) {
             if (++files != 1) return;
             // The compact style: at the foot of the progress panel.
             in_panel = f().StopButton->isVisible() && f().Panel2->geometry().contains(f().StopButton->geometry());
@@ -295,7 +295,7 @@ private slots:
             if (how == "title-bar close") QVERIFY(!f().close());  // asked, answered Yes
         };
         f().Directory1->trigger();
-        f().commands().walk().on_file = nullptr;
+        f().commands_.walk().on_file = nullptr;
         answer.stop();
 
         QVERIFY(in_panel);
