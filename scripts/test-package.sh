@@ -8,6 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD=${BUILD_DIR:-build}
+# The program's version: project() in CMakeLists.txt is its one source.
+version=$(sed -n 's/^project(Tarnvold VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+[[ -n "$version" ]] || { echo "FAIL: no version in CMakeLists.txt"; exit 1; }
 scratch=$(mktemp -d /tmp/tarnvold-package-XXXXXX)
 app_pid=""; xvfb_pid=""
 cleanup() {
@@ -68,6 +71,17 @@ type=$(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION XDG_DATA_DIRS="$root/usr/sh
        xdg-mime query filetype "$scratch/plain.cod.txt")
 [[ "$type" != application/x-tarnvold-coded* ]] || { echo "FAIL: a text file taken for a coded file"; exit 1; }
 
+# What the package says of its version: the command-line tool, the manual
+# pages, the first help page and the AppStream release.
+[[ $("$root/usr/bin/tarnvold-cli" --version) == "tarnvold-cli $version" ]] || { echo "FAIL: tarnvold-cli --version"; exit 1; }
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+  [[ $(zcat "$page" | sed -n 1p) == *"\"Tarnvold $version\""* ]] || { echo "FAIL: ${page##*/} is not of version $version"; exit 1; }
+done
+grep -qF "<h1>Tarnvold $version</h1>" "$root/usr/share/tarnvold/help/default.htm" \
+  || { echo "FAIL: the help page is not of version $version"; exit 1; }
+grep -qF "<release version=\"$version.0\"" "$root/usr/share/metainfo/org.example.Tarnvold.metainfo.xml" \
+  || { echo "FAIL: the metainfo has no release $version.0"; exit 1; }
+
 # Start the window program through its launcher, from an unrelated folder.
 home="$scratch/home"; elsewhere="$scratch/elsewhere"
 mkdir -p "$home" "$elsewhere"
@@ -81,10 +95,10 @@ app_pid=$!
 
 found=""
 for _ in $(seq 1 60); do
-  if DISPLAY="$display" xwininfo -root -tree 2>/dev/null | grep -q '"Tarnvold 1.5"'; then found=yes; break; fi
+  if DISPLAY="$display" xwininfo -root -tree 2>/dev/null | grep -qF "\"Tarnvold $version\""; then found=yes; break; fi
   sleep 0.5
 done
-[[ -n "$found" ]] || { echo "FAIL: no window titled 'Tarnvold 1.5'"; cat "$scratch/app.log"; exit 1; }
+[[ -n "$found" ]] || { echo "FAIL: no window titled 'Tarnvold $version'"; cat "$scratch/app.log"; exit 1; }
 
 data="$home/.local/share/tarnvold"
 for f in tarnvold_conf.cfg lang/english.tvl help/default.htm; do

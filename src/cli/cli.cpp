@@ -18,6 +18,7 @@
 #include "terminal.h"
 #include "terminal_ui.h"
 #include "utf8_text.h"
+#include "tarnvold/version.h"
 
 namespace tarnvold::cli {
 namespace {
@@ -88,7 +89,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
                 std::cout << kUsage;
                 return kExitOk;
             } else if (arg == "--version") {
-                std::cout << "tarnvold-cli 1.5\n";
+                std::cout << "tarnvold-cli " << kProgramVersion << "\n";
                 return kExitOk;
             } else if (arg == "-y" || arg == "--yes") {
                 options.yes = true;

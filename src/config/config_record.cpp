@@ -2,12 +2,15 @@
 
 #include "file_io.h"
 #include "paths.h"
+#include "tarnvold/version.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace tarnvold {
 namespace {
+
+static_assert(kProgramVersionMajor < 256 && kProgramVersionMinor < 256, "the record keeps each number in a byte");
 
 void put_text(config_record& r, std::size_t offset, std::string_view text) {
     const std::size_t n = std::min(text.size(), kConfigTextCapacity);
@@ -33,8 +36,8 @@ void config_record::set_lang_path(std::string_view path) { put_text(*this, kLang
 config_record config_record::defaults() {
     config_record r;
     put_text(r, kSignatureOffset, kConfigSignature);
-    r.bytes[kVersionMajorOffset] = 1;
-    r.bytes[kVersionMinorOffset] = 5;
+    r.bytes[kVersionMajorOffset] = static_cast<std::uint8_t>(kProgramVersionMajor);
+    r.bytes[kVersionMinorOffset] = static_cast<std::uint8_t>(kProgramVersionMinor);
     r.bytes[kViewStyleOffset] = 0;
     put_text(r, kLangPathOffset, kEnglishLangFile);
     return r;

@@ -20,8 +20,8 @@ inline constexpr std::size_t kConfigTextCapacity = 20;
 
 // The 45 bytes exactly as stored:
 //   0  signature      length byte + 20 characters ("Tarnvold config file")
-//  21  version_major  1
-//  22  version_minor  5
+//  21  version_major  the program's major version (1)
+//  22  version_minor  the program's minor version (5)
 //  23  view_style     0 full window, anything else the compact one
 //  24  lang_path      length byte + 20 characters (at first kEnglishLangFile)
 struct config_record {

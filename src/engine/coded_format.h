@@ -18,14 +18,16 @@ inline constexpr std::size_t kDataOffsetAt = 24;  // 2 bytes
 inline constexpr std::uint16_t kDataOffset = 34;
 inline constexpr std::size_t kSeedSize = 4;
 inline constexpr std::size_t kCodedOverhead = kDataOffset + kSeedSize;  // 38
-inline constexpr std::uint8_t kVersionMajor = 1;
-inline constexpr std::uint8_t kVersionMinor = 5;
+// The format version written into every coded file: fixed, whatever version
+// the program itself has.
+inline constexpr std::uint8_t kFormatVersionMajor = 1;
+inline constexpr std::uint8_t kFormatVersionMinor = 5;
 inline constexpr std::int64_t kMaxOriginalSize = 2147483647;  // sizes are 32-bit signed
 inline constexpr std::size_t kBlockSize = 10485760;            // 10 MiB
 
 struct coded_header {
-    std::uint8_t version_major = kVersionMajor;
-    std::uint8_t version_minor = kVersionMinor;
+    std::uint8_t version_major = kFormatVersionMajor;
+    std::uint8_t version_minor = kFormatVersionMinor;
     std::int64_t crc = 0;
     std::uint16_t data_offset = kDataOffset;
     bool signature_ok = true;  // bytes 0..8 are 08 "Tarnvold"
@@ -40,10 +42,10 @@ struct coded_header {
         return file_size - (static_cast<std::int64_t>(data_offset) + static_cast<std::int64_t>(kSeedSize));
     }
 
-    // True when the version was written by a newer program than this one.
+    // True when the file was written in a newer format version than ours.
     bool newer_than_ours() const {
-        return version_major > kVersionMajor ||
-               (version_major == kVersionMajor && version_minor > kVersionMinor);
+        return version_major > kFormatVersionMajor ||
+               (version_major == kFormatVersionMajor && version_minor > kFormatVersionMinor);
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "qt_text.h"
 #include "ui_common.h"
+#include "tarnvold/version.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -9,11 +10,6 @@
 #include <algorithm>
 
 namespace tarnvold {
-
-namespace {
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 5;
-}  // namespace
 
 TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
     setObjectName("AboutBox");
@@ -54,8 +50,8 @@ TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), lan
 TAboutBox::~TAboutBox() { language_.remove_caption_target(this); }
 
 void TAboutBox::FormCreate() {
-    Version->setText(QStringLiteral("Version : ") + QString::number(kVersionMajor) + "." +
-                     QString::number(kVersionMinor));
+    Version->setText(QStringLiteral("Version : ") + QString::number(kProgramVersionMajor) + "." +
+                     QString::number(kProgramVersionMinor));
     Version->adjustSize();
     Comments->setText(Comments->text() +
                       "\nThe coded-file format keeps out casual readers only; it is no real protection." +

@@ -12,6 +12,7 @@
 #include "qt_text.h"
 #include "shell_model.h"
 #include "ui_common.h"
+#include "tarnvold/version.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -80,7 +81,7 @@ TForm1::TForm1(Language& language, Configuration& configuration)
       engine_(*this),
       commands_(engine_, *this, *this) {
     setObjectName("Form1");
-    setWindowTitle("Tarnvold 1.5");
+    setWindowTitle(QStringLiteral("Tarnvold ") + kProgramVersion);
     setFont(ui::window_font());
     on_exit = [](int code) { QCoreApplication::exit(code); };
 

@@ -2,8 +2,6 @@
 // reproduce every byte of them, and decode them back.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "engine.h"
@@ -41,16 +39,8 @@ std::vector<Vector> vectors() {
 
 }  // namespace
 
-class Vectors : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(vector_file("README.md"))) {
-            // Continuous integration always has them: there a missing folder is a fault.
-            if (std::getenv("CI") != nullptr) FAIL() << "no vectors at " << TARNVOLD_VECTORS_DIR;
-            GTEST_SKIP() << "no vectors at " << TARNVOLD_VECTORS_DIR;
-        }
-    }
-};
+// The vectors are kept with the tests, in tests/data/vectors.
+class Vectors : public ::testing::Test {};
 
 TEST_F(Vectors, CodingReproducesEveryByte) {
     // With the processor's sine instruction and with every fast kernel.
