@@ -257,6 +257,20 @@ void FolderWalk::start(const std::string& source, const std::string& destination
     stopped_ = false;
     files_done_ = 0;
     outputs_.clear();
+    // The outputs of this run are never replaced by a later file of it.
+    engine_.keep_existing = [this](std::uint64_t device, std::uint64_t inode) {
+        const auto found = outputs_.find({static_cast<dev_t>(device), static_cast<ino_t>(inode)});
+        if (found == outputs_.end()) return false;
+        earlier_ = found->second;
+        return true;
+    };
+    struct Forget {
+        FolderWalk& walk;
+        ~Forget() {
+            walk.engine_.keep_existing = nullptr;
+            walk.outputs_.clear();
+        }
+    } forget{*this};
     destination_real_ = real_path(destination);
     struct stat st {};
     const bool known = ::stat(destination.c_str(), &st) == 0;
@@ -268,7 +282,6 @@ void FolderWalk::start(const std::string& source, const std::string& destination
         refuse(cannot_enter(source, listing.error()), source, destination);
     else
         walk(listing, source, destination, password, coding, nullptr);
-    outputs_.clear();
     if (stopped_) ui_.log_line(stop_report());
 }
 
@@ -278,6 +291,7 @@ bool FolderWalk::should_stop() {
 }
 
 void FolderWalk::refuse(const std::string& line, const std::string& source, const std::string& destination) {
+    ui_.file_begins(source);
     ui_.log_line(line);
     if (on_file) on_file(source, destination, Outcome::Refused);
 }
@@ -355,19 +369,17 @@ bool FolderWalk::enter_destination(const std::string& source, const std::string&
 
 void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password,
                             bool coding) {
-    struct stat st {};
-    const auto earlier =
-        ::stat(target.c_str(), &st) == 0 ? outputs_.find({st.st_dev, st.st_ino}) : outputs_.end();
-    Outcome outcome = Outcome::Refused;
-    if (earlier != outputs_.end()) {
+    earlier_.clear();
+    const Outcome outcome =
+        coding ? engine_.codefile(path, target, password) : engine_.decodefile(path, target, password);
+    if (!earlier_.empty()) {
         // Two names of this run that give the same output name: the first
         // output stays.
+        ui_.file_begins(path);
         ui_.log_line("Passed by " + path + ": its destination " + target + " was already written in this run from " +
-                     earlier->second);
-    } else {
-        outcome = coding ? engine_.codefile(path, target, password) : engine_.decodefile(path, target, password);
-        if ((outcome == Outcome::Done || outcome == Outcome::CrcMismatch) && ::stat(target.c_str(), &st) == 0)
-            outputs_[{st.st_dev, st.st_ino}] = path;
+                     earlier_);
+    } else if (const auto written = engine_.last_output()) {
+        outputs_[{static_cast<dev_t>(written->first), static_cast<ino_t>(written->second)}] = path;
     }
     ++files_done_;
     ui_.bar_step(ProgressBarId::Folder);

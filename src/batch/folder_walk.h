@@ -130,6 +130,7 @@ private:
     dev_t destination_dev_ = 0;
     ino_t destination_ino_ = 0;
     std::map<std::pair<dev_t, ino_t>, std::string> outputs_;  // written this run -> from which source
+    std::string earlier_;  // the source whose output the engine just kept
     bool stopped_ = false;
     std::int64_t files_done_ = 0;
 };

@@ -184,10 +184,14 @@ void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, 
     case Outcome::Refused:
     case Outcome::CrcMismatch:
         if (!ui.noticed()) {
-            // The engine's reason is the last line it logged before its
-            // "aborted" line.
+            // The reason is the last line logged for the file, or the one
+            // before the engine's "aborted" line.
             const auto& log = ui.file_log();
-            ui.error_line(log.size() >= 2 ? log[log.size() - 2] : std::string("refused"));
+            std::size_t at = log.size();
+            if (at > 0 && (log[at - 1] == ui.message(msg::kCodingAborted) ||
+                           log[at - 1] == ui.message(msg::kDecodingAborted)))
+                --at;
+            ui.error_line(at > 0 ? log[at - 1] : std::string("refused"));
         }
         break;
     }

@@ -366,10 +366,11 @@ std::optional<Outcome> Engine::open_request(Operation op, const std::string& sou
     const bool coding = op == Operation::Code;
     const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
     const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
+    to = inspect_destination(destination);
+    if (to.exists && keep_existing && keep_existing(to.device, to.inode)) return Outcome::Refused;
     ui_.file_begins(source);
     if (coding) ui_.log_line(ui_.message(starting), source);
     const SourceInfo from = inspect_source(source);
-    to = inspect_destination(destination);
     std::string problem;
     // Coding names a source that is not a regular file before a source that
     // is the destination; decoding the other way round.
@@ -416,6 +417,7 @@ void Engine::finished(int message, const std::string& source, const std::string&
 
 Outcome Engine::codefile(const std::string& source, const std::string& destination,
                          std::string_view password) {
+    last_output_.reset();
     Destination to;
     if (const auto outcome = open_request(Operation::Code, source, destination, to)) return *outcome;
 
@@ -458,15 +460,16 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     const auto header_bytes = header.to_bytes();
     std::memcpy(bytes, header_bytes.data(), header_bytes.size());
     std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
-    out.write_all(bytes, kDataOffset);
     ui_.process_events();
 
+    // The whole coded file goes out in one write once both passes are done.
     in_memory(payload, n, seed, password, size);
     const auto seed_bytes = stored_seed(seed);
     std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
-    out.write_all(payload, n + seed_bytes.size());
+    out.write_all(bytes, kDataOffset + n + seed_bytes.size());
     in.close();
     out.commit();
+    last_output_ = out.identity();
 }
 
 // The checksum pass, then the header and both passes block by block.
@@ -493,10 +496,12 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     out.write_all(seed_bytes.data(), seed_bytes.size());
     in.close();
     out.commit();
+    last_output_ = out.identity();
 }
 
 Outcome Engine::decodefile(const std::string& source, const std::string& destination,
                            std::string_view password) {
+    last_output_.reset();
     Destination to;
     if (const auto outcome = open_request(Operation::Decode, source, destination, to)) return *outcome;
 
@@ -589,6 +594,7 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
     }
     in.close();
     out.commit();
+    last_output_ = out.identity();
     return sum;
 }
 

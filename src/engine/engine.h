@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "keystream.h"
@@ -49,7 +50,17 @@ public:
     // log only, without its message box.
     bool batch_mode = false;
 
+    // Asked about a destination that exists, before anything is logged or
+    // asked: true passes the file by untouched, as Outcome::Refused, and
+    // leaves telling why to the caller.  The folder walk keeps the outputs
+    // of its own run this way.
+    std::function<bool(std::uint64_t device, std::uint64_t inode)> keep_existing;
+
     SeedGenerator& seeds() { return seeds_; }
+
+    // The device and inode of the file the last codefile or decodefile wrote
+    // (also one whose checksum then failed); nothing when it wrote none.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> last_output() const { return last_output_; }
 
 private:
     struct Pass;
@@ -94,6 +105,7 @@ private:
     std::unique_ptr<std::uint8_t[], BlockFree> block_;
     // A whole small file with its header and seed, kept from one file to the next.
     std::unique_ptr<std::uint8_t[]> small_;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> last_output_;
 };
 
 // Texts of the engine's own refusals; they are not part of the message table.

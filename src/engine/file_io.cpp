@@ -505,6 +505,8 @@ void OutputFile::seek(std::int64_t offset) {
 }
 
 void OutputFile::commit() {
+    struct stat self {};
+    if (::fstat(fd_, &self) == 0) identity_ = {self.st_dev, self.st_ino};
     struct stat old {};
     // A name that was free when the file was begun is not looked at again:
     // linking to it fails if anything has appeared there since.

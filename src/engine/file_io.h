@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <sys/types.h>
 
 namespace tarnvold {
@@ -154,6 +155,8 @@ public:
     // Makes the written bytes the destination; an existing destination is
     // replaced in one step, after the new contents are on disk.
     void commit();
+    // The written file's device and inode, known once commit() has begun.
+    std::pair<std::uint64_t, std::uint64_t> identity() const { return identity_; }
     const std::string& path() const { return destination_; }
 
 private:
@@ -169,6 +172,7 @@ private:
     bool target_existed_ = false;
     int fd_ = -1;
     bool committed_ = false;
+    std::pair<std::uint64_t, std::uint64_t> identity_{0, 0};
 };
 
 // Named temporary files are removed when the process is interrupted:
