@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "keystream.h"
-#include "keystream_fast.h"
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
 
 using namespace tarnvold;
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "config_record.h"
-#include "file_io.h"
+#include "config/config_record.h"
+#include "io/file_io.h"
 #include "fuzz_support.h"
-#include "international.h"
-#include "paths.h"
+#include "config/international.h"
+#include "io/paths.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "coded_format.h"
-#include "engine.h"
-#include "file_io.h"
+#include "engine/coded_format.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <vector>
 #include <unistd.h>
 
-#include "international.h"
-#include "user_interface.h"
+#include "config/international.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold::fuzz {
 

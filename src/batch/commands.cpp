@@ -1,7 +1,7 @@
-#include "commands.h"
+#include "batch/commands.h"
 
-#include "file_io.h"
-#include "message_id.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
 
 namespace tarnvold {
 

@@ -1,4 +1,4 @@
-#include "folder_walk.h"
+#include "batch/folder_walk.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,10 +9,10 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "file_io.h"
-#include "message_id.h"
-#include "paths.h"
-#include "utf8_text.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
+#include "io/paths.h"
+#include "io/utf8_text.h"
 
 namespace tarnvold {
 

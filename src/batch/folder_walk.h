@@ -16,8 +16,8 @@
 #include <sys/types.h>
 #include <utility>
 
-#include "engine.h"
-#include "user_interface.h"
+#include "engine/engine.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold {
 

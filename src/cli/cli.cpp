@@ -1,4 +1,4 @@
-#include "cli.h"
+#include "cli/cli.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,14 +10,14 @@
 #include <iostream>
 #include <string_view>
 
-#include "engine.h"
-#include "file_io.h"
-#include "folder_walk.h"
-#include "keystream.h"
-#include "message_id.h"
-#include "terminal.h"
-#include "terminal_ui.h"
-#include "utf8_text.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+#include "batch/folder_walk.h"
+#include "engine/keystream.h"
+#include "config/message_id.h"
+#include "cli/terminal.h"
+#include "cli/terminal_ui.h"
+#include "io/utf8_text.h"
 #include "tarnvold/version.h"
 
 namespace tarnvold::cli {

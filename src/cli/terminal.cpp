@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "cli/terminal.h"
 
 #include <cerrno>
 #include <csignal>
@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "file_io.h"
+#include "io/file_io.h"
 
 namespace tarnvold::cli {
 namespace {

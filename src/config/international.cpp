@@ -1,8 +1,8 @@
-#include "international.h"
+#include "config/international.h"
 
-#include "file_io.h"
-#include "paths.h"
-#include "utf8_text.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+#include "io/utf8_text.h"
 
 #include <algorithm>
 #include <cerrno>

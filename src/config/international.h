@@ -2,7 +2,7 @@
 // English ones, and the language files in the folder "lang" that replace them.
 #pragma once
 
-#include "message_id.h"
+#include "config/message_id.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "checksum.h"
+#include "engine/checksum.h"
 
-#include "cpu_features.h"
+#include "engine/cpu_features.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

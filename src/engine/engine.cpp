@@ -1,4 +1,4 @@
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,11 +11,11 @@
 #include <optional>
 #include <vector>
 
-#include "checksum.h"
-#include "coded_format.h"
-#include "file_io.h"
-#include "../config/message_id.h"
-#include "work_pool.h"
+#include "engine/checksum.h"
+#include "engine/coded_format.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
+#include "io/work_pool.h"
 
 namespace tarnvold {
 
@@ -81,6 +81,18 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 }
 
 IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
+
+// The sum of the byte values of the next count bytes of a file: the pieces
+// are summed where they were read, on the workers.
+std::uint64_t read_sum(InputFile& file, std::size_t count) {
+    std::vector<std::uint64_t> sums((count + kScratchSize - 1) / kScratchSize, 0);
+    file.read_through(count, [&](std::size_t i, const unsigned char* piece, std::size_t n) {
+        sums[i] = byte_sum(piece, n);
+    });
+    std::uint64_t sum = 0;
+    for (const std::uint64_t part : sums) sum += part;
+    return sum;
+}
 
 bool same_inode(const SourceInfo& source, const Destination& destination) {
     return source.exists && destination.exists && source.device == destination.device &&
@@ -334,7 +346,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
     std::int64_t remaining = size;
     do {
         const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
-        sum += file.read_sum(static_cast<std::size_t>(block));
+        sum += read_sum(file, static_cast<std::size_t>(block));
         remaining -= block;
         for (std::int64_t steps = (counter + block) / step - counter / step; steps > 0; --steps) {
             ui_.bar_step(ProgressBarId::Checksum);

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "keystream.h"
-#include "user_interface.h"
+#include "engine/keystream.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold {
 

@@ -9,7 +9,7 @@
 //   advance          u += d, d += e
 // Whole turns are taken off every 16 steps (exact on hi's grid), and the low
 // parts are moved into hi every 32 steps.
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 

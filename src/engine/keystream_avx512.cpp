@@ -2,7 +2,7 @@
 // kernel's computation (keystream_avx2.cpp) on eight lanes per register, with
 // registers enough to keep the whole state of a step in them.  Only called
 // after the processor has been asked whether it has the instructions.
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 

@@ -12,7 +12,7 @@
 // amount added grows by 2 * 2^66 per byte.  The kernels run 32 such lanes side
 // by side, each advancing 32 positions per step, on M / P in half turns (see
 // keystream_fast.h); their starting values come from the exact residues.
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,8 +20,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "cpu_features.h"
-#include "keystream.h"
+#include "engine/cpu_features.h"
+#include "engine/keystream.h"
 
 namespace tarnvold {
 namespace {

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "keystream.h"
+#include "engine/keystream.h"
 
 namespace tarnvold {
 

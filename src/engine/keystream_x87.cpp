@@ -2,7 +2,7 @@
 // operands, 64-bit significand precision, rounding to nearest.  The coded-file
 // format is defined by the results of this instruction, including the way it
 // reduces large arguments with its internal 66-bit value of pi.
-#include "keystream.h"
+#include "engine/keystream.h"
 
 #include <cstdint>
 

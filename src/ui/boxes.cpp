@@ -1,4 +1,4 @@
-#include "boxes.h"
+#include "ui/boxes.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

@@ -1,7 +1,7 @@
-#include "config_dialog.h"
+#include "ui/config_dialog.h"
 
-#include "file_io.h"
-#include "utf8_text.h"
+#include "io/file_io.h"
+#include "io/utf8_text.h"
 
 #include <QComboBox>
 #include <QFont>

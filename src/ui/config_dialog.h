@@ -4,8 +4,8 @@
 // close by the title bar) drops it.
 #pragma once
 
-#include "config_record.h"
-#include "international.h"
+#include "config/config_record.h"
+#include "config/international.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "helper.h"
+#include "ui/helper.h"
 
-#include "file_io.h"
-#include "paths.h"
-#include "qt_text.h"
-#include "ui_common.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+#include "ui/qt_text.h"
+#include "ui/ui_common.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>

@@ -3,14 +3,14 @@
 // commands' host, and the start-up sequence's window.
 #pragma once
 
-#include "command_host.h"
-#include "commands.h"
-#include "config_record.h"
-#include "engine.h"
-#include "international.h"
-#include "log_device.h"
-#include "startup.h"
-#include "user_interface.h"
+#include "batch/command_host.h"
+#include "batch/commands.h"
+#include "config/config_record.h"
+#include "engine/engine.h"
+#include "config/international.h"
+#include "io/log_device.h"
+#include "config/startup.h"
+#include "engine/user_interface.h"
 
 #include <QMainWindow>
 #include <QPoint>

@@ -1,8 +1,8 @@
-#include "password.h"
+#include "ui/password.h"
 
-#include "qt_text.h"
-#include "ui_common.h"
-#include "utf8_text.h"
+#include "ui/qt_text.h"
+#include "ui/ui_common.h"
+#include "io/utf8_text.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "shell_model.h"
+#include "ui/shell_model.h"
 
 #include <QDir>
 #include <QFile>

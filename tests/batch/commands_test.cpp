@@ -7,10 +7,10 @@
 #include <map>
 #include <filesystem>
 
-#include "commands.h"
-#include "fault_plan.h"
+#include "batch/commands.h"
+#include "support/fault_plan.h"
 #include "script_host.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

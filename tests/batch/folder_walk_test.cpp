@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "file_io.h"
-#include "folder_walk.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "io/file_io.h"
+#include "batch/folder_walk.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

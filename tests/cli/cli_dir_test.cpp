@@ -5,8 +5,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

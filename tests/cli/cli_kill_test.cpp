@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 

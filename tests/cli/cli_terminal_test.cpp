@@ -15,8 +15,8 @@
 #include <utmp.h>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

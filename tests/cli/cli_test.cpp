@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using tarnvold::testing::lines_of;
 using tarnvold::testing::read_file;

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "run_process.h"
-#include "temp_dir.h"
-#include "utf8_text.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+#include "io/utf8_text.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

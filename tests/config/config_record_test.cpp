@@ -1,6 +1,6 @@
 #include "config_fixture.h"
-#include "config_record.h"
-#include "file_io.h"
+#include "config/config_record.h"
+#include "io/file_io.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

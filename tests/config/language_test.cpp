@@ -1,5 +1,5 @@
 #include "config_fixture.h"
-#include "file_io.h"
+#include "io/file_io.h"
 
 #include <algorithm>
 

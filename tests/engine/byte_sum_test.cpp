@@ -5,7 +5,7 @@
 #include <numeric>
 #include <vector>
 
-#include "checksum.h"
+#include "engine/checksum.h"
 
 using namespace tarnvold;
 

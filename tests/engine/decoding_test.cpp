@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
-#include "file_io.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

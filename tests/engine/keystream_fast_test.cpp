@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "keystream.h"
-#include "keystream_fast.h"
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
 
 using namespace tarnvold;
 

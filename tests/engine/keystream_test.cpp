@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "keystream.h"
+#include "engine/keystream.h"
 
 using namespace tarnvold;
 

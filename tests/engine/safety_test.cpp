@@ -19,13 +19,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "config_record.h"
-#include "engine.h"
-#include "fault_plan.h"
-#include "file_io.h"
-#include "international.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "config/config_record.h"
+#include "engine/engine.h"
+#include "support/fault_plan.h"
+#include "io/file_io.h"
+#include "config/international.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using tarnvold::testing::entry_count;

@@ -1,4 +1,4 @@
-#include "log_device.h"
+#include "io/log_device.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "international.h"
-#include "user_interface.h"
+#include "config/international.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold::testing {
 

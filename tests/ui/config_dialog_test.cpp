@@ -1,11 +1,11 @@
 // The configuration dialog over a started program: the stored style and
 // language, applied at once on OK, dropped on Cancel or a close.
 
-#include "config_dialog.h"
-#include "about.h"
-#include "main_window.h"
-#include "password.h"
-#include "program.h"
+#include "ui/config_dialog.h"
+#include "ui/about.h"
+#include "ui/main_window.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>

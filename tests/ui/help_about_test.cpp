@@ -1,9 +1,9 @@
 // The help window's page and links, the project's help pages themselves,
 // and the About box.
 
-#include "about.h"
-#include "helper.h"
-#include "ui_common.h"
+#include "ui/about.h"
+#include "ui/helper.h"
+#include "ui/ui_common.h"
 #include "ui_test_support.h"
 
 #include <QApplication>

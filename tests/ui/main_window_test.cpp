@@ -2,13 +2,13 @@
 // swaps, the progress bars, the busy state while a command waits, the shell
 // panes and the keyboard.
 
-#include "about.h"
-#include "config_dialog.h"
-#include "helper.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/config_dialog.h"
+#include "ui/helper.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 // The folder chooser's wait: which folder it hands back, and New dir.
 
-#include "open_dir.h"
+#include "ui/open_dir.h"
 #include "ui_test_support.h"
 
 #include <QApplication>

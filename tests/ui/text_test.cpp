@@ -1,11 +1,11 @@
 // Texts are shown as they are: language texts and file names in boxes and
 // labels are never read as markup.
 
-#include "about.h"
-#include "boxes.h"
-#include "main_window.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/boxes.h"
+#include "ui/main_window.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>

@@ -2,14 +2,14 @@
 // writes its own English file, keeps the role of every English entry, loads,
 // and re-captions every window with captions that fit their controls.
 
-#include "about.h"
-#include "config_dialog.h"
-#include "helper.h"
-#include "international.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/config_dialog.h"
+#include "ui/helper.h"
+#include "config/international.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 // answered from a script instead of shown, and the files the program reads.
 #pragma once
 
-#include "boxes.h"
-#include "config_record.h"
+#include "ui/boxes.h"
+#include "config/config_record.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 // The test starts its own X server with openbox on it; without them it
 // skips.
 
-#include "config_dialog.h"
-#include "main_window.h"
-#include "program.h"
+#include "ui/config_dialog.h"
+#include "ui/main_window.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
