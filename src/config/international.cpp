@@ -13,6 +13,7 @@
 namespace tarnvold {
 
 const LangTable& builtin_english() {
+    // clang-format off
     static const LangTable table = {
     "File",  // 1
     "Options",  // 2
@@ -71,6 +72,7 @@ const LangTable& builtin_english() {
     "Close window",  // 55
     "Select language",  // 56
     };
+    // clang-format on
     return table;
 }
 

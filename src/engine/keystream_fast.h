@@ -81,6 +81,7 @@ void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups
 // 1e-11 (a polynomial of degree 13 fitted on [-1/2, 1/2]; the nearest tie is
 // 1.09e-10 away).
 inline constexpr double kRoundMagic = 0x1.8p52;  // x + magic - magic: x rounded half-even
+// clang-format off
 inline constexpr double kKeyCoeff[7] = {
     0x1.88b2f704a92aep+8,   // 125 pi, nearly
     -0x1.42fb678bfd187p+9,
@@ -90,6 +91,7 @@ inline constexpr double kKeyCoeff[7] = {
     -0x1.d74bdd9b93551p-1,
     0x1.ca3b5d7797026p-5,
 };
+// clang-format on
 
 // Q(f^2), the polynomial above.
 inline double key_quotient(double f2) {

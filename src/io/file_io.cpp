@@ -163,7 +163,8 @@ bool file_exists(const std::string& path) {
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -532,7 +533,9 @@ void OutputFile::commit() {
         // The replacement keeps the rights and, where allowed, the owner of
         // the file it replaces.
         ::fchmod(fd_, old.st_mode & 07777);
-        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) { /* not ours to give away */ }
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+            // not ours to give away
+        }
         // Replacing an existing file: its new contents must be on disk before
         // the old ones are let go.
         check_fault(IoOp::Sync, destination_);

@@ -68,6 +68,7 @@ TEST(Commands, EveryCancelGivesOneCancelLineAfterTheUnlock) {
         bool coding;
     };
     using K = Selection::Kind;
+    // clang-format off
     const Case cases[] = {
         {&Commands::Code1Click, K::None, 0, 0, 0, 0, true},      {&Commands::Code1Click, K::None, 1, 0, 0, 0, true},
         {&Commands::Code1Click, K::None, 1, 1, 0, 0, true},      {&Commands::Decode1Click, K::None, 1, 1, 0, 0, false},
@@ -76,6 +77,7 @@ TEST(Commands, EveryCancelGivesOneCancelLineAfterTheUnlock) {
         {&Commands::Button2Click, K::Folder, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 0, 0, true},
         {&Commands::Directory2Click, K::None, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 2, 0, true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Rig r;
         r.host.selected = {c.kind, c.kind == K::File ? r.src + "/a.txt" : r.src};

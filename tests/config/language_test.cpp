@@ -100,6 +100,7 @@ TEST_F(Lang, FilesAreReadAsUtf8WhenTheyAreAndAsWindows1252Otherwise) {
     for (int i = 0; i < 200; ++i) u200 += "ü";
     for (int i = 0; i < 150; ++i) u150 += "ü";
     const std::string a149(149, 'a');
+    // clang-format off
     struct Case { std::string l1, l2, l3, l4; std::string e1, e2, e3, e4; };
     const Case cases[] = {
         // UTF-8, with a byte-order mark; 150 characters kept, none cut in two.
@@ -110,6 +111,7 @@ TEST_F(Lang, FilesAreReadAsUtf8WhenTheyAreAndAsWindows1252Otherwise) {
         // One byte that is not UTF-8 makes the whole file Windows-1252.
         {"ü", "\xE4", "x", "y", "\xC3\x83\xC2\xBC", "ä", "x", "y"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         write_file("x.tvl", c.l1 + "\r\n" + c.l2 + "\r\n" + c.l3 + "\r\n" + c.l4 + "\r\n" +
                                 numbered_lines(52, "n", "\r\n"));

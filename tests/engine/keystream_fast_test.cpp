@@ -56,6 +56,7 @@ struct Window {
     std::uint64_t x87_hash;
 };
 constexpr std::size_t kWindow = 3001;
+// clang-format off
 const Window kWindows[] = {
     {12345, 1, 0xf7c9ae3ef4ae43e3ull},
     {53699436, 1, 0x733f1f7210e13ea0ull},
@@ -108,6 +109,7 @@ const Window kWindows[] = {
     {2147482147, 1, 0x3f99025a154edd6aull},
     {323240098, 1824243449, 0x0bd007ddda29f9fdull},
 };
+// clang-format on
 
 // The arguments whose key byte lies nearest a rounding tie over the whole
 // domain |x| <= 2^31, with the x87 key byte, as found by a full run of
@@ -117,6 +119,7 @@ struct NearTie {
     int key;
     double distance;
 };
+// clang-format off
 const NearTie kNearTies[] = {
     {626117442, 227, 1.094581e-10},  {1187803654, 26, 4.355156e-10}, {414639568, 240, 5.312242e-10},
     {1433595760, 192, 9.566282e-10}, {1410300583, 97, 1.245827e-09}, {1438835471, 202, 1.412804e-09},
@@ -127,6 +130,7 @@ const NearTie kNearTies[] = {
     {289265553, 196, 4.073932e-09},  {1180378599, 10, 4.101959e-09}, {48364762, 40, 5.260998e-09},
     {1803228280, 67, 5.518582e-09},  {1169070215, 191, 5.575962e-09}, {944233480, 224, 6.631457e-09},
 };
+// clang-format on
 
 }  // namespace
 

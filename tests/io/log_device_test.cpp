@@ -81,6 +81,7 @@ TEST_F(LogDeviceTest, WritingWhileClosedIsAnError) {
 
 TEST_F(LogDeviceTest, CutsNeverSplitAUtf8Character) {
     const std::string a127(127, 'a'), a126(126, 'a'), a125(125, 'a');
+    // clang-format off
     const struct {
         std::vector<std::string> items;
         std::vector<std::string> lines;
@@ -95,6 +96,7 @@ TEST_F(LogDeviceTest, CutsNeverSplitAUtf8Character) {
         {{a127, "\xE9"}, {a127 + "\xE9", ""}},
         {{a126 + "\xE2\x82" "x"}, {a126 + "\xE2\x82", "x"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         lines.clear();
         for (const auto& item : c.items) log.write(item);

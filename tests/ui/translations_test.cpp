@@ -100,6 +100,7 @@ private slots:
         // ... and every caption of every window is its entry.
         auto entry = [&lines](int n) { return lines[n - 1]; };
         TForm1& f = *p.Form1;
+        // clang-format off
         const std::pair<QString, int> captions[] = {
             {f.File1->title(), msg::kFile}, {f.Options1->title(), msg::kOptions}, {f.Help1->title(), msg::kHelp},
             {f.Code1->title(), msg::kCode}, {f.Decode1->title(), msg::kDecode}, {f.Exit1->text(), msg::kExit},
@@ -119,6 +120,7 @@ private slots:
             {p.Form2->Button1->text(), msg::kCloseWindow}, {p.AboutBox->OKButton->text(), msg::kOk},
             {p.AboutBox->windowTitle(), msg::kAbout},
         };
+        // clang-format on
         for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
 
         // The controls keep their laid-out sizes, so the texts must fit them.
