@@ -28,8 +28,7 @@ std::string decoded_name(std::string_view name) {
     // valid UTF-8, single bytes for any other.
     std::vector<std::size_t> starts;
     const bool utf8 = is_utf8(name);
-    for (std::size_t pos = 0; pos < name.size(); pos += utf8 ? utf8_char_length(name, pos) : 1)
-        starts.push_back(pos);
+    for (std::size_t pos = 0; pos < name.size(); pos += utf8 ? utf8_char_length(name, pos) : 1) starts.push_back(pos);
     const std::size_t count = starts.size();
     if (count >= 8) {
         std::string decoded(name.substr(0, starts[count - 4]));
@@ -285,7 +284,8 @@ void FolderWalk::refuse(const std::string& line, const std::string& source, cons
 void FolderWalk::walk(Listing& listing, const std::string& source, const std::string& destination,
                       std::string_view password, bool coding, Chain* up) {
     Chain here{};
-    if (!listing.identity(here.dev, here.ino)) return refuse(cannot_enter(source, listing.error()), source, destination);
+    if (!listing.identity(here.dev, here.ino))
+        return refuse(cannot_enter(source, listing.error()), source, destination);
     here.up = up;
 
     ui_.log_line(ui_.message(coding ? msg::kCodingFilesIn : msg::kDecodingFilesIn), source);
@@ -356,8 +356,7 @@ bool FolderWalk::enter_destination(const std::string& source, const std::string&
 void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password,
                             bool coding) {
     struct stat st {};
-    const auto earlier =
-        ::stat(target.c_str(), &st) == 0 ? outputs_.find({st.st_dev, st.st_ino}) : outputs_.end();
+    const auto earlier = ::stat(target.c_str(), &st) == 0 ? outputs_.find({st.st_dev, st.st_ino}) : outputs_.end();
     Outcome outcome = Outcome::Refused;
     if (earlier != outputs_.end()) {
         // Two names of this run that give the same output name: the first

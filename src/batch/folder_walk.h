@@ -113,10 +113,10 @@ private:
     class Listing;
     void count_in(Listing& listing, const std::string& folder, Chain* up);
     void start(const std::string& source, const std::string& destination, std::string_view password, bool coding);
-    void walk(Listing& listing, const std::string& source, const std::string& destination,
-              std::string_view password, bool coding, Chain* up);
-    void folder_entry(const std::string& path, const std::string& destination, std::string_view password,
-                      bool coding, Chain& here);
+    void walk(Listing& listing, const std::string& source, const std::string& destination, std::string_view password,
+              bool coding, Chain* up);
+    void folder_entry(const std::string& path, const std::string& destination, std::string_view password, bool coding,
+                      Chain& here);
     void file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding);
     bool enter_destination(const std::string& source, const std::string& destination);
     void refuse(const std::string& line, const std::string& source, const std::string& destination);

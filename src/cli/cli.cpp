@@ -73,7 +73,8 @@ constexpr const char* kUsage =
     "whose only secret is a repeating password, so known contents reveal it.\n";
 
 int usage_error(const std::string& what) {
-    std::cerr << "tarnvold-cli: " << what << "\n" << "Try 'tarnvold-cli --help'.\n";
+    std::cerr << "tarnvold-cli: " << what << "\n"
+              << "Try 'tarnvold-cli --help'.\n";
     return kExitUsage;
 }
 
@@ -194,8 +195,7 @@ void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, 
 }
 
 TerminalOptions terminal_options(const Options& options) {
-    return {options.quiet, options.yes, have_terminal(),
-            !options.no_progress && ::isatty(STDERR_FILENO) != 0};
+    return {options.quiet, options.yes, have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0};
 }
 
 // code-dir and decode-dir: the lines File > Code > Directory and File >
@@ -290,8 +290,7 @@ int run(int argc, char** argv) {
     } else if (command == "test") {
         if (options.operands.empty()) return usage_error("test needs at least one CODED_FILE");
     } else if (command == "code-dir" || command == "decode-dir") {
-        if (options.operands.size() != 2)
-            return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
+        if (options.operands.size() != 2) return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
         for (std::size_t i = 0; i < 2; ++i) {
             const std::string& folder = options.operands[i];
             if (const auto problem = folder_problem(folder, i == 0); !problem.empty())

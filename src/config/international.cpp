@@ -78,20 +78,16 @@ const LangTable& builtin_english() {
 
 std::string& table_entry(LangTable& table, int n) {
     if (n < 1 || n > kMessageCount)
-        throw std::out_of_range("message number " + std::to_string(n) + " outside 1.." +
-                                std::to_string(kMessageCount));
+        throw std::out_of_range("message number " + std::to_string(n) + " outside 1.." + std::to_string(kMessageCount));
     return table[static_cast<std::size_t>(n - 1)];
 }
 
-const std::string& table_entry(const LangTable& table, int n) {
-    return table_entry(const_cast<LangTable&>(table), n);
-}
+const std::string& table_entry(const LangTable& table, int n) { return table_entry(const_cast<LangTable&>(table), n); }
 
 // ------------------------------------------------------------------ Language
 
 void Language::add_caption_target(CaptionTarget* t) {
-    if (t != nullptr && std::find(targets_.begin(), targets_.end(), t) == targets_.end())
-        targets_.push_back(t);
+    if (t != nullptr && std::find(targets_.begin(), targets_.end(), t) == targets_.end()) targets_.push_back(t);
 }
 
 void Language::remove_caption_target(CaptionTarget* t) {
@@ -104,15 +100,12 @@ void Language::apply_lang_table(const LangTable& table) {
     // A window may unregister itself while it is being captioned.
     const auto targets = targets_;
     for (CaptionTarget* t : targets)
-        if (std::find(targets_.begin(), targets_.end(), t) != targets_.end())
-            t->apply_captions(lang_table_);
+        if (std::find(targets_.begin(), targets_.end(), t) != targets_.end()) t->apply_captions(lang_table_);
 }
 
 void Language::fill_english_table() { apply_lang_table(builtin_english()); }
 
-void Language::write_english_file() const {
-    write_lang_file(join_native(start_dir, kEnglishLangFile), lang_table_);
-}
+void Language::write_english_file() const { write_lang_file(join_native(start_dir, kEnglishLangFile), lang_table_); }
 
 void Language::tell(std::string_view text) const {
     if (notice) notice(text);
@@ -137,8 +130,8 @@ public:
 private:
     void fill() {
         if (pos_ < len_ || left_ <= 0) return;
-        const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(left_, static_cast<std::int64_t>(sizeof buf_)));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(left_, static_cast<std::int64_t>(sizeof buf_)));
         try {
             file_.read_exact(buf_, want);
         } catch (const IoError& e) {

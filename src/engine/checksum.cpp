@@ -61,8 +61,6 @@ std::uint64_t byte_sum(const std::uint8_t* data, std::size_t count) {
     return sum(data, count);
 }
 
-std::uint64_t byte_sum_portable(const std::uint8_t* data, std::size_t count) {
-    return byte_sum_plain(data, count);
-}
+std::uint64_t byte_sum_portable(const std::uint8_t* data, std::size_t count) { return byte_sum_plain(data, count); }
 
 }  // namespace tarnvold

@@ -29,11 +29,11 @@ FastKernel fast_kernel();
 
 // level1_xor_fast with a given kernel, whatever set_fast_kernel chose (the
 // kernel must be available).
-void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
-                          std::uint8_t* buf, std::size_t count);
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                          std::size_t count);
 // The same, combined with another key stream (see level1_xor_with).
-void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
-                          std::uint8_t* buf, std::size_t count, RepeatingKey other);
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                          std::size_t count, RepeatingKey other);
 
 namespace detail {
 
@@ -49,7 +49,7 @@ namespace detail {
 inline constexpr int kGridBits = 40;
 inline constexpr double kGrid = 0x1p-40;
 inline constexpr double kInvGrid = 0x1p40;
-inline constexpr std::size_t kGroup = 32;       // bytes per kernel step
+inline constexpr std::size_t kGroup = 32;         // bytes per kernel step
 inline constexpr std::size_t kMaxGroups = 65536;  // steps from one set of lanes
 
 // Lane i of a kernel step handles byte i of each 32-byte group.  Lane i holds

@@ -34,8 +34,7 @@ QRect group_contents(const QGroupBox* box) {
 
 }  // namespace
 
-Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font,
-                           QWidget* parent)
+Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font, QWidget* parent)
     : QDialog(parent), language_(language), configuration_(configuration) {
     setObjectName("config_form");
     setWindowTitle("Tarnvold configuration");

@@ -65,9 +65,7 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
     if (start_up) start_up();
 }
 
-void TForm2::apply_captions(const LangTable& table) {
-    Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow)));
-}
+void TForm2::apply_captions(const LangTable& table) { Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow))); }
 
 void TForm2::Button1Click() {
     hide();

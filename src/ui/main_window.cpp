@@ -299,8 +299,7 @@ void TForm1::open_path(const QString& path) {
 
 QString TForm1::listed_folder() const { return list_model_->filePath(ShellListView1->rootIndex()); }
 
-void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config,
-                    TForm2* help) {
+void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config, TForm2* help) {
     password_dlg_ = password;
     about_box_ = about;
     opendir_ = chooser;
@@ -392,9 +391,7 @@ TForm1::Bar& TForm1::bar(ProgressBarId id) {
     return bars_[static_cast<std::size_t>(n - 1)];
 }
 
-const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const {
-    return const_cast<TForm1*>(this)->bar(id).state;
-}
+const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const_cast<TForm1*>(this)->bar(id).state; }
 
 // A widget repaints itself at once whenever its bar moves by a few pixels;
 // with hundreds of steps per small file that painting, and laying out every
@@ -463,10 +460,10 @@ void TForm1::bar_step(ProgressBarId id) {
 
 QLabel* TForm1::label(LabelId id) {
     switch (id) {
-        case LabelId::Folder: return Label1;
-        case LabelId::Checksum: return Label3;
-        case LabelId::Pass1: return Label4;
-        case LabelId::Pass2: return Label5;
+    case LabelId::Folder: return Label1;
+    case LabelId::Checksum: return Label3;
+    case LabelId::Pass1: return Label4;
+    case LabelId::Pass2: return Label5;
     }
     return Label1;
 }
@@ -618,10 +615,10 @@ void TForm1::fit_to_frame() {
 bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Move:
-        case QEvent::Resize: fit_to_frame(); break;
-        default: break;
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize: fit_to_frame(); break;
+    default: break;
     }
     return handled;
 }

@@ -74,9 +74,7 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     FormCreate();
 }
 
-Topendir::~Topendir() {
-    language_.remove_caption_target(this);
-}
+Topendir::~Topendir() { language_.remove_caption_target(this); }
 
 void Topendir::FormCreate() { ui::centre_on_screen(this); }
 

@@ -42,9 +42,7 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     FormCreate();
 }
 
-TPasswordDlg::~TPasswordDlg() {
-    language_.remove_caption_target(this);
-}
+TPasswordDlg::~TPasswordDlg() { language_.remove_caption_target(this); }
 
 void TPasswordDlg::FormCreate() { ui::centre_on_screen(this); }
 

@@ -24,9 +24,9 @@ std::vector<FastKernel> kernels() {
 
 const char* name(FastKernel k) {
     switch (k) {
-        case FastKernel::Avx2: return "avx2";
-        case FastKernel::Avx512: return "avx512";
-        case FastKernel::Portable: break;
+    case FastKernel::Avx2: return "avx2";
+    case FastKernel::Avx512: return "avx512";
+    case FastKernel::Portable: break;
     }
     return "portable";
 }
@@ -174,7 +174,7 @@ TEST(FastKeyStream, ArgumentsNearestATieGiveTheX87Byte) {
 }
 
 TEST(FastKeyStream, EdgesOfTheDomain) {
-    EXPECT_EQ(level1_key_fast(INT32_MIN), 37);   // x^2 = 2^62
+    EXPECT_EQ(level1_key_fast(INT32_MIN), 37);  // x^2 = 2^62
     EXPECT_EQ(level1_key_fast(INT32_MAX), 246);
     EXPECT_EQ(level1_key_fast(INT32_MIN + 1), 246);
     EXPECT_EQ(level1_key_fast(0), 125);
@@ -239,8 +239,8 @@ TEST(FastKeyStream, CombinedWithThePasswordStreamInOnePass) {
     std::string long_password;
     for (int i = 0; i < 300; ++i) long_password.push_back(static_cast<char>('A' + i % 57));
     const std::int32_t seed = -123456789;
-    for (const std::string& password : {std::string("xy"), std::string("Thirteen byte"), long_password.substr(0, 255),
-                                        long_password}) {
+    for (const std::string& password :
+         {std::string("xy"), std::string("Thirteen byte"), long_password.substr(0, 255), long_password}) {
         PasswordStream pw(password);
         const std::uint64_t start = 1000003;  // stream position of data[0]
         std::vector<std::uint8_t> expected = data;
@@ -277,8 +277,8 @@ TEST(FastKeyStream, SinePolynomialIsFarInsideTheTieDistance) {
     double worst = 0;
     for (int i = -200000; i <= 200000; ++i) {
         const double f = (0.5 + 1e-9) * i / 200000.0;
-        const auto err = static_cast<double>(
-            std::fabs(static_cast<long double>(detail::key_sine(f)) - 125.0L * std::sin(pi * static_cast<long double>(f))));
+        const auto err = static_cast<double>(std::fabs(static_cast<long double>(detail::key_sine(f)) -
+                                                       125.0L * std::sin(pi * static_cast<long double>(f))));
         worst = std::max(worst, err);
     }
     EXPECT_LT(worst, 1.2e-11);

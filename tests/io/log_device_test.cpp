@@ -30,8 +30,8 @@ TEST_F(LogDeviceTest, ReportsAreCutInto128ByteLines) {
     const struct {
         std::size_t length;
         std::vector<std::size_t> pieces;
-    } cases[] = {{0, {0}},           {126, {126}},     {127, {127, 0}},       {128, {128, 0}},
-                 {200, {128, 72}},   {255, {128, 127, 0}}, {256, {128, 128, 0}}, {300, {128, 128, 44}}};
+    } cases[] = {{0, {0}},         {126, {126}},         {127, {127, 0}},      {128, {128, 0}},
+                 {200, {128, 72}}, {255, {128, 127, 0}}, {256, {128, 128, 0}}, {300, {128, 128, 44}}};
     for (const auto& c : cases) {
         lines.clear();
         const std::string text = pattern(c.length);
@@ -64,8 +64,8 @@ TEST_F(LogDeviceTest, ItemsAreJoinedAsTheyAre) {
     log.write_line();
     log.write("a\nb\rc");
     log.write_line();
-    EXPECT_EQ(lines, (std::vector<std::string>{"Starting code for : /home/a b/x.txt",
-                                               "-50-9223372036854775808", "ab\rc"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Starting code for : /home/a b/x.txt", "-50-9223372036854775808", "ab\rc"}));
 }
 
 TEST_F(LogDeviceTest, WritingWhileClosedIsAnError) {

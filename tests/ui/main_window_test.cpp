@@ -333,7 +333,8 @@ private slots:
         show_and_load(dir, rows);
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/pipe")), QString("Named pipe"));
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/socket")), QString("Socket"));
-        if (::geteuid() == 0) QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
+        if (::geteuid() == 0)
+            QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
         // Named like no known type: its contents are not looked at.
         QTRY_VERIFY(!list_model()->type(list_entry(dir + "/notes")).isEmpty());
         QVERIFY2(!list_model()->type(list_entry(dir + "/notes")).contains("PDF"),

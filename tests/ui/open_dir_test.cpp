@@ -119,7 +119,7 @@ private slots:
             focus_tree();
             key(Qt::Key_Right);  // open Data
             QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
-            key(Qt::Key_Down);   // onto Out
+            key(Qt::Key_Down);  // onto Out
             QCOMPARE(QString::fromStdString(dlg->selected_path()), data + "/Out");
             key(Qt::Key_Return);
         }));

@@ -93,8 +93,7 @@ private slots:
         write_config(cwd.path(), 1, "lang\\" + base.toStdString() + ".tvl");
         Program p(cwd.path().toStdString());
         QVERIFY(boxes.seen.empty());
-        for (int n = 1; n <= 56; ++n)
-            QCOMPARE(QString::fromStdString(p.language.message(n)), lines[n - 1]);
+        for (int n = 1; n <= 56; ++n) QCOMPARE(QString::fromStdString(p.language.message(n)), lines[n - 1]);
         QCOMPARE(p.config_form->ComboBox1->currentText(), base);
 
         // ... and every caption of every window is its entry.
@@ -124,10 +123,18 @@ private slots:
         for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
 
         // The controls keep their laid-out sizes, so the texts must fit them.
-        const QPushButton* buttons[] = {f.Button1, f.Button2, f.Button3, p.config_form->OKBtn,
-                                        p.config_form->CancelBtn, p.PasswordDlg->OKBtn,
-                                        p.PasswordDlg->CancelBtn, p.opendir->OKBtn, p.opendir->CancelBtn,
-                                        p.opendir->Button1, p.Form2->Button1, p.AboutBox->OKButton};
+        const QPushButton* buttons[] = {f.Button1,
+                                        f.Button2,
+                                        f.Button3,
+                                        p.config_form->OKBtn,
+                                        p.config_form->CancelBtn,
+                                        p.PasswordDlg->OKBtn,
+                                        p.PasswordDlg->CancelBtn,
+                                        p.opendir->OKBtn,
+                                        p.opendir->CancelBtn,
+                                        p.opendir->Button1,
+                                        p.Form2->Button1,
+                                        p.AboutBox->OKButton};
         for (const QPushButton* b : buttons) QVERIFY2(text_fits(b, b->text()), qPrintable(b->text()));
         for (const QRadioButton* r : {p.config_form->RadioButton1, p.config_form->RadioButton2})
             QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));
