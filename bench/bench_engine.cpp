@@ -14,11 +14,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "checksum.h"
-#include "engine.h"
-#include "keystream.h"
-#include "keystream_fast.h"
-#include "user_interface.h"
+#include "engine/checksum.h"
+#include "engine/engine.h"
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
+#include "engine/user_interface.h"
 
 using namespace tarnvold;
 

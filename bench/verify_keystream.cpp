@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "keystream.h"
-#include "keystream_fast.h"
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
 
 using namespace tarnvold;
 
@@ -109,7 +109,7 @@ void worker(Shared& sh) {
     };
 
     for (;;) {
-        const std::int64_t lo = sh.first + sh.next.fetch_add(kChunk) ;
+        const std::int64_t lo = sh.first + sh.next.fetch_add(kChunk);
         if (lo > sh.last) break;
         const std::int64_t hi = std::min(lo + kChunk - 1, sh.last);
         const auto n = static_cast<std::size_t>(hi - lo + 1);
@@ -190,13 +190,15 @@ int main(int argc, char** argv) {
         if (now - shown >= total / 20) {
             shown = now;
             const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::fprintf(stderr, "  %5.1f%%  %.0f s\n", 100.0 * static_cast<double>(now) / static_cast<double>(total), secs);
+            std::fprintf(stderr, "  %5.1f%%  %.0f s\n", 100.0 * static_cast<double>(now) / static_cast<double>(total),
+                         secs);
         }
     }
     for (auto& t : pool) t.join();
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::sort(sh.nearest.begin(), sh.nearest.end(), [](const Near& x, const Near& y) { return x.distance < y.distance; });
+    std::sort(sh.nearest.begin(), sh.nearest.end(),
+              [](const Near& x, const Near& y) { return x.distance < y.distance; });
     if (sh.nearest.size() > kKeep) sh.nearest.resize(kKeep);
     std::printf("arguments compared: %" PRId64 " in %.0f s\n", sh.compared.load(), secs);
     std::printf("mismatches: %" PRId64 "\n", sh.mismatch_count);

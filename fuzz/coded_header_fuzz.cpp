@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "coded_format.h"
+#include "engine/coded_format.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

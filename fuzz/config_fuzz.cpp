@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "config_record.h"
-#include "file_io.h"
+#include "config/config_record.h"
+#include "io/file_io.h"
 #include "fuzz_support.h"
-#include "international.h"
-#include "paths.h"
+#include "config/international.h"
+#include "io/paths.h"
 
 namespace {
 
@@ -31,8 +31,7 @@ std::string prepare_start_dir() {
     for (std::size_t i = 0; i < other.size(); ++i) other[i] = "other " + std::to_string(i + 1);
     write_lang_file(lang + "/other.tvl", other);
     const std::string short_text = "one\r\ntwo\r\n";
-    fuzz::write_file(lang + "/short.tvl", reinterpret_cast<const std::uint8_t*>(short_text.data()),
-                     short_text.size());
+    fuzz::write_file(lang + "/short.tvl", reinterpret_cast<const std::uint8_t*>(short_text.data()), short_text.size());
     return dir.path();
 }
 
@@ -93,7 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string copy = start_dir + "/copy.cfg";
     configuration.write_config(copy);
     const std::vector<std::uint8_t> written = fuzz::read_file(copy);
-    FUZZ_CHECK(written.size() == kConfigSize &&
-               std::memcmp(written.data(), given.bytes.data(), kConfigSize) == 0);
+    FUZZ_CHECK(written.size() == kConfigSize && std::memcmp(written.data(), given.bytes.data(), kConfigSize) == 0);
     return 0;
 }

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "coded_format.h"
-#include "engine.h"
-#include "file_io.h"
+#include "engine/coded_format.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -65,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The coded file is only read.
     FUZZ_CHECK(fuzz::read_file(source) == input);
     // Nothing but the source and the destination is left in the folder.
-    for (const auto& name : dir.names())
-        FUZZ_CHECK(name == "in.cod" || name == "out.bin", "left behind: " + name);
+    for (const auto& name : dir.names()) FUZZ_CHECK(name == "in.cod" || name == "out.bin", "left behind: " + name);
 
     const bool wrote = decoded.outcome == Outcome::Done || decoded.outcome == Outcome::CrcMismatch;
     if (!wrote) {

@@ -16,8 +16,8 @@
 #include <vector>
 #include <unistd.h>
 
-#include "international.h"
-#include "user_interface.h"
+#include "config/international.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold::fuzz {
 
@@ -28,8 +28,8 @@ namespace tarnvold::fuzz {
     std::abort();
 }
 
-#define FUZZ_CHECK(cond, ...)                                               \
-    do {                                                                    \
+#define FUZZ_CHECK(cond, ...)                                                  \
+    do {                                                                       \
         if (!(cond)) ::tarnvold::fuzz::fail(#cond __VA_OPT__(, ) __VA_ARGS__); \
     } while (0)
 
@@ -112,9 +112,7 @@ public:
     int notices = 0;
     std::vector<std::string> lines;
 
-    std::string message(int n) override {
-        return builtin_english().at(static_cast<std::size_t>(n - 1));
-    }
+    std::string message(int n) override { return builtin_english().at(static_cast<std::size_t>(n - 1)); }
     void log_write(std::string_view text) override { pending_ += text; }
     void log_write(std::int64_t value) override { pending_ += std::to_string(value); }
     void log_write_line() override {

@@ -17,10 +17,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "file_io.h"
+#include "io/file_io.h"
 #include "fuzz_support.h"
-#include "international.h"
-#include "utf8_text.h"
+#include "config/international.h"
+#include "io/utf8_text.h"
 
 namespace {
 

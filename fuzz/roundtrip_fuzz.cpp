@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "coded_format.h"
-#include "engine.h"
-#include "file_io.h"
+#include "engine/coded_format.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
 #include "fuzz_support.h"
-#include "keystream.h"
+#include "engine/keystream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnvold;

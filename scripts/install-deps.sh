@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-dejavu-core openbox
   desktop-file-utils appstream xdg-utils shared-mime-info libfile-mimeinfo-perl
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   man-db groff-base bash-completion zsh
   dosfstools
 )

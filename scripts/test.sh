@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite,
 # with no display needed (the window tests run under Xvfb):
+#   0. the layout of the C++ sources (clang-format, see .clang-format);
 #   1. the normal build, warnings as errors, every test;
 #   2. the same suite built with clang under AddressSanitizer and
 #      UndefinedBehaviorSanitizer, without the x87 key stream, the fuzz
@@ -11,6 +12,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+
+echo "== layout"
+# Every tracked C++ file as .clang-format lays it out.
+git ls-files -z -- 'src/*.h' 'src/*.cpp' 'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'fuzz/*.h' 'fuzz/*.cpp' |
+  xargs -0 clang-format --dry-run -Werror
 
 BUILD=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVOLD_WERROR=ON

@@ -1,7 +1,7 @@
-#include "commands.h"
+#include "batch/commands.h"
 
-#include "file_io.h"
-#include "message_id.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
 
 namespace tarnvold {
 
@@ -172,8 +172,7 @@ void Commands::code_file(Frame& frame) {
 void Commands::decode_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
-    if (!host_.open_dialog(source) || !host_.save_dialog(destination))
-        return frame.cancel(msg::kDecodingAborted);
+    if (!host_.open_dialog(source) || !host_.save_dialog(destination)) return frame.cancel(msg::kDecodingAborted);
     // Asked here, before the password, and once more by decodefile.
     if (file_exists(destination) && !ui_.ask_yes_no(ui_.message(msg::kFileExists)))
         return frame.cancel(msg::kDecodingAborted);
@@ -200,8 +199,7 @@ void Commands::object_folder(Frame& frame, bool coding, const std::string& path)
     const std::int64_t count = frame.start_progress(path);
     ui_.log_line(ui_.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
     std::string destination, password;
-    if (!host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
-        return frame.cancel(aborted(coding));
+    if (!host_.folder_dialog(ui_.message(msg::kSelectDestination), destination)) return frame.cancel(aborted(coding));
     if (destination_inside_source(path, destination))
         return frame.refuse(refusal_inside_source(destination), aborted(coding));
     if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));

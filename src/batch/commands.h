@@ -13,10 +13,10 @@
 
 #include <string>
 
-#include "command_host.h"
-#include "engine.h"
-#include "folder_walk.h"
-#include "user_interface.h"
+#include "batch/command_host.h"
+#include "engine/engine.h"
+#include "batch/folder_walk.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold {
 

@@ -1,4 +1,4 @@
-#include "folder_walk.h"
+#include "batch/folder_walk.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,10 +9,10 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "file_io.h"
-#include "message_id.h"
-#include "paths.h"
-#include "utf8_text.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
+#include "io/paths.h"
+#include "io/utf8_text.h"
 
 namespace tarnvold {
 
@@ -28,8 +28,7 @@ std::string decoded_name(std::string_view name) {
     // valid UTF-8, single bytes for any other.
     std::vector<std::size_t> starts;
     const bool utf8 = is_utf8(name);
-    for (std::size_t pos = 0; pos < name.size(); pos += utf8 ? utf8_char_length(name, pos) : 1)
-        starts.push_back(pos);
+    for (std::size_t pos = 0; pos < name.size(); pos += utf8 ? utf8_char_length(name, pos) : 1) starts.push_back(pos);
     const std::size_t count = starts.size();
     if (count >= 8) {
         std::string decoded(name.substr(0, starts[count - 4]));
@@ -299,7 +298,8 @@ void FolderWalk::refuse(const std::string& line, const std::string& source, cons
 void FolderWalk::walk(Listing& listing, const std::string& source, const std::string& destination,
                       std::string_view password, bool coding, Chain* up) {
     Chain here{};
-    if (!listing.identity(here.dev, here.ino)) return refuse(cannot_enter(source, listing.error()), source, destination);
+    if (!listing.identity(here.dev, here.ino))
+        return refuse(cannot_enter(source, listing.error()), source, destination);
     here.up = up;
 
     ui_.log_line(ui_.message(coding ? msg::kCodingFilesIn : msg::kDecodingFilesIn), source);

@@ -16,8 +16,8 @@
 #include <sys/types.h>
 #include <utility>
 
-#include "engine.h"
-#include "user_interface.h"
+#include "engine/engine.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold {
 
@@ -113,10 +113,10 @@ private:
     class Listing;
     void count_in(Listing& listing, const std::string& folder, Chain* up);
     void start(const std::string& source, const std::string& destination, std::string_view password, bool coding);
-    void walk(Listing& listing, const std::string& source, const std::string& destination,
-              std::string_view password, bool coding, Chain* up);
-    void folder_entry(const std::string& path, const std::string& destination, std::string_view password,
-                      bool coding, Chain& here);
+    void walk(Listing& listing, const std::string& source, const std::string& destination, std::string_view password,
+              bool coding, Chain* up);
+    void folder_entry(const std::string& path, const std::string& destination, std::string_view password, bool coding,
+                      Chain& here);
     void file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding);
     bool enter_destination(const std::string& source, const std::string& destination);
     void refuse(const std::string& line, const std::string& source, const std::string& destination);
@@ -130,7 +130,7 @@ private:
     dev_t destination_dev_ = 0;
     ino_t destination_ino_ = 0;
     std::map<std::pair<dev_t, ino_t>, std::string> outputs_;  // written this run -> from which source
-    std::string earlier_;  // the source whose output the engine just kept
+    std::string earlier_;                                     // the source whose output the engine just kept
     bool stopped_ = false;
     std::int64_t files_done_ = 0;
 };

@@ -1,4 +1,4 @@
-#include "cli.h"
+#include "cli/cli.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,14 +10,14 @@
 #include <iostream>
 #include <string_view>
 
-#include "engine.h"
-#include "file_io.h"
-#include "folder_walk.h"
-#include "keystream.h"
-#include "message_id.h"
-#include "terminal.h"
-#include "terminal_ui.h"
-#include "utf8_text.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+#include "batch/folder_walk.h"
+#include "engine/keystream.h"
+#include "config/message_id.h"
+#include "cli/terminal.h"
+#include "cli/terminal_ui.h"
+#include "io/utf8_text.h"
 #include "tarnvold/version.h"
 
 namespace tarnvold::cli {
@@ -73,7 +73,8 @@ constexpr const char* kUsage =
     "whose only secret is a repeating password, so known contents reveal it.\n";
 
 int usage_error(const std::string& what) {
-    std::cerr << "tarnvold-cli: " << what << "\n" << "Try 'tarnvold-cli --help'.\n";
+    std::cerr << "tarnvold-cli: " << what << "\n"
+              << "Try 'tarnvold-cli --help'.\n";
     return kExitUsage;
 }
 
@@ -188,8 +189,8 @@ void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, 
             // before the engine's "aborted" line.
             const auto& log = ui.file_log();
             std::size_t at = log.size();
-            if (at > 0 && (log[at - 1] == ui.message(msg::kCodingAborted) ||
-                           log[at - 1] == ui.message(msg::kDecodingAborted)))
+            if (at > 0 &&
+                (log[at - 1] == ui.message(msg::kCodingAborted) || log[at - 1] == ui.message(msg::kDecodingAborted)))
                 --at;
             ui.error_line(at > 0 ? log[at - 1] : std::string("refused"));
         }
@@ -198,8 +199,7 @@ void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, 
 }
 
 TerminalOptions terminal_options(const Options& options) {
-    return {options.quiet, options.yes, have_terminal(),
-            !options.no_progress && ::isatty(STDERR_FILENO) != 0};
+    return {options.quiet, options.yes, have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0};
 }
 
 // code-dir and decode-dir: the lines File > Code > Directory and File >
@@ -294,8 +294,7 @@ int run(int argc, char** argv) {
     } else if (command == "test") {
         if (options.operands.empty()) return usage_error("test needs at least one CODED_FILE");
     } else if (command == "code-dir" || command == "decode-dir") {
-        if (options.operands.size() != 2)
-            return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
+        if (options.operands.size() != 2) return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
         for (std::size_t i = 0; i < 2; ++i) {
             const std::string& folder = options.operands[i];
             if (const auto problem = folder_problem(folder, i == 0); !problem.empty())

@@ -9,7 +9,7 @@ namespace tarnvold::cli {
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitNotDone = 1;   // declined, refused, not a coded file, checksum mismatch
+inline constexpr int kExitNotDone = 1;  // declined, refused, not a coded file, checksum mismatch
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitIoError = 3;
 inline constexpr int kExitInterrupted = 130;  // a folder run stopped by Ctrl-C

@@ -1,5 +1,5 @@
-#include "cli.h"
-#include "file_io.h"
+#include "cli/cli.h"
+#include "io/file_io.h"
 
 int main(int argc, char** argv) {
     // Before any file is written: an interrupted run leaves no temporary file.

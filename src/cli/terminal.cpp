@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "cli/terminal.h"
 
 #include <cerrno>
 #include <csignal>
@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "file_io.h"
+#include "io/file_io.h"
 
 namespace tarnvold::cli {
 namespace {
@@ -64,7 +64,8 @@ extern "C" void restore_prompt_and_die(int sig) {
     if (g_prompt_fd >= 0) {
         ::tcsetattr(g_prompt_fd, TCSANOW, &g_prompt_saved);
         const char newline = '\n';
-        if (::write(g_prompt_fd, &newline, 1) < 0) { /* ending anyway */ }
+        if (::write(g_prompt_fd, &newline, 1) < 0) { /* ending anyway */
+        }
     }
     std::signal(sig, SIG_DFL);
     std::raise(sig);
@@ -73,10 +74,12 @@ extern "C" void restore_prompt_and_die(int sig) {
 extern "C" void on_folder_run_interrupt(int sig) {
     if (g_interrupts == 0) {
         g_interrupts = 1;
-        if (g_wake[1] >= 0 && ::write(g_wake[1], "x", 1) < 0) { /* the flag alone will do */ }
+        if (g_wake[1] >= 0 && ::write(g_wake[1], "x", 1) < 0) { /* the flag alone will do */
+        }
         static constexpr char kNote[] =
             "\ntarnvold-cli: stopping after the current file (Ctrl-C again stops at once)\n";
-        if (::write(STDERR_FILENO, kNote, sizeof kNote - 1) < 0) { /* only a courtesy */ }
+        if (::write(STDERR_FILENO, kNote, sizeof kNote - 1) < 0) { /* only a courtesy */
+        }
         return;
     }
     remove_temporaries_now();
@@ -105,8 +108,7 @@ bool ask_on_terminal(std::string_view question) {
     const auto answer = read_line_fd(fd);
     if (!answer) write_text(fd, "\n");
     ::close(fd);
-    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes" || *answer == "Yes" ||
-                      *answer == "YES");
+    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes" || *answer == "Yes" || *answer == "YES");
 }
 
 std::optional<std::string> read_password_from_terminal(std::string_view prompt) {
@@ -114,14 +116,15 @@ std::optional<std::string> read_password_from_terminal(std::string_view prompt) 
     if (fd < 0) return std::nullopt;
     termios saved{};
     const bool have_termios = ::tcgetattr(fd, &saved) == 0;
-    struct sigaction previous[std::size(kPromptSignals)] {};
+    struct sigaction previous[std::size(kPromptSignals)]{};
     if (have_termios) {
         g_prompt_saved = saved;
         g_prompt_fd = fd;
         struct sigaction action {};
         action.sa_handler = restore_prompt_and_die;
         sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i) ::sigaction(kPromptSignals[i], &action, &previous[i]);
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            ::sigaction(kPromptSignals[i], &action, &previous[i]);
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
@@ -131,7 +134,8 @@ std::optional<std::string> read_password_from_terminal(std::string_view prompt) 
     auto line = read_line_fd(fd);
     if (have_termios) {
         ::tcsetattr(fd, TCSAFLUSH, &saved);
-        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i) ::sigaction(kPromptSignals[i], &previous[i], nullptr);
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            ::sigaction(kPromptSignals[i], &previous[i], nullptr);
         g_prompt_fd = -1;
     }
     ::close(fd);

@@ -1,4 +1,4 @@
-#include "terminal_ui.h"
+#include "cli/terminal_ui.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,10 +7,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "coded_format.h"
-#include "international.h"
-#include "message_id.h"
-#include "terminal.h"
+#include "engine/coded_format.h"
+#include "config/international.h"
+#include "config/message_id.h"
+#include "cli/terminal.h"
 
 namespace tarnvold::cli {
 namespace {

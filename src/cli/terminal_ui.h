@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "log_device.h"
-#include "user_interface.h"
+#include "io/log_device.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold::cli {
 

@@ -1,7 +1,7 @@
-#include "config_record.h"
+#include "config/config_record.h"
 
-#include "file_io.h"
-#include "paths.h"
+#include "io/file_io.h"
+#include "io/paths.h"
 #include "tarnvold/version.h"
 
 #include <algorithm>

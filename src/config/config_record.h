@@ -2,7 +2,7 @@
 // 45-byte binary file in the current directory.
 #pragma once
 
-#include "international.h"
+#include "config/international.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "international.h"
+#include "config/international.h"
 
-#include "file_io.h"
-#include "paths.h"
-#include "utf8_text.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+#include "io/utf8_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +13,7 @@
 namespace tarnvold {
 
 const LangTable& builtin_english() {
+    // clang-format off
     static const LangTable table = {
     "File",  // 1
     "Options",  // 2
@@ -71,25 +72,22 @@ const LangTable& builtin_english() {
     "Close window",  // 55
     "Select language",  // 56
     };
+    // clang-format on
     return table;
 }
 
 std::string& table_entry(LangTable& table, int n) {
     if (n < 1 || n > kMessageCount)
-        throw std::out_of_range("message number " + std::to_string(n) + " outside 1.." +
-                                std::to_string(kMessageCount));
+        throw std::out_of_range("message number " + std::to_string(n) + " outside 1.." + std::to_string(kMessageCount));
     return table[static_cast<std::size_t>(n - 1)];
 }
 
-const std::string& table_entry(const LangTable& table, int n) {
-    return table_entry(const_cast<LangTable&>(table), n);
-}
+const std::string& table_entry(const LangTable& table, int n) { return table_entry(const_cast<LangTable&>(table), n); }
 
 // ------------------------------------------------------------------ Language
 
 void Language::add_caption_target(CaptionTarget* t) {
-    if (t != nullptr && std::find(targets_.begin(), targets_.end(), t) == targets_.end())
-        targets_.push_back(t);
+    if (t != nullptr && std::find(targets_.begin(), targets_.end(), t) == targets_.end()) targets_.push_back(t);
 }
 
 void Language::remove_caption_target(CaptionTarget* t) {
@@ -102,15 +100,12 @@ void Language::apply_lang_table(const LangTable& table) {
     // A window may unregister itself while it is being captioned.
     const auto targets = targets_;
     for (CaptionTarget* t : targets)
-        if (std::find(targets_.begin(), targets_.end(), t) != targets_.end())
-            t->apply_captions(lang_table_);
+        if (std::find(targets_.begin(), targets_.end(), t) != targets_.end()) t->apply_captions(lang_table_);
 }
 
 void Language::fill_english_table() { apply_lang_table(builtin_english()); }
 
-void Language::write_english_file() const {
-    write_lang_file(join_native(start_dir, kEnglishLangFile), lang_table_);
-}
+void Language::write_english_file() const { write_lang_file(join_native(start_dir, kEnglishLangFile), lang_table_); }
 
 void Language::tell(std::string_view text) const {
     if (notice) notice(text);
@@ -135,8 +130,8 @@ public:
 private:
     void fill() {
         if (pos_ < len_ || left_ <= 0) return;
-        const auto want = static_cast<std::size_t>(
-            std::min<std::int64_t>(left_, static_cast<std::int64_t>(sizeof buf_)));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(left_, static_cast<std::int64_t>(sizeof buf_)));
         try {
             file_.read_exact(buf_, want);
         } catch (const IoError& e) {

@@ -2,7 +2,7 @@
 // English ones, and the language files in the folder "lang" that replace them.
 #pragma once
 
-#include "message_id.h"
+#include "config/message_id.h"
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,7 @@
 
 namespace tarnvold {
 
-inline constexpr std::size_t kMaxEntryLength = 150;  // characters
+inline constexpr std::size_t kMaxEntryLength = 150;        // characters
 using LangTable = std::array<std::string, kMessageCount>;  // read through table_entry
 
 // Entry n (1..56, see msg::MessageId) of a table; other numbers throw

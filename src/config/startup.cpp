@@ -1,8 +1,8 @@
-#include "startup.h"
+#include "config/startup.h"
 
-#include "file_io.h"
-#include "message_id.h"
-#include "paths.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
+#include "io/paths.h"
 
 #include <cerrno>
 #include <sys/stat.h>

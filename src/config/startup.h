@@ -3,8 +3,8 @@
 // and the tests with a recording fake, so the sequence runs without a screen.
 #pragma once
 
-#include "config_record.h"
-#include "international.h"
+#include "config/config_record.h"
+#include "config/international.h"
 
 #include <string>
 #include <string_view>

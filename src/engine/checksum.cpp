@@ -1,6 +1,6 @@
-#include "checksum.h"
+#include "engine/checksum.h"
 
-#include "cpu_features.h"
+#include "engine/cpu_features.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -61,8 +61,6 @@ std::uint64_t byte_sum(const std::uint8_t* data, std::size_t count) {
     return sum(data, count);
 }
 
-std::uint64_t byte_sum_portable(const std::uint8_t* data, std::size_t count) {
-    return byte_sum_plain(data, count);
-}
+std::uint64_t byte_sum_portable(const std::uint8_t* data, std::size_t count) { return byte_sum_plain(data, count); }
 
 }  // namespace tarnvold

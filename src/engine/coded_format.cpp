@@ -1,8 +1,8 @@
-#include "coded_format.h"
+#include "engine/coded_format.h"
 
 #include <cstring>
 
-#include "keystream.h"
+#include "engine/keystream.h"
 
 namespace tarnvold {
 namespace {

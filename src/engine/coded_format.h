@@ -23,7 +23,7 @@ inline constexpr std::size_t kCodedOverhead = kDataOffset + kSeedSize;  // 38
 inline constexpr std::uint8_t kFormatVersionMajor = 1;
 inline constexpr std::uint8_t kFormatVersionMinor = 5;
 inline constexpr std::int64_t kMaxOriginalSize = 2147483647;  // sizes are 32-bit signed
-inline constexpr std::size_t kBlockSize = 10485760;            // 10 MiB
+inline constexpr std::size_t kBlockSize = 10485760;           // 10 MiB
 
 struct coded_header {
     std::uint8_t version_major = kFormatVersionMajor;

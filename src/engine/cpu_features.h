@@ -10,9 +10,9 @@ inline bool cpu_has(CpuFeature feature) {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_cpu_init();
     switch (feature) {
-        case CpuFeature::Avx2: return __builtin_cpu_supports("avx2");
-        case CpuFeature::Fma: return __builtin_cpu_supports("fma");
-        case CpuFeature::Avx512f: return __builtin_cpu_supports("avx512f");
+    case CpuFeature::Avx2: return __builtin_cpu_supports("avx2");
+    case CpuFeature::Fma: return __builtin_cpu_supports("fma");
+    case CpuFeature::Avx512f: return __builtin_cpu_supports("avx512f");
     }
     return false;
 #else

@@ -1,4 +1,4 @@
-#include "engine.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,11 +11,11 @@
 #include <optional>
 #include <vector>
 
-#include "checksum.h"
-#include "coded_format.h"
-#include "file_io.h"
-#include "../config/message_id.h"
-#include "work_pool.h"
+#include "engine/checksum.h"
+#include "engine/coded_format.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
+#include "io/work_pool.h"
 
 namespace tarnvold {
 
@@ -37,7 +37,8 @@ std::string destination_problem(const Destination& destination) {
     if (!destination.exists) return {};
     if (!destination.regular) return destination.shown() + " is not a regular file and cannot be replaced";
     if (destination.write_error != 0)
-        return "Cannot replace " + destination.shown() + ": " + IoError(destination.target, destination.write_error).reason();
+        return "Cannot replace " + destination.shown() + ": " +
+               IoError(destination.target, destination.write_error).reason();
     return {};
 }
 
@@ -82,6 +83,17 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 
 IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
 
+// The sum of the byte values of the next count bytes of a file: the pieces
+// are summed where they were read, on the workers.
+std::uint64_t read_sum(InputFile& file, std::size_t count) {
+    std::vector<std::uint64_t> sums((count + kScratchSize - 1) / kScratchSize, 0);
+    file.read_through(count,
+                      [&](std::size_t i, const unsigned char* piece, std::size_t n) { sums[i] = byte_sum(piece, n); });
+    std::uint64_t sum = 0;
+    for (const std::uint64_t part : sums) sum += part;
+    return sum;
+}
+
 bool same_inode(const SourceInfo& source, const Destination& destination) {
     return source.exists && destination.exists && source.device == destination.device &&
            source.inode == destination.inode;
@@ -90,7 +102,7 @@ bool same_inode(const SourceInfo& source, const Destination& destination) {
 // Both key streams in one pass over bytes whose first one is at payload
 // position before + 1 (the password stream's position `before`).
 std::function<void(std::uint8_t*, std::size_t, std::int64_t)> both_keys(std::int32_t seed,
-                                                                      const PasswordStream& level2) {
+                                                                        const PasswordStream& level2) {
     return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
         level1_xor_with(seed, static_cast<std::int32_t>(before + 1), level2.at(static_cast<std::uint64_t>(before)), p,
                         n);
@@ -223,8 +235,8 @@ std::uint64_t Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t pa
     return run_blocks_shared(in, out, payload, first, second, both, sum_of);
 }
 
-std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
-                                       Pass& second, SumOf sum_of) {
+std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                                       SumOf sum_of) {
     std::uint8_t* buffer = block_buffer(in.path());
     std::uint64_t sum = 0;
     std::int64_t remaining = payload;
@@ -245,8 +257,8 @@ std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int6
     return sum;
 }
 
-std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
-                                        Pass& second, const BothKeys& both, SumOf sum_of) {
+std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                                        const BothKeys& both, SumOf sum_of) {
     const std::int64_t in_start = in.position();
     const std::int64_t out_start = out.position();
     std::uint64_t sum = 0;
@@ -334,7 +346,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
     std::int64_t remaining = size;
     do {
         const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
-        sum += file.read_sum(static_cast<std::size_t>(block));
+        sum += read_sum(file, static_cast<std::size_t>(block));
         remaining -= block;
         for (std::int64_t steps = (counter + block) / step - counter / step; steps > 0; --steps) {
             ui_.bar_step(ProgressBarId::Checksum);
@@ -361,8 +373,8 @@ std::int64_t Engine::get_file_crc(const std::string& path) {
 // whatever makes the request impossible is told before anything is asked or
 // written, and an existing destination is replaced only when the user
 // agrees.  Returns the outcome when the operation ends here.
-std::optional<Outcome> Engine::open_request(Operation op, const std::string& source,
-                                            const std::string& destination, Destination& to) {
+std::optional<Outcome> Engine::open_request(Operation op, const std::string& source, const std::string& destination,
+                                            Destination& to) {
     const bool coding = op == Operation::Code;
     const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
     const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
@@ -415,8 +427,7 @@ void Engine::finished(int message, const std::string& source, const std::string&
     end_display(ui_);
 }
 
-Outcome Engine::codefile(const std::string& source, const std::string& destination,
-                         std::string_view password) {
+Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password) {
     last_output_.reset();
     Destination to;
     if (const auto outcome = open_request(Operation::Code, source, destination, to)) return *outcome;
@@ -499,8 +510,7 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     last_output_ = out.identity();
 }
 
-Outcome Engine::decodefile(const std::string& source, const std::string& destination,
-                           std::string_view password) {
+Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password) {
     last_output_.reset();
     Destination to;
     if (const auto outcome = open_request(Operation::Decode, source, destination, to)) return *outcome;
@@ -573,8 +583,8 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
     const std::int64_t payload = header.payload_length(size);
     // The seed needs the file's last 4 bytes after the payload.
     if (whole != nullptr && payload < 0) throw IoError(in.path(), IoError::kEndOfFile);
-    const std::int32_t seed = whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize))
-                                               : read_seed(in, size);
+    const std::int32_t seed =
+        whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
     OutputFile out(to);
     std::uint64_t sum = 0;
     if (whole != nullptr) {

@@ -14,8 +14,8 @@
 #include <utility>
 #include <string_view>
 
-#include "keystream.h"
-#include "user_interface.h"
+#include "engine/keystream.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold {
 
@@ -37,10 +37,8 @@ class Engine {
 public:
     explicit Engine(UserInterface& ui) : ui_(ui) {}
 
-    Outcome codefile(const std::string& source, const std::string& destination,
-                     std::string_view password);
-    Outcome decodefile(const std::string& source, const std::string& destination,
-                       std::string_view password);
+    Outcome codefile(const std::string& source, const std::string& destination, std::string_view password);
+    Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password);
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, CrcMismatch when it does not.
@@ -72,10 +70,10 @@ private:
     enum class SumOf { Input, Output };
     std::uint64_t run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
                              const BothKeys& both, SumOf sum_of);
-    std::uint64_t run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
-                                   Pass& second, SumOf sum_of);
-    std::uint64_t run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first,
-                                    Pass& second, const BothKeys& both, SumOf sum_of);
+    std::uint64_t run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                                   SumOf sum_of);
+    std::uint64_t run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
+                                    const BothKeys& both, SumOf sum_of);
     void in_memory(std::uint8_t* bytes, std::size_t count, std::int32_t seed, std::string_view password,
                    std::int64_t size);
 
@@ -87,8 +85,8 @@ private:
     void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
     std::optional<Outcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
                                        const std::string& source);
-    std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header,
-                                 std::int64_t size, std::uint8_t* whole, std::string_view password);
+    std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
+                                 std::uint8_t* whole, std::string_view password);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);

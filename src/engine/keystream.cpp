@@ -1,6 +1,6 @@
-#include "keystream.h"
+#include "engine/keystream.h"
 
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #include <atomic>
 #include <cstring>

@@ -39,7 +39,7 @@ KeyBackend key_backend();
 
 // The position key byte for x = seed + n (32-bit wrap-around, signed).
 std::uint8_t level1_key(std::int32_t x);
-std::uint8_t level1_key_x87(std::int32_t x);   // only when x87_available()
+std::uint8_t level1_key_x87(std::int32_t x);  // only when x87_available()
 std::uint8_t level1_key_fast(std::int32_t x);
 
 // buf[i] ^= level1_key(seed + n_first + i) for i in [0, count), all sums in
@@ -64,8 +64,7 @@ void xor_repeating(RepeatingKey& key, std::uint8_t* buf, std::size_t count);
 
 // level1_xor combined with a repeating key stream in the same pass:
 // buf[i] ^= level1_key(seed + n_first + i) ^ other's byte at i.
-void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf,
-                     std::size_t count);
+void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf, std::size_t count);
 
 // The password key stream.  The 8-bit index j starts at 1 and runs on across
 // blocks; it wraps from 255 to 0, so a password of 255 bytes or more yields

@@ -9,7 +9,7 @@
 //   advance          u += d, d += e
 // Whole turns are taken off every 16 steps (exact on hi's grid), and the low
 // parts are moved into hi every 32 steps.
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -23,8 +23,7 @@ constexpr std::size_t byte_of(std::size_t v, std::size_t l) { return 2 * v + (l 
 
 }  // namespace
 
-__attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std::uint8_t* buf,
-                                                           std::size_t groups) {
+__attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
     __m256d u_hi[8], u_lo[8], d_hi[8], d_lo[8];
     for (std::size_t v = 0; v < 8; ++v) {
         const std::size_t p0 = byte_of(v, 0), p1 = byte_of(v, 1), p2 = byte_of(v, 2), p3 = byte_of(v, 3);
@@ -79,16 +78,15 @@ __attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std
             }
             // Low 32 bits of each 64-bit lane are the key byte: gather them
             // into 32 bytes.
-            const __m256i x01 = _mm256_castps_si256(_mm256_shuffle_ps(
-                _mm256_castpd_ps(w[0]), _mm256_castpd_ps(w[1]), _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m256i x23 = _mm256_castps_si256(_mm256_shuffle_ps(
-                _mm256_castpd_ps(w[2]), _mm256_castpd_ps(w[3]), _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m256i x45 = _mm256_castps_si256(_mm256_shuffle_ps(
-                _mm256_castpd_ps(w[4]), _mm256_castpd_ps(w[5]), _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m256i x67 = _mm256_castps_si256(_mm256_shuffle_ps(
-                _mm256_castpd_ps(w[6]), _mm256_castpd_ps(w[7]), _MM_SHUFFLE(2, 0, 2, 0)));
-            const __m256i keys = _mm256_packus_epi16(_mm256_packus_epi32(x01, x23),
-                                                     _mm256_packus_epi32(x45, x67));
+            const __m256i x01 = _mm256_castps_si256(
+                _mm256_shuffle_ps(_mm256_castpd_ps(w[0]), _mm256_castpd_ps(w[1]), _MM_SHUFFLE(2, 0, 2, 0)));
+            const __m256i x23 = _mm256_castps_si256(
+                _mm256_shuffle_ps(_mm256_castpd_ps(w[2]), _mm256_castpd_ps(w[3]), _MM_SHUFFLE(2, 0, 2, 0)));
+            const __m256i x45 = _mm256_castps_si256(
+                _mm256_shuffle_ps(_mm256_castpd_ps(w[4]), _mm256_castpd_ps(w[5]), _MM_SHUFFLE(2, 0, 2, 0)));
+            const __m256i x67 = _mm256_castps_si256(
+                _mm256_shuffle_ps(_mm256_castpd_ps(w[6]), _mm256_castpd_ps(w[7]), _MM_SHUFFLE(2, 0, 2, 0)));
+            const __m256i keys = _mm256_packus_epi16(_mm256_packus_epi32(x01, x23), _mm256_packus_epi32(x45, x67));
             auto* out = reinterpret_cast<__m256i*>(buf + (done + g) * kGroup);
             const __m256i more = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(other + phase));
             _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out), _mm256_xor_si256(keys, more)));

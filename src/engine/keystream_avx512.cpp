@@ -2,7 +2,7 @@
 // kernel's computation (keystream_avx2.cpp) on eight lanes per register, with
 // registers enough to keep the whole state of a step in them.  Only called
 // after the processor has been asked whether it has the instructions.
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -11,7 +11,7 @@
 namespace tarnvold::detail {
 
 __attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf,
-                                                                     std::size_t groups) {
+                                                                      std::size_t groups) {
     // Vector v (0..3) lane l (0..7) handles byte 8 v + l of each group.
     __m512d u_hi[4], u_lo[4], d_hi[4], d_lo[4];
     for (std::size_t v = 0; v < 4; ++v) {
@@ -66,8 +66,8 @@ __attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& 
                 d_hi[v] = _mm512_add_pd(d_hi[v], e_hi);
                 d_lo[v] = _mm512_add_pd(d_lo[v], e_lo);
             }
-            const __m256i keys = _mm256_set_m128i(_mm_unpacklo_epi64(bytes[2], bytes[3]),
-                                                  _mm_unpacklo_epi64(bytes[0], bytes[1]));
+            const __m256i keys =
+                _mm256_set_m128i(_mm_unpacklo_epi64(bytes[2], bytes[3]), _mm_unpacklo_epi64(bytes[0], bytes[1]));
             auto* out = reinterpret_cast<__m256i*>(buf + (done + g) * kGroup);
             const __m256i more = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(other + phase));
             _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out), _mm256_xor_si256(keys, more)));
@@ -98,6 +98,5 @@ __attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& 
 }
 
 }  // namespace tarnvold::detail
-
 
 #endif

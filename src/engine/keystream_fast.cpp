@@ -12,7 +12,7 @@
 // amount added grows by 2 * 2^66 per byte.  The kernels run 32 such lanes side
 // by side, each advancing 32 positions per step, on M / P in half turns (see
 // keystream_fast.h); their starting values come from the exact residues.
-#include "keystream_fast.h"
+#include "engine/keystream_fast.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,8 +20,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "cpu_features.h"
-#include "keystream.h"
+#include "engine/cpu_features.h"
+#include "engine/keystream.h"
 
 namespace tarnvold {
 namespace {
@@ -212,9 +212,9 @@ void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t grou
 
 bool fast_kernel_available(FastKernel kernel) {
     switch (kernel) {
-        case FastKernel::Portable: return true;
-        case FastKernel::Avx2: return cpu_has_avx2();
-        case FastKernel::Avx512: return cpu_has_avx512();
+    case FastKernel::Portable: return true;
+    case FastKernel::Avx2: return cpu_has_avx2();
+    case FastKernel::Avx512: return cpu_has_avx512();
     }
     return false;
 }
@@ -227,24 +227,23 @@ void set_fast_kernel(FastKernel kernel) {
 FastKernel fast_kernel() { return g_kernel.load(std::memory_order_relaxed); }
 
 std::uint8_t level1_key_fast(std::int32_t x) {
-    const std::uint64_t a = x < 0 ? 0ull - static_cast<std::uint64_t>(static_cast<std::int64_t>(x))
-                                  : static_cast<std::uint64_t>(x);
+    const std::uint64_t a =
+        x < 0 ? 0ull - static_cast<std::uint64_t>(static_cast<std::int64_t>(x)) : static_cast<std::uint64_t>(x);
     return key_of_residue(square_residue(a));
 }
 
-void level1_xor_fast(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
-                     std::size_t count) {
+void level1_xor_fast(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std::size_t count) {
     level1_xor_fast_with(g_kernel.load(std::memory_order_relaxed), seed, n_first, buf, count);
 }
 
-void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
-                          std::uint8_t* buf, std::size_t count) {
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                          std::size_t count) {
     static const std::uint8_t zeros[kRepeatingKeySize] = {};
     level1_xor_fast_with(kernel, seed, n_first, buf, count, RepeatingKey{zeros, 1, 0});
 }
 
-void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
-                          std::uint8_t* buf, std::size_t count, RepeatingKey other) {
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                          std::size_t count, RepeatingKey other) {
     // x = seed + n in 32-bit wrap-around arithmetic.  Split the run where x
     // changes sign (|x| turns round at 0, and jumps at the wrap from 2^31 - 1
     // to -2^31).

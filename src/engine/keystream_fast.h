@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "keystream.h"
+#include "engine/keystream.h"
 
 namespace tarnvold {
 
@@ -29,11 +29,11 @@ FastKernel fast_kernel();
 
 // level1_xor_fast with a given kernel, whatever set_fast_kernel chose (the
 // kernel must be available).
-void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
-                          std::uint8_t* buf, std::size_t count);
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                          std::size_t count);
 // The same, combined with another key stream (see level1_xor_with).
-void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first,
-                          std::uint8_t* buf, std::size_t count, RepeatingKey other);
+void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                          std::size_t count, RepeatingKey other);
 
 namespace detail {
 
@@ -49,7 +49,7 @@ namespace detail {
 inline constexpr int kGridBits = 40;
 inline constexpr double kGrid = 0x1p-40;
 inline constexpr double kInvGrid = 0x1p40;
-inline constexpr std::size_t kGroup = 32;       // bytes per kernel step
+inline constexpr std::size_t kGroup = 32;         // bytes per kernel step
 inline constexpr std::size_t kMaxGroups = 65536;  // steps from one set of lanes
 
 // Lane i of a kernel step handles byte i of each 32-byte group.  Lane i holds
@@ -81,6 +81,7 @@ void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups
 // 1e-11 (a polynomial of degree 13 fitted on [-1/2, 1/2]; the nearest tie is
 // 1.09e-10 away).
 inline constexpr double kRoundMagic = 0x1.8p52;  // x + magic - magic: x rounded half-even
+// clang-format off
 inline constexpr double kKeyCoeff[7] = {
     0x1.88b2f704a92aep+8,   // 125 pi, nearly
     -0x1.42fb678bfd187p+9,
@@ -90,6 +91,7 @@ inline constexpr double kKeyCoeff[7] = {
     -0x1.d74bdd9b93551p-1,
     0x1.ca3b5d7797026p-5,
 };
+// clang-format on
 
 // Q(f^2), the polynomial above.
 inline double key_quotient(double f2) {

@@ -2,7 +2,7 @@
 // operands, 64-bit significand precision, rounding to nearest.  The coded-file
 // format is defined by the results of this instruction, including the way it
 // reduces large arguments with its internal 66-bit value of pi.
-#include "keystream.h"
+#include "engine/keystream.h"
 
 #include <cstdint>
 
@@ -18,8 +18,7 @@ class X87Precision {
 public:
     X87Precision() {
         asm volatile("fnstcw %0" : "=m"(saved_));
-        const std::uint16_t wanted =
-            static_cast<std::uint16_t>((saved_ & ~0x0F00u) | 0x0300u);  // PC=11, RC=00
+        const std::uint16_t wanted = static_cast<std::uint16_t>((saved_ & ~0x0F00u) | 0x0300u);  // PC=11, RC=00
         if (wanted != saved_) {
             asm volatile("fldcw %0" : : "m"(wanted));
             changed_ = true;
@@ -56,8 +55,7 @@ std::uint8_t level1_key_x87(std::int32_t x) {
     return key_x87(x);
 }
 
-void level1_xor_x87(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
-                    std::size_t count) {
+void level1_xor_x87(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std::size_t count) {
     X87Precision precision;
     std::uint32_t x = static_cast<std::uint32_t>(seed) + static_cast<std::uint32_t>(n_first);
     for (std::size_t i = 0; i < count; ++i, ++x) buf[i] ^= key_x87(static_cast<std::int32_t>(x));
@@ -75,8 +73,7 @@ bool x87_available() { return false; }
 
 std::uint8_t level1_key_x87(std::int32_t x) { return level1_key_fast(x); }
 
-void level1_xor_x87(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
-                    std::size_t count) {
+void level1_xor_x87(std::int32_t seed, std::int32_t n_first, std::uint8_t* buf, std::size_t count) {
     level1_xor_fast(seed, n_first, buf, count);
 }
 

@@ -46,8 +46,7 @@ public:
     virtual void notice(std::string_view text) = 0;
 
     // Range and step of a bar; its position is left alone.
-    virtual void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max,
-                           std::int64_t step) = 0;
+    virtual void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) = 0;
     virtual void bar_set_position(ProgressBarId bar, std::int64_t position) = 0;
     // Advance the bar by its step.
     virtual void bar_step(ProgressBarId bar) = 0;

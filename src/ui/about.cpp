@@ -1,7 +1,7 @@
-#include "about.h"
+#include "ui/about.h"
 
-#include "qt_text.h"
-#include "ui_common.h"
+#include "ui/qt_text.h"
+#include "ui/ui_common.h"
 #include "tarnvold/version.h"
 
 #include <QFrame>

@@ -2,7 +2,7 @@
 // the main window's place while it is shown.
 #pragma once
 
-#include "international.h"
+#include "config/international.h"
 
 #include <QDialog>
 #include <functional>

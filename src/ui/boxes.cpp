@@ -1,4 +1,4 @@
-#include "boxes.h"
+#include "ui/boxes.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -20,8 +20,7 @@ bool hooked(BoxKind kind, QWidget* owner, const QString& title, const QString& t
     return true;
 }
 
-int message_box(QMessageBox::Icon icon, QWidget* owner, const QString& text,
-                QMessageBox::StandardButtons buttons) {
+int message_box(QMessageBox::Icon icon, QWidget* owner, const QString& text, QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, kBoxCaption, text, buttons, owner);
     // Texts and file names are shown as they are, never as markup.
     box.setTextFormat(Qt::PlainText);
@@ -38,8 +37,7 @@ void set_box_hook(BoxHook h) { hook() = std::move(h); }
 bool ask_yes_no(QWidget* owner, const QString& text) {
     BoxAnswer answer;
     if (hooked(BoxKind::Question, owner, kBoxCaption, text, answer)) return answer.accepted;
-    return message_box(QMessageBox::NoIcon, owner, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return message_box(QMessageBox::NoIcon, owner, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void notice(QWidget* owner, const QString& text) {
@@ -85,8 +83,8 @@ bool save_file_dialog(QWidget* owner, QString& path) {
     BoxAnswer answer;
     if (!hooked(BoxKind::SaveFile, owner, QString(), path, answer)) {
         // The engine asks its own question before it replaces a file.
-        answer.value = QFileDialog::getSaveFileName(owner, QString(), path, kAllFiles, nullptr,
-                                                    QFileDialog::DontConfirmOverwrite);
+        answer.value =
+            QFileDialog::getSaveFileName(owner, QString(), path, kAllFiles, nullptr, QFileDialog::DontConfirmOverwrite);
         answer.accepted = !answer.value.isEmpty();
     }
     if (answer.accepted) path = answer.value;

@@ -23,8 +23,8 @@ struct BoxRequest {
     BoxKind kind;
     QWidget* owner;  // nullptr for a box without owner
     QString title;
-    QString text;    // the message, the prompt, or the dialog's start path
-    QString value;   // Input: the initial text
+    QString text;   // the message, the prompt, or the dialog's start path
+    QString value;  // Input: the initial text
 };
 
 struct BoxAnswer {

@@ -1,9 +1,9 @@
-#include "helper.h"
+#include "ui/helper.h"
 
-#include "file_io.h"
-#include "paths.h"
-#include "qt_text.h"
-#include "ui_common.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+#include "ui/qt_text.h"
+#include "ui/ui_common.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -65,9 +65,7 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
     if (start_up) start_up();
 }
 
-void TForm2::apply_captions(const LangTable& table) {
-    Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow)));
-}
+void TForm2::apply_captions(const LangTable& table) { Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow))); }
 
 void TForm2::Button1Click() {
     hide();

@@ -2,7 +2,7 @@
 // is the last of the program's windows and runs the start-up sequence.
 #pragma once
 
-#include "international.h"
+#include "config/international.h"
 
 #include <QWidget>
 #include <functional>

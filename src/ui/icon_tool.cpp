@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "ui_common.h"
+#include "ui/ui_common.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,14 +1,14 @@
 // Program start: the application, its six windows, the event loop.
 
-#include "boxes.h"
-#include "file_io.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "paths.h"
-#include "program.h"
-#include "qt_text.h"
-#include "ui_common.h"
+#include "ui/boxes.h"
+#include "io/file_io.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "io/paths.h"
+#include "ui/program.h"
+#include "ui/qt_text.h"
+#include "ui/ui_common.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,17 +1,17 @@
-#include "main_window.h"
+#include "ui/main_window.h"
 
-#include "about.h"
-#include "boxes.h"
-#include "config_dialog.h"
-#include "file_io.h"
-#include "helper.h"
-#include "message_id.h"
-#include "open_dir.h"
-#include "password.h"
-#include "paths.h"
-#include "qt_text.h"
-#include "shell_model.h"
-#include "ui_common.h"
+#include "ui/about.h"
+#include "ui/boxes.h"
+#include "ui/config_dialog.h"
+#include "io/file_io.h"
+#include "ui/helper.h"
+#include "config/message_id.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "io/paths.h"
+#include "ui/qt_text.h"
+#include "ui/shell_model.h"
+#include "ui/ui_common.h"
 #include "tarnvold/version.h"
 
 #include <QAction>
@@ -299,8 +299,7 @@ void TForm1::open_path(const QString& path) {
 
 QString TForm1::listed_folder() const { return list_model_->filePath(ShellListView1->rootIndex()); }
 
-void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config,
-                    TForm2* help) {
+void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config, TForm2* help) {
     password_dlg_ = password;
     about_box_ = about;
     opendir_ = chooser;
@@ -392,9 +391,7 @@ TForm1::Bar& TForm1::bar(ProgressBarId id) {
     return bars_[static_cast<std::size_t>(n - 1)];
 }
 
-const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const {
-    return const_cast<TForm1*>(this)->bar(id).state;
-}
+const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const_cast<TForm1*>(this)->bar(id).state; }
 
 // A widget repaints itself at once whenever its bar moves by a few pixels;
 // with hundreds of steps per small file that painting, and laying out every
@@ -463,10 +460,10 @@ void TForm1::bar_step(ProgressBarId id) {
 
 QLabel* TForm1::label(LabelId id) {
     switch (id) {
-        case LabelId::Folder: return Label1;
-        case LabelId::Checksum: return Label3;
-        case LabelId::Pass1: return Label4;
-        case LabelId::Pass2: return Label5;
+    case LabelId::Folder: return Label1;
+    case LabelId::Checksum: return Label3;
+    case LabelId::Pass1: return Label4;
+    case LabelId::Pass2: return Label5;
     }
     return Label1;
 }
@@ -618,10 +615,10 @@ void TForm1::fit_to_frame() {
 bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Move:
-        case QEvent::Resize: fit_to_frame(); break;
-        default: break;
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize: fit_to_frame(); break;
+    default: break;
     }
     return handled;
 }

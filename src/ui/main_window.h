@@ -3,14 +3,14 @@
 // commands' host, and the start-up sequence's window.
 #pragma once
 
-#include "command_host.h"
-#include "commands.h"
-#include "config_record.h"
-#include "engine.h"
-#include "international.h"
-#include "log_device.h"
-#include "startup.h"
-#include "user_interface.h"
+#include "batch/command_host.h"
+#include "batch/commands.h"
+#include "config/config_record.h"
+#include "engine/engine.h"
+#include "config/international.h"
+#include "io/log_device.h"
+#include "config/startup.h"
+#include "engine/user_interface.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -49,19 +49,14 @@ class TPasswordDlg;
 class Tconfig_form;
 class Topendir;
 
-class TForm1 : public QMainWindow,
-               public UserInterface,
-               public CommandHost,
-               public CaptionTarget,
-               public StartupHost {
+class TForm1 : public QMainWindow, public UserInterface, public CommandHost, public CaptionTarget, public StartupHost {
     Q_OBJECT
 public:
     TForm1(Language& language, Configuration& configuration);
     ~TForm1() override;
 
     // The other windows, handed over as the program creates them.
-    void attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config,
-                TForm2* help);
+    void attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config, TForm2* help);
 
     Engine& engine() { return engine_; }
 
@@ -240,16 +235,16 @@ private:
 
     QFileSystemModel* tree_model_ = nullptr;
     QFileSystemModel* list_model_ = nullptr;
-    QString last_open_;   // OpenDialog1's file name
-    QString last_save_;   // SaveDialog1's file name
+    QString last_open_;  // OpenDialog1's file name
+    QString last_save_;  // SaveDialog1's file name
     std::array<Bar, 4> bars_{};
-    QStringList pending_lines_;  // log lines the pane does not show yet
+    QStringList pending_lines_;                           // log lines the pane does not show yet
     std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
     bool memo_has_lines_ = false;
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
-    QSize outer_size_;   // the outer size and place asked for last
+    QSize outer_size_;  // the outer size and place asked for last
     QPoint outer_pos_;
     bool fit_pending_ = false;
     std::optional<int> exit_code_;

@@ -1,4 +1,4 @@
-#include "modal_wait.h"
+#include "ui/modal_wait.h"
 
 #include <QDialog>
 #include <QEventLoop>

@@ -1,11 +1,11 @@
-#include "open_dir.h"
+#include "ui/open_dir.h"
 
-#include "boxes.h"
-#include "file_io.h"
-#include "message_id.h"
-#include "qt_text.h"
-#include "shell_model.h"
-#include "ui_common.h"
+#include "ui/boxes.h"
+#include "io/file_io.h"
+#include "config/message_id.h"
+#include "ui/qt_text.h"
+#include "ui/shell_model.h"
+#include "ui/ui_common.h"
 
 #include <QDir>
 #include <QFileSystemModel>
@@ -74,9 +74,7 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     FormCreate();
 }
 
-Topendir::~Topendir() {
-    language_.remove_caption_target(this);
-}
+Topendir::~Topendir() { language_.remove_caption_target(this); }
 
 void Topendir::FormCreate() { ui::centre_on_screen(this); }
 

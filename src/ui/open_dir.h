@@ -3,8 +3,8 @@
 // source and destination folders.
 #pragma once
 
-#include "international.h"
-#include "modal_wait.h"
+#include "config/international.h"
+#include "ui/modal_wait.h"
 
 #include <QDialog>
 #include <string>

@@ -1,8 +1,8 @@
-#include "password.h"
+#include "ui/password.h"
 
-#include "qt_text.h"
-#include "ui_common.h"
-#include "utf8_text.h"
+#include "ui/qt_text.h"
+#include "ui/ui_common.h"
+#include "io/utf8_text.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -42,9 +42,7 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     FormCreate();
 }
 
-TPasswordDlg::~TPasswordDlg() {
-    language_.remove_caption_target(this);
-}
+TPasswordDlg::~TPasswordDlg() { language_.remove_caption_target(this); }
 
 void TPasswordDlg::FormCreate() { ui::centre_on_screen(this); }
 

@@ -2,8 +2,8 @@
 // coding command asks for its password.
 #pragma once
 
-#include "international.h"
-#include "modal_wait.h"
+#include "config/international.h"
+#include "ui/modal_wait.h"
 
 #include <QDialog>
 #include <string>

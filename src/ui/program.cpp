@@ -1,12 +1,12 @@
-#include "program.h"
+#include "ui/program.h"
 
-#include "about.h"
-#include "config_dialog.h"
-#include "helper.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "ui_common.h"
+#include "ui/about.h"
+#include "ui/config_dialog.h"
+#include "ui/helper.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "ui/ui_common.h"
 
 namespace tarnvold {
 

@@ -5,8 +5,8 @@
 // main window is first shown.
 #pragma once
 
-#include "config_record.h"
-#include "international.h"
+#include "config/config_record.h"
+#include "config/international.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "shell_model.h"
+#include "ui/shell_model.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,27 +39,27 @@ QMimeType type_by_name(const QFileInfo& info) {
 QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
     if (info.isRoot()) return icon(Drive);
     switch (kind_of(info)) {
-        case Kind::Folder: return icon(Folder);
-        case Kind::File: {
-            const QMimeType mime = type_by_name(info);
-            QIcon themed = QIcon::fromTheme(mime.iconName());
-            if (themed.isNull()) themed = QIcon::fromTheme(mime.genericIconName());
-            return themed.isNull() ? icon(File) : themed;
-        }
-        default: return icon(File);
+    case Kind::Folder: return icon(Folder);
+    case Kind::File: {
+        const QMimeType mime = type_by_name(info);
+        QIcon themed = QIcon::fromTheme(mime.iconName());
+        if (themed.isNull()) themed = QIcon::fromTheme(mime.genericIconName());
+        return themed.isNull() ? icon(File) : themed;
+    }
+    default: return icon(File);
     }
 }
 
 QString NameOnlyIconProvider::type(const QFileInfo& info) const {
     if (info.isRoot()) return QStringLiteral("Drive");
     switch (kind_of(info)) {
-        case Kind::Folder: return QStringLiteral("Folder");
-        case Kind::Fifo: return QStringLiteral("Named pipe");
-        case Kind::Socket: return QStringLiteral("Socket");
-        case Kind::CharDevice: return QStringLiteral("Character device");
-        case Kind::BlockDevice: return QStringLiteral("Block device");
-        case Kind::Missing: return QStringLiteral("Broken link");
-        case Kind::File: break;
+    case Kind::Folder: return QStringLiteral("Folder");
+    case Kind::Fifo: return QStringLiteral("Named pipe");
+    case Kind::Socket: return QStringLiteral("Socket");
+    case Kind::CharDevice: return QStringLiteral("Character device");
+    case Kind::BlockDevice: return QStringLiteral("Block device");
+    case Kind::Missing: return QStringLiteral("Broken link");
+    case Kind::File: break;
     }
     const QMimeType mime = type_by_name(info);
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
@@ -96,8 +96,7 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (QFileSystemModel::setData(index, value, role)) return true;
     const int error = errno;
     if (refused)
-        refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("refused")) +
-                ".");
+        refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("refused")) + ".");
     return false;
 }
 

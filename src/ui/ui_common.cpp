@@ -1,6 +1,6 @@
-#include "ui_common.h"
+#include "ui/ui_common.h"
 
-#include "startup.h"
+#include "config/startup.h"
 
 #include <QColor>
 #include <QFileSystemModel>

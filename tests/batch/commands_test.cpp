@@ -7,10 +7,10 @@
 #include <map>
 #include <filesystem>
 
-#include "commands.h"
-#include "fault_plan.h"
+#include "batch/commands.h"
+#include "support/fault_plan.h"
 #include "script_host.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -44,7 +44,8 @@ struct Rig {
         EXPECT_TRUE(ui.calls.back() == "host:unblocked" || ui.calls.back().starts_with("host:error:"));
         // A folder progress that was shown is hidden again.
         const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:1");
-        EXPECT_LT(std::find(ui.calls.rbegin(), ui.calls.rend(), "hide:1"), shown == ui.calls.rend() ? shown + 1 : shown);
+        EXPECT_LT(std::find(ui.calls.rbegin(), ui.calls.rend(), "hide:1"),
+                  shown == ui.calls.rend() ? shown + 1 : shown);
     }
 };
 
@@ -68,6 +69,7 @@ TEST(Commands, EveryCancelGivesOneCancelLineAfterTheUnlock) {
         bool coding;
     };
     using K = Selection::Kind;
+    // clang-format off
     const Case cases[] = {
         {&Commands::Code1Click, K::None, 0, 0, 0, 0, true},      {&Commands::Code1Click, K::None, 1, 0, 0, 0, true},
         {&Commands::Code1Click, K::None, 1, 1, 0, 0, true},      {&Commands::Decode1Click, K::None, 1, 1, 0, 0, false},
@@ -76,6 +78,7 @@ TEST(Commands, EveryCancelGivesOneCancelLineAfterTheUnlock) {
         {&Commands::Button2Click, K::Folder, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 0, 0, true},
         {&Commands::Directory2Click, K::None, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 2, 0, true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Rig r;
         r.host.selected = {c.kind, c.kind == K::File ? r.src + "/a.txt" : r.src};
@@ -122,7 +125,8 @@ TEST(Commands, DecodeAsksBeforeThePasswordAndTheEngineAsksAgain) {
     const std::string ask = "ask:This file exists.Do you want to rewrite this file ?";
     EXPECT_LT(r.at("host:open"), r.at(ask));
     EXPECT_LT(r.at(ask), r.at("host:password"));
-    EXPECT_LT(r.at("host:password"), std::find(r.ui.calls.rbegin(), r.ui.calls.rend(), ask).base() - r.ui.calls.begin());
+    EXPECT_LT(r.at("host:password"),
+              std::find(r.ui.calls.rbegin(), r.ui.calls.rend(), ask).base() - r.ui.calls.begin());
     EXPECT_EQ(r.ui.count(ask), 2);
     EXPECT_EQ(read_file(r.out + "/back"), std::string(50, 'a'));
     EXPECT_EQ(r.ui.with_prefix("notice:").back(), "notice:Decoding finished\n\r" + r.out + "/a.cod");
@@ -137,10 +141,10 @@ TEST(Commands, FolderObjectCountsThenAsksThenWalks) {
     r.commands.Button1Click();
     const auto& L = r.ui.lines;
     ASSERT_GE(L.size(), 6u);
-    EXPECT_EQ(std::vector<std::string>(L.begin(), L.begin() + 6),
-              (std::vector<std::string>{"Scanning..." + r.src, "Scanning..." + r.src + "/sub",
-                                        "Start coding for files : 2", "Files will be stored in :", r.out + "/",
-                                        "Coding files in " + r.src}));
+    EXPECT_EQ(
+        std::vector<std::string>(L.begin(), L.begin() + 6),
+        (std::vector<std::string>{"Scanning..." + r.src, "Scanning..." + r.src + "/sub", "Start coding for files : 2",
+                                  "Files will be stored in :", r.out + "/", "Coding files in " + r.src}));
     EXPECT_LT(r.at("log:Start coding for files : 2"), r.at("host:folder:Select distanation directory"));
     EXPECT_LT(r.at("host:password"), r.at("host:buttons:off"));
     EXPECT_TRUE(fs::exists(r.out + "/sub/b_txt.cod"));
@@ -208,7 +212,8 @@ TEST(Commands, BatchModeHidesTheNotCodedBoxOnlyUnderDecodeObject) {
 TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     Rig r;
     // A valid header with no room for its seed.
-    write_file(r.src + "/sub/short", std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));
+    write_file(r.src + "/sub/short", std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
+                                         std::string("\x22\x00", 2) + std::string(10, '\0'));
     r.host.selected = {Selection::Kind::Folder, r.src};
     r.host.folders = {r.out};
     r.host.passwords = {"pw"};
@@ -256,7 +261,7 @@ TEST(Commands, NoSecondCommandStartsWhileOneWaitsInADialog) {
         EXPECT_TRUE(r.host.blocked);
         before = r.ui.calls.size();
         for (Handler run : {&Commands::Code1Click, &Commands::Decode1Click, &Commands::Button1Click,
-                        &Commands::Button2Click, &Commands::Directory1Click, &Commands::Directory2Click})
+                            &Commands::Button2Click, &Commands::Directory1Click, &Commands::Directory2Click})
             (r.commands.*run)();
         EXPECT_EQ(r.ui.calls.size(), before);
     };
@@ -282,9 +287,10 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
     // that cannot be created, in the first or the second file of a coding or
     // a decoding walk whose destination already holds an older result (a
     // small file is read once).
-    const FaultPlan faults[] = {{IoOp::Read, 0, EIO, 0},    {IoOp::Read, 1, EIO, 0},      {IoOp::Write, 0, ENOSPC, 0},
-                            {IoOp::Write, 1, ENOSPC, 0}, {IoOp::Sync, 0, EIO, 0},      {IoOp::Rename, 0, EACCES, 0},
-                            {IoOp::Rename, 1, EXDEV, 0}, {IoOp::CreateOutput, 1, EDQUOT, 0}};
+    const FaultPlan faults[] = {{IoOp::Read, 0, EIO, 0},     {IoOp::Read, 1, EIO, 0},
+                                {IoOp::Write, 0, ENOSPC, 0}, {IoOp::Write, 1, ENOSPC, 0},
+                                {IoOp::Sync, 0, EIO, 0},     {IoOp::Rename, 0, EACCES, 0},
+                                {IoOp::Rename, 1, EXDEV, 0}, {IoOp::CreateOutput, 1, EDQUOT, 0}};
     for (const bool coding : {true, false}) {
         for (FaultPlan fault : faults) {
             Rig r;
@@ -330,7 +336,8 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
             const auto out_after = snapshot(r.out);
             EXPECT_EQ(out_after.size(), out_before.size()) << what << ": a temporary file was left";
             int replaced = 0;
-            for (const auto& [name, old_text] : {std::pair{a, std::string("old a")}, std::pair{b, std::string("old b")}}) {
+            for (const auto& [name, old_text] :
+                 {std::pair{a, std::string("old a")}, std::pair{b, std::string("old b")}}) {
                 const std::string now = out_after.at(r.out + name);
                 if (now == old_text) continue;
                 ++replaced;

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "file_io.h"
-#include "folder_walk.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "io/file_io.h"
+#include "batch/folder_walk.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -80,9 +80,9 @@ TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {
     Walk w;
 
     EXPECT_EQ(w.walk.folder_progress_start(dir.file("src") + "/"), 5);
-    EXPECT_EQ(w.ui.lines, (std::vector<std::string>{"Scanning..." + dir.file("src") + "/",
-                                                    "Scanning..." + dir.file("src/old.data"),
-                                                    "Scanning..." + dir.file("src/old.data/empty")}));
+    EXPECT_EQ(w.ui.lines,
+              (std::vector<std::string>{"Scanning..." + dir.file("src") + "/", "Scanning..." + dir.file("src/old.data"),
+                                        "Scanning..." + dir.file("src/old.data/empty")}));
     w.walk.codedirs(dir.file("src") + "/", dir.file("out") + "/", "pw");
 
     EXPECT_EQ(w.ui.count("setup:4:0:5:1"), 1);
@@ -126,7 +126,8 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     fs::create_directories(dir.file("src/sub"));
     fs::create_directory(dir.file("back"));
     // A coded file cut short: a valid header with no room for its seed.
-    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));
+    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
+                                              std::string("\x22\x00", 2) + std::string(10, '\0'));
     Walk w;
     try {
         w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
@@ -165,14 +166,15 @@ TEST(Walk, RelativeSourceAndASourceThatCannotBeEntered) {
     EXPECT_TRUE(w.ui.lines.empty());
     // The walk says why, and tells on_file.
     w.walk.codedirs(dir.file("missing"), dir.file("out"), "pw");
-    EXPECT_EQ(w.ui.lines, std::vector<std::string>{"Cannot enter folder " + dir.file("missing") +
-                                                   ": No such file or directory"});
+    EXPECT_EQ(w.ui.lines,
+              std::vector<std::string>{"Cannot enter folder " + dir.file("missing") + ": No such file or directory"});
     EXPECT_EQ(w.refused, std::vector<std::string>{dir.file("missing")});
 }
 
 TEST(Walk, NeverWritesOutsideTheDestinationTree) {
     TempDir dir;
-    for (const char* d : {"src/sub", "src/odd", "src/deep/er", "out/inner", "elsewhere"}) fs::create_directories(dir.file(d));
+    for (const char* d : {"src/sub", "src/odd", "src/deep/er", "out/inner", "elsewhere"})
+        fs::create_directories(dir.file(d));
     for (const char* f : {"a.txt", "sub/b.txt", "odd/c.txt", "deep/er/d.txt"}) write_file(dir.file("src/") + f, f);
     write_file(dir.file("src/b_txt.cod"), "keep me");
     // Destination subfolders that are a link into the source, a link to
@@ -197,8 +199,8 @@ TEST(Walk, NeverWritesOutsideTheDestinationTree) {
     EXPECT_EQ(w.refused, (std::vector<std::string>{dir.file("src/deep"), dir.file("src/odd"), dir.file("src/sub")}));
     EXPECT_TRUE(w.logged("Passed by " + dir.file("src/sub") + ": its destination " + dir.file("out/sub") +
                          " is a symbolic link"));
-    EXPECT_TRUE(w.logged("Passed by " + dir.file("src/odd") + ": its destination " + dir.file("out/odd") +
-                         " is not a folder"));
+    EXPECT_TRUE(
+        w.logged("Passed by " + dir.file("src/odd") + ": its destination " + dir.file("out/odd") + " is not a folder"));
     for (const char* l : {"src/to_out", "src/into_out"})
         EXPECT_TRUE(w.logged("Passed by " + dir.file(l) + ": the link leads into the destination folder")) << l;
 
@@ -211,7 +213,8 @@ TEST(Walk, NeverWritesOutsideTheDestinationTree) {
     EXPECT_EQ(again.sources.size(), 5u);
     EXPECT_TRUE(again.refused.empty());
     EXPECT_TRUE(file_exists(dir.file("out/deep/er/d_txt.cod")));
-    EXPECT_TRUE(again.logged("Passed by " + dir.file("src/deep/er/up") + ": the link leads back to a folder being walked"));
+    EXPECT_TRUE(
+        again.logged("Passed by " + dir.file("src/deep/er/up") + ": the link leads back to a folder being walked"));
 }
 
 TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "command_host.h"
-#include "file_io.h"
-#include "script_ui.h"
+#include "batch/command_host.h"
+#include "io/file_io.h"
+#include "support/script_ui.h"
 
 namespace tarnvold::testing {
 

@@ -5,8 +5,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;
@@ -54,7 +54,9 @@ TEST(CliDir, ExitStatuses) {
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("src/sub") + "/").status, 2);
     EXPECT_TRUE(fs::is_empty(dir.file("src/sub")));
 
-    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') + std::string("\x22\x00", 2) + std::string(10, '\0'));  // no room for the seed
+    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
+                                              std::string("\x22\x00", 2) +
+                                              std::string(10, '\0'));  // no room for the seed
     const auto failed = run("decode-dir", dir.file("src"), dir.file("out"));
     EXPECT_EQ(failed.status, 3);
     EXPECT_NE(failed.err.find(dir.file("src/sub/short")), std::string::npos);
@@ -69,7 +71,8 @@ TEST(CliDir, AFolderThatCannotBeEnteredIsNamedAndFailsTheRun) {
     write_file(dir.file("src/locked/f.txt"), "f");
     std::vector<std::string> args;
     if (::geteuid() == 0) {
-        if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv: cannot test as an ordinary user";
+        if (!fs::exists("/usr/bin/setpriv"))
+            GTEST_SKIP() << "running as root without setpriv: cannot test as an ordinary user";
         args = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
         ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
         for (const auto& e : fs::recursive_directory_iterator(dir.path()))

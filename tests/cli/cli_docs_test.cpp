@@ -8,8 +8,8 @@
 #include <set>
 #include <string>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;
@@ -149,13 +149,12 @@ TEST(CliDocs, BashCompletesFoldersOnlyForTheFolderCommands) {
     // Completes the last word of `line` as bash would, with and without the
     // bash-completion helpers.
     auto complete = [&](const std::string& line, bool helpers) {
-        const std::string script =
-            std::string(helpers ? "[ -r /usr/share/bash-completion/bash_completion ] || exit 3; "
-                                  ". /usr/share/bash-completion/bash_completion; "
-                                : "") +
-            ". \"$0\"; COMP_LINE=\"$1\"; COMP_POINT=${#1}; read -ra COMP_WORDS <<< \"$1\"; "
-            "[[ $1 == *' ' ]] && COMP_WORDS+=(''); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
-            "_tarnvold_cli; printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
+        const std::string script = std::string(helpers ? "[ -r /usr/share/bash-completion/bash_completion ] || exit 3; "
+                                                         ". /usr/share/bash-completion/bash_completion; "
+                                                       : "") +
+                                   ". \"$0\"; COMP_LINE=\"$1\"; COMP_POINT=${#1}; read -ra COMP_WORDS <<< \"$1\"; "
+                                   "[[ $1 == *' ' ]] && COMP_WORDS+=(''); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
+                                   "_tarnvold_cli; printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
         return run_process({"/bin/bash", "-c", script, kSource + "/packaging/tarnvold-cli.bash", line}, {},
                            dir.path().string());
     };

@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 
@@ -44,7 +44,8 @@ bool kill_after_line(const std::vector<std::string>& args, const std::string& pa
     ::close(in_pipe[0]);
     ::close(out_pipe[1]);
     const std::string line = password + "\n";
-    if (::write(in_pipe[1], line.data(), line.size()) < 0) { /* the child reports it */ }
+    if (::write(in_pipe[1], line.data(), line.size()) < 0) { /* the child reports it */
+    }
     ::close(in_pipe[1]);
 
     std::string pending;
@@ -101,8 +102,7 @@ TEST(CliKill, KilledWhileDecodingLeavesNoPartialOutput) {
     write_file(dir.file("big"), "the old original");
     // Write 1 is the first block: it stops at the second, with the first
     // block written.
-    ASSERT_TRUE(kill_after_line({kCli, "1", "decode", "--yes", dir.file("big.cod"), dir.file("big")}, "pw",
-                                "paused"));
+    ASSERT_TRUE(kill_after_line({kCli, "1", "decode", "--yes", dir.file("big.cod"), dir.file("big")}, "pw", "paused"));
     EXPECT_EQ(read_file(dir.file("big")), "the old original");
     EXPECT_EQ(entry_count(dir.path()), 2u) << "something was left behind";
 }

@@ -7,8 +7,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;
@@ -86,7 +86,8 @@ TEST(CliRefusal, PasswordFileThatCannotBeReadGivesTheReasonAndTheName) {
     TempDir dir;
     write_file(dir.file("a"), "x");
     fs::create_directories(dir.file("folder"));
-    const auto folder = run_process({kCli, "code", "--password-file", dir.file("folder"), dir.file("a"), dir.file("b")});
+    const auto folder =
+        run_process({kCli, "code", "--password-file", dir.file("folder"), dir.file("a"), dir.file("b")});
     EXPECT_EQ(folder.status, 3);
     EXPECT_EQ(folder.err, "tarnvold-cli: " + dir.file("folder") + ": Is a directory.\n");
 

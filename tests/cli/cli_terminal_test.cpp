@@ -15,8 +15,8 @@
 #include <utmp.h>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;
@@ -167,8 +167,8 @@ TEST(CliTerminal, ProgressGoesToTheTerminalAndStandardOutputKeepsTheLogLines) {
     write_file(dir.file("src/small"), "s");
     write_file(dir.file("pw"), "pw\n");
     auto run = [&](const std::string& option, const std::string& log) {
-        std::vector<std::string> args = {kCli, "code-dir", "-y", "--password-file", dir.file("pw"), dir.file("src"),
-                                         dir.file("out")};
+        std::vector<std::string> args = {kCli,           "code-dir",      "-y",           "--password-file",
+                                         dir.file("pw"), dir.file("src"), dir.file("out")};
         if (!option.empty()) args.insert(args.begin() + 2, option);
         OnTerminal t(args, {}, log);
         EXPECT_EQ(t.finish(), 0) << t.seen();
@@ -211,7 +211,6 @@ TEST(CliTerminal, CtrlCStopsAFolderRunAfterTheCurrentFile) {
     EXPECT_NE(t.seen().find("interrupted; 2 of 3 files were done"), std::string::npos) << t.seen();
     EXPECT_NE(t.seen().find(" exists; not replaced (use --yes to replace it)"), std::string::npos);
     int replaced = 0;
-    for (const char* name : {"a", "b", "c"})
-        replaced += read_file(dir.file("out/") + name + ".cod") != "old" ? 1 : 0;
+    for (const char* name : {"a", "b", "c"}) replaced += read_file(dir.file("out/") + name + ".cod") != "old" ? 1 : 0;
     EXPECT_EQ(replaced, 1);
 }

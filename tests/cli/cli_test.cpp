@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "run_process.h"
-#include "temp_dir.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 using tarnvold::testing::lines_of;
 using tarnvold::testing::read_file;
@@ -27,7 +27,8 @@ std::string vector_file(const std::string& name) { return std::string(TARNVOLD_V
 TEST(Cli, CodeReproducesTheSharedVectorsWithTheFiveLines) {
     TempDir dir;
     write_file(dir.file("pw"), "Tarnvold\r\n");
-    const auto r = run_process({kCli, "code", "--password-file", dir.file("pw"), vector_file("lorem.txt"), dir.file("out.cod")});
+    const auto r =
+        run_process({kCli, "code", "--password-file", dir.file("pw"), vector_file("lorem.txt"), dir.file("out.cod")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(read_file(dir.file("out.cod")) == read_file(vector_file("lorem.txt.cod")));
     EXPECT_EQ(lines_of(r.out), (std::vector<std::string>{
@@ -52,8 +53,8 @@ TEST(Cli, DecodeRestoresEveryVectorWithTheSixLines) {
     EXPECT_EQ(lines[1], "Original file CRC : 639692");
     EXPECT_EQ(lines[4], "Decoding finished");
 
-    const auto seed3 = run_process({kCli, "decode", "-q", vector_file("lorem.txt.seed3.cod"), dir.file("lorem")},
-                                   "Secret pass\n");
+    const auto seed3 =
+        run_process({kCli, "decode", "-q", vector_file("lorem.txt.seed3.cod"), dir.file("lorem")}, "Secret pass\n");
     EXPECT_EQ(seed3.status, 0) << seed3.err;
     EXPECT_EQ(seed3.out, "");  // --quiet
     EXPECT_TRUE(read_file(dir.file("lorem")) == read_file(vector_file("lorem.txt")));

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "run_process.h"
-#include "temp_dir.h"
-#include "utf8_text.h"
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+#include "io/utf8_text.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;
@@ -42,8 +42,11 @@ TEST(CliText, PasswordsCountCharactersAndCodeWithTheBytesGiven) {
     // password exactly, not the UTF-8 "été".
     write_file(dir.file("pw"), "\xE9t\xE9\r\n");
     write_file(dir.file("short"), "\xE9\n");
-    EXPECT_EQ(run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("short"), dir.file("a"), dir.file("b")}).status, 2);
-    ASSERT_EQ(run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("pw"), dir.file("a"), dir.file("b")}).status, 0);
+    EXPECT_EQ(
+        run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("short"), dir.file("a"), dir.file("b")}).status,
+        2);
+    ASSERT_EQ(
+        run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("pw"), dir.file("a"), dir.file("b")}).status, 0);
     EXPECT_EQ(run_process({TARNVOLD_CLI, "test", dir.file("b")}, "été\n").status, 1);
     EXPECT_EQ(run_process({TARNVOLD_CLI, "test", "--password-file", dir.file("pw"), dir.file("b")}).status, 0);
 }

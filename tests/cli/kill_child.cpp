@@ -4,9 +4,9 @@
 // run itself reaches, however fast the machine.
 #include <cstdlib>
 
-#include "cli.h"
-#include "fault_plan.h"
-#include "file_io.h"
+#include "cli/cli.h"
+#include "support/fault_plan.h"
+#include "io/file_io.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;

@@ -2,8 +2,8 @@
 // with a Language whose notices are recorded.
 #pragma once
 
-#include "international.h"
-#include "temp_dir.h"
+#include "config/international.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "config_fixture.h"
-#include "config_record.h"
-#include "file_io.h"
+#include "config/config_record.h"
+#include "io/file_io.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,16 +79,15 @@ TEST_F(Config, InvalidFilesAreReportedWithTheCurrentTexts) {
     LangTable t = builtin_english();
     table_entry(t, msg::kNotConfigFile) = "Keine Konfiguration";
     language.apply_lang_table(t);
-    config.read_config(kConfigFileName);                            // missing
+    config.read_config(kConfigFileName);  // missing
     write_file(kConfigFileName, kDefaultBytes.substr(0, 44));
-    config.read_config(kConfigFileName);                            // short
+    config.read_config(kConfigFileName);  // short
     for (const auto& bad : {with_byte(1, 't'), with_byte(0, 19), with_byte(0, 21)}) {
         write_file(kConfigFileName, bad);
         config.read_config(kConfigFileName);
     }
-    EXPECT_EQ(notices, (std::vector<std::string>{"Can not find configuration file",
-                                                  "Error in configuration file", "Keine Konfiguration",
-                                                  "Keine Konfiguration", "Keine Konfiguration"}));
+    EXPECT_EQ(notices, (std::vector<std::string>{"Can not find configuration file", "Error in configuration file",
+                                                 "Keine Konfiguration", "Keine Konfiguration", "Keine Konfiguration"}));
     EXPECT_EQ(applied, 0);
     EXPECT_EQ(config.record.bytes, config_record{}.bytes);
     EXPECT_EQ(language.lang_table(), t);
@@ -126,8 +125,7 @@ TEST_F(Config, ReadOnlyFileIsReadAndUnopenableFileThrows) {
     EXPECT_EQ(applied, 1);
 
     ::chmod(kConfigFileName, 0);
-    as_ordinary_user(dir.path().string(),
-                     [&] { EXPECT_THROW(config.read_config(kConfigFileName), IoError); });
+    as_ordinary_user(dir.path().string(), [&] { EXPECT_THROW(config.read_config(kConfigFileName), IoError); });
     EXPECT_THROW(config.write_config("no/such/folder.cfg"), IoError);
 }
 

@@ -1,5 +1,5 @@
 #include "config_fixture.h"
-#include "file_io.h"
+#include "io/file_io.h"
 
 #include <algorithm>
 
@@ -75,7 +75,10 @@ TEST_F(Lang, WriteFailureNamesTheFile) {
 }
 
 TEST_F(Lang, LoadAcceptsFilesOf56LinesOrMore) {
-    struct Case { std::string text; std::string e1, e56; };
+    struct Case {
+        std::string text;
+        std::string e1, e56;
+    };
     const Case cases[] = {
         {numbered_lines(56, "n", "\r\n"), "n1", "n56"},
         {numbered_lines(55, "n", "\n") + "n56", "n1", "n56"},
@@ -100,6 +103,7 @@ TEST_F(Lang, FilesAreReadAsUtf8WhenTheyAreAndAsWindows1252Otherwise) {
     for (int i = 0; i < 200; ++i) u200 += "ü";
     for (int i = 0; i < 150; ++i) u150 += "ü";
     const std::string a149(149, 'a');
+    // clang-format off
     struct Case { std::string l1, l2, l3, l4; std::string e1, e2, e3, e4; };
     const Case cases[] = {
         // UTF-8, with a byte-order mark; 150 characters kept, none cut in two.
@@ -110,9 +114,10 @@ TEST_F(Lang, FilesAreReadAsUtf8WhenTheyAreAndAsWindows1252Otherwise) {
         // One byte that is not UTF-8 makes the whole file Windows-1252.
         {"ü", "\xE4", "x", "y", "\xC3\x83\xC2\xBC", "ä", "x", "y"},
     };
+    // clang-format on
     for (const auto& c : cases) {
-        write_file("x.tvl", c.l1 + "\r\n" + c.l2 + "\r\n" + c.l3 + "\r\n" + c.l4 + "\r\n" +
-                                numbered_lines(52, "n", "\r\n"));
+        write_file("x.tvl",
+                   c.l1 + "\r\n" + c.l2 + "\r\n" + c.l3 + "\r\n" + c.l4 + "\r\n" + numbered_lines(52, "n", "\r\n"));
         language.load_lang_file("x.tvl");
         EXPECT_EQ(language.message(1), c.e1);
         EXPECT_EQ(language.message(2), c.e2);
@@ -126,14 +131,13 @@ TEST_F(Lang, ShortOrMissingFilesAreReportedAndChangeNothing) {
     RecordingTarget t;
     language.fill_english_table();
     language.add_caption_target(&t);
-    for (const std::string& text : {numbered_lines(55, "n", "\r\n"), numbered_lines(60, "n", "\r"),
-                                    std::string()}) {
+    for (const std::string& text : {numbered_lines(55, "n", "\r\n"), numbered_lines(60, "n", "\r"), std::string()}) {
         write_file("x.tvl", text);
         language.load_lang_file("x.tvl");
     }
     language.load_lang_file("lang\\missing.tvl");
     EXPECT_EQ(notices, (std::vector<std::string>{"Bad lang file", "Bad lang file", "Bad lang file",
-                                                  "Can not find language file"}));
+                                                 "Can not find language file"}));
     EXPECT_EQ(language.lang_table(), builtin_english());
     EXPECT_TRUE(t.seen.empty());
 }

@@ -5,7 +5,7 @@
 #include <numeric>
 #include <vector>
 
-#include "checksum.h"
+#include "engine/checksum.h"
 
 using namespace tarnvold;
 
@@ -14,7 +14,8 @@ TEST(ByteSum, MatchesAPlainSum) {
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
     for (std::size_t offset : {0u, 1u, 7u, 33u})
         for (std::size_t len : {0u, 1u, 31u, 63u, 64u, 65u, 1000u, 99000u}) {
-            const std::uint64_t expected = std::accumulate(data.begin() + offset, data.begin() + offset + len, std::uint64_t{0});
+            const std::uint64_t expected =
+                std::accumulate(data.begin() + offset, data.begin() + offset + len, std::uint64_t{0});
             EXPECT_EQ(byte_sum(data.data() + offset, len), expected) << offset << " " << len;
             EXPECT_EQ(byte_sum_portable(data.data() + offset, len), expected) << offset << " " << len;
         }

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
-#include "file_io.h"
-#include "keystream.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+#include "engine/keystream.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -66,8 +66,7 @@ TEST(Checksum, ProgressStepsFollowTheSize) {
         write_file(dir.file("f"), std::string(static_cast<std::size_t>(size), 'x'));
         engine.get_file_crc(dir.file("f"));
         EXPECT_EQ(ui.steps[1], advances) << size;
-        EXPECT_EQ(ui.with_prefix("setup:1")[0],
-                  "setup:1:0:" + std::to_string(size) + ":" + std::to_string(step));
+        EXPECT_EQ(ui.with_prefix("setup:1")[0], "setup:1:0:" + std::to_string(size) + ":" + std::to_string(step));
         // Every bar step lets the window breathe right away.
         for (std::size_t i = 0; i < ui.calls.size(); ++i) {
             if (ui.calls[i] == "step:1") {
@@ -104,8 +103,8 @@ TEST(Coding, UserVisibleStepsComeInTheirOrder) {
     // Labels and bars are set up before the checksum runs, and put back at
     // rest after the last log line.
     std::vector<std::string> setup(ui.calls.begin() + 1, ui.calls.begin() + 9);
-    EXPECT_EQ(setup, (std::vector<std::string>{"caption:4:Level 1 coding", "caption:5:Level 2 coding",
-                                               "setup:2:0:3:1", "setup:3:0:3:1", "show:3", "show:4", "show:5",
+    EXPECT_EQ(setup, (std::vector<std::string>{"caption:4:Level 1 coding", "caption:5:Level 2 coding", "setup:2:0:3:1",
+                                               "setup:3:0:3:1", "show:3", "show:4", "show:5",
                                                "log:CRC check :" + dir.file("a")}));
     std::vector<std::string> tail(ui.calls.end() - 6, ui.calls.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"hide:3", "hide:4", "hide:5", "pos:1:0", "pos:2:0", "pos:3:0"}));

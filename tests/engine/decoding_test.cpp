@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
-#include "file_io.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;
@@ -78,10 +78,10 @@ TEST(Decoding, WrongPasswordKeepsTheOutputAndSaysSo) {
 TEST(Decoding, FilesWithoutTheSignatureAreNotDecoded) {
     TempDir dir;
     const std::vector<std::string> impostors = {
-        std::string("\x08Tarnvolt", 9) + std::string(40, 'x'),   // 08 and eight other bytes
-        std::string("\x07Tarnvold", 9) + std::string(40, 'x'),   // another length byte
-        std::string(64, 'p'),                                     // plain text
-        std::string(12, 'n'),                                     // a note shorter than the header
+        std::string("\x08Tarnvolt", 9) + std::string(40, 'x'),            // 08 and eight other bytes
+        std::string("\x07Tarnvold", 9) + std::string(40, 'x'),            // another length byte
+        std::string(64, 'p'),                                             // plain text
+        std::string(12, 'n'),                                             // a note shorter than the header
         std::string("\x08Tarnvold\x01\x05", 11) + std::string(20, '\0'),  // 31 bytes: the header cut short
     };
     for (const auto& bytes : impostors) {
@@ -137,8 +137,8 @@ TEST(Decoding, NewerVersionsAreAskedAboutOnce) {
         unsigned char major, minor;
         bool asks;
     };
-    for (const Case c : {Case{1, 5, false}, Case{1, 0, false}, Case{0, 9, false}, Case{1, 6, true},
-                         Case{2, 0, true}, Case{2, 9, true}, Case{255, 255, true}}) {
+    for (const Case c : {Case{1, 5, false}, Case{1, 0, false}, Case{0, 9, false}, Case{1, 6, true}, Case{2, 0, true},
+                         Case{2, 9, true}, Case{255, 255, true}}) {
         std::string bytes = original;
         bytes[9] = static_cast<char>(c.major);
         bytes[10] = static_cast<char>(c.minor);

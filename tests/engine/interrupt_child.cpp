@@ -4,10 +4,10 @@
 // unnamed temporary files.
 #include <cstring>
 
-#include "engine.h"
-#include "fault_plan.h"
-#include "file_io.h"
-#include "script_ui.h"
+#include "engine/engine.h"
+#include "support/fault_plan.h"
+#include "io/file_io.h"
+#include "support/script_ui.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;

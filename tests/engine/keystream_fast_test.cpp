@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "keystream.h"
-#include "keystream_fast.h"
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
 
 using namespace tarnvold;
 
@@ -24,9 +24,9 @@ std::vector<FastKernel> kernels() {
 
 const char* name(FastKernel k) {
     switch (k) {
-        case FastKernel::Avx2: return "avx2";
-        case FastKernel::Avx512: return "avx512";
-        case FastKernel::Portable: break;
+    case FastKernel::Avx2: return "avx2";
+    case FastKernel::Avx512: return "avx512";
+    case FastKernel::Portable: break;
     }
     return "portable";
 }
@@ -56,6 +56,7 @@ struct Window {
     std::uint64_t x87_hash;
 };
 constexpr std::size_t kWindow = 3001;
+// clang-format off
 const Window kWindows[] = {
     {12345, 1, 0xf7c9ae3ef4ae43e3ull},
     {53699436, 1, 0x733f1f7210e13ea0ull},
@@ -108,6 +109,7 @@ const Window kWindows[] = {
     {2147482147, 1, 0x3f99025a154edd6aull},
     {323240098, 1824243449, 0x0bd007ddda29f9fdull},
 };
+// clang-format on
 
 // The arguments whose key byte lies nearest a rounding tie over the whole
 // domain |x| <= 2^31, with the x87 key byte, as found by a full run of
@@ -117,6 +119,7 @@ struct NearTie {
     int key;
     double distance;
 };
+// clang-format off
 const NearTie kNearTies[] = {
     {626117442, 227, 1.094581e-10},  {1187803654, 26, 4.355156e-10}, {414639568, 240, 5.312242e-10},
     {1433595760, 192, 9.566282e-10}, {1410300583, 97, 1.245827e-09}, {1438835471, 202, 1.412804e-09},
@@ -127,6 +130,7 @@ const NearTie kNearTies[] = {
     {289265553, 196, 4.073932e-09},  {1180378599, 10, 4.101959e-09}, {48364762, 40, 5.260998e-09},
     {1803228280, 67, 5.518582e-09},  {1169070215, 191, 5.575962e-09}, {944233480, 224, 6.631457e-09},
 };
+// clang-format on
 
 }  // namespace
 
@@ -170,7 +174,7 @@ TEST(FastKeyStream, ArgumentsNearestATieGiveTheX87Byte) {
 }
 
 TEST(FastKeyStream, EdgesOfTheDomain) {
-    EXPECT_EQ(level1_key_fast(INT32_MIN), 37);   // x^2 = 2^62
+    EXPECT_EQ(level1_key_fast(INT32_MIN), 37);  // x^2 = 2^62
     EXPECT_EQ(level1_key_fast(INT32_MAX), 246);
     EXPECT_EQ(level1_key_fast(INT32_MIN + 1), 246);
     EXPECT_EQ(level1_key_fast(0), 125);
@@ -235,8 +239,8 @@ TEST(FastKeyStream, CombinedWithThePasswordStreamInOnePass) {
     std::string long_password;
     for (int i = 0; i < 300; ++i) long_password.push_back(static_cast<char>('A' + i % 57));
     const std::int32_t seed = -123456789;
-    for (const std::string& password : {std::string("xy"), std::string("Thirteen byte"), long_password.substr(0, 255),
-                                        long_password}) {
+    for (const std::string& password :
+         {std::string("xy"), std::string("Thirteen byte"), long_password.substr(0, 255), long_password}) {
         PasswordStream pw(password);
         const std::uint64_t start = 1000003;  // stream position of data[0]
         std::vector<std::uint8_t> expected = data;
@@ -273,8 +277,8 @@ TEST(FastKeyStream, SinePolynomialIsFarInsideTheTieDistance) {
     double worst = 0;
     for (int i = -200000; i <= 200000; ++i) {
         const double f = (0.5 + 1e-9) * i / 200000.0;
-        const auto err = static_cast<double>(
-            std::fabs(static_cast<long double>(detail::key_sine(f)) - 125.0L * std::sin(pi * static_cast<long double>(f))));
+        const auto err = static_cast<double>(std::fabs(static_cast<long double>(detail::key_sine(f)) -
+                                                       125.0L * std::sin(pi * static_cast<long double>(f))));
         worst = std::max(worst, err);
     }
     EXPECT_LT(worst, 1.2e-11);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "keystream.h"
+#include "engine/keystream.h"
 
 using namespace tarnvold;
 
@@ -49,8 +49,7 @@ TEST(PositionKey, XorRunMatchesSingleKeysAcrossTheWrap) {
     std::vector<std::uint8_t> buf(12, 0);
     level1_xor(seed, 1, buf.data(), buf.size());
     std::uint32_t x = static_cast<std::uint32_t>(seed) + 1u;
-    for (std::size_t i = 0; i < buf.size(); ++i, ++x)
-        EXPECT_EQ(buf[i], level1_key(static_cast<std::int32_t>(x))) << i;
+    for (std::size_t i = 0; i < buf.size(); ++i, ++x) EXPECT_EQ(buf[i], level1_key(static_cast<std::int32_t>(x))) << i;
 }
 
 namespace {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
-#include "fault_plan.h"
-#include "file_io.h"
-#include "keystream.h"
-#include "script_ui.h"
-#include "shared_workers.h"
-#include "temp_dir.h"
+#include "engine/engine.h"
+#include "support/fault_plan.h"
+#include "io/file_io.h"
+#include "engine/keystream.h"
+#include "support/script_ui.h"
+#include "support/shared_workers.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

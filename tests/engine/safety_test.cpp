@@ -19,13 +19,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "config_record.h"
-#include "engine.h"
-#include "fault_plan.h"
-#include "file_io.h"
-#include "international.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "config/config_record.h"
+#include "engine/engine.h"
+#include "support/fault_plan.h"
+#include "io/file_io.h"
+#include "config/international.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using tarnvold::testing::entry_count;
@@ -46,7 +46,8 @@ TEST(Safety, SourceAndDestinationNamingTheSameFileAreRefused) {
     write_file(dir.file("src"), contents);
     fs::create_symlink(dir.file("src"), dir.file("link"));
     fs::create_hard_link(dir.file("src"), dir.file("hard"));
-    for (const std::string& other : {dir.file("src"), dir.file("link"), dir.file("hard"), dir.path().string() + "/./src"}) {
+    for (const std::string& other :
+         {dir.file("src"), dir.file("link"), dir.file("hard"), dir.path().string() + "/./src"}) {
         ScriptUi ui;
         Engine engine(ui);
         EXPECT_EQ(engine.codefile(dir.file("src"), other, "pw"), Outcome::Refused) << other;
@@ -83,7 +84,8 @@ TEST(Safety, FilesOfTwoGigabytesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(engine2.decodefile(dir.file("huge.cod"), dir.file("out"), "pw"), Outcome::Refused);
     EXPECT_FALSE(fs::exists(dir.file("out")));
     EXPECT_EQ(ui2.count("notice:Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be "
-                        "decoded: " + dir.file("huge.cod")),
+                        "decoded: " +
+                        dir.file("huge.cod")),
               1);
 }
 
@@ -185,7 +187,8 @@ TEST(Sources, OnlyRegularFilesAreCodedDecodedCheckedOrTested) {
     fs::create_directory(dir.file("folder"));
     const std::size_t entries = entry_count(dir.path());
     // /dev/zero would otherwise be coded as an empty file.
-    for (const std::string& source : {std::string("/dev/zero"), dir.file("pipe"), dir.file("sock"), dir.file("folder")}) {
+    for (const std::string& source :
+         {std::string("/dev/zero"), dir.file("pipe"), dir.file("sock"), dir.file("folder")}) {
         ScriptUi ui;
         Engine engine(ui);
         const std::string refusal = source + " is not a regular file";
@@ -255,8 +258,8 @@ TEST(Sources, ASourceThatChangesWhileItIsCodedGivesNoOutput) {
             ADD_FAILURE() << "no error, size " << c.size << " read " << c.at_read;
         } catch (const IoError& e) {
             EXPECT_EQ(e.code(), IoError::kChangedWhileCoding);
-            EXPECT_EQ(std::string(e.what()), dir.file("src") +
-                                                 ": The file changed while it was being coded, nothing was written.");
+            EXPECT_EQ(std::string(e.what()),
+                      dir.file("src") + ": The file changed while it was being coded, nothing was written.");
         }
         set_io_fault_hook(nullptr, nullptr);
         EXPECT_EQ(read_file(dir.file("dst")), "older");
@@ -289,8 +292,8 @@ TEST(Destinations, OnlyARegularFileOrNothingIsReplaced) {
         EXPECT_EQ(engine.codefile(dir.file("src"), destination, "pw"), Outcome::Refused) << destination;
         EXPECT_EQ(engine.decodefile(dir.file("src.cod"), destination, "pw"), Outcome::Refused) << destination;
         EXPECT_TRUE(ui.with_prefix("ask:").empty());
-        const std::string shown = destination == dir.file("to-pipe") ? destination + " -> " + dir.file("pipe")
-                                                                    : destination;
+        const std::string shown =
+            destination == dir.file("to-pipe") ? destination + " -> " + dir.file("pipe") : destination;
         EXPECT_EQ(ui.count("notice:" + shown + " is not a regular file and cannot be replaced"), 2) << destination;
         EXPECT_EQ(entry_count(dir.path()), entries) << destination;
     }
@@ -390,7 +393,8 @@ TEST(Destinations, WhatThisUserCouldNotOpenForWritingIsRefusedBeforeAnythingIsWr
     fs::create_directory(dir.file("lang"));
     write_file(dir.file("lang/english.tvl"), "protected texts");
     fs::create_directory(dir.file("locked"));
-    for (const char* name : {"protected", "tarnvold_conf.cfg", "lang/english.tvl"}) ::chmod(dir.file(name).c_str(), 0444);
+    for (const char* name : {"protected", "tarnvold_conf.cfg", "lang/english.tvl"})
+        ::chmod(dir.file(name).c_str(), 0444);
     ::chmod(dir.file("src").c_str(), 0644);
     ::chmod(dir.file("locked").c_str(), 0555);
     const std::size_t entries = entry_count(dir.path());
@@ -546,7 +550,8 @@ std::string interrupt_children(const fs::path& folder, bool refuse_unnamed, bool
         int status = 0;
         ::waitpid(pid, &status, 0);
         ::close(input);
-        if (!WIFSIGNALED(status) || WTERMSIG(status) != sig) wrong += "not ended by signal " + std::to_string(sig) + ";";
+        if (!WIFSIGNALED(status) || WTERMSIG(status) != sig)
+            wrong += "not ended by signal " + std::to_string(sig) + ";";
         if (has_temporary(folder)) wrong += "left a temporary file after signal " + std::to_string(sig) + ";";
         if (fs::exists(folder / "dst")) wrong += "made the destination;";
     }

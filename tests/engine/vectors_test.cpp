@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "engine.h"
-#include "keystream_fast.h"
-#include "script_ui.h"
-#include "temp_dir.h"
+#include "engine/engine.h"
+#include "engine/keystream_fast.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using tarnvold::testing::read_file;

@@ -1,4 +1,4 @@
-#include "fault_plan.h"
+#include "support/fault_plan.h"
 
 #include <cerrno>
 #include <unistd.h>

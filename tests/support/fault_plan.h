@@ -2,7 +2,7 @@
 // processes.
 #pragma once
 
-#include "file_io.h"
+#include "io/file_io.h"
 
 namespace tarnvold::testing {
 

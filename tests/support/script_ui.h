@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "international.h"
-#include "user_interface.h"
+#include "config/international.h"
+#include "engine/user_interface.h"
 
 namespace tarnvold::testing {
 
@@ -25,9 +25,7 @@ public:
     bool record_steps = true;        // big files: leave the steps out of `calls`
     int steps[5] = {0, 0, 0, 0, 0};  // bar steps counted per bar
 
-    std::string message(int n) override {
-        return builtin_english().at(static_cast<std::size_t>(n - 1));
-    }
+    std::string message(int n) override { return builtin_english().at(static_cast<std::size_t>(n - 1)); }
     void log_write(std::string_view text) override { pending_ += text; }
     void log_write(std::int64_t value) override { pending_ += std::to_string(value); }
     void log_write_line() override {

@@ -2,7 +2,7 @@
 // that the paths that share work with it run whatever the processor has.
 #pragma once
 
-#include "work_pool.h"
+#include "io/work_pool.h"
 
 namespace tarnvold::testing {
 

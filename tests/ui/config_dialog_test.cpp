@@ -1,11 +1,11 @@
 // The configuration dialog over a started program: the stored style and
 // language, applied at once on OK, dropped on Cancel or a close.
 
-#include "config_dialog.h"
-#include "about.h"
-#include "main_window.h"
-#include "password.h"
-#include "program.h"
+#include "ui/config_dialog.h"
+#include "ui/about.h"
+#include "ui/main_window.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
@@ -71,7 +71,8 @@ private slots:
         QVERIFY(!dlg().isVisible());
         QVERIFY(p->Form1->isVisible());
         QCOMPARE(stored()[23], char(0));
-        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\german.tvl"));
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
+                                                  "lang\\german.tvl"));
         // The full window, centred by its new size, with no check of the screen.
         QCOMPARE(p->Form1->frameGeometry().size(), QSize(855, 441));
         QCOMPARE(p->Form1->frameGeometry().x(), (screen_width() - 855) / 2);
@@ -131,7 +132,8 @@ private slots:
         QVERIFY(dlg().RadioButton1->isChecked());
         QCOMPARE(dlg().ComboBox1->currentText(), QString("german"));
         dlg().OKBtn->click();
-        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\german.tvl"));
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
+                                                  "lang\\german.tvl"));
     }
 
     void ok_after_an_invalid_start_changes_nothing() {
@@ -164,7 +166,8 @@ private slots:
 
     void language_file_names_are_kept_byte_for_byte() {
         // A name from another system: not UTF-8, and an extension in capitals.
-        for (const auto& [file, prefix] : {std::pair<std::string, std::string>{"fr\xE9nch.tvl", "F"}, {"GERMAN.TVL", "U"}}) {
+        for (const auto& [file, prefix] :
+             {std::pair<std::string, std::string>{"fr\xE9nch.tvl", "F"}, {"GERMAN.TVL", "U"}}) {
             std::string text;
             for (int n = 1; n <= 56; ++n) text += prefix + std::to_string(n) + "\r\n";
             std::ofstream(cwd->path().toStdString() + "/lang/" + file, std::ios::binary) << text;
@@ -175,7 +178,8 @@ private slots:
         QCOMPARE(dlg().ComboBox1->itemText(french), QString("frénch"));
         dlg().ComboBox1->setCurrentIndex(french);
         dlg().OKBtn->click();
-        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\fr\xE9nch.tvl"));
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
+                                                  "lang\\fr\xE9nch.tvl"));
         QCOMPARE(p->Form1->File1->title(), QString("F1"));
         // An OK that only changes the style keeps the language.
         open_dialog();
@@ -185,7 +189,8 @@ private slots:
         dlg().RadioButton1->click();
         dlg().OKBtn->click();
         QVERIFY(boxes->seen.empty());
-        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\fr\xE9nch.tvl"));
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
+                                                  "lang\\fr\xE9nch.tvl"));
         // And the next start finds it again.
         const QByteArray again = stored();
         p.reset();
@@ -196,7 +201,8 @@ private slots:
         open_dialog();
         dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("GERMAN"));
         dlg().OKBtn->click();
-        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f" "lang\\GERMAN.TVL"));
+        QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
+                                                  "lang\\GERMAN.TVL"));
         QCOMPARE(p->Form1->File1->title(), QString("U1"));
     }
 

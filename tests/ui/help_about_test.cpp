@@ -1,9 +1,9 @@
 // The help window's page and links, the project's help pages themselves,
 // and the About box.
 
-#include "about.h"
-#include "helper.h"
-#include "ui_common.h"
+#include "ui/about.h"
+#include "ui/helper.h"
+#include "ui/ui_common.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
@@ -101,7 +101,8 @@ private slots:
         const QDir dir(QStringLiteral(TARNVOLD_SOURCE_DIR) + "/help");
         const QRegularExpression tag("<[^>]*>");
         const QRegularExpression background("bgcolor|background", QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpression text_colour("(?<![-a-z])color\\s*[:=]|\\btext\\s*=", QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression text_colour("(?<![-a-z])color\\s*[:=]|\\btext\\s*=",
+                                             QRegularExpression::CaseInsensitiveOption);
         for (const QString& page : dir.entryList({"*.htm"}, QDir::Files)) {
             const QString text = QString::fromUtf8(read_bytes(dir.filePath(page)));
             for (auto m = tag.globalMatch(text); m.hasNext();) {

@@ -2,13 +2,13 @@
 // swaps, the progress bars, the busy state while a command waits, the shell
 // panes and the keyboard.
 
-#include "about.h"
-#include "config_dialog.h"
-#include "helper.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/config_dialog.h"
+#include "ui/helper.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QAction>
@@ -333,7 +333,8 @@ private slots:
         show_and_load(dir, rows);
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/pipe")), QString("Named pipe"));
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/socket")), QString("Socket"));
-        if (::geteuid() == 0) QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
+        if (::geteuid() == 0)
+            QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
         // Named like no known type: its contents are not looked at.
         QTRY_VERIFY(!list_model()->type(list_entry(dir + "/notes")).isEmpty());
         QVERIFY2(!list_model()->type(list_entry(dir + "/notes")).contains("PDF"),

@@ -1,6 +1,6 @@
 // The folder chooser's wait: which folder it hands back, and New dir.
 
-#include "open_dir.h"
+#include "ui/open_dir.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
@@ -119,7 +119,7 @@ private slots:
             focus_tree();
             key(Qt::Key_Right);  // open Data
             QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
-            key(Qt::Key_Down);   // onto Out
+            key(Qt::Key_Down);  // onto Out
             QCOMPARE(QString::fromStdString(dlg->selected_path()), data + "/Out");
             key(Qt::Key_Return);
         }));

@@ -1,6 +1,6 @@
 // The password dialog's wait: what it hands back, and when.
 
-#include "password.h"
+#include "ui/password.h"
 #include "ui_test_support.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 //   xvfb-run -s "-screen 0 1280x1024x24" tarnvold_screenshot FOLDER OUT.png
 // The program starts in FOLDER as it would from there.
 
-#include "main_window.h"
-#include "program.h"
+#include "ui/main_window.h"
+#include "ui/program.h"
 
 #include <QApplication>
 #include <QDir>

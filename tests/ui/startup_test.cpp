@@ -1,14 +1,14 @@
 // Start-up as the program runs it: the six windows created in a fresh
 // folder, with the files start-up finds there.
 
-#include "about.h"
-#include "config_dialog.h"
-#include "helper.h"
-#include "international.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/config_dialog.h"
+#include "ui/helper.h"
+#include "config/international.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 // Texts are shown as they are: language texts and file names in boxes and
 // labels are never read as markup.
 
-#include "about.h"
-#include "boxes.h"
-#include "main_window.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/boxes.h"
+#include "ui/main_window.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
@@ -40,24 +40,26 @@ private:
 private slots:
     void boxes_show_markup_as_text() {
         const QString name = "/tmp/<i>x</i>.txt: Fichier introuvable";
-        inspect_box([&] { ui::error_box(nullptr, name); }, [&](QDialog* d) {
-            auto* box = qobject_cast<QMessageBox*>(d);
-            QVERIFY(box != nullptr);
-            QCOMPARE(box->textFormat(), Qt::PlainText);
-            QCOMPARE(box->text(), name);
-        });
+        inspect_box([&] { ui::error_box(nullptr, name); },
+                    [&](QDialog* d) {
+                        auto* box = qobject_cast<QMessageBox*>(d);
+                        QVERIFY(box != nullptr);
+                        QCOMPARE(box->textFormat(), Qt::PlainText);
+                        QCOMPARE(box->text(), name);
+                    });
         const QString prompt = "<b>Neuer</b> Ordner";
         QString value = "v";
-        inspect_box([&] { ui::input_box(nullptr, "Tarnvold", prompt, value); }, [&](QDialog* d) {
-            QVERIFY(qobject_cast<QInputDialog*>(d) != nullptr);
-            int prompts = 0;
-            for (QLabel* label : d->findChildren<QLabel*>())
-                if (label->text() == prompt) {
-                    ++prompts;
-                    QCOMPARE(label->textFormat(), Qt::PlainText);
-                }
-            QCOMPARE(prompts, 1);
-        });
+        inspect_box([&] { ui::input_box(nullptr, "Tarnvold", prompt, value); },
+                    [&](QDialog* d) {
+                        QVERIFY(qobject_cast<QInputDialog*>(d) != nullptr);
+                        int prompts = 0;
+                        for (QLabel* label : d->findChildren<QLabel*>())
+                            if (label->text() == prompt) {
+                                ++prompts;
+                                QCOMPARE(label->textFormat(), Qt::PlainText);
+                            }
+                        QCOMPARE(prompts, 1);
+                    });
     }
 
     void labels_show_language_texts_as_text() {

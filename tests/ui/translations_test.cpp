@@ -2,14 +2,14 @@
 // writes its own English file, keeps the role of every English entry, loads,
 // and re-captions every window with captions that fit their controls.
 
-#include "about.h"
-#include "config_dialog.h"
-#include "helper.h"
-#include "international.h"
-#include "main_window.h"
-#include "open_dir.h"
-#include "password.h"
-#include "program.h"
+#include "ui/about.h"
+#include "ui/config_dialog.h"
+#include "ui/helper.h"
+#include "config/international.h"
+#include "ui/main_window.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QAction>
@@ -93,13 +93,13 @@ private slots:
         write_config(cwd.path(), 1, "lang\\" + base.toStdString() + ".tvl");
         Program p(cwd.path().toStdString());
         QVERIFY(boxes.seen.empty());
-        for (int n = 1; n <= 56; ++n)
-            QCOMPARE(QString::fromStdString(p.language.message(n)), lines[n - 1]);
+        for (int n = 1; n <= 56; ++n) QCOMPARE(QString::fromStdString(p.language.message(n)), lines[n - 1]);
         QCOMPARE(p.config_form->ComboBox1->currentText(), base);
 
         // ... and every caption of every window is its entry.
         auto entry = [&lines](int n) { return lines[n - 1]; };
         TForm1& f = *p.Form1;
+        // clang-format off
         const std::pair<QString, int> captions[] = {
             {f.File1->title(), msg::kFile}, {f.Options1->title(), msg::kOptions}, {f.Help1->title(), msg::kHelp},
             {f.Code1->title(), msg::kCode}, {f.Decode1->title(), msg::kDecode}, {f.Exit1->text(), msg::kExit},
@@ -119,13 +119,22 @@ private slots:
             {p.Form2->Button1->text(), msg::kCloseWindow}, {p.AboutBox->OKButton->text(), msg::kOk},
             {p.AboutBox->windowTitle(), msg::kAbout},
         };
+        // clang-format on
         for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
 
         // The controls keep their laid-out sizes, so the texts must fit them.
-        const QPushButton* buttons[] = {f.Button1, f.Button2, f.Button3, p.config_form->OKBtn,
-                                        p.config_form->CancelBtn, p.PasswordDlg->OKBtn,
-                                        p.PasswordDlg->CancelBtn, p.opendir->OKBtn, p.opendir->CancelBtn,
-                                        p.opendir->Button1, p.Form2->Button1, p.AboutBox->OKButton};
+        const QPushButton* buttons[] = {f.Button1,
+                                        f.Button2,
+                                        f.Button3,
+                                        p.config_form->OKBtn,
+                                        p.config_form->CancelBtn,
+                                        p.PasswordDlg->OKBtn,
+                                        p.PasswordDlg->CancelBtn,
+                                        p.opendir->OKBtn,
+                                        p.opendir->CancelBtn,
+                                        p.opendir->Button1,
+                                        p.Form2->Button1,
+                                        p.AboutBox->OKButton};
         for (const QPushButton* b : buttons) QVERIFY2(text_fits(b, b->text()), qPrintable(b->text()));
         for (const QRadioButton* r : {p.config_form->RadioButton1, p.config_form->RadioButton2})
             QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));

@@ -2,8 +2,8 @@
 // answered from a script instead of shown, and the files the program reads.
 #pragma once
 
-#include "boxes.h"
-#include "config_record.h"
+#include "ui/boxes.h"
+#include "config/config_record.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -156,11 +156,11 @@ inline int screen_height() { return QGuiApplication::primaryScreen()->geometry()
 }  // namespace tarnvold::testing
 
 // Like QTEST_MAIN, but a run with no display uses Qt's offscreen platform.
-#define TARNVOLD_TEST_MAIN(TestClass)                                                   \
-    int main(int argc, char** argv) {                                                   \
+#define TARNVOLD_TEST_MAIN(TestClass)                                                       \
+    int main(int argc, char** argv) {                                                       \
         if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) \
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);                                  \
-        QApplication app(argc, argv);                                                   \
-        TestClass test;                                                                 \
-        return QTest::qExec(&test, argc, argv);                                         \
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);                                      \
+        QApplication app(argc, argv);                                                       \
+        TestClass test;                                                                     \
+        return QTest::qExec(&test, argc, argv);                                             \
     }

@@ -4,9 +4,9 @@
 // The test starts its own X server with openbox on it; without them it
 // skips.
 
-#include "config_dialog.h"
-#include "main_window.h"
-#include "program.h"
+#include "ui/config_dialog.h"
+#include "ui/main_window.h"
+#include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
@@ -62,8 +62,7 @@ std::string start_desktop() {
     if (::pipe(fds) != 0) return {};
     // The server writes its display number to descriptor 3 once it listens.
     server_pid = spawn({"Xvfb", "-displayfd", "3", "-screen", "0",
-                        std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24", "-nolisten",
-                        "tcp"},
+                        std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24", "-nolisten", "tcp"},
                        fds[1]);
     ::close(fds[1]);
     std::string number;

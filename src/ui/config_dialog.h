@@ -4,8 +4,8 @@
 // close by the title bar) drops it.
 #pragma once
 
-#include "config_record.h"
-#include "international.h"
+#include "config/config_record.h"
+#include "config/international.h"
 
 #include <QDialog>
 #include <functional>
@@ -32,8 +32,7 @@ class IoError;
 class Tconfig_form : public QDialog, public CaptionTarget {
     Q_OBJECT
 public:
-    Tconfig_form(Language& language, Configuration& configuration, const QFont& font,
-                 QWidget* parent = nullptr);
+    Tconfig_form(Language& language, Configuration& configuration, const QFont& font, QWidget* parent = nullptr);
     ~Tconfig_form() override;
 
     // Brings the main window back when the dialog goes.
@@ -77,7 +76,7 @@ private:
     QRadioButton* RadioButton1;  // compact window, stored as 1
     QRadioButton* RadioButton2;  // full window, stored as 0
     QGroupBox* GroupBox2;
-    QComboBox* ComboBox1;        // language names
+    QComboBox* ComboBox1;  // language names
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
 

@@ -1,4 +1,4 @@
-#include "log_device.h"
+#include "io/log_device.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -30,8 +30,8 @@ TEST_F(LogDeviceTest, ReportsAreCutInto128ByteLines) {
     const struct {
         std::size_t length;
         std::vector<std::size_t> pieces;
-    } cases[] = {{0, {0}},           {126, {126}},     {127, {127, 0}},       {128, {128, 0}},
-                 {200, {128, 72}},   {255, {128, 127, 0}}, {256, {128, 128, 0}}, {300, {128, 128, 44}}};
+    } cases[] = {{0, {0}},         {126, {126}},         {127, {127, 0}},      {128, {128, 0}},
+                 {200, {128, 72}}, {255, {128, 127, 0}}, {256, {128, 128, 0}}, {300, {128, 128, 44}}};
     for (const auto& c : cases) {
         lines.clear();
         const std::string text = pattern(c.length);
@@ -64,8 +64,8 @@ TEST_F(LogDeviceTest, ItemsAreJoinedAsTheyAre) {
     log.write_line();
     log.write("a\nb\rc");
     log.write_line();
-    EXPECT_EQ(lines, (std::vector<std::string>{"Starting code for : /home/a b/x.txt",
-                                               "-50-9223372036854775808", "ab\rc"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Starting code for : /home/a b/x.txt", "-50-9223372036854775808", "ab\rc"}));
 }
 
 TEST_F(LogDeviceTest, WritingWhileClosedIsAnError) {
@@ -81,6 +81,7 @@ TEST_F(LogDeviceTest, WritingWhileClosedIsAnError) {
 
 TEST_F(LogDeviceTest, CutsNeverSplitAUtf8Character) {
     const std::string a127(127, 'a'), a126(126, 'a'), a125(125, 'a');
+    // clang-format off
     const struct {
         std::vector<std::string> items;
         std::vector<std::string> lines;
@@ -95,6 +96,7 @@ TEST_F(LogDeviceTest, CutsNeverSplitAUtf8Character) {
         {{a127, "\xE9"}, {a127 + "\xE9", ""}},
         {{a126 + "\xE2\x82" "x"}, {a126 + "\xE2\x82", "x"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         lines.clear();
         for (const auto& item : c.items) log.write(item);

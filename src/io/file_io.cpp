@@ -1,6 +1,4 @@
-#include "file_io.h"
-
-#include "checksum.h"
+#include "io/file_io.h"
 
 #include <algorithm>
 #include <array>
@@ -16,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "work_pool.h"
+#include "io/work_pool.h"
 
 namespace tarnvold {
 namespace {
@@ -165,7 +163,8 @@ bool file_exists(const std::string& path) {
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -380,27 +379,23 @@ void InputFile::read_exact(void* buf, std::size_t count) {
     }
 }
 
-std::uint64_t InputFile::read_sum(std::size_t count) {
+void InputFile::read_through(std::size_t count, const PieceUse& use) {
     check_fault(IoOp::Read, path_);
     const off_t start = ::lseek(fd_, 0, SEEK_CUR);
     if (start < 0) throw IoError(path_, errno);
     constexpr std::size_t kPiece = kScratchSize;
     const std::size_t pieces = (count + kPiece - 1) / kPiece;
-    std::vector<std::uint64_t> sums(pieces, 0);
     const int error = WorkPool::shared().run_pieces(pieces, [&](std::size_t i) {
         unsigned char* scratch = piece_scratch();
         if (scratch == nullptr) return ENOMEM;
         const std::size_t offset = i * kPiece;
         const std::size_t n = std::min(kPiece, count - offset);
         const int e = pread_exact(fd_, scratch, n, start + static_cast<off_t>(offset));
-        if (e == 0) sums[i] = byte_sum(scratch, n);
+        if (e == 0) use(i, scratch, n);
         return e;
     });
     if (error != 0) throw IoError(path_, error);
-    std::uint64_t sum = 0;
-    for (const std::uint64_t part : sums) sum += part;
     if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
-    return sum;
 }
 
 void InputFile::close() {
@@ -540,7 +535,9 @@ void OutputFile::commit() {
         // The replacement keeps the rights and, where allowed, the owner of
         // the file it replaces.
         ::fchmod(fd_, old.st_mode & 07777);
-        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) { /* not ours to give away */ }
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+            // not ours to give away
+        }
         // Replacing an existing file: its new contents must be on disk before
         // the old ones are let go.
         check_fault(IoOp::Sync, destination_);

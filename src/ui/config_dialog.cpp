@@ -1,7 +1,7 @@
-#include "config_dialog.h"
+#include "ui/config_dialog.h"
 
-#include "file_io.h"
-#include "utf8_text.h"
+#include "io/file_io.h"
+#include "io/utf8_text.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -34,8 +34,7 @@ QRect group_contents(const QGroupBox* box) {
 
 }  // namespace
 
-Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font,
-                           QWidget* parent)
+Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font, QWidget* parent)
     : QDialog(parent), language_(language), configuration_(configuration) {
     setObjectName("config_form");
     setWindowTitle("Tarnvold configuration");

@@ -1,6 +1,6 @@
-#include "paths.h"
+#include "io/paths.h"
 
-#include "file_io.h"
+#include "io/file_io.h"
 
 #include <cerrno>
 #include <unistd.h>

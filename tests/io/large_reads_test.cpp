@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "file_io.h"
-#include "shared_workers.h"
-#include "temp_dir.h"
+#include "io/file_io.h"
+#include "support/shared_workers.h"
+#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using tarnvold::testing::SharedWorkers;

@@ -1,6 +1,6 @@
-#include "log_device.h"
+#include "io/log_device.h"
 
-#include "utf8_text.h"
+#include "io/utf8_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "work_pool.h"
+#include "io/work_pool.h"
 
 using namespace tarnvold;
 

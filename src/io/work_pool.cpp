@@ -1,4 +1,4 @@
-#include "work_pool.h"
+#include "io/work_pool.h"
 
 #include <atomic>
 #include <memory>
