@@ -36,6 +36,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 #include <QWindow>
@@ -353,7 +354,11 @@ void TForm1::append_log_line(const std::string& line) {
 // one edit: the pane then lays out only the lines it shows.
 void TForm1::show_lines() {
     if (pending_lines_.empty()) return;
-    QTextCursor cursor(Memo1->document());
+    // Log lines are not the user's typing: they are kept out of the undo
+    // history, which would otherwise hold every line of a long run again.
+    QTextDocument* document = Memo1->document();
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document);
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     for (const QString& line : pending_lines_) {
@@ -362,6 +367,7 @@ void TForm1::show_lines() {
         memo_has_lines_ = true;
     }
     cursor.endEditBlock();
+    document->setUndoRedoEnabled(true);
     pending_lines_.clear();
     // The newest line is in view at once.
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
