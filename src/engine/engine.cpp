@@ -378,6 +378,7 @@ std::optional<Outcome> Engine::open_request(Operation op, const std::string& sou
     const bool coding = op == Operation::Code;
     const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
     const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
+    last_output_.reset();
     to = inspect_destination(destination);
     if (to.exists && keep_existing && keep_existing(to.device, to.inode)) return Outcome::Refused;
     ui_.file_begins(source);
@@ -428,7 +429,6 @@ void Engine::finished(int message, const std::string& source, const std::string&
 }
 
 Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password) {
-    last_output_.reset();
     Destination to;
     if (const auto outcome = open_request(Operation::Code, source, destination, to)) return *outcome;
 
@@ -511,7 +511,6 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
 }
 
 Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password) {
-    last_output_.reset();
     Destination to;
     if (const auto outcome = open_request(Operation::Decode, source, destination, to)) return *outcome;
 
