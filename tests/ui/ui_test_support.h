@@ -115,9 +115,15 @@ inline void write_language(const QString& folder, const QString& name, const QSt
 // Makes a shown window the active one, so that key presses go to its focus.
 inline bool activate(QWidget* window) {
     if (!QTest::qWaitForWindowExposed(window)) return false;
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    return QTest::qWaitForWindowActive(window);
+    // Without a window manager the focus request can be lost while the X
+    // server is busy (as under the sanitizers): ask again before giving up.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        window->raise();
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+        if (QTest::qWaitForWindowActive(window)) return true;
+    }
+    return false;
 }
 
 // In `dir`: "pipe", a named pipe with no writer; "socket", a bound socket
