@@ -86,9 +86,12 @@ void ProgressLine::bar_setup(ProgressBarId id, std::int64_t max, std::int64_t st
 
 void ProgressLine::bar_set_position(ProgressBarId id, std::int64_t position) { bar(id).position = position; }
 
-void ProgressLine::bar_step(ProgressBarId id) {
+void ProgressLine::bar_step(ProgressBarId id, std::int64_t count) {
+    if (count <= 0) return;
     Bar& b = bar(id);
-    b.position = std::min(b.max, b.position + b.step);
+    // No more steps than reach the maximum: their sum could not overflow.
+    const std::int64_t room = b.step > 0 ? (b.max - std::min(b.max, b.position)) / b.step + 1 : count;
+    b.position = std::min(b.max, b.position + std::min(count, room) * b.step);
     if (id != ProgressBarId::Folder) active_ = id;
     draw(false);
 }
@@ -202,6 +205,7 @@ void TerminalUi::bar_set_position(ProgressBarId bar, std::int64_t position) {
     progress_.bar_set_position(bar, position);
 }
 void TerminalUi::bar_step(ProgressBarId bar) { progress_.bar_step(bar); }
+void TerminalUi::bar_steps(ProgressBarId bar, std::int64_t count) { progress_.bar_step(bar, count); }
 
 void TerminalUi::process_events() { progress_.draw(false); }
 

@@ -32,7 +32,8 @@ public:
     void file_done() { ++done_; }
     void bar_setup(ProgressBarId bar, std::int64_t max, std::int64_t step);
     void bar_set_position(ProgressBarId bar, std::int64_t position);
-    void bar_step(ProgressBarId bar);
+    // `count` steps at once (none when count <= 0).
+    void bar_step(ProgressBarId bar, std::int64_t count = 1);
     // Draws the line, at most ten times a second unless `now`.
     void draw(bool now);
     // Takes the line off the screen; the next draw puts it back.
@@ -69,6 +70,8 @@ public:
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
     void bar_set_position(ProgressBarId bar, std::int64_t position) override;
     void bar_step(ProgressBarId bar) override;
+    // The line shows only where a bar stands: the steps go in one move.
+    void bar_steps(ProgressBarId bar, std::int64_t count) override;
     void label_set_caption(LabelId, std::string_view) override {}
     void label_set_visible(LabelId, bool) override {}
     void process_events() override;

@@ -209,12 +209,9 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
 // Moves a pass's counter on to `target` with the bar steps on the way.
 void Engine::advance(Pass& pass, std::int64_t target) {
     // One bar step for every multiple of the step passed on the way.
-    std::int64_t steps = target / pass.step - pass.counter / pass.step;
+    const std::int64_t steps = target / pass.step - pass.counter / pass.step;
     pass.counter = target;
-    for (; steps > 0; --steps) {
-        ui_.bar_step(pass.bar);
-        ui_.process_events();
-    }
+    ui_.bar_steps(pass.bar, steps);
 }
 
 // The block loop: read a block, run both passes over it, write it, until the
@@ -323,10 +320,7 @@ void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
     const std::int64_t step = step_for(size);
     ui_.bar_set_position(ProgressBarId::Checksum, 0);
     ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
-    for (std::int64_t steps = size / step; steps > 0; --steps) {
-        ui_.bar_step(ProgressBarId::Checksum);
-        ui_.process_events();
-    }
+    ui_.bar_steps(ProgressBarId::Checksum, size / step);
     ui_.log_line(ui_.message(msg::kCrc), sum);
 }
 
@@ -348,10 +342,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
         const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
         sum += read_sum(file, static_cast<std::size_t>(block));
         remaining -= block;
-        for (std::int64_t steps = (counter + block) / step - counter / step; steps > 0; --steps) {
-            ui_.bar_step(ProgressBarId::Checksum);
-            ui_.process_events();
-        }
+        ui_.bar_steps(ProgressBarId::Checksum, (counter + block) / step - counter / step);
         counter += block;
     } while (remaining > 0);
 

@@ -2,6 +2,7 @@
 
 #include "engine/keystream_fast.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -47,6 +48,20 @@ void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other
 }
 
 PasswordStream::PasswordStream(std::string_view password) {
+    const std::size_t length = password.size();
+    if (length >= 1 && length <= 254) {
+        // The index runs 1..length and back to 1: the password is the period.
+        period_ = static_cast<unsigned>(length);
+        std::memcpy(laid_, password.data(), length);
+    } else {
+        walk_index(password);
+    }
+    // Repeat the period, in copies that double in length.
+    for (std::size_t have = period_; have < kRepeatingKeySize; have *= 2)
+        std::memcpy(laid_ + have, laid_, std::min(have, kRepeatingKeySize - have));
+}
+
+void PasswordStream::walk_index(std::string_view password) {
     // Walk the index exactly as the format defines it until it comes back to
     // 1; what it visits is one period of the stream.
     const std::size_t length = password.size();
@@ -62,7 +77,6 @@ PasswordStream::PasswordStream(std::string_view password) {
         if (j > length) j = 1;
     } while (j != 1 && count < 256);
     period_ = count;
-    for (std::size_t k = period_; k < kRepeatingKeySize; ++k) laid_[k] = laid_[k - period_];
 }
 
 std::uint8_t PasswordStream::next() {

@@ -83,6 +83,8 @@ public:
     }
 
 private:
+    void walk_index(std::string_view password);
+
     std::uint8_t laid_[kRepeatingKeySize] = {};  // one period, repeated
     unsigned period_ = 1;
     unsigned phase_ = 0;

@@ -50,6 +50,15 @@ public:
     virtual void bar_set_position(ProgressBarId bar, std::int64_t position) = 0;
     // Advance the bar by its step.
     virtual void bar_step(ProgressBarId bar) = 0;
+    // `count` steps of a bar, each followed by process_events(), as a
+    // pass makes them when it crosses several step points at once.  A front
+    // end that shows only where a bar stands may take them in one go.
+    virtual void bar_steps(ProgressBarId bar, std::int64_t count) {
+        for (; count > 0; --count) {
+            bar_step(bar);
+            process_events();
+        }
+    }
 
     virtual void label_set_caption(LabelId label, std::string_view caption) = 0;
     virtual void label_set_visible(LabelId label, bool visible) = 0;

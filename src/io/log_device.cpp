@@ -84,10 +84,9 @@ void LogDevice::cut_full_pieces() {
 }
 
 void LogDevice::flush(std::size_t piece) {
-    std::string line;
-    line.reserve(piece);
-    for (std::size_t i = 0; i < piece; ++i)
-        if (buffer_[i] != '\n') line.push_back(buffer_[i]);
+    // Line ends inside an item are dropped.
+    std::string line(buffer_.data(), piece);
+    if (line.find('\n') != std::string::npos) std::erase(line, '\n');
     std::memmove(buffer_.data(), buffer_.data() + piece, fill_ - piece);
     fill_ -= piece;
     if (sink_) sink_(line);
