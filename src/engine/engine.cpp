@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -177,6 +178,77 @@ std::uint8_t* Engine::small_buffer() {
     return small_.get();
 }
 
+// Both key streams of a payload held in memory, from its first byte.  On a
+// machine with more than one core they are made on the pool's side thread
+// into a buffer of their own, beginning as soon as the seed and the length
+// are known, while this thread reads and opens files; apply() then only
+// combines them with the bytes.  Otherwise, and whenever the side thread
+// does not get to them in time, apply() makes them in place.
+class Engine::Keys {
+public:
+    Keys(std::int32_t seed, std::string_view password, std::size_t count, std::shared_ptr<std::uint8_t[]>& buffer)
+        : seed_(seed), level2_(password), count_(count) {
+        // Below a few hundred bytes handing them over costs more than it saves.
+        constexpr std::size_t kWorthSharing = 512;
+        if (count_ < kWorthSharing || key_backend() != KeyBackend::Fast) return;
+        side_ = WorkPool::shared().side();
+        if (side_ == nullptr) return;
+        // The buffer of a task left to end unobserved is still that task's.
+        if (!buffer || buffer.use_count() > 1)
+            buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile)]);
+        if (!buffer) return;
+        job_ = std::make_shared<Job>(seed_, level2_, count_, buffer);
+        if (!side_->try_start(job_)) side_ = nullptr;
+    }
+    ~Keys() {
+        if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
+    }
+    Keys(const Keys&) = delete;
+    Keys& operator=(const Keys&) = delete;
+
+    // The seed turned out to be another one: the keys are made again.
+    void use_seed(std::int32_t seed) {
+        if (seed == seed_) return;
+        seed_ = seed;
+        if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
+        side_ = nullptr;
+    }
+
+    void apply(std::uint8_t* bytes) {
+        // Making the keys takes about a nanosecond a byte: the side thread
+        // is given several times that before this thread makes them itself.
+        const auto patience = std::chrono::microseconds(20) + std::chrono::nanoseconds(4 * count_);
+        if (side_ != nullptr && side_->collect(patience)) {
+            side_ = nullptr;
+            const std::uint8_t* keys = job_->keys.get();
+            for (std::size_t i = 0; i < count_; ++i) bytes[i] ^= keys[i];
+            return;
+        }
+        side_ = nullptr;
+        level1_xor_with(seed_, 1, level2_.at(0), bytes, count_);
+    }
+
+private:
+    struct Job : SideTask::Task {
+        Job(std::int32_t s, const PasswordStream& p, std::size_t n, std::shared_ptr<std::uint8_t[]> k)
+            : seed(s), level2(p), count(n), keys(std::move(k)) {}
+        void run() noexcept override {
+            std::memset(keys.get(), 0, count);
+            level1_xor_with(seed, 1, level2.at(0), keys.get(), count);
+        }
+        std::int32_t seed;
+        PasswordStream level2;
+        std::size_t count;
+        std::shared_ptr<std::uint8_t[]> keys;
+    };
+
+    std::int32_t seed_;
+    PasswordStream level2_;
+    std::size_t count_;
+    SideTask* side_ = nullptr;
+    std::shared_ptr<Job> job_;
+};
+
 // One pass over the payload: the key stream it applies, its bar and its
 // counter, which runs on across blocks.
 struct Engine::Pass {
@@ -297,10 +369,8 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
 // Both passes over bytes held in memory: both key streams in one go, then
 // each bar advanced as the passes would have advanced it.  The bars' steps
 // are those of a file of `size` bytes.
-void Engine::in_memory(std::uint8_t* bytes, std::size_t count, std::int32_t seed, std::string_view password,
-                       std::int64_t size) {
-    PasswordStream level2(password);
-    level1_xor_with(seed, 1, level2.at(0), bytes, count);
+void Engine::in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size) {
+    keys.apply(bytes);
     Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
     Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
     advance(pass1, static_cast<std::int64_t>(count));
@@ -452,11 +522,16 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     std::uint8_t* bytes = small_buffer();
     std::uint8_t* payload = bytes + kDataOffset;
     const auto n = static_cast<std::size_t>(size);
+    // The seed this file gets is known before it is taken: its keys are
+    // made while the file is read.
+    SeedGenerator ahead = seeds_;
+    Keys keys(ahead.next_seed(), password, n, keys_);
     if (in.read_upto(payload, n + 1, n) != n) throw changed_while_coding(in.path());
     coded_header header;
     header.crc = static_cast<std::int64_t>(byte_sum(payload, n));
     show_checksum(size, header.crc);
     const std::int32_t seed = seeds_.next_seed();
+    keys.use_seed(seed);
 
     OutputFile out(to);
     const auto header_bytes = header.to_bytes();
@@ -465,7 +540,7 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     ui_.process_events();
 
     // The whole coded file goes out in one write once both passes are done.
-    in_memory(payload, n, seed, password, size);
+    in_memory(payload, n, keys, size);
     const auto seed_bytes = stored_seed(seed);
     std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
     out.write_all(bytes, kDataOffset + n + seed_bytes.size());
@@ -575,13 +650,16 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
     if (whole != nullptr && payload < 0) throw IoError(in.path(), IoError::kEndOfFile);
     const std::int32_t seed =
         whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
+    // A small payload's keys are made while the output is opened.
+    std::optional<Keys> keys;
+    if (whole != nullptr) keys.emplace(seed, password, static_cast<std::size_t>(payload), keys_);
     OutputFile out(to);
     std::uint64_t sum = 0;
     if (whole != nullptr) {
         std::uint8_t* plain = whole + header.data_offset;
         const auto n = static_cast<std::size_t>(payload);
         ui_.process_events();
-        in_memory(plain, n, seed, password, size);
+        in_memory(plain, n, *keys, size);
         out.write_all(plain, n);
         sum = byte_sum(plain, n);
     } else {

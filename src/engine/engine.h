@@ -74,8 +74,8 @@ private:
                                    SumOf sum_of);
     std::uint64_t run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
                                     const BothKeys& both, SumOf sum_of);
-    void in_memory(std::uint8_t* bytes, std::size_t count, std::int32_t seed, std::string_view password,
-                   std::int64_t size);
+    class Keys;
+    void in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size);
 
     enum class Operation { Code, Decode };
     std::optional<Outcome> open_request(Operation op, const std::string& source, const std::string& destination,
@@ -103,6 +103,8 @@ private:
     std::unique_ptr<std::uint8_t[], BlockFree> block_;
     // A whole small file with its header and seed, kept from one file to the next.
     std::unique_ptr<std::uint8_t[]> small_;
+    // The key bytes of a whole small file, made beside the file's reading.
+    std::shared_ptr<std::uint8_t[]> keys_;
     std::optional<std::pair<std::uint64_t, std::uint64_t>> last_output_;
 };
 

@@ -1,7 +1,10 @@
 #include "io/work_pool.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
+#include <pthread.h>
+#include <sched.h>
 
 namespace tarnvold {
 
@@ -111,6 +114,102 @@ void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& ta
     job_ = nullptr;
     settled_.wait(lock, [&] { return job.finished == count && active_ == 0; });
     busy_ = false;
+}
+
+SideTask* WorkPool::side() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (threads_.empty()) return nullptr;
+    if (!side_) side_ = std::make_unique<SideTask>();
+    return side_.get();
+}
+
+namespace {
+
+void cpu_relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// How long the side thread looks for a next task before it sleeps.
+constexpr auto kSideSpin = std::chrono::microseconds(300);
+
+}  // namespace
+
+SideTask::SideTask() : thread_([this] { main(); }) {}
+
+SideTask::~SideTask() {
+    // Let a task that is running end first: it is the thread's to finish.
+    for (int s = state_.load(std::memory_order_acquire);; s = state_.load(std::memory_order_acquire)) {
+        if ((s == kIdle || s == kDone) && state_.compare_exchange_weak(s, kStop, std::memory_order_acq_rel)) break;
+        if (s == kPosted && state_.compare_exchange_weak(s, kStop, std::memory_order_acq_rel)) break;
+        std::this_thread::yield();
+    }
+    state_.notify_one();
+    thread_.join();
+}
+
+bool SideTask::try_start(std::shared_ptr<Task> task) {
+    int expected = kIdle;
+    if (!state_.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) return false;
+    task_ = std::move(task);
+    state_.store(kPosted, std::memory_order_release);
+    // A system call only when the thread sleeps.
+    state_.notify_one();
+    return true;
+}
+
+bool SideTask::collect(std::chrono::nanoseconds patience) noexcept {
+    int s = kPosted;
+    if (state_.compare_exchange_strong(s, kIdle, std::memory_order_acq_rel)) {
+        task_.reset();  // never begun: the caller's again
+        return false;
+    }
+    if (s == kRunning) {
+        const auto until = std::chrono::steady_clock::now() + patience;
+        for (unsigned n = 0; (s = state_.load(std::memory_order_acquire)) == kRunning; ++n) {
+            if ((n & 63) == 63 && std::chrono::steady_clock::now() >= until) {
+                if (state_.compare_exchange_strong(s, kAbandoned, std::memory_order_acq_rel)) return false;
+                break;  // it has just ended
+            }
+            cpu_relax();
+        }
+    }
+    if (s != kDone) return false;  // nothing was handed over
+    state_.store(kIdle, std::memory_order_release);
+    return true;
+}
+
+void SideTask::main() {
+#ifdef SCHED_IDLE
+    // A spare core, and only that: on a busy machine the thread gives way to
+    // everything else, and the tasks fall back to the caller.
+    sched_param idle{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
+#endif
+    using Clock = std::chrono::steady_clock;
+    for (;;) {
+        int s = state_.load(std::memory_order_acquire);
+        auto until = Clock::now() + kSideSpin;
+        for (unsigned n = 0; s != kPosted && s != kStop; s = state_.load(std::memory_order_acquire)) {
+            if ((++n & 63) != 0 || Clock::now() < until) {
+                cpu_relax();
+                continue;
+            }
+            state_.wait(s, std::memory_order_acquire);
+            until = Clock::now() + kSideSpin;
+        }
+        if (s == kStop) return;
+        // Taken back before it began, or the pool is closing: the task
+        // stays where it is.
+        if (!state_.compare_exchange_strong(s, kRunning, std::memory_order_acq_rel)) continue;
+        std::shared_ptr<Task> task = std::move(task_);
+        task->run();
+        task.reset();
+        s = kRunning;
+        if (!state_.compare_exchange_strong(s, kDone, std::memory_order_acq_rel))
+            state_.store(kIdle, std::memory_order_release);  // abandoned: nobody waits for it
+    }
 }
 
 int WorkPool::run_pieces(std::size_t count, const std::function<int(std::size_t)>& task) {

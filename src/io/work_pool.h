@@ -4,14 +4,19 @@
 // operations) stays on the calling thread.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace tarnvold {
+
+class SideTask;
 
 class WorkPool {
 public:
@@ -44,6 +49,10 @@ public:
     // have met, or 0.
     int run_pieces(std::size_t count, const std::function<int(std::size_t)>& task);
 
+    // A thread for one task at a time beside the calling thread, or null
+    // when the pool has no workers (one core).  Started on first use.
+    SideTask* side();
+
 private:
     struct Job;
     void worker_main();
@@ -57,6 +66,45 @@ private:
     unsigned active_ = 0;  // workers inside the current job
     bool busy_ = false;
     bool stop_ = false;
+    std::unique_ptr<SideTask> side_;
+};
+
+// One task at a time on a thread of its own, while the calling thread goes
+// on with what it can do meanwhile: try_start() hands a task over, collect()
+// takes its result.  Made for tasks of microseconds, one after another, as
+// small files come: after each task the thread keeps looking for the next
+// one for a fraction of a millisecond before it sleeps, so that handing one
+// over costs no system call while they keep coming.  The caller never waits
+// long for it: on a busy machine the thread may not get to run, and the
+// caller then does the work itself.
+class SideTask {
+public:
+    struct Task {
+        virtual ~Task() = default;
+        virtual void run() noexcept = 0;
+    };
+
+    SideTask();
+    ~SideTask();
+    SideTask(const SideTask&) = delete;
+    SideTask& operator=(const SideTask&) = delete;
+
+    // Hands `task` over; false, leaving it to the caller, while the thread
+    // is not free.  The thread keeps its own hold on the task until it has
+    // run, whatever the caller does meanwhile.
+    bool try_start(std::shared_ptr<Task> task);
+    // True when the task handed over last has run.  False when the caller
+    // must do its work itself: it had not begun, or it did not end within
+    // `patience` (it is then left to end unobserved).
+    bool collect(std::chrono::nanoseconds patience) noexcept;
+
+private:
+    enum State : int { kIdle, kFilling, kPosted, kRunning, kDone, kAbandoned, kStop };
+    void main();
+
+    std::atomic<int> state_{kIdle};
+    std::shared_ptr<Task> task_;  // the caller's while kIdle or kFilling, the thread's while kPosted
+    std::thread thread_;
 };
 
 // The first non-zero error number of pieces in order, or 0.

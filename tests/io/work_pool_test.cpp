@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -44,4 +46,49 @@ TEST(WorkPool, TheFirstFailingPieceWins) {
               EIO);
     EXPECT_EQ(ran.load(), 100);
     EXPECT_EQ(pool.run_pieces(10, [](std::size_t) { return 0; }), 0);
+}
+
+namespace {
+
+// Marks that it began, then waits until it is let go.
+struct HeldTask : SideTask::Task {
+    std::atomic<bool> began{false}, go{false}, ended{false};
+    void run() noexcept override {
+        began = true;
+        while (!go) std::this_thread::yield();
+        ended = true;
+    }
+};
+
+void until(const std::atomic<bool>& flag) {
+    while (!flag) std::this_thread::yield();
+}
+
+}  // namespace
+
+TEST(SideTask, ATaskIsCollectedOnceItRanAndLeftToEndWhenItTakesTooLong) {
+    SideTask side;
+    auto quick = std::make_shared<HeldTask>();
+    quick->go = true;
+    ASSERT_TRUE(side.try_start(quick));
+    until(quick->began);
+    EXPECT_TRUE(side.collect(std::chrono::hours(1)));
+    EXPECT_TRUE(quick->ended);
+
+    // One that does not end in time is the caller's to redo; the thread is
+    // not free for another until it has ended, and it keeps what it holds.
+    auto slow = std::make_shared<HeldTask>();
+    ASSERT_TRUE(side.try_start(slow));
+    until(slow->began);
+    EXPECT_FALSE(side.collect(std::chrono::microseconds(50)));
+    EXPECT_FALSE(side.try_start(std::make_shared<HeldTask>()));
+    std::weak_ptr<HeldTask> held = slow;
+    std::atomic<bool>& go = slow->go;
+    slow.reset();
+    ASSERT_FALSE(held.expired());
+    go = true;
+    auto next = std::make_shared<HeldTask>();
+    next->go = true;
+    while (!side.try_start(next)) std::this_thread::yield();
+    EXPECT_TRUE(held.expired());
 }
