@@ -370,8 +370,9 @@ bool FolderWalk::enter_destination(const std::string& source, const std::string&
 void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password,
                             bool coding) {
     earlier_.clear();
-    const Outcome outcome =
-        coding ? engine_.codefile(path, target, password) : engine_.decodefile(path, target, password);
+    // A file entry is a regular file, as listed or as examined (kind_of).
+    const Outcome outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile)
+                                   : engine_.decodefile(path, target, password, Engine::SourceKind::ListedFile);
     if (!earlier_.empty()) {
         // Two names of this run that give the same output name: the first
         // output stays.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/checksum.h"
@@ -430,12 +431,50 @@ std::int64_t Engine::get_file_crc(const std::string& path) {
     return sum;
 }
 
+// The source of an operation: opened as soon as that is safe, and examined
+// through its handle once it is open.  A failure to open it early is told
+// where opening it is due, as if nothing had been tried before.
+class Engine::Source {
+public:
+    Source(const std::string& path, SourceKind kind) : path_(path) {
+        if (kind != SourceKind::ListedFile) return;
+        try {
+            file_.emplace(path_);
+        } catch (const IoError&) {
+            failure_ = std::current_exception();
+        }
+    }
+    const std::string& path() const { return path_; }
+
+    SourceInfo info() const {
+        if (!file_) return inspect_source(path_);
+        SourceInfo info;
+        info.exists = info.regular = true;
+        info.size = file_->size();
+        info.device = file_->device();
+        info.inode = file_->inode();
+        return info;
+    }
+
+    InputFile& open() {
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+        if (!file_) file_.emplace(path_);
+        return *file_;
+    }
+
+private:
+    const std::string& path_;
+    std::optional<InputFile> file_;
+    std::exception_ptr failure_;
+};
+
 // The opening every operation on two files shares: the file's turn begins,
 // whatever makes the request impossible is told before anything is asked or
 // written, and an existing destination is replaced only when the user
 // agrees.  Returns the outcome when the operation ends here.
-std::optional<Outcome> Engine::open_request(Operation op, const std::string& source, const std::string& destination,
+std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, const std::string& destination,
                                             Destination& to) {
+    const std::string& source = source_file.path();
     const bool coding = op == Operation::Code;
     const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
     const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
@@ -444,7 +483,7 @@ std::optional<Outcome> Engine::open_request(Operation op, const std::string& sou
     if (to.exists && keep_existing && keep_existing(to.device, to.inode)) return Outcome::Refused;
     ui_.file_begins(source);
     if (coding) ui_.log_line(ui_.message(starting), source);
-    const SourceInfo from = inspect_source(source);
+    const SourceInfo from = source_file.info();
     std::string problem;
     // Coding names a source that is not a regular file before a source that
     // is the destination; decoding the other way round.
@@ -489,13 +528,15 @@ void Engine::finished(int message, const std::string& source, const std::string&
     end_display(ui_);
 }
 
-Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password) {
+Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
+                         SourceKind kind) {
+    Source from(source, kind);
     Destination to;
-    if (const auto outcome = open_request(Operation::Code, source, destination, to)) return *outcome;
+    if (const auto outcome = open_request(Operation::Code, from, destination, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     // One handle for the checksum and the coding: both see the same file.
-    InputFile in(source);
+    InputFile& in = from.open();
     const std::int64_t size = in.size();
     if (size > kMaxOriginalSize) throw IoError(source, EFBIG);
     show_passes(size, msg::kLevel1Coding, msg::kLevel2Coding, true);
@@ -576,12 +617,14 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     last_output_ = out.identity();
 }
 
-Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password) {
+Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
+                           SourceKind kind) {
+    Source from(source, kind);
     Destination to;
-    if (const auto outcome = open_request(Operation::Decode, source, destination, to)) return *outcome;
+    if (const auto outcome = open_request(Operation::Decode, from, destination, to)) return *outcome;
 
     ProgressRestore restore(ui_);
-    InputFile in(source);
+    InputFile& in = from.open();
     const std::int64_t size = in.size();
     show_passes(size, msg::kLevel1Decoding, msg::kLevel2Decoding, false);
     // A small file is read whole at once; a larger one piece by piece.

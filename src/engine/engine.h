@@ -37,8 +37,16 @@ class Engine {
 public:
     explicit Engine(UserInterface& ui) : ui_(ui) {}
 
-    Outcome codefile(const std::string& source, const std::string& destination, std::string_view password);
-    Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password);
+    // What the caller knows of a source.  A file a folder listing gave as a
+    // regular file is opened at once and examined through its handle; any
+    // other source is examined by its name first, since opening a device
+    // can have effects of its own.
+    enum class SourceKind { Unknown, ListedFile };
+
+    Outcome codefile(const std::string& source, const std::string& destination, std::string_view password,
+                     SourceKind kind = SourceKind::Unknown);
+    Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password,
+                       SourceKind kind = SourceKind::Unknown);
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, CrcMismatch when it does not.
@@ -78,8 +86,8 @@ private:
     void in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size);
 
     enum class Operation { Code, Decode };
-    std::optional<Outcome> open_request(Operation op, const std::string& source, const std::string& destination,
-                                        Destination& to);
+    class Source;
+    std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination, Destination& to);
     void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
     void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
     void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "config/message_id.h"
 #include "io/file_io.h"
+#include "support/fault_plan.h"
 #include "batch/folder_walk.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
@@ -134,6 +137,20 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
         ADD_FAILURE() << "no error";
     } catch (const IoError& e) {
         EXPECT_EQ(e.path(), dir.file("src/sub/short"));
+    }
+
+    // A file that cannot be opened is told in its turn, after its first line.
+    fs::create_directory(dir.file("plain"));
+    write_file(dir.file("plain/a.txt"), "abc");
+    FaultPlan plan{IoOp::OpenRead, 0, EACCES};
+    FaultScope scope(plan);
+    Walk coding;
+    try {
+        coding.walk.codedirs(dir.file("plain"), dir.file("back"), "pw");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.code(), EACCES);
+        EXPECT_EQ(coding.ui.lines.back(), coding.ui.message(msg::kStartingCode) + dir.file("plain/a.txt"));
     }
 }
 
