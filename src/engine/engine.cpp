@@ -207,6 +207,8 @@ public:
     Keys(const Keys&) = delete;
     Keys& operator=(const Keys&) = delete;
 
+    bool made_for(std::int32_t seed, std::size_t count) const { return seed == seed_ && count == count_; }
+
     // The seed turned out to be another one: the keys are made again.
     void use_seed(std::int32_t seed) {
         if (seed == seed_) return;
@@ -445,6 +447,8 @@ public:
         }
     }
     const std::string& path() const { return path_; }
+    // The file when it is open already.
+    const InputFile* opened() const { return file_ ? &*file_ : nullptr; }
 
     SourceInfo info() const {
         if (!file_) return inspect_source(path_);
@@ -531,6 +535,12 @@ void Engine::finished(int message, const std::string& source, const std::string&
 Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
                          SourceKind kind) {
     Source from(source, kind);
+    // A small file open already: its keys are begun before anything else.
+    std::optional<Keys> keys;
+    if (const InputFile* f = from.opened(); f != nullptr && f->size() < kSmallFile) {
+        SeedGenerator ahead = seeds_;
+        keys.emplace(ahead.next_seed(), password, static_cast<std::size_t>(f->size()), keys_);
+    }
     Destination to;
     if (const auto outcome = open_request(Operation::Code, from, destination, to)) return *outcome;
 
@@ -545,7 +555,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
     try {
         ui_.log_line(ui_.message(msg::kCrcCheck), source);
         if (size < kSmallFile)
-            code_whole(in, to, size, password);
+            code_whole(in, to, size, password, keys);
         else
             code_in_blocks(in, to, size, password);
     } catch (const IoError& error) {
@@ -559,20 +569,21 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
 // One read for the checksum and the coding: header, payload and seed are
 // laid out in one buffer.  Asking for one byte more tells a file that grew
 // since it was opened.
-void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password) {
+void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
+                        std::optional<Keys>& keys) {
     std::uint8_t* bytes = small_buffer();
     std::uint8_t* payload = bytes + kDataOffset;
     const auto n = static_cast<std::size_t>(size);
     // The seed this file gets is known before it is taken: its keys are
     // made while the file is read.
     SeedGenerator ahead = seeds_;
-    Keys keys(ahead.next_seed(), password, n, keys_);
+    if (!keys) keys.emplace(ahead.next_seed(), password, n, keys_);
     if (in.read_upto(payload, n + 1, n) != n) throw changed_while_coding(in.path());
     coded_header header;
     header.crc = static_cast<std::int64_t>(byte_sum(payload, n));
     show_checksum(size, header.crc);
     const std::int32_t seed = seeds_.next_seed();
-    keys.use_seed(seed);
+    keys->use_seed(seed);
 
     OutputFile out(to);
     const auto header_bytes = header.to_bytes();
@@ -581,7 +592,7 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     ui_.process_events();
 
     // The whole coded file goes out in one write once both passes are done.
-    in_memory(payload, n, keys, size);
+    in_memory(payload, n, *keys, size);
     const auto seed_bytes = stored_seed(seed);
     std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
     out.write_all(bytes, kDataOffset + n + seed_bytes.size());
@@ -620,6 +631,17 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
 Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
                            SourceKind kind) {
     Source from(source, kind);
+    // A small file open already: the seed is in its last bytes, and the
+    // keys of a payload where this program puts it are begun at once.  Its
+    // header tells later whether that guess holds.
+    std::optional<Keys> keys;
+    if (const InputFile* f = from.opened();
+        f != nullptr && f->size() <= kSmallFile && f->size() >= static_cast<std::int64_t>(kCodedOverhead)) {
+        std::uint8_t stored[kSeedSize];
+        if (f->read_at(stored, sizeof stored, f->size() - static_cast<std::int64_t>(kSeedSize)) == 0)
+            keys.emplace(seed_from_stored(stored), password, static_cast<std::size_t>(f->size()) - kCodedOverhead,
+                         keys_);
+    }
     Destination to;
     if (const auto outcome = open_request(Operation::Decode, from, destination, to)) return *outcome;
 
@@ -636,7 +658,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
     const coded_header header = read_header(in, size, whole);
     if (const auto outcome = check_coded(in, header, size, source)) return *outcome;
 
-    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password));
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password, keys));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.label_set_visible(LabelId::Checksum, true);
     // The restored file holds exactly the bytes written: their sum is its
@@ -687,15 +709,17 @@ std::optional<Outcome> Engine::check_coded(InputFile& in, const coded_header& he
 // Both passes over the payload into the destination; returns the sum of the
 // bytes written.  `whole` holds the file when it was read at once.
 std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const coded_header& header,
-                                     std::int64_t size, std::uint8_t* whole, std::string_view password) {
+                                     std::int64_t size, std::uint8_t* whole, std::string_view password,
+                                     std::optional<Keys>& keys) {
     const std::int64_t payload = header.payload_length(size);
     // The seed needs the file's last 4 bytes after the payload.
     if (whole != nullptr && payload < 0) throw IoError(in.path(), IoError::kEndOfFile);
     const std::int32_t seed =
         whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
-    // A small payload's keys are made while the output is opened.
-    std::optional<Keys> keys;
-    if (whole != nullptr) keys.emplace(seed, password, static_cast<std::size_t>(payload), keys_);
+    // A small payload's keys are made while the output is opened, unless
+    // they are on their way already.
+    if (whole == nullptr || !keys || !keys->made_for(seed, static_cast<std::size_t>(payload))) keys.reset();
+    if (whole != nullptr && !keys) keys.emplace(seed, password, static_cast<std::size_t>(payload), keys_);
     OutputFile out(to);
     std::uint64_t sum = 0;
     if (whole != nullptr) {

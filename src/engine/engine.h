@@ -89,12 +89,13 @@ private:
     class Source;
     std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination, Destination& to);
     void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
-    void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
+    void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
+                    std::optional<Keys>& keys);
     void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
     std::optional<Outcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
                                        const std::string& source);
     std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
-                                 std::uint8_t* whole, std::string_view password);
+                                 std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);

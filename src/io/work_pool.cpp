@@ -145,7 +145,8 @@ SideTask::~SideTask() {
         if (s == kPosted && state_.compare_exchange_weak(s, kStop, std::memory_order_acq_rel)) break;
         std::this_thread::yield();
     }
-    state_.notify_one();
+    posted_.fetch_add(1, std::memory_order_release);
+    posted_.notify_one();
     thread_.join();
 }
 
@@ -154,8 +155,11 @@ bool SideTask::try_start(std::shared_ptr<Task> task) {
     if (!state_.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) return false;
     task_ = std::move(task);
     state_.store(kPosted, std::memory_order_release);
-    // A system call only when the thread sleeps.
-    state_.notify_one();
+    // A system call only when the thread sleeps.  It sleeps on a count of
+    // the tasks handed over, which tells it of every one, even one taken
+    // back before it woke.
+    posted_.fetch_add(1, std::memory_order_release);
+    posted_.notify_one();
     return true;
 }
 
@@ -189,6 +193,7 @@ void SideTask::main() {
 #endif
     using Clock = std::chrono::steady_clock;
     for (;;) {
+        unsigned seen = posted_.load(std::memory_order_acquire);
         int s = state_.load(std::memory_order_acquire);
         auto until = Clock::now() + kSideSpin;
         for (unsigned n = 0; s != kPosted && s != kStop; s = state_.load(std::memory_order_acquire)) {
@@ -196,7 +201,8 @@ void SideTask::main() {
                 cpu_relax();
                 continue;
             }
-            state_.wait(s, std::memory_order_acquire);
+            posted_.wait(seen, std::memory_order_acquire);
+            seen = posted_.load(std::memory_order_acquire);
             until = Clock::now() + kSideSpin;
         }
         if (s == kStop) return;

@@ -103,6 +103,7 @@ private:
     void main();
 
     std::atomic<int> state_{kIdle};
+    std::atomic<unsigned> posted_{0};  // what the thread sleeps on
     std::shared_ptr<Task> task_;  // the caller's while kIdle or kFilling, the thread's while kPosted
     std::thread thread_;
 };
