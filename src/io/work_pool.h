@@ -104,7 +104,7 @@ private:
 
     std::atomic<int> state_{kIdle};
     std::atomic<unsigned> posted_{0};  // what the thread sleeps on
-    std::shared_ptr<Task> task_;  // the caller's while kIdle or kFilling, the thread's while kPosted
+    std::shared_ptr<Task> task_;       // the caller's while kIdle or kFilling, the thread's while kPosted
     std::thread thread_;
 };
 
