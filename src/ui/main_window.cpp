@@ -358,17 +358,18 @@ void TForm1::show_lines() {
     // history, which would otherwise hold every line of a long run again.
     QTextDocument* document = Memo1->document();
     document->setUndoRedoEnabled(false);
-    QTextCursor cursor(document);
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::End);
-    for (const QString& line : pending_lines_) {
-        if (memo_has_lines_) cursor.insertBlock();
-        cursor.insertText(line);
-        memo_has_lines_ = true;
-    }
-    cursor.endEditBlock();
-    document->setUndoRedoEnabled(true);
+    // One insertion for all of them: the pane fetches the formats once and
+    // starts a new paragraph at each separator, as a new block would.  The
+    // paragraph separator, unlike a line feed, never pairs with a carriage
+    // return that ends a line before it.
+    QString text = pending_lines_.join(QChar::ParagraphSeparator);
+    if (memo_has_lines_) text.prepend(QChar::ParagraphSeparator);
+    memo_has_lines_ = true;
     pending_lines_.clear();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    document->setUndoRedoEnabled(true);
     // The newest line is in view at once.
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
