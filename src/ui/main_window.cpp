@@ -435,9 +435,15 @@ void TForm1::draw(Bar& b) {
     const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
     int shift = 0;
     while ((range >> shift) > INT_MAX) ++shift;
+    // The widget would paint itself at once, and show that on the screen,
+    // for every change of a few pixels; it is painted with the rest of the
+    // window instead, when the window next handles its messages.
+    QProgressBar* widget = b.widget;
+    widget->setUpdatesEnabled(false);
     // An empty range would turn the widget into a busy indicator.
-    b.widget->setRange(0, std::max(1, static_cast<int>(range >> shift)));
-    b.widget->setValue(static_cast<int>((s.position - s.min) >> shift));
+    widget->setRange(0, std::max(1, static_cast<int>(range >> shift)));
+    widget->setValue(static_cast<int>((s.position - s.min) >> shift));
+    widget->setUpdatesEnabled(true);
 }
 
 void TForm1::bar_setup(ProgressBarId id, std::int64_t min, std::int64_t max, std::int64_t step) {
