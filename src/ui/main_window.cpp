@@ -42,7 +42,6 @@
 #include <QWindow>
 #include <algorithm>
 #include <climits>
-#include <ctime>
 #include <exception>
 
 namespace tarnvold {
@@ -51,12 +50,6 @@ using ui::qs;
 using ui::ss;
 
 namespace {
-
-std::int64_t coarse_ms() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
-}
 
 QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int width, int height) {
     auto* b = new QProgressBar(parent);
@@ -393,7 +386,7 @@ void TForm1::report_error(const IoError& error) {
     ui::error_box(isVisible() ? this : nullptr, qs(error.what()));
 }
 
-TForm1::Bar& TForm1::bar(ProgressBarId id) {
+inline TForm1::Bar& TForm1::bar(ProgressBarId id) {
     const int n = std::clamp(static_cast<int>(id), 1, 4);
     return bars_[static_cast<std::size_t>(n - 1)];
 }
@@ -406,7 +399,7 @@ const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const
 // widgets catch up with the bars, labels and log once a frame, when the
 // window handles its messages, before every box and dialog, and at the
 // command's end.
-void TForm1::render(Bar& b) {
+inline void TForm1::render(Bar& b) {
     BarState& s = b.state;
     s.position = std::clamp(s.position, s.min, std::max(s.min, s.max));
     b.dirty = true;
@@ -509,13 +502,15 @@ void TForm1::show_labels() {
 // step, and a small file makes hundreds of steps: the steps of one frame
 // share one such pass.  The first request of a command is always served, and
 // the end of a command returns to the event loop, which paints the rest.
-// The clock is the coarse one (the kernel's last tick, a few milliseconds
-// fine): reading it costs next to nothing.
+// Between passes a request only reads the frame flag.
 void TForm1::process_events() {
-    if (coarse_ms() < next_pump_ms_) return;
+    if (frame_.due()) pump();
+}
+
+void TForm1::pump() {
     catch_up();
     QCoreApplication::processEvents();
-    next_pump_ms_ = coarse_ms() + kFrameMs;
+    frame_.restart();
 }
 
 // ------------------------------------------------------------ command host
@@ -571,7 +566,7 @@ void TForm1::set_buttons_visible(bool visible) {
 
 void TForm1::set_commands_blocked(bool blocked) {
     blocked_ = blocked;
-    next_pump_ms_ = 0;
+    frame_.make_due();
     catch_up();
     update_enabled();
 }

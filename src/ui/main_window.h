@@ -10,6 +10,7 @@
 #include "config/international.h"
 #include "io/log_device.h"
 #include "config/startup.h"
+#include "ui/frame_ticker.h"
 #include "engine/user_interface.h"
 
 #include <QMainWindow>
@@ -211,6 +212,7 @@ private:
     Bar& bar(ProgressBarId id);
     void render(Bar& b);
     void catch_up();
+    void pump();
     void show_bars();
     void show_lines();
     void show_labels();
@@ -251,8 +253,7 @@ private:
     bool full_view_ = true;
     bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
     // Pending window messages are handled at most once a frame.
-    static constexpr std::int64_t kFrameMs = 16;
-    std::int64_t next_pump_ms_ = 0;
+    ui::FrameTicker frame_{std::chrono::milliseconds(16)};
 };
 
 }  // namespace tarnvold

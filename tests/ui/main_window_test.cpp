@@ -431,6 +431,20 @@ private slots:
         QCOMPARE(log(), QString("Initialisation finished"));
     }
 
+    void the_frame_flag_is_lowered_by_a_restart_and_rises_when_the_interval_ends() {
+        ui::FrameTicker never(std::chrono::hours(1));
+        QVERIFY(never.due());
+        never.restart();
+        QVERIFY(!never.due());
+        never.make_due();
+        QVERIFY(never.due());
+        ui::FrameTicker soon(std::chrono::milliseconds(1));
+        for (int i = 0; i < 3; ++i) {
+            soon.restart();
+            QTRY_VERIFY(soon.due());
+        }
+    }
+
     void a_running_command_shows_its_state_whenever_the_window_handles_messages() {
         // Far more progress steps than the window handles messages for: at
         // each turn of its event loop the bars and the log are up to date.
