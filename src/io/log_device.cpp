@@ -83,11 +83,19 @@ void LogDevice::cut_full_pieces() {
     }
 }
 
+// A line takes the piece without its line feeds: the one that ends the
+// report, and any an item brought along.
 void LogDevice::flush(std::size_t piece) {
     std::string line;
     line.reserve(piece);
-    for (std::size_t i = 0; i < piece; ++i)
-        if (buffer_[i] != '\n') line.push_back(buffer_[i]);
+    const char* from = buffer_.data();
+    const char* const end = from + piece;
+    while (from != end) {
+        const void* feed = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
+        const char* const stop = feed != nullptr ? static_cast<const char*>(feed) : end;
+        line.append(from, stop);
+        from = stop == end ? end : stop + 1;
+    }
     std::memmove(buffer_.data(), buffer_.data() + piece, fill_ - piece);
     fill_ -= piece;
     if (sink_) sink_(line);
