@@ -43,6 +43,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <utility>
 
 namespace tarnvold {
 
@@ -338,27 +339,28 @@ void TForm1::log_write(std::string_view text) { log_device_.write(text); }
 void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }
 
+// The lines wait as the text that the pane will take in one insertion: the
+// pane fetches the formats once and starts a new paragraph at each
+// separator, as a new block would.  The paragraph separator, unlike a line
+// feed, never pairs with a carriage return that ends a line before it.
 void TForm1::append_log_line(const std::string& line) {
-    pending_lines_.push_back(qs(line));
+    if (memo_has_lines_) pending_text_ += QChar::ParagraphSeparator;
+    ui::append_qs(pending_text_, line);
+    memo_has_lines_ = true;
+    lines_pending_ = true;
     if (!blocked_) catch_up();
 }
 
 // Lines arriving during a command reach the pane together, once a frame, in
 // one edit: the pane then lays out only the lines it shows.
 void TForm1::show_lines() {
-    if (pending_lines_.empty()) return;
+    if (!lines_pending_) return;
     // Log lines are not the user's typing: they are kept out of the undo
     // history, which would otherwise hold every line of a long run again.
     QTextDocument* document = Memo1->document();
     document->setUndoRedoEnabled(false);
-    // One insertion for all of them: the pane fetches the formats once and
-    // starts a new paragraph at each separator, as a new block would.  The
-    // paragraph separator, unlike a line feed, never pairs with a carriage
-    // return that ends a line before it.
-    QString text = pending_lines_.join(QChar::ParagraphSeparator);
-    if (memo_has_lines_) text.prepend(QChar::ParagraphSeparator);
-    memo_has_lines_ = true;
-    pending_lines_.clear();
+    const QString text = std::exchange(pending_text_, QString());
+    lines_pending_ = false;
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
@@ -657,7 +659,8 @@ void TForm1::open_log() {
 }
 
 void TForm1::clear_log() {
-    pending_lines_.clear();
+    pending_text_.clear();
+    lines_pending_ = false;
     Memo1->clear();
     memo_has_lines_ = false;
 }

@@ -17,7 +17,6 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -240,9 +239,10 @@ private:
     QString last_open_;  // OpenDialog1's file name
     QString last_save_;  // SaveDialog1's file name
     std::array<Bar, 4> bars_{};
-    QStringList pending_lines_;                           // log lines the pane does not show yet
+    QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
+    bool lines_pending_ = false;
     std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
-    bool memo_has_lines_ = false;
+    bool memo_has_lines_ = false;  // a line has come since the pane was cleared
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
