@@ -482,9 +482,15 @@ QLabel* TForm1::label(LabelId id) {
     return Label1;
 }
 
+// The per-file labels get the same caption for every file: while the label
+// still shows the caption set last, there is nothing to convert or lay out.
 void TForm1::label_set_caption(LabelId id, std::string_view caption) {
     QLabel* l = label(id);
-    l->setText(qs(caption));
+    Caption& last = captions_[static_cast<std::size_t>(id) - 1];
+    if (last.bytes == caption && l->text() == last.text) return;
+    last.bytes.assign(caption);
+    last.text = qs(caption);
+    l->setText(last.text);
     l->adjustSize();
 }
 

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 class QAction;
 class QFileSystemModel;
@@ -242,6 +243,11 @@ private:
     QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
     bool lines_pending_ = false;
     std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
+    struct Caption {
+        std::string bytes;
+        QString text;
+    };
+    std::array<Caption, 5> captions_{};  // by LabelId, the caption set last
     bool memo_has_lines_ = false;  // a line has come since the pane was cleared
     bool shown_once_ = false;
     bool menu_enabled_ = true;
