@@ -248,7 +248,7 @@ private:
         QString text;
     };
     std::array<Caption, 5> captions_{};  // by LabelId, the caption set last
-    bool memo_has_lines_ = false;  // a line has come since the pane was cleared
+    bool memo_has_lines_ = false;        // a line has come since the pane was cleared
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
