@@ -83,6 +83,8 @@ void LogDevice::cut_full_pieces() {
     }
 }
 
+// A line takes the piece without its line feeds: the one that ends the
+// report, and any an item brought along.
 void LogDevice::flush(std::size_t piece) {
     // Line ends inside an item are dropped.
     std::string line(buffer_.data(), piece);

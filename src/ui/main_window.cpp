@@ -42,8 +42,8 @@
 #include <QWindow>
 #include <algorithm>
 #include <climits>
-#include <ctime>
 #include <exception>
+#include <utility>
 
 namespace tarnvold {
 
@@ -51,12 +51,6 @@ using ui::qs;
 using ui::ss;
 
 namespace {
-
-std::int64_t coarse_ms() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
-}
 
 QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int width, int height) {
     auto* b = new QProgressBar(parent);
@@ -345,30 +339,32 @@ void TForm1::log_write(std::string_view text) { log_device_.write(text); }
 void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }
 
+// The lines wait as the text that the pane will take in one insertion: the
+// pane fetches the formats once and starts a new paragraph at each
+// separator, as a new block would.  The paragraph separator, unlike a line
+// feed, never pairs with a carriage return that ends a line before it.
 void TForm1::append_log_line(const std::string& line) {
-    pending_lines_.push_back(qs(line));
+    if (memo_has_lines_) pending_text_ += QChar::ParagraphSeparator;
+    ui::append_qs(pending_text_, line);
+    memo_has_lines_ = true;
+    lines_pending_ = true;
     if (!blocked_) catch_up();
 }
 
 // Lines arriving during a command reach the pane together, once a frame, in
 // one edit: the pane then lays out only the lines it shows.
 void TForm1::show_lines() {
-    if (pending_lines_.empty()) return;
+    if (!lines_pending_) return;
     // Log lines are not the user's typing: they are kept out of the undo
     // history, which would otherwise hold every line of a long run again.
     QTextDocument* document = Memo1->document();
     document->setUndoRedoEnabled(false);
+    const QString text = std::exchange(pending_text_, QString());
+    lines_pending_ = false;
     QTextCursor cursor(document);
-    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    for (const QString& line : pending_lines_) {
-        if (memo_has_lines_) cursor.insertBlock();
-        cursor.insertText(line);
-        memo_has_lines_ = true;
-    }
-    cursor.endEditBlock();
+    cursor.insertText(text);
     document->setUndoRedoEnabled(true);
-    pending_lines_.clear();
     // The newest line is in view at once.
     Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
 }
@@ -392,7 +388,7 @@ void TForm1::report_error(const IoError& error) {
     ui::error_box(isVisible() ? this : nullptr, qs(error.what()));
 }
 
-TForm1::Bar& TForm1::bar(ProgressBarId id) {
+inline TForm1::Bar& TForm1::bar(ProgressBarId id) {
     const int n = std::clamp(static_cast<int>(id), 1, 4);
     return bars_[static_cast<std::size_t>(n - 1)];
 }
@@ -405,7 +401,7 @@ const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const
 // widgets catch up with the bars, labels and log once a frame, when the
 // window handles its messages, before every box and dialog, and at the
 // command's end.
-void TForm1::render(Bar& b) {
+inline void TForm1::render(Bar& b) {
     BarState& s = b.state;
     s.position = std::clamp(s.position, s.min, std::max(s.min, s.max));
     b.dirty = true;
@@ -434,9 +430,15 @@ void TForm1::draw(Bar& b) {
     const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
     int shift = 0;
     while ((range >> shift) > INT_MAX) ++shift;
+    // The widget would paint itself at once, and show that on the screen,
+    // for every change of a few pixels; it is painted with the rest of the
+    // window instead, when the window next handles its messages.
+    QProgressBar* widget = b.widget;
+    widget->setUpdatesEnabled(false);
     // An empty range would turn the widget into a busy indicator.
-    b.widget->setRange(0, std::max(1, static_cast<int>(range >> shift)));
-    b.widget->setValue(static_cast<int>((s.position - s.min) >> shift));
+    widget->setRange(0, std::max(1, static_cast<int>(range >> shift)));
+    widget->setValue(static_cast<int>((s.position - s.min) >> shift));
+    widget->setUpdatesEnabled(true);
 }
 
 void TForm1::bar_setup(ProgressBarId id, std::int64_t min, std::int64_t max, std::int64_t step) {
@@ -453,15 +455,21 @@ void TForm1::bar_set_position(ProgressBarId id, std::int64_t position) {
     render(b);
 }
 
+// The most frequent call of a folder run, hundreds of times a file.  A step
+// forward from a position inside the range stays inside it; only a step
+// backward needs the clamp of render().
 void TForm1::bar_step(ProgressBarId id) {
     Bar& b = bar(id);
     BarState& s = b.state;
+    const std::int64_t position = s.position;
     // Past the maximum the bar starts over from its minimum.
-    if (s.step > s.max - s.position)
-        s.position = s.min;
-    else
-        s.position += s.step;
-    render(b);
+    s.position = s.step > s.max - position ? s.min : position + s.step;
+    if (s.step < 0) {
+        render(b);
+        return;
+    }
+    b.dirty = true;
+    if (!blocked_) catch_up();
 }
 
 QLabel* TForm1::label(LabelId id) {
@@ -474,9 +482,15 @@ QLabel* TForm1::label(LabelId id) {
     return Label1;
 }
 
+// The per-file labels get the same caption for every file: while the label
+// still shows the caption set last, there is nothing to convert or lay out.
 void TForm1::label_set_caption(LabelId id, std::string_view caption) {
     QLabel* l = label(id);
-    l->setText(qs(caption));
+    Caption& last = captions_[static_cast<std::size_t>(id) - 1];
+    if (last.bytes == caption && l->text() == last.text) return;
+    last.bytes.assign(caption);
+    last.text = qs(caption);
+    l->setText(last.text);
     l->adjustSize();
 }
 
@@ -502,13 +516,15 @@ void TForm1::show_labels() {
 // step, and a small file makes hundreds of steps: the steps of one frame
 // share one such pass.  The first request of a command is always served, and
 // the end of a command returns to the event loop, which paints the rest.
-// The clock is the coarse one (the kernel's last tick, a few milliseconds
-// fine): reading it costs next to nothing.
+// Between passes a request only reads the frame flag.
 void TForm1::process_events() {
-    if (coarse_ms() < next_pump_ms_) return;
+    if (frame_.due()) pump();
+}
+
+void TForm1::pump() {
     catch_up();
     QCoreApplication::processEvents();
-    next_pump_ms_ = coarse_ms() + kFrameMs;
+    frame_.restart();
 }
 
 // ------------------------------------------------------------ command host
@@ -564,7 +580,7 @@ void TForm1::set_buttons_visible(bool visible) {
 
 void TForm1::set_commands_blocked(bool blocked) {
     blocked_ = blocked;
-    next_pump_ms_ = 0;
+    frame_.make_due();
     catch_up();
     update_enabled();
 }
@@ -655,7 +671,8 @@ void TForm1::open_log() {
 }
 
 void TForm1::clear_log() {
-    pending_lines_.clear();
+    pending_text_.clear();
+    lines_pending_ = false;
     Memo1->clear();
     memo_has_lines_ = false;
 }

@@ -10,17 +10,18 @@
 #include "config/international.h"
 #include "io/log_device.h"
 #include "config/startup.h"
+#include "ui/frame_ticker.h"
 #include "engine/user_interface.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 class QAction;
 class QFileSystemModel;
@@ -211,6 +212,7 @@ private:
     Bar& bar(ProgressBarId id);
     void render(Bar& b);
     void catch_up();
+    void pump();
     void show_bars();
     void show_lines();
     void show_labels();
@@ -238,9 +240,15 @@ private:
     QString last_open_;  // OpenDialog1's file name
     QString last_save_;  // SaveDialog1's file name
     std::array<Bar, 4> bars_{};
-    QStringList pending_lines_;                           // log lines the pane does not show yet
+    QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
+    bool lines_pending_ = false;
     std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
-    bool memo_has_lines_ = false;
+    struct Caption {
+        std::string bytes;
+        QString text;
+    };
+    std::array<Caption, 5> captions_{};  // by LabelId, the caption set last
+    bool memo_has_lines_ = false;        // a line has come since the pane was cleared
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
@@ -251,8 +259,7 @@ private:
     bool full_view_ = true;
     bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
     // Pending window messages are handled at most once a frame.
-    static constexpr std::int64_t kFrameMs = 16;
-    std::int64_t next_pump_ms_ = 0;
+    ui::FrameTicker frame_{std::chrono::milliseconds(16)};
 };
 
 }  // namespace tarnvold

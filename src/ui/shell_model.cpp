@@ -36,17 +36,24 @@ QMimeType type_by_name(const QFileInfo& info) {
 
 }  // namespace
 
+NameOnlyIconProvider::NameOnlyIconProvider(ShownEntries shown)
+    : folders_only_(shown == ShownEntries::FoldersOnly),
+      drive_(QFileIconProvider::icon(Drive)),
+      folder_(QFileIconProvider::icon(Folder)),
+      file_(QFileIconProvider::icon(File)) {}
+
 QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
-    if (info.isRoot()) return icon(Drive);
+    if (info.isRoot()) return drive_;
     switch (kind_of(info)) {
-    case Kind::Folder: return icon(Folder);
+    case Kind::Folder: return folder_;
     case Kind::File: {
+        if (folders_only_) return file_;
         const QMimeType mime = type_by_name(info);
         QIcon themed = QIcon::fromTheme(mime.iconName());
         if (themed.isNull()) themed = QIcon::fromTheme(mime.genericIconName());
-        return themed.isNull() ? icon(File) : themed;
+        return themed.isNull() ? file_ : themed;
     }
-    default: return icon(File);
+    default: return file_;
     }
 }
 
@@ -61,11 +68,12 @@ QString NameOnlyIconProvider::type(const QFileInfo& info) const {
     case Kind::Missing: return QStringLiteral("Broken link");
     case Kind::File: break;
     }
+    if (folders_only_) return QStringLiteral("File");
     const QMimeType mime = type_by_name(info);
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
 }
 
-ShellModel::ShellModel(QObject* parent) : QFileSystemModel(parent) {
+ShellModel::ShellModel(QObject* parent, ShownEntries shown) : QFileSystemModel(parent), icons_(shown) {
     setIconProvider(&icons_);
     setOption(DontUseCustomDirectoryIcons);
 }
@@ -103,7 +111,7 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
 FolderTree make_folder_tree(QWidget* parent) {
     auto* view = new QTreeView(parent);
     // The model goes with the view, after it.
-    auto* model = new ShellModel(view);
+    auto* model = new ShellModel(view, ShownEntries::FoldersOnly);
     model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     model->setReadOnly(true);
     model->setRootPath(QStringLiteral("/"));

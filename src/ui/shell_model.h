@@ -16,17 +16,32 @@ class QWidget;
 
 namespace tarnvold::ui {
 
+// What a model shows: every entry, or folders alone.  A model is told about
+// every entry of a folder it reads, and asks for its type and icon, whether
+// it shows the entry or not.
+enum class ShownEntries { All, FoldersOnly };
+
 class NameOnlyIconProvider : public QFileIconProvider {
 public:
+    explicit NameOnlyIconProvider(ShownEntries shown);
     using QFileIconProvider::icon;
     QIcon icon(const QFileInfo& info) const override;
     QString type(const QFileInfo& info) const override;
+
+private:
+    // Where only folders are shown, the type of a file, which takes looking
+    // up its name, is never needed.
+    const bool folders_only_;
+    // The toolkit's icons for these, looked up once.
+    const QIcon drive_;
+    const QIcon folder_;
+    const QIcon file_;
 };
 
 class ShellModel : public QFileSystemModel {
     Q_OBJECT
 public:
-    explicit ShellModel(QObject* parent = nullptr);
+    explicit ShellModel(QObject* parent = nullptr, ShownEntries shown = ShownEntries::All);
 
     // Told, with the reason, when a rename in place is refused.
     std::function<void(const QString&)> refused;

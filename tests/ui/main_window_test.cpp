@@ -210,6 +210,15 @@ private slots:
         f().UserInterface::log_line("n=", std::int64_t{-5});
         QCOMPARE(f().Memo1->document()->blockCount(), 3);
         QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5"));
+        // During a command they wait and reach the pane together, each still
+        // a paragraph of its own, whatever it ends with.
+        f().set_commands_blocked(true);
+        f().UserInterface::log_line("ends in a return\r");
+        f().UserInterface::log_line("caf\xc3\xa9 \xff");
+        f().UserInterface::log_line("");
+        QCOMPARE(f().Memo1->document()->blockCount(), 3);
+        f().set_commands_blocked(false);
+        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nends in a return\n\ncaf\u00e9 \ufffd\n"));
     }
 
     void no_second_command_while_one_waits() {
@@ -429,6 +438,20 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), next);
         }
         QCOMPARE(log(), QString("Initialisation finished"));
+    }
+
+    void the_frame_flag_is_lowered_by_a_restart_and_rises_when_the_interval_ends() {
+        ui::FrameTicker never(std::chrono::hours(1));
+        QVERIFY(never.due());
+        never.restart();
+        QVERIFY(!never.due());
+        never.make_due();
+        QVERIFY(never.due());
+        ui::FrameTicker soon(std::chrono::milliseconds(1));
+        for (int i = 0; i < 3; ++i) {
+            soon.restart();
+            QTRY_VERIFY(soon.due());
+        }
     }
 
     void a_running_command_shows_its_state_whenever_the_window_handles_messages() {
