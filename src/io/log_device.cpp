@@ -86,7 +86,6 @@ void LogDevice::cut_full_pieces() {
 // A line takes the piece without its line feeds: the one that ends the
 // report, and any an item brought along.
 void LogDevice::flush(std::size_t piece) {
-    // Line ends inside an item are dropped.
     std::string line(buffer_.data(), piece);
     if (line.find('\n') != std::string::npos) std::erase(line, '\n');
     std::memmove(buffer_.data(), buffer_.data() + piece, fill_ - piece);
