@@ -1,5 +1,6 @@
 #include "batch/folder_walk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unordered_set>
 #include <vector>
 
 #include "io/file_io.h"
@@ -121,6 +123,16 @@ EntryKind kind_of(const std::string& path, unsigned char type, bool& link) {
     if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
     if (S_ISREG(st.st_mode)) return EntryKind::File;
     return EntryKind::Other;
+}
+
+bool is_ascii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string ascii_lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
 }
 
 std::string cannot_enter(const std::string& folder, int error) {
@@ -280,7 +292,7 @@ void FolderWalk::start(const std::string& source, const std::string& destination
     if (!listing.is_open())
         refuse(cannot_enter(source, listing.error()), source, destination);
     else
-        walk(listing, source, destination, password, coding, nullptr);
+        walk(listing, source, destination, password, coding, nullptr, false);
     if (stopped_) ui_.log_line(stop_report());
 }
 
@@ -296,7 +308,7 @@ void FolderWalk::refuse(const std::string& line, const std::string& source, cons
 }
 
 void FolderWalk::walk(Listing& listing, const std::string& source, const std::string& destination,
-                      std::string_view password, bool coding, Chain* up) {
+                      std::string_view password, bool coding, Chain* up, bool made_here) {
     Chain here{};
     if (!listing.identity(here.dev, here.ino))
         return refuse(cannot_enter(source, listing.error()), source, destination);
@@ -310,12 +322,23 @@ void FolderWalk::walk(Listing& listing, const std::string& source, const std::st
     std::string name;
     unsigned char type = DT_UNKNOWN;
     bool link = false;
+    // In a destination folder this walk made, every name is one it gave:
+    // any other is free and need not be looked at.  Compared without case
+    // (for file systems that ignore it), and only while all are ASCII.
+    std::unordered_set<std::string> given;
+    bool names_known = made_here;
+    const auto give = [&](const std::string& out_name) {
+        if (!names_known) return false;
+        if (!is_ascii(out_name)) return names_known = false;
+        return given.insert(ascii_lower(out_name)).second;
+    };
     while (!should_stop() && listing.next(name, type)) {
         const std::string path = entry_path(base, name);
         // Joined as given: a destination ending in "/" gives "//", which
         // names the same place.
         switch (kind_of(path, type, link)) {
         case EntryKind::Folder:
+            give(name);
             if (link) {
                 const std::string target = real_path(path);
                 if (at_or_below(target, destination_real_)) {
@@ -330,9 +353,12 @@ void FolderWalk::walk(Listing& listing, const std::string& source, const std::st
             }
             folder_entry(path, destination + "/" + name, password, coding, here);
             break;
-        case EntryKind::File:
-            file_entry(path, destination + "/" + (coding ? coded_name(name) : decoded_name(name)), password, coding);
+        case EntryKind::File: {
+            const std::string out_name = coding ? coded_name(name) : decoded_name(name);
+            file_entry(path, destination + "/" + out_name, password, coding,
+                       give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
             break;
+        }
         case EntryKind::Other: break;
         }
     }
@@ -350,29 +376,31 @@ void FolderWalk::folder_entry(const std::string& path, const std::string& destin
         ui_.log_line("Passed by " + path + ": it is the destination folder");
         return;
     }
-    if (!enter_destination(path, destination)) return;
-    walk(listing, path, destination, password, coding, &here);
+    const Entered entered = enter_destination(path, destination);
+    if (entered == Entered::No) return;
+    walk(listing, path, destination, password, coding, &here, entered == Entered::Made);
 }
 
 // Creates a destination folder, or takes the one that is already there when
 // it is a real folder: never one that is a link, which could lead anywhere.
-bool FolderWalk::enter_destination(const std::string& source, const std::string& destination) {
-    if (::mkdir(destination.c_str(), 0777) != 0 && errno != EEXIST) throw IoError(destination, errno);
+FolderWalk::Entered FolderWalk::enter_destination(const std::string& source, const std::string& destination) {
+    const bool made = ::mkdir(destination.c_str(), 0777) == 0;
+    if (!made && errno != EEXIST) throw IoError(destination, errno);
     struct stat st {};
     if (::lstat(destination.c_str(), &st) != 0) throw IoError(destination, errno);
-    if (S_ISDIR(st.st_mode)) return true;
+    if (S_ISDIR(st.st_mode)) return made ? Entered::Made : Entered::Existing;
     refuse("Passed by " + source + ": its destination " + destination +
                (S_ISLNK(st.st_mode) ? " is a symbolic link" : " is not a folder"),
            source, destination);
-    return false;
+    return Entered::No;
 }
 
 void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password,
-                            bool coding) {
+                            bool coding, Engine::DestinationKind where) {
     earlier_.clear();
     // A file entry is a regular file, as listed or as examined (kind_of).
-    const Outcome outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile)
-                                   : engine_.decodefile(path, target, password, Engine::SourceKind::ListedFile);
+    const Outcome outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile, where)
+                                   : engine_.decodefile(path, target, password, Engine::SourceKind::ListedFile, where);
     if (!earlier_.empty()) {
         // Two names of this run that give the same output name: the first
         // output stays.

@@ -114,11 +114,13 @@ private:
     void count_in(Listing& listing, const std::string& folder, Chain* up);
     void start(const std::string& source, const std::string& destination, std::string_view password, bool coding);
     void walk(Listing& listing, const std::string& source, const std::string& destination, std::string_view password,
-              bool coding, Chain* up);
+              bool coding, Chain* up, bool made_here);
     void folder_entry(const std::string& path, const std::string& destination, std::string_view password, bool coding,
                       Chain& here);
-    void file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding);
-    bool enter_destination(const std::string& source, const std::string& destination);
+    void file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding,
+                    Engine::DestinationKind where);
+    enum class Entered { No, Existing, Made };
+    Entered enter_destination(const std::string& source, const std::string& destination);
     void refuse(const std::string& line, const std::string& source, const std::string& destination);
     bool should_stop();
 

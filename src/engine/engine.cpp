@@ -477,13 +477,18 @@ private:
 // written, and an existing destination is replaced only when the user
 // agrees.  Returns the outcome when the operation ends here.
 std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, const std::string& destination,
-                                            Destination& to) {
+                                            DestinationKind where, Destination& to) {
     const std::string& source = source_file.path();
     const bool coding = op == Operation::Code;
     const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
     const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
     last_output_.reset();
-    to = inspect_destination(destination);
+    if (where == DestinationKind::FreeName) {
+        to = Destination{};
+        to.path = to.target = destination;
+    } else {
+        to = inspect_destination(destination);
+    }
     if (to.exists && keep_existing && keep_existing(to.device, to.inode)) return Outcome::Refused;
     ui_.file_begins(source);
     if (coding) ui_.log_line(ui_.message(starting), source);
@@ -533,7 +538,7 @@ void Engine::finished(int message, const std::string& source, const std::string&
 }
 
 Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
-                         SourceKind kind) {
+                         SourceKind kind, DestinationKind where) {
     Source from(source, kind);
     // A small file open already: its keys are begun before anything else.
     std::optional<Keys> keys;
@@ -542,7 +547,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
         keys.emplace(ahead.next_seed(), password, static_cast<std::size_t>(f->size()), keys_);
     }
     Destination to;
-    if (const auto outcome = open_request(Operation::Code, from, destination, to)) return *outcome;
+    if (const auto outcome = open_request(Operation::Code, from, destination, where, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     // One handle for the checksum and the coding: both see the same file.
@@ -629,7 +634,7 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
 }
 
 Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
-                           SourceKind kind) {
+                           SourceKind kind, DestinationKind where) {
     Source from(source, kind);
     // A small file open already: the seed is in its last bytes, and the
     // keys of a payload where this program puts it are begun at once.  Its
@@ -643,7 +648,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
                          keys_);
     }
     Destination to;
-    if (const auto outcome = open_request(Operation::Decode, from, destination, to)) return *outcome;
+    if (const auto outcome = open_request(Operation::Decode, from, destination, where, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     InputFile& in = from.open();

@@ -42,11 +42,15 @@ public:
     // other source is examined by its name first, since opening a device
     // can have effects of its own.
     enum class SourceKind { Unknown, ListedFile };
+    // What the caller knows of a destination: a name that is free in a
+    // folder it made itself need not be looked at.  Should a file appear
+    // there meanwhile, it is not replaced: the output fails instead.
+    enum class DestinationKind { Unknown, FreeName };
 
     Outcome codefile(const std::string& source, const std::string& destination, std::string_view password,
-                     SourceKind kind = SourceKind::Unknown);
+                     SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown);
     Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password,
-                       SourceKind kind = SourceKind::Unknown);
+                       SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown);
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, CrcMismatch when it does not.
@@ -87,7 +91,8 @@ private:
 
     enum class Operation { Code, Decode };
     class Source;
-    std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination, Destination& to);
+    std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination,
+                                        DestinationKind where, Destination& to);
     void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
     void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
                     std::optional<Keys>& keys);

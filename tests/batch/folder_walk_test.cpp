@@ -254,6 +254,17 @@ TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
                          " was already written in this run from " + earlier));
     EXPECT_EQ(w.ui.steps[4], 3);
 
+    // The same in a folder the walk makes, where it does not look at names
+    // it has not given: those it gave, to a file or a folder, it does.
+    fs::create_directories(dir.file("src2/sub/c_txt.cod"));
+    write_file(dir.file("src2/sub/a.txt"), "first");
+    write_file(dir.file("src2/sub/a_txt"), "second");
+    write_file(dir.file("src2/sub/c.txt"), "c");
+    fs::create_directories(dir.file("out2"));
+    Walk made;
+    made.walk.codedirs(dir.file("src2"), dir.file("out2"), "pw");  // and no error ends it
+    EXPECT_EQ(made.refused.size(), 2u);
+
     // The outputs it decodes back to are the earlier file's.
     fs::create_directories(dir.file("back"));
     Walk back;
