@@ -179,6 +179,23 @@ std::uint8_t* Engine::small_buffer() {
     return small_.get();
 }
 
+namespace {
+
+// to[i] ^= from[i] for i in [0, count), eight bytes at a time.
+void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, to + i, 8);
+        std::memcpy(&b, from + i, 8);
+        a ^= b;
+        std::memcpy(to + i, &a, 8);
+    }
+    for (; i < count; ++i) to[i] ^= from[i];
+}
+
+}  // namespace
+
 // Both key streams of a payload held in memory, from its first byte.  On a
 // machine with more than one core they are made on the pool's side thread
 // into a buffer of their own, beginning as soon as the seed and the length
@@ -223,8 +240,7 @@ public:
         const auto patience = std::chrono::microseconds(20) + std::chrono::nanoseconds(4 * count_);
         if (side_ != nullptr && side_->collect(patience)) {
             side_ = nullptr;
-            const std::uint8_t* keys = job_->keys.get();
-            for (std::size_t i = 0; i < count_; ++i) bytes[i] ^= keys[i];
+            xor_bytes(bytes, job_->keys.get(), count_);
             return;
         }
         side_ = nullptr;
