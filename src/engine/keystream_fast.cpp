@@ -72,6 +72,35 @@ void split(u128 v, double& hi, double& lo) {
     lo = static_cast<double>(r) / static_cast<double>(kP) * detail::kGrid;
 }
 
+// A residue v < 2P as the split above sees it: v 2^40 = q P + r with
+// 0 <= r < P, so that q < 2^41.  Residues are added modulo 2P in this form
+// without a division: q and r add up, r carries into q, and q is taken
+// modulo 2^41 (2P 2^40 = 2^41 P).  The halves come out as split() gives them.
+struct Turns {
+    std::uint64_t q;
+    u128 r;
+};
+
+Turns turns_of(u128 v) {
+    const u128 scaled = v << detail::kGridBits;
+    return {static_cast<std::uint64_t>(scaled / kP), scaled % kP};
+}
+
+Turns add_turns(Turns a, Turns b) {
+    Turns s{a.q + b.q, a.r + b.r};
+    if (s.r >= kP) {
+        s.r -= kP;
+        ++s.q;
+    }
+    s.q &= (std::uint64_t{1} << (detail::kGridBits + 1)) - 1;
+    return s;
+}
+
+void split(Turns t, double& hi, double& lo) {
+    hi = static_cast<double>(t.q) * detail::kGrid;
+    lo = static_cast<double>(t.r) / static_cast<double>(kP) * detail::kGrid;
+}
+
 // The key byte at u = hi + lo half turns.
 double key_of_turns(double hi, double lo) {
     const double j = to_double_round(hi);
@@ -113,21 +142,23 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
         const std::size_t groups = std::min((count - done) / S, detail::kMaxGroups);
         detail::KeyLanes lanes;
         // Lane o starts at a + dir * o, walked there one position at a time.
-        u128 m = square_residue(a);
-        u128 unit = signed_times_2_66(2 * dir * static_cast<std::int64_t>(a) + 1);
+        Turns m = turns_of(square_residue(a));
+        Turns unit = turns_of(signed_times_2_66(2 * dir * static_cast<std::int64_t>(a) + 1));
         // The lane's amount to its next position, a + dir * S:
         // (2 dir S a + S^2) * 2^66, which grows by 2 S * 2^66 from lane to lane.
-        u128 d = signed_times_2_66(2 * dir * static_cast<std::int64_t>(S) * static_cast<std::int64_t>(a) +
-                                   static_cast<std::int64_t>(S * S));
-        const u128 d_step = times_2_66(2 * S);
+        Turns d = turns_of(signed_times_2_66(2 * dir * static_cast<std::int64_t>(S) * static_cast<std::int64_t>(a) +
+                                             static_cast<std::int64_t>(S * S)));
+        static const Turns kTwo = turns_of(kTwo2_66);
+        static const Turns kStep = turns_of(times_2_66(2 * S));
+        static const Turns kGrowth = turns_of(times_2_66(2 * S * S));
         for (std::size_t o = 0; o < S; ++o) {
             split(m, lanes.u_hi[o], lanes.u_lo[o]);
             split(d, lanes.d_hi[o], lanes.d_lo[o]);
-            m = add_mod(m, unit);
-            unit = add_mod(unit, kTwo2_66);
-            d = add_mod(d, d_step);
+            m = add_turns(m, unit);
+            unit = add_turns(unit, kTwo);
+            d = add_turns(d, kStep);
         }
-        split(times_2_66(2 * S * S), lanes.e_hi, lanes.e_lo);
+        split(kGrowth, lanes.e_hi, lanes.e_lo);
         lanes.other = other;
 
         std::uint8_t* out = buf + done;
