@@ -89,12 +89,13 @@ bool same_inode(const SourceInfo& source, const Destination& destination) {
 }
 
 // Both key streams in one pass over bytes whose first one is at payload
-// position before + 1 (the password stream's position `before`).
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> both_keys(std::int32_t seed,
-                                                                        const PasswordStream& level2) {
-    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
-        level1_xor_with(seed, static_cast<std::int32_t>(before + 1), level2.at(static_cast<std::uint64_t>(before)), p,
-                        n);
+// position before + 1 (the password stream's position `before`), adding up
+// the bytes given or left on the way.
+std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t, KeyedSum)> both_keys(
+    std::int32_t seed, const PasswordStream& level2) {
+    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before, KeyedSum summed) {
+        return level1_xor_with_sum(seed, static_cast<std::int32_t>(before + 1),
+                                   level2.at(static_cast<std::uint64_t>(before)), p, n, summed);
     };
 }
 
@@ -275,9 +276,7 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
             const auto at = static_cast<std::int64_t>(offset);
             result.read_error = in.read_at(piece, n, in_start + at);
             if (result.read_error != 0) return;
-            if (sum_of == SumOf::Input) result.sum = byte_sum(piece, n);
-            both(piece, n, base + at);
-            if (sum_of == SumOf::Output) result.sum = byte_sum(piece, n);
+            result.sum = both(piece, n, base + at, sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left);
             result.write_error = out.write_at(piece, n, out_start + at);
         },
         [&](std::size_t b) {

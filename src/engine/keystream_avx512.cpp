@@ -18,10 +18,9 @@ __attribute__((target("avx512f"))) __m512d every_fourth(const double* values, st
                                     values + v, 8);
 }
 
-}  // namespace
-
-__attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf,
-                                                                      std::size_t groups) {
+// The kernel, adding the bytes `summed` names to lanes.sum on the way.
+template <KeyedSum summed>
+__attribute__((target("avx512f,avx2,fma"))) void key_run(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
     // Vector v (0..3) lane l (0..7) handles byte 4 l + v of each group: the
     // four key bytes of lane l then make up bytes 4 l .. 4 l + 3 of the
     // group's keys, which a few shifts and one permute put together.
@@ -48,6 +47,7 @@ __attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& 
     const unsigned period = lanes.other.period;
     const unsigned step = kGroup % period;
     unsigned phase = lanes.other.phase;
+    __m256i sums = _mm256_setzero_si256();
     std::size_t done = 0;
     while (done < groups) {
         const std::size_t run = groups - done < 32 ? groups - done : 32;
@@ -88,7 +88,14 @@ __attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& 
                 _mm512_maskz_extracti64x4_epi64(0xF, _mm512_maskz_permutexvar_epi32(0xFFFF, low_halves, four), 0);
             auto* out = reinterpret_cast<__m256i*>(buf + (done + g) * kGroup);
             const __m256i more = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(other + phase));
-            _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out), _mm256_xor_si256(keys, more)));
+            const __m256i given = _mm256_loadu_si256(out);
+            const __m256i left = _mm256_xor_si256(given, _mm256_xor_si256(keys, more));
+            _mm256_storeu_si256(out, left);
+            // PSADBW against zero adds eight bytes into one 64-bit lane.
+            if constexpr (summed == KeyedSum::Given)
+                sums = _mm256_add_epi64(sums, _mm256_sad_epu8(given, _mm256_setzero_si256()));
+            if constexpr (summed == KeyedSum::Left)
+                sums = _mm256_add_epi64(sums, _mm256_sad_epu8(left, _mm256_setzero_si256()));
             phase += step;
             if (phase >= period) phase -= period;
             if ((g & 15) == 15) {
@@ -113,6 +120,21 @@ __attribute__((target("avx512f,avx2,fma"))) void level1_kernel_avx512(KeyLanes& 
         done += run;
     }
     lanes.other.phase = phase;
+    if constexpr (summed != KeyedSum::None) {
+        alignas(32) std::uint64_t parts[4];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(parts), sums);
+        lanes.sum += parts[0] + parts[1] + parts[2] + parts[3];
+    }
+}
+
+}  // namespace
+
+void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
+    switch (lanes.summed) {
+    case KeyedSum::None: key_run<KeyedSum::None>(lanes, buf, groups); return;
+    case KeyedSum::Given: key_run<KeyedSum::Given>(lanes, buf, groups); return;
+    case KeyedSum::Left: key_run<KeyedSum::Left>(lanes, buf, groups); return;
+    }
 }
 
 }  // namespace tarnvold::detail
