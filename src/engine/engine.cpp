@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "engine/checksum.h"
@@ -253,44 +254,58 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
     const std::int64_t out_start = out.position();
     const std::int64_t base = first.counter;
     const auto size = static_cast<std::size_t>(payload);
-    const std::size_t pieces = (size + kPiece - 1) / kPiece;
-    constexpr std::size_t per_block = kBlockSize / kPiece;
+    const std::size_t blocks = (size + kBlockSize - 1) / kBlockSize;
+    // Inside a block the pieces end where the destination's offset is a
+    // multiple of kPiece: the page cache takes writes of whole, aligned
+    // pages at less cost.  A destination that does not start there (after a
+    // header) gets one more, short, piece per block.
+    const std::size_t skew = static_cast<std::size_t>(out_start) % kPiece;
+    const std::size_t per_block = kBlockSize / kPiece + (skew != 0 ? 1 : 0);
+    auto block_end = [&](std::size_t b) { return std::min(size, (b + 1) * kBlockSize); };
+    // Piece i's first payload byte and the one after its last.
+    auto piece_of = [&](std::size_t i) {
+        const std::size_t b = i / per_block;
+        const std::size_t j = i % per_block;
+        const std::size_t from = j == 0 ? b * kBlockSize : b * kBlockSize + j * kPiece - skew;
+        const std::size_t to = std::min(b * kBlockSize + (j + 1) * kPiece - skew, block_end(b));
+        return std::pair{from, std::max(from, to)};
+    };
     struct Piece {
         int read_error = 0;
         int write_error = 0;
         std::uint64_t sum = 0;
     };
-    std::vector<Piece> done(pieces);
+    std::vector<Piece> done(blocks * per_block);
     std::uint64_t sum = 0;
     WorkPool::shared().run_blocks(
-        pieces, per_block, [&](std::size_t) { in.begin_read(); },
+        done.size(), per_block, [&](std::size_t) { in.begin_read(); },
         [&](std::size_t i) {
+            const auto [from, to] = piece_of(i);
+            if (from == to) return;
             Piece& result = done[i];
             std::uint8_t* piece = piece_scratch();
             if (piece == nullptr) {
                 result.read_error = ENOMEM;
                 return;
             }
-            const std::size_t offset = i * kPiece;
-            const std::size_t n = std::min(kPiece, size - offset);
-            const auto at = static_cast<std::int64_t>(offset);
+            const std::size_t n = to - from;
+            const auto at = static_cast<std::int64_t>(from);
             result.read_error = in.read_at(piece, n, in_start + at);
             if (result.read_error != 0) return;
             result.sum = both(piece, n, base + at, sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left);
             result.write_error = out.write_at(piece, n, out_start + at);
         },
         [&](std::size_t b) {
-            const std::size_t from = b * per_block;
-            const std::size_t to = std::min(from + per_block, pieces);
-            for (std::size_t i = from; i < to; ++i)
-                if (done[i].read_error != 0) throw IoError(in.path(), done[i].read_error);
-            for (std::size_t i = from; i < to; ++i) sum += done[i].sum;
-            const std::int64_t end = base + static_cast<std::int64_t>(std::min(size, to * kPiece));
+            const auto pieces = std::span(done).subspan(b * per_block, per_block);
+            for (const Piece& p : pieces)
+                if (p.read_error != 0) throw IoError(in.path(), p.read_error);
+            for (const Piece& p : pieces) sum += p.sum;
+            const std::int64_t end = base + static_cast<std::int64_t>(block_end(b));
             advance(first, end);
             advance(second, end);
             out.begin_write();
-            for (std::size_t i = from; i < to; ++i)
-                if (done[i].write_error != 0) throw IoError(out.path(), done[i].write_error);
+            for (const Piece& p : pieces)
+                if (p.write_error != 0) throw IoError(out.path(), p.write_error);
         });
     in.seek(in_start + payload);
     out.seek(out_start + payload);
