@@ -11,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <utility>
+#include <span>
 #include <vector>
 
 #include "engine/checksum.h"
@@ -85,29 +86,19 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 
 IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
 
-// The sum of the byte values of the next count bytes of a file: the pieces
-// are summed where they were read, on the workers.
-std::uint64_t read_sum(InputFile& file, std::size_t count) {
-    std::vector<std::uint64_t> sums((count + kScratchSize - 1) / kScratchSize, 0);
-    file.read_through(count,
-                      [&](std::size_t i, const unsigned char* piece, std::size_t n) { sums[i] = byte_sum(piece, n); });
-    std::uint64_t sum = 0;
-    for (const std::uint64_t part : sums) sum += part;
-    return sum;
-}
-
 bool same_inode(const SourceInfo& source, const Destination& destination) {
     return source.exists && destination.exists && source.device == destination.device &&
            source.inode == destination.inode;
 }
 
 // Both key streams in one pass over bytes whose first one is at payload
-// position before + 1 (the password stream's position `before`).
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> both_keys(std::int32_t seed,
-                                                                        const PasswordStream& level2) {
-    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
-        level1_xor_with(seed, static_cast<std::int32_t>(before + 1), level2.at(static_cast<std::uint64_t>(before)), p,
-                        n);
+// position before + 1 (the password stream's position `before`), adding up
+// the bytes given or left on the way.
+std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t, KeyedSum)> both_keys(
+    std::int32_t seed, const PasswordStream& level2) {
+    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before, KeyedSum summed) {
+        return level1_xor_with_sum(seed, static_cast<std::int32_t>(before + 1),
+                                   level2.at(static_cast<std::uint64_t>(before)), p, n, summed);
     };
 }
 
@@ -349,37 +340,61 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
                                         const BothKeys& both, SumOf sum_of) {
     const std::int64_t in_start = in.position();
     const std::int64_t out_start = out.position();
+    const std::int64_t base = first.counter;
+    const auto size = static_cast<std::size_t>(payload);
+    const std::size_t blocks = (size + kBlockSize - 1) / kBlockSize;
+    // Inside a block the pieces end where the destination's offset is a
+    // multiple of kPiece: the page cache takes writes of whole, aligned
+    // pages at less cost.  A destination that does not start there (after a
+    // header) gets one more, short, piece per block.
+    const std::size_t skew = static_cast<std::size_t>(out_start) % kPiece;
+    const std::size_t per_block = kBlockSize / kPiece + (skew != 0 ? 1 : 0);
+    auto block_end = [&](std::size_t b) { return std::min(size, (b + 1) * kBlockSize); };
+    // Piece i's first payload byte and the one after its last.
+    auto piece_of = [&](std::size_t i) {
+        const std::size_t b = i / per_block;
+        const std::size_t j = i % per_block;
+        const std::size_t from = j == 0 ? b * kBlockSize : b * kBlockSize + j * kPiece - skew;
+        const std::size_t to = std::min(b * kBlockSize + (j + 1) * kPiece - skew, block_end(b));
+        return std::pair{from, std::max(from, to)};
+    };
+    struct Piece {
+        int read_error = 0;
+        int write_error = 0;
+        std::uint64_t sum = 0;
+    };
+    std::vector<Piece> done(blocks * per_block);
     std::uint64_t sum = 0;
-    std::vector<int> write_errors;
-    std::vector<std::uint64_t> sums;
-    for (std::int64_t done = 0; done < payload;) {
-        const std::int64_t block = std::min(payload - done, static_cast<std::int64_t>(kBlockSize));
-        const std::size_t pieces = (static_cast<std::size_t>(block) + kPiece - 1) / kPiece;
-        write_errors.assign(pieces, 0);
-        sums.assign(pieces, 0);
-        in.begin_read();
-        const std::int64_t base = first.counter;
-        const int read_error = WorkPool::shared().run_pieces(pieces, [&](std::size_t i) {
+    WorkPool::shared().run_blocks(
+        done.size(), per_block, [&](std::size_t) { in.begin_read(); },
+        [&](std::size_t i) {
+            const auto [from, to] = piece_of(i);
+            if (from == to) return;
+            Piece& result = done[i];
             std::uint8_t* piece = piece_scratch();
-            if (piece == nullptr) return ENOMEM;
-            const std::size_t offset = i * kPiece;
-            const std::size_t n = std::min(kPiece, static_cast<std::size_t>(block) - offset);
-            const std::int64_t at = done + static_cast<std::int64_t>(offset);
-            if (const int e = in.read_at(piece, n, in_start + at)) return e;
-            if (sum_of == SumOf::Input) sums[i] = byte_sum(piece, n);
-            both(piece, n, base + static_cast<std::int64_t>(offset));
-            if (sum_of == SumOf::Output) sums[i] = byte_sum(piece, n);
-            write_errors[i] = out.write_at(piece, n, out_start + at);
-            return 0;
+            if (piece == nullptr) {
+                result.read_error = ENOMEM;
+                return;
+            }
+            const std::size_t n = to - from;
+            const auto at = static_cast<std::int64_t>(from);
+            result.read_error = in.read_at(piece, n, in_start + at);
+            if (result.read_error != 0) return;
+            result.sum = both(piece, n, base + at, sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left);
+            result.write_error = out.write_at(piece, n, out_start + at);
+        },
+        [&](std::size_t b) {
+            const auto pieces = std::span(done).subspan(b * per_block, per_block);
+            for (const Piece& p : pieces)
+                if (p.read_error != 0) throw IoError(in.path(), p.read_error);
+            for (const Piece& p : pieces) sum += p.sum;
+            const std::int64_t end = base + static_cast<std::int64_t>(block_end(b));
+            advance(first, end);
+            advance(second, end);
+            out.begin_write();
+            for (const Piece& p : pieces)
+                if (p.write_error != 0) throw IoError(out.path(), p.write_error);
         });
-        if (read_error != 0) throw IoError(in.path(), read_error);
-        for (const std::uint64_t part : sums) sum += part;
-        advance(first, base + block);
-        advance(second, base + block);
-        out.begin_write();
-        if (const int e = first_error(write_errors)) throw IoError(out.path(), e);
-        done += block;
-    }
     in.seek(in_start + payload);
     out.seek(out_start + payload);
     return sum;
@@ -422,18 +437,44 @@ std::int64_t Engine::checksum_of(InputFile& file) {
     ui_.bar_set_position(ProgressBarId::Checksum, 0);
     ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
 
-    // The file is read in 10 MiB blocks; the bar advances whenever the byte
-    // counter reaches a multiple of its step, after the block that got there.
+    // The file is read in 10 MiB blocks, each in pieces shared with the
+    // workers; the bar advances whenever the byte counter reaches a multiple
+    // of its step, after the block that got there.
+    const std::int64_t start = file.position();
+    const auto bytes = static_cast<std::size_t>(size);
+    const std::size_t pieces = (bytes + kScratchSize - 1) / kScratchSize;
+    constexpr std::size_t per_block = kBlockSize / kScratchSize;
+    struct Piece {
+        int error = 0;
+        std::uint64_t sum = 0;
+    };
+    std::vector<Piece> done(pieces);
     std::uint64_t sum = 0;
     std::int64_t counter = 0;
-    std::int64_t remaining = size;
-    do {
-        const std::int64_t block = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kBlockSize));
-        sum += read_sum(file, static_cast<std::size_t>(block));
-        remaining -= block;
-        ui_.bar_steps(ProgressBarId::Checksum, (counter + block) / step - counter / step);
-        counter += block;
-    } while (remaining > 0);
+    WorkPool::shared().run_blocks(
+        pieces, per_block, [&](std::size_t) { file.begin_read(); },
+        [&](std::size_t i) {
+            unsigned char* scratch = piece_scratch();
+            if (scratch == nullptr) {
+                done[i].error = ENOMEM;
+                return;
+            }
+            const std::size_t offset = i * kScratchSize;
+            const std::size_t n = std::min(kScratchSize, bytes - offset);
+            done[i].error = file.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
+            if (done[i].error == 0) done[i].sum = byte_sum(scratch, n);
+        },
+        [&](std::size_t b) {
+            const std::size_t from = b * per_block;
+            const std::size_t to = std::min(from + per_block, pieces);
+            for (std::size_t i = from; i < to; ++i) {
+                if (done[i].error != 0) throw IoError(file.path(), done[i].error);
+                sum += done[i].sum;
+            }
+            const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
+            ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
+            counter = reached;
+        });
 
     ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
     return static_cast<std::int64_t>(sum);

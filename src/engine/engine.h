@@ -76,7 +76,9 @@ private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
     void advance(Pass& pass, std::int64_t counter);
-    using BothKeys = std::function<void(std::uint8_t*, std::size_t, std::int64_t)>;
+    // Both key streams over bytes whose first one is at payload position
+    // `before` + 1; returns the sum of the bytes given or left, as asked.
+    using BothKeys = std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t before, KeyedSum)>;
     // The byte sum run_blocks keeps on the way: of what it reads (the
     // original, when coding) or of what it writes (when decoding).
     enum class SumOf { Input, Output };

@@ -1,5 +1,6 @@
 #include "engine/keystream.h"
 
+#include "engine/checksum.h"
 #include "engine/keystream_fast.h"
 
 #include <algorithm>
@@ -45,6 +46,15 @@ void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other
     } else {
         level1_xor_fast_with(fast_kernel(), seed, n_first, buf, count, other);
     }
+}
+
+std::uint64_t level1_xor_with_sum(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf,
+                                  std::size_t count, KeyedSum summed) {
+    if (key_backend() != KeyBackend::X87)
+        return level1_xor_fast_with_sum(fast_kernel(), seed, n_first, buf, count, other, summed);
+    const std::uint64_t given = summed == KeyedSum::Given ? byte_sum(buf, count) : 0;
+    level1_xor_with(seed, n_first, other, buf, count);
+    return summed == KeyedSum::Left ? byte_sum(buf, count) : given;
 }
 
 PasswordStream::PasswordStream(std::string_view password) {

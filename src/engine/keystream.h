@@ -66,6 +66,15 @@ void xor_repeating(RepeatingKey& key, std::uint8_t* buf, std::size_t count);
 // buf[i] ^= level1_key(seed + n_first + i) ^ other's byte at i.
 void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf, std::size_t count);
 
+// Which bytes a pass that applies the keys adds up on the way: none, the
+// ones it is given, or the ones it leaves.
+enum class KeyedSum { None, Given, Left };
+
+// level1_xor_with that also returns the sum of the byte values given or left
+// (0 for KeyedSum::None), read while the bytes pass anyway.
+std::uint64_t level1_xor_with_sum(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf,
+                                  std::size_t count, KeyedSum summed);
+
 // The password key stream.  The 8-bit index j starts at 1 and runs on across
 // blocks; it wraps from 255 to 0, so a password of 255 bytes or more yields
 // p1..p255, one 0, p1..p255, ...

@@ -21,9 +21,9 @@ namespace {
 // Where lane l of vector v ends up after the packing below.
 constexpr std::size_t byte_of(std::size_t v, std::size_t l) { return 2 * v + (l & 1) + 16 * (l >> 1); }
 
-}  // namespace
-
-__attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
+// The kernel, adding the bytes `summed` names to lanes.sum on the way.
+template <KeyedSum summed>
+__attribute__((target("avx2,fma"))) void key_run(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
     __m256d u_hi[8], u_lo[8], d_hi[8], d_lo[8];
     for (std::size_t v = 0; v < 8; ++v) {
         const std::size_t p0 = byte_of(v, 0), p1 = byte_of(v, 1), p2 = byte_of(v, 2), p3 = byte_of(v, 3);
@@ -47,6 +47,7 @@ __attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std
     const unsigned period = lanes.other.period;
     const unsigned step = kGroup % period;
     unsigned phase = lanes.other.phase;
+    __m256i sums = _mm256_setzero_si256();
     std::size_t done = 0;
     while (done < groups) {
         const std::size_t run = groups - done < 32 ? groups - done : 32;
@@ -89,7 +90,14 @@ __attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std
             const __m256i keys = _mm256_packus_epi16(_mm256_packus_epi32(x01, x23), _mm256_packus_epi32(x45, x67));
             auto* out = reinterpret_cast<__m256i*>(buf + (done + g) * kGroup);
             const __m256i more = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(other + phase));
-            _mm256_storeu_si256(out, _mm256_xor_si256(_mm256_loadu_si256(out), _mm256_xor_si256(keys, more)));
+            const __m256i given = _mm256_loadu_si256(out);
+            const __m256i left = _mm256_xor_si256(given, _mm256_xor_si256(keys, more));
+            _mm256_storeu_si256(out, left);
+            // PSADBW against zero adds eight bytes into one 64-bit lane.
+            if constexpr (summed == KeyedSum::Given)
+                sums = _mm256_add_epi64(sums, _mm256_sad_epu8(given, _mm256_setzero_si256()));
+            if constexpr (summed == KeyedSum::Left)
+                sums = _mm256_add_epi64(sums, _mm256_sad_epu8(left, _mm256_setzero_si256()));
             phase += step;
             if (phase >= period) phase -= period;
 
@@ -115,6 +123,21 @@ __attribute__((target("avx2,fma"))) void level1_kernel_avx2(KeyLanes& lanes, std
         done += run;
     }
     lanes.other.phase = phase;
+    if constexpr (summed != KeyedSum::None) {
+        alignas(32) std::uint64_t parts[4];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(parts), sums);
+        lanes.sum += parts[0] + parts[1] + parts[2] + parts[3];
+    }
+}
+
+}  // namespace
+
+void level1_kernel_avx2(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
+    switch (lanes.summed) {
+    case KeyedSum::None: key_run<KeyedSum::None>(lanes, buf, groups); return;
+    case KeyedSum::Given: key_run<KeyedSum::Given>(lanes, buf, groups); return;
+    case KeyedSum::Left: key_run<KeyedSum::Left>(lanes, buf, groups); return;
+    }
 }
 
 }  // namespace tarnvold::detail

@@ -133,7 +133,7 @@ std::atomic<FastKernel> g_kernel{best_kernel()};
 // Positions a0, a0 + dir, a0 + 2 dir, ... (|x| of consecutive bytes, all on
 // one side of zero and without the 32-bit wrap), `count` of them.
 void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, std::uint8_t* buf, std::size_t count,
-                 RepeatingKey& other) {
+                 RepeatingKey& other, KeyedSum summed, std::uint64_t& sum) {
     constexpr std::size_t S = detail::kGroup;
     std::uint64_t a = a0;
     std::size_t done = 0;
@@ -160,6 +160,8 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
         }
         split(kGrowth, lanes.e_hi, lanes.e_lo);
         lanes.other = other;
+        lanes.summed = summed;
+        lanes.sum = 0;
 
         std::uint8_t* out = buf + done;
 #if defined(__x86_64__) || defined(__i386__)
@@ -171,6 +173,7 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
 #endif
             detail::level1_kernel_portable(lanes, out, groups);
         other = lanes.other;
+        sum += lanes.sum;
         const std::uint64_t moved = groups * S;
         a = dir > 0 ? a + moved : a - moved;
         done += groups * S;
@@ -179,7 +182,9 @@ void run_segment([[maybe_unused]] FastKernel kernel, std::uint64_t a0, int dir, 
     u128 m = square_residue(a);
     u128 unit = signed_times_2_66(2 * dir * static_cast<std::int64_t>(a) + 1);
     for (std::size_t i = done; i < count; ++i) {
+        if (summed == KeyedSum::Given) sum += buf[i];
         buf[i] ^= static_cast<std::uint8_t>(key_of_residue(m) ^ other.bytes[other.phase]);
+        if (summed == KeyedSum::Left) sum += buf[i];
         if (++other.phase == other.period) other.phase = 0;
         m = add_mod(m, unit);
         unit = add_mod(unit, kTwo2_66);
@@ -214,8 +219,11 @@ void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t grou
             }
             std::uint8_t* out = buf + (done + g) * kGroup;
             const std::uint8_t* more = lanes.other.bytes + lanes.other.phase;
-            for (std::size_t o = 0; o < kGroup; ++o)
+            for (std::size_t o = 0; o < kGroup; ++o) {
+                if (lanes.summed == KeyedSum::Given) lanes.sum += out[o];
                 out[o] ^= static_cast<std::uint8_t>(static_cast<int>(key[o])) ^ more[o];
+                if (lanes.summed == KeyedSum::Left) lanes.sum += out[o];
+            }
             lanes.other.phase += step;
             if (lanes.other.phase >= lanes.other.period) lanes.other.phase -= lanes.other.period;
             if ((g & 15) == 15) {
@@ -275,6 +283,12 @@ void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_f
 
 void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
                           std::size_t count, RepeatingKey other) {
+    level1_xor_fast_with_sum(kernel, seed, n_first, buf, count, other, KeyedSum::None);
+}
+
+std::uint64_t level1_xor_fast_with_sum(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                                       std::size_t count, RepeatingKey other, KeyedSum summed) {
+    std::uint64_t sum = 0;
     // x = seed + n in 32-bit wrap-around arithmetic.  Split the run where x
     // changes sign (|x| turns round at 0, and jumps at the wrap from 2^31 - 1
     // to -2^31).
@@ -295,10 +309,11 @@ void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_f
             dir = -1;
         }
         const std::size_t len = count - done < room ? count - done : static_cast<std::size_t>(room);
-        run_segment(kernel, a0, dir, buf + done, len, other);
+        run_segment(kernel, a0, dir, buf + done, len, other, summed, sum);
         done += len;
         x += static_cast<std::uint32_t>(len);
     }
+    return sum;
 }
 
 }  // namespace tarnvold

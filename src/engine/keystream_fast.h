@@ -34,6 +34,9 @@ void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_f
 // The same, combined with another key stream (see level1_xor_with).
 void level1_xor_fast_with(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
                           std::size_t count, RepeatingKey other);
+// The same, adding up the bytes given or left (see level1_xor_with_sum).
+std::uint64_t level1_xor_fast_with_sum(FastKernel kernel, std::int32_t seed, std::int32_t n_first, std::uint8_t* buf,
+                                       std::size_t count, RepeatingKey other, KeyedSum summed);
 
 namespace detail {
 
@@ -64,6 +67,9 @@ struct KeyLanes {
     double e_lo;
     // The other key stream combined in the same pass; its phase moves on.
     RepeatingKey other;
+    // The byte values added to `sum` on the way.
+    KeyedSum summed;
+    std::uint64_t sum;
 };
 
 // XOR `groups` * 32 key bytes into buf, for groups <= kMaxGroups.  The lanes

@@ -379,25 +379,6 @@ void InputFile::read_exact(void* buf, std::size_t count) {
     }
 }
 
-void InputFile::read_through(std::size_t count, const PieceUse& use) {
-    check_fault(IoOp::Read, path_);
-    const off_t start = ::lseek(fd_, 0, SEEK_CUR);
-    if (start < 0) throw IoError(path_, errno);
-    constexpr std::size_t kPiece = kScratchSize;
-    const std::size_t pieces = (count + kPiece - 1) / kPiece;
-    const int error = WorkPool::shared().run_pieces(pieces, [&](std::size_t i) {
-        unsigned char* scratch = piece_scratch();
-        if (scratch == nullptr) return ENOMEM;
-        const std::size_t offset = i * kPiece;
-        const std::size_t n = std::min(kPiece, count - offset);
-        const int e = pread_exact(fd_, scratch, n, start + static_cast<off_t>(offset));
-        if (e == 0) use(i, scratch, n);
-        return e;
-    });
-    if (error != 0) throw IoError(path_, error);
-    if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
-}
-
 void InputFile::close() {
     if (fd_ < 0) return;
     const int fd = fd_;

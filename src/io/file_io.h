@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -98,12 +97,6 @@ public:
     std::size_t read_upto(void* buf, std::size_t count, std::size_t enough);
     // True when the file now holds a byte at `offset` (it grew beyond it).
     bool has_byte_at(std::int64_t offset) const;
-    // Reads exactly count bytes without keeping them: they pass, in pieces
-    // of kScratchSize, through small per-thread buffers that stay in the
-    // processor's cache, shared among the workers.  use(i, bytes, n) sees
-    // piece i there, on the thread that read it, and must not throw.
-    using PieceUse = std::function<void(std::size_t, const unsigned char*, std::size_t)>;
-    void read_through(std::size_t count, const PieceUse& use);
     void close();
     const std::string& path() const { return path_; }
 

@@ -1,7 +1,9 @@
 #include "io/work_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <pthread.h>
 #include <sched.h>
@@ -12,16 +14,24 @@ struct WorkPool::Job {
     std::size_t count = 0;
     const std::function<void(std::size_t)>* task = nullptr;
     std::atomic<std::size_t> next{0};
+    // Tasks below this one may be claimed.
+    std::atomic<std::size_t> limit{0};
     std::size_t finished = 0;  // under the pool's mutex
+    // With blocks: the tasks finished in each, under the pool's mutex.
+    std::size_t per_block = 0;
+    std::size_t* finished_in_block = nullptr;
 
-    // Claims and runs one task; false when none was left to claim.
+    // Claims and runs one task; false when none could be claimed.
     bool run_one(WorkPool& pool) {
-        const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-        if (i >= count) return false;
+        std::size_t i = next.load(std::memory_order_relaxed);
+        do {
+            if (i >= limit.load(std::memory_order_acquire)) return false;
+        } while (!next.compare_exchange_weak(i, i + 1, std::memory_order_relaxed));
         (*task)(i);
         {
             std::lock_guard<std::mutex> lock(pool.mutex_);
             ++finished;
+            if (finished_in_block != nullptr) ++finished_in_block[i / per_block];
         }
         pool.settled_.notify_all();
         return true;
@@ -89,31 +99,104 @@ void WorkPool::worker_main() {
     }
 }
 
+// Offers the job to the workers unless the pool is busy (entered again from
+// a task) or has none; true when it did.
+bool WorkPool::share(Job& job) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (busy_ || threads_.empty() || job.count < 2) return false;
+    busy_ = true;
+    job_ = &job;
+    ++generation_;
+    return true;
+}
+
+// Takes a shared job back once the calling thread is done with it: no task
+// is claimed any more, and every worker has left it before it goes away.
+void WorkPool::leave(Job& job, bool shared) {
+    job.limit.store(0, std::memory_order_release);
+    if (!shared) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    job_ = nullptr;
+    settled_.wait(lock, [&] { return active_ == 0; });
+    busy_ = false;
+}
+
 void WorkPool::run(std::size_t count, const std::function<void(std::size_t)>& task) {
     if (count == 0) return;
     Job job;
     job.count = count;
     job.task = &task;
-    bool shared = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!busy_ && !threads_.empty() && count > 1) {
-            busy_ = shared = true;
-            job_ = &job;
-            ++generation_;
-        }
-    }
+    job.limit.store(count, std::memory_order_relaxed);
+    const bool shared = share(job);
     if (shared) wake_.notify_all();
     // Work alongside the workers.
     while (job.run_one(*this)) {
     }
-    if (!shared) return;
-    // Wait for the tasks still running elsewhere, and for every worker to
-    // leave the job before it goes away.
-    std::unique_lock<std::mutex> lock(mutex_);
-    job_ = nullptr;
-    settled_.wait(lock, [&] { return job.finished == count && active_ == 0; });
-    busy_ = false;
+    if (shared) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        settled_.wait(lock, [&] { return job.finished == count; });
+    }
+    leave(job, shared);
+}
+
+void WorkPool::run_blocks(std::size_t count, std::size_t per_block, const BlockStep& open,
+                          const std::function<void(std::size_t)>& task, const BlockStep& close) {
+    const std::size_t blocks = count == 0 ? 1 : (count + per_block - 1) / per_block;
+    std::vector<std::size_t> finished(blocks, 0);
+    auto size_of = [&](std::size_t b) { return std::min(per_block, count - b * per_block); };
+    Job job;
+    job.count = count;
+    job.task = &task;
+    job.per_block = per_block;
+    job.finished_in_block = finished.data();
+    const bool shared = share(job);
+    struct Leave {
+        WorkPool& pool;
+        Job& job;
+        bool shared;
+        ~Leave() { pool.leave(job, shared); }
+    } leave_on_exit{*this, job, shared};
+
+    std::size_t opened = 0;
+    std::exception_ptr held;  // from opening block `opened`
+    auto open_until = [&](std::size_t end) {
+        const std::size_t before = opened;
+        for (; opened < std::min(end, blocks) && !held; ++opened) {
+            try {
+                open(opened);
+            } catch (...) {
+                held = std::current_exception();
+                break;
+            }
+        }
+        if (opened == before) return;
+        job.limit.store(std::min(opened * per_block, count), std::memory_order_release);
+        if (shared) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                ++generation_;
+            }
+            wake_.notify_all();
+        }
+    };
+    for (std::size_t b = 0; b < blocks; ++b) {
+        open_until(b + 2);
+        if (opened <= b) std::rethrow_exception(held);
+        // Work alongside the workers until every task of this block is done.
+        auto block_done = [&] { return finished[b] == size_of(b); };
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (block_done()) break;
+            }
+            if (!job.run_one(*this)) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                settled_.wait(lock, block_done);
+                break;
+            }
+        }
+        close(b);
+    }
 }
 
 SideTask* WorkPool::side() {

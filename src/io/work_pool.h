@@ -43,6 +43,21 @@ public:
     // workers, the calling thread runs them all.
     void run(std::size_t count, const std::function<void(std::size_t)>& task);
 
+    // Tasks in blocks of `per_block` in order (the last block may be shorter;
+    // without tasks there is still one, empty, block), run like run() on the
+    // workers and the calling thread.  Between its own tasks the calling
+    // thread calls, block by block: open(b) before any task of block b may
+    // start, and close(b) once all of them have finished.  The next block is
+    // opened before a block is closed, so that the workers go on with it
+    // while the calling thread waits for or closes the one before; whatever
+    // open(b) throws still comes out only after close(b - 1), where a plain
+    // loop over the blocks would have met it.  An exception from open or
+    // close ends the run: tasks not yet begun are left out, those running
+    // are waited for.  Tasks must not throw.
+    using BlockStep = std::function<void(std::size_t)>;
+    void run_blocks(std::size_t count, std::size_t per_block, const BlockStep& open,
+                    const std::function<void(std::size_t)>& task, const BlockStep& close);
+
     // Pieces of one piece of work, each of which may fail on its own:
     // task(i) returns 0 or an error number.  Returns the first failing
     // piece's error, which is what one pass over the pieces in order would
@@ -56,6 +71,8 @@ public:
 private:
     struct Job;
     void worker_main();
+    bool share(Job& job);
+    void leave(Job& job, bool shared);
 
     std::mutex mutex_;
     std::condition_variable wake_;     // workers wait here for a job

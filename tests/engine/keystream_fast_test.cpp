@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -233,7 +234,8 @@ TEST(FastKeyStream, LongRunsStayExact) {
 TEST(FastKeyStream, CombinedWithThePasswordStreamInOnePass) {
     // Periods 2, 13, 255 and 256 (a long password), at positions that do
     // not start a period, cut at odd places: the same bytes as the two
-    // streams applied one after the other.
+    // streams applied one after the other, and the sums of the bytes given
+    // or left that the pass adds up on the way.
     std::vector<std::uint8_t> data(70000);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 37 + (i >> 8));
     std::string long_password;
@@ -248,23 +250,31 @@ TEST(FastKeyStream, CombinedWithThePasswordStreamInOnePass) {
         PasswordStream walk = pw;
         walk.skip(start);
         walk.xor_into(expected.data(), expected.size());
+        const std::uint64_t given = std::accumulate(data.begin(), data.end(), std::uint64_t{0});
+        const std::uint64_t left = std::accumulate(expected.begin(), expected.end(), std::uint64_t{0});
         for (FastKernel k : kernels()) {
-            std::vector<std::uint8_t> got = data;
-            std::size_t at = 0;
-            for (std::size_t len : {5u, 32u, 1u, 33000u, 64u, 36898u}) {
-                level1_xor_fast_with(k, seed, static_cast<std::int32_t>(start + at + 1), got.data() + at, len,
-                                     pw.at(start + at));
-                at += len;
+            for (const KeyedSum summed : {KeyedSum::None, KeyedSum::Given, KeyedSum::Left}) {
+                std::vector<std::uint8_t> got = data;
+                std::uint64_t sum = 0;
+                std::size_t at = 0;
+                for (std::size_t len : {5u, 32u, 1u, 33000u, 64u, 36898u}) {
+                    sum += level1_xor_fast_with_sum(k, seed, static_cast<std::int32_t>(start + at + 1), got.data() + at,
+                                                    len, pw.at(start + at), summed);
+                    at += len;
+                }
+                ASSERT_EQ(at, data.size());
+                EXPECT_EQ(got, expected) << name(k) << " password of " << password.size();
+                EXPECT_EQ(sum, summed == KeyedSum::Given ? given : summed == KeyedSum::Left ? left : 0) << name(k);
             }
-            ASSERT_EQ(at, data.size());
-            EXPECT_EQ(got, expected) << name(k) << " password of " << password.size();
         }
         if (x87_available()) {
             set_key_backend(KeyBackend::X87);
             std::vector<std::uint8_t> got = data;
-            level1_xor_with(seed, static_cast<std::int32_t>(start + 1), pw.at(start), got.data(), got.size());
+            const std::uint64_t sum = level1_xor_with_sum(seed, static_cast<std::int32_t>(start + 1), pw.at(start),
+                                                          got.data(), got.size(), KeyedSum::Left);
             set_key_backend(KeyBackend::Fast);
             EXPECT_EQ(got, expected) << "x87, password of " << password.size();
+            EXPECT_EQ(sum, left) << "x87";
         }
     }
 }

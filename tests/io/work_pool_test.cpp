@@ -1,10 +1,13 @@
 // The worker pool that shares a block's computing with the calling thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <memory>
-#include <cerrno>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -91,4 +94,57 @@ TEST(SideTask, ATaskIsCollectedOnceItRanAndLeftToEndWhenItTakesTooLong) {
     next->go = true;
     while (!side.try_start(next)) std::this_thread::yield();
     EXPECT_TRUE(held.expired());
+}
+
+TEST(WorkPool, BlocksAreOpenedBeforeTheirTasksAndClosedAfterThemInOrder) {
+    WorkPool pool(3);
+    struct Fails {
+        int open_at;
+        int close_at;
+    };
+    // 103 tasks in blocks of 10: 11 blocks, the last one of 3.
+    for (const Fails f : {Fails{-1, -1}, Fails{4, -1}, Fails{-1, 2}}) {
+        SCOPED_TRACE(std::to_string(f.open_at) + " " + std::to_string(f.close_at));
+        std::atomic<std::size_t> opened{0};
+        std::vector<std::atomic<int>> ran(103);
+        std::atomic<int> early{0};
+        std::vector<std::size_t> closed;
+        auto run = [&] {
+            pool.run_blocks(
+                ran.size(), 10,
+                [&](std::size_t b) {
+                    EXPECT_EQ(opened.load(), b);
+                    if (static_cast<int>(b) == f.open_at) throw std::runtime_error("open");
+                    opened.store(b + 1);
+                },
+                [&](std::size_t i) {
+                    if (i / 10 >= opened.load()) early.fetch_add(1);
+                    ran[i].fetch_add(1);
+                },
+                [&](std::size_t b) {
+                    for (std::size_t i = b * 10; i < std::min<std::size_t>(b * 10 + 10, ran.size()); ++i)
+                        EXPECT_EQ(ran[i].load(), 1) << i;
+                    closed.push_back(b);
+                    if (static_cast<int>(b) == f.close_at) throw std::runtime_error("close");
+                });
+        };
+        const int last = f.open_at >= 0 ? f.open_at - 1 : f.close_at >= 0 ? f.close_at : 10;
+        if (last == 10)
+            run();
+        else
+            EXPECT_THROW(run(), std::runtime_error);
+        EXPECT_EQ(early.load(), 0);
+        ASSERT_EQ(closed.size(), static_cast<std::size_t>(last + 1));
+        for (std::size_t b = 0; b < closed.size(); ++b) EXPECT_EQ(closed[b], b);
+        // A block that failed to open never ran a task.
+        if (f.open_at >= 0) {
+            for (std::size_t i = static_cast<std::size_t>(f.open_at) * 10; i < ran.size(); ++i)
+                EXPECT_EQ(ran[i].load(), 0) << i;
+        }
+    }
+    // Without tasks there is still one block; the pool is fine after a failure.
+    int steps = 0;
+    pool.run_blocks(
+        0, 10, [&](std::size_t) { ++steps; }, [](std::size_t) {}, [&](std::size_t) { ++steps; });
+    EXPECT_EQ(steps, 2);
 }
