@@ -226,9 +226,10 @@ public:
     }
 
     void apply(std::uint8_t* bytes) {
-        // Making the keys takes about a nanosecond a byte: the side thread
-        // is given several times that before this thread makes them itself.
-        const auto patience = std::chrono::microseconds(20) + std::chrono::nanoseconds(4 * count_);
+        // Making the keys takes under a nanosecond a byte once begun: the
+        // side thread is given a little more than that to end.  Longer
+        // means it lost its core meanwhile, and this thread goes on alone.
+        const auto patience = std::chrono::microseconds(4) + std::chrono::nanoseconds(2 * count_);
         if (side_ != nullptr && side_->collect(patience)) {
             side_ = nullptr;
             xor_bytes(bytes, job_->keys.get(), count_);

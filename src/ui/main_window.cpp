@@ -472,6 +472,29 @@ void TForm1::bar_step(ProgressBarId id) {
     if (!blocked_) catch_up();
 }
 
+// The steps a pass crosses at once.  The positions in between are never
+// shown (the window paints once a frame), so the bar goes straight to where
+// the steps end, starting over from its minimum where they would.
+void TForm1::bar_steps(ProgressBarId id, std::int64_t count) {
+    BarState& s = bar(id).state;
+    if (s.step <= 0) return UserInterface::bar_steps(id, count);
+    while (count > 0) {
+        // Steps that fit before the bar would start over.
+        const std::int64_t room = s.position <= s.max ? (s.max - s.position) / s.step : 0;
+        const std::int64_t n = std::min(count, room);
+        s.position += n * s.step;
+        count -= n;
+        if (count > 0) {
+            s.position = s.min;
+            --count;
+        }
+    }
+    Bar& b = bar(id);
+    b.dirty = true;
+    if (!blocked_) catch_up();
+    process_events();
+}
+
 QLabel* TForm1::label(LabelId id) {
     switch (id) {
     case LabelId::Folder: return Label1;

@@ -81,6 +81,7 @@ public:
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
     void bar_set_position(ProgressBarId bar, std::int64_t position) override;
     void bar_step(ProgressBarId bar) override;
+    void bar_steps(ProgressBarId bar, std::int64_t count) override;
     void label_set_caption(LabelId label, std::string_view caption) override;
     void label_set_visible(LabelId label, bool visible) override;
     void process_events() override;

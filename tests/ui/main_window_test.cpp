@@ -184,6 +184,11 @@ private slots:
         f().bar_step(ProgressBarId::Folder);  // past the maximum: back to the minimum
         QCOMPARE(f().bar_state(ProgressBarId::Folder).position, 0);
         QCOMPARE(f().ProgressBar4->value(), 0);
+        // Steps taken together end where the same steps one by one end,
+        // starting over on the way: 0 30 60 90 0 30 60.
+        f().bar_steps(ProgressBarId::Folder, 6);
+        QCOMPARE(f().bar_state(ProgressBarId::Folder).position, 60);
+        QCOMPARE(f().ProgressBar4->value(), 60);
 
         // An empty file: a range of nothing shows an empty bar, not a busy one.
         f().bar_setup(ProgressBarId::Checksum, 0, 0, 1);
