@@ -7,6 +7,7 @@
 #include <memory>
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
 namespace tarnvold {
 
@@ -233,9 +234,37 @@ SideTask::~SideTask() {
     thread_.join();
 }
 
+// Lets thread `tid` run anywhere the process may, except on `cpu`.
+void SideTask::keep_off(int tid, int cpu) {
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    int count = 0;
+    for (const int c : cores_)
+        if (c != cpu) {
+            CPU_SET(c, &set);
+            ++count;
+        }
+    if (count > 0) ::sched_setaffinity(tid, sizeof set, &set);
+#else
+    (void)tid;
+    (void)cpu;
+#endif
+}
+
 bool SideTask::try_start(std::shared_ptr<Task> task) {
     int expected = kIdle;
     if (!state_.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) return false;
+#ifdef __linux__
+    const int here = ::sched_getcpu();
+    caller_cpu_.store(here, std::memory_order_relaxed);
+    // Found sharing this thread's core: it is moved to another one.
+    if (const int tid = side_tid_.load(std::memory_order_acquire);
+        tid != 0 && here >= 0 && side_cpu_.load(std::memory_order_relaxed) == here) {
+        side_cpu_.store(-1, std::memory_order_relaxed);
+        keep_off(tid, here);
+    }
+#endif
     task_ = std::move(task);
     state_.store(kPosted, std::memory_order_release);
     // A system call only when the thread sleeps.  It sleeps on a count of
@@ -274,6 +303,17 @@ void SideTask::main() {
     sched_param idle{};
     ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
 #endif
+#ifdef __linux__
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        for (int c = 0; c < CPU_SETSIZE; ++c)
+            if (CPU_ISSET(c, &allowed)) cores_.push_back(c);
+    side_tid_.store(static_cast<int>(::gettid()), std::memory_order_release);
+    const auto where = [this] { side_cpu_.store(::sched_getcpu(), std::memory_order_relaxed); };
+#else
+    const auto where = [] {};
+#endif
     using Clock = std::chrono::steady_clock;
     for (;;) {
         unsigned seen = posted_.load(std::memory_order_acquire);
@@ -281,10 +321,16 @@ void SideTask::main() {
         auto until = Clock::now() + kSideSpin;
         for (unsigned n = 0; s != kPosted && s != kStop; s = state_.load(std::memory_order_acquire)) {
             if ((++n & 63) != 0 || Clock::now() < until) {
+                if ((n & 1023) == 0) where();
                 cpu_relax();
                 continue;
             }
+#ifdef __linux__
+            // Woken, it would be put on the caller's core.
+            keep_off(0, caller_cpu_.load(std::memory_order_relaxed));
+#endif
             posted_.wait(seen, std::memory_order_acquire);
+            where();
             seen = posted_.load(std::memory_order_acquire);
             until = Clock::now() + kSideSpin;
         }

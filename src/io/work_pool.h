@@ -118,6 +118,16 @@ public:
 private:
     enum State : int { kIdle, kFilling, kPosted, kRunning, kDone, kAbandoned, kStop };
     void main();
+    void keep_off(int tid, int cpu);
+
+    // Where the two threads run.  A thread woken from sleep is put on its
+    // waker's core, where it would only wait behind it, and two busy threads
+    // may be left sharing one core for long: the thread keeps off the core
+    // the caller was last seen on.
+    std::atomic<int> caller_cpu_{-1};
+    std::atomic<int> side_cpu_{-1};
+    std::atomic<int> side_tid_{0};
+    std::vector<int> cores_;  // where the process may run; set before side_tid_
 
     std::atomic<int> state_{kIdle};
     std::atomic<unsigned> posted_{0};  // what the thread sleeps on
