@@ -7,11 +7,13 @@
 #include "engine/engine.h"
 #include "engine/keystream_fast.h"
 #include "support/script_ui.h"
+#include "support/shared_workers.h"
 #include "support/temp_dir.h"
 
 using namespace tarnvold;
 using tarnvold::testing::read_file;
 using tarnvold::testing::ScriptUi;
+using tarnvold::testing::SharedWorkers;
 using tarnvold::testing::TempDir;
 
 namespace {
@@ -49,21 +51,25 @@ TEST_F(Vectors, CodingReproducesEveryByte) {
     for (FastKernel k : {FastKernel::Portable, FastKernel::Avx2, FastKernel::Avx512})
         if (fast_kernel_available(k)) ways.emplace_back(KeyBackend::Fast, k);
     const FastKernel chosen = fast_kernel();
-    for (const auto& [backend, kernel] : ways) {
-        set_key_backend(backend);
-        set_fast_kernel(kernel);
-        for (const auto& v : vectors()) {
-            TempDir dir;
-            ScriptUi ui;
-            ui.record_steps = false;
-            Engine engine(ui);
-            for (int i = 1; i < v.place; ++i) engine.seeds().next_seed();
-            ASSERT_EQ(engine.codefile(vector_file(v.original), dir.file("out.cod"), v.password), Outcome::Done);
-            EXPECT_TRUE(read_file(dir.file("out.cod")) == read_file(vector_file(v.coded)))
-                << v.coded << " backend " << static_cast<int>(backend) << " kernel " << static_cast<int>(kernel);
-            EXPECT_EQ(ui.lines.size(), 5u);
+    // Alone, and with a side thread to make the keys of small files.
+    for (const unsigned workers : {0u, 1u})
+        for (const auto& [backend, kernel] : ways) {
+            SharedWorkers pool(workers);
+            set_key_backend(backend);
+            set_fast_kernel(kernel);
+            for (const auto& v : vectors()) {
+                TempDir dir;
+                ScriptUi ui;
+                ui.record_steps = false;
+                Engine engine(ui);
+                for (int i = 1; i < v.place; ++i) engine.seeds().next_seed();
+                ASSERT_EQ(engine.codefile(vector_file(v.original), dir.file("out.cod"), v.password), Outcome::Done);
+                EXPECT_TRUE(read_file(dir.file("out.cod")) == read_file(vector_file(v.coded)))
+                    << v.coded << " backend " << static_cast<int>(backend) << " kernel " << static_cast<int>(kernel)
+                    << " workers " << workers;
+                EXPECT_EQ(ui.lines.size(), 5u);
+            }
         }
-    }
     set_key_backend(KeyBackend::Fast);
     set_fast_kernel(chosen);
 }
