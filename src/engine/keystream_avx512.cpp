@@ -130,11 +130,7 @@ __attribute__((target("avx512f,avx2,fma"))) void key_run(KeyLanes& lanes, std::u
 }  // namespace
 
 void level1_kernel_avx512(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups) {
-    switch (lanes.summed) {
-    case KeyedSum::None: key_run<KeyedSum::None>(lanes, buf, groups); return;
-    case KeyedSum::Given: key_run<KeyedSum::Given>(lanes, buf, groups); return;
-    case KeyedSum::Left: key_run<KeyedSum::Left>(lanes, buf, groups); return;
-    }
+    for_summing(lanes.summed, [&]<KeyedSum S>() { key_run<S>(lanes, buf, groups); });
 }
 
 }  // namespace tarnvold::detail

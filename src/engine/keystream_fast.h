@@ -72,6 +72,17 @@ struct KeyLanes {
     std::uint64_t sum;
 };
 
+// Calls run.template operator()<S>() with S the lanes' KeyedSum as a
+// constant, so that a kernel compiles one loop for each way of summing.
+template <class Run>
+void for_summing(KeyedSum summed, Run&& run) {
+    switch (summed) {
+    case KeyedSum::None: run.template operator()<KeyedSum::None>(); return;
+    case KeyedSum::Given: run.template operator()<KeyedSum::Given>(); return;
+    case KeyedSum::Left: run.template operator()<KeyedSum::Left>(); return;
+    }
+}
+
 // XOR `groups` * 32 key bytes into buf, for groups <= kMaxGroups.  The lanes
 // are consumed.
 void level1_kernel_portable(KeyLanes& lanes, std::uint8_t* buf, std::size_t groups);
