@@ -395,8 +395,8 @@ FolderWalk::Entered FolderWalk::enter_destination(const std::string& source, con
     return Entered::No;
 }
 
-void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password,
-                            bool coding, Engine::DestinationKind where) {
+void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding,
+                            Engine::DestinationKind where) {
     earlier_.clear();
     // A file entry is a regular file, as listed or as examined (kind_of).
     const Outcome outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile, where)
