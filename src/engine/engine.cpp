@@ -1,8 +1,8 @@
 #include "engine/engine.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -10,8 +10,8 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <utility>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "engine/checksum.h"
