@@ -128,7 +128,11 @@ void ProgressLine::clear() {
 TerminalUi::TerminalUi(TerminalOptions options)
     : options_(options),
       log_([this](const std::string& line) {
-          file_log_.push_back(line);
+          if (file_log_used_ < file_log_.size())
+              file_log_[file_log_used_].assign(line);
+          else
+              file_log_.push_back(line);
+          ++file_log_used_;
           if (options_.quiet || log_silenced_) return;
           progress_.clear();
           std::fwrite(line.data(), 1, line.size(), stdout);
@@ -149,7 +153,7 @@ void TerminalUi::log_write_line() { log_.write_line(); }
 
 void TerminalUi::file_begins(std::string_view source) {
     current_.assign(source);
-    file_log_.clear();
+    file_log_used_ = 0;
     noticed_ = false;
     declined_ = Question::None;
     progress_.file_begins(source);

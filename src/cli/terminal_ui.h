@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +89,7 @@ public:
     // The file the current operation works on.
     const std::string& current_file() const { return current_; }
     // The log lines of the current file so far.
-    const std::vector<std::string>& file_log() const { return file_log_; }
+    std::span<const std::string> file_log() const { return {file_log_.data(), file_log_used_}; }
     // True once a notice was shown for the current file.
     bool noticed() const { return noticed_; }
 
@@ -104,7 +105,10 @@ private:
     ProgressLine progress_;
     bool log_silenced_ = false;
     std::string current_;
+    // Its first file_log_used_ strings are the current file's log lines;
+    // the rest keep their room for the next file's.
     std::vector<std::string> file_log_;
+    std::size_t file_log_used_ = 0;
     bool noticed_ = false;
     Question declined_ = Question::None;
 };

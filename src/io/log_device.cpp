@@ -86,11 +86,12 @@ void LogDevice::cut_full_pieces() {
 // A line takes the piece without its line feeds: the one that ends the
 // report, and any an item brought along.
 void LogDevice::flush(std::size_t piece) {
-    std::string line(buffer_.data(), piece);
-    if (line.find('\n') != std::string::npos) std::erase(line, '\n');
+    // One string serves every line: a sink copies what it keeps.
+    line_.assign(buffer_.data(), piece);
+    if (line_.find('\n') != std::string::npos) std::erase(line_, '\n');
     std::memmove(buffer_.data(), buffer_.data() + piece, fill_ - piece);
     fill_ -= piece;
-    if (sink_) sink_(line);
+    if (sink_) sink_(line_);
 }
 
 }  // namespace tarnvold

@@ -41,6 +41,7 @@ private:
     void flush(std::size_t piece);
 
     Sink sink_;
+    std::string line_;  // the line handed to the sink
     // Past kBufferSize only the bytes of a character that straddles it.
     std::array<char, kBufferSize + 3> buffer_{};
     std::size_t fill_ = 0;
