@@ -148,6 +148,19 @@ private:
     int exceptions_;
 };
 
+// to[i] ^= from[i] for i in [0, count), eight bytes at a time.
+void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, to + i, 8);
+        std::memcpy(&b, from + i, 8);
+        a ^= b;
+        std::memcpy(to + i, &a, 8);
+    }
+    for (; i < count; ++i) to[i] ^= from[i];
+}
+
 }  // namespace
 
 void Engine::BlockFree::operator()(std::uint8_t* p) const noexcept { std::free(p); }
@@ -169,23 +182,6 @@ std::uint8_t* Engine::small_buffer() {
     }
     return small_.get();
 }
-
-namespace {
-
-// to[i] ^= from[i] for i in [0, count), eight bytes at a time.
-void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        std::uint64_t a, b;
-        std::memcpy(&a, to + i, 8);
-        std::memcpy(&b, from + i, 8);
-        a ^= b;
-        std::memcpy(to + i, &a, 8);
-    }
-    for (; i < count; ++i) to[i] ^= from[i];
-}
-
-}  // namespace
 
 // Both key streams of a payload held in memory, from its first byte.  On a
 // machine with more than one core they are made on the pool's side thread
@@ -259,6 +255,13 @@ private:
     SideTask* side_ = nullptr;
     std::shared_ptr<Job> job_;
 };
+
+// The keys of the next file to be coded: the seed it gets is known before
+// it is taken.
+void Engine::begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count) {
+    SeedGenerator ahead = seeds_;
+    keys.emplace(ahead.next_seed(), password, count, keys_);
+}
 
 // One pass over the payload: the key stream it applies, its bar and its
 // counter, which runs on across blocks.
@@ -600,10 +603,8 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
     Source from(source, kind);
     // A small file open already: its keys are begun before anything else.
     std::optional<Keys> keys;
-    if (const InputFile* f = from.opened(); f != nullptr && f->size() < kSmallFile) {
-        SeedGenerator ahead = seeds_;
-        keys.emplace(ahead.next_seed(), password, static_cast<std::size_t>(f->size()), keys_);
-    }
+    if (const InputFile* f = from.opened(); f != nullptr && f->size() < kSmallFile)
+        begin_coding_keys(keys, password, static_cast<std::size_t>(f->size()));
     Destination to;
     if (const auto outcome = open_request(Operation::Code, from, destination, where, to)) return *outcome;
 
@@ -637,10 +638,8 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     std::uint8_t* bytes = small_buffer();
     std::uint8_t* payload = bytes + kDataOffset;
     const auto n = static_cast<std::size_t>(size);
-    // The seed this file gets is known before it is taken: its keys are
-    // made while the file is read.
-    SeedGenerator ahead = seeds_;
-    if (!keys) keys.emplace(ahead.next_seed(), password, n, keys_);
+    // Its keys are made while the file is read.
+    if (!keys) begin_coding_keys(keys, password, n);
     if (in.read_upto(payload, n + 1, n) != n) throw changed_while_coding(in.path());
     coded_header header;
     header.crc = static_cast<std::int64_t>(byte_sum(payload, n));

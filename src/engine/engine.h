@@ -89,6 +89,7 @@ private:
     std::uint64_t run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
                                     const BothKeys& both, SumOf sum_of);
     class Keys;
+    void begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count);
     void in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size);
 
     enum class Operation { Code, Decode };
