@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the coding engine's parts and of whole files.
 //
 //   bench_engine [--benchmark_filter=...]

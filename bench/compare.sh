@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end comparison on one 256 MiB file of random bytes:
 #   tarnvold-cli code (fast key stream), tarnvold-cli code --x87-reference,
 #   cp, and openssl enc -aes-256-ctr -pbkdf2,

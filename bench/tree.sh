@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Trees of many small files: 2,000 random files of 4 KiB in 20 folders on
 # tmpfs, copied with `cp -r`, coded with `tarnvold-cli code-dir` and decoded
 # with `tarnvold-cli decode-dir` (password file), each the median of RUNS

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by bench/tree.sh and bench/window-walk.sh (sourced, not run).
 
 # A scratch folder on tmpfs, so that the disk's noise does not hide the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compares the fast position key stream with the x87 sine instruction for
 // every |x| from 0 to 2^31, on all cores, and reports the arguments whose key
 // byte comes closest to a rounding tie.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window program's folder commands on a tree of many small files: the
 # same 2,000 random files of 4 KiB in 20 folders as bench/tree.sh, coded
 # through File > Code > Directory and decoded through File > Decode >

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 32-byte coded-file header: any bytes are read without harm, and what
 // is read is exactly what the bytes say.
 #include <cstddef>

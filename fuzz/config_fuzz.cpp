@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a configuration record made of arbitrary bytes.
 //
 // A short or foreign file is reported and changes nothing; a valid record

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding a whole coded file made of arbitrary bytes.
 //
 // Whatever the bytes, decoding ends normally or with an IoError, never

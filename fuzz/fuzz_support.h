@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the fuzz targets: a scratch folder for the files a target
 // writes, small file helpers, and a quiet UserInterface that answers its
 // questions from a list of bits and remembers what it was told.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a language file made of arbitrary bytes, and listing the folder
 // that holds it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over files without libFuzzer, so that compilers other
 // than clang replay the corpora too.  Arguments are files or folders (whose
 // files are run in name order); any failing property aborts the process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coding arbitrary contents with an arbitrary password and seed, then
 // decoding them: the coded file has the documented shape, decoding gives the
 // contents back byte for byte with a matching checksum, and the password

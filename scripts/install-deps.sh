@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, from Debian's packages, whatever the build and the tests need and
 # this machine does not have yet.  Run as root (or with sudo available).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end check of the Debian package: build it, unpack it into a scratch
 # root, validate its desktop entry, metainfo and MIME type, start the
 # installed program through its launcher under Xvfb, and check that its

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, without the x87 key stream (so this build also
 # proves the portable one), and runs the whole test suite on it, the fuzz

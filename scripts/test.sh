@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds everything and runs the whole test suite,
 # with no display needed (the window tests run under Xvfb):
 #   0. the layout of the C++ sources (clang-format, see .clang-format);

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The lines between the modules of src, read from their includes:
 #   - io, config, engine, batch and cli never include Qt or a window (ui/);
 #   - each module includes only itself and the modules below it;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that the coded-file vectors kept with the tests (COPY) are the
 # shared ones (SHARED) file for file: the same names and the same bytes.
 # Where SHARED is not at hand there is nothing to compare, and the test is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the coding commands need from the window that runs them: the
 // standard dialogs, the selection of the file list pane, and the busy state
 // of the menus and buttons.  The main window implements it with widgets; the

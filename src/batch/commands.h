@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coding commands of the main window: File > Code / Decode > File and
 // > Directory, and the buttons "Code object" and "Decode object".  Each one
 // gathers its source, destination and password through the window, hands

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coding and decoding whole folder trees: the file count that gives the
 // folder progress its range, the walk that hands every file of a tree to the
 // engine, and the names the coded and decoded files get.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli: the scripting front end over the coding engine.
 #pragma once
 

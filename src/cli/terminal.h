@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Talking to the person at the terminal: questions and the password prompt
 // on the controlling terminal, the password from a file or a stream, and
 // Ctrl-C during a folder run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's user interface on a terminal: log lines on standard output
 // through the same log device as the window's pane, notices on standard
 // error naming their file, questions asked on the controlling terminal (or

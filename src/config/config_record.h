@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration record: the view style and the language file, kept in a
 // 45-byte binary file in the current directory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message table: the 56 interface texts of the program, the built-in
 // English ones, and the language files in the folder "lang" that replace them.
 #pragma once

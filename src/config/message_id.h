@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numbers of the message table's 56 entries, each named after its
 // English text.  The table and the language files count from 1;
 // table_entry() in international.h reads an entry of a table by its number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up sequence of the main window and the two view styles.  Both
 // work through StartupHost, which the main window implements with widgets
 // and the tests with a recording fake, so the sequence runs without a screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coded-file layout: a 32-byte header, two zero bytes, the coded payload
 // and the seed, most significant byte first.  A coded file is always exactly
 // 38 bytes longer than its original.

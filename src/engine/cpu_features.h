@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the processor offers beyond the baseline instruction set, asked once
 // where a faster routine is picked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coding and decoding one file, and the file checksum.
 //
 // The operations report to the user as they go (log lines, questions,

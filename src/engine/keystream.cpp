@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/keystream.h"
 
 #include "engine/checksum.h"

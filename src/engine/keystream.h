@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two key streams of the coded-file format and the per-file seed.
 //
 // Every payload byte at position n (1 for the first byte) is combined by XOR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position key stream, 32 bytes per step with AVX2 and FMA.  Only
 // called after the processor has been asked whether it has them.
 //

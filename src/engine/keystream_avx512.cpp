@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position key stream, 32 bytes per step with AVX-512F: the AVX2
 // kernel's computation (keystream_avx2.cpp) on eight lanes per register, with
 // registers enough to keep the whole state of a step in them.  Only called

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position key stream without the x87 unit.
 //
 // FSIN reduces its argument by its internal 66-bit pi, P / 2^66 with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Internals of the fast position key stream, shared by its kernels, the
 // verification program, the benchmarks and the tests.
 //

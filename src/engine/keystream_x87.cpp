@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reference position key stream: the processor's own FSIN on 80-bit
 // operands, 64-bit significand precision, rounding to nearest.  The coded-file
 // format is defined by the results of this instruction, including the way it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one channel through which the coding engine and the folder walks reach
 // the person using the program: log lines, questions, notices, the progress
 // bars with their labels, and letting the window breathe.  The main window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files as the engine sees them: plain POSIX descriptors wrapped so that
 // every handle is closed on every path, errors that carry the system's error
 // code and the file's path, and outputs that only appear under their real

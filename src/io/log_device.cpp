@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/log_device.h"
 
 #include "io/utf8_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log device: the one text output for reports.  Items are collected in a
 // 128-byte buffer; every time the buffer fills, and at every line end, its
 // contents become one new last line of the log pane.  A UTF-8 character

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paths as the program stores them and as this system opens them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts on a system that names files and shows text in UTF-8: characters
 // counted and cut without splitting one, and 8-bit text written on Windows
 // turned into UTF-8.  A text that is not valid UTF-8 has no characters to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A few worker threads that share the computing of a block with the thread
 // that codes the file.  Only the tasks run on the workers; whatever the
 // calling thread does between tasks (progress, the user interface, the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: product, version and a word about the program.  It takes
 // the main window's place while it is shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's message boxes, input box and file dialogs.  Every box of
 // the program goes through here, so that the tests can answer them without
 // a person at the screen.

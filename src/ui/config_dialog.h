@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration dialog: the view style of the main window and the
 // language.  It takes the main window's place while it is shown; OK stores
 // the choice in the configuration file and applies it at once, Cancel (or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells a loop that runs hundreds of thousands of times a second when a frame
 // interval has passed, for the price of reading one flag: a helper thread
 // times the interval and raises the flag.  Asking the clock instead would

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window: the local help pages in a browser view.  Its creation
 // is the last of the program's windows and runs the start-up sequence.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the program's icon as a PNG file, for the desktop entry:
 //   tarnvold_icon OUT.png
 #include <QApplication>

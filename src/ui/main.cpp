@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program start: the application, its six windows, the event loop.
 
 #include "ui/boxes.h"

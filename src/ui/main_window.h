@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: log pane, progress panel, shell panes, the three command
 // buttons and the menus.  It is the engine's user interface, the coding
 // commands' host, and the start-up sequence's window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wait of a dialog that a command asks for an answer: the dialog shows
 // above the others and an event loop runs until OK or Cancel.  Escape and the
 // title bar's close count as Cancel.  There is one wait at a time.

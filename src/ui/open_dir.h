@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder chooser: one shared window with a folder tree of the whole
 // file system, hidden between uses, that the folder commands ask for their
 // source and destination folders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/password.h"
 
 #include "ui/qt_text.h"

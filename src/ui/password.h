@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog: one shared window, hidden between uses, that every
 // coding command asks for its password.
 #pragma once

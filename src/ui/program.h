@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows and the state they share, created once in their
 // fixed order: main window, password dialog, About box, folder chooser,
 // configuration dialog, help window.  The help window's creation ends with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts between the program's 8-bit strings and Qt's strings.  Messages and
 // paths are bytes in the system's encoding.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file system as the shell panes and the folder chooser show it.
 //
 // Types and icons come from names and stat alone: no file is ever opened to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program's windows share: their font, the centring rule and the
 // program's picture.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A CommandHost for tests: dialogs answer from scripts (nullopt = Cancel),
 // and every call joins the ScriptUi's timeline as "host:<what>".
 #pragma once

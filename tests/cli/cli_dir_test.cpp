@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli code-dir and decode-dir, run as a real process.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One documentation source: what --help lists, the README, the manual page,
 // the help page and the shell completions list too, no more and no less.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A process killed in the middle of coding or decoding a large file must
 // leave nothing under the destination's name, and must not touch a file it
 // was about to replace.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What tarnvold-cli tells on standard error when a file is not done, and the
 // test command's report: every refusal with its reason and its file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli with a person at a terminal: run on a pseudo-terminal, typing
 // what the person would type once the tool shows what the person would see.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli code, decode and test, run as a real process.
 #include <gtest/gtest.h>
 

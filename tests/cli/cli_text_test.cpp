@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli with names and passwords beyond ASCII.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli for the kill test: `cli_kill_child N ARGS...` runs the tool
 // with ARGS and stops for good before its write N + 1 (counting from one),
 // after saying "paused" on standard output.  Where it stops is a point the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test runs in a fresh temporary folder that is its current directory,
 // with a Language whose notices are recorded.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config_fixture.h"
 #include "config/config_record.h"
 #include "io/file_io.h"

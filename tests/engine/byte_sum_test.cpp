@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte sum that is the coded file's checksum.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A child for the interruption tests: codes SOURCE to DESTINATION and stops
 // at its first write, after saying "paused" on standard output, until its
 // standard input ends.  With "named" it acts as on a file system without

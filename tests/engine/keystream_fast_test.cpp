@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast position key stream against the x87 instruction that defines the
 // format.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both coding passes shared with the worker pool in pieces: the same bytes,
 // progress and failures as the plain block loop.
 #include <gtest/gtest.h>

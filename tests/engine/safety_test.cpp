@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coding must never cost anyone a byte: no source destroyed, no existing
 // destination lost, nothing half-written left behind, no handle leaked.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coded files made by an independent implementation: the engine must
 // reproduce every byte of them, and decode them back.
 #include <gtest/gtest.h>

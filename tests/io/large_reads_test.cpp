@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Large reads shared with the worker pool.
 #include <gtest/gtest.h>
 

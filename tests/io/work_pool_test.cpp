@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worker pool that shares a block's computing with the calling thread.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults and pauses at the file layer's seam, for tests and their child
 // processes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program with a given standard input and collects what it prints.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A UserInterface for tests: it records every call in order and answers the
 // questions from a script.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gives the shared work pool a fixed number of workers for a scope, so
 // that the paths that share work with it run whatever the processor has.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration dialog over a started program: the stored style and
 // language, applied at once on OK, dropped on Cancel or a close.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window's page and links, the project's help pages themselves,
 // and the About box.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window after start-up: Exit, the title bar's close, the window
 // swaps, the progress bars, the busy state while a command waits, the shell
 // panes and the keyboard.

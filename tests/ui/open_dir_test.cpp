@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder chooser's wait: which folder it hands back, and New dir.
 
 #include "ui/open_dir.h"

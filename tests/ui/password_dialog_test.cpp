@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog's wait: what it hands back, and when.
 
 #include "ui/password.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program, started as a user would start it, on the screen it is
 // given: the width check ends it with exit code 1 in the full style only; a
 // path argument opens the panes on it.

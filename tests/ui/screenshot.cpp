@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves a picture of the main window after start-up:
 //   xvfb-run -s "-screen 0 1280x1024x24" tarnvold_screenshot FOLDER OUT.png
 // The program starts in FOLDER as it would from there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up as the program runs it: the six windows created in a fresh
 // folder, with the files start-up finds there.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts are shown as they are: language texts and file names in boxes and
 // labels are never read as markup.
 

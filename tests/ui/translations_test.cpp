@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language files the package ships: each is laid out as the program
 // writes its own English file, keeps the role of every English entry, loads,
 // and re-captions every window with captions that fit their controls.

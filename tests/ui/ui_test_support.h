@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the window tests: a fresh current directory per test, boxes
 // answered from a script instead of shown, and the files the program reads.
 #pragma once

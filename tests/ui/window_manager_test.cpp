@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window under a real window manager, which adds a frame the bare
 // X server does not: its outer size and its centring are the frame's.
 //
