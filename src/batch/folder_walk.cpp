@@ -3,17 +3,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unordered_set>
 #include <vector>
 
-#include "io/file_io.h"
 #include "config/message_id.h"
+#include "io/file_io.h"
+#include "io/folder.h"
 #include "io/paths.h"
 #include "io/utf8_text.h"
 
@@ -66,11 +62,9 @@ std::string resolved(const std::string& path) {
 // The path of an existing file or folder with every link resolved; empty
 // when it cannot be determined.
 std::string real_path(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return {};
-    std::string text(real);
-    std::free(real);
-    return text;
+    std::error_code ec;
+    std::string text = std::filesystem::canonical(path, ec).string();
+    return ec ? std::string() : text;
 }
 
 // True when the resolved path `path` is the resolved folder `folder` or lies
@@ -106,26 +100,6 @@ std::string entry_path(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-enum class EntryKind { Folder, File, Other };
-
-// What an entry is, links followed; `link` tells whether it is a link.
-// Only folders and regular files take part in a walk: pipes, sockets,
-// devices and broken links have no contents to code (and opening a pipe
-// would wait for a writer forever).
-EntryKind kind_of(const std::string& path, unsigned char type, bool& link) {
-    link = false;
-    if (type == DT_DIR) return EntryKind::Folder;
-    if (type == DT_REG) return EntryKind::File;
-    if (type != DT_LNK && type != DT_UNKNOWN) return EntryKind::Other;
-    struct stat st {};
-    if (type == DT_UNKNOWN && ::lstat(path.c_str(), &st) == 0) link = S_ISLNK(st.st_mode);
-    if (type == DT_LNK) link = true;
-    if (::stat(path.c_str(), &st) != 0) return EntryKind::Other;
-    if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
-    if (S_ISREG(st.st_mode)) return EntryKind::File;
-    return EntryKind::Other;
-}
-
 bool is_ascii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
@@ -140,51 +114,43 @@ std::string cannot_enter(const std::string& folder, int error) {
     return "Cannot enter folder " + folder + ": " + std::strerror(error);
 }
 
+// Opens a source folder for listing; a folder that cannot be opened is left
+// closed and `error` says why.
+Folder open_listing(const std::string& path, int& error) {
+    try {
+        return Folder::open(path, Folder::Use::List);
+    } catch (const IoError& e) {
+        error = e.code();
+        return {};
+    }
+}
+
 }  // namespace
 
-// One open folder listing; every entry but "." and "..", in the order the
-// file system gives them.
-class FolderWalk::Listing {
-public:
-    explicit Listing(const std::string& folder) : dir_(::opendir(folder.c_str())), error_(dir_ ? 0 : errno) {}
-    ~Listing() {
-        if (dir_ != nullptr) ::closedir(dir_);
-    }
-    Listing(const Listing&) = delete;
-    Listing& operator=(const Listing&) = delete;
-
-    bool is_open() const { return dir_ != nullptr; }
-    // Why it could not be opened.
-    int error() const { return error_; }
-
-    // The folder's identity, for recognising a folder reached a second time.
-    bool identity(dev_t& dev, ino_t& ino) {
-        struct stat st {};
-        if (::fstat(::dirfd(dir_), &st) != 0) {
-            error_ = errno;
-            return false;
-        }
-        dev = st.st_dev;
-        ino = st.st_ino;
-        return true;
-    }
-
-    // The next entry; false at the end of the listing.
-    bool next(std::string& name, unsigned char& type) {
-        while (dirent* entry = ::readdir(dir_)) {
-            const std::string_view n = entry->d_name;
-            if (n == "." || n == "..") continue;
-            name.assign(n);
-            type = entry->d_type;
-            return true;
-        }
-        return false;
-    }
-
-private:
-    DIR* dir_;
-    int error_;
+// One entry of a source folder: its name, its full path for the log, and
+// what it is, links followed (`link` tells whether it is one).  Only folders
+// and regular files take part in a walk: pipes, sockets, devices and broken
+// links have no contents to code (and opening a pipe would wait for a
+// writer forever).
+struct FolderWalk::Entry {
+    std::string name;
+    std::string path;
+    EntryKind kind = EntryKind::Unknown;
+    bool link = false;
 };
+
+// Completes what the listing said of an entry; false for an entry the walk
+// passes by (not a folder or file, or one of the program's temporary files).
+bool FolderWalk::resolve(Folder& folder, Entry& entry) {
+    if (is_temporary_name(entry.name)) return false;
+    entry.link = false;
+    if (entry.kind == EntryKind::Unknown) entry.kind = folder.inspect(entry.name).kind;
+    if (entry.kind == EntryKind::Link) {
+        entry.link = true;
+        entry.kind = folder.inspect(entry.name, true).kind;
+    }
+    return entry.kind == EntryKind::Folder || entry.kind == EntryKind::File;
+}
 
 bool destination_inside_source(const std::string& source, const std::string& destination) {
     return at_or_below(resolved(destination), resolved(source));
@@ -197,13 +163,12 @@ std::string refusal_inside_source(const std::string& destination) {
 // The folders of the current descent, to stop a loop in the tree from
 // making the walk endless.
 struct FolderWalk::Chain {
-    dev_t dev;
-    ino_t ino;
+    FileId id;
     const Chain* up;
 
-    bool seen(dev_t d, ino_t i) const {
+    bool seen(const FileId& other) const {
         for (const Chain* c = this; c != nullptr; c = c->up)
-            if (c->dev == d && c->ino == i) return true;
+            if (c->id == other) return true;
         return false;
     }
 };
@@ -215,39 +180,44 @@ std::int64_t FolderWalk::get_files_number(const std::string& folder) {
 }
 
 void FolderWalk::count_files(const std::string& folder) {
-    Listing listing(folder);
+    int error = 0;
+    Folder listing = open_listing(folder, error);
     if (listing.is_open()) count_in(listing, folder, nullptr);
 }
 
-void FolderWalk::count_in(Listing& listing, const std::string& folder, Chain* up) {
+void FolderWalk::count_in(Folder& folder, const std::string& path, Chain* up) {
     Chain here{};
-    if (!listing.identity(here.dev, here.ino)) return;
-    if (up != nullptr && up->seen(here.dev, here.ino)) return;
-    here.up = up;
+    try {
+        here.id = folder.id();
+        if (up != nullptr && up->seen(here.id)) return;
+        here.up = up;
 
-    ui_.log_line(ui_.message(msg::kScanning), folder);
-    ui_.process_events();
+        ui_.log_line(ui_.message(msg::kScanning), path);
+        ui_.process_events();
 
-    const std::string base = full_folder_path(folder);
-    std::string real;  // this folder resolved, once a link needs it
-    std::string name;
-    unsigned char type = DT_UNKNOWN;
-    bool link = false;
-    while (listing.next(name, type)) {
-        const std::string path = entry_path(base, name);
-        switch (kind_of(path, type, link)) {
-        case EntryKind::Folder: {
-            if (link) {
-                if (real.empty()) real = real_path(base);
-                if (at_or_below(real, real_path(path))) break;
+        const std::string base = full_folder_path(path);
+        std::string real;  // this folder resolved, once a link needs it
+        Entry entry;
+        while (folder.next(entry.name, entry.kind)) {
+            if (!resolve(folder, entry)) continue;
+            if (entry.kind == EntryKind::File) {
+                ++files_number;
+                continue;
             }
-            Listing sub(path);
-            if (sub.is_open()) count_in(sub, path, &here);
-            break;
+            entry.path = entry_path(base, entry.name);
+            if (entry.link) {
+                if (real.empty()) real = real_path(base);
+                if (at_or_below(real, real_path(entry.path))) continue;
+            }
+            try {
+                Folder sub = folder.child(entry.name, Folder::Use::List, entry.link, entry.path);
+                count_in(sub, entry.path, &here);
+            } catch (const IoError&) {
+                // not counted: the walk tells why when it gets there
+            }
         }
-        case EntryKind::File: ++files_number; break;
-        case EntryKind::Other: break;
-        }
+    } catch (const IoError&) {
+        // A listing that fails midway counts what it gave.
     }
 }
 
@@ -268,11 +238,13 @@ void FolderWalk::start(const std::string& source, const std::string& destination
                        bool coding) {
     stopped_ = false;
     files_done_ = 0;
-    outputs_.clear();
+    entered_.clear();
+    outputs_ = nullptr;
     // The outputs of this run are never replaced by a later file of it.
-    engine_.keep_existing = [this](std::uint64_t device, std::uint64_t inode) {
-        const auto found = outputs_.find({static_cast<dev_t>(device), static_cast<ino_t>(inode)});
-        if (found == outputs_.end()) return false;
+    engine_.keep_existing = [this](const FileId& existing) {
+        if (outputs_ == nullptr) return false;
+        const auto found = outputs_->find(existing);
+        if (found == outputs_->end()) return false;
         earlier_ = found->second;
         return true;
     };
@@ -280,20 +252,19 @@ void FolderWalk::start(const std::string& source, const std::string& destination
         FolderWalk& walk;
         ~Forget() {
             walk.engine_.keep_existing = nullptr;
-            walk.outputs_.clear();
+            walk.outputs_ = nullptr;
+            walk.entered_.clear();
         }
     } forget{*this};
     destination_real_ = real_path(destination);
-    struct stat st {};
-    const bool known = ::stat(destination.c_str(), &st) == 0;
-    destination_dev_ = known ? st.st_dev : 0;
-    destination_ino_ = known ? st.st_ino : 0;
 
-    Listing listing(source);
-    if (!listing.is_open())
-        refuse(cannot_enter(source, listing.error()), source, destination);
-    else
-        walk(listing, source, destination, password, coding, nullptr, false);
+    int error = 0;
+    Folder from = open_listing(source, error);
+    if (!from.is_open()) return refuse(cannot_enter(source, error), source, destination);
+    Folder to = Folder::open(destination, Folder::Use::Write);
+    destination_id_ = to.id();
+    entered_.insert(destination_id_);
+    walk(from, source, to, destination, password, coding, nullptr, false);
     if (stopped_) ui_.log_line(stop_report());
 }
 
@@ -308,21 +279,36 @@ void FolderWalk::refuse(const std::string& line, const std::string& source, cons
     if (on_file) on_file(source, destination, Outcome::Refused);
 }
 
-void FolderWalk::walk(Listing& listing, const std::string& source, const std::string& destination,
-                      std::string_view password, bool coding, Chain* up, bool made_here) {
+void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& destination,
+                      const std::string& destination_path, std::string_view password, bool coding, Chain* up,
+                      bool made_here) {
     Chain here{};
-    if (!listing.identity(here.dev, here.ino))
-        return refuse(cannot_enter(source, listing.error()), source, destination);
+    try {
+        here.id = source.id();
+    } catch (const IoError& e) {
+        return refuse(cannot_enter(source_path, e.code()), source_path, destination_path);
+    }
     here.up = up;
 
-    ui_.log_line(ui_.message(coding ? msg::kCodingFilesIn : msg::kDecodingFilesIn), source);
+    ui_.log_line(ui_.message(coding ? msg::kCodingFilesIn : msg::kDecodingFilesIn), source_path);
     ui_.process_events();
+    // What an earlier run that was killed left here goes before this one
+    // writes: a folder the walk made holds nothing of the kind.
+    if (!made_here) destination.remove_stale_temporaries();
 
-    const std::string base = full_folder_path(source);
+    // The outputs written into this destination folder, while it is written.
+    Outputs outputs;
+    Outputs* const outer = outputs_;
+    outputs_ = &outputs;
+    struct Restore {
+        Outputs*& current;
+        Outputs* outer;
+        ~Restore() { current = outer; }
+    } restore{outputs_, outer};
+
+    const std::string base = full_folder_path(source_path);
     std::string real;  // this folder resolved, once a link needs it
-    std::string name;
-    unsigned char type = DT_UNKNOWN;
-    bool link = false;
+    Entry entry;
     // In a destination folder this walk made, every name is one it gave:
     // any other is free and need not be looked at.  Compared without case
     // (for file systems that ignore it), and only while all are ASCII.
@@ -333,88 +319,104 @@ void FolderWalk::walk(Listing& listing, const std::string& source, const std::st
         if (!is_ascii(out_name)) return names_known = false;
         return given.insert(ascii_lower(out_name)).second;
     };
-    while (!should_stop() && listing.next(name, type)) {
-        const std::string path = entry_path(base, name);
+    while (!should_stop() && source.next(entry.name, entry.kind)) {
+        if (!resolve(source, entry)) continue;
+        entry.path = entry_path(base, entry.name);
         // Joined as given: a destination ending in "/" gives "//", which
         // names the same place.
-        switch (kind_of(path, type, link)) {
-        case EntryKind::Folder:
-            give(name);
-            if (link) {
-                const std::string target = real_path(path);
+        if (entry.kind == EntryKind::Folder) {
+            give(entry.name);
+            if (entry.link) {
+                const std::string target = real_path(entry.path);
                 if (at_or_below(target, destination_real_)) {
-                    ui_.log_line("Passed by " + path + ": the link leads into the destination folder");
-                    break;
+                    ui_.log_line("Passed by " + entry.path + ": the link leads into the destination folder");
+                    continue;
                 }
                 if (real.empty()) real = real_path(base);
                 if (at_or_below(real, target)) {
-                    ui_.log_line("Passed by " + path + ": the link leads back to a folder being walked");
-                    break;
+                    ui_.log_line("Passed by " + entry.path + ": the link leads back to a folder being walked");
+                    continue;
                 }
             }
-            folder_entry(path, destination + "/" + name, password, coding, here);
-            break;
-        case EntryKind::File: {
-            const std::string out_name = coding ? coded_name(name) : decoded_name(name);
-            file_entry(path, destination + "/" + out_name, password, coding,
+            folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, coding, here);
+            outputs_ = &outputs;
+        } else {
+            const std::string out_name = coding ? coded_name(entry.name) : decoded_name(entry.name);
+            const std::string target = destination_path + "/" + out_name;
+            if (out_name.size() > destination.name_limit()) {
+                refuse("Passed by " + entry.path + ": the name of its destination is longer than the " +
+                           std::to_string(destination.name_limit()) + " bytes the file system allows: " + target,
+                       entry.path, target);
+                ++files_done_;
+                ui_.bar_step(ProgressBarId::Folder);
+                ui_.process_events();
+                continue;
+            }
+            file_entry(source, entry, destination, out_name, target, password, coding,
                        give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
-            break;
-        }
-        case EntryKind::Other: break;
         }
     }
 }
 
-void FolderWalk::folder_entry(const std::string& path, const std::string& destination, std::string_view password,
-                              bool coding, Chain& here) {
-    Listing listing(path);
-    dev_t dev = 0;
-    ino_t ino = 0;
-    if (!listing.is_open() || !listing.identity(dev, ino))
-        return refuse(cannot_enter(path, listing.error()), path, destination);
-    if (here.seen(dev, ino)) return;  // a loop made without links (bind mounts)
-    if (dev == destination_dev_ && ino == destination_ino_) {
-        ui_.log_line("Passed by " + path + ": it is the destination folder");
+void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destination,
+                              const std::string& destination_path, std::string_view password, bool coding,
+                              Chain& here) {
+    Folder from;
+    FileId id;
+    try {
+        from = source.child(entry.name, Folder::Use::List, entry.link, entry.path);
+        id = from.id();
+    } catch (const IoError& e) {
+        return refuse(cannot_enter(entry.path, e.code()), entry.path, destination_path);
+    }
+    if (here.seen(id)) return;  // a loop made without links (bind mounts)
+    if (id == destination_id_) {
+        ui_.log_line("Passed by " + entry.path + ": it is the destination folder");
         return;
     }
-    const Entered entered = enter_destination(path, destination);
-    if (entered == Entered::No) return;
-    walk(listing, path, destination, password, coding, &here, entered == Entered::Made);
+    // The destination folder is made, or taken when it is there already as
+    // a real folder: never one that is a link, which could lead anywhere.
+    const bool made = destination.make_child(entry.name);
+    Folder to;
+    try {
+        to = destination.child(entry.name, Folder::Use::Write, false, destination_path);
+    } catch (const IoError& e) {
+        if (e.code() != ENOTDIR) throw;
+        const bool link = destination.inspect(entry.name).kind == EntryKind::Link;
+        return refuse("Passed by " + entry.path + ": its destination " + destination_path +
+                          (link ? " is a symbolic link" : " is not a folder"),
+                      entry.path, destination_path);
+    }
+    if (!entered_.insert(to.id()).second)
+        return refuse("Passed by " + entry.path + ": its destination " + destination_path +
+                          " was already written in this run under another name",
+                      entry.path, destination_path);
+    walk(from, entry.path, to, destination_path, password, coding, &here, made);
 }
 
-// Creates a destination folder, or takes the one that is already there when
-// it is a real folder: never one that is a link, which could lead anywhere.
-FolderWalk::Entered FolderWalk::enter_destination(const std::string& source, const std::string& destination) {
-    const bool made = ::mkdir(destination.c_str(), 0777) == 0;
-    if (!made && errno != EEXIST) throw IoError(destination, errno);
-    struct stat st {};
-    if (::lstat(destination.c_str(), &st) != 0) throw IoError(destination, errno);
-    if (S_ISDIR(st.st_mode)) return made ? Entered::Made : Entered::Existing;
-    refuse("Passed by " + source + ": its destination " + destination +
-               (S_ISLNK(st.st_mode) ? " is a symbolic link" : " is not a folder"),
-           source, destination);
-    return Entered::No;
-}
-
-void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding,
+void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
+                            const std::string& target, std::string_view password, bool coding,
                             Engine::DestinationKind where) {
     earlier_.clear();
-    // A file entry is a regular file, as listed or as examined (kind_of).
-    const Outcome outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile, where)
-                                   : engine_.decodefile(path, target, password, Engine::SourceKind::ListedFile, where);
+    const InFolder from{&source, entry.name, entry.link};
+    const InFolder to{&destination, out_name, false};
+    // A file entry is a regular file, as listed or as examined (resolve).
+    const Outcome outcome =
+        coding ? engine_.codefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to)
+               : engine_.decodefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to);
     if (!earlier_.empty()) {
         // Two names of this run that give the same output name: the first
         // output stays.
-        ui_.file_begins(path);
-        ui_.log_line("Passed by " + path + ": its destination " + target + " was already written in this run from " +
-                     earlier_);
+        ui_.file_begins(entry.path);
+        ui_.log_line("Passed by " + entry.path + ": its destination " + target +
+                     " was already written in this run from " + earlier_);
     } else if (const auto written = engine_.last_output()) {
-        outputs_[{static_cast<dev_t>(written->first), static_cast<ino_t>(written->second)}] = path;
+        (*outputs_)[*written] = entry.path;
     }
     ++files_done_;
     ui_.bar_step(ProgressBarId::Folder);
     ui_.process_events();
-    if (on_file) on_file(path, target, outcome);
+    if (on_file) on_file(entry.path, target, outcome);
 }
 
 std::int64_t FolderWalk::folder_progress_start(const std::string& source) {

@@ -3,22 +3,24 @@
 // folder progress its range, the walk that hands every file of a tree to the
 // engine, and the names the coded and decoded files get.
 //
-// Folders are listed with opendir/readdir on full paths; the process's
-// current directory is never changed.  Entries come in the order the file
-// system lists them, depth first.  A walk writes only inside its destination
-// tree and can be asked to stop between two files.
+// A walk holds open the folders it is in (io/folder.h) and reaches every
+// entry through them, never again by a path; the process's current
+// directory is never changed.  Entries come in the order the file system
+// lists them, depth first.  A walk writes only inside its destination tree,
+// through the folders it opened or made there, and can be asked to stop
+// between two files.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
-#include <utility>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "engine/engine.h"
 #include "engine/user_interface.h"
+#include "io/folder.h"
 
 namespace tarnvold {
 
@@ -56,8 +58,11 @@ public:
     // - a source folder that cannot be entered (destination: where its
     //   contents would have gone);
     // - a source folder whose destination folder exists as a symbolic link
-    //   or as anything but a folder (source: the folder, destination: that
-    //   destination folder); nothing below it is handed over.
+    //   or as anything but a folder, or was written already in this run
+    //   under another name (source: the folder, destination: that
+    //   destination folder); nothing below it is handed over;
+    // - a source file whose destination name is longer than the
+    //   destination's file system allows.
     // The window leaves it empty; the command-line tool turns it into its
     // exit status.
     std::function<void(const std::string& source, const std::string& destination, Outcome outcome)> on_file;
@@ -88,17 +93,21 @@ public:
     // Adds the files in `folder` and every folder below it that can be
     // entered to files_number, with one "Scanning..." line per folder.  A
     // link that leads back to a folder being counted or above it is not
-    // followed.
+    // followed.  The program's temporary files are not counted.
     void count_files(const std::string& folder);
 
     // Code (decode) every file below `source` into the same place below
     // `destination`, which must exist; the folders below it are created, or
     // reused when they exist as real folders.  Nothing is ever written
-    // outside the destination tree, and no output of the run is replaced by
-    // a later file of the same run: what the walk refuses is logged, told
-    // to on_file, and the walk goes on.  A link to a folder that leads into
-    // the destination tree, or back to a folder being walked or above it,
-    // is passed by with a log line.  IoError ends the walk.
+    // outside the destination tree: a link in it, to a folder or to a file,
+    // is never followed, and a folder swapped for a link while the walk is
+    // in it changes nothing.  No output of the run is replaced by a later
+    // file of the same run.  What the walk refuses is logged, told to
+    // on_file, and the walk goes on.  A link to a folder in the source that
+    // leads into the destination tree, or back to a folder being walked or
+    // above it, is passed by with a log line.  The program's temporary
+    // files are never taken as inputs; those that processes which no longer
+    // run left in a destination folder are removed.  IoError ends the walk.
     void codedirs(const std::string& source, const std::string& destination, std::string_view password);
     void decodedirs(const std::string& source, const std::string& destination, std::string_view password);
 
@@ -111,17 +120,21 @@ public:
 
 private:
     struct Chain;
-    class Listing;
-    void count_in(Listing& listing, const std::string& folder, Chain* up);
+    struct FileIdHash {
+        std::size_t operator()(const FileId& id) const noexcept { return id.index * 31 + id.volume; }
+    };
+    // The outputs written into one destination folder: -> from which source.
+    using Outputs = std::unordered_map<FileId, std::string, FileIdHash>;
+    struct Entry;
+    void count_in(Folder& folder, const std::string& path, Chain* up);
+    bool resolve(Folder& folder, Entry& entry);
     void start(const std::string& source, const std::string& destination, std::string_view password, bool coding);
-    void walk(Listing& listing, const std::string& source, const std::string& destination, std::string_view password,
-              bool coding, Chain* up, bool made_here);
-    void folder_entry(const std::string& path, const std::string& destination, std::string_view password, bool coding,
-                      Chain& here);
-    void file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding,
-                    Engine::DestinationKind where);
-    enum class Entered { No, Existing, Made };
-    Entered enter_destination(const std::string& source, const std::string& destination);
+    void walk(Folder& source, const std::string& source_path, Folder& destination, const std::string& destination_path,
+              std::string_view password, bool coding, Chain* up, bool made_here);
+    void folder_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& destination_path,
+                      std::string_view password, bool coding, Chain& here);
+    void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
+                    const std::string& target, std::string_view password, bool coding, Engine::DestinationKind where);
     void refuse(const std::string& line, const std::string& source, const std::string& destination);
     bool should_stop();
 
@@ -130,10 +143,12 @@ private:
 
     // State of the walk that runs.
     std::string destination_real_;  // the destination folder, resolved
-    dev_t destination_dev_ = 0;
-    ino_t destination_ino_ = 0;
-    std::map<std::pair<dev_t, ino_t>, std::string> outputs_;  // written this run -> from which source
-    std::string earlier_;                                     // the source whose output the engine just kept
+    FileId destination_id_;
+    // The destination folders entered in this run: one is never entered
+    // twice (two names for one folder, where case is not told apart).
+    std::unordered_set<FileId, FileIdHash> entered_;
+    Outputs* outputs_ = nullptr;  // of the destination folder being written
+    std::string earlier_;         // the source whose output the engine just kept
     bool stopped_ = false;
     std::int64_t files_done_ = 0;
 };

@@ -39,6 +39,7 @@ std::string refusal_not_regular(const std::string& path) { return path + " is no
 
 std::string destination_problem(const Destination& destination) {
     if (!destination.exists) return {};
+    if (destination.link) return destination.path + " is a symbolic link, which a folder run does not follow";
     if (!destination.regular) return destination.shown() + " is not a regular file and cannot be replaced";
     if (destination.write_error != 0)
         return "Cannot replace " + destination.shown() + ": " +
@@ -88,8 +89,7 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
 
 bool same_inode(const SourceInfo& source, const Destination& destination) {
-    return source.exists && destination.exists && source.device == destination.device &&
-           source.inode == destination.inode;
+    return source.exists && destination.exists && source.id == destination.id;
 }
 
 // Both key streams in one pass over bytes whose first one is at payload
@@ -500,10 +500,10 @@ std::int64_t Engine::get_file_crc(const std::string& path) {
 // where opening it is due, as if nothing had been tried before.
 class Engine::Source {
 public:
-    Source(const std::string& path, SourceKind kind) : path_(path) {
-        if (kind != SourceKind::ListedFile) return;
+    Source(const std::string& path, SourceKind kind, const InFolder& in) : path_(path), in_(in) {
+        if (kind != SourceKind::ListedFile && in_.folder == nullptr) return;
         try {
-            file_.emplace(path_);
+            emplace();
         } catch (const IoError&) {
             failure_ = std::current_exception();
         }
@@ -517,19 +517,26 @@ public:
         SourceInfo info;
         info.exists = info.regular = true;
         info.size = file_->size();
-        info.device = file_->device();
-        info.inode = file_->inode();
+        info.id = file_->id();
         return info;
     }
 
     InputFile& open() {
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
-        if (!file_) file_.emplace(path_);
+        if (!file_) emplace();
         return *file_;
     }
 
 private:
+    void emplace() {
+        if (in_.folder != nullptr)
+            file_.emplace(*in_.folder, in_.name, in_.follow_link, path_);
+        else
+            file_.emplace(path_);
+    }
+
     const std::string& path_;
+    const InFolder& in_;
     std::optional<InputFile> file_;
     std::exception_ptr failure_;
 };
@@ -539,19 +546,22 @@ private:
 // written, and an existing destination is replaced only when the user
 // agrees.  Returns the outcome when the operation ends here.
 std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, const std::string& destination,
-                                            DestinationKind where, Destination& to) {
+                                            DestinationKind where, const InFolder& in, Destination& to) {
     const std::string& source = source_file.path();
     const bool coding = op == Operation::Code;
     const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
     const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
     last_output_.reset();
-    if (where == DestinationKind::FreeName) {
+    if (in.folder != nullptr) {
+        to = where == DestinationKind::FreeName ? free_destination(*in.folder, in.name, destination)
+                                                : inspect_destination(*in.folder, in.name, destination);
+    } else if (where == DestinationKind::FreeName) {
         to = Destination{};
         to.path = to.target = destination;
     } else {
         to = inspect_destination(destination);
     }
-    if (to.exists && keep_existing && keep_existing(to.device, to.inode)) return Outcome::Refused;
+    if (to.exists && to.regular && keep_existing && keep_existing(to.id)) return Outcome::Refused;
     ui_.file_begins(source);
     if (coding) ui_.log_line(ui_.message(starting), source);
     const SourceInfo from = source_file.info();
@@ -600,14 +610,15 @@ void Engine::finished(int message, const std::string& source, const std::string&
 }
 
 Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
-                         SourceKind kind, DestinationKind where) {
-    Source from(source, kind);
+                         SourceKind kind, DestinationKind where, const InFolder& in_folder,
+                         const InFolder& out_folder) {
+    Source from(source, kind, in_folder);
     // A small file open already: its keys are begun before anything else.
     std::optional<Keys> keys;
     if (const InputFile* f = from.opened(); f != nullptr && f->size() < kSmallFile)
         begin_coding_keys(keys, password, static_cast<std::size_t>(f->size()));
     Destination to;
-    if (const auto outcome = open_request(Operation::Code, from, destination, where, to)) return *outcome;
+    if (const auto outcome = open_request(Operation::Code, from, destination, where, out_folder, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     // One handle for the checksum and the coding: both see the same file.
@@ -692,8 +703,9 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
 }
 
 Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
-                           SourceKind kind, DestinationKind where) {
-    Source from(source, kind);
+                           SourceKind kind, DestinationKind where, const InFolder& in_folder,
+                           const InFolder& out_folder) {
+    Source from(source, kind, in_folder);
     // A small file open already: the seed is in its last bytes, and the
     // keys of a payload where this program puts it are begun at once.  Its
     // header tells later whether that guess holds.
@@ -706,7 +718,7 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
                          keys_);
     }
     Destination to;
-    if (const auto outcome = open_request(Operation::Decode, from, destination, where, to)) return *outcome;
+    if (const auto outcome = open_request(Operation::Decode, from, destination, where, out_folder, to)) return *outcome;
 
     ProgressRestore restore(ui_);
     InputFile& in = from.open();

@@ -16,10 +16,12 @@
 #include <string_view>
 
 #include "engine/keystream.h"
+#include "io/file_io.h"
 #include "engine/user_interface.h"
 
 namespace tarnvold {
 
+class Folder;
 class InputFile;
 class OutputFile;
 struct Destination;
@@ -32,6 +34,17 @@ enum class Outcome {
                   // a destination that cannot be replaced)
     NotCoded,     // the source is not a coded file
     CrcMismatch,  // decoded, but the checksum differs: probably a wrong password
+};
+
+// Where a folder run has a file: the folder it holds open and the name
+// there.  Such a file is reached through that folder only, never by its path
+// (which is then shown, nothing more).  A link under a source's name is
+// followed only with follow_link (a link the walk chose to follow); one under
+// a destination's name is refused, not followed.
+struct InFolder {
+    const Folder* folder = nullptr;  // none: the path is used, links followed
+    std::string_view name;
+    bool follow_link = false;
 };
 
 class Engine {
@@ -49,9 +62,11 @@ public:
     enum class DestinationKind { Unknown, FreeName };
 
     Outcome codefile(const std::string& source, const std::string& destination, std::string_view password,
-                     SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown);
+                     SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
+                     const InFolder& from = {}, const InFolder& to = {});
     Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password,
-                       SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown);
+                       SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
+                       const InFolder& from = {}, const InFolder& to = {});
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, CrcMismatch when it does not.
@@ -65,13 +80,13 @@ public:
     // asked: true passes the file by untouched, as Outcome::Refused, and
     // leaves telling why to the caller.  The folder walk keeps the outputs
     // of its own run this way.
-    std::function<bool(std::uint64_t device, std::uint64_t inode)> keep_existing;
+    std::function<bool(const FileId& existing)> keep_existing;
 
     SeedGenerator& seeds() { return seeds_; }
 
-    // The device and inode of the file the last codefile or decodefile wrote
-    // (also one whose checksum then failed); nothing when it wrote none.
-    std::optional<std::pair<std::uint64_t, std::uint64_t>> last_output() const { return last_output_; }
+    // The identity of the file the last codefile or decodefile wrote (also
+    // one whose checksum then failed); nothing when it wrote none.
+    std::optional<FileId> last_output() const { return last_output_; }
 
 private:
     struct Pass;
@@ -96,7 +111,7 @@ private:
     enum class Operation { Code, Decode };
     class Source;
     std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination,
-                                        DestinationKind where, Destination& to);
+                                        DestinationKind where, const InFolder& in, Destination& to);
     void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
     void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
                     std::optional<Keys>& keys);
@@ -123,7 +138,7 @@ private:
     std::unique_ptr<std::uint8_t[]> small_;
     // The key bytes of a whole small file, made beside the file's reading.
     std::shared_ptr<std::uint8_t[]> keys_;
-    std::optional<std::pair<std::uint64_t, std::uint64_t>> last_output_;
+    std::optional<FileId> last_output_;
 };
 
 // Texts of the engine's own refusals; they are not part of the message table.

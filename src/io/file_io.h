@@ -1,18 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Files as the engine sees them: plain POSIX descriptors wrapped so that
-// every handle is closed on every path, errors that carry the system's error
-// code and the file's path, and outputs that only appear under their real
-// name once they are complete.
+// Files as the engine sees them: the system's handles wrapped so that every
+// one is closed on every path, errors that carry the system's error code and
+// the file's path, and outputs that only appear under their real name once
+// they are complete.  Nothing here names a type of one system: this build's
+// side is file_io_posix.cpp (and folder_posix.cpp for io/folder.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <utility>
-#include <sys/types.h>
+#include <string_view>
 
 namespace tarnvold {
+
+class Folder;
+
+// An open file or folder as the system knows it: a descriptor here, a
+// HANDLE on Windows; kNoHandle when there is none.
+using SystemHandle = std::intptr_t;
+inline constexpr SystemHandle kNoHandle = -1;
+
+// What tells one file from every other while it exists: its volume and its
+// number there (device and inode here).
+struct FileId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FileId&, const FileId&) = default;
+};
 
 // An input/output failure.  `code` is the system's error number (errno), or
 // kEndOfFile for a read that ran past the end of a file.
@@ -50,29 +66,39 @@ std::int64_t file_size_or_minus1(const std::string& path);
 // What writing to a path would meet.  Symbolic links are followed to the
 // file they lead to, which is what gets written; a link whose target does
 // not exist yet leads to that target, which is then created.
+//
+// A destination inside a folder held open (a folder run's) is reached
+// through that folder only, and a link under its name is not followed: it
+// counts as an existing file that is not a regular one (`link`).
 struct Destination {
     std::string path;    // as given
     std::string target;  // with every link followed
     bool exists = false;
     bool regular = false;  // only a regular file is ever replaced
+    bool link = false;     // a link under the name of a destination in a held folder
     // For an existing regular file: the error a truncating open for writing
     // would meet (0 when it would succeed).
     int write_error = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
+    FileId id;
+    // Set for a destination in a held folder: the folder and the name in it.
+    const Folder* folder = nullptr;
+    std::string name;
 
     // The name to show: the path, and where it leads when that differs.
     std::string shown() const { return target == path ? path : path + " -> " + target; }
 };
 Destination inspect_destination(const std::string& path);
+// The same for the name `name` in a folder held open; `shown` is its path.
+Destination inspect_destination(const Folder& folder, std::string_view name, const std::string& shown);
+// A name in a held folder that is known to be free, not looked at.
+Destination free_destination(const Folder& folder, std::string_view name, const std::string& shown);
 
 // What a source path names, links followed.
 struct SourceInfo {
     bool exists = false;  // false also when it cannot be examined: opening it then tells why
     bool regular = false;
     std::int64_t size = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
+    FileId id;
 };
 SourceInfo inspect_source(const std::string& path);
 
@@ -81,14 +107,16 @@ public:
     // Opens a regular file read-only; anything else raises kNotRegularFile.
     // Throws IoError.
     explicit InputFile(const std::string& path);
+    // The file `name` in a folder held open, shown as `shown`; a link under
+    // the name is followed only when `follow_link` (otherwise it fails).
+    InputFile(const Folder& folder, std::string_view name, bool follow_link, const std::string& shown);
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
     // The size when the file was opened.
     std::int64_t size() const { return size_; }
-    dev_t device() const { return device_; }
-    ino_t inode() const { return inode_; }
+    FileId id() const { return id_; }
     void seek(std::int64_t position);
     // Reads exactly count bytes; a shorter file raises kEndOfFile.
     void read_exact(void* buf, std::size_t count);
@@ -111,11 +139,11 @@ public:
     int read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept;
 
 private:
+    void opened();
     std::string path_;
-    int fd_ = -1;
+    SystemHandle fd_ = kNoHandle;
     std::int64_t size_ = 0;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    FileId id_;
 };
 
 // A per-thread buffer of kScratchSize bytes for pieces of a file, or null
@@ -124,15 +152,19 @@ inline constexpr std::size_t kScratchSize = 512u << 10;
 unsigned char* piece_scratch() noexcept;
 
 // A file written in the destination's folder, unnamed where the file system
-// allows it and under a hidden temporary name elsewhere, which becomes the
-// destination only by commit(), after its last byte.  When it is destroyed
-// without a commit, nothing of it stays behind; a named temporary file is
-// also removed when the process is interrupted (install_interrupt_cleanup).
+// allows it and under a short hidden temporary name elsewhere (see
+// is_temporary_name), which becomes the destination only by commit(), after
+// its last byte.  When it is destroyed without a commit, nothing of it stays
+// behind; a named temporary file is also removed when the process is
+// interrupted (install_interrupt_cleanup).
 //
 // Only a regular file, or nothing, is replaced: a folder, device, named pipe
 // or socket under the destination's name, and an existing file this user
 // could not open for writing, raise IoError before anything is made.  Links
-// are followed, and the file they lead to is replaced.
+// are followed, and the file they lead to is replaced, except in a held
+// folder, where they are refused.  A name that was free when the output was
+// begun is never taken from a file that appeared there meanwhile: the
+// commit then fails with EEXIST and that file stays.
 class OutputFile {
 public:
     explicit OutputFile(const std::string& destination);  // throws IoError
@@ -152,25 +184,34 @@ public:
     // Makes the written bytes the destination; an existing destination is
     // replaced in one step, after the new contents are on disk.
     void commit();
-    // The written file's device and inode, known once commit() has begun.
-    std::pair<std::uint64_t, std::uint64_t> identity() const { return identity_; }
+    // The written file's identity, known once commit() has begun.
+    FileId identity() const { return identity_; }
     const std::string& path() const { return destination_; }
 
 private:
     void discard() noexcept;
-    void name_temporary(std::string name);
+    void name_temporary();
     void forget_temporary() noexcept;
 
-    std::string destination_;  // as given, for messages
-    std::string target_;       // links followed: the file written
-    std::string folder_;       // the target's folder
-    std::string temp_name_;    // empty while the file has no name of its own
-    int temp_slot_ = -1;       // its place among the names removed on interruption
+    std::string destination_;             // as given, for messages
+    std::unique_ptr<Folder> own_folder_;  // the target's folder, for a destination given by path
+    const Folder* folder_ = nullptr;      // the folder written in
+    std::string name_;                    // the target's name in it
+    std::string temp_name_;               // empty while the file has no name of its own
+    int temp_slot_ = -1;                  // its place among the names removed on interruption
     bool target_existed_ = false;
-    int fd_ = -1;
+    SystemHandle fd_ = kNoHandle;
     bool committed_ = false;
-    std::pair<std::uint64_t, std::uint64_t> identity_{0, 0};
+    FileId identity_;
 };
+
+// True when `name` is one this program gives its temporary files: a hidden
+// name of a fixed short form that carries the number of the process that
+// made it (".tvtmp-" and digits), or the longer ".NAME.tvtmp-PID-N" of
+// earlier versions.  Folder runs never take such a file as an input.
+bool is_temporary_name(std::string_view name);
+// The number of the process that made a temporary file of that name, or -1.
+long temporary_owner(std::string_view name);
 
 // Named temporary files are removed when the process is interrupted:
 // handlers for SIGINT, SIGTERM and SIGHUP (each unless it is ignored) remove

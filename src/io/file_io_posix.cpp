@@ -2,6 +2,7 @@
 #include "io/file_io.h"
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -15,10 +16,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "io/folder.h"
 #include "io/work_pool.h"
 
 namespace tarnvold {
 namespace {
+
+int fd_of(SystemHandle handle) { return static_cast<int>(handle); }
 
 IoFaultHook g_hook = nullptr;
 void* g_hook_context = nullptr;
@@ -42,45 +46,62 @@ std::string base_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Gives an unnamed file a name: 0 or the error number.  Straight from the
-// descriptor where the system lets this process do that, otherwise through
-// its entry in /proc.
-int link_unnamed(int fd, const std::string& name) {
+FileId id_of(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// Gives an unnamed file the name `name` in the folder `dir`: 0 or the error
+// number.  Straight from the descriptor where the system lets this process
+// do that, otherwise through its entry in /proc.
+int link_unnamed(int fd, int dir, const std::string& name) {
     static std::atomic<bool> direct{true};
     if (direct.load(std::memory_order_relaxed)) {
-        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (::linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
         if (errno != EPERM && errno != ENOENT && errno != EINVAL && errno != EACCES) return errno;
         direct.store(false, std::memory_order_relaxed);
     }
     const std::string proc = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    return ::linkat(AT_FDCWD, proc.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// A temporary name: ".tvtmp-", the process number in ten digits, "-" and a
+// counter in eight hexadecimal digits; 26 bytes whatever the destination's
+// name, so that it fits wherever that name fits.
+std::string temporary_name() {
+    static std::atomic<unsigned> counter{0};
+    char name[40];
+    std::snprintf(name, sizeof name, ".tvtmp-%010ld-%08x", static_cast<long>(::getpid()),
+                  counter.fetch_add(1, std::memory_order_relaxed));
+    return name;
 }
 
 // ------------------------------------------- names removed on interruption
 //
 // A fixed table that a signal handler can walk without taking a lock or
-// allocating: a slot is claimed (Free -> Filling), given its name, and only
-// then marked Live; the handler unlinks the Live ones.
+// allocating: a slot is claimed (Free -> Filling), given its folder and
+// name, and only then marked Live; the handler unlinks the Live ones.
 
 enum SlotState : int { kFree = 0, kFilling = 1, kLive = 2 };
 constexpr int kSlots = 64;
-constexpr std::size_t kSlotName = 4096;
+constexpr std::size_t kSlotName = 64;
 
 struct TempSlot {
     std::atomic<int> state{kFree};
+    int dir = -1;
     char name[kSlotName];
 };
 static_assert(std::atomic<int>::is_always_lock_free);
 
 TempSlot g_slots[kSlots];
 
-// The slot now holding `name`, or -1 when there is no room (the file is then
-// only removed by the normal paths).
-int remember_temporary(const std::string& name) noexcept {
+// The slot now holding `name` in the folder `dir`, or -1 when there is no
+// room (the file is then only removed by the normal paths).
+int remember_temporary(int dir, const std::string& name) noexcept {
     if (name.size() >= kSlotName) return -1;
     for (int i = 0; i < kSlots; ++i) {
         int expected = kFree;
         if (g_slots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) {
+            g_slots[i].dir = dir;
             std::memcpy(g_slots[i].name, name.c_str(), name.size() + 1);
             g_slots[i].state.store(kLive, std::memory_order_release);
             return i;
@@ -112,7 +133,7 @@ extern "C" void on_interrupt(int sig) {
 
 void remove_temporaries_now() noexcept {
     for (auto& slot : g_slots)
-        if (slot.state.load(std::memory_order_acquire) == kLive) ::unlink(slot.name);
+        if (slot.state.load(std::memory_order_acquire) == kLive) ::unlinkat(slot.dir, slot.name, 0);
 }
 
 void install_interrupt_cleanup() {
@@ -183,8 +204,7 @@ SourceInfo inspect_source(const std::string& path) {
     info.exists = true;
     info.regular = S_ISREG(st.st_mode);
     info.size = static_cast<std::int64_t>(st.st_size);
-    info.device = st.st_dev;
-    info.inode = st.st_ino;
+    info.id = id_of(st);
     return info;
 }
 
@@ -218,11 +238,31 @@ Destination inspect_destination(const std::string& path) {
         }
         d.exists = true;
         d.regular = S_ISREG(st.st_mode);
-        d.device = st.st_dev;
-        d.inode = st.st_ino;
+        d.id = id_of(st);
         if (d.regular && ::faccessat(AT_FDCWD, d.target.c_str(), W_OK, AT_EACCESS) != 0) d.write_error = errno;
         return d;
     }
+}
+
+Destination free_destination(const Folder& folder, std::string_view name, const std::string& shown) {
+    Destination d;
+    d.path = d.target = shown;
+    d.folder = &folder;
+    d.name = name;
+    return d;
+}
+
+Destination inspect_destination(const Folder& folder, std::string_view name, const std::string& shown) {
+    Destination d = free_destination(folder, name, shown);
+    const int dir = static_cast<int>(folder.native_handle());
+    struct stat st {};
+    if (::fstatat(dir, d.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return d;
+    d.exists = true;
+    d.link = S_ISLNK(st.st_mode);
+    d.regular = S_ISREG(st.st_mode);
+    d.id = id_of(st);
+    if (d.regular && ::faccessat(dir, d.name.c_str(), W_OK, AT_EACCESS) != 0) d.write_error = errno;
+    return d;
 }
 
 // ---------------------------------------------------------------- InputFile
@@ -234,35 +274,49 @@ InputFile::InputFile(const std::string& path) : path_(path) {
     // changes nothing.
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) throw IoError(path_, errno);
+    opened();
+}
+
+InputFile::InputFile(const Folder& folder, std::string_view name, bool follow_link, const std::string& shown)
+    : path_(shown) {
+    check_fault(IoOp::OpenRead, path_);
+    const std::string n(name);
+    fd_ = ::openat(static_cast<int>(folder.native_handle()), n.c_str(),
+                   O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_link ? 0 : O_NOFOLLOW));
+    if (fd_ < 0) throw IoError(path_, errno);
+    opened();
+}
+
+void InputFile::opened() {
+    const int fd = static_cast<int>(fd_);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
+    if (::fstat(fd, &st) != 0) {
         const int error = errno;
-        ::close(fd_);
-        fd_ = -1;
+        ::close(fd);
+        fd_ = kNoHandle;
         throw IoError(path_, error);
     }
     if (!S_ISREG(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
+        ::close(fd);
+        fd_ = kNoHandle;
         throw IoError(path_, S_ISDIR(st.st_mode) ? EISDIR : IoError::kNotRegularFile);
     }
     size_ = static_cast<std::int64_t>(st.st_size);
-    device_ = st.st_dev;
-    inode_ = st.st_ino;
+    id_ = id_of(st);
 #ifdef POSIX_FADV_SEQUENTIAL
-    if (size_ > static_cast<std::int64_t>(kScratchSize)) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (size_ > static_cast<std::int64_t>(kScratchSize)) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
 }
 
 InputFile::~InputFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) ::close(fd_of(fd_));
 }
 
 bool InputFile::has_byte_at(std::int64_t offset) const {
     unsigned char byte = 0;
     ssize_t got;
     do {
-        got = ::pread(fd_, &byte, 1, static_cast<off_t>(offset));
+        got = ::pread(fd_of(fd_), &byte, 1, static_cast<off_t>(offset));
     } while (got < 0 && errno == EINTR);
     if (got < 0) throw IoError(path_, errno);
     return got > 0;
@@ -274,7 +328,7 @@ std::size_t InputFile::read_upto(void* buf, std::size_t count, std::size_t enoug
     std::size_t done = 0;
     while (done < count) {
         const std::size_t want = count - done > (1u << 30) ? (1u << 30) : count - done;
-        const ssize_t got = ::read(fd_, p + done, want);
+        const ssize_t got = ::read(fd_of(fd_), p + done, want);
         if (got < 0) {
             if (errno == EINTR) continue;
             throw IoError(path_, errno);
@@ -289,7 +343,7 @@ std::size_t InputFile::read_upto(void* buf, std::size_t count, std::size_t enoug
 void InputFile::seek(std::int64_t position) {
     check_fault(IoOp::Seek, path_);
     if (position < 0) throw IoError(path_, EINVAL);
-    if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) throw IoError(path_, errno);
+    if (::lseek(fd_of(fd_), static_cast<off_t>(position), SEEK_SET) < 0) throw IoError(path_, errno);
 }
 
 namespace {
@@ -335,7 +389,7 @@ unsigned char* piece_scratch() noexcept {
 }
 
 std::int64_t InputFile::position() const {
-    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    const off_t at = ::lseek(fd_of(fd_), 0, SEEK_CUR);
     if (at < 0) throw IoError(path_, errno);
     return static_cast<std::int64_t>(at);
 }
@@ -343,7 +397,7 @@ std::int64_t InputFile::position() const {
 void InputFile::begin_read() { check_fault(IoOp::Read, path_); }
 
 int InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
-    return pread_exact(fd_, static_cast<unsigned char*>(buf), count, static_cast<off_t>(offset));
+    return pread_exact(fd_of(fd_), static_cast<unsigned char*>(buf), count, static_cast<off_t>(offset));
 }
 
 void InputFile::read_exact(void* buf, std::size_t count) {
@@ -354,22 +408,22 @@ void InputFile::read_exact(void* buf, std::size_t count) {
     // them, and the file position ends up after them as well.
     constexpr std::size_t kShared = 4u << 20;
     if (count >= kShared && WorkPool::shared().workers() > 0) {
-        const off_t start = ::lseek(fd_, 0, SEEK_CUR);
+        const off_t start = ::lseek(fd_of(fd_), 0, SEEK_CUR);
         if (start >= 0) {
             constexpr std::size_t kPieces = 4;
             const std::size_t piece = (count + kPieces - 1) / kPieces;
             const int error = WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
                 const std::size_t offset = i * piece;
                 const std::size_t n = std::min(piece, count - offset);
-                return pread_exact(fd_, p + offset, n, start + static_cast<off_t>(offset));
+                return pread_exact(fd_of(fd_), p + offset, n, start + static_cast<off_t>(offset));
             });
             if (error != 0) throw IoError(path_, error);
-            if (::lseek(fd_, start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
+            if (::lseek(fd_of(fd_), start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
             return;
         }
     }
     while (count > 0) {
-        const ssize_t got = ::read(fd_, p, count > (1u << 30) ? (1u << 30) : count);
+        const ssize_t got = ::read(fd_of(fd_), p, count > (1u << 30) ? (1u << 30) : count);
         if (got < 0) {
             if (errno == EINTR) continue;
             throw IoError(path_, errno);
@@ -382,8 +436,8 @@ void InputFile::read_exact(void* buf, std::size_t count) {
 
 void InputFile::close() {
     if (fd_ < 0) return;
-    const int fd = fd_;
-    fd_ = -1;
+    const int fd = fd_of(fd_);
+    fd_ = kNoHandle;
     check_fault(IoOp::Close, path_);
     if (::close(fd) != 0 && errno != EINTR) throw IoError(path_, errno);
 }
@@ -393,44 +447,53 @@ void InputFile::close() {
 OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
 
 OutputFile::OutputFile(const Destination& destination)
-    : destination_(destination.path),
-      target_(destination.target),
-      folder_(folder_of(destination.target)),
-      target_existed_(destination.exists) {
+    : destination_(destination.path), target_existed_(destination.exists) {
     check_fault(IoOp::CreateOutput, destination_);
     if (destination.exists && !destination.regular) {
-        struct stat st {};
-        const bool folder = ::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        bool folder = false;
+        if (destination.folder == nullptr) {
+            struct stat st {};
+            folder = ::stat(destination.target.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
         throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
     }
     if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
+    if (destination.folder != nullptr) {
+        folder_ = destination.folder;
+        name_ = destination.name;
+    } else {
+        // A destination given by path: the folder its target is in, links
+        // followed, and the target's name there.
+        own_folder_ = std::make_unique<Folder>(Folder::open(folder_of(destination.target), Folder::Use::Write));
+        folder_ = own_folder_.get();
+        name_ = base_of(destination.target);
+    }
+    const int dir = fd_of(folder_->native_handle());
 #ifdef O_TMPFILE
     // An unnamed file: a crash leaves nothing behind at all.
     if (g_hook == nullptr || g_hook(IoOp::TmpFile, destination_, g_hook_context) == 0)
-        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        fd_ = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #endif
     if (fd_ < 0) {
-        // Where the file system has no unnamed files: a hidden name next to
+        // Where the file system has no unnamed files: a hidden name beside
         // the destination, known to the interrupt handlers before it exists.
-        const std::string stem = folder_ + "/." + base_of(target_) + ".tvtmp-" + std::to_string(::getpid()) + "-";
-        static std::atomic<unsigned> counter{0};
         int error = EEXIST;
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-            name_temporary(stem + std::to_string(counter.fetch_add(1)));
-            fd_ = ::open(temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            name_temporary();
+            fd_ = ::openat(dir, temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             error = fd_ < 0 ? errno : 0;
             if (fd_ < 0) forget_temporary();
         }
         // The folder is what refused: naming the file would mislead.
-        if (fd_ < 0) throw IoError(folder_, error);
+        if (fd_ < 0) throw IoError(folder_->path(), error);
     }
 }
 
 OutputFile::~OutputFile() { discard(); }
 
-void OutputFile::name_temporary(std::string name) {
-    temp_name_ = std::move(name);
-    temp_slot_ = remember_temporary(temp_name_);
+void OutputFile::name_temporary() {
+    temp_name_ = temporary_name();
+    temp_slot_ = remember_temporary(fd_of(folder_->native_handle()), temp_name_);
 }
 
 void OutputFile::forget_temporary() noexcept {
@@ -441,11 +504,11 @@ void OutputFile::forget_temporary() noexcept {
 
 void OutputFile::discard() noexcept {
     if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+        ::close(fd_of(fd_));
+        fd_ = kNoHandle;
     }
     if (!committed_ && !temp_name_.empty()) {
-        ::unlink(temp_name_.c_str());
+        ::unlinkat(fd_of(folder_->native_handle()), temp_name_.c_str(), 0);
         forget_temporary();
     }
 }
@@ -454,7 +517,7 @@ void OutputFile::write_all(const void* buf, std::size_t count) {
     check_fault(IoOp::Write, destination_);
     const auto* p = static_cast<const unsigned char*>(buf);
     while (count > 0) {
-        const ssize_t put = ::write(fd_, p, count > (1u << 30) ? (1u << 30) : count);
+        const ssize_t put = ::write(fd_of(fd_), p, count > (1u << 30) ? (1u << 30) : count);
         if (put < 0) {
             if (errno == EINTR) continue;
             throw IoError(destination_, errno);
@@ -466,7 +529,7 @@ void OutputFile::write_all(const void* buf, std::size_t count) {
 }
 
 std::int64_t OutputFile::position() const {
-    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    const off_t at = ::lseek(fd_of(fd_), 0, SEEK_CUR);
     if (at < 0) throw IoError(destination_, errno);
     return static_cast<std::int64_t>(at);
 }
@@ -474,64 +537,80 @@ std::int64_t OutputFile::position() const {
 void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
 
 int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
-    return pwrite_all(fd_, static_cast<const unsigned char*>(buf), count, static_cast<off_t>(offset));
+    return pwrite_all(fd_of(fd_), static_cast<const unsigned char*>(buf), count, static_cast<off_t>(offset));
 }
 
 void OutputFile::seek(std::int64_t offset) {
-    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throw IoError(destination_, errno);
+    if (::lseek(fd_of(fd_), static_cast<off_t>(offset), SEEK_SET) < 0) throw IoError(destination_, errno);
 }
 
+namespace {
+
+// Moves `from` to the free name `to` in the folder `dir` without replacing
+// anything that appeared there: 0 or the error number (EEXIST when a file
+// took the name).  Where the file system cannot rename that way, a second
+// link is made and the first removed; only where it cannot link either is
+// the name looked at right before an ordinary rename.
+int move_to_free_name(int dir, const char* from, const char* to) {
+    if (::renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    if (::linkat(dir, from, dir, to, 0) == 0) {
+        ::unlinkat(dir, from, 0);
+        return 0;
+    }
+    if (errno == EEXIST) return EEXIST;
+    struct stat st {};
+    if (::fstatat(dir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    return ::renameat(dir, from, dir, to) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
 void OutputFile::commit() {
+    const int fd = fd_of(fd_);
+    const int dir = fd_of(folder_->native_handle());
     struct stat self {};
-    if (::fstat(fd_, &self) == 0) identity_ = {self.st_dev, self.st_ino};
-    struct stat old {};
-    // A name that was free when the file was begun is not looked at again:
-    // linking to it fails if anything has appeared there since.
-    bool replacing = false;
-    if (target_existed_ || !temp_name_.empty()) {
-        replacing = ::lstat(target_.c_str(), &old) == 0;
-        if (replacing && !S_ISREG(old.st_mode)) throw IoError(target_, IoError::kNotRegularFile);
-    }
+    if (::fstat(fd, &self) == 0) identity_ = id_of(self);
 
-    if (!replacing && temp_name_.empty()) {
-        // The name is free: the finished unnamed file gets it directly.
+    if (!target_existed_ && temp_name_.empty()) {
+        // The name was free: the finished unnamed file gets it directly, and
+        // a file that appeared there meanwhile was never asked about: it
+        // stays, and this one is not written.
         check_fault(IoOp::Rename, destination_);
-        const int linked = link_unnamed(fd_, target_);
-        if (linked == 0) {
-            committed_ = true;
-            const int fd = fd_;
-            fd_ = -1;
-            if (::close(fd) != 0 && errno != EINTR) {
-                const int error = errno;
-                ::unlink(target_.c_str());
-                throw IoError(destination_, error);
-            }
-            return;
+        const int linked = link_unnamed(fd, dir, name_);
+        if (linked != 0) throw IoError(destination_, linked);
+        committed_ = true;
+        fd_ = kNoHandle;
+        if (::close(fd) != 0 && errno != EINTR) {
+            const int error = errno;
+            ::unlinkat(dir, name_.c_str(), 0);
+            throw IoError(destination_, error);
         }
-        // A file that appeared under the name meanwhile was never asked
-        // about: it stays, and this one is not written.
-        throw IoError(destination_, linked);
+        return;
     }
 
-    if (replacing) {
+    if (target_existed_) {
         // The replacement keeps the rights and, where allowed, the owner of
-        // the file it replaces.
-        ::fchmod(fd_, old.st_mode & 07777);
-        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
-            // not ours to give away
+        // the file it replaces; what is there now must still be a file.
+        struct stat old {};
+        if (::fstatat(dir, name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(old.st_mode)) throw IoError(destination_, IoError::kNotRegularFile);
+            ::fchmod(fd, old.st_mode & 07777);
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                // not ours to give away
+            }
         }
         // Replacing an existing file: its new contents must be on disk before
         // the old ones are let go.
         check_fault(IoOp::Sync, destination_);
-        if (::fdatasync(fd_) != 0) throw IoError(destination_, errno);
+        if (::fdatasync(fd) != 0) throw IoError(destination_, errno);
     }
 
     if (temp_name_.empty()) {
         // Give the unnamed file a name, then move it into place.
         for (int attempt = 0; attempt < 100 && temp_name_.empty(); ++attempt) {
-            name_temporary(folder_ + "/." + base_of(target_) + ".tvtmp-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(attempt));
-            const int error = link_unnamed(fd_, temp_name_);
+            name_temporary();
+            const int error = link_unnamed(fd, dir, temp_name_);
             if (error == 0) break;
             forget_temporary();
             if (error != EEXIST) throw IoError(destination_, error);
@@ -540,28 +619,50 @@ void OutputFile::commit() {
     }
 
     check_fault(IoOp::Close, destination_);
-    const int fd = fd_;
-    fd_ = -1;
+    fd_ = kNoHandle;
     if (::close(fd) != 0 && errno != EINTR) throw IoError(destination_, errno);
 
     check_fault(IoOp::Rename, destination_);
-    // Onto a free name, nothing that appeared there meanwhile is replaced,
-    // where the file system can tell.
-    int moved = replacing ? ::rename(temp_name_.c_str(), target_.c_str())
-                          : ::renameat2(AT_FDCWD, temp_name_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
-    if (moved != 0 && !replacing && (errno == EINVAL || errno == ENOSYS))
-        moved = ::rename(temp_name_.c_str(), target_.c_str());
-    if (moved != 0) throw IoError(destination_, errno);
+    // An existing file is replaced in one step; onto a name that was free
+    // nothing that appeared there meanwhile is replaced.
+    if (target_existed_) {
+        if (::renameat(dir, temp_name_.c_str(), dir, name_.c_str()) != 0) throw IoError(destination_, errno);
+    } else if (const int error = move_to_free_name(dir, temp_name_.c_str(), name_.c_str()); error != 0) {
+        throw IoError(destination_, error);
+    }
     committed_ = true;
     forget_temporary();
 
-    if (replacing) {
-        const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
+    if (target_existed_) {
+        const int sync = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (sync >= 0) {
+            ::fsync(sync);
+            ::close(sync);
         }
     }
 }
+
+// ------------------------------------------------------- temporary names
+
+long temporary_owner(std::string_view name) {
+    // ".tvtmp-" PID "-" COUNTER, behind a hidden name of earlier versions'
+    // form or alone.
+    if (!name.starts_with('.')) return -1;
+    const auto mark = name.rfind(".tvtmp-");
+    if (mark == std::string_view::npos) return -1;
+    std::string_view rest = name.substr(mark + 7);
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 18 || dash + 1 == rest.size()) return -1;
+    long pid = 0;
+    for (const char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9') return -1;
+        pid = pid * 10 + (c - '0');
+    }
+    for (const char c : rest.substr(dash + 1))
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
+    return pid;
+}
+
+bool is_temporary_name(std::string_view name) { return temporary_owner(name) >= 0; }
 
 }  // namespace tarnvold

@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Folders held open, on POSIX systems: a descriptor per folder (O_PATH for
+// one only written into), every name looked up relative to it.
+#include "io/folder.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tarnvold {
+
+struct Folder::State {
+    int fd = -1;
+    DIR* listing = nullptr;  // owns fd once made
+    std::string path;
+    mutable long name_max = 0;
+
+    ~State() {
+        if (listing != nullptr)
+            ::closedir(listing);
+        else if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+namespace {
+
+EntryKind kind_of_mode(mode_t mode) {
+    if (S_ISDIR(mode)) return EntryKind::Folder;
+    if (S_ISREG(mode)) return EntryKind::File;
+    if (S_ISLNK(mode)) return EntryKind::Link;
+    return EntryKind::Other;
+}
+
+int open_flags(Folder::Use use) { return (use == Folder::Use::List ? O_RDONLY : O_PATH) | O_DIRECTORY | O_CLOEXEC; }
+
+}  // namespace
+
+Folder::Folder() = default;
+Folder::~Folder() = default;
+Folder::Folder(Folder&&) noexcept = default;
+Folder& Folder::operator=(Folder&&) noexcept = default;
+Folder::Folder(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+Folder Folder::open(const std::string& path, Use use) {
+    auto state = std::make_unique<State>();
+    state->path = path;
+    state->fd = ::open(path.c_str(), open_flags(use));
+    if (state->fd < 0) throw IoError(path, errno);
+    return Folder(std::move(state));
+}
+
+const std::string& Folder::path() const { return state_->path; }
+
+SystemHandle Folder::native_handle() const { return state_ ? state_->fd : kNoHandle; }
+
+FileId Folder::id() const {
+    struct stat st {};
+    if (::fstat(state_->fd, &st) != 0) throw IoError(state_->path, errno);
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+Folder Folder::child(std::string_view name, Use use, bool follow_link, const std::string& shown) const {
+    auto state = std::make_unique<State>();
+    state->path = shown;
+    const std::string n(name);
+    state->fd = ::openat(state_->fd, n.c_str(), open_flags(use) | (follow_link ? 0 : O_NOFOLLOW));
+    if (state->fd < 0) {
+        // O_NOFOLLOW meets a link with ELOOP, O_PATH with ENOTDIR: one answer.
+        throw IoError(shown, errno == ELOOP && !follow_link ? ENOTDIR : errno);
+    }
+    return Folder(std::move(state));
+}
+
+bool Folder::make_child(std::string_view name) const {
+    const std::string n(name);
+    if (::mkdirat(state_->fd, n.c_str(), 0777) == 0) return true;
+    if (errno == EEXIST) return false;
+    throw IoError(state_->path + "/" + n, errno);
+}
+
+EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
+    const std::string n(name);
+    struct stat st {};
+    if (::fstatat(state_->fd, n.c_str(), &st, follow_link ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return {};
+    return {kind_of_mode(st.st_mode), {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
+}
+
+std::size_t Folder::name_limit() const {
+    if (state_->name_max == 0) {
+        const long limit = ::fpathconf(state_->fd, _PC_NAME_MAX);
+        state_->name_max = limit > 0 ? limit : NAME_MAX;
+    }
+    return static_cast<std::size_t>(state_->name_max);
+}
+
+bool Folder::next(std::string& name, EntryKind& kind) {
+    if (state_->listing == nullptr) {
+        state_->listing = ::fdopendir(state_->fd);
+        if (state_->listing == nullptr) throw IoError(state_->path, errno);
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(state_->listing);
+        if (entry == nullptr) {
+            if (errno != 0) throw IoError(state_->path, errno);
+            return false;
+        }
+        const std::string_view n = entry->d_name;
+        if (n == "." || n == "..") continue;
+        name.assign(n);
+        switch (entry->d_type) {
+        case DT_DIR: kind = EntryKind::Folder; break;
+        case DT_REG: kind = EntryKind::File; break;
+        case DT_LNK: kind = EntryKind::Link; break;
+        case DT_UNKNOWN: kind = EntryKind::Unknown; break;
+        default: kind = EntryKind::Other; break;
+        }
+        return true;
+    }
+}
+
+std::size_t Folder::remove_stale_temporaries() const {
+    const int fd = ::openat(state_->fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        ::close(fd);
+        return 0;
+    }
+    std::size_t removed = 0;
+    const long self = static_cast<long>(::getpid());
+    while (const dirent* entry = ::readdir(dir)) {
+        const long owner = temporary_owner(entry->d_name);
+        if (owner <= 0 || owner == self) continue;
+        if (owner <= INT_MAX && (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH)) continue;
+        struct stat st {};
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlinkat(fd, entry->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+}  // namespace tarnvold
