@@ -273,6 +273,36 @@ TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
     EXPECT_EQ(read_file(dir.file("back/a.txt")), read_file(earlier));
 }
 
+TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced) {
+    const std::string too_long(252, 'n');  // "...n.cod" would be 256 bytes
+    const std::string longest(251, 'm');   // "...m.cod" is 255 bytes
+    for (bool named : {false, true}) {
+        TempDir dir;
+        fs::create_directories(dir.file("src"));
+        fs::create_directories(dir.file("out"));
+        write_file(dir.file("src/") + too_long, "too long");
+        write_file(dir.file("src/") + longest, "longest");
+        write_file(dir.file("src/ok.txt"), "ok");
+        write_file(dir.file("out/") + longest + ".cod", "old");
+        // Without unnamed temporary files the hidden name must fit as well.
+        set_io_fault_hook([](IoOp op, const std::string&,
+                             void* n) { return op == IoOp::TmpFile && *static_cast<bool*>(n) ? EOPNOTSUPP : 0; },
+                          &named);
+        Walk w;
+        w.ui.answers = {true};
+        w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
+        set_io_fault_hook(nullptr, nullptr);
+        EXPECT_EQ(w.refused, std::vector<std::string>{dir.file("src/") + too_long}) << named;
+        EXPECT_TRUE(w.logged("Passed by " + dir.file("src/") + too_long +
+                             ": the name of its destination is longer than the 255 bytes the file system allows: " +
+                             dir.file("out/") + too_long + ".cod"));
+        EXPECT_EQ(read_file(dir.file("out/") + longest + ".cod").size(), 7u + 38u) << named;
+        EXPECT_TRUE(file_exists(dir.file("out/ok_txt.cod")));
+        EXPECT_EQ(entry_count(dir.file("out")), 2u);
+        EXPECT_EQ(w.ui.steps[4], 3);
+    }
+}
+
 TEST(Walk, DestinationInsideSource) {
     TempDir dir;
     fs::create_directories(dir.file("a/b"));

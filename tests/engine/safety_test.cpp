@@ -330,25 +330,32 @@ TEST(Destinations, OnlyARegularFileOrNothingIsReplaced) {
     EXPECT_EQ(read_file(dir.file("shared")), "plain contents");
     EXPECT_EQ(read_file(dir.file("other-name")), "old shared");
 
-    // A file that appears under a free name while the output is written was
-    // never asked about: it stays.
+    // A file that appears under a free name while the output is written, or
+    // just before it is put in place, was never asked about: it stays, with
+    // unnamed temporary files and without them.
     static const std::string late = dir.file("late");
-    for (bool named : {false, true}) {
+    struct Case {
+        bool named;
+        IoOp when;
+    };
+    for (Case c :
+         {Case{false, IoOp::Write}, Case{false, IoOp::Rename}, Case{true, IoOp::Write}, Case{true, IoOp::Rename}}) {
         fs::remove(late);
         set_io_fault_hook(
-            [](IoOp op, const std::string&, void* refuse_unnamed) {
-                if (op == IoOp::Rename) write_file(late, "appeared meanwhile");
-                return op == IoOp::TmpFile && *static_cast<bool*>(refuse_unnamed) ? EOPNOTSUPP : 0;
+            [](IoOp op, const std::string&, void* context) {
+                const auto* at = static_cast<Case*>(context);
+                if (op == at->when && !fs::exists(late)) write_file(late, "appeared meanwhile");
+                return op == IoOp::TmpFile && at->named ? EOPNOTSUPP : 0;
             },
-            &named);
+            &c);
         try {
             engine.codefile(dir.file("src"), late, "pw");
-            ADD_FAILURE() << "replaced a file nobody was asked about, named " << named;
+            ADD_FAILURE() << "replaced a file nobody was asked about, named " << c.named;
         } catch (const IoError& e) {
             EXPECT_EQ(e.code(), EEXIST);
         }
         set_io_fault_hook(nullptr, nullptr);
-        EXPECT_EQ(read_file(late), "appeared meanwhile");
+        EXPECT_EQ(read_file(late), "appeared meanwhile") << c.named << " " << static_cast<int>(c.when);
     }
     EXPECT_FALSE(has_temporary(dir.path()));
 }

@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Folder runs that nothing can lead outside their destination: folders
+// swapped for links while a run is in them, links at destination names, and
+// the temporary files of runs that were killed.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kKillChild = TARNVOLD_CLI_KILL_CHILD;
+
+// A tool process stopped where it said "paused".
+struct Paused {
+    pid_t pid = -1;
+    int in = -1;   // its standard input: closing it lets a waiting child go on
+    int out = -1;  // its standard output, read up to "paused"
+};
+
+Paused start_paused(const std::vector<std::string>& args) {
+    Paused child;
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) return child;
+    child.pid = ::fork();
+    if (child.pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::close(in[1]);
+        ::close(out[0]);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    child.in = in[1];
+    child.out = out[0];
+    std::string said;
+    char c;
+    while (said.find("paused\n") == std::string::npos && ::read(child.out, &c, 1) == 1) said.push_back(c);
+    if (said.find("paused\n") == std::string::npos) child.pid = -1;
+    return child;
+}
+
+// Lets a child that waits for its standard input go on, or ends it with
+// `sig`; returns its exit status, or -1 when a signal ended it.
+int finish(Paused& child, int sig = 0) {
+    if (sig != 0) ::kill(child.pid, sig);
+    ::close(child.in);
+    char buf[4096];
+    while (::read(child.out, buf, sizeof buf) > 0) {
+    }
+    ::close(child.out);
+    int status = 0;
+    ::waitpid(child.pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Every file below a folder with its contents.
+std::vector<std::pair<std::string, std::string>> contents(const std::string& folder) {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        all.emplace_back(e.path().string(), e.is_regular_file() ? read_file(e.path().string()) : "");
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+std::vector<std::string> temporaries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().find(".tvtmp-") != std::string::npos)
+            names.push_back(e.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
+    for (const bool source_side : {false, true}) {
+        for (const bool yes : {false, true}) {
+            TempDir dir;
+            fs::create_directories(dir.file("src/sub"));
+            fs::create_directories(dir.file("dst"));
+            fs::create_directories(dir.file("outside"));
+            write_file(dir.file("pw"), "pw\n");
+            for (int i = 0; i < 6; ++i) {
+                const std::string n = std::to_string(i);
+                write_file(dir.file("src/sub/f" + n + ".txt"), "contents " + n);
+                // Outside: files under half the coded names and under other
+                // names a source folder could list.
+                if (i % 2 == 0) write_file(dir.file("outside/f" + n + "_txt.cod"), "not to be touched");
+                write_file(dir.file("outside/g" + n + ".txt"), "not to be coded");
+            }
+            const auto before = contents(dir.file("outside"));
+
+            // It stops at its second write, inside the subfolder; meanwhile
+            // that subfolder is swapped for a link to the outside folder.
+            std::vector<std::string> args = {kKillChild, "1w", "code-dir", "-q", "--password-file", dir.file("pw")};
+            if (yes) args.push_back("--yes");
+            args.push_back(dir.file("src"));
+            args.push_back(dir.file("dst"));
+            Paused child = start_paused(args);
+            ASSERT_GT(child.pid, 0);
+            const std::string swapped = dir.file(source_side ? "src/sub" : "dst/sub");
+            const std::string aside = dir.file(source_side ? "src/.aside" : "dst/.aside");
+            fs::create_directory_symlink(dir.file("outside"), aside);
+            if (::renameat2(AT_FDCWD, swapped.c_str(), AT_FDCWD, aside.c_str(), RENAME_EXCHANGE) != 0) {
+                finish(child, SIGKILL);
+                GTEST_SKIP() << "this file system cannot exchange names: " << std::strerror(errno);
+            }
+            EXPECT_EQ(finish(child), 0) << "source side " << source_side << ", --yes " << yes;
+
+            EXPECT_EQ(contents(dir.file("outside")), before) << "source side " << source_side << ", --yes " << yes;
+            // The run went on in the folders it had opened: every file of the
+            // subfolder it was in, and nothing else.
+            const std::string written = dir.file(source_side ? "dst/sub" : "dst/.aside");
+            std::vector<std::string> names;
+            for (const auto& e : fs::directory_iterator(written)) names.push_back(e.path().filename().string());
+            std::sort(names.begin(), names.end());
+            EXPECT_EQ(names, (std::vector<std::string>{"f0_txt.cod", "f1_txt.cod", "f2_txt.cod", "f3_txt.cod",
+                                                       "f4_txt.cod", "f5_txt.cod"}));
+        }
+    }
+}
+
+TEST(CliHandles, DestinationLinksInFolderRunsAreRefusedAndTheRunGoesOn) {
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("dst"));
+    fs::create_directories(dir.file("back"));
+    fs::create_directories(dir.file("outside"));
+    write_file(dir.file("pw"), "pw\n");
+    write_file(dir.file("src/a.txt"), "a");
+    write_file(dir.file("src/b.txt"), "b");
+    write_file(dir.file("outside/victim"), "not to be touched");
+    // One link to a file that exists, one to a name that does not.
+    fs::create_symlink(dir.file("outside/victim"), dir.file("dst/a_txt.cod"));
+    const auto code = run_process(
+        {TARNVOLD_CLI, "code-dir", "-y", "-q", "--password-file", dir.file("pw"), dir.file("src"), dir.file("dst")});
+    EXPECT_EQ(code.status, 1) << code.err;
+    EXPECT_NE(code.err.find(dir.file("dst") + "/a_txt.cod is a symbolic link, which a folder run does not follow"),
+              std::string::npos)
+        << code.err;
+    EXPECT_TRUE(fs::is_symlink(dir.file("dst/a_txt.cod")));
+    EXPECT_TRUE(fs::is_regular_file(dir.file("dst/b_txt.cod")));
+
+    fs::create_symlink(dir.file("outside/new"), dir.file("back/b.txt"));
+    const auto decode = run_process(
+        {TARNVOLD_CLI, "decode-dir", "-y", "-q", "--password-file", dir.file("pw"), dir.file("dst"), dir.file("back")});
+    EXPECT_EQ(decode.status, 1) << decode.err;
+    EXPECT_NE(decode.err.find(dir.file("back") + "/b.txt is a symbolic link"), std::string::npos) << decode.err;
+    EXPECT_EQ(read_file(dir.file("outside/victim")), "not to be touched");
+    EXPECT_EQ(entry_count(dir.file("outside")), 1u);
+}
+
+TEST(CliHandles, StaleTemporariesAreRemovedByTheNextRunAndNeverTakenAsInputs) {
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("coded"));
+    fs::create_directories(dir.file("back"));
+    write_file(dir.file("pw"), "pw\n");
+    write_file(dir.file("src/a.txt"), "aaaa");
+    const std::vector<std::string> pw = {"-q", "--password-file", dir.file("pw")};
+    auto cli = [&](std::vector<std::string> args) {
+        args.insert(args.begin() + 2, pw.begin(), pw.end());
+        return run_process(args);
+    };
+    ASSERT_EQ(cli({TARNVOLD_CLI, "code-dir", dir.file("src"), dir.file("coded")}).status, 0);
+
+    // Two runs on a file system without unnamed temporary files, stopped
+    // with their temporary file made: one is killed, one lives on.
+    Paused killed = start_paused(
+        {kKillChild, "0n", "code", "--password-file", dir.file("pw"), dir.file("src/a.txt"), dir.file("coded/k.cod")});
+    ASSERT_GT(killed.pid, 0);
+    const pid_t dead = killed.pid;
+    finish(killed, SIGKILL);
+    const auto stale = temporaries(dir.file("coded"));
+    ASSERT_EQ(stale.size(), 1u);
+    Paused living = start_paused(
+        {kKillChild, "0n", "code", "--password-file", dir.file("pw"), dir.file("src/a.txt"), dir.file("coded/l.cod")});
+    ASSERT_GT(living.pid, 0);
+    const auto both = temporaries(dir.file("coded"));
+    ASSERT_EQ(both.size(), 2u);
+    // A complete coded file under a temporary name of the older form.
+    fs::copy_file(dir.file("coded/a_txt.cod"), dir.file("coded/.a_txt.cod.tvtmp-" + std::to_string(dead) + "-0"));
+
+    // Not inputs: only a_txt.cod is counted and decoded.
+    const auto decode = cli({TARNVOLD_CLI, "decode-dir", dir.file("coded"), dir.file("back")});
+    EXPECT_EQ(decode.status, 0) << decode.err;
+    EXPECT_EQ(entry_count(dir.file("back")), 1u);
+    EXPECT_EQ(read_file(dir.file("back/a.txt")), "aaaa");
+
+    // The next run into the folder removes what the dead process left.
+    EXPECT_EQ(cli({TARNVOLD_CLI, "code-dir", "-y", dir.file("src"), dir.file("coded")}).status, 0);
+    auto left = temporaries(dir.file("coded"));
+    EXPECT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left.empty() || left[0] != stale[0]);
+    finish(living, SIGKILL);
+}
