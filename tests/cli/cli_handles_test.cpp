@@ -104,10 +104,10 @@ TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
             for (int i = 0; i < 6; ++i) {
                 const std::string n = std::to_string(i);
                 write_file(dir.file("src/sub/f" + n + ".txt"), "contents " + n);
-                // Outside: files under half the coded names and under other
-                // names a source folder could list.
+                // Outside: files under half the coded names, and others
+                // under the source's names.
                 if (i % 2 == 0) write_file(dir.file("outside/f" + n + "_txt.cod"), "not to be touched");
-                write_file(dir.file("outside/g" + n + ".txt"), "not to be coded");
+                write_file(dir.file("outside/f" + n + ".txt"), "outside, not to be coded");
             }
             const auto before = contents(dir.file("outside"));
 
@@ -133,7 +133,10 @@ TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
             // subfolder it was in, and nothing else.
             const std::string written = dir.file(source_side ? "dst/sub" : "dst/.aside");
             std::vector<std::string> names;
-            for (const auto& e : fs::directory_iterator(written)) names.push_back(e.path().filename().string());
+            for (const auto& e : fs::directory_iterator(written)) {
+                names.push_back(e.path().filename().string());
+                EXPECT_EQ(fs::file_size(e.path()), 10u + 38u) << e.path();  // coded from "contents N"
+            }
             std::sort(names.begin(), names.end());
             EXPECT_EQ(names, (std::vector<std::string>{"f0_txt.cod", "f1_txt.cod", "f2_txt.cod", "f3_txt.cod",
                                                        "f4_txt.cod", "f5_txt.cod"}));
