@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
-#include <sys/types.h>
 
 namespace tarnvold {
 
@@ -58,8 +57,10 @@ struct Destination {
     // For an existing regular file: the error a truncating open for writing
     // would meet (0 when it would succeed).
     int write_error = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
+    // The file system and the file in it (st_dev/st_ino, or the volume
+    // serial number and the 64-bit file index).
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 
     // The name to show: the path, and where it leads when that differs.
     std::string shown() const { return target == path ? path : path + " -> " + target; }
@@ -71,8 +72,8 @@ struct SourceInfo {
     bool exists = false;  // false also when it cannot be examined: opening it then tells why
     bool regular = false;
     std::int64_t size = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };
 SourceInfo inspect_source(const std::string& path);
 
@@ -87,8 +88,8 @@ public:
 
     // The size when the file was opened.
     std::int64_t size() const { return size_; }
-    dev_t device() const { return device_; }
-    ino_t inode() const { return inode_; }
+    std::uint64_t device() const { return device_; }
+    std::uint64_t inode() const { return inode_; }
     void seek(std::int64_t position);
     // Reads exactly count bytes; a shorter file raises kEndOfFile.
     void read_exact(void* buf, std::size_t count);
@@ -114,8 +115,8 @@ private:
     std::string path_;
     int fd_ = -1;
     std::int64_t size_ = 0;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
 };
 
 // A per-thread buffer of kScratchSize bytes for pieces of a file, or null
