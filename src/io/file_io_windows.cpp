@@ -76,9 +76,9 @@ int last_error() { return error_code(::GetLastError()); }
 
 std::string system_text(DWORD error) {
     wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (n == 0 || text == nullptr) return "System error " + std::to_string(error);
     std::string message = windows::narrow(std::wstring_view(text, n));
     ::LocalFree(text);
@@ -114,11 +114,6 @@ std::string folder_of(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string base_of(const std::string& path) {
-    const auto slash = path.find_last_of("/\\:");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string joined(const std::string& folder, const std::string& name) {
     if (folder.empty() || is_separator(folder.back()) || folder.back() == ':') return folder + name;
     return folder + "\\" + name;
@@ -134,6 +129,7 @@ struct Identity {
     bool known = false;
     bool regular = false;
     bool folder = false;
+    bool read_only = false;
     std::int64_t size = 0;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
@@ -145,8 +141,9 @@ Identity identity_of(HANDLE h) {
     if (!::GetFileInformationByHandle(h, &info)) return id;
     id.known = true;
     id.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    id.regular = !id.folder && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 &&
-                 ::GetFileType(h) == FILE_TYPE_DISK;
+    id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    id.regular =
+        !id.folder && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 && ::GetFileType(h) == FILE_TYPE_DISK;
     id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
     id.device = info.dwVolumeSerialNumber;
     id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
@@ -357,10 +354,14 @@ Destination inspect_destination(const std::string& path) {
     d.regular = id.known && id.regular;
     d.device = id.device;
     d.inode = id.inode;
-    if (d.regular) {
-        // Replacing needs the right to write it and to let it go: a
-        // read-only file, or one another program holds without sharing,
-        // is refused now, with the system's reason.
+    if (d.regular && id.read_only) {
+        // What opening it for writing meets, also where the process could
+        // open it anyway (an administrator under some emulations).
+        d.write_error = EACCES;
+    } else if (d.regular) {
+        // Replacing needs the right to write it and to let it go: a file
+        // another program holds without sharing is refused now, with the
+        // system's reason.
         const HANDLE w = ::CreateFileW(wide_path(d.target).c_str(), GENERIC_WRITE | DELETE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -508,16 +509,16 @@ OutputFile::OutputFile(const Destination& destination)
         throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
     }
     if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
-    std::string name(1, '.');
-    name.append(base_of(target_)).append(".tvtmp-").append(std::to_string(::GetCurrentProcessId())).append("-");
-    const std::string stem = joined(folder_, name);
+    // Not named after the destination, whose name may already be as long as
+    // a name can be.
+    const std::string stem = joined(folder_, ".tvtmp-" + std::to_string(::GetCurrentProcessId()) + "-");
     static std::atomic<unsigned> counter{0};
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         name_temporary(stem + std::to_string(counter.fetch_add(1)));
-        const HANDLE h = ::CreateFileW(wide_path(temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                       FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+        const HANDLE h =
+            ::CreateFileW(wide_path(temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             error = last_error();
             forget_temporary();
