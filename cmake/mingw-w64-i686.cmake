@@ -6,6 +6,5 @@ set(TARNVOLD_MINGW_TRIPLE i686-w64-mingw32)
 # kernel rounds with them and relies on double precision, not the x87
 # unit's extended one (which only the reference key stream uses, on
 # purpose).  Every processor that runs a supported Windows has SSE2.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(TARNVOLD_MINGW_FLAGS "-msse2 -mfpmath=sse")
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -20,8 +20,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 # there (the key stream's AVX kernels) may sit off their 32-byte alignment:
 # the assembler makes every aligned vector move an unaligned one, which
 # costs nothing on aligned data.
-string(APPEND CMAKE_C_FLAGS_INIT " -Wa,-muse-unaligned-vector-move")
-string(APPEND CMAKE_CXX_FLAGS_INIT " -Wa,-muse-unaligned-vector-move")
+set(CMAKE_C_FLAGS_INIT "${TARNVOLD_MINGW_FLAGS} -Wa,-muse-unaligned-vector-move")
+set(CMAKE_CXX_FLAGS_INIT "${TARNVOLD_MINGW_FLAGS} -Wa,-muse-unaligned-vector-move")
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Test lists are read when the tests run, not at build time, which would

@@ -160,15 +160,16 @@ Identity identity_of(const std::string& path) {
 
 // -------------------------------------------------------- positioned transfers
 
-// An event per thread for waiting on its own transfers.
-class ThreadEvent {
+// An event to wait on one transfer with (the file's own handle would also be
+// signalled by transfers of other threads).
+class TransferEvent {
 public:
-    ThreadEvent() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~ThreadEvent() {
+    TransferEvent() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~TransferEvent() {
         if (event_ != nullptr) ::CloseHandle(event_);
     }
-    ThreadEvent(const ThreadEvent&) = delete;
-    ThreadEvent& operator=(const ThreadEvent&) = delete;
+    TransferEvent(const TransferEvent&) = delete;
+    TransferEvent& operator=(const TransferEvent&) = delete;
     HANDLE get() const { return event_; }
 
 private:
@@ -183,8 +184,8 @@ struct Moved {
 };
 
 Moved transfer(HANDLE h, bool write, void* p, std::size_t count, std::int64_t offset) noexcept {
-    thread_local ThreadEvent event;
-    if (event.get() == nullptr) return {0, ENOMEM};
+    const TransferEvent event;
+    if (event.get() == nullptr) return {0, last_error()};
     OVERLAPPED ov{};
     ov.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
     ov.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);

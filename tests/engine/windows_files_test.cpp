@@ -200,8 +200,8 @@ TEST(WindowsFiles, AnUnfinishedOutputGoesWithTheProcess) {
     ASSERT_TRUE(::SetEnvironmentVariableA(kChildFolder, utf8(dir.path()).c_str()));
     wchar_t self[MAX_PATH];
     ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-    std::wstring command =
-        L"\"" + std::wstring(self) + L"\" --gtest_filter=WindowsFiles.AnUnfinishedOutputGoesWithTheProcess";
+    std::wstring command = L"\"" + std::wstring(self) +
+                           L"\" --gtest_brief=1 --gtest_filter=WindowsFiles.AnUnfinishedOutputGoesWithTheProcess";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -85,11 +87,18 @@ inline std::size_t entry_count(const std::filesystem::path& dir) {
     return n;
 }
 
-// Open descriptors of this process, for checking that nothing leaks.
+// Open descriptors (handles on Windows) of this process, for checking that
+// nothing leaks.
 inline std::size_t open_descriptor_count() {
+#ifdef _WIN32
+    DWORD n = 0;
+    if (!::GetProcessHandleCount(::GetCurrentProcess(), &n)) throw std::runtime_error("no handle count");
+    return n;
+#else
     std::size_t n = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
     return n;
+#endif
 }
 
 }  // namespace tarnvold::testing
