@@ -139,65 +139,6 @@ TEST(Sources, OnlyRegularFilesAreCodedDecodedCheckedOrTested) {
     ::close(sock);
 }
 
-namespace {
-
-// Changes the source at the n-th read.
-struct Change {
-    std::string path;
-    int at_read;
-    std::function<void(const std::string&)> change;
-    int reads = 0;
-};
-
-int change_source(IoOp op, const std::string& path, void* context) {
-    auto* c = static_cast<Change*>(context);
-    if (op == IoOp::Read && path == c->path && ++c->reads == c->at_read) c->change(path);
-    return 0;
-}
-
-}  // namespace
-
-TEST(Sources, ASourceThatChangesWhileItIsCodedGivesNoOutput) {
-    TempDir dir;
-    auto append = [](const std::string& p) { std::ofstream(p, std::ios::app) << "more"; };
-    auto shrink = [](const std::string& p) { ASSERT_EQ(::truncate(p.c_str(), 100), 0); };
-    auto rewrite = [](const std::string& p) {
-        std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(1000);
-        f << "changed";
-    };
-    struct Case {
-        std::size_t size;
-        int at_read;
-        std::function<void(const std::string&)> change;
-    };
-    // Small and large sources; the same size with other bytes can only be
-    // told where the file is read more than once.
-    for (const Case& c : {Case{5000, 1, append}, Case{5000, 1, shrink}, Case{3u << 20, 1, append},
-                          Case{3u << 20, 1, shrink}, Case{3u << 20, 2, rewrite}}) {
-        write_file(dir.file("src"), std::string(c.size, 'a'));
-        write_file(dir.file("dst"), "older");
-        const std::size_t entries = entry_count(dir.path());
-        Change change{dir.file("src"), c.at_read, c.change};
-        set_io_fault_hook(&change_source, &change);
-        ScriptUi ui;
-        ui.record_steps = false;
-        ui.answers = {true};
-        Engine engine(ui);
-        try {
-            engine.codefile(dir.file("src"), dir.file("dst"), "pw");
-            ADD_FAILURE() << "no error, size " << c.size << " read " << c.at_read;
-        } catch (const IoError& e) {
-            EXPECT_EQ(e.code(), IoError::kChangedWhileCoding);
-            EXPECT_EQ(std::string(e.what()),
-                      dir.file("src") + ": The file changed while it was being coded, nothing was written.");
-        }
-        set_io_fault_hook(nullptr, nullptr);
-        EXPECT_EQ(read_file(dir.file("dst")), "older");
-        EXPECT_EQ(entry_count(dir.path()), entries);
-    }
-}
-
 // --------------------------------------------------------- destinations
 
 namespace {
