@@ -7,8 +7,9 @@
 #   2. the same suite built with clang under AddressSanitizer and
 #      UndefinedBehaviorSanitizer, without the x87 key stream, the fuzz
 #      corpora replayed as tests;
-#   3. the Debian package, unpacked and started through its launcher.
-# SKIP_SANITIZERS=1 leaves out step 2.
+#   3. the Debian package, unpacked and started through its launcher;
+#   4. the Windows builds (win64, win32) and their tests under wine.
+# SKIP_SANITIZERS=1 leaves out step 2, SKIP_WINDOWS=1 step 4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,3 +36,8 @@ fi
 
 echo "== package"
 BUILD_DIR="$BUILD" scripts/test-package.sh
+
+if [[ "${SKIP_WINDOWS:-}" != 1 ]]; then
+  echo "== Windows builds, tests under wine"
+  scripts/test-windows.sh
+fi

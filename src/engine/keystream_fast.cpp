@@ -23,11 +23,12 @@
 
 #include "engine/cpu_features.h"
 #include "engine/keystream.h"
+#include "engine/wide_uint.h"
 
 namespace tarnvold {
 namespace {
 
-__extension__ typedef unsigned __int128 u128;
+using u128 = detail::U128;
 
 constexpr u128 kP = (static_cast<u128>(0xCu) << 64) | 0x90FDAA22168C234Cull;
 constexpr u128 k2P = kP * 2;

@@ -3,21 +3,38 @@
 // helpers.
 #pragma once
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace tarnvold::testing {
 
 class TempDir {
 public:
     TempDir() {
+#ifdef _WIN32
+        // No mkdtemp: a name from the clock and a count, made where it is free.
+        static unsigned count = 0;
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        for (int attempt = 0; path_.empty(); ++attempt) {
+            const auto name = "tarnvold-test-" + std::to_string(stamp) + "-" + std::to_string(count++);
+            const auto candidate = std::filesystem::temp_directory_path() / name;
+            if (std::filesystem::create_directory(candidate)) path_ = candidate;
+            if (attempt == 100) throw std::runtime_error("no temporary folder");
+        }
+#else
         std::string templ = (std::filesystem::temp_directory_path() / "tarnvold-test-XXXXXX").string();
         if (::mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = templ;
+#endif
     }
     ~TempDir() {
         std::error_code ec;
@@ -70,11 +87,18 @@ inline std::size_t entry_count(const std::filesystem::path& dir) {
     return n;
 }
 
-// Open descriptors of this process, for checking that nothing leaks.
+// Open descriptors (handles on Windows) of this process, for checking that
+// nothing leaks.
 inline std::size_t open_descriptor_count() {
+#ifdef _WIN32
+    DWORD n = 0;
+    if (!::GetProcessHandleCount(::GetCurrentProcess(), &n)) throw std::runtime_error("no handle count");
+    return n;
+#else
     std::size_t n = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
     return n;
+#endif
 }
 
 }  // namespace tarnvold::testing

@@ -1,0 +1,606 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Files on Windows, behind the same interface as on POSIX systems.
+//
+// - Names are UTF-8 inside and UTF-16 for the system; long ones go as
+//   "\\?\" paths.  Files are always binary: the system never translates.
+// - A file's identity is its volume's serial number and its 64-bit index.
+// - Handles are opened for overlapped transfers, so that the system keeps no
+//   file position of its own that a transfer would move: every read and
+//   write names its offset.  The position the interface speaks of is kept
+//   in the handle's file pointer, which only seek() and the sequential
+//   transfers set.
+// - An output is written to a temporary file beside the destination that is
+//   marked for deletion from its first moment, so that it disappears with
+//   the handle however the process ends.  commit() lifts the mark and
+//   renames the open file onto the destination: replacing only when the
+//   destination existed and was asked about, never over a name that was
+//   free when the file was begun.
+//
+// Error codes are the C library's error numbers where one says the same
+// (a missing file, no permission, a full disk), so that messages read as on
+// other systems, and the system's own error otherwise, told in its words.
+#include "io/file_io.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "io/windows_text.h"
+#include "io/work_pool.h"
+
+namespace tarnvold {
+namespace {
+
+using windows::wide_path;
+
+IoFaultHook g_hook = nullptr;
+void* g_hook_context = nullptr;
+
+void check_fault(IoOp op, const std::string& path) {
+    if (g_hook != nullptr) {
+        const int code = g_hook(op, path, g_hook_context);
+        if (code != 0) throw IoError(path, code);
+    }
+}
+
+// System errors without a C library equivalent, offset into a range of
+// their own.
+constexpr int kSystemError = 0x20000000;
+
+int error_code(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_BAD_PATHNAME: return ENOENT;
+    case ERROR_ACCESS_DENIED: return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ENOMEM;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_NEGATIVE_SEEK: return EINVAL;
+    default: return kSystemError + static_cast<int>(error);
+    }
+}
+
+int last_error() { return error_code(::GetLastError()); }
+
+std::string system_text(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD n =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (n == 0 || text == nullptr) return "System error " + std::to_string(error);
+    std::string message = windows::narrow(std::wstring_view(text, n));
+    ::LocalFree(text);
+    while (!message.empty() && std::strchr(" \t\r\n", message.back()) != nullptr) message.pop_back();
+    return message;
+}
+
+std::string reason_of(int code) {
+    switch (code) {
+    case IoError::kEndOfFile: return "Read beyond end of file";
+    case IoError::kNotRegularFile: return "Not a regular file";
+    case IoError::kChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
+    default: break;
+    }
+    if (code >= kSystemError) return system_text(static_cast<DWORD>(code - kSystemError));
+    return std::strerror(code);
+}
+
+// Handles live in the int the interface keeps: the system's handles are
+// 32-bit values on 64-bit Windows too, and -1 is INVALID_HANDLE_VALUE.
+HANDLE handle_of(int fd) { return LongToHandle(fd); }
+int fd_of(HANDLE handle) { return HandleToLong(handle); }
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+std::string folder_of(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    if (slash == std::string::npos) {
+        if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);  // "C:name"
+        return ".";
+    }
+    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);  // "\", "C:\"
+    return path.substr(0, slash);
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    if (folder.empty() || is_separator(folder.back()) || folder.back() == ':') return folder + name;
+    return folder + "\\" + name;
+}
+
+// Opens a name only to look at it: links followed, folders too.
+HANDLE open_for_info(const std::wstring& path) {
+    return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+struct Identity {
+    bool known = false;
+    bool regular = false;
+    bool folder = false;
+    bool read_only = false;
+    std::int64_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+Identity identity_of(HANDLE h) {
+    Identity id;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info)) return id;
+    id.known = true;
+    id.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    id.regular =
+        !id.folder && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 && ::GetFileType(h) == FILE_TYPE_DISK;
+    id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    id.device = info.dwVolumeSerialNumber;
+    id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return id;
+}
+
+Identity identity_of(const std::string& path) {
+    const HANDLE h = open_for_info(wide_path(path));
+    if (h == INVALID_HANDLE_VALUE) return {};
+    const Identity id = identity_of(h);
+    ::CloseHandle(h);
+    return id;
+}
+
+// -------------------------------------------------------- positioned transfers
+
+// One transfer of at most 1 GiB at `offset`; the bytes moved, or the error
+// (0 bytes and no error at the end of the file).  Transfers of regular files
+// mostly complete at once; one that does not is waited for on the file's
+// handle, which other threads' transfers also signal, so its own completion
+// is what ends the wait.  No event is made per transfer: under emulations
+// every one costs a round trip to a server.
+struct Moved {
+    DWORD bytes = 0;
+    int error = 0;
+};
+
+Moved transfer(HANDLE h, bool write, void* p, std::size_t count, std::int64_t offset) noexcept {
+    OVERLAPPED ov{};
+    ov.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    ov.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    const DWORD n = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+    const BOOL started = write ? ::WriteFile(h, p, n, nullptr, &ov) : ::ReadFile(h, p, n, nullptr, &ov);
+    if (!started && ::GetLastError() != ERROR_IO_PENDING) {
+        const DWORD error = ::GetLastError();
+        if (!write && error == ERROR_HANDLE_EOF) return {};
+        return {0, error_code(error)};
+    }
+    while (!HasOverlappedIoCompleted(&ov)) ::WaitForSingleObject(h, 10);
+    Moved moved;
+    if (!::GetOverlappedResult(h, &ov, &moved.bytes, FALSE)) {
+        const DWORD error = ::GetLastError();
+        if (!write && error == ERROR_HANDLE_EOF) return {};
+        moved.error = error_code(error);
+    }
+    return moved;
+}
+
+// Reads exactly count bytes at `position`; 0 or the error number.
+int pread_exact(HANDLE h, unsigned char* p, std::size_t count, std::int64_t position) noexcept {
+    while (count > 0) {
+        const Moved got = transfer(h, false, p, count, position);
+        if (got.error != 0) return got.error;
+        if (got.bytes == 0) return IoError::kEndOfFile;
+        p += got.bytes;
+        count -= got.bytes;
+        position += got.bytes;
+    }
+    return 0;
+}
+
+int pwrite_all(HANDLE h, const unsigned char* p, std::size_t count, std::int64_t position) noexcept {
+    while (count > 0) {
+        const Moved put = transfer(h, true, const_cast<unsigned char*>(p), count, position);
+        if (put.error != 0) return put.error;
+        if (put.bytes == 0) return ENOSPC;
+        p += put.bytes;
+        count -= put.bytes;
+        position += put.bytes;
+    }
+    return 0;
+}
+
+// The handle's file pointer: where sequential transfers go on.
+bool get_pointer(HANDLE h, std::int64_t& at) {
+    LARGE_INTEGER zero{}, now{};
+    if (!::SetFilePointerEx(h, zero, &now, FILE_CURRENT)) return false;
+    at = now.QuadPart;
+    return true;
+}
+
+bool set_pointer(HANDLE h, std::int64_t at) {
+    LARGE_INTEGER to{};
+    to.QuadPart = at;
+    return ::SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
+}
+
+bool mark_for_deletion(HANDLE h, bool marked) {
+    FILE_DISPOSITION_INFO info{};
+    info.DeleteFile = marked ? TRUE : FALSE;
+    return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info) != 0;
+}
+
+// Renames an open file (opened with DELETE access); 0 or the system error.
+DWORD rename_open_file(HANDLE h, const std::string& to, bool replace) {
+    const std::wstring name = windows::kernel_path(to);
+    const std::size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + (name.size() + 1) * sizeof(wchar_t);
+    std::vector<std::uint64_t> storage((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t), 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    if (::SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(bytes))) return 0;
+    return ::GetLastError();
+}
+
+}  // namespace
+
+// Temporary files need no list on this system: each is marked for deletion
+// while it is open, and the system removes it when its handle goes, however
+// the process ends.
+void install_interrupt_cleanup() {}
+void remove_temporaries_now() noexcept {}
+
+void set_io_fault_hook(IoFaultHook hook, void* context) {
+    g_hook = hook;
+    g_hook_context = context;
+}
+
+IoError::IoError(std::string path, int code)
+    : std::runtime_error(with_full_stop(path + ": " + reason_of(code))), path_(std::move(path)), code_(code) {}
+
+std::string IoError::reason() const { return reason_of(code_); }
+
+std::string with_full_stop(std::string text) {
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    return text;
+}
+
+bool file_exists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(wide_path(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        const Identity id = identity_of(path);  // where the link leads
+        return id.known && !id.folder;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    const Identity ia = identity_of(a);
+    const Identity ib = identity_of(b);
+    return ia.known && ib.known && ia.device == ib.device && ia.inode == ib.inode;
+}
+
+std::int64_t file_size_or_minus1(const std::string& path) {
+    const Identity id = identity_of(path);
+    return id.known && !id.folder ? id.size : -1;
+}
+
+SourceInfo inspect_source(const std::string& path) {
+    SourceInfo info;
+    const Identity id = identity_of(path);
+    if (!id.known) return info;
+    info.exists = true;
+    info.regular = id.regular;
+    info.size = id.size;
+    info.device = id.device;
+    info.inode = id.inode;
+    return info;
+}
+
+Destination inspect_destination(const std::string& path) {
+    Destination d;
+    d.path = path;
+    d.target = path;
+    const std::wstring wide = wide_path(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return d;  // nothing there (or not reachable)
+    d.exists = true;
+    const HANDLE h = open_for_info(wide);
+    if (h == INVALID_HANDLE_VALUE) {
+        // A link that leads nowhere, or a file that cannot even be looked
+        // at: it is not written through.
+        d.regular = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        d.write_error = last_error();
+        return d;
+    }
+    const Identity id = identity_of(h);
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // A link: the file it leads to is what gets written.
+        std::wstring final(MAX_PATH, L'\0');
+        DWORD n = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), 0);
+        if (n >= final.size()) {
+            final.resize(n);
+            n = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()), 0);
+        }
+        if (n > 0 && n < final.size()) {
+            final.resize(n);
+            d.target = windows::plain_path(final);
+        }
+    }
+    ::CloseHandle(h);
+    d.regular = id.known && id.regular;
+    d.device = id.device;
+    d.inode = id.inode;
+    if (d.regular && id.read_only) {
+        // What opening it for writing meets, also where the process could
+        // open it anyway (an administrator under some emulations).
+        d.write_error = EACCES;
+    } else if (d.regular) {
+        // Replacing needs the right to write it and to let it go: a file
+        // another program holds without sharing is refused now, with the
+        // system's reason.
+        const HANDLE w = ::CreateFileW(wide_path(d.target).c_str(), GENERIC_WRITE | DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (w == INVALID_HANDLE_VALUE)
+            d.write_error = last_error();
+        else
+            ::CloseHandle(w);
+    }
+    return d;
+}
+
+// ---------------------------------------------------------------- InputFile
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+    check_fault(IoOp::OpenRead, path_);
+    const std::wstring wide = wide_path(path_);
+    const HANDLE h =
+        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            throw IoError(path_, EISDIR);
+        throw IoError(path_, error_code(error));
+    }
+    const Identity id = identity_of(h);
+    if (!id.known || !id.regular) {
+        const int error = !id.known ? last_error() : id.folder ? EISDIR : IoError::kNotRegularFile;
+        ::CloseHandle(h);
+        throw IoError(path_, error);
+    }
+    fd_ = fd_of(h);
+    size_ = id.size;
+    device_ = id.device;
+    inode_ = id.inode;
+}
+
+InputFile::~InputFile() {
+    if (fd_ != -1) ::CloseHandle(handle_of(fd_));
+}
+
+bool InputFile::has_byte_at(std::int64_t offset) const {
+    unsigned char byte = 0;
+    const Moved got = transfer(handle_of(fd_), false, &byte, 1, offset);
+    if (got.error != 0) throw IoError(path_, got.error);
+    return got.bytes > 0;
+}
+
+std::size_t InputFile::read_upto(void* buf, std::size_t count, std::size_t enough) {
+    check_fault(IoOp::Read, path_);
+    const HANDLE h = handle_of(fd_);
+    std::int64_t at = 0;
+    if (!get_pointer(h, at)) throw IoError(path_, last_error());
+    auto* p = static_cast<unsigned char*>(buf);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t want = std::min<std::size_t>(count - done, 1u << 30);
+        const Moved got = transfer(h, false, p + done, want, at + static_cast<std::int64_t>(done));
+        if (got.error != 0) throw IoError(path_, got.error);
+        if (got.bytes == 0) break;
+        done += got.bytes;
+        if (done >= enough && got.bytes < want) break;
+    }
+    if (!set_pointer(h, at + static_cast<std::int64_t>(done))) throw IoError(path_, last_error());
+    return done;
+}
+
+void InputFile::seek(std::int64_t position) {
+    check_fault(IoOp::Seek, path_);
+    if (position < 0) throw IoError(path_, EINVAL);
+    if (!set_pointer(handle_of(fd_), position)) throw IoError(path_, last_error());
+}
+
+unsigned char* piece_scratch() noexcept {
+    // Kept for the thread's life: a piece read into it is still in the
+    // processor's cache when it is coded and written.
+    thread_local std::unique_ptr<unsigned char[]> scratch(new (std::nothrow) unsigned char[kScratchSize]);
+    return scratch.get();
+}
+
+std::int64_t InputFile::position() const {
+    std::int64_t at = 0;
+    if (!get_pointer(handle_of(fd_), at)) throw IoError(path_, last_error());
+    return at;
+}
+
+void InputFile::begin_read() { check_fault(IoOp::Read, path_); }
+
+int InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
+    return pread_exact(handle_of(fd_), static_cast<unsigned char*>(buf), count, offset);
+}
+
+void InputFile::read_exact(void* buf, std::size_t count) {
+    check_fault(IoOp::Read, path_);
+    const HANDLE h = handle_of(fd_);
+    auto* p = static_cast<unsigned char*>(buf);
+    std::int64_t start = 0;
+    if (!get_pointer(h, start)) throw IoError(path_, last_error());
+    // A large read is shared with an idle worker: copying from the system's
+    // cache is most of its cost.
+    constexpr std::size_t kShared = 4u << 20;
+    int error = 0;
+    if (count >= kShared && WorkPool::shared().workers() > 0) {
+        constexpr std::size_t kPieces = 4;
+        const std::size_t piece = (count + kPieces - 1) / kPieces;
+        error = WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
+            const std::size_t offset = i * piece;
+            const std::size_t n = std::min(piece, count - offset);
+            return pread_exact(h, p + offset, n, start + static_cast<std::int64_t>(offset));
+        });
+    } else {
+        error = pread_exact(h, p, count, start);
+    }
+    if (error != 0) throw IoError(path_, error);
+    if (!set_pointer(h, start + static_cast<std::int64_t>(count))) throw IoError(path_, last_error());
+}
+
+void InputFile::close() {
+    if (fd_ == -1) return;
+    const HANDLE h = handle_of(fd_);
+    fd_ = -1;
+    const bool closed = ::CloseHandle(h) != 0;
+    const int error = closed ? 0 : last_error();
+    check_fault(IoOp::Close, path_);
+    if (!closed) throw IoError(path_, error);
+}
+
+// --------------------------------------------------------------- OutputFile
+//
+// temp_slot_ tells whether the temporary file is marked for deletion (1) or
+// has to be deleted by name (0, on a file system that refused the mark).
+
+OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
+
+OutputFile::OutputFile(const Destination& destination)
+    : destination_(destination.path),
+      target_(destination.target),
+      folder_(folder_of(destination.target)),
+      target_existed_(destination.exists) {
+    check_fault(IoOp::CreateOutput, destination_);
+    if (destination.exists && !destination.regular) {
+        const DWORD attributes = ::GetFileAttributesW(wide_path(target_).c_str());
+        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
+    }
+    if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
+    // Not named after the destination, whose name may already be as long as
+    // a name can be.
+    const std::string stem = joined(folder_, ".tvtmp-" + std::to_string(::GetCurrentProcessId()) + "-");
+    static std::atomic<unsigned> counter{0};
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        name_temporary(stem + std::to_string(counter.fetch_add(1)));
+        const HANDLE h =
+            ::CreateFileW(wide_path(temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            error = last_error();
+            forget_temporary();
+            continue;
+        }
+        error = 0;
+        fd_ = fd_of(h);
+        temp_slot_ = mark_for_deletion(h, true) ? 1 : 0;
+    }
+    // The folder is what refused: naming the file would mislead.
+    if (fd_ == -1) throw IoError(folder_, error);
+}
+
+OutputFile::~OutputFile() { discard(); }
+
+void OutputFile::name_temporary(std::string name) {
+    temp_name_ = std::move(name);
+    temp_slot_ = 0;
+}
+
+void OutputFile::forget_temporary() noexcept {
+    temp_slot_ = -1;
+    temp_name_.clear();
+}
+
+void OutputFile::discard() noexcept {
+    const bool by_name = temp_slot_ == 0;
+    if (fd_ != -1) {
+        ::CloseHandle(handle_of(fd_));  // a marked file goes with its handle
+        fd_ = -1;
+    }
+    if (!committed_ && !temp_name_.empty()) {
+        if (by_name) ::DeleteFileW(wide_path(temp_name_).c_str());
+        forget_temporary();
+    }
+}
+
+void OutputFile::write_all(const void* buf, std::size_t count) {
+    check_fault(IoOp::Write, destination_);
+    const HANDLE h = handle_of(fd_);
+    std::int64_t at = 0;
+    if (!get_pointer(h, at)) throw IoError(destination_, last_error());
+    const int error = pwrite_all(h, static_cast<const unsigned char*>(buf), count, at);
+    if (error != 0) throw IoError(destination_, error);
+    if (!set_pointer(h, at + static_cast<std::int64_t>(count))) throw IoError(destination_, last_error());
+}
+
+std::int64_t OutputFile::position() const {
+    std::int64_t at = 0;
+    if (!get_pointer(handle_of(fd_), at)) throw IoError(destination_, last_error());
+    return at;
+}
+
+void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
+
+int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
+    return pwrite_all(handle_of(fd_), static_cast<const unsigned char*>(buf), count, offset);
+}
+
+void OutputFile::seek(std::int64_t offset) {
+    if (offset < 0 || !set_pointer(handle_of(fd_), offset))
+        throw IoError(destination_, offset < 0 ? EINVAL : last_error());
+}
+
+void OutputFile::commit() {
+    const HANDLE h = handle_of(fd_);
+    const Identity self = identity_of(h);
+    if (self.known) identity_ = {self.device, self.inode};
+    // A name that was free when the file was begun is not looked at again:
+    // the rename below fails if anything has appeared there since.
+    bool replacing = false;
+    if (target_existed_) {
+        const DWORD attributes = ::GetFileAttributesW(wide_path(target_).c_str());
+        replacing = attributes != INVALID_FILE_ATTRIBUTES;
+        if (replacing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw IoError(target_, IoError::kNotRegularFile);
+    }
+    if (replacing) {
+        // Replacing an existing file: its new contents must be on disk before
+        // the old ones are let go.
+        check_fault(IoOp::Sync, destination_);
+        if (!::FlushFileBuffers(h)) throw IoError(destination_, last_error());
+    }
+    check_fault(IoOp::Close, destination_);
+    check_fault(IoOp::Rename, destination_);
+    const bool marked = temp_slot_ == 1;
+    if (marked && !mark_for_deletion(h, false)) throw IoError(destination_, last_error());
+    const DWORD error = rename_open_file(h, target_, replacing);
+    if (error != 0) {
+        if (marked) mark_for_deletion(h, true);
+        throw IoError(destination_, error_code(error));
+    }
+    committed_ = true;
+    fd_ = -1;
+    forget_temporary();
+    if (!::CloseHandle(h)) throw IoError(destination_, last_error());
+}
+
+}  // namespace tarnvold
