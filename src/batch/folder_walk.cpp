@@ -399,9 +399,19 @@ FolderWalk::Entered FolderWalk::enter_destination(const std::string& source, con
 void FolderWalk::file_entry(const std::string& path, const std::string& target, std::string_view password, bool coding,
                             Engine::DestinationKind where) {
     earlier_.clear();
+    if (on_file_begins) on_file_begins(path, target);
     // A file entry is a regular file, as listed or as examined (kind_of).
-    const Outcome outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile, where)
-                                   : engine_.decodefile(path, target, password, Engine::SourceKind::ListedFile, where);
+    Outcome outcome = Outcome::Refused;
+    try {
+        outcome = coding ? engine_.codefile(path, target, password, Engine::SourceKind::ListedFile, where)
+                         : engine_.decodefile(path, target, password, Engine::SourceKind::ListedFile, where);
+    } catch (const IoError& error) {
+        if (!on_io_error) throw;
+        ++files_done_;
+        ui_.bar_step(ProgressBarId::Folder);
+        on_io_error(path, target, error);
+        return;
+    }
     if (!earlier_.empty()) {
         // Two names of this run that give the same output name: the first
         // output stays.
