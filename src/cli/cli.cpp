@@ -341,7 +341,7 @@ public:
         }
         if (tally_.failed > 0) {
             tell({}, std::to_string(tally_.failed) + " of " + std::to_string(handled) +
-                         (tally_.failed == 1 ? " file" : " files") + " failed (" + tally_.text(coding_) + ")");
+                         (handled == 1 ? " file" : " files") + " failed (" + tally_.text(coding_) + ")");
             return kExitIoError;
         }
         return tally_.total() == tally_.done ? kExitOk : kExitNotDone;
