@@ -202,11 +202,6 @@ void ProgressLine::clear() {
 TerminalUi::TerminalUi(TerminalOptions options)
     : options_(options),
       log_([this](const std::string& line) {
-          if (file_log_used_ < file_log_.size())
-              file_log_[file_log_used_].assign(line);
-          else
-              file_log_.push_back(line);
-          ++file_log_used_;
           if (options_.quiet || log_silenced_ || output_error_ != 0) return;
           // Only a line that goes to the terminal takes the progress line
           // off first; the next draw puts it back.
@@ -222,9 +217,25 @@ TerminalUi::TerminalUi(TerminalOptions options)
 
 std::string TerminalUi::message(int n) { return table_entry(builtin_english(), n); }
 
-void TerminalUi::log_write(std::string_view text) { log_.write(text); }
-void TerminalUi::log_write(std::int64_t value) { log_.write(value); }
-void TerminalUi::log_write_line() { log_.write_line(); }
+// The file's log keeps each report whole, however the device cuts it into
+// lines: a long reason stays one text.
+void TerminalUi::log_write(std::string_view text) {
+    report_ += text;
+    log_.write(text);
+}
+void TerminalUi::log_write(std::int64_t value) {
+    report_ += std::to_string(value);
+    log_.write(value);
+}
+void TerminalUi::log_write_line() {
+    if (file_log_used_ < file_log_.size())
+        file_log_[file_log_used_].swap(report_);
+    else
+        file_log_.push_back(std::move(report_));
+    ++file_log_used_;
+    report_.clear();
+    log_.write_line();
+}
 
 void TerminalUi::file_begins(std::string_view source) {
     current_.assign(source);

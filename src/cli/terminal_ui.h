@@ -114,7 +114,7 @@ public:
     void error_line(std::string_view path, std::string_view reason);
     // The file the current operation works on.
     const std::string& current_file() const { return current_; }
-    // The log lines of the current file so far.
+    // The reports the current file has logged so far, each one whole.
     std::span<const std::string> file_log() const { return {file_log_.data(), file_log_used_}; }
     // True once a notice was shown for the current file.
     bool noticed() const { return noticed_; }
@@ -143,6 +143,7 @@ private:
     // the rest keep their room for the next file's.
     std::vector<std::string> file_log_;
     std::size_t file_log_used_ = 0;
+    std::string report_;  // the report being written
     bool noticed_ = false;
     Question declined_ = Question::None;
 };
