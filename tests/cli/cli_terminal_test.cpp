@@ -341,3 +341,42 @@ TEST(CliTerminal, TheProgressLineFitsANarrowTerminalAndIsDrawnAtMostTenTimesASec
     EXPECT_GE(draws, 1u);
     EXPECT_LE(static_cast<double>(draws), seconds * 10 + 1) << draws << " draws in " << seconds << " s";
 }
+
+// What <Tab> offers in an interactive zsh with the completion on fpath.
+TEST(CliTerminal, ZshCompletesFilesAfterOptionsInTheDocumentedOrder) {
+    if (!have_pseudo_terminals() || !fs::exists("/usr/bin/zsh")) GTEST_SKIP() << "no pseudo-terminals or no zsh";
+    TempDir dir;
+    fs::create_directories(dir.file("bfolder"));
+    write_file(dir.file("afile"), "x");
+    OnTerminal t({"/usr/bin/env", "TERM=dumb", "/usr/bin/zsh", "-f", "-i"});
+    // The prompt is written so that its echo does not show it.
+    t.type("cd " + dir.path().string() + "; PS1='ZP''> '; fpath=(" + std::string(TARNVOLD_SOURCE_DIR) +
+           "/packaging $fpath); bindkey -e; autoload -Uz compinit; compinit -u -D\n");
+    ASSERT_TRUE(t.wait_for("ZP> ")) << t.seen();
+    struct Case {
+        std::string line;
+        std::vector<std::string> offered;
+    };
+    const Case cases[] = {
+        {"tarnvold-cli code -y ", {"afile", "bfolder/"}},
+        {"tarnvold-cli code --password-file pw ", {"afile", "bfolder/"}},
+        {"tarnvold-cli code-dir --no-progress ", {"code-dir --no-progress bfolder/"}},
+        {"tarnvold-cli -q decode-dir ", {"decode-dir bfolder/"}},
+        {"tarnvold-cli --password-file=", {"afile", "bfolder/"}},
+        {"tarnvold-cli code-", {"code-dir "}},
+        {"tarnvold-cli --keep", {"--keep-going "}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::size_t mark = t.seen().size();
+        t.type(c.line + "\t");
+        for (const auto& offered : c.offered) EXPECT_TRUE(t.wait_for(offered, mark)) << c.line << "\n" << t.seen();
+        // The line is emptied, and a command whose output cannot be its
+        // echo marks where the next case begins.
+        ++n;
+        t.type("\x15" "echo SYNC$((" + std::to_string(n) + "+1000))\n");
+        ASSERT_TRUE(t.wait_for("SYNC" + std::to_string(n + 1000), mark)) << t.seen();
+    }
+    t.type("exit\n");
+    EXPECT_EQ(t.finish(), 0);
+}
