@@ -150,6 +150,19 @@ TEST(CliTerminal, CodingAsksForThePasswordTwiceAndRefusesAMismatch) {
     EXPECT_EQ(fs::file_size(dir.file("a.cod")), 8u + 38u);
 }
 
+TEST(CliTerminal, CtrlDAtAnEmptyPromptEndsItsLine) {
+    if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    OnTerminal t({kCli, "decode", dir.file("a"), dir.file("b")});
+    ASSERT_TRUE(t.wait_for("Password: "));
+    t.type("\x04");
+    EXPECT_EQ(t.finish(), 2);
+    EXPECT_NE(t.seen().find("Password: \r\ntarnvold-cli: the password must have at least 2 characters"),
+              std::string::npos)
+        << t.seen();
+}
+
 TEST(CliTerminal, CtrlCAtThePasswordPromptPutsTheTerminalBack) {
     if (!have_pseudo_terminals()) GTEST_SKIP() << "no pseudo-terminals here";
     TempDir dir;
@@ -374,7 +387,8 @@ TEST(CliTerminal, ZshCompletesFilesAfterOptionsInTheDocumentedOrder) {
         // The line is emptied, and a command whose output cannot be its
         // echo marks where the next case begins.
         ++n;
-        t.type("\x15" "echo SYNC$((" + std::to_string(n) + "+1000))\n");
+        const std::string kill_line(1, '\x15');
+        t.type(kill_line + "echo SYNC$((" + std::to_string(n) + "+1000))\n");
         ASSERT_TRUE(t.wait_for("SYNC" + std::to_string(n + 1000), mark)) << t.seen();
     }
     t.type("exit\n");
