@@ -108,6 +108,9 @@ void tell(std::string_view path, std::string_view reason) {
 
 std::string reason_about(std::string_view text, std::string_view path) {
     if (path.empty() || text.size() <= path.size() + 1) return std::string(text);
+    // The walk's own refusals: "Passed by PATH: why".
+    const std::string passed_by = "Passed by " + std::string(path) + ": ";
+    if (text.starts_with(passed_by)) return std::string(text.substr(passed_by.size()));
     const std::string tail = ": " + std::string(path);
     if (text.ends_with(tail)) return std::string(text.substr(0, text.size() - tail.size()));
     if (text.starts_with(path) && (text[path.size()] == ' ' || text[path.size()] == ':')) {
