@@ -13,7 +13,7 @@ _tarnvold_cli() {
     fi
 
     local commands="code decode test code-dir decode-dir"
-    local options="--password-file --yes -y --quiet -q --no-progress --help -h --version"
+    local options="--password-file --yes -y --quiet -q --keep-going --no-progress --help -h --version"
 
     if [[ $prev == --password-file ]]; then
         _tarnvold_cli_paths -f

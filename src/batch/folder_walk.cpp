@@ -400,10 +400,20 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
     earlier_.clear();
     const InFolder from{&source, entry.name, entry.link};
     const InFolder to{&destination, out_name, false};
+    if (on_file_begins) on_file_begins(entry.path, target);
     // A file entry is a regular file, as listed or as examined (resolve).
-    const Outcome outcome =
-        coding ? engine_.codefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to)
-               : engine_.decodefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to);
+    Outcome outcome = Outcome::Refused;
+    try {
+        outcome =
+            coding ? engine_.codefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to)
+                   : engine_.decodefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to);
+    } catch (const IoError& error) {
+        if (!on_io_error) throw;
+        ++files_done_;
+        ui_.bar_step(ProgressBarId::Folder);
+        on_io_error(entry.path, target, error);
+        return;
+    }
     if (!earlier_.empty()) {
         // Two names of this run that give the same output name: the first
         // output stays.

@@ -24,6 +24,8 @@
 
 namespace tarnvold {
 
+class IoError;
+
 // The name of the coded file for a file named `name`: every "." becomes "_",
 // then ".cod" is appended ("report.txt" -> "report_txt.cod").
 std::string coded_name(std::string_view name);
@@ -66,6 +68,16 @@ public:
     // The window leaves it empty; the command-line tool turns it into its
     // exit status.
     std::function<void(const std::string& source, const std::string& destination, Outcome outcome)> on_file;
+
+    // Told just before a file is handed to the file operation, with its
+    // source and destination.  Empty in the window.
+    std::function<void(const std::string& source, const std::string& destination)> on_file_begins;
+
+    // Told of an input/output error that ended one file's operation (its
+    // output discarded as always).  When set, the walk goes on with the next
+    // entry and the file counts as finished; it may rethrow to end the walk.
+    // Empty (the window): the error ends the walk.
+    std::function<void(const std::string& source, const std::string& destination, const IoError& error)> on_io_error;
 
     // Asked before every entry of a walk, so between two files and never
     // during one: when it returns true the walk ends there, writes the log

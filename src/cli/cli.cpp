@@ -8,14 +8,16 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <iostream>
+#include <map>
 #include <string_view>
+#include <utility>
 
 #include "engine/engine.h"
 #include "io/file_io.h"
 #include "batch/folder_walk.h"
 #include "engine/keystream.h"
 #include "config/message_id.h"
+#include "cli/pipes.h"
 #include "cli/terminal.h"
 #include "cli/terminal_ui.h"
 #include "io/utf8_text.h"
@@ -27,16 +29,22 @@ namespace {
 constexpr const char* kUsage =
     "Usage:\n"
     "  tarnvold-cli code       [options] SOURCE DESTINATION\n"
+    "  tarnvold-cli code       [options] SOURCE... FOLDER\n"
     "  tarnvold-cli decode     [options] SOURCE DESTINATION\n"
+    "  tarnvold-cli decode     [options] SOURCE... FOLDER\n"
     "  tarnvold-cli test       [options] CODED_FILE...\n"
     "  tarnvold-cli code-dir   [options] SOURCE_FOLDER DESTINATION_FOLDER\n"
     "  tarnvold-cli decode-dir [options] SOURCE_FOLDER DESTINATION_FOLDER\n"
     "  tarnvold-cli --help | --version\n"
     "\n"
     "Commands:\n"
-    "  code        code SOURCE into the coded file DESTINATION\n"
+    "  code        code SOURCE into the coded file DESTINATION; with several\n"
+    "              SOURCEs, or when the last operand is a folder, code each\n"
+    "              into FOLDER under its folder-run name (report.txt gives\n"
+    "              report_txt.cod)\n"
     "  decode      decode the coded file SOURCE into DESTINATION and compare the\n"
-    "              checksum of the result with the one stored\n"
+    "              checksum of the result with the one stored; several SOURCEs\n"
+    "              are decoded into FOLDER under their decoded names\n"
     "  test        check the password against the checksum stored in each\n"
     "              CODED_FILE; writes nothing, prints one result line per file\n"
     "  code-dir    code every file below SOURCE_FOLDER into the same place below\n"
@@ -44,39 +52,69 @@ constexpr const char* kUsage =
     "              SOURCE_FOLDER; each name gets its dots turned into\n"
     "              underscores and \".cod\" added\n"
     "  decode-dir  decode every file below SOURCE_FOLDER the same way, reversing\n"
-    "              the names; a file that is not a coded file is reported in\n"
-    "              the log and passed by\n"
+    "              the names; a file that is not a coded file is named on\n"
+    "              standard error and passed by\n"
     "\n"
     "Options:\n"
     "  --password-file FILE  the password is the first line of FILE, its line end\n"
-    "                        (CR and/or LF) not included\n"
+    "                        (CR and/or LF) not included; - is standard input,\n"
+    "                        /dev/fd/N an open descriptor\n"
     "  -y, --yes             answer Yes to every question (replace an existing\n"
     "                        file, decode a file made by a newer version)\n"
     "  -q, --quiet           print no log lines\n"
+    "  --keep-going          in a run of several files, a file that fails with\n"
+    "                        an input/output error is named and the run goes on\n"
     "  --no-progress         show no progress line on a terminal\n"
     "  -h, --help            print this help\n"
     "  --version             print the version\n"
+    "Short options combine (-yq); options may follow the operands, and --\n"
+    "ends them.\n"
+    "\n"
+    "One run for many files: every run starts the same seed sequence, so files\n"
+    "coded in separate runs with one password share their key stream, and two\n"
+    "of them together give away the difference of their contents.  Code them\n"
+    "in one run (several SOURCEs, or code-dir) rather than in a shell loop.\n"
+    "\n"
+    "Pipes: - as SOURCE reads standard input (stored in a temporary file\n"
+    "first); - as DESTINATION writes standard output, which must not be a\n"
+    "terminal, and the log lines then go to standard error.  Decoding to\n"
+    "standard output, the decoded bytes are written whatever the checksum\n"
+    "says: its verdict comes at the end, as the exit status and, on a\n"
+    "mismatch, a message on standard error.  With - as SOURCE the password\n"
+    "comes from --password-file or the terminal.\n"
     "\n"
     "Without --password-file the password is asked on the terminal (twice for\n"
     "code and code-dir), or read as the first line of standard input when that\n"
-    "is not a terminal.  Questions are asked on the terminal; without one they\n"
-    "are answered No unless --yes is given.  Every file declined, refused or\n"
-    "failed is named on standard error, with --quiet too.  When standard error\n"
-    "is a terminal, a progress line is shown there.  Ctrl-C during code-dir or\n"
-    "decode-dir stops after the current file; a second Ctrl-C stops at once.\n"
+    "is not a terminal; a first line over 64 KiB is refused.  Questions are\n"
+    "asked on the terminal; without one they are answered No unless --yes is\n"
+    "given.  Every file declined, refused or failed is named on standard error\n"
+    "as \"tarnvold-cli: PATH: reason\", with --quiet too.  When standard error\n"
+    "is the terminal, a progress line is shown there.  Ctrl-C during a run of\n"
+    "several files stops after the current file; a second Ctrl-C stops at once.\n"
     "\n"
     "Exit status: 0 every file done and verified; 1 a file was declined,\n"
     "refused, not a coded file or failed its checksum; 2 usage error (also a\n"
-    "missing folder, a destination inside the source, or two passwords that\n"
-    "differ); 3 input/output error; 130 a folder run stopped by Ctrl-C.\n"
+    "missing folder, a destination inside the source, two passwords that\n"
+    "differ, or a password line over 64 KiB); 3 input/output error, also on\n"
+    "standard output (full, closed, or a reader that went away); 130 a run of\n"
+    "several files stopped by Ctrl-C.\n"
     "\n"
     "The coded-file format offers no real confidentiality: it is a key-stream XOR\n"
     "whose only secret is a repeating password, so known contents reveal it.\n";
 
 int usage_error(const std::string& what) {
-    std::cerr << "tarnvold-cli: " << what << "\n"
-              << "Try 'tarnvold-cli --help'.\n";
+    tell({}, what);
+    write_all(STDERR_FILENO, "Try 'tarnvold-cli --help'.\n");
     return kExitUsage;
+}
+
+// --help and --version: a text that could not be written is a failure.
+int print(std::string_view text) {
+    if (const int error = write_stdout(text); error != 0) {
+        tell("standard output", std::strerror(error));
+        return kExitIoError;
+    }
+    return kExitOk;
 }
 
 // Parses the command line; returns an exit status when it is already known.
@@ -87,18 +125,18 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         if (!only_operands && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--") {
                 only_operands = true;
-            } else if (arg == "--help" || arg == "-h") {
-                std::cout << kUsage;
-                return kExitOk;
+            } else if (arg == "--help") {
+                return print(kUsage);
             } else if (arg == "--version") {
-                std::cout << "tarnvold-cli " << kProgramVersion << "\n";
-                return kExitOk;
-            } else if (arg == "-y" || arg == "--yes") {
+                return print(std::string("tarnvold-cli ") + kProgramVersion + "\n");
+            } else if (arg == "--yes") {
                 options.yes = true;
-            } else if (arg == "-q" || arg == "--quiet") {
+            } else if (arg == "--quiet") {
                 options.quiet = true;
             } else if (arg == "--no-progress") {
                 options.no_progress = true;
+            } else if (arg == "--keep-going") {
+                options.keep_going = true;
             } else if (arg == "--x87-reference") {
                 options.x87_reference = true;
             } else if (arg == "--password-file") {
@@ -106,6 +144,12 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
                 options.password_file = argv[++i];
             } else if (arg.starts_with("--password-file=")) {
                 options.password_file = std::string(arg.substr(std::strlen("--password-file=")));
+            } else if (arg[1] != '-' && arg.find_first_not_of("yqh", 1) == std::string_view::npos) {
+                // Short options, alone or combined (-yq).
+                for (const char c : arg.substr(1)) {
+                    if (c == 'h') return print(kUsage);
+                    (c == 'y' ? options.yes : options.quiet) = true;
+                }
             } else {
                 return usage_error("unknown option '" + std::string(arg) + "'");
             }
@@ -122,40 +166,54 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
 // The password as the options and standard input give it; nullopt after a
 // reported error, with the exit status in `status`.  `confirm`: a password
 // typed on the terminal is asked twice, so that a typo cannot make the coded
-// files undecodable.
-std::optional<std::string> obtain_password(const Options& options, bool confirm, int& status) {
-    std::optional<std::string> password;
+// files undecodable.  `stdin_is_data`: "-" is a SOURCE, so standard input is
+// not the password's.
+std::optional<std::string> obtain_password(const Options& options, bool confirm, bool stdin_is_data, int& status) {
+    FirstLine read;
+    std::string from;
     if (options.password_file) {
-        int error = 0;
-        password = read_first_line_of_file(*options.password_file, error);
-        if (!password) {
-            std::cerr << "tarnvold-cli: " << IoError(*options.password_file, error).what() << "\n";
+        from = *options.password_file == "-" ? std::string("standard input") : *options.password_file;
+        read = *options.password_file == "-" ? read_first_line(STDIN_FILENO)
+                                             : read_first_line_of_file(*options.password_file);
+        if (read.error != 0) {
+            tell({}, IoError(from, read.error).what());
             status = kExitIoError;
             return std::nullopt;
         }
-    } else if (stdin_is_terminal()) {
-        password = read_password_from_terminal("Password: ");
-        if (password && confirm && text_length(*password) >= 2) {
+    } else if (stdin_is_terminal() || stdin_is_data) {
+        from = "the terminal";
+        read = read_password_from_terminal("Password: ");
+        if (read.line && confirm && text_length(*read.line) >= 2) {
             const auto again = read_password_from_terminal("Password again: ");
-            if (again != password) {
-                std::cerr << "tarnvold-cli: the two passwords differ; nothing was coded\n";
+            if (again.line != read.line) {
+                tell({}, "the two passwords differ; nothing was coded");
                 status = kExitUsage;
                 return std::nullopt;
             }
         }
     } else {
-        password = read_first_line(stdin);
+        from = "standard input";
+        read = read_first_line(STDIN_FILENO);
+    }
+    if (read.too_long) {
+        status = usage_error(from + ": the first line is longer than 64 KiB, which no password is");
+        return std::nullopt;
     }
     // Characters when the password is UTF-8, bytes otherwise; the bytes
     // themselves are used for coding as they were given.
-    if (!password || text_length(*password) < 2) {
+    if (!read.line || text_length(*read.line) < 2) {
         status = usage_error("the password must have at least 2 characters");
         return std::nullopt;
     }
-    return password;
+    return read.line;
 }
 
 int status_of(Outcome outcome) { return outcome == Outcome::Done ? kExitOk : kExitNotDone; }
+
+bool is_folder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 // Why a folder operand cannot be used; empty when it can.  The source must
 // also be listable, or the walk would pass over it without a word.
@@ -171,17 +229,51 @@ std::string folder_problem(const std::string& path, bool listed) {
     return {};
 }
 
+// The last part of a path, trailing "/" ignored.
+std::string base_name(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+TerminalOptions terminal_options(const Options& options, bool decoding, bool log_to_stderr = false) {
+    return {options.quiet, options.yes, have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0,
+            log_to_stderr, decoding};
+}
+
+// What became of the files of a run, counted apart.
+struct Tally {
+    std::int64_t done = 0, declined = 0, refused = 0, mismatched = 0, failed = 0;
+
+    std::int64_t total() const { return done + declined + refused + mismatched + failed; }
+    void count(Outcome outcome) {
+        switch (outcome) {
+        case Outcome::Done: ++done; break;
+        case Outcome::Declined: ++declined; break;
+        case Outcome::Refused:
+        case Outcome::NotCoded: ++refused; break;
+        case Outcome::CrcMismatch: ++mismatched; break;
+        }
+    }
+    // "2 coded, 1 declined, 1 refused".
+    std::string text(bool coding) const {
+        std::string out = std::to_string(done) + (coding ? " coded" : " decoded");
+        if (declined > 0) out += ", " + std::to_string(declined) + " declined";
+        if (refused > 0) out += ", " + std::to_string(refused) + " refused";
+        if (mismatched > 0) out += ", " + std::to_string(mismatched) + " failed the checksum";
+        if (failed > 0) out += ", " + std::to_string(failed) + " failed";
+        return out;
+    }
+};
+
 // Tells on standard error what became of a file that was not done, where
-// the engine has not told it there already.  `passed_by`: a file that is not
-// a coded file is passed by in a folder decode, told in the log only (and on
-// standard error with --quiet, where there is no log).
-void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, const std::string& destination,
-                    bool passed_by, bool quiet) {
+// the engine has not told it there already.
+void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, const std::string& destination) {
     switch (outcome) {
     case Outcome::Done: break;
     case Outcome::Declined: ui.report_declined(source, destination); break;
     case Outcome::NotCoded:
-        if (!ui.noticed() && (!passed_by || quiet)) ui.error_line(ui.message(msg::kNotCodedFile));
+        if (!ui.noticed()) ui.error_line(source, ui.message(msg::kNotCodedFile));
         break;
     case Outcome::Refused:
     case Outcome::CrcMismatch:
@@ -193,35 +285,94 @@ void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, 
             if (at > 0 &&
                 (log[at - 1] == ui.message(msg::kCodingAborted) || log[at - 1] == ui.message(msg::kDecodingAborted)))
                 --at;
-            ui.error_line(at > 0 ? log[at - 1] : std::string("refused"));
+            ui.error_line(source, at > 0 ? reason_about(log[at - 1], source) : std::string("refused"));
         }
         break;
     }
 }
 
-TerminalOptions terminal_options(const Options& options) {
-    return {options.quiet, options.yes, have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0};
-}
+// A run over several files (a folder run, or several SOURCEs into a
+// FOLDER): one engine, so one seed sequence; each file's outcome told and
+// counted; stopped between two files by Ctrl-C or a standard output that
+// failed.
+class Run {
+public:
+    Run(const Options& options, bool coding)
+        : options_(options), coding_(coding), ui_(terminal_options(options, !coding)), engine_(ui_) {
+        // As under "Decode object": a file that is not a coded file is
+        // passed by, and the run goes on.
+        engine_.batch_mode = !coding;
+    }
+
+    TerminalUi& ui() { return ui_; }
+    Engine& engine() { return engine_; }
+
+    bool should_stop() const { return interrupt_requested() || ui_.output_error() != 0; }
+
+    void file_begins(const std::string& destination) { ui_.set_destination(destination); }
+    void file_ended(const std::string& source, const std::string& destination, Outcome outcome) {
+        ui_.progress().file_done();
+        tally_.count(outcome);
+        report_outcome(ui_, outcome, source, destination);
+    }
+    // An input/output error that ended one file: with --keep-going it is
+    // named and the run goes on, otherwise it ends the run.
+    void file_failed(const IoError& error) {
+        if (!options_.keep_going) throw error;
+        ui_.progress().file_done();
+        ++tally_.failed;
+        ui_.error_line({}, error.what());
+    }
+
+    // The exit status at the end, with the closing line on standard error.
+    int finish(bool stopped, std::int64_t count) {
+        ui_.progress().clear();
+        const std::int64_t handled = tally_.total();
+        if (const int error = ui_.output_error(); error != 0) {
+            tell("standard output", std::string(std::strerror(error)) + "; stopped after " + std::to_string(handled) +
+                                        " of " + std::to_string(count) + (count == 1 ? " file" : " files"));
+            return kExitIoError;
+        }
+        // A stop that came after the last file leaves nothing undone.
+        if (stopped && handled < count) {
+            tell({}, "interrupted after " + std::to_string(handled) + " of " + std::to_string(count) + " files (" +
+                         tally_.text(coding_) + "); the other " + std::to_string(count - handled) + " left alone");
+            return kExitInterrupted;
+        }
+        if (tally_.failed > 0) {
+            tell({}, std::to_string(tally_.failed) + " of " + std::to_string(handled) +
+                         (handled == 1 ? " file" : " files") + " failed (" + tally_.text(coding_) + ")");
+            return kExitIoError;
+        }
+        return tally_.total() == tally_.done ? kExitOk : kExitNotDone;
+    }
+
+private:
+    const Options& options_;
+    bool coding_;
+    TerminalUi ui_;
+    Engine engine_;
+    Tally tally_;
+};
 
 // code-dir and decode-dir: the lines File > Code > Directory and File >
 // Decode > Directory write to the log, from the count to the walk's end.
 int run_folder_command(bool coding, const std::string& source, const std::string& destination,
                        const std::string& password, const Options& options) {
     InterruptGuard interrupts;
-    TerminalUi ui(terminal_options(options));
-    Engine engine(ui);
-    FolderWalk walk(engine, ui);
-    int status = kExitOk;
+    Run run(options, coding);
+    TerminalUi& ui = run.ui();
+    FolderWalk walk(run.engine(), ui);
+    walk.on_file_begins = [&](const std::string&, const std::string& to) { run.file_begins(to); };
     walk.on_file = [&](const std::string& from, const std::string& to, Outcome outcome) {
-        ui.progress().file_done();
-        report_outcome(ui, outcome, from, to, !coding, options.quiet);
-        if (outcome != Outcome::Done) status = kExitNotDone;
+        run.file_ended(from, to, outcome);
     };
+    if (options.keep_going)
+        walk.on_io_error = [&](const std::string&, const std::string&, const IoError& error) {
+            run.file_failed(error);
+        };
     // Asked between two files, so the file in progress is always complete.
-    walk.stop_requested = [] { return interrupt_requested(); };
-    // As under "Decode object": a file that is not a coded file is told in
-    // the log only, and the walk goes on.
-    engine.batch_mode = !coding;
+    walk.stop_requested = [&] { return run.should_stop(); };
 
     const std::int64_t count = walk.get_files_number(source);
     ui.progress().set_total(count);
@@ -232,24 +383,76 @@ int run_folder_command(bool coding, const std::string& source, const std::string
         walk.codedirs(source, destination, password);
     else
         walk.decodedirs(source, destination, password);
-    if (walk.stopped()) {
-        ui.progress().clear();
-        std::fflush(stdout);
-        std::cerr << "tarnvold-cli: interrupted; " << walk.files_done() << " of " << count
-                  << " files were done, the others left alone\n";
-        return kExitInterrupted;
+    return run.finish(walk.stopped(), count);
+}
+
+// code and decode with several SOURCEs: each one into `folder` under the
+// name a folder run gives it, in the order given, as a folder run would.
+int run_files_command(bool coding, const std::vector<std::string>& sources, const std::string& folder,
+                      const std::string& password, const Options& options) {
+    InterruptGuard interrupts;
+    Run run(options, coding);
+    TerminalUi& ui = run.ui();
+    Engine& engine = run.engine();
+    const auto count = static_cast<std::int64_t>(sources.size());
+    ui.progress().set_total(count);
+    // The outputs of this run are never replaced by a later file of it.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> outputs;
+    std::string earlier;
+    engine.keep_existing = [&](std::uint64_t device, std::uint64_t inode) {
+        const auto found = outputs.find({device, inode});
+        if (found == outputs.end()) return false;
+        earlier = found->second;
+        return true;
+    };
+    bool stopped = false;
+    for (const std::string& source : sources) {
+        if (run.should_stop()) {
+            stopped = true;
+            break;
+        }
+        const std::string name = base_name(source);
+        const std::string target =
+            (folder.ends_with('/') ? folder : folder + "/") + (coding ? coded_name(name) : decoded_name(name));
+        run.file_begins(target);
+        earlier.clear();
+        Outcome outcome = Outcome::Refused;
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            // As in a folder run: a link could lead anywhere.
+            ui.file_begins(source);
+            ui.log_line("Passed by " + source + ": its destination " + target + " is a symbolic link");
+        } else {
+            try {
+                outcome =
+                    coding ? engine.codefile(source, target, password) : engine.decodefile(source, target, password);
+            } catch (const IoError& error) {
+                run.file_failed(error);
+                continue;
+            }
+            if (!earlier.empty()) {
+                ui.file_begins(source);
+                ui.log_line("Passed by " + source + ": its destination " + target +
+                            " was already written in this run from " + earlier);
+            } else if (const auto written = engine.last_output()) {
+                outputs[*written] = source;
+            }
+        }
+        run.file_ended(source, target, outcome);
     }
-    return status;
+    engine.keep_existing = nullptr;
+    return run.finish(stopped, count);
 }
 
 // test: every file is checked, whatever became of the one before; one
 // result line per file, the failing ones named on standard error too.
 int run_test(const std::vector<std::string>& files, const std::string& password, const Options& options) {
-    TerminalUi ui(terminal_options(options));
+    TerminalUi ui(terminal_options(options, true));
     ui.silence_log();
     ui.progress().set_total(static_cast<std::int64_t>(files.size()));
     Engine engine(ui);
     int worst = kExitOk;
+    std::size_t tested = 0;
     for (const auto& file : files) {
         std::string result;
         int status = kExitNotDone;
@@ -270,17 +473,57 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
             result = error.what();
             status = kExitIoError;
         }
+        ++tested;
         ui.progress().file_done();
         ui.progress().clear();
         const std::string line = (result.find(file) == std::string::npos ? file + ": " : std::string()) + result + "\n";
         if (!options.quiet) {
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fflush(stdout);
+            if (const int error = write_stdout(line); error != 0) {
+                tell("standard output", std::string(std::strerror(error)) + "; stopped after " +
+                                            std::to_string(tested - 1) + " of " + std::to_string(files.size()) +
+                                            (files.size() == 1 ? " file" : " files"));
+                return kExitIoError;
+            }
         }
-        if (status != kExitOk) std::fwrite(line.data(), 1, line.size(), stderr);
+        if (status != kExitOk) write_all(STDERR_FILENO, line);
         worst = std::max(worst, status);
     }
     return worst;
+}
+
+// code and decode of one SOURCE into one DESTINATION, either of them "-".
+int run_one_file(bool coding, const std::string& source_operand, const std::string& destination_operand,
+                 const std::string& password, const Options& options) {
+    const bool to_stdout = destination_operand == "-";
+    std::optional<SpooledInput> spooled;
+    std::optional<StdoutFile> out;
+    TerminalUi ui(terminal_options(options, !coding, to_stdout));
+    ui.progress().set_total(1);
+    Engine engine(ui);
+    try {
+        if (source_operand == "-") spooled.emplace();
+        const std::string source = spooled ? spooled->path() : source_operand;
+        if (to_stdout) out.emplace(coding ? "stdout.cod" : "stdout");
+        const std::string destination = out ? out->path() : destination_operand;
+        ui.set_destination(destination);
+        const Outcome outcome =
+            coding ? engine.codefile(source, destination, password) : engine.decodefile(source, destination, password);
+        ui.progress().file_done();
+        ui.progress().clear();
+        report_outcome(ui, outcome, source, destination);
+        // A coded file that was written goes out, also one whose checksum
+        // then failed (as a decoded file stays on disk).
+        if (out && engine.last_output()) out->send();
+        if (const int error = ui.output_error(); error != 0) {
+            tell("standard output", std::strerror(error));
+            return kExitIoError;
+        }
+        return status_of(outcome);
+    } catch (const IoError& error) {
+        ui.progress().clear();
+        ui.error_line({}, error.what());
+        return kExitIoError;
+    }
 }
 
 }  // namespace
@@ -290,20 +533,37 @@ int run(int argc, char** argv) {
     if (auto status = parse(argc, argv, options)) return *status;
 
     const std::string& command = options.command;
+    const auto& operands = options.operands;
+    bool several = false;
+    bool stdin_is_data = false;
     if (command == "code" || command == "decode") {
-        if (options.operands.size() != 2) return usage_error(command + " needs SOURCE and DESTINATION");
+        if (operands.size() < 2) return usage_error(command + " needs SOURCE and DESTINATION");
+        several = operands.size() > 2 || (operands.back() != "-" && is_folder(operands.back()));
+        if (several) {
+            for (const auto& operand : operands)
+                if (operand == "-") return usage_error("- can only be used with one SOURCE and one DESTINATION");
+            if (const auto problem = folder_problem(operands.back(), false); !problem.empty())
+                return usage_error("cannot use '" + operands.back() + "' as destination folder: " + problem);
+        } else {
+            stdin_is_data = operands[0] == "-";
+            if (operands[1] == "-" && ::isatty(STDOUT_FILENO) != 0)
+                return usage_error("standard output is a terminal; coded and decoded data are not written there");
+            if (stdin_is_data && options.password_file == "-")
+                return usage_error("standard input cannot give both the password and the data");
+            if (stdin_is_data && !options.password_file && !have_terminal())
+                return usage_error("with - as SOURCE the password must come from --password-file or the terminal");
+        }
     } else if (command == "test") {
-        if (options.operands.empty()) return usage_error("test needs at least one CODED_FILE");
+        if (operands.empty()) return usage_error("test needs at least one CODED_FILE");
     } else if (command == "code-dir" || command == "decode-dir") {
-        if (options.operands.size() != 2) return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
+        if (operands.size() != 2) return usage_error(command + " needs SOURCE_FOLDER and DESTINATION_FOLDER");
         for (std::size_t i = 0; i < 2; ++i) {
-            const std::string& folder = options.operands[i];
+            const std::string& folder = operands[i];
             if (const auto problem = folder_problem(folder, i == 0); !problem.empty())
                 return usage_error("cannot use '" + folder + "' as " + (i == 0 ? "source" : "destination") +
                                    " folder: " + problem);
         }
-        if (destination_inside_source(options.operands[0], options.operands[1]))
-            return usage_error(refusal_inside_source(options.operands[1]));
+        if (destination_inside_source(operands[0], operands[1])) return usage_error(refusal_inside_source(operands[1]));
     } else {
         return usage_error("unknown command '" + command + "'");
     }
@@ -311,38 +571,22 @@ int run(int argc, char** argv) {
     if (options.x87_reference) set_key_backend(KeyBackend::X87);
 
     int status = kExitOk;
-    const auto password = obtain_password(options, command == "code" || command == "code-dir", status);
+    const bool coding = command == "code" || command == "code-dir";
+    const auto password = obtain_password(options, coding, stdin_is_data, status);
     if (!password) return status;
 
-    if (command == "code-dir" || command == "decode-dir") {
-        try {
-            return run_folder_command(command == "code-dir", options.operands[0], options.operands[1], *password,
-                                      options);
-        } catch (const IoError& error) {
-            std::fflush(stdout);
-            std::cerr << "tarnvold-cli: " << error.what() << "\n";
-            return kExitIoError;
-        }
-    }
-    if (command == "test") return run_test(options.operands, *password, options);
-
-    TerminalUi ui(terminal_options(options));
-    ui.progress().set_total(1);
-    Engine engine(ui);
-    const std::string& source = options.operands[0];
-    const std::string& destination = options.operands[1];
+    if (command == "test") return run_test(operands, *password, options);
     try {
-        const Outcome outcome = command == "code" ? engine.codefile(source, destination, *password)
-                                                  : engine.decodefile(source, destination, *password);
-        ui.progress().file_done();
-        report_outcome(ui, outcome, source, destination, false, options.quiet);
-        return status_of(outcome);
+        if (command == "code-dir" || command == "decode-dir")
+            return run_folder_command(coding, operands[0], operands[1], *password, options);
+        if (several)
+            return run_files_command(coding, {operands.begin(), operands.end() - 1}, operands.back(), *password,
+                                     options);
     } catch (const IoError& error) {
-        ui.progress().clear();
-        std::fflush(stdout);
-        std::cerr << "tarnvold-cli: " << error.what() << "\n";
+        tell({}, error.what());
         return kExitIoError;
     }
+    return run_one_file(coding, operands[0], operands[1], *password, options);
 }
 
 }  // namespace tarnvold::cli

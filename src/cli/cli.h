@@ -13,7 +13,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitNotDone = 1;  // declined, refused, not a coded file, checksum mismatch
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitIoError = 3;
-inline constexpr int kExitInterrupted = 130;  // a folder run stopped by Ctrl-C
+inline constexpr int kExitInterrupted = 130;  // a run of several files stopped by Ctrl-C
 
 struct Options {
     std::string command;
@@ -22,6 +22,7 @@ struct Options {
     bool yes = false;
     bool quiet = false;
     bool no_progress = false;
+    bool keep_going = false;     // a file's input/output error does not end a run of several
     bool x87_reference = false;  // hidden: compute the position key stream with the x87 unit
 };
 

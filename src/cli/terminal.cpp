@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/terminal.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <iterator>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -16,20 +19,24 @@
 namespace tarnvold::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
+// Set by the interrupt handler on the main thread, read by whichever thread
+// asks; a lock-free atomic is safe for both.
+std::atomic<int> g_interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 // Written to by the interrupt handler, so that a wait for an answer ends
 // whichever thread the signal reached and however close to the wait it came.
 int g_wake[2] = {-1, -1};
 
 // One line from a descriptor.  Ctrl-C during a folder run ends the wait, as
 // if nothing had been typed.
-std::optional<std::string> read_line_fd(int fd) {
+std::optional<std::string> read_line_fd(int fd, bool& too_long) {
     std::string line;
     char c = 0;
     bool any = false;
+    too_long = false;
     for (;;) {
         pollfd waits[2] = {{fd, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
-        if (g_interrupts != 0) return std::nullopt;
+        if (g_interrupts.load() != 0) return std::nullopt;
         if (::poll(waits, 2, -1) < 0) {
             if (errno == EINTR) continue;
             break;
@@ -40,6 +47,10 @@ std::optional<std::string> read_line_fd(int fd) {
         if (got <= 0) break;
         any = true;
         if (c == '\n') break;
+        if (line.size() == kLongestLine) {
+            too_long = true;
+            return std::nullopt;
+        }
         line.push_back(c);
     }
     if (!any) return std::nullopt;
@@ -56,10 +67,20 @@ void write_text(int fd, std::string_view text) {
     }
 }
 
-// The terminal settings to put back when a signal ends the password prompt.
+// The terminal settings to put back when a signal ends the password prompt,
+// and those that hide the typing, to take up again after Ctrl-Z and fg.
 int g_prompt_fd = -1;
 termios g_prompt_saved{};
+termios g_prompt_quiet{};
+char g_prompt_text[256] = {};
+std::size_t g_prompt_length = 0;
 constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+bool ignored(int sig) {
+    struct sigaction current {};
+    return ::sigaction(sig, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+           current.sa_handler == SIG_IGN;
+}
 
 extern "C" void restore_prompt_and_die(int sig) {
     if (g_prompt_fd >= 0) {
@@ -72,9 +93,39 @@ extern "C" void restore_prompt_and_die(int sig) {
     std::raise(sig);
 }
 
+// Ctrl-Z at the password prompt: the terminal gets its settings back before
+// the process stops; once it is continued, the typing is hidden again and
+// the prompt shown again.
+extern "C" void stop_at_prompt(int sig) {
+    const int saved_errno = errno;
+    if (g_prompt_fd >= 0) {
+        ::tcsetattr(g_prompt_fd, TCSANOW, &g_prompt_saved);
+        const char newline = '\n';
+        if (::write(g_prompt_fd, &newline, 1) < 0) { /* a courtesy */
+        }
+    }
+    struct sigaction stop {};
+    stop.sa_handler = SIG_DFL;
+    sigemptyset(&stop.sa_mask);
+    struct sigaction self {};
+    ::sigaction(sig, &stop, &self);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, sig);
+    ::pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
+    ::raise(sig);  // stops here until SIGCONT
+    ::pthread_sigmask(SIG_BLOCK, &unblock, nullptr);
+    ::sigaction(sig, &self, nullptr);
+    if (g_prompt_fd >= 0) {
+        ::tcsetattr(g_prompt_fd, TCSANOW, &g_prompt_quiet);
+        if (::write(g_prompt_fd, g_prompt_text, g_prompt_length) < 0) { /* a courtesy */
+        }
+    }
+    errno = saved_errno;
+}
+
 extern "C" void on_folder_run_interrupt(int sig) {
-    if (g_interrupts == 0) {
-        g_interrupts = 1;
+    if (g_interrupts.exchange(1) == 0) {
         if (g_wake[1] >= 0 && ::write(g_wake[1], "x", 1) < 0) { /* the flag alone will do */
         }
         static constexpr char kNote[] =
@@ -89,6 +140,36 @@ extern "C" void on_folder_run_interrupt(int sig) {
 }
 
 struct sigaction g_previous_interrupt {};
+bool g_interrupt_installed = false;
+
+// The first line from a descriptor, up to kLongestLine bytes.
+FirstLine first_line_of(int fd) {
+    FirstLine result;
+    std::string line;
+    bool any = false;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.error = errno;
+            return result;
+        }
+        if (n == 0) break;
+        any = true;
+        const std::string_view got(buf, static_cast<std::size_t>(n));
+        const std::size_t end = got.find_first_of("\r\n");
+        const std::size_t take = std::min(end, got.size());
+        if (line.size() + take > kLongestLine) {
+            result.too_long = true;
+            return result;
+        }
+        line.append(got.substr(0, take));
+        if (end != std::string_view::npos) break;
+    }
+    if (any) result.line = std::move(line);
+    return result;
+}
 
 }  // namespace
 
@@ -102,111 +183,108 @@ bool have_terminal() {
 }
 
 bool ask_on_terminal(std::string_view question) {
-    if (g_interrupts != 0) return false;
+    if (g_interrupts.load() != 0) return false;
     const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return false;
     write_text(fd, std::string(question) + " [y/N] ");
-    const auto answer = read_line_fd(fd);
+    bool too_long = false;
+    const auto answer = read_line_fd(fd, too_long);
     if (!answer) write_text(fd, "\n");
     ::close(fd);
     return answer && (*answer == "y" || *answer == "Y" || *answer == "yes" || *answer == "Yes" || *answer == "YES");
 }
 
-std::optional<std::string> read_password_from_terminal(std::string_view prompt) {
+FirstLine read_password_from_terminal(std::string_view prompt) {
+    FirstLine result;
     const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
     termios saved{};
     const bool have_termios = ::tcgetattr(fd, &saved) == 0;
     struct sigaction previous[std::size(kPromptSignals)]{};
+    bool replaced[std::size(kPromptSignals)] = {};
+    struct sigaction previous_stop {};
+    bool stop_replaced = false;
     if (have_termios) {
         g_prompt_saved = saved;
+        g_prompt_quiet = saved;
+        g_prompt_quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        g_prompt_quiet.c_lflag |= ECHONL;
+        g_prompt_length = std::min(prompt.size(), sizeof g_prompt_text);
+        std::memcpy(g_prompt_text, prompt.data(), g_prompt_length);
         g_prompt_fd = fd;
         struct sigaction action {};
         action.sa_handler = restore_prompt_and_die;
         sigemptyset(&action.sa_mask);
+        // A signal the caller chose to ignore stays ignored.
         for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
-            ::sigaction(kPromptSignals[i], &action, &previous[i]);
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        quiet.c_lflag |= ECHONL;
-        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+            if (!ignored(kPromptSignals[i])) replaced[i] = ::sigaction(kPromptSignals[i], &action, &previous[i]) == 0;
+        if (!ignored(SIGTSTP)) {
+            struct sigaction stop {};
+            stop.sa_handler = stop_at_prompt;
+            sigemptyset(&stop.sa_mask);
+            stop_replaced = ::sigaction(SIGTSTP, &stop, &previous_stop) == 0;
+        }
+        ::tcsetattr(fd, TCSAFLUSH, &g_prompt_quiet);
     }
     write_text(fd, prompt);
-    auto line = read_line_fd(fd);
+    result.line = read_line_fd(fd, result.too_long);
+    // Ctrl-D at an empty prompt: what follows starts on a line of its own.
+    if (!result.line) write_text(fd, "\n");
     if (have_termios) {
         ::tcsetattr(fd, TCSAFLUSH, &saved);
         for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
-            ::sigaction(kPromptSignals[i], &previous[i], nullptr);
+            if (replaced[i]) ::sigaction(kPromptSignals[i], &previous[i], nullptr);
+        if (stop_replaced) ::sigaction(SIGTSTP, &previous_stop, nullptr);
         g_prompt_fd = -1;
     }
     ::close(fd);
-    return line;
+    return result;
 }
 
-std::optional<std::string> read_first_line(std::FILE* stream) {
-    std::string line;
-    bool any = false;
-    int c;
-    while ((c = std::fgetc(stream)) != EOF) {
-        any = true;
-        if (c == '\n' || c == '\r') break;
-        line.push_back(static_cast<char>(c));
-    }
-    if (!any) return std::nullopt;
-    return line;
-}
+FirstLine read_first_line(int fd) { return first_line_of(fd); }
 
-std::optional<std::string> read_first_line_of_file(const std::string& path, int& error) {
+FirstLine read_first_line_of_file(const std::string& path) {
+    FirstLine result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = errno;
-        return std::nullopt;
+        result.error = errno;
+        return result;
     }
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        error = EISDIR;
-        return std::nullopt;
+        result.error = EISDIR;
+        return result;
     }
-    std::string line;
-    char buf[256];
-    for (bool done = false; !done;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = errno;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        for (ssize_t i = 0; i < n && !done; ++i) {
-            if (buf[i] == '\n' || buf[i] == '\r')
-                done = true;
-            else
-                line.push_back(buf[i]);
-        }
-    }
+    result = first_line_of(fd);
     ::close(fd);
-    return line;
+    return result;
 }
 
 InterruptGuard::InterruptGuard() {
-    g_interrupts = 0;
+    g_interrupts.store(0);
+    // Started with Ctrl-C ignored (nohup, a background job of a script,
+    // trap "" INT): it stays ignored for the whole run.
+    if (ignored(SIGINT)) return;
     struct sigaction action {};
     action.sa_handler = on_folder_run_interrupt;
     sigemptyset(&action.sa_mask);
     if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) g_wake[0] = g_wake[1] = -1;
-    ::sigaction(SIGINT, &action, &g_previous_interrupt);
+    g_interrupt_installed = ::sigaction(SIGINT, &action, &g_previous_interrupt) == 0;
 }
 
 InterruptGuard::~InterruptGuard() {
-    ::sigaction(SIGINT, &g_previous_interrupt, nullptr);
+    if (g_interrupt_installed) ::sigaction(SIGINT, &g_previous_interrupt, nullptr);
+    g_interrupt_installed = false;
     for (int& fd : g_wake) {
         if (fd >= 0) ::close(fd);
         fd = -1;
     }
 }
 
-bool interrupt_requested() { return g_interrupts != 0; }
+bool interrupt_requested() { return g_interrupts.load() != 0; }
 
 }  // namespace tarnvold::cli

@@ -2,9 +2,11 @@
 #include "cli/terminal_ui.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <iostream>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -16,10 +18,28 @@
 namespace tarnvold::cli {
 namespace {
 
+// Set when the terminal changed its size: the width is read again.
+std::atomic<bool> g_resized{true};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void on_resize(int) { g_resized.store(true); }
+
 // Characters of a UTF-8 text (bytes that do not continue a sequence).
 std::size_t characters(std::string_view text) {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The first `n` characters of a UTF-8 text.
+std::string_view first_characters(std::string_view text, std::size_t n) {
+    std::size_t end = 0;
+    for (; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80) {
+            if (n == 0) break;
+            --n;
+        }
+    }
+    return text.substr(0, end);
 }
 
 // The last `n` characters of a UTF-8 text.
@@ -32,30 +52,20 @@ std::string_view last_characters(std::string_view text, std::size_t n) {
     return text.substr(start);
 }
 
-std::string size_text(std::int64_t bytes) {
+// "1.5/3.0 MiB": both in the unit the whole reads best in.
+std::string sizes_text(std::int64_t done, std::int64_t whole) {
+    if (whole < 1024) return std::to_string(done) + "/" + std::to_string(whole) + " B";
     static const char* const units[] = {"KiB", "MiB", "GiB"};
-    if (bytes < 1024) return std::to_string(bytes) + " B";
-    double value = static_cast<double>(bytes) / 1024.0;
+    double divisor = 1024.0;
     int unit = 0;
-    while (value >= 1024.0 && unit < 2) {
-        value /= 1024.0;
+    while (static_cast<double>(whole) / divisor >= 1024.0 && unit < 2) {
+        divisor *= 1024.0;
         ++unit;
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f/%.1f %s", static_cast<double>(done) / divisor,
+                  static_cast<double>(whole) / divisor, units[unit]);
     return text;
-}
-
-std::size_t terminal_width() {
-    winsize size{};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
-
-void to_stderr(std::string_view text) {
-    std::fflush(stdout);
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
 }
 
 // The version a coded file says it was made by, as "major.minor".
@@ -70,13 +80,63 @@ std::string version_of(const std::string& path) {
     return std::to_string(header.version_major) + "." + std::to_string(header.version_minor);
 }
 
+void to_stderr(std::string_view text) { write_all(STDERR_FILENO, text); }
+
 }  // namespace
+
+int write_all(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+void tell(std::string_view path, std::string_view reason) {
+    std::string line = "tarnvold-cli: ";
+    if (!path.empty()) {
+        line += path;
+        line += ": ";
+    }
+    line += reason;
+    line += '\n';
+    to_stderr(line);
+}
+
+std::string reason_about(std::string_view text, std::string_view path) {
+    if (path.empty() || text.size() <= path.size() + 1) return std::string(text);
+    // The walk's own refusals: "Passed by PATH: why".
+    const std::string passed_by = "Passed by " + std::string(path) + ": ";
+    if (text.starts_with(passed_by)) return std::string(text.substr(passed_by.size()));
+    const std::string tail = ": " + std::string(path);
+    if (text.ends_with(tail)) return std::string(text.substr(0, text.size() - tail.size()));
+    if (text.starts_with(path) && (text[path.size()] == ' ' || text[path.size()] == ':')) {
+        text.remove_prefix(path.size() + 1);
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+        return std::string(text);
+    }
+    return std::string(text);
+}
+
+ProgressLine::ProgressLine(bool enabled, bool decoding) : enabled_(enabled), decoding_(decoding) {
+    if (!enabled_) return;
+    struct sigaction action {};
+    action.sa_handler = on_resize;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGWINCH, &action, nullptr);
+    g_resized.store(true);
+}
 
 void ProgressLine::file_begins(std::string_view file) {
     file_.assign(file);
     for (Bar& b : bars_)
         if (&b != &bar(ProgressBarId::Folder)) b = Bar{};
-    draw(true);
+    active_ = ProgressBarId::Checksum;
+    draw();
 }
 
 void ProgressLine::bar_setup(ProgressBarId id, std::int64_t max, std::int64_t step) {
@@ -94,63 +154,91 @@ void ProgressLine::bar_step(ProgressBarId id, std::int64_t count) {
     const std::int64_t room = b.step > 0 ? (b.max - std::min(b.max, b.position)) / b.step + 1 : count;
     b.position = std::min(b.max, b.position + std::min(count, room) * b.step);
     if (id != ProgressBarId::Folder) active_ = id;
-    draw(false);
+    draw();
 }
 
-void ProgressLine::draw(bool now) {
+bool ProgressLine::in_foreground() const {
+    // A background job draws nothing over the shell's prompt.
+    const pid_t group = ::tcgetpgrp(STDERR_FILENO);
+    return group >= 0 && group == ::getpgrp();
+}
+
+std::string ProgressLine::text() const {
+    // The number of the file at work: "N/N" while the last one runs.
+    std::string head = std::to_string(std::min(done_ + 1, std::max<std::int64_t>(total_, 1))) + "/" +
+                       std::to_string(std::max<std::int64_t>(total_, 1));
+    Bar pass = bars_[static_cast<int>(active_) - 1];
+    if (pass.max > 0) {
+        head += active_ == ProgressBarId::Checksum ? " checksum " : decoding_ ? " decoding " : " coding ";
+        head += sizes_text(pass.position, pass.max);
+    }
+    head += "  ";
+    // One line that never wraps, or "\r" could not take it back.
+    const std::size_t room = width_ > 1 ? width_ - 1 : 1;
+    const std::size_t used = characters(head);
+    if (used + characters(file_) <= room) return head + file_;
+    if (used + 2 <= room) return head + "\u2026" + std::string(last_characters(file_, room - used - 1));
+    return std::string(first_characters(head, room));
+}
+
+void ProgressLine::draw() {
     if (!enabled_ || file_.empty()) return;
     const auto time = std::chrono::steady_clock::now();
-    if (!now && shown_ && time - last_draw_ < std::chrono::milliseconds(100)) return;
+    if (drawn_once_ && time - last_draw_ < std::chrono::milliseconds(100)) return;
+    if (!in_foreground()) return;
     last_draw_ = time;
-
-    std::string text = std::to_string(std::min(done_, total_)) + "/" + std::to_string(total_) + " files";
-    const Bar& b = bar(active_);
-    if (b.max > 0) text += "  " + size_text(b.position) + " of " + size_text(b.max);
-    text += "  ";
-    // One line that never wraps, or "\r" could not take it back.
-    const std::size_t width = terminal_width() - 1;
-    const std::size_t used = characters(text);
-    if (used + characters(file_) <= width) {
-        text += file_;
-    } else if (used + 2 <= width) {
-        text += "\u2026";
-        text += last_characters(file_, width - used - 1);
+    drawn_once_ = true;
+    if (g_resized.exchange(false)) {
+        winsize size{};
+        width_ = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
     }
-    to_stderr("\r" + text + "\033[K");
+    to_stderr("\r" + text() + "\033[K");
     shown_ = true;
 }
 
 void ProgressLine::clear() {
     if (!shown_) return;
-    to_stderr("\r\033[K");
     shown_ = false;
+    if (in_foreground()) to_stderr("\r\033[K");
 }
 
 TerminalUi::TerminalUi(TerminalOptions options)
     : options_(options),
       log_([this](const std::string& line) {
-          if (file_log_used_ < file_log_.size())
-              file_log_[file_log_used_].assign(line);
-          else
-              file_log_.push_back(line);
-          ++file_log_used_;
-          if (options_.quiet || log_silenced_) return;
-          progress_.clear();
-          std::fwrite(line.data(), 1, line.size(), stdout);
-          std::fputc('\n', stdout);
-          std::fflush(stdout);
-          progress_.draw(true);
+          if (options_.quiet || log_silenced_ || output_error_ != 0) return;
+          // Only a line that goes to the terminal takes the progress line
+          // off first; the next draw puts it back.
+          if (log_on_terminal_) progress_.clear();
+          const int error = write_all(options_.log_to_stderr ? STDERR_FILENO : STDOUT_FILENO, line + "\n");
+          if (error != 0 && !options_.log_to_stderr) output_error_ = error;
       }),
-      progress_(options.progress && !options.quiet) {
+      progress_(options.progress && !options.quiet, options.decoding) {
+    log_on_terminal_ = ::isatty(options_.log_to_stderr ? STDERR_FILENO : STDOUT_FILENO) != 0;
     log_.prepare();
     log_.open_for_writing();
 }
 
 std::string TerminalUi::message(int n) { return table_entry(builtin_english(), n); }
 
-void TerminalUi::log_write(std::string_view text) { log_.write(text); }
-void TerminalUi::log_write(std::int64_t value) { log_.write(value); }
-void TerminalUi::log_write_line() { log_.write_line(); }
+// The file's log keeps each report whole, however the device cuts it into
+// lines: a long reason stays one text.
+void TerminalUi::log_write(std::string_view text) {
+    report_ += text;
+    log_.write(text);
+}
+void TerminalUi::log_write(std::int64_t value) {
+    report_ += std::to_string(value);
+    log_.write(value);
+}
+void TerminalUi::log_write_line() {
+    if (file_log_used_ < file_log_.size())
+        file_log_[file_log_used_].swap(report_);
+    else
+        file_log_.push_back(std::move(report_));
+    ++file_log_used_;
+    report_.clear();
+    log_.write_line();
+}
 
 void TerminalUi::file_begins(std::string_view source) {
     current_.assign(source);
@@ -165,39 +253,31 @@ bool TerminalUi::ask_yes_no(std::string_view text) {
     bool answer = false;
     if (options_.interactive) {
         progress_.clear();
-        std::fflush(stdout);
-        answer = ask_on_terminal(text);
-        progress_.draw(true);
+        // The question names the file it is about.
+        const bool exists = text == message(msg::kFileExists);
+        const std::string& about = exists && !destination_.empty() ? destination_ : current_;
+        answer = ask_on_terminal(about.empty() ? std::string(text) : about + ": " + std::string(text));
     }
     if (!answer) declined_ = text == message(msg::kNewerVersion) ? Question::Newer : Question::Exists;
     return answer;
 }
 
-void TerminalUi::error_line(std::string_view text) {
+void TerminalUi::error_line(std::string_view path, std::string_view reason) {
     progress_.clear();
-    std::string line;
-    if (!current_.empty() && text.find(current_) == std::string_view::npos) line = current_ + ": ";
-    line += text;
-    line += '\n';
-    to_stderr(line);
-    progress_.draw(true);
+    tell(path, reason);
 }
 
 void TerminalUi::notice(std::string_view text) {
     noticed_ = true;
-    error_line(text);
+    error_line(current_, reason_about(text, current_));
 }
 
 void TerminalUi::report_declined(const std::string& source, const std::string& destination) {
     switch (declined_) {
     case Question::Newer:
-        error_line(source + " was made by version " + version_of(source) + "; not decoded (use --yes to decode it)");
+        error_line(source, "made by version " + version_of(source) + "; not decoded (use --yes to decode it)");
         break;
-    case Question::Exists:
-        progress_.clear();
-        to_stderr(destination + " exists; not replaced (use --yes to replace it)\n");
-        progress_.draw(true);
-        break;
+    case Question::Exists: error_line(destination, "exists; not replaced (use --yes to replace it)"); break;
     case Question::None: break;
     }
     declined_ = Question::None;
@@ -212,6 +292,6 @@ void TerminalUi::bar_set_position(ProgressBarId bar, std::int64_t position) {
 void TerminalUi::bar_step(ProgressBarId bar) { progress_.bar_step(bar); }
 void TerminalUi::bar_steps(ProgressBarId bar, std::int64_t count) { progress_.bar_step(bar, count); }
 
-void TerminalUi::process_events() { progress_.draw(false); }
+void TerminalUi::process_events() { progress_.draw(); }
 
 }  // namespace tarnvold::cli

@@ -17,18 +17,34 @@
 
 namespace tarnvold::cli {
 
+// Writes all of `text` to a descriptor; 0, or the system's error number.
+int write_all(int fd, std::string_view text);
+// Writes to standard output; 0, or the system's error number (EPIPE for a
+// reader that went away: SIGPIPE is ignored).
+inline int write_stdout(std::string_view text) { return write_all(1, text); }
+// One line on standard error: "tarnvold-cli: PATH: reason" (or
+// "tarnvold-cli: reason" without a path).
+void tell(std::string_view path, std::string_view reason);
+// `text` without the mention of `path` that an engine text carries at its
+// end (": PATH") or its start ("PATH is ...").
+std::string reason_about(std::string_view text, std::string_view path);
+
 struct TerminalOptions {
-    bool quiet = false;        // no log lines
-    bool yes = false;          // answer Yes to every question
-    bool interactive = false;  // questions may be asked on the terminal
-    bool progress = false;     // a progress line on standard error
+    bool quiet = false;          // no log lines
+    bool yes = false;            // answer Yes to every question
+    bool interactive = false;    // questions may be asked on the terminal
+    bool progress = false;       // a progress line on standard error
+    bool log_to_stderr = false;  // standard output carries data: the log goes to standard error
+    bool decoding = false;       // the label of the coding passes
 };
 
-// One line on standard error, redrawn in place: files done / total, the
-// bytes of the current pass and the current file.
+// One line on standard error, redrawn in place at most ten times a second
+// and only while the process is in the terminal's foreground: the number
+// of the file at work and the total, the pass with the bytes it has done,
+// and the current file, cut to the terminal's width.
 class ProgressLine {
 public:
-    explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+    ProgressLine(bool enabled, bool decoding);
     void set_total(std::int64_t files) { total_ = files; }
     void file_begins(std::string_view file);
     void file_done() { ++done_; }
@@ -36,24 +52,30 @@ public:
     void bar_set_position(ProgressBarId bar, std::int64_t position);
     // `count` steps at once (none when count <= 0).
     void bar_step(ProgressBarId bar, std::int64_t count = 1);
-    // Draws the line, at most ten times a second unless `now`.
-    void draw(bool now);
-    // Takes the line off the screen; the next draw puts it back.
+    // Draws the line unless it was drawn less than 100 ms ago.
+    void draw();
+    // Takes the line off the screen; a later draw puts it back.
     void clear();
+    bool enabled() const { return enabled_; }
 
 private:
     struct Bar {
         std::int64_t max = 0, step = 1, position = 0;
     };
     Bar& bar(ProgressBarId id) { return bars_[static_cast<int>(id) - 1]; }
+    bool in_foreground() const;
+    std::string text() const;
 
     bool enabled_;
+    bool decoding_;
     bool shown_ = false;
     std::int64_t total_ = 0, done_ = 0;
     std::string file_;
     Bar bars_[4];
     ProgressBarId active_ = ProgressBarId::Checksum;
+    std::size_t width_ = 80;
     std::chrono::steady_clock::time_point last_draw_{};
+    bool drawn_once_ = false;
 };
 
 class TerminalUi : public UserInterface {
@@ -84,12 +106,15 @@ public:
     void silence_log() { log_silenced_ = true; }
     ProgressLine& progress() { return progress_; }
 
-    // A line on standard error naming the current file, unless the text
-    // names it already.
-    void error_line(std::string_view text);
+    // The destination of the file that begins next, for the questions.
+    void set_destination(std::string_view destination) { destination_.assign(destination); }
+
+    // "tarnvold-cli: PATH: reason" on standard error, the progress line
+    // taken off first.
+    void error_line(std::string_view path, std::string_view reason);
     // The file the current operation works on.
     const std::string& current_file() const { return current_; }
-    // The log lines of the current file so far.
+    // The reports the current file has logged so far, each one whole.
     std::span<const std::string> file_log() const { return {file_log_.data(), file_log_used_}; }
     // True once a notice was shown for the current file.
     bool noticed() const { return noticed_; }
@@ -98,6 +123,10 @@ public:
     // or answered No, with the destination it was about.
     void report_declined(const std::string& source, const std::string& destination);
 
+    // The error of the first write to the log's stream that failed (0 when
+    // none did); no log line is written after it.
+    int output_error() const { return output_error_; }
+
 private:
     enum class Question { None, Exists, Newer };
 
@@ -105,11 +134,16 @@ private:
     LogDevice log_;
     ProgressLine progress_;
     bool log_silenced_ = false;
+    // Standard output is the terminal the progress line is drawn on.
+    bool log_on_terminal_ = false;
+    int output_error_ = 0;
     std::string current_;
+    std::string destination_;
     // Its first file_log_used_ strings are the current file's log lines;
     // the rest keep their room for the next file's.
     std::vector<std::string> file_log_;
     std::size_t file_log_used_ = 0;
+    std::string report_;  // the report being written
     bool noticed_ = false;
     Question declined_ = Question::None;
 };

@@ -6,11 +6,36 @@
 #include <chrono>
 #include <exception>
 #include <memory>
+#include <csignal>
 #include <pthread.h>
 #include <sched.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace tarnvold {
+namespace {
+
+// A thread that starts with the signals the programs handle blocked, so
+// that their handlers run on the main thread: the mask is inherited from
+// the thread that makes it, which has them blocked only meanwhile.
+template <class Body>
+std::thread start_thread(Body&& body) {
+#ifdef __unix__
+    sigset_t handled, previous;
+    sigemptyset(&handled);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT, SIGWINCH, SIGPIPE})
+        sigaddset(&handled, sig);
+    ::pthread_sigmask(SIG_BLOCK, &handled, &previous);
+    struct Restore {
+        sigset_t* mask;
+        ~Restore() { ::pthread_sigmask(SIG_SETMASK, mask, nullptr); }
+    } restore{&previous};
+#endif
+    return std::thread(std::forward<Body>(body));
+}
+
+}  // namespace
 
 struct WorkPool::Job {
     std::size_t count = 0;
@@ -71,7 +96,7 @@ void WorkPool::reset_shared() { resize_shared(default_workers()); }
 
 WorkPool::WorkPool(unsigned workers) {
     threads_.reserve(workers);
-    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { worker_main(); });
+    for (unsigned i = 0; i < workers; ++i) threads_.push_back(start_thread([this] { worker_main(); }));
 }
 
 WorkPool::~WorkPool() {
@@ -221,7 +246,7 @@ constexpr auto kSideSpin = std::chrono::microseconds(300);
 
 }  // namespace
 
-SideTask::SideTask() : thread_([this] { main(); }) {}
+SideTask::SideTask() : thread_(start_thread([this] { main(); })) {}
 
 SideTask::~SideTask() {
     // Let a task that is running end first: it is the thread's to finish.

@@ -45,11 +45,12 @@ TEST(CliDir, ExitStatuses) {
     auto run = [&](const char* command, const std::string& source, const std::string& destination) {
         return run_process({TARNVOLD_CLI, command, source, destination}, "pw\n");
     };
-    // Not a coded file: told in the log only, and the walk goes on.
+    // Not a coded file: told in the log and on standard error, and the walk
+    // goes on.
     const auto plain = run("decode-dir", dir.file("src"), dir.file("out"));
     EXPECT_EQ(plain.status, 1);
     EXPECT_NE(plain.out.find("This is not Tarnvold coded file"), std::string::npos);
-    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(plain.err, "tarnvold-cli: " + dir.file("src/plain.txt") + ": This is not Tarnvold coded file\n");
 
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("missing")).status, 2);
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("src/sub") + "/").status, 2);

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs of several files: SOURCE... FOLDER as cp takes them, one seed
+// sequence for the whole run, and --keep-going past files that fail.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCli = TARNVOLD_CLI;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string seed_of(const std::string& coded) { return coded.substr(coded.size() - 4); }
+
+}  // namespace
+
+TEST(CliSeveral, SourcesGoIntoTheFolderWithOneSeedSequence) {
+    TempDir dir;
+    fs::create_directories(dir.file("out"));
+    fs::create_directories(dir.file("x"));
+    write_file(dir.file("report.txt"), "report");
+    write_file(dir.file("x/report.txt"), "other report");
+    write_file(dir.file("notes"), "notes");
+    const auto r = run_process(
+        {kCli, "code", dir.file("report.txt"), dir.file("notes"), dir.file("x/report.txt"), dir.file("out")}, "pw\n");
+    // The second report.txt would replace the first one's output: refused.
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(lines_of(r.err).size(), 1u) << r.err;
+    EXPECT_TRUE(has(r.err, "tarnvold-cli: " + dir.file("x/report.txt") + ": ")) << r.err;
+    EXPECT_EQ(seed_of(read_file(dir.file("out/report_txt.cod"))), std::string(4, '\0'));
+    EXPECT_EQ(seed_of(read_file(dir.file("out/notes.cod"))), std::string("\x00\x9a\xc6\x16", 4));
+    EXPECT_EQ(entry_count(dir.file("out")), 2u);
+
+    // Back, in one run; two operands whose last is a folder are a run too.
+    fs::create_directories(dir.file("back"));
+    const auto back = run_process(
+        {kCli, "decode", "-q", dir.file("out/report_txt.cod"), dir.file("out/notes.cod"), dir.file("back")}, "pw\n");
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(read_file(dir.file("back/report.txt")), "report");
+    const auto one = run_process({kCli, "decode", "-q", dir.file("out/notes.cod"), dir.file("x")}, "pw\n");
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(read_file(dir.file("x/n.tes")), "notes");  // the folder run's decoded name
+
+    // As in a folder run: an existing output is asked about (No without a
+    // terminal) and a link at an output's name is not followed.
+    write_file(dir.file("elsewhere"), "left alone");
+    fs::create_symlink(dir.file("elsewhere"), dir.file("back/report_txt.cod"));
+    const auto again = run_process(
+        {kCli, "code", "-q", "--", dir.file("report.txt"), dir.file("notes"), dir.file("back"), dir.file("out")},
+        "pw\n");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(has(again.err, dir.file("out/report_txt.cod") + ": exists; not replaced")) << again.err;
+    EXPECT_TRUE(has(again.err, dir.file("back") + ": ")) << again.err;  // a folder is not a file to code
+    const auto linked = run_process({kCli, "code", "-yq", dir.file("report.txt"), dir.file("back")}, "pw\n");
+    EXPECT_EQ(linked.status, 1) << linked.err;
+    EXPECT_TRUE(has(linked.err, "is a symbolic link")) << linked.err << linked.out;
+    EXPECT_EQ(read_file(dir.file("elsewhere")), "left alone");
+}
+
+TEST(CliKeepGoing, AFileThatFailsIsNamedAndTheRunGoesOn) {
+    TempDir dir;
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("a"), "a");
+    write_file(dir.file("b"), "b");
+    const std::vector<std::string> files = {dir.file("a"), dir.file("missing"), dir.file("b"), dir.file("out")};
+    auto run = [&](bool keep_going) {
+        std::vector<std::string> args = {kCli, "code", "-q"};
+        if (keep_going) args.push_back("--keep-going");
+        args.insert(args.end(), files.begin(), files.end());
+        return run_process(args, "pw\n");
+    };
+    const auto stops = run(false);
+    EXPECT_EQ(stops.status, 3);
+    EXPECT_EQ(stops.err, "tarnvold-cli: " + dir.file("missing") + ": No such file or directory.\n");
+    EXPECT_FALSE(fs::exists(dir.file("out/b.cod")));
+    fs::remove(dir.file("out/a.cod"));
+
+    const auto goes_on = run(true);
+    EXPECT_EQ(goes_on.status, 3);
+    EXPECT_EQ(lines_of(goes_on.err),
+              (std::vector<std::string>{"tarnvold-cli: " + dir.file("missing") + ": No such file or directory.",
+                                        "tarnvold-cli: 1 of 3 files failed (2 coded, 1 failed)"}));
+    EXPECT_TRUE(fs::exists(dir.file("out/a.cod")));
+    EXPECT_TRUE(fs::exists(dir.file("out/b.cod")));
+}
+
+// A folder run over a file this user cannot read, as an ordinary user.
+TEST(CliKeepGoing, AFolderRunPassesAnUnreadableFile) {
+    TempDir dir;
+    fs::create_directories(dir.file("src/sub"));
+    fs::create_directories(dir.file("out"));
+    for (const char* name : {"a", "b", "sub/c", "sub/d", "locked"}) write_file(dir.file("src/") + name, name);
+    std::vector<std::string> args;
+    if (::geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv";
+        args = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(dir.file("src/locked"), fs::perms::none);
+    args.insert(args.end(), {kCli, "code-dir", "-q", "--keep-going", dir.file("src"), dir.file("out")});
+    const auto r = run_process(args, "pw\n");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(lines_of(r.err),
+              (std::vector<std::string>{"tarnvold-cli: " + dir.file("src/locked") + ": Permission denied.",
+                                        "tarnvold-cli: 1 of 5 files failed (4 coded, 1 failed)"}));
+    for (const char* name : {"a.cod", "b.cod", "sub/c.cod", "sub/d.cod"})
+        EXPECT_TRUE(fs::exists(dir.file("out/") + name)) << name;
+    EXPECT_FALSE(fs::exists(dir.file("out/locked.cod")));
+}

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tarnvold-cli on real pipes and devices: standard output that fails, a
+// reader that goes away, password sources that never end, and "-" for
+// standard input and output.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "support/run_process.h"
+#include "support/temp_dir.h"
+
+using namespace tarnvold::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCli = TARNVOLD_CLI;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Starts a program with the given descriptors as its standard input, output
+// and error, in a session of its own (no terminal to ask on).
+pid_t start(const std::vector<std::string>& args, int in, int out, int err) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in, 0);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    std::vector<std::string> store = args;
+    std::vector<char*> argv;
+    for (auto& a : store) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0) pid = -1;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Exit status, or 128 + the signal that ended it.
+int wait_for(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Runs the tool with standard output on /dev/full.
+struct Result {
+    int status;
+    std::string err;
+};
+Result to_full(const std::vector<std::string>& args, const std::string& input, const TempDir& dir) {
+    write_file(dir.file("stdin"), input);
+    const int in = ::open(dir.file("stdin").c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    const int err = ::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int status = wait_for(start(args, in, out, err));
+    ::close(in);
+    ::close(out);
+    ::close(err);
+    return {status, read_file(dir.file("stderr"))};
+}
+
+}  // namespace
+
+TEST(CliOutput, AStandardOutputThatFailsIsAnInputOutputError) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    for (const auto& args : std::vector<std::vector<std::string>>{{kCli, "--help"}, {kCli, "--version"}}) {
+        const auto r = to_full(args, "", dir);
+        EXPECT_EQ(r.status, 3) << args[1];
+        EXPECT_EQ(r.err, "tarnvold-cli: standard output: No space left on device\n") << args[1];
+    }
+    const auto code = to_full({kCli, "code", dir.file("a"), dir.file("a.cod")}, "pw\n", dir);
+    EXPECT_EQ(code.status, 3);
+    EXPECT_EQ(code.err, "tarnvold-cli: standard output: No space left on device\n");
+    const auto test = to_full({kCli, "test", dir.file("a.cod"), dir.file("a.cod")}, "pw\n", dir);
+    EXPECT_EQ(test.status, 3);
+    EXPECT_EQ(test.err, "tarnvold-cli: standard output: No space left on device; stopped after 0 of 2 files\n");
+}
+
+TEST(CliOutput, AReaderThatGoesAwayStopsAFolderRunAfterTheFileInProgress) {
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("out"));
+    for (int i = 0; i < 200; ++i) write_file(dir.file("src/file" + std::to_string(i)), "x");
+    write_file(dir.file("pw"), "pw\n");
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
+    // A small pipe: the run cannot end before the reader has gone.
+    ::fcntl(pipe_fds[1], F_SETPIPE_SZ, 4096);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int err = ::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid = start({kCli, "code-dir", "--password-file", dir.file("pw"), dir.file("src"), dir.file("out")}, in,
+                            pipe_fds[1], err);
+    ::close(pipe_fds[1]);
+    // head -n 5
+    std::string got;
+    char c = 0;
+    int lines = 0;
+    while (lines < 5 && ::read(pipe_fds[0], &c, 1) == 1)
+        if (c == '\n') ++lines;
+    ::close(pipe_fds[0]);
+    EXPECT_EQ(wait_for(pid), 3);
+    ::close(in);
+    ::close(err);
+    const std::string message = read_file(dir.file("stderr"));
+    EXPECT_TRUE(has(message, "tarnvold-cli: standard output: Broken pipe; stopped after ")) << message;
+    EXPECT_TRUE(has(message, " of 200 files")) << message;
+    const auto coded = entry_count(dir.file("out"));
+    EXPECT_LT(coded, 200u);
+    // Every output there is whole.
+    for (const auto& e : fs::directory_iterator(dir.file("out"))) EXPECT_EQ(fs::file_size(e.path()), 39u);
+}
+
+TEST(CliPassword, AFirstLineOver64KiBIsRefusedAtOnce) {
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    const auto zero = run_process({kCli, "code", "--password-file", "/dev/zero", dir.file("a"), dir.file("a.cod")});
+    EXPECT_EQ(zero.status, 2);
+    EXPECT_TRUE(has(zero.err, "/dev/zero: the first line is longer than 64 KiB")) << zero.err;
+
+    // A source that never ends, on a real pipe.
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
+    const int zero_fd = ::open("/dev/zero", O_RDONLY | O_CLOEXEC);
+    const int err = ::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int null_fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t cat = start({"/bin/cat"}, zero_fd, pipe_fds[1], null_fd);
+    const pid_t cli = start({kCli, "code", dir.file("a"), dir.file("a.cod")}, pipe_fds[0], null_fd, err);
+    for (int fd : {pipe_fds[0], pipe_fds[1], zero_fd, null_fd, err}) ::close(fd);
+    EXPECT_EQ(wait_for(cli), 2);
+    wait_for(cat);
+    EXPECT_TRUE(has(read_file(dir.file("stderr")), "standard input: the first line is longer than 64 KiB"));
+    EXPECT_FALSE(fs::exists(dir.file("a.cod")));
+
+    // The longest line taken.
+    const auto longest = run_process({kCli, "code", "-q", dir.file("a"), dir.file("a.cod")}, std::string(65536, 'p'));
+    EXPECT_EQ(longest.status, 0) << longest.err;
+}
+
+TEST(CliPipes, DashReadsStandardInputAndWritesStandardOutput) {
+    TempDir dir;
+    const std::string contents(100000, 'c');
+    write_file(dir.file("a"), contents);
+    write_file(dir.file("pw"), "pw\n");
+    const std::string pw = dir.file("pw");
+    ASSERT_EQ(run_process({kCli, "code", "-q", "--password-file", pw, dir.file("a"), dir.file("a.cod")}).status, 0);
+
+    // tar c dir | tarnvold-cli code - out.cod, and back through a pipe.
+    const auto piped = run_process({"/bin/sh", "-c",
+                                    "cat \"$1\" | \"$0\" code --password-file \"$2\" - - | "
+                                    "\"$0\" decode --password-file \"$2\" - - > \"$3\"",
+                                    kCli, dir.file("a"), pw, dir.file("back")});
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(read_file(dir.file("back")), contents);
+    // The log lines went to standard error, standard output had the data.
+    EXPECT_TRUE(has(piped.err, "Coding finished")) << piped.err;
+    EXPECT_TRUE(has(piped.err, "Decoding finished")) << piped.err;
+    const auto coded =
+        run_process({"/bin/sh", "-c", "\"$0\" code -q --password-file \"$1\" - - < \"$2\"", kCli, pw, dir.file("a")});
+    EXPECT_EQ(coded.status, 0);
+    EXPECT_EQ(coded.out, read_file(dir.file("a.cod")));  // the same bytes, seed 0 included
+    EXPECT_EQ(coded.err, "");
+
+    // The verdict comes at the end: the bytes go out all the same.
+    const auto wrong = run_process({kCli, "decode", "-q", "-", "-"}, read_file(dir.file("a.cod")));
+    EXPECT_EQ(wrong.status, 2);  // no password: standard input is the data
+    write_file(dir.file("wrong"), "wrong\n");
+    const auto mismatch = run_process({"/bin/sh", "-c", "\"$0\" decode -q --password-file \"$1\" - - < \"$2\"", kCli,
+                                       dir.file("wrong"), dir.file("a.cod")});
+    EXPECT_EQ(mismatch.status, 1);
+    EXPECT_EQ(mismatch.out.size(), contents.size());
+    EXPECT_TRUE(has(mismatch.err, "CRC mistmatch. May be wrong password ???")) << mismatch.err;
+
+    // --password-file - is standard input, which then cannot be the data.
+    const auto from_stdin =
+        run_process({kCli, "code", "-q", "--password-file", "-", dir.file("a"), dir.file("b.cod")}, "pw\n");
+    EXPECT_EQ(from_stdin.status, 0) << from_stdin.err;
+    EXPECT_EQ(read_file(dir.file("b.cod")), read_file(dir.file("a.cod")));
+    const auto both = run_process({kCli, "code", "--password-file", "-", "-", dir.file("c.cod")}, "pw\n");
+    EXPECT_EQ(both.status, 2);
+    EXPECT_FALSE(fs::exists(dir.file("c.cod")));
+    EXPECT_FALSE(fs::exists("-"));
+}
