@@ -6,8 +6,8 @@
 # Directory of the real window program under Xvfb, against
 # `tarnvold-cli code-dir` and `decode-dir` on the same tree.
 #
-# The window is driven by the program's test driver (TARNVOLD_TEST_DRIVE,
-# see src/ui/main.cpp): it triggers the two menu entries and answers the
+# The window is driven by the tests' build of the program, tarnvold_driven
+# (TARNVOLD_TEST_DRIVE, see tests/ui/driven_program.cpp): it triggers the two menu entries and answers the
 # folder chooser and the password dialog through their own controls; every
 # box is answered by TARNVOLD_TEST_BOXES=yes.  A window time runs from the
 # menu entry to the command's return (the count, the dialogs, the walk and
@@ -29,9 +29,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
-gui=$build/src/ui/tarnvold
+gui=$build/tests/ui/tarnvold_driven
 cli=$build/src/cli/tarnvold-cli
-[ -x "$gui" ] && [ -x "$cli" ] || { echo "build tarnvold and tarnvold-cli in $build first" >&2; exit 2; }
+[ -x "$gui" ] && [ -x "$cli" ] || { echo "build tarnvold_driven (with the tests) and tarnvold-cli in $build first" >&2; exit 2; }
 command -v xvfb-run > /dev/null || { echo "xvfb-run is needed (apt-get install xvfb xauth)" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is needed (apt-get install time)" >&2; exit 2; }
 

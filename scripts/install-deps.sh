@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-dev clang-format
   man-db groff-base bash-completion zsh
   dosfstools
+  lintian devscripts
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then
   packages+=(hyperfine openssl time)

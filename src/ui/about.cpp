@@ -54,7 +54,7 @@ void TAboutBox::FormCreate() {
     Version->setText(QStringLiteral("Version : ") + QString::number(kProgramVersionMajor) + "." +
                      QString::number(kProgramVersionMinor));
     Version->adjustSize();
-    Comments->setText(Comments->text() +
+    Comments->setText(Comments->text() + "\nFree software under the GNU GPL, version 3 or later." +
                       "\nThe coded-file format keeps out casual readers only; it is no real protection." +
                       "\nKeep your originals until you have checked the coded copies.");
     Comments->setFixedHeight(Comments->heightForWidth(Comments->width()));

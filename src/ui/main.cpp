@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Program start: the application, its six windows, the event loop.
 
+#include "ui/main.h"
+
 #include "ui/boxes.h"
 #include "io/file_io.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
 #include "io/paths.h"
 #include "ui/program.h"
 #include "ui/qt_text.h"
@@ -17,157 +17,13 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
-#include <QWindow>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <deque>
-#include <fstream>
 #include <memory>
 #include <string>
-#include <vector>
 
-namespace {
+namespace tarnvold::ui {
 
-// Switches for the window tests, which run the program with no one at the
-// screen.  TARNVOLD_TEST_BOXES=yes|no answers every box that way instead of
-// showing it, and prints it on standard error.  TARNVOLD_TEST_QUIT=1 ends
-// the program as soon as its event loop runs, after printing the place and
-// size start-up gave the main window, the folder the file list shows and the
-// entry selected there.
-void install_test_switches() {
-    const char* answer = std::getenv("TARNVOLD_TEST_BOXES");
-    if (answer == nullptr) return;
-    const bool yes = std::strcmp(answer, "yes") == 0;
-    tarnvold::ui::set_box_hook([yes](const tarnvold::ui::BoxRequest& request) {
-        static const char* const kinds[] = {"question", "notice", "error", "input", "open", "save"};
-        std::fprintf(stderr, "box %s%s: %s\n", kinds[static_cast<int>(request.kind)],
-                     request.owner == nullptr ? " (no owner)" : "", request.text.toLocal8Bit().constData());
-        std::fflush(stderr);
-        return tarnvold::ui::BoxAnswer{yes, request.value};
-    });
-}
-
-// TARNVOLD_TEST_DRIVE=FILE runs the folder commands of FILE, one a line,
-// its fields separated by tabs:
-//     code-dir<TAB>SOURCE<TAB>DESTINATION<TAB>PASSWORD
-//     decode-dir<TAB>SOURCE<TAB>DESTINATION<TAB>PASSWORD
-// once the main window is on the screen: it triggers File > Code >
-// Directory or File > Decode > Directory and answers the folder chooser
-// (source, then destination) and the password dialog through their own
-// controls when they show.  Each command's time, from the menu entry to its
-// return, goes to standard output as "drive code-dir 1.234567 s cpu
-// 0.345678 s" (the second the processor time of the whole process); then the
-// program ends.
-// For bench/window-walk.sh; use it with TARNVOLD_TEST_BOXES=yes so that the
-// completion box is answered too.
-class Driver : public QObject {
-public:
-    Driver(tarnvold::Program& program, const char* file) : program_(program) {
-        std::ifstream in(file);
-        for (std::string line; std::getline(in, line);) {
-            std::vector<std::string> fields;
-            for (std::size_t from = 0;;) {
-                const std::size_t tab = line.find('\t', from);
-                fields.push_back(line.substr(from, tab - from));
-                if (tab == std::string::npos) break;
-                from = tab + 1;
-            }
-            if (fields.size() == 4) steps_.push_back(fields);
-        }
-        program_.opendir->installEventFilter(this);
-        program_.PasswordDlg->installEventFilter(this);
-        QTimer::singleShot(0, this, [this] { start(); });
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && watched == window_) {
-            // Painted as this event is handled; the commands start after it.
-            if (window_->isExposed()) {
-                window_->removeEventFilter(this);
-                window_ = nullptr;
-                QTimer::singleShot(0, this, [this] { run(); });
-            }
-            return false;
-        }
-        if (event->type() != QEvent::Show) return false;
-        // Answered once the dialog waits in its own loop, as a person would.
-        if (watched == program_.opendir.get()) {
-            QTimer::singleShot(0, this, [this] {
-                tarnvold::Topendir& chooser = *program_.opendir;
-                if (folders_.empty() || !chooser.waiting()) return;
-                chooser.choose(folders_.front());
-                folders_.pop_front();
-            });
-        } else if (watched == program_.PasswordDlg.get()) {
-            QTimer::singleShot(0, this, [this] {
-                tarnvold::TPasswordDlg& dialog = *program_.PasswordDlg;
-                if (!dialog.waiting()) return;
-                dialog.answer(password_);
-            });
-        }
-        return false;
-    }
-
-private:
-    static double cpu_seconds() {
-        timespec t{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-    }
-
-    // The commands start once the main window is on the screen, as a person
-    // sees it before choosing a menu entry: its first painting is not part
-    // of a command.
-    void start() {
-        QWindow* handle = program_.Form1->windowHandle();
-        if (handle == nullptr || handle->isExposed()) {
-            run();
-            return;
-        }
-        window_ = handle;
-        window_->installEventFilter(this);
-    }
-
-    void run() {
-        tarnvold::TForm1& window = *program_.Form1;
-        int rc = 0;
-        for (const auto& step : steps_) {
-            // File > Code > Directory or File > Decode > Directory.
-            void (tarnvold::TForm1::*entry)() = step[0] == "code-dir"     ? &tarnvold::TForm1::Directory1Click
-                                                : step[0] == "decode-dir" ? &tarnvold::TForm1::Directory2Click
-                                                                          : nullptr;
-            if (entry == nullptr) {
-                std::fprintf(stderr, "drive: unknown command %s\n", step[0].c_str());
-                rc = 2;
-                break;
-            }
-            folders_ = {step[1], step[2]};
-            password_ = step[3];
-            const double cpu_start = cpu_seconds();
-            const auto start = std::chrono::steady_clock::now();
-            (window.*entry)();
-            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-            std::printf("drive %s %.6f s cpu %.6f s\n", step[0].c_str(), took.count(), cpu_seconds() - cpu_start);
-            std::fflush(stdout);
-            if (!folders_.empty()) rc = 1;  // a chooser never came
-        }
-        QCoreApplication::exit(rc);
-    }
-
-    tarnvold::Program& program_;
-    QWindow* window_ = nullptr;  // the main window's, until it is first exposed
-    std::vector<std::vector<std::string>> steps_;
-    std::deque<std::string> folders_;
-    std::string password_;
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
+int run_program(int argc, char** argv, const StartHooks& hooks) {
     // Before any file is written: an interrupted run leaves no temporary file.
     tarnvold::install_interrupt_cleanup();
     QApplication app(argc, argv);
@@ -184,7 +40,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(tarnvold::ui::program_icon()));
     // Every window, menus and boxes included, in the one font.
     QApplication::setFont(tarnvold::ui::window_font());
-    install_test_switches();
+    if (hooks.application_ready) hooks.application_ready();
 
     // Captured once, before any window exists.
     std::string start_dir;
@@ -208,22 +64,12 @@ int main(int argc, char** argv) {
             });
         }
     }
-    if (const char* quit = std::getenv("TARNVOLD_TEST_QUIT"); quit != nullptr && *quit == '1') {
-        // Where start-up placed the window, before the window system adds
-        // its frame.
-        const QRect frame = main_window.frameGeometry();
-        QTimer::singleShot(0, &main_window, [frame, &main_window] {
-            std::fprintf(stderr, "started %dx%d+%d+%d\n", frame.width(), frame.height(), frame.x(), frame.y());
-            std::fprintf(stderr, "listed %s\nselected %s\n", qPrintable(main_window.listed_folder()),
-                         main_window.selection().path.c_str());
-            std::fflush(stderr);
-            QCoreApplication::exit(0);
-        });
-    }
-    std::unique_ptr<Driver> driver;
-    if (const char* drive = std::getenv("TARNVOLD_TEST_DRIVE"); drive != nullptr && *drive != '\0')
-        driver = std::make_unique<Driver>(program, drive);
+    // Lives until the event loop has ended.
+    std::unique_ptr<QObject> helper;
+    if (hooks.windows_ready) helper = hooks.windows_ready(program);
     main_window.show();
     const int rc = QApplication::exec();
     return main_window.exit_code().value_or(rc);
 }
+
+}  // namespace tarnvold::ui

@@ -123,7 +123,8 @@ private slots:
         QCOMPARE(about.OKButton->text(), QString("OK"));
         QCOMPARE(about.Version->text(), QString("Version : 1.5"));
         QCOMPARE(about.ProductName->text(), QString("Product : Tarnvold"));
-        QCOMPARE(about.Comments->text().count('\n'), 2);
+        QCOMPARE(about.Comments->text().count('\n'), 3);
+        QVERIFY(about.Comments->text().contains("GNU GPL, version 3 or later"));
         // Every line of the comment inside the panel, the button below it.
         QVERIFY(about.Comments->height() >= about.Comments->heightForWidth(about.Comments->width()));
         QVERIFY(about.Panel1->contentsRect().contains(about.Comments->geometry()));
