@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-dev clang-format
   man-db groff-base bash-completion zsh
   dosfstools
+  qt6-l10n-tools qt6-translations-l10n
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then
   packages+=(hyperfine openssl time)

@@ -44,6 +44,7 @@ TForm2::~TForm2() { language_.remove_caption_target(this); }
 
 void TForm2::FormCreate(const std::function<void()>& start_up) {
     ui::centre_on_screen(this);
+    ui::centre_when_framed(this);
     std::string folder;
     try {
         folder = current_directory();
@@ -60,8 +61,8 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
         if (QFileInfo::exists(file))
             WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
         else
-            WebBrowser_v11->setHtml(QStringLiteral("<p>The help page could not be found:</p><p>") +
-                                    file.toHtmlEscaped() + QStringLiteral("</p>"));
+            WebBrowser_v11->setHtml(QStringLiteral("<p>") + tr("The help page could not be found:").toHtmlEscaped() +
+                                    QStringLiteral("</p><p>") + file.toHtmlEscaped() + QStringLiteral("</p>"));
     }
     if (start_up) start_up();
 }

@@ -11,6 +11,7 @@
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "ui/program.h"
+#include "ui/keyboard.h"
 #include "ui_test_support.h"
 
 #include <QAction>
@@ -102,11 +103,11 @@ private slots:
         TForm1& f = *p.Form1;
         // clang-format off
         const std::pair<QString, int> captions[] = {
-            {f.File1->title(), msg::kFile}, {f.Options1->title(), msg::kOptions}, {f.Help1->title(), msg::kHelp},
-            {f.Code1->title(), msg::kCode}, {f.Decode1->title(), msg::kDecode}, {f.Exit1->text(), msg::kExit},
-            {f.file2->text(), msg::kFile}, {f.File3->text(), msg::kFile}, {f.Directory1->text(), msg::kDirectory},
-            {f.Directory2->text(), msg::kDirectory}, {f.Configuration1->text(), msg::kConfiguration},
-            {f.Help2->text(), msg::kHelp}, {f.About1->text(), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
+            {ui::without_mnemonic(f.File1->title()), msg::kFile}, {ui::without_mnemonic(f.Options1->title()), msg::kOptions}, {ui::without_mnemonic(f.Help1->title()), msg::kHelp},
+            {ui::without_mnemonic(f.Code1->title()), msg::kCode}, {ui::without_mnemonic(f.Decode1->title()), msg::kDecode}, {ui::without_mnemonic(f.Exit1->text()), msg::kExit},
+            {ui::without_mnemonic(f.file2->text()), msg::kFile}, {ui::without_mnemonic(f.File3->text()), msg::kFile}, {ui::without_mnemonic(f.Directory1->text()), msg::kDirectory},
+            {ui::without_mnemonic(f.Directory2->text()), msg::kDirectory}, {ui::without_mnemonic(f.Configuration1->text()), msg::kConfiguration},
+            {ui::without_mnemonic(f.Help2->text()), msg::kHelp}, {ui::without_mnemonic(f.About1->text()), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
             {f.Button2->text(), msg::kDecodeObject}, {f.Button3->text(), msg::kExit},
             {f.Label1->text(), msg::kFolderProgress}, {p.config_form->OKBtn->text(), msg::kOk},
             {p.config_form->CancelBtn->text(), msg::kCancel},
