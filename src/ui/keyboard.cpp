@@ -92,16 +92,22 @@ QString without_mnemonic(const QString& text) {
 }
 
 void focus_menu_bar(QMenuBar* bar) {
-    if (bar == nullptr || !bar->isVisible()) return;
-    // The bar enters its keyboard mode on an Alt pressed and released with
-    // nothing in between; it watches for the press on its window and for
-    // the release everywhere.
-    QWidget* window = bar->window();
-    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
-    QCoreApplication::sendEvent(window, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
-    QWidget* focus = QApplication::focusWidget();
-    QCoreApplication::sendEvent(focus != nullptr && focus->window() == window ? focus : window, &release);
+    if (bar == nullptr || !bar->isVisible() || bar->activeAction() != nullptr) return;
+    QAction* first = nullptr;
+    for (QAction* a : bar->actions())
+        if (a->isVisible() && !a->isSeparator()) {
+            first = a;
+            break;
+        }
+    if (first == nullptr) return;
+    // The bar's keyboard mode has no entry of its own: opening the first
+    // menu and closing it with Escape leaves the bar in that mode, its first
+    // entry highlighted, as Alt alone does.
+    bar->setActiveAction(first);
+    if (QMenu* menu = first->menu(); menu != nullptr && menu->isVisible()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu, &escape);
+    }
 }
 
 void install_keyboard_style() {
