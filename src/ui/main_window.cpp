@@ -56,6 +56,7 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <unistd.h>
 #include <utility>
 
@@ -817,6 +818,20 @@ bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     switch (event->type()) {
     case QEvent::Show:
+        fit_to_frame();
+        // A window made before it is shown (as the owner of a start-up box)
+        // may be framed without a move or resize of its own to tell: look
+        // again for a while.
+        if (fit_pending_) {
+            auto tries = std::make_shared<int>(0);
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, [this, timer, tries] {
+                fit_to_frame();
+                if (!fit_pending_ || ++*tries >= 200 || !isVisible()) timer->deleteLater();
+            });
+            timer->start(10);
+        }
+        break;
     case QEvent::Move:
     case QEvent::Resize: fit_to_frame(); break;
     default: break;
