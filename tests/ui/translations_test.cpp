@@ -10,8 +10,9 @@
 #include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
-#include "ui/program.h"
 #include "ui/keyboard.h"
+#include "ui/program.h"
+#include "ui/translations.h"
 #include "ui_test_support.h"
 
 #include <QAction>
@@ -21,6 +22,11 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,6 +54,62 @@ bool text_fits(const QWidget* w, const QString& text) {
 class TestTranslations : public QObject {
     Q_OBJECT
 private slots:
+    // Every text the window's code gives to tr(), as lupdate finds it in the
+    // sources now, has a translation in the .qm file of each shipped
+    // language.
+    void every_added_text_is_translated() {
+        QTemporaryDir dir;
+        const QString ts = dir.filePath("all.ts");
+        QProcess lupdate;
+        lupdate.start(TARNVOLD_LUPDATE, {"-silent", "-no-obsolete", "-locations", "none", "-I",
+                                         TARNVOLD_SOURCE_DIR "/src", TARNVOLD_SOURCE_DIR "/src/ui", "-ts", ts});
+        QVERIFY2(lupdate.waitForFinished(120000) && lupdate.exitCode() == 0, TARNVOLD_LUPDATE);
+        QFile file(ts);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        QList<std::pair<QString, QString>> texts;
+        QString context;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement()) continue;
+            if (xml.name() == u"name") context = xml.readElementText();
+            if (xml.name() == u"source") texts.append({context, xml.readElementText()});
+        }
+        QVERIFY(texts.size() > 20);
+        const QStringList files = QDir(kShipped).entryList({"*.tvl"}, QDir::Files, QDir::Name);
+        QCOMPARE(files.size(), 8);
+        for (const QString& tvl : files) {
+            const QString locale = ui::locale_of_language(tvl.chopped(4));
+            QVERIFY2(!locale.isEmpty(), qPrintable(tvl));
+            QTranslator translator;
+            QVERIFY2(translator.load("tarnvold_" + locale, TARNVOLD_QM_DIR), qPrintable(locale));
+            for (const auto& [where, text] : texts)
+                QVERIFY2(!translator.translate(where.toUtf8(), text.toUtf8()).isEmpty(),
+                         qPrintable(locale + ": " + where + ": " + text));
+        }
+    }
+
+    // With a shipped language chosen, the toolkit's texts and the program's
+    // own follow it; English takes them back.
+    void the_toolkit_and_added_texts_follow_the_language() {
+        TempCwd cwd;
+        BoxScript boxes;
+        QDir(cwd.path()).mkpath("lang");
+        QVERIFY(QFile::copy(kShipped + "/deutsch.tvl", cwd.file("lang/deutsch.tvl")));
+        write_config(cwd.path(), 1, "lang\\deutsch.tvl");
+        Program p(cwd.path().toStdString());
+        auto buttons = [] {
+            QMessageBox box(QMessageBox::NoIcon, "Tarnvold", "?", QMessageBox::Yes | QMessageBox::No);
+            return QStringList{ui::without_mnemonic(box.button(QMessageBox::Yes)->text()),
+                               ui::without_mnemonic(box.button(QMessageBox::No)->text())};
+        };
+        QCOMPARE(buttons(), (QStringList{"Ja", "Nein"}));
+        QCOMPARE(p.Form1->StopButton->text(), QString("Anhalten"));
+        p.language.fill_english_table();
+        QCOMPARE(buttons(), (QStringList{"Yes", "No"}));
+        QCOMPARE(p.Form1->StopButton->text(), QString("Stop"));
+    }
+
     void shipped_file_is_a_faithful_language_file_data() {
         QTest::addColumn<QString>("name");
         const QStringList files = QDir(kShipped).entryList({"*.tvl"}, QDir::Files, QDir::Name);

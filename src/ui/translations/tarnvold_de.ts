@@ -1,152 +1,169 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
 <TS version="2.1" language="de">
 <context>
     <name>tarnvold</name>
     <message>
         <source>Cannot open %1: no such file or folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 kann nicht geöffnet werden: keine solche Datei und kein solcher Ordner.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TAboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
-        <translation type="unfinished"></translation>
+        <translation>Von den Tarnvold-Entwicklern</translation>
     </message>
     <message>
         <source>Codes and decodes files with a password.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kodiert und dekodiert Dateien mit einem Passwort.</translation>
     </message>
     <message>
         <source>The coded-file format keeps out casual readers only; it is no real protection.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Format hält nur Gelegenheitsleser fern; es ist kein echter Schutz.</translation>
     </message>
     <message>
         <source>Keep your originals until you have checked the coded copies.</source>
-        <translation type="unfinished"></translation>
+        <translation>Behalten Sie die Originale, bis Sie die kodierten Kopien geprüft haben.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm1</name>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Anhalten</translation>
     </message>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokoll</translation>
     </message>
     <message>
         <source>Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateien</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner</translation>
     </message>
     <message>
         <source>Checksum progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortschritt der Prüfsumme</translation>
     </message>
     <message>
         <source>First coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Erster Kodierdurchgang</translation>
     </message>
     <message>
         <source>Second coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Zweiter Kodierdurchgang</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Dateien oder Ordner wurden abgelegt; der erste ist ausgewählt: %2</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation type="unfinished"></translation>
+        <translation>Ein Ordnerlauf ist im Gang. Nach der aktuellen Datei anhalten und beenden ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Der Ordner %1 wurde entfernt oder umbenannt; %2 wird gezeigt</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Dieser Ordner kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Der Ordner %1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>Der Ordner %1 enthält keine lesbare Datei</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm2</name>
     <message>
         <source>The help page could not be found:</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Hilfeseite wurde nicht gefunden:</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
         <source>Enter the password again</source>
-        <translation type="unfinished"></translation>
+        <translation>Passwort noch einmal eingeben</translation>
     </message>
     <message>
         <source>At least two characters are needed</source>
-        <translation type="unfinished"></translation>
+        <translation>Mindestens zwei Zeichen nötig</translation>
     </message>
     <message>
         <source>The two passwords differ; enter it anew</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Passwörter sind verschieden; neu eingeben</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::Topendir</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>der Name ist leer</translation>
     </message>
     <message>
-        <source>a folder name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a folder name cannot contain "/"</source>
+        <translation>ein Ordnername darf kein "/" enthalten</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a name for a new folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" is not a name for a new folder</source>
+        <translation>"%1" ist kein Name für einen neuen Ordner</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner</translation>
     </message>
     <message>
         <source>Cannot create the folder %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordner %1 kann nicht angelegt werden: %2.</translation>
     </message>
     <message>
         <source>Cannot create the folder %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner kann nicht angelegt werden: %1</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui::ShellModel</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>der Name ist leer</translation>
     </message>
     <message>
-        <source>a name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a name cannot contain "/"</source>
+        <translation>ein Name darf kein "/" enthalten</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be a name</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" cannot be a name</source>
+        <translation>"%1" kann kein Name sein</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; already exists in that folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" already exists in that folder</source>
+        <translation>"%1" gibt es in diesem Ordner schon</translation>
     </message>
     <message>
-        <source>Cannot rename %1 to &quot;%2&quot;: </source>
-        <translation type="unfinished"></translation>
+        <source>Cannot rename %1 to "%2": </source>
+        <translation>%1 kann nicht in "%2" umbenannt werden: </translation>
     </message>
     <message>
         <source>refused</source>
-        <translation type="unfinished"></translation>
+        <translation>abgelehnt</translation>
     </message>
 </context>
 </TS>

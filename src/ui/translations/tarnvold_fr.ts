@@ -1,152 +1,169 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
 <TS version="2.1" language="fr">
 <context>
     <name>tarnvold</name>
     <message>
         <source>Cannot open %1: no such file or folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible d'ouvrir %1 : fichier ou dossier introuvable.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TAboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
-        <translation type="unfinished"></translation>
+        <translation>Réalisé par les développeurs de Tarnvold</translation>
     </message>
     <message>
         <source>Codes and decodes files with a password.</source>
-        <translation type="unfinished"></translation>
+        <translation>Code et décode des fichiers avec un mot de passe.</translation>
     </message>
     <message>
         <source>The coded-file format keeps out casual readers only; it is no real protection.</source>
-        <translation type="unfinished"></translation>
+        <translation>Le format ne protège que des lecteurs occasionnels ; ce n'est pas une vraie protection.</translation>
     </message>
     <message>
         <source>Keep your originals until you have checked the coded copies.</source>
-        <translation type="unfinished"></translation>
+        <translation>Gardez vos originaux jusqu'à avoir vérifié les copies codées.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm1</name>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Arrêter</translation>
     </message>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Journal</translation>
     </message>
     <message>
         <source>Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Fichiers</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Dossiers</translation>
     </message>
     <message>
         <source>Checksum progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progression de la somme de contrôle</translation>
     </message>
     <message>
         <source>First coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Première passe de codage</translation>
     </message>
     <message>
         <source>Second coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Seconde passe de codage</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 fichiers ou dossiers déposés ; le premier est sélectionné : %2</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation type="unfinished"></translation>
+        <translation>Un traitement de dossier est en cours. L'arrêter après le fichier en cours et quitter ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Le dossier %1 a été supprimé ou renommé ; %2 est affiché</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Ce dossier ne peut pas être lu : %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Le dossier %1 ne peut pas être lu : %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>Le dossier %1 ne contient aucun fichier lisible</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm2</name>
     <message>
         <source>The help page could not be found:</source>
-        <translation type="unfinished"></translation>
+        <translation>Page d'aide introuvable :</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
         <source>Enter the password again</source>
-        <translation type="unfinished"></translation>
+        <translation>Entrez le mot de passe à nouveau</translation>
     </message>
     <message>
         <source>At least two characters are needed</source>
-        <translation type="unfinished"></translation>
+        <translation>Au moins deux caractères requis</translation>
     </message>
     <message>
         <source>The two passwords differ; enter it anew</source>
-        <translation type="unfinished"></translation>
+        <translation>Les deux mots de passe diffèrent ; recommencez</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::Topendir</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>le nom est vide</translation>
     </message>
     <message>
-        <source>a folder name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a folder name cannot contain "/"</source>
+        <translation>un nom de dossier ne peut pas contenir « / »</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a name for a new folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" is not a name for a new folder</source>
+        <translation>« %1 » n'est pas un nom pour un nouveau dossier</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Dossiers</translation>
     </message>
     <message>
         <source>Cannot create the folder %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de créer le dossier %1 : %2.</translation>
     </message>
     <message>
         <source>Cannot create the folder %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de créer le dossier %1</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Tous les fichiers (*)</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui::ShellModel</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>le nom est vide</translation>
     </message>
     <message>
-        <source>a name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a name cannot contain "/"</source>
+        <translation>un nom ne peut pas contenir « / »</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be a name</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" cannot be a name</source>
+        <translation>« %1 » ne peut pas être un nom</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; already exists in that folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" already exists in that folder</source>
+        <translation>« %1 » existe déjà dans ce dossier</translation>
     </message>
     <message>
-        <source>Cannot rename %1 to &quot;%2&quot;: </source>
-        <translation type="unfinished"></translation>
+        <source>Cannot rename %1 to "%2": </source>
+        <translation>Impossible de renommer %1 en « %2 » : </translation>
     </message>
     <message>
         <source>refused</source>
-        <translation type="unfinished"></translation>
+        <translation>refusé</translation>
     </message>
 </context>
 </TS>

@@ -1,152 +1,169 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
 <TS version="2.1" language="it">
 <context>
     <name>tarnvold</name>
     <message>
         <source>Cannot open %1: no such file or folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile aprire %1: file o cartella inesistente.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TAboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
-        <translation type="unfinished"></translation>
+        <translation>Realizzato dagli sviluppatori di Tarnvold</translation>
     </message>
     <message>
         <source>Codes and decodes files with a password.</source>
-        <translation type="unfinished"></translation>
+        <translation>Codifica e decodifica file con una password.</translation>
     </message>
     <message>
         <source>The coded-file format keeps out casual readers only; it is no real protection.</source>
-        <translation type="unfinished"></translation>
+        <translation>Il formato tiene lontani solo i lettori occasionali; non è una vera protezione.</translation>
     </message>
     <message>
         <source>Keep your originals until you have checked the coded copies.</source>
-        <translation type="unfinished"></translation>
+        <translation>Conservate gli originali finché non avete controllato le copie codificate.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm1</name>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Ferma</translation>
     </message>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Registro</translation>
     </message>
     <message>
         <source>Files</source>
-        <translation type="unfinished"></translation>
+        <translation>File</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Cartelle</translation>
     </message>
     <message>
         <source>Checksum progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Avanzamento del checksum</translation>
     </message>
     <message>
         <source>First coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Primo passaggio di codifica</translation>
     </message>
     <message>
         <source>Second coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Secondo passaggio di codifica</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Rilasciati %1 file o cartelle; il primo è selezionato: %2</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation type="unfinished"></translation>
+        <translation>È in corso un'elaborazione di cartella. Fermarla dopo il file corrente e uscire ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>La cartella %1 è stata rimossa o rinominata; viene mostrata %2</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Impossibile leggere questa cartella: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Impossibile leggere la cartella %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>La cartella %1 non contiene alcun file leggibile</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm2</name>
     <message>
         <source>The help page could not be found:</source>
-        <translation type="unfinished"></translation>
+        <translation>Pagina della guida non trovata:</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
         <source>Enter the password again</source>
-        <translation type="unfinished"></translation>
+        <translation>Inserisci di nuovo la password</translation>
     </message>
     <message>
         <source>At least two characters are needed</source>
-        <translation type="unfinished"></translation>
+        <translation>Servono almeno due caratteri</translation>
     </message>
     <message>
         <source>The two passwords differ; enter it anew</source>
-        <translation type="unfinished"></translation>
+        <translation>Le password sono diverse; reinseriscila</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::Topendir</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>il nome è vuoto</translation>
     </message>
     <message>
-        <source>a folder name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a folder name cannot contain "/"</source>
+        <translation>un nome di cartella non può contenere "/"</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a name for a new folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" is not a name for a new folder</source>
+        <translation>"%1" non è un nome per una nuova cartella</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Cartelle</translation>
     </message>
     <message>
         <source>Cannot create the folder %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile creare la cartella %1: %2.</translation>
     </message>
     <message>
         <source>Cannot create the folder %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile creare la cartella %1</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Tutti i file (*)</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui::ShellModel</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>il nome è vuoto</translation>
     </message>
     <message>
-        <source>a name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a name cannot contain "/"</source>
+        <translation>un nome non può contenere "/"</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be a name</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" cannot be a name</source>
+        <translation>"%1" non può essere un nome</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; already exists in that folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" already exists in that folder</source>
+        <translation>"%1" esiste già in quella cartella</translation>
     </message>
     <message>
-        <source>Cannot rename %1 to &quot;%2&quot;: </source>
-        <translation type="unfinished"></translation>
+        <source>Cannot rename %1 to "%2": </source>
+        <translation>Impossibile rinominare %1 in "%2": </translation>
     </message>
     <message>
         <source>refused</source>
-        <translation type="unfinished"></translation>
+        <translation>rifiutato</translation>
     </message>
 </context>
 </TS>

@@ -1,152 +1,169 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
 <TS version="2.1" language="pl">
 <context>
     <name>tarnvold</name>
     <message>
         <source>Cannot open %1: no such file or folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie można otworzyć %1: nie ma takiego pliku ani folderu.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TAboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
-        <translation type="unfinished"></translation>
+        <translation>Stworzony przez twórców Tarnvold</translation>
     </message>
     <message>
         <source>Codes and decodes files with a password.</source>
-        <translation type="unfinished"></translation>
+        <translation>Koduje i dekoduje pliki hasłem.</translation>
     </message>
     <message>
         <source>The coded-file format keeps out casual readers only; it is no real protection.</source>
-        <translation type="unfinished"></translation>
+        <translation>Format chroni tylko przed przypadkowymi czytelnikami; to nie jest prawdziwa ochrona.</translation>
     </message>
     <message>
         <source>Keep your originals until you have checked the coded copies.</source>
-        <translation type="unfinished"></translation>
+        <translation>Zachowaj oryginały, dopóki nie sprawdzisz zakodowanych kopii.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm1</name>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Zatrzymaj</translation>
     </message>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Dziennik</translation>
     </message>
     <message>
         <source>Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Pliki</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Foldery</translation>
     </message>
     <message>
         <source>Checksum progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Postęp sumy kontrolnej</translation>
     </message>
     <message>
         <source>First coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Pierwszy przebieg kodowania</translation>
     </message>
     <message>
         <source>Second coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Drugi przebieg kodowania</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Upuszczono %1 plików lub folderów; zaznaczono pierwszy: %2</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation type="unfinished"></translation>
+        <translation>Trwa przetwarzanie folderu. Zatrzymać po bieżącym pliku i zakończyć ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Folder %1 został usunięty lub zmienił nazwę; pokazano %2</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Nie można odczytać tego folderu: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Nie można odczytać folderu %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>Folder %1 nie zawiera żadnego czytelnego pliku</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm2</name>
     <message>
         <source>The help page could not be found:</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie znaleziono strony pomocy:</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
         <source>Enter the password again</source>
-        <translation type="unfinished"></translation>
+        <translation>Wpisz hasło ponownie</translation>
     </message>
     <message>
         <source>At least two characters are needed</source>
-        <translation type="unfinished"></translation>
+        <translation>Potrzebne są co najmniej dwa znaki</translation>
     </message>
     <message>
         <source>The two passwords differ; enter it anew</source>
-        <translation type="unfinished"></translation>
+        <translation>Hasła się różnią; wpisz je od nowa</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::Topendir</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>nazwa jest pusta</translation>
     </message>
     <message>
-        <source>a folder name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a folder name cannot contain "/"</source>
+        <translation>nazwa folderu nie może zawierać "/"</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a name for a new folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" is not a name for a new folder</source>
+        <translation>"%1" nie jest nazwą dla nowego folderu</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Foldery</translation>
     </message>
     <message>
         <source>Cannot create the folder %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie można utworzyć folderu %1: %2.</translation>
     </message>
     <message>
         <source>Cannot create the folder %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Nie można utworzyć folderu %1</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Wszystkie pliki (*)</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui::ShellModel</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>nazwa jest pusta</translation>
     </message>
     <message>
-        <source>a name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a name cannot contain "/"</source>
+        <translation>nazwa nie może zawierać "/"</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be a name</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" cannot be a name</source>
+        <translation>"%1" nie może być nazwą</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; already exists in that folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" already exists in that folder</source>
+        <translation>"%1" już istnieje w tym folderze</translation>
     </message>
     <message>
-        <source>Cannot rename %1 to &quot;%2&quot;: </source>
-        <translation type="unfinished"></translation>
+        <source>Cannot rename %1 to "%2": </source>
+        <translation>Nie można zmienić nazwy %1 na "%2": </translation>
     </message>
     <message>
         <source>refused</source>
-        <translation type="unfinished"></translation>
+        <translation>odmowa</translation>
     </message>
 </context>
 </TS>

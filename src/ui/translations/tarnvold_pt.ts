@@ -1,152 +1,169 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
 <TS version="2.1" language="pt">
 <context>
     <name>tarnvold</name>
     <message>
         <source>Cannot open %1: no such file or folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Não é possível abrir %1: ficheiro ou pasta inexistente.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TAboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
-        <translation type="unfinished"></translation>
+        <translation>Feito pelos programadores do Tarnvold</translation>
     </message>
     <message>
         <source>Codes and decodes files with a password.</source>
-        <translation type="unfinished"></translation>
+        <translation>Codifica e descodifica ficheiros com uma palavra-passe.</translation>
     </message>
     <message>
         <source>The coded-file format keeps out casual readers only; it is no real protection.</source>
-        <translation type="unfinished"></translation>
+        <translation>O formato só afasta leitores ocasionais; não é uma proteção real.</translation>
     </message>
     <message>
         <source>Keep your originals until you have checked the coded copies.</source>
-        <translation type="unfinished"></translation>
+        <translation>Guarde os originais até ter verificado as cópias codificadas.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm1</name>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Parar</translation>
     </message>
     <message>
         <source>Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Registo</translation>
     </message>
     <message>
         <source>Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Ficheiros</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Pastas</translation>
     </message>
     <message>
         <source>Checksum progress</source>
-        <translation type="unfinished"></translation>
+        <translation>Progresso da soma de controlo</translation>
     </message>
     <message>
         <source>First coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Primeira passagem de codificação</translation>
     </message>
     <message>
         <source>Second coding pass</source>
-        <translation type="unfinished"></translation>
+        <translation>Segunda passagem de codificação</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ficheiros ou pastas largados; o primeiro está selecionado: %2</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation type="unfinished"></translation>
+        <translation>Está a decorrer um processamento de pasta. Pará-lo após o ficheiro atual e sair ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>A pasta %1 foi removida ou mudou de nome; é mostrada %2</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Não é possível ler esta pasta: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Não é possível ler a pasta %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>A pasta %1 não contém nenhum ficheiro legível</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TForm2</name>
     <message>
         <source>The help page could not be found:</source>
-        <translation type="unfinished"></translation>
+        <translation>A página de ajuda não foi encontrada:</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
         <source>Enter the password again</source>
-        <translation type="unfinished"></translation>
+        <translation>Introduza a palavra-passe de novo</translation>
     </message>
     <message>
         <source>At least two characters are needed</source>
-        <translation type="unfinished"></translation>
+        <translation>São precisos pelo menos dois caracteres</translation>
     </message>
     <message>
         <source>The two passwords differ; enter it anew</source>
-        <translation type="unfinished"></translation>
+        <translation>As palavras-passe diferem; introduza-a de novo</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::Topendir</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>o nome está vazio</translation>
     </message>
     <message>
-        <source>a folder name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a folder name cannot contain "/"</source>
+        <translation>um nome de pasta não pode conter "/"</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is not a name for a new folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" is not a name for a new folder</source>
+        <translation>"%1" não é um nome para uma pasta nova</translation>
     </message>
     <message>
         <source>Folders</source>
-        <translation type="unfinished"></translation>
+        <translation>Pastas</translation>
     </message>
     <message>
         <source>Cannot create the folder %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Não é possível criar a pasta %1: %2.</translation>
     </message>
     <message>
         <source>Cannot create the folder %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Não é possível criar a pasta %1</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Todos os ficheiros (*)</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::ui::ShellModel</name>
     <message>
         <source>the name is empty</source>
-        <translation type="unfinished"></translation>
+        <translation>o nome está vazio</translation>
     </message>
     <message>
-        <source>a name cannot contain &quot;/&quot;</source>
-        <translation type="unfinished"></translation>
+        <source>a name cannot contain "/"</source>
+        <translation>um nome não pode conter "/"</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; cannot be a name</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" cannot be a name</source>
+        <translation>"%1" não pode ser um nome</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; already exists in that folder</source>
-        <translation type="unfinished"></translation>
+        <source>"%1" already exists in that folder</source>
+        <translation>"%1" já existe nessa pasta</translation>
     </message>
     <message>
-        <source>Cannot rename %1 to &quot;%2&quot;: </source>
-        <translation type="unfinished"></translation>
+        <source>Cannot rename %1 to "%2": </source>
+        <translation>Não é possível mudar o nome de %1 para "%2": </translation>
     </message>
     <message>
         <source>refused</source>
-        <translation type="unfinished"></translation>
+        <translation>recusado</translation>
     </message>
 </context>
 </TS>
