@@ -314,8 +314,9 @@ void TForm1::build_panes() {
                 ShellListView1->selectionModel()->clear();
                 show_unreadable(path);
             });
-    // A double-click on a folder in the list opens it, and the tree follows.
-    connect(ShellListView1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    // A double-click (or Enter) on a folder in the list opens it, and the
+    // tree follows.
+    connect(ShellListView1, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
         if (index.isValid() && list_model_->isDir(index)) show_folder(list_model_->filePath(index));
     });
     // The home folder is where the user's files are: open the tree there.
