@@ -12,6 +12,7 @@
 #include "ui/password.h"
 #include "io/paths.h"
 #include "ui/qt_text.h"
+#include "ui/report_text.h"
 #include "ui/shell_model.h"
 #include "ui/ui_common.h"
 #include "tarnvold/version.h"
@@ -438,7 +439,10 @@ void TForm1::retranslate() {
 
 std::string TForm1::message(int n) { return language_.message(n); }
 
-void TForm1::log_write(std::string_view text) { log_device_.write(text); }
+void TForm1::log_write(std::string_view text) {
+    if (const auto translated = ui::translated_report(text)) return log_device_.write(*translated);
+    log_device_.write(text);
+}
 void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }
 
@@ -476,12 +480,14 @@ void TForm1::show_lines() {
 bool TForm1::ask_yes_no(std::string_view text) {
     catch_up();
     call_attention();
+    if (const auto translated = ui::translated_report(text)) return ui::ask_yes_no(this, qs(*translated));
     return ui::ask_yes_no(this, qs(text));
 }
 
 void TForm1::notice(std::string_view text) {
     catch_up();
     call_attention();
+    if (const auto translated = ui::translated_report(text)) return ui::notice(this, qs(*translated));
     ui::notice(this, qs(text));
 }
 

@@ -10,6 +10,12 @@
 
 namespace tarnvold::ui {
 
+namespace {
+bool loaded = false;
+}  // namespace
+
+bool translations_loaded() { return loaded; }
+
 QString locale_of_language(const QString& name) {
     struct Pair {
         const char* name;
@@ -52,10 +58,12 @@ void Translations::load(const QString& locale) {
     if (toolkit_installed_) QCoreApplication::removeTranslator(&toolkit_);
     own_installed_ = toolkit_installed_ = false;
     locale_ = locale;
+    loaded = false;
     if (locale.isEmpty()) return;
     for (const QString& folder : translation_folders()) {
         if (own_.load(QStringLiteral("tarnvold_") + locale, folder)) {
             own_installed_ = QCoreApplication::installTranslator(&own_);
+            loaded = own_installed_;
             break;
         }
     }

@@ -16,6 +16,9 @@ namespace tarnvold::ui {
 // which keeps the texts beyond the table in English.
 QString locale_of_language(const QString& name);
 
+// True while a language with translations is loaded.
+bool translations_loaded();
+
 // The folders searched for the program's .qm files, in order.
 QStringList translation_folders();
 

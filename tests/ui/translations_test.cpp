@@ -22,6 +22,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -105,7 +106,12 @@ private slots:
         };
         QCOMPARE(buttons(), (QStringList{"Ja", "Nein"}));
         QCOMPARE(p.Form1->StopButton->text(), QString("Anhalten"));
+        // Reports of the walk, written in English, reach the log translated.
+        p.Form1->UserInterface::log_line("Stopped by the user after 1 of 3 files");
+        QVERIFY(p.Form1->Memo1->toPlainText().endsWith("Vom Benutzer angehalten nach 1 von 3 Dateien"));
         p.language.fill_english_table();
+        p.Form1->UserInterface::log_line("Stopped by the user after 1 of 3 files");
+        QVERIFY(p.Form1->Memo1->toPlainText().endsWith("\nStopped by the user after 1 of 3 files"));
         QCOMPARE(buttons(), (QStringList{"Yes", "No"}));
         QCOMPARE(p.Form1->StopButton->text(), QString("Stop"));
     }

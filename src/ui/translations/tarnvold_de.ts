@@ -133,6 +133,45 @@
     </message>
 </context>
 <context>
+    <name>tarnvold::report</name>
+    <message>
+        <source>Stopped by the user after %1 of %2 files</source>
+        <translation>Vom Benutzer angehalten nach %1 von %2 Dateien</translation>
+    </message>
+    <message>
+        <source>Passed by %1: it is the destination folder</source>
+        <translation>Übergangen: %1: das ist der Zielordner</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads into the destination folder</source>
+        <translation>Übergangen: %1: der Link führt in den Zielordner</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads back to a folder being walked</source>
+        <translation>Übergangen: %1: der Link führt zurück in einen durchlaufenen Ordner</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is a symbolic link</source>
+        <translation>Übergangen: %1: sein Ziel %2 ist ein symbolischer Link</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is not a folder</source>
+        <translation>Übergangen: %1: sein Ziel %2 ist kein Ordner</translation>
+    </message>
+    <message>
+        <source>The destination folder is the source folder or lies inside it, nothing was written: %1</source>
+        <translation>Der Zielordner ist der Quellordner oder liegt darin, nichts wurde geschrieben: %1</translation>
+    </message>
+    <message>
+        <source>Source and destination are the same file, nothing was written: %1</source>
+        <translation>Quelle und Ziel sind dieselbe Datei, nichts wurde geschrieben: %1</translation>
+    </message>
+    <message>
+        <source>%1 no longer exists</source>
+        <translation>%1 gibt es nicht mehr</translation>
+    </message>
+</context>
+<context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>

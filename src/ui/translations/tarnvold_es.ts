@@ -133,6 +133,45 @@
     </message>
 </context>
 <context>
+    <name>tarnvold::report</name>
+    <message>
+        <source>Stopped by the user after %1 of %2 files</source>
+        <translation>Detenido por el usuario tras %1 de %2 archivos</translation>
+    </message>
+    <message>
+        <source>Passed by %1: it is the destination folder</source>
+        <translation>Omitido %1: es la carpeta de destino</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads into the destination folder</source>
+        <translation>Omitido %1: el enlace lleva a la carpeta de destino</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads back to a folder being walked</source>
+        <translation>Omitido %1: el enlace vuelve a una carpeta que se está recorriendo</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is a symbolic link</source>
+        <translation>Omitido %1: su destino %2 es un enlace simbólico</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is not a folder</source>
+        <translation>Omitido %1: su destino %2 no es una carpeta</translation>
+    </message>
+    <message>
+        <source>The destination folder is the source folder or lies inside it, nothing was written: %1</source>
+        <translation>La carpeta de destino es la de origen o está dentro de ella, no se escribió nada: %1</translation>
+    </message>
+    <message>
+        <source>Source and destination are the same file, nothing was written: %1</source>
+        <translation>Origen y destino son el mismo archivo, no se escribió nada: %1</translation>
+    </message>
+    <message>
+        <source>%1 no longer exists</source>
+        <translation>%1 ya no existe</translation>
+    </message>
+</context>
+<context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>

@@ -133,6 +133,45 @@
     </message>
 </context>
 <context>
+    <name>tarnvold::report</name>
+    <message>
+        <source>Stopped by the user after %1 of %2 files</source>
+        <translation>Arrêté par l'utilisateur après %1 fichiers sur %2</translation>
+    </message>
+    <message>
+        <source>Passed by %1: it is the destination folder</source>
+        <translation>Ignoré : %1 : c'est le dossier de destination</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads into the destination folder</source>
+        <translation>Ignoré : %1 : le lien mène dans le dossier de destination</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads back to a folder being walked</source>
+        <translation>Ignoré : %1 : le lien ramène à un dossier en cours de parcours</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is a symbolic link</source>
+        <translation>Ignoré : %1 : sa destination %2 est un lien symbolique</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is not a folder</source>
+        <translation>Ignoré : %1 : sa destination %2 n'est pas un dossier</translation>
+    </message>
+    <message>
+        <source>The destination folder is the source folder or lies inside it, nothing was written: %1</source>
+        <translation>Le dossier de destination est le dossier source ou se trouve dedans, rien n'a été écrit : %1</translation>
+    </message>
+    <message>
+        <source>Source and destination are the same file, nothing was written: %1</source>
+        <translation>La source et la destination sont le même fichier, rien n'a été écrit : %1</translation>
+    </message>
+    <message>
+        <source>%1 no longer exists</source>
+        <translation>%1 n'existe plus</translation>
+    </message>
+</context>
+<context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>

@@ -133,6 +133,45 @@
     </message>
 </context>
 <context>
+    <name>tarnvold::report</name>
+    <message>
+        <source>Stopped by the user after %1 of %2 files</source>
+        <translation>Fermato dall'utente dopo %1 file su %2</translation>
+    </message>
+    <message>
+        <source>Passed by %1: it is the destination folder</source>
+        <translation>Saltato %1: è la cartella di destinazione</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads into the destination folder</source>
+        <translation>Saltato %1: il collegamento porta nella cartella di destinazione</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads back to a folder being walked</source>
+        <translation>Saltato %1: il collegamento riporta a una cartella in corso di visita</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is a symbolic link</source>
+        <translation>Saltato %1: la destinazione %2 è un collegamento simbolico</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is not a folder</source>
+        <translation>Saltato %1: la destinazione %2 non è una cartella</translation>
+    </message>
+    <message>
+        <source>The destination folder is the source folder or lies inside it, nothing was written: %1</source>
+        <translation>La cartella di destinazione è quella di origine o si trova al suo interno, non è stato scritto nulla: %1</translation>
+    </message>
+    <message>
+        <source>Source and destination are the same file, nothing was written: %1</source>
+        <translation>Origine e destinazione sono lo stesso file, non è stato scritto nulla: %1</translation>
+    </message>
+    <message>
+        <source>%1 no longer exists</source>
+        <translation>%1 non esiste più</translation>
+    </message>
+</context>
+<context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>

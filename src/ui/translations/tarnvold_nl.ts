@@ -133,6 +133,45 @@
     </message>
 </context>
 <context>
+    <name>tarnvold::report</name>
+    <message>
+        <source>Stopped by the user after %1 of %2 files</source>
+        <translation>Door de gebruiker gestopt na %1 van %2 bestanden</translation>
+    </message>
+    <message>
+        <source>Passed by %1: it is the destination folder</source>
+        <translation>Overgeslagen: %1: dit is de doelmap</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads into the destination folder</source>
+        <translation>Overgeslagen: %1: de koppeling leidt naar de doelmap</translation>
+    </message>
+    <message>
+        <source>Passed by %1: the link leads back to a folder being walked</source>
+        <translation>Overgeslagen: %1: de koppeling leidt terug naar een map die wordt doorlopen</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is a symbolic link</source>
+        <translation>Overgeslagen: %1: het doel %2 is een symbolische koppeling</translation>
+    </message>
+    <message>
+        <source>Passed by %1: its destination %2 is not a folder</source>
+        <translation>Overgeslagen: %1: het doel %2 is geen map</translation>
+    </message>
+    <message>
+        <source>The destination folder is the source folder or lies inside it, nothing was written: %1</source>
+        <translation>De doelmap is de bronmap of ligt erin, er is niets geschreven: %1</translation>
+    </message>
+    <message>
+        <source>Source and destination are the same file, nothing was written: %1</source>
+        <translation>Bron en doel zijn hetzelfde bestand, er is niets geschreven: %1</translation>
+    </message>
+    <message>
+        <source>%1 no longer exists</source>
+        <translation>%1 bestaat niet meer</translation>
+    </message>
+</context>
+<context>
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
