@@ -697,6 +697,37 @@ private slots:
         QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{why});
         QVERIFY(log().endsWith(why + "\nCoding aborted"));
     }
+
+    // A folder command is back at rest, menus and buttons, when its
+    // completion box comes.
+    void a_folder_run_unlocks_before_its_completion_box() {
+        full_view();
+        QDir(cwd->path()).mkpath("src");
+        QDir(cwd->path()).mkpath("out");
+        write_bytes(cwd->file("src/a.txt"), "a");
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [this] {
+            if (p->opendir->waiting()) {
+                const bool source = p->opendir->windowTitle().contains("source");
+                p->opendir->choose(cwd->file(source ? "src" : "out").toStdString());
+            } else if (p->PasswordDlg->waiting()) {
+                p->PasswordDlg->answer("pw");
+            }
+        });
+        answer.start(1);
+        bool at_rest = false;
+        QStringList notices;
+        ui::set_box_hook([&](const ui::BoxRequest& request) {
+            notices << request.text;
+            at_rest = menus_enabled() && f().Button1->isVisible() && f().Button1->isEnabled();
+            return ui::BoxAnswer{true, {}};
+        });
+        f().Directory1->trigger();
+        answer.stop();
+        QCOMPARE(notices, QStringList{"Coding finished"});
+        QVERIFY(at_rest);
+        QVERIFY(QFile::exists(cwd->file("out/a_txt.cod")));
+    }
 };
 
 TARNVOLD_TEST_MAIN(TestMainWindow)
