@@ -261,6 +261,11 @@ void TForm1::build_panes() {
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     ShellListView1->setPalette(palette);
+    connect(list_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (path == listed_path_) QTimer::singleShot(0, this, [this] { show_listed(); });
+    });
+    list_shown_at_latest_.setSingleShot(true);
+    connect(&list_shown_at_latest_, &QTimer::timeout, this, [this] { show_listed(); });
     Unreadable = new QLabel(ShellListView1->viewport());
     Unreadable->setObjectName("Unreadable");
     Unreadable->setTextFormat(Qt::PlainText);
@@ -309,7 +314,16 @@ void TForm1::build_panes() {
                 if (!current.isValid() || tree_removing_) return;
                 const QString path = tree_model_->filePath(current);
                 listed_path_ = path;
-                ShellListView1->setRootIndex(list_model_->setRootPath(path));
+                const QModelIndex root = list_model_->setRootPath(path);
+                ShellListView1->setRootIndex(root);
+                // A folder read for the first time fills the list in batches,
+                // sorted only now and then: it is shown once read and sorted.
+                if (list_model_->rowCount(root) == 0) {
+                    ShellListView1->viewport()->hide();
+                    list_shown_at_latest_.start(10000);
+                } else {
+                    show_listed();
+                }
                 // What was selected in the folder shown before is no longer
                 // in view, so it is no longer the object of the buttons.
                 ShellListView1->selectionModel()->clear();
@@ -324,6 +338,13 @@ void TForm1::build_panes() {
     show_folder(QDir::homePath());
 }
 
+void TForm1::show_listed() {
+    list_shown_at_latest_.stop();
+    if (!ShellListView1->viewport()->isHidden()) return;
+    list_model_->sort(0, Qt::AscendingOrder);
+    ShellListView1->viewport()->show();
+}
+
 // A folder that cannot be listed says so where its entries would be.
 void TForm1::show_unreadable(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
@@ -333,6 +354,7 @@ void TForm1::show_unreadable(const QString& path) {
     }
     const int error = errno;
     Unreadable->setText(tr("This folder cannot be read: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    show_listed();
     Unreadable->setGeometry(ShellListView1->viewport()->rect().adjusted(8, 8, -8, -8));
     Unreadable->show();
 }

@@ -19,6 +19,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -238,6 +239,7 @@ private:
     void call_attention();
     void retranslate();
     void show_unreadable(const QString& path);
+    void show_listed();
     bool refuse_empty_source(const QString& folder);
 
     Language& language_;
@@ -287,6 +289,7 @@ private:
     QString listed_path_;                  // the folder the list shows
     QString gone_folder_;                  // the listed folder, removed from outside
     bool tree_removing_ = false;           // the tree model is removing folders
+    QTimer list_shown_at_latest_;          // a folder whose reading never ends is shown anyway
     ui::FocusMark* focus_mark_ = nullptr;  // the title bar's close asked to stop the run and quit
     // Pending window messages are handled at most once a frame.
     ui::FrameTicker frame_{std::chrono::milliseconds(16)};

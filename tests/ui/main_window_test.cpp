@@ -19,6 +19,7 @@
 #include <QTreeView>
 #include <QWindow>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QProcess>
 #include <QSet>
@@ -727,6 +728,41 @@ private slots:
         QCOMPARE(notices, QStringList{"Coding finished"});
         QVERIFY(at_rest);
         QVERIFY(QFile::exists(cwd->file("out/a_txt.cod")));
+    }
+
+    // A large folder is never shown out of order while it is read.
+    void a_large_folder_appears_sorted() {
+        full_view();
+        QDir(cwd->path()).mkpath("big");
+        for (int i = 0; i < 20000; ++i) {
+            // Names in an order the file system will not sort for us.
+            const int n = (i * 7919) % 20000;
+            QFile f(cwd->file(QString("big/f%1").arg(n, 5, 10, QChar('0'))));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        f().show_folder(cwd->file("big"));
+        int unsorted = 0, looks = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 8000) {
+            QTest::qWait(5);
+            const QModelIndex root = f().ShellListView1->rootIndex();
+            const int rows = list_model()->rowCount(root);
+            if (rows == 0 || f().ShellListView1->viewport()->isHidden()) continue;
+            ++looks;
+            QString last;
+            for (int r = 0; r < std::min(rows, 200); ++r) {
+                const QString name = list_model()->index(r, 0, root).data().toString();
+                if (name < last) {
+                    ++unsorted;
+                    break;
+                }
+                last = name;
+            }
+            if (rows == 20000) break;
+        }
+        QCOMPARE(unsorted, 0);
+        QVERIFY(looks > 0);
     }
 };
 
