@@ -320,7 +320,7 @@ void TForm1::build_panes() {
                 // sorted only now and then: it is shown once read and sorted.
                 if (list_model_->rowCount(root) == 0) {
                     ShellListView1->viewport()->hide();
-                    list_shown_at_latest_.start(10000);
+                    list_shown_at_latest_.start(30000);
                 } else {
                     show_listed();
                 }
