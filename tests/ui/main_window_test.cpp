@@ -13,6 +13,7 @@
 #include "ui/keyboard.h"
 #include "ui_test_support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFileSystemModel>
 #include <QListView>
@@ -763,6 +764,29 @@ private slots:
         }
         QCOMPARE(unsorted, 0);
         QVERIFY(looks > 0);
+    }
+
+    // Assistive technology reads a name for every pane and bar, one column
+    // of folders in the tree, and a separator for the empty File entry.
+    void panes_and_bars_have_accessible_names() {
+        full_view();
+        const QWidget* named[] = {f().Memo1,        f().ShellListView1, f().ShellTreeView1, f().ProgressBar1,
+                                  f().ProgressBar2, f().ProgressBar3,   f().ProgressBar4};
+        QSet<QString> names;
+        for (const QWidget* w : named) {
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            names.insert(w->accessibleName());
+        }
+        QCOMPARE(names.size(), 7);
+        QCOMPARE(f().ProgressBar4->accessibleName(), QString("Folder progress"));
+        for (const QLabel* l : {f().Label3, f().Label4, f().Label5})
+            QVERIFY(!QAccessible::queryAccessibleInterface(const_cast<QLabel*>(l))
+                         ->text(QAccessible::Name)
+                         .startsWith("Label"));
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(f().ShellTreeView1);
+        QVERIFY(tree != nullptr && tree->tableInterface() != nullptr);
+        QCOMPARE(tree->tableInterface()->columnCount(), 1);
+        QVERIFY(f().File1->actions().at(2)->isSeparator());
     }
 };
 
