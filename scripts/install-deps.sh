@@ -14,6 +14,7 @@ packages=(
   man-db groff-base bash-completion zsh
   dosfstools
   lintian devscripts
+  qt6-l10n-tools qt6-translations-l10n
 )
 if [[ "${1:-}" == "--with-bench-tools" ]]; then
   packages+=(hyperfine openssl time)

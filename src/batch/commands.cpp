@@ -91,6 +91,11 @@ namespace {
 int aborted(bool coding) { return coding ? msg::kCodingAborted : msg::kDecodingAborted; }
 int finished(bool coding) { return coding ? msg::kCodingFinished : msg::kDecodingFinished; }
 
+// The selected object is still there.
+bool object_exists(const std::string& path) { return inspect_source(path).exists; }
+
+std::string no_longer_exists(const std::string& path) { return path + " no longer exists"; }
+
 }  // namespace
 
 Commands::Commands(Engine& engine, UserInterface& ui, CommandHost& host)
@@ -187,6 +192,8 @@ void Commands::object_file(Frame& frame, bool coding, const std::string& path) {
     frame.lock_menu();
     std::string destination, password;
     if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted(coding));
+    // The object was chosen before the dialogs; it may have gone meanwhile.
+    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted(coding));
     if (coding)
         engine_.codefile(path, destination, password);
     else
@@ -204,6 +211,7 @@ void Commands::object_folder(Frame& frame, bool coding, const std::string& path)
     if (destination_inside_source(path, destination))
         return frame.refuse(refusal_inside_source(destination), aborted(coding));
     if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
+    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted(coding));
 
     // Decoding, files that are not coded files are told in the log only.
     run_walk(frame, coding, path, destination, password, !coding);
@@ -244,6 +252,8 @@ void Commands::run_walk(Frame& frame, bool coding, const std::string& source, co
     frame.unlock_menu();
     frame.show_buttons();
     frame.end_progress();
+    // The window is back at rest before the box that ends the run.
+    host_.set_commands_blocked(false);
     if (!walk_.stopped())
         ui_.notice(ui_.message(finished(coding)));
     else if (!stop_quietly_)

@@ -104,7 +104,10 @@ void Language::apply_lang_table(const LangTable& table) {
         if (std::find(targets_.begin(), targets_.end(), t) != targets_.end()) t->apply_captions(lang_table_);
 }
 
-void Language::fill_english_table() { apply_lang_table(builtin_english()); }
+void Language::fill_english_table() {
+    loaded_file.clear();
+    apply_lang_table(builtin_english());
+}
 
 void Language::write_english_file() const { write_lang_file(join_native(start_dir, kEnglishLangFile), lang_table_); }
 
@@ -204,6 +207,7 @@ void Language::load_lang_file(const std::string& path) {
     if (utf8 && (*work)[0].starts_with("\xEF\xBB\xBF")) (*work)[0].erase(0, 3);
     for (auto& entry : *work)
         entry = utf8 ? entry.substr(0, utf8_prefix(entry)) : cp1252_to_utf8(entry.substr(0, kMaxEntryLength));
+    loaded_file = native;
     apply_lang_table(*work);
 }
 

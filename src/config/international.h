@@ -47,6 +47,10 @@ public:
 
     std::vector<std::string> lang_list;  // language names, in listing order
     std::string start_dir;               // captured once by the program at start
+    // The file the current table was loaded from; empty for the built-in
+    // English.  Windows that show texts of their own beyond the table follow
+    // it to the same language.
+    std::string loaded_file;
 
     void add_caption_target(CaptionTarget* t);
     void remove_caption_target(CaptionTarget* t);

@@ -32,9 +32,9 @@ TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), lan
 
     ProductName = ui::make_label("ProductName", "Product : Tarnvold", Panel1, 88, 16);
     Version = ui::make_label("Version", "Version : 0.01", Panel1, 88, 40);
-    MakerLine = ui::make_label("MakerLine", "Made by the Tarnvold developers", Panel1, 8, 80);
+    MakerLine = ui::make_label("MakerLine", QString(), Panel1, 8, 80);
 
-    Comments = new QLabel("Codes and decodes files with a password.", Panel1);
+    Comments = new QLabel(Panel1);
     Comments->setObjectName("Comments");
     Comments->setTextFormat(Qt::PlainText);
     Comments->setWordWrap(true);
@@ -54,9 +54,19 @@ void TAboutBox::FormCreate() {
     Version->setText(QStringLiteral("Version : ") + QString::number(kProgramVersionMajor) + "." +
                      QString::number(kProgramVersionMinor));
     Version->adjustSize();
-    Comments->setText(Comments->text() + "\nFree software under the GNU GPL, version 3 or later." +
-                      "\nThe coded-file format keeps out casual readers only; it is no real protection." +
-                      "\nKeep your originals until you have checked the coded copies.");
+    set_texts();
+    ui::centre_when_framed(this);
+}
+
+// The maker line and the remark, with its two further lines, in the
+// current language; the box grows with them.
+void TAboutBox::set_texts() {
+    MakerLine->setText(tr("Made by the Tarnvold developers"));
+    MakerLine->adjustSize();
+    Comments->setText(tr("Codes and decodes files with a password.") + "\n" +
+                      tr("Free software under the GNU GPL, version 3 or later.") + "\n" +
+                      tr("The coded-file format keeps out casual readers only; it is no real protection.") + "\n" +
+                      tr("Keep your originals until you have checked the coded copies."));
     Comments->setFixedHeight(Comments->heightForWidth(Comments->width()));
     // The panel, and below it the button and the window, grow with the text.
     const int panel_height = std::max(161, Comments->geometry().bottom() + 1 + 8);
@@ -69,6 +79,7 @@ void TAboutBox::FormCreate() {
 void TAboutBox::apply_captions(const LangTable& table) {
     setWindowTitle(ui::qs(table_entry(table, msg::kAbout)));
     OKButton->setText(ui::qs(table_entry(table, msg::kOk)));
+    set_texts();
 }
 
 void TAboutBox::OKButtonClick() {

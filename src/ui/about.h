@@ -39,6 +39,7 @@ public slots:
     void reject() override;
 
 private:
+    void set_texts();
     // The window tests look at the controls themselves.
     friend class ::TestHelpAbout;
     friend class ::TestMainWindow;

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/boxes.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -25,11 +28,18 @@ int message_box(QMessageBox::Icon icon, QWidget* owner, const QString& text, QMe
     QMessageBox box(icon, kBoxCaption, text, buttons, owner);
     // Texts and file names are shown as they are, never as markup.
     box.setTextFormat(Qt::PlainText);
+    // Wide enough for the window manager to show the caption in full beside
+    // its buttons; the box keeps its own size otherwise.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int wide = 2 * box.fontMetrics().horizontalAdvance(kBoxCaption) + 120;
+        grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     return box.exec();
 }
 
 // "All files": everything, whatever its name.
-const QString kAllFiles = QStringLiteral("All files (*)");
+QString all_files() { return QCoreApplication::translate("tarnvold::ui", "All files (*)"); }
 
 }  // namespace
 
@@ -73,7 +83,7 @@ bool input_box(QWidget* owner, const QString& title, const QString& prompt, QStr
 bool open_file_dialog(QWidget* owner, QString& path) {
     BoxAnswer answer;
     if (!hooked(BoxKind::OpenFile, owner, QString(), path, answer)) {
-        answer.value = QFileDialog::getOpenFileName(owner, QString(), path, kAllFiles);
+        answer.value = QFileDialog::getOpenFileName(owner, QString(), path, all_files());
         answer.accepted = !answer.value.isEmpty();
     }
     if (answer.accepted) path = answer.value;
@@ -84,8 +94,8 @@ bool save_file_dialog(QWidget* owner, QString& path) {
     BoxAnswer answer;
     if (!hooked(BoxKind::SaveFile, owner, QString(), path, answer)) {
         // The engine asks its own question before it replaces a file.
-        answer.value =
-            QFileDialog::getSaveFileName(owner, QString(), path, kAllFiles, nullptr, QFileDialog::DontConfirmOverwrite);
+        answer.value = QFileDialog::getSaveFileName(owner, QString(), path, all_files(), nullptr,
+                                                    QFileDialog::DontConfirmOverwrite);
         answer.accepted = !answer.value.isEmpty();
     }
     if (answer.accepted) path = answer.value;

@@ -3,6 +3,7 @@
 
 #include "io/file_io.h"
 #include "io/utf8_text.h"
+#include "ui/ui_common.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -91,6 +92,7 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
         const QRect area = screen->geometry();
         move((area.width() - width()) / 2, (area.height() - height()) / 2);
     }
+    ui::centre_when_framed(this);
 
     language_.add_caption_target(this);
     FormCreate();

@@ -8,12 +8,21 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
 
 namespace tarnvold {
+
+namespace {
+constexpr int kDesignWidth = 792;
+constexpr int kDesignHeight = 566;
+}  // namespace
 
 QString help_address_for(const QString& folder) {
     return QStringLiteral("file://") + folder + QStringLiteral("/help/default.htm");
@@ -24,7 +33,7 @@ TForm2::TForm2(Language& language, std::function<void()> start_up, QWidget* pare
     setObjectName("Form2");
     setWindowTitle("Help");
     setFont(ui::window_font());
-    setFixedSize(792, 566);
+    setFixedSize(kDesignWidth, kDesignHeight);
 
     WebBrowser_v11 = new QTextBrowser(this);
     WebBrowser_v11->setObjectName("WebBrowser_v11");
@@ -44,6 +53,7 @@ TForm2::~TForm2() { language_.remove_caption_target(this); }
 
 void TForm2::FormCreate(const std::function<void()>& start_up) {
     ui::centre_on_screen(this);
+    ui::centre_when_framed(this);
     std::string folder;
     try {
         folder = current_directory();
@@ -60,10 +70,39 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
         if (QFileInfo::exists(file))
             WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
         else
-            WebBrowser_v11->setHtml(QStringLiteral("<p>The help page could not be found:</p><p>") +
-                                    file.toHtmlEscaped() + QStringLiteral("</p>"));
+            WebBrowser_v11->setHtml(QStringLiteral("<p>") + tr("The help page could not be found:").toHtmlEscaped() +
+                                    QStringLiteral("</p><p>") + file.toHtmlEscaped() + QStringLiteral("</p>"));
     }
     if (start_up) start_up();
+}
+
+void TForm2::fit_within(const QSize& available) {
+    QMargins frame;
+    if (windowHandle() != nullptr) frame = windowHandle()->frameMargins();
+    const int width = std::min(kDesignWidth, available.width() - frame.left() - frame.right());
+    const int height = std::min(kDesignHeight, available.height() - frame.top() - frame.bottom());
+    const QSize size(std::max(width, 200), std::max(height, 120));
+    if (size == this->size() && size == minimumSize()) return;
+    setFixedSize(size);
+    // At the design size: the design's places.  Smaller: the page takes what
+    // the button leaves, the button stays centred at the foot.
+    const int button_top = size.height() - (kDesignHeight - 544);
+    const bool design_width = size.width() == kDesignWidth;
+    WebBrowser_v11->setGeometry(0, 8, design_width ? 793 : size.width(), button_top - 15);
+    Button1->move(design_width ? 320 : (size.width() - Button1->width()) / 2, button_top);
+    ui::centre_on_screen(this);
+}
+
+// The screen may be smaller than the design (a small screen, or a large
+// scale factor): fitted each time the window is shown, and once more when
+// the window manager's frame is known.
+bool TForm2::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Show || event->type() == QEvent::Move) {
+        if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
+            fit_within(s->availableGeometry().size());
+    }
+    return handled;
 }
 
 void TForm2::apply_captions(const LangTable& table) { Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow))); }

@@ -34,6 +34,11 @@ public:
 
     void apply_captions(const LangTable& table) override;
 
+    // Lays the window out for a screen area of `available` (outer size):
+    // the design size where it fits, otherwise as much as fits, the page
+    // scrolling and the button kept in view below it.
+    void fit_within(const QSize& available);
+
 public slots:
     void Button1Click();
     void closing();
@@ -41,6 +46,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // The window tests look at the controls themselves.

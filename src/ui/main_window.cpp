@@ -6,20 +6,31 @@
 #include "ui/config_dialog.h"
 #include "io/file_io.h"
 #include "ui/helper.h"
+#include "ui/keyboard.h"
 #include "config/message_id.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "io/paths.h"
 #include "ui/qt_text.h"
+#include "ui/report_text.h"
 #include "ui/shell_model.h"
 #include "ui/ui_common.h"
 #include "tarnvold/version.h"
+#include "batch/folder_walk.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
@@ -42,8 +53,12 @@
 #include <QTreeView>
 #include <QWindow>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <exception>
+#include <memory>
+#include <unistd.h>
 #include <utility>
 
 namespace tarnvold {
@@ -104,6 +119,9 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The pane stays editable, but Tab moves on to the next control.
     Memo1->setTabChangesFocus(true);
+    // A file dropped on the pane selects it, as anywhere on the window; it
+    // does not become text of the log.
+    Memo1->setAcceptDrops(false);
 
     ProgressBar1 = make_bar("ProgressBar1", Panel2, 8, 24, 281, 17);
     ProgressBar2 = make_bar("ProgressBar2", Panel2, 8, 88, 281, 17);
@@ -141,6 +159,15 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Exit1Click);
+
+    // F10 takes the menu bar, as Alt alone does; F1 is Help > Help.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { ui::focus_menu_bar(MainMenu1); });
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
+    Help2->setShortcutContext(Qt::WindowShortcut);
+    focus_mark_ = new ui::FocusMark(client, {Memo1, ShellListView1, ShellTreeView1});
+    setAcceptDrops(true);
+    retranslate();
 
     setGeometry(154, 204, kFullWidth, kFullHeight);
     outer_size_ = QSize(kFullWidth, kFullHeight);
@@ -180,7 +207,7 @@ void TForm1::build_menu() {
     Directory2 = Decode1->addAction("Directory");
     Directory2->setObjectName("Directory2");
     // An empty entry between the commands and Exit; it does nothing.
-    File1->addAction(QString());
+    File1->addSeparator();
     Exit1 = File1->addAction("Exit");
     Exit1->setObjectName("Exit1");
 
@@ -217,6 +244,10 @@ void TForm1::build_panes() {
     // Named pipes, sockets and devices are listed too.
     list_model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::System | QDir::NoDotAndDotDot);
     list_model_->setReadOnly(false);
+    // Before the view's own handler, which moves the selection to a
+    // neighbour of a removed entry.
+    connect(list_model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { removing_rows_ = true; });
+    connect(list_model_, &QAbstractItemModel::rowsRemoved, this, [this] { chosen_entry_removed(); });
     ShellListView1 = new QListView(client);
     ShellListView1->setObjectName("ShellListView1");
     ShellListView1->setGeometry(312, 176, 281, 169);
@@ -230,28 +261,102 @@ void TForm1::build_panes() {
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     ShellListView1->setPalette(palette);
+    connect(list_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (path == listed_path_) QTimer::singleShot(0, this, [this] { show_listed(); });
+    });
+    list_shown_at_latest_.setSingleShot(true);
+    connect(&list_shown_at_latest_, &QTimer::timeout, this, [this] { show_listed(); });
+    Unreadable = new QLabel(ShellListView1->viewport());
+    Unreadable->setObjectName("Unreadable");
+    Unreadable->setTextFormat(Qt::PlainText);
+    Unreadable->setWordWrap(true);
+    Unreadable->setAlignment(Qt::AlignCenter);
+    Unreadable->hide();
+    // The entry the user chose is the object of the buttons; the view may
+    // move the selection by itself when entries go, and that is no choice.
+    connect(ShellListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (removing_rows_) return;
+        const QModelIndexList selected = ShellListView1->selectionModel()->selectedIndexes();
+        chosen_ = selected.isEmpty() ? QPersistentModelIndex() : QPersistentModelIndex(selected.first());
+        has_chosen_ = chosen_.isValid();
+    });
 
     // The folder tree of the whole file system.
-    const ui::FolderTree tree = ui::make_folder_tree(client);
+    // The tree moves its current folder to a neighbour of one removed from
+    // outside; the window goes to the nearest folder left above it instead.
+    const ui::FolderTree tree = ui::make_folder_tree(client, [this](ui::ShellModel* model) {
+        connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                [this, model](const QModelIndex& parent, int first, int last) {
+                    tree_removing_ = true;
+                    for (int row = first; row <= last && gone_folder_.isEmpty(); ++row) {
+                        const QString path = model->filePath(model->index(row, 0, parent));
+                        if (listed_path_ == path || listed_path_.startsWith(path + "/")) gone_folder_ = listed_path_;
+                    }
+                });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, [this] {
+            tree_removing_ = false;
+            if (gone_folder_.isEmpty()) return;
+            const QString gone = std::exchange(gone_folder_, QString());
+            QString left = gone;
+            while (left != "/" && !QFileInfo(left).isDir()) left = QFileInfo(left).absolutePath();
+            QTimer::singleShot(0, this, [this, gone, left] {
+                log_line(ss(tr("The folder %1 was removed or renamed; %2 is shown").arg(gone, left)));
+                show_folder(left);
+            });
+        });
+    });
     ShellTreeView1 = tree.view;
     tree_model_ = tree.model;
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setGeometry(608, 8, 233, 345);
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (!current.isValid()) return;
+                if (!current.isValid() || tree_removing_) return;
                 const QString path = tree_model_->filePath(current);
-                ShellListView1->setRootIndex(list_model_->setRootPath(path));
+                listed_path_ = path;
+                const QModelIndex root = list_model_->setRootPath(path);
+                ShellListView1->setRootIndex(root);
+                // A folder read for the first time fills the list in batches,
+                // sorted only now and then: it is shown once read and sorted.
+                if (list_model_->rowCount(root) == 0) {
+                    ShellListView1->viewport()->hide();
+                    list_shown_at_latest_.start(30000);
+                } else {
+                    show_listed();
+                }
                 // What was selected in the folder shown before is no longer
                 // in view, so it is no longer the object of the buttons.
                 ShellListView1->selectionModel()->clear();
+                show_unreadable(path);
             });
-    // A double-click on a folder in the list opens it, and the tree follows.
-    connect(ShellListView1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    // A double-click (or Enter) on a folder in the list opens it, and the
+    // tree follows.
+    connect(ShellListView1, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
         if (index.isValid() && list_model_->isDir(index)) show_folder(list_model_->filePath(index));
     });
     // The home folder is where the user's files are: open the tree there.
     show_folder(QDir::homePath());
+}
+
+void TForm1::show_listed() {
+    list_shown_at_latest_.stop();
+    if (!ShellListView1->viewport()->isHidden()) return;
+    list_model_->sort(0, Qt::AscendingOrder);
+    ShellListView1->viewport()->show();
+}
+
+// A folder that cannot be listed says so where its entries would be.
+void TForm1::show_unreadable(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    if (::access(native.constData(), R_OK | X_OK) == 0) {
+        Unreadable->hide();
+        return;
+    }
+    const int error = errno;
+    Unreadable->setText(tr("This folder cannot be read: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    show_listed();
+    Unreadable->setGeometry(ShellListView1->viewport()->rect().adjusted(8, 8, -8, -8));
+    Unreadable->show();
 }
 
 void TForm1::build_stop() {
@@ -330,13 +435,36 @@ void TForm1::apply_captions(const LangTable& table) {
     Button3->setText(text(msg::kExit));
     Label1->setText(text(msg::kFolderProgress));
     Label1->adjustSize();
+    ui::assign_mnemonics(MainMenu1);
+    retranslate();
+}
+
+// The texts of the window beyond the message table.
+void TForm1::retranslate() {
+    StopButton->setText(tr("Stop"));
+    Memo1->setAccessibleName(tr("Log"));
+    ShellListView1->setAccessibleName(tr("Files"));
+    ShellTreeView1->setAccessibleName(tr("Folders"));
+    // The bars are read out by what they measure; the labels above them show
+    // their captions only while a file is worked on.
+    ProgressBar1->setAccessibleName(tr("Checksum progress"));
+    ProgressBar2->setAccessibleName(tr("First coding pass"));
+    ProgressBar3->setAccessibleName(tr("Second coding pass"));
+    Label3->setAccessibleName(ProgressBar1->accessibleName());
+    Label4->setAccessibleName(ProgressBar2->accessibleName());
+    Label5->setAccessibleName(ProgressBar3->accessibleName());
+    Label1->setAccessibleName(Label1->text());
+    ProgressBar4->setAccessibleName(Label1->text());
 }
 
 // --------------------------------------------------------- user interface
 
 std::string TForm1::message(int n) { return language_.message(n); }
 
-void TForm1::log_write(std::string_view text) { log_device_.write(text); }
+void TForm1::log_write(std::string_view text) {
+    if (const auto translated = ui::translated_report(text)) return log_device_.write(*translated);
+    log_device_.write(text);
+}
 void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }
 
@@ -373,12 +501,22 @@ void TForm1::show_lines() {
 // A box waits for the user: the window shows where the work stands.
 bool TForm1::ask_yes_no(std::string_view text) {
     catch_up();
+    call_attention();
+    if (const auto translated = ui::translated_report(text)) return ui::ask_yes_no(this, qs(*translated));
     return ui::ask_yes_no(this, qs(text));
 }
 
 void TForm1::notice(std::string_view text) {
     catch_up();
+    call_attention();
+    if (const auto translated = ui::translated_report(text)) return ui::notice(this, qs(*translated));
     ui::notice(this, qs(text));
+}
+
+// A box that comes while the user works in another window (the end of a
+// long run, a question in the middle of one) asks for attention.
+void TForm1::call_attention() {
+    if (isVisible() && !isActiveWindow()) QApplication::alert(this);
 }
 
 void TForm1::unowned_notice(std::string_view text) { ui::notice(nullptr, qs(text)); }
@@ -557,11 +695,18 @@ bool TForm1::open_dialog(std::string& path) {
     catch_up();
     if (!ui::open_file_dialog(this, last_open_)) return false;
     path = ss(last_open_);
+    command_source_ = path;
     return true;
 }
 
 bool TForm1::save_dialog(std::string& path) {
     catch_up();
+    // Beside the source, under the name a folder run would give it.
+    if (!command_source_.empty()) {
+        const QFileInfo source(qs(command_source_));
+        const std::string name = ss(source.fileName());
+        last_save_ = source.absolutePath() + "/" + qs(coding_ ? coded_name(name) : decoded_name(name));
+    }
     if (!ui::save_file_dialog(this, last_save_)) return false;
     path = ss(last_save_);
     return true;
@@ -569,14 +714,43 @@ bool TForm1::save_dialog(std::string& path) {
 
 bool TForm1::password_dialog(std::string& password) {
     catch_up();
-    return password_dlg_ != nullptr && password_dlg_->execute(password);
+    // Coding asks twice: a mistyped password would make files nobody can
+    // decode.
+    return password_dlg_ != nullptr && password_dlg_->execute(password, coding_);
 }
 
 bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
     catch_up();
+    // A source with nothing to work on is refused before the next question:
+    // "Code object" on such a folder before its destination, a menu's
+    // source folder as soon as it is chosen.
+    const bool source = title == message(msg::kSelectSourceCoding) || title == message(msg::kSelectSourceDecoding);
+    if (!source && !command_folder_.empty() && !refuse_empty_source(qs(command_folder_))) return false;
     if (opendir_ == nullptr || !opendir_->execute(title)) return false;
+    if (source && !refuse_empty_source(qs(opendir_->dest_dir))) return false;
     dest_dir = opendir_->dest_dir;
     return true;
+}
+
+// True when `folder` holds a file that can be read; otherwise says why in
+// the log and in a box, and false.
+bool TForm1::refuse_empty_source(const QString& folder) {
+    QString why;
+    const QString shown = folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder;
+    if (::access(QFile::encodeName(shown).constData(), R_OK | X_OK) != 0) {
+        why = tr("The folder %1 cannot be read: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+    } else {
+        QDirIterator it(shown, QDir::Files | QDir::Readable | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            if (it.fileInfo().isFile() && !it.fileInfo().isSymLink()) return true;
+        }
+        why = tr("The folder %1 holds no file that can be read").arg(shown);
+    }
+    log_line(ss(why));
+    notice(ss(why));
+    return false;
 }
 
 Selection TForm1::selection() {
@@ -588,7 +762,18 @@ Selection TForm1::selection() {
         return s;
     s.path = ss(list_model_->filePath(index));
     s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
+    if (s.kind == Selection::Kind::File) command_source_ = s.path;
+    if (s.kind == Selection::Kind::Folder) command_folder_ = s.path;
     return s;
+}
+
+// The entry the user chose went (deleted, renamed or moved from outside):
+// nothing is selected any more, whatever the view moved its selection to.
+void TForm1::chosen_entry_removed() {
+    removing_rows_ = false;
+    if (!has_chosen_ || chosen_.isValid()) return;
+    has_chosen_ = false;
+    ShellListView1->selectionModel()->clearSelection();
 }
 
 void TForm1::set_menu_enabled(bool enabled) {
@@ -662,6 +847,20 @@ bool TForm1::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     switch (event->type()) {
     case QEvent::Show:
+        fit_to_frame();
+        // A window made before it is shown (as the owner of a start-up box)
+        // may be framed without a move or resize of its own to tell: look
+        // again for a while.
+        if (fit_pending_) {
+            auto tries = std::make_shared<int>(0);
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, [this, timer, tries] {
+                fit_to_frame();
+                if (!fit_pending_ || ++*tries >= 200 || !isVisible()) timer->deleteLater();
+            });
+            timer->start(10);
+        }
+        break;
     case QEvent::Move:
     case QEvent::Resize: fit_to_frame(); break;
     default: break;
@@ -729,6 +928,14 @@ void TForm1::guarded(F&& f) {
     }
 }
 
+// What the dialogs of the command about to start need to know of it.
+void TForm1::begin_command(bool coding) {
+    if (blocked_) return;
+    coding_ = coding;
+    command_source_.clear();
+    command_folder_.clear();
+}
+
 void TForm1::end_program(int code) {
     exit_code_ = code;
     if (on_exit) on_exit(code);
@@ -760,6 +967,7 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::Help2Click() {
+    if (blocked_ || !menu_enabled_ || !isVisible()) return;
     hide();
     if (help_ != nullptr) help_->show();
 }
@@ -770,22 +978,40 @@ void TForm1::Configuration1Click() {
 }
 
 void TForm1::Code1Click() {
-    guarded([this] { commands_.Code1Click(); });
+    guarded([this] {
+        begin_command(true);
+        commands_.Code1Click();
+    });
 }
 void TForm1::Decode1Click() {
-    guarded([this] { commands_.Decode1Click(); });
+    guarded([this] {
+        begin_command(false);
+        commands_.Decode1Click();
+    });
 }
 void TForm1::Button1Click() {
-    guarded([this] { commands_.Button1Click(); });
+    guarded([this] {
+        begin_command(true);
+        commands_.Button1Click();
+    });
 }
 void TForm1::Button2Click() {
-    guarded([this] { commands_.Button2Click(); });
+    guarded([this] {
+        begin_command(false);
+        commands_.Button2Click();
+    });
 }
 void TForm1::Directory1Click() {
-    guarded([this] { commands_.Directory1Click(); });
+    guarded([this] {
+        begin_command(true);
+        commands_.Directory1Click();
+    });
 }
 void TForm1::Directory2Click() {
-    guarded([this] { commands_.Directory2Click(); });
+    guarded([this] {
+        begin_command(false);
+        commands_.Directory2Click();
+    });
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -807,6 +1033,39 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
+namespace {
+
+// The local files and folders a drag carries.
+QStringList dropped_paths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) paths << QDir::cleanPath(url.toLocalFile());
+    return paths;
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!blocked_ && full_view_ && !dropped_paths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!blocked_ && full_view_ && !dropped_paths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// A dropped file or folder is selected, as "tarnvold PATH" selects it, for
+// the buttons to work on; nothing starts by itself.
+void TForm1::dropEvent(QDropEvent* event) {
+    const QStringList paths = dropped_paths(event->mimeData());
+    if (blocked_ || !full_view_ || paths.isEmpty()) return;
+    event->acceptProposedAction();
+    open_path(paths.first());
+    if (paths.size() > 1)
+        log_line(
+            ss(tr("%1 files or folders were dropped; the first is selected: %2").arg(paths.size()).arg(paths.first())));
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     // A command still runs or waits in a dialog: it must end first.
     if (blocked_) {
@@ -814,7 +1073,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         // During a folder run the user may stop it and quit once the file in
         // progress is done.
         if (commands_.walking() && !quit_after_run_ &&
-            ask_yes_no("A folder run is in progress. Stop it after the current file and quit ?")) {
+            ask_yes_no(ss(tr("A folder run is in progress. Stop it after the current file and quit ?")))) {
             quit_after_run_ = true;
             commands_.request_stop(true);
         }

@@ -15,9 +15,11 @@
 #include "engine/user_interface.h"
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -48,6 +50,9 @@ namespace tarnvold {
 class TAboutBox;
 class TForm2;
 class TPasswordDlg;
+namespace ui {
+class FocusMark;
+}
 class Tconfig_form;
 class Topendir;
 
@@ -156,6 +161,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // The window tests look at the controls themselves.
@@ -199,6 +207,8 @@ private:
     // Shown while a folder walk runs, where the buttons were (in the
     // compact style, at the foot of the progress panel); Escape does the same.
     QPushButton* StopButton;
+    // In the file list's place when its folder cannot be read.
+    QLabel* Unreadable;
 
     void fit_to_frame();
     template <class F>
@@ -224,6 +234,13 @@ private:
     void build_panes();
     void build_stop();
     void stop_clicked();
+    void chosen_entry_removed();
+    void begin_command(bool coding);
+    void call_attention();
+    void retranslate();
+    void show_unreadable(const QString& path);
+    void show_listed();
+    bool refuse_empty_source(const QString& folder);
 
     Language& language_;
     Configuration& configuration_;
@@ -259,7 +276,21 @@ private:
     bool fit_pending_ = false;
     std::optional<int> exit_code_;
     bool full_view_ = true;
-    bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
+    bool quit_after_run_ = false;
+    // The entry of the file list the user chose last, while it exists.
+    QPersistentModelIndex chosen_;
+    bool has_chosen_ = false;
+    bool removing_rows_ = false;  // the list model is removing entries
+    // The command that runs: coding or decoding, and its source file once
+    // known (for the name the save dialog suggests).
+    bool coding_ = true;
+    std::string command_source_;
+    std::string command_folder_;           // the folder of "Code object" / "Decode object"
+    QString listed_path_;                  // the folder the list shows
+    QString gone_folder_;                  // the listed folder, removed from outside
+    bool tree_removing_ = false;           // the tree model is removing folders
+    QTimer list_shown_at_latest_;          // a folder whose reading never ends is shown anyway
+    ui::FocusMark* focus_mark_ = nullptr;  // the title bar's close asked to stop the run and quit
     // Pending window messages are handled at most once a frame.
     ui::FrameTicker frame_{std::chrono::milliseconds(16)};
 };

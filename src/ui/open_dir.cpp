@@ -8,6 +8,7 @@
 #include "ui/shell_model.h"
 #include "ui/ui_common.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QFrame>
@@ -32,9 +33,12 @@ bool is_enterable_folder(const std::string& path) {
 }
 
 std::string invalid_folder_name(const std::string& name) {
-    if (name.empty()) return "the name is empty";
-    if (name.find('/') != std::string::npos) return "a folder name cannot contain \"/\"";
-    if (name == "." || name == "..") return "\"" + name + "\" is not a name for a new folder";
+    if (name.empty()) return ss(QCoreApplication::translate("tarnvold::Topendir", "the name is empty"));
+    if (name.find('/') != std::string::npos)
+        return ss(QCoreApplication::translate("tarnvold::Topendir", "a folder name cannot contain \"/\""));
+    if (name == "." || name == "..")
+        return ss(
+            QCoreApplication::translate("tarnvold::Topendir", "\"%1\" is not a name for a new folder").arg(qs(name)));
     return {};
 }
 
@@ -58,6 +62,7 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
     model_ = tree.model;
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setGeometry(16, 16, 265, 289);
+    ShellTreeView1->setAccessibleName(tr("Folders"));
     // The home folder is where most destinations are; start there.
     select_path(ss(QDir::homePath()));
 
@@ -77,7 +82,10 @@ Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), langu
 
 Topendir::~Topendir() { language_.remove_caption_target(this); }
 
-void Topendir::FormCreate() { ui::centre_on_screen(this); }
+void Topendir::FormCreate() {
+    ui::centre_on_screen(this);
+    ui::centre_when_framed(this);
+}
 
 void Topendir::apply_captions(const LangTable& table) {
     OKBtn->setText(qs(table_entry(table, msg::kOk)));
@@ -102,8 +110,11 @@ void Topendir::choose(const std::string& path) {
 bool Topendir::execute(const std::string& title) {
     if (wait_.running()) return false;
     folder_picked = false;
+    // OK waits for a folder picked in this use; the tree has the focus, so
+    // a first Enter picks the folder in view.
+    OKBtn->setEnabled(false);
     setWindowTitle(qs(title));
-    if (wait_.run() != ui::ModalWait::Answer::Ok || !folder_picked) return false;
+    if (wait_.run([this] { ShellTreeView1->setFocus(); }) != ui::ModalWait::Answer::Ok || !folder_picked) return false;
     // Read now: a selection moved by keyboard after the click counts.
     // Only a folder that can really be entered is handed out.
     const std::string path = selected_path();
@@ -139,7 +150,9 @@ bool Topendir::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Topendir::DirectoryOutline1Change() {
-    if (!selected_path().empty()) folder_picked = true;
+    if (selected_path().empty()) return;
+    folder_picked = true;
+    OKBtn->setEnabled(true);
 }
 
 void Topendir::OKBtnClick() { wait_.ok(); }
@@ -160,11 +173,11 @@ void Topendir::Button1Click() {
     path += name;
 
     if (const std::string why = invalid_folder_name(name); !why.empty()) {
-        ui::notice(this, qs("Cannot create the folder " + path + ": " + why + "."));
+        ui::notice(this, tr("Cannot create the folder %1: %2.").arg(qs(path), qs(why)));
         return;
     }
     if (::mkdir(path.c_str(), 0777) != 0) {
-        ui::notice(this, qs(std::string("Cannot create the folder ") + IoError(path, errno).what()));
+        ui::notice(this, tr("Cannot create the folder %1").arg(qs(IoError(path, errno).what())));
         return;
     }
     // The new folder shows under its parent; the selection stays on the parent.

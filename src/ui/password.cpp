@@ -5,7 +5,9 @@
 #include "ui/ui_common.h"
 #include "io/utf8_text.h"
 
+#include <QColor>
 #include <QLabel>
+#include <QPalette>
 #include <QLineEdit>
 #include <QPushButton>
 #include <limits>
@@ -31,6 +33,9 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     OKBtn = ui::make_button("OKBtn", "OK", this, QRect(70, 59, 75, 25));
     OKBtn->setDefault(true);
     CancelBtn = ui::make_button("CancelBtn", "Annuler", this, QRect(150, 59, 75, 25));
+    Hint = ui::make_label("Hint", QString(), this, 8, 9);
+    Hint->hide();
+    Password->setAccessibleName(Label1->text());
 
     setTabOrder(Password, OKBtn);
     setTabOrder(OKBtn, CancelBtn);
@@ -45,20 +50,30 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
 
 TPasswordDlg::~TPasswordDlg() { language_.remove_caption_target(this); }
 
-void TPasswordDlg::FormCreate() { ui::centre_on_screen(this); }
+void TPasswordDlg::FormCreate() {
+    ui::centre_on_screen(this);
+    ui::centre_when_framed(this);
+}
 
 void TPasswordDlg::apply_captions(const LangTable& table) {
     Label1->setText(qs(table_entry(table, msg::kEnterPassword)));
     Label1->adjustSize();
+    Password->setAccessibleName(Label1->text());
     OKBtn->setText(qs(table_entry(table, msg::kOk)));
     CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
 }
 
-bool TPasswordDlg::execute(std::string& password) {
+bool TPasswordDlg::execute(std::string& password, bool confirm) {
     if (wait_.running()) return false;
+    confirm_ = confirm;
+    second_ = false;
+    first_.clear();
     Password->clear();
+    show_hint(QString(), false);
     PasswordChange();
-    if (wait_.run([this] { Password->setFocus(); }) != ui::ModalWait::Answer::Ok || !password_ok) return false;
+    const bool ok = wait_.run([this] { Password->setFocus(); }) == ui::ModalWait::Answer::Ok && password_ok;
+    first_.clear();
+    if (!ok) return false;
     password = ui::ss(Password->text());
     return true;
 }
@@ -66,13 +81,57 @@ bool TPasswordDlg::execute(std::string& password) {
 void TPasswordDlg::answer(const std::string& password) {
     Password->setText(qs(password));
     OKBtn->click();
+    if (!waiting() || !second_) return;
+    Password->setText(qs(password));
+    OKBtn->click();
+}
+
+// An empty text puts the prompt of the table back.
+void TPasswordDlg::show_hint(const QString& text, bool refusal) {
+    Hint->setText(text);
+    QPalette palette = this->palette();
+    if (refusal) palette.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    Hint->setPalette(palette);
+    Hint->resize(217, Hint->sizeHint().height());
+    Hint->setVisible(!text.isEmpty());
+    Label1->setVisible(text.isEmpty());
+    Password->setAccessibleDescription(text);
 }
 
 // Characters are counted, not the bytes of their UTF-8 form: a lone "é" is
 // too short.
-void TPasswordDlg::PasswordChange() { password_ok = text_length(ui::ss(Password->text())) > 1; }
+void TPasswordDlg::PasswordChange() {
+    password_ok = text_length(ui::ss(Password->text())) > 1;
+    // Typing again takes a refusal away; the prompt of the step stays.
+    if (Hint->isVisible() && !Password->text().isEmpty())
+        show_hint(second_ ? tr("Enter the password again") : QString(), false);
+}
 
-void TPasswordDlg::OKBtnClick() { wait_.ok(); }
+void TPasswordDlg::OKBtnClick() {
+    if (!wait_.waiting()) return wait_.ok();
+    if (!password_ok) {
+        show_hint(tr("At least two characters are needed"), true);
+        Password->setFocus();
+        return;
+    }
+    if (confirm_ && !second_) {
+        first_ = ui::ss(Password->text());
+        second_ = true;
+        Password->clear();
+        show_hint(tr("Enter the password again"), false);
+        Password->setFocus();
+        return;
+    }
+    if (confirm_ && ui::ss(Password->text()) != first_) {
+        second_ = false;
+        first_.clear();
+        Password->clear();
+        show_hint(tr("The two passwords differ; enter it anew"), true);
+        Password->setFocus();
+        return;
+    }
+    wait_.ok();
+}
 void TPasswordDlg::CancelBtnClick() { wait_.cancel(); }
 void TPasswordDlg::reject() { wait_.reject(); }
 

@@ -31,13 +31,17 @@ public:
 
     // Shows the dialog with an empty box and waits for OK or Cancel.  True
     // for OK with at least two characters, which are then copied into
-    // `password`; otherwise false with `password` untouched.  The wait
-    // sleeps in an event loop; a close by the title bar counts as Cancel.
-    bool execute(std::string& password);
+    // `password`; otherwise false with `password` untouched.  A password
+    // too short is refused inside the dialog, which says why and goes on
+    // waiting.  With `confirm` the password is asked a second time in the
+    // same dialog and must be typed the same.  The wait sleeps in an event
+    // loop; a close by the title bar counts as Cancel.
+    bool execute(std::string& password, bool confirm = false);
     // True while execute waits for an answer it has not yet had.
     bool waiting() const { return wait_.waiting(); }
 
-    // Types `password` and presses OK, as the user would.
+    // Types `password` and presses OK, as the user would; twice when the
+    // dialog asks for it again.
     void answer(const std::string& password);
 
     void apply_captions(const LangTable& table) override;
@@ -63,9 +67,15 @@ private:
     QLineEdit* Password;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
+    // Where Label1 is: why a password was refused, or that it is asked again.
+    QLabel* Hint;
 
     Language& language_;
     bool password_ok = false;
+    bool confirm_ = false;  // this use asks twice
+    bool second_ = false;   // waiting for the second typing
+    std::string first_;     // the first typing
+    void show_hint(const QString& text, bool refusal);
     ui::ModalWait wait_{*this};
 };
 

@@ -4,15 +4,19 @@
 #include "ui/about.h"
 #include "ui/config_dialog.h"
 #include "ui/helper.h"
+#include "ui/keyboard.h"
 #include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
+#include "ui/translations.h"
 #include "ui/ui_common.h"
 
 namespace tarnvold {
 
 Program::Program(std::string start_dir) {
     language.start_dir = std::move(start_dir);
+    ui::install_keyboard_style();
+    translations = std::make_unique<ui::Translations>(language);
 
     Form1 = std::make_unique<TForm1>(language, configuration);
     TForm1* main = Form1.get();

@@ -20,6 +20,9 @@ class TForm2;
 class TPasswordDlg;
 class Tconfig_form;
 class Topendir;
+namespace ui {
+class Translations;
+}
 
 class Program {
 public:
@@ -31,6 +34,9 @@ public:
 
     Language language;
     Configuration configuration{language};
+    // Before the windows: they find the translations of a language loaded
+    // when they re-caption themselves.
+    std::unique_ptr<ui::Translations> translations;
 
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TPasswordDlg> PasswordDlg;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/shell_model.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,19 +75,27 @@ QString NameOnlyIconProvider::type(const QFileInfo& info) const {
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
 }
 
-ShellModel::ShellModel(QObject* parent, ShownEntries shown) : QFileSystemModel(parent), icons_(shown) {
+ShellModel::ShellModel(QObject* parent, ShownEntries shown)
+    : QFileSystemModel(parent), icons_(shown), folders_only_(shown == ShownEntries::FoldersOnly) {
     setIconProvider(&icons_);
     setOption(DontUseCustomDirectoryIcons);
 }
 
+int ShellModel::columnCount(const QModelIndex& parent) const {
+    return folders_only_ ? (parent.column() > 0 ? 0 : 1) : QFileSystemModel::columnCount(parent);
+}
+
 QString rename_refusal(const QString& path, const QString& name) {
-    if (name.isEmpty()) return QStringLiteral("the name is empty");
-    if (name.contains('/')) return QStringLiteral("a name cannot contain \"/\"");
-    if (name == "." || name == "..") return "\"" + name + "\" cannot be a name";
+    if (name.isEmpty()) return QCoreApplication::translate("tarnvold::ui::ShellModel", "the name is empty");
+    if (name.contains('/'))
+        return QCoreApplication::translate("tarnvold::ui::ShellModel", "a name cannot contain \"/\"");
+    if (name == "." || name == "..")
+        return QCoreApplication::translate("tarnvold::ui::ShellModel", "\"%1\" cannot be a name").arg(name);
     const QString target = QFileInfo(path).absolutePath() + "/" + name;
     struct stat st {};
     if (::lstat(QFile::encodeName(target).constData(), &st) == 0)
-        return "\"" + name + "\" already exists in that folder";
+        return QCoreApplication::translate("tarnvold::ui::ShellModel", "\"%1\" already exists in that folder")
+            .arg(name);
     return {};
 }
 
@@ -96,7 +105,7 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
     const QString name = value.toString();
     if (name == fileName(index)) return true;
     const QString path = filePath(index);
-    const QString head = "Cannot rename " + path + " to \"" + name + "\": ";
+    const QString head = tr("Cannot rename %1 to \"%2\": ").arg(path, name);
     if (const QString why = rename_refusal(path, name); !why.isEmpty()) {
         if (refused) refused(head + why + ".");
         return false;
@@ -104,18 +113,18 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
     errno = 0;
     if (QFileSystemModel::setData(index, value, role)) return true;
     const int error = errno;
-    if (refused)
-        refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("refused")) + ".");
+    if (refused) refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : tr("refused")) + ".");
     return false;
 }
 
-FolderTree make_folder_tree(QWidget* parent) {
+FolderTree make_folder_tree(QWidget* parent, const std::function<void(ShellModel*)>& before_view) {
     auto* view = new QTreeView(parent);
     // The model goes with the view, after it.
     auto* model = new ShellModel(view, ShownEntries::FoldersOnly);
     model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     model->setReadOnly(true);
     model->setRootPath(QStringLiteral("/"));
+    if (before_view) before_view(model);
     view->setModel(model);
     view->setHeaderHidden(true);
     for (int c = 1; c < model->columnCount(); ++c) view->hideColumn(c);

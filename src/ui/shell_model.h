@@ -48,9 +48,13 @@ public:
     std::function<void(const QString&)> refused;
 
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // A tree of folders has the one column of names: size, type and date
+    // would only be hidden columns that assistive technology still reads.
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
 
 private:
     NameOnlyIconProvider icons_;
+    const bool folders_only_;
 };
 
 // A tree of the folders of the whole file system, a child of `parent`, on a
@@ -60,7 +64,9 @@ struct FolderTree {
     QTreeView* view;
     ShellModel* model;
 };
-FolderTree make_folder_tree(QWidget* parent);
+// `before_view` sees the model before the view does: its handlers of the
+// model's signals run ahead of the view's.
+FolderTree make_folder_tree(QWidget* parent, const std::function<void(ShellModel*)>& before_view = {});
 
 // Makes `path` the tree's current folder and scrolls it into view; a path
 // the model does not know is passed over.

@@ -16,6 +16,7 @@
 #include <QTreeView>
 #include <memory>
 #include <QWidget>
+#include <QWindow>
 
 namespace tarnvold::ui {
 
@@ -33,6 +34,39 @@ void centre_on_screen(QWidget* window) {
     window->move(centred(screen->geometry().width(), outer.width()),
                  centred(screen->geometry().height(), outer.height()));
 }
+
+namespace {
+
+class CentreWhenFramed : public QObject {
+public:
+    explicit CentreWhenFramed(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_) return false;
+        switch (event->type()) {
+        case QEvent::Show: pending_ = true; [[fallthrough]];
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (pending_ && window_->windowHandle() != nullptr && !window_->windowHandle()->frameMargins().isNull()) {
+                pending_ = false;
+                centre_on_screen(window_);
+            }
+            break;
+        case QEvent::Hide: pending_ = false; break;
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    bool pending_ = false;
+};
+
+}  // namespace
+
+void centre_when_framed(QWidget* window) { new CentreWhenFramed(window); }
 
 QLabel* make_label(const char* name, const QString& caption, QWidget* parent, int left, int top) {
     auto* l = new QLabel(caption, parent);

@@ -23,6 +23,11 @@ QFont window_font();
 // primary screen: (screen - window) / 2, truncated toward zero.
 void centre_on_screen(QWidget* window);
 
+// Centres a top-level window again each time it is shown, once the window
+// manager has framed it: before that its outer size is not known, and a
+// window centred on its client size sits off the middle by its frame.
+void centre_when_framed(QWidget* window);
+
 // Scrolls a folder tree so that its current folder is in view, now and as
 // the folders above it finish loading (the model reads them in the
 // background).  For the first showing of a tree.

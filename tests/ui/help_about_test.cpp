@@ -113,6 +113,22 @@ private slots:
         }
     }
 
+    // On a screen smaller than the design the window shrinks to fit, the
+    // button still in view below the page; where it fits, the design stands.
+    void the_help_window_fits_the_screen() {
+        TempCwd cwd;
+        Language language;
+        TForm2 help(language, nullptr);
+        help.fit_within(QSize(640, 480));
+        QVERIFY(help.width() <= 640 && help.height() <= 480);
+        QVERIFY(help.rect().contains(help.Button1->geometry()));
+        QVERIFY(help.WebBrowser_v11->geometry().bottom() < help.Button1->y());
+        help.fit_within(QSize(1280, 1024));
+        QCOMPARE(help.size(), QSize(792, 566));
+        QCOMPARE(help.Button1->geometry(), QRect(320, 544, 153, 17));
+        QCOMPARE(help.WebBrowser_v11->geometry(), QRect(0, 8, 793, 529));
+    }
+
     void about_box() {
         TempCwd cwd;
         Language language;

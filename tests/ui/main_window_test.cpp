@@ -10,14 +10,21 @@
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "ui/program.h"
+#include "ui/keyboard.h"
 #include "ui_test_support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFileSystemModel>
 #include <QListView>
 #include <QTreeView>
 #include <QWindow>
 #include <QLabel>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QProcess>
+#include <QSet>
+#include <QUrl>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -101,7 +108,7 @@ private slots:
 
     void exit_answered_yes_rewrites_english_and_ends_with_0() {
         p->language.load_lang_file("lang/german.tvl");
-        QCOMPARE(f().File1->title(), QString("G1"));
+        QCOMPARE(ui::without_mnemonic(f().File1->title()), QString("G1"));
         write_bytes(cwd->file("lang/english.tvl"), "edited\r\n");
         boxes->answers = {true};
         f().Exit1->trigger();
@@ -109,7 +116,7 @@ private slots:
         QCOMPARE(exits, std::vector<int>{0});
         QCOMPARE(f().exit_code(), std::optional<int>(0));
         QVERIFY(!f().isVisible());
-        QCOMPARE(f().File1->title(), QString("File"));
+        QCOMPARE(ui::without_mnemonic(f().File1->title()), QString("File"));
         const QByteArray english = read_bytes(cwd->file("lang/english.tvl"));
         QCOMPARE(english.count("\r\n"), 56);
         QVERIFY(english.startsWith("File\r\n"));
@@ -263,9 +270,12 @@ private slots:
 
         // The same command through to the end.
         boxes->inputs = {cwd->file("plain.txt"), cwd->file("plain.cod")};
+        // Coding asks for the password twice.
         QTimer::singleShot(0, this, [&] {
-            QTest::keyClicks(p->PasswordDlg->Password, "pw");
-            QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            for (int typing = 0; typing < 2; ++typing) {
+                QTest::keyClicks(p->PasswordDlg->Password, "pw");
+                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            }
         });
         f().file2->trigger();
         QVERIFY(log().contains("Coding finished"));
@@ -488,9 +498,12 @@ private slots:
             bars_up_to_date = bars_up_to_date && up_to_date();
         });
         turn.start();
+        // Coding asks for the password twice.
         QTimer::singleShot(0, this, [&] {
-            QTest::keyClicks(p->PasswordDlg->Password, "pw");
-            QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            for (int typing = 0; typing < 2; ++typing) {
+                QTest::keyClicks(p->PasswordDlg->Password, "pw");
+                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            }
         });
         f().file2->trigger();
         turn.stop();
@@ -502,6 +515,278 @@ private slots:
         QVERIFY(up_to_date());
         QVERIFY(log().endsWith("Coding finished\n" + cwd->file("big.txt") + "-->" + cwd->file("big.cod")));
         QVERIFY(!f().Label3->isVisible());
+    }
+
+    // The entry chosen in the list is the buttons' object until it goes;
+    // one that goes between the click and the work is named, and nothing
+    // is written.
+    void the_object_is_the_entry_the_user_chose() {
+        full_view();
+        QDir(cwd->path()).mkpath("files");
+        for (const char* name : {"files/file1.txt", "files/file2.txt", "files/file3.txt"})
+            write_bytes(cwd->file(name), name);
+        show_and_load(cwd->file("files"), 3);
+        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("files/file2.txt")));
+        QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("files/file2.txt"));
+        QVERIFY(QFile::remove(cwd->file("files/file2.txt")));
+        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 2);
+        QCOMPARE(f().selection().kind, Selection::Kind::None);
+
+        // file3 chosen, then removed while the password is asked.
+        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("files/file3.txt")));
+        boxes->inputs = {cwd->file("out.cod")};
+        QTimer::singleShot(0, this, [&] {
+            QVERIFY(QFile::remove(cwd->file("files/file3.txt")));
+            for (int typing = 0; typing < 2; ++typing) {
+                QTest::keyClicks(p->PasswordDlg->Password, "pw");
+                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            }
+        });
+        f().Button1->click();
+        // The save dialog started beside the source, under its folder-run name.
+        QCOMPARE(boxes->texts(ui::BoxKind::SaveFile), QStringList{cwd->file("files/file3_txt.cod")});
+        QVERIFY(log().endsWith(cwd->file("files/file3.txt") + " no longer exists\nCoding aborted"));
+        QVERIFY(!QFile::exists(cwd->file("out.cod")));
+        QVERIFY(!boxes->texts(ui::BoxKind::Notice).contains("Coding finished\n\r" + cwd->file("files/file3.txt")));
+    }
+
+    // F10 and Alt alone take the menu bar, the arrows walk it, Escape leaves
+    // it; Code > File runs from the keyboard, and F1 opens help.
+    void every_command_from_the_keyboard() {
+        QVERIFY(activate(&f()));
+        QVERIFY(!f().Button1->isVisible());
+        auto active = [this] { return f().MainMenu1->activeAction(); };
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f(), Qt::Key_F10);
+        QCOMPARE(active(), f().File1->menuAction());
+        QTest::keyClick(f().MainMenu1, Qt::Key_Right);
+        QCOMPARE(active(), f().Options1->menuAction());
+        QTest::keyClick(f().MainMenu1, Qt::Key_Escape);
+        QCOMPARE(active(), nullptr);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f(), Qt::Key_Alt);
+        QCOMPARE(active(), f().File1->menuAction());
+        QTest::keyClick(f().MainMenu1, Qt::Key_Escape);
+
+        // Every entry has a mark of its own within its menu.
+        for (QMenu* menu : {f().File1, f().Code1, f().Decode1, f().Options1, f().Help1}) {
+            QSet<QChar> keys;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) continue;
+                const QString text = a->text();
+                const qsizetype at = text.indexOf('&');
+                QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
+                QVERIFY2(!keys.contains(text[at + 1].toLower()), qPrintable(text));
+                keys.insert(text[at + 1].toLower());
+            }
+        }
+
+        // F10, Down opens File, Right opens Code, Return runs its File entry:
+        // the open dialog is answered with Cancel.
+        boxes->answers = {false};
+        QTimer::singleShot(0, this, [this] {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f(), Qt::Key_F10);
+            QTest::keyClick(f().MainMenu1, Qt::Key_Down);
+            QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == f().File1);
+            QCOMPARE(f().File1->activeAction(), f().Code1->menuAction());
+            QTest::keyClick(f().File1, Qt::Key_Right);
+            QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == f().Code1);
+            QCOMPARE(f().Code1->activeAction(), f().file2);
+            QTest::keyClick(f().Code1, Qt::Key_Return);
+        });
+        QTRY_VERIFY(log().endsWith("Coding aborted"));
+        QCOMPARE(boxes->seen.at(0).kind, ui::BoxKind::OpenFile);
+
+        QTest::keyClick(&f(), Qt::Key_F1);
+        QVERIFY(p->Form2->isVisible());
+        QVERIFY(!f().isVisible());
+        p->Form2->Button1->click();
+    }
+
+    // The list, the tree and the log pane show which of them has the focus.
+    void the_focus_is_seen_on_every_pane() {
+        full_view();
+        QVERIFY(activate(&f()));
+        QImage seen[3];
+        QWidget* panes[] = {f().ShellListView1, f().ShellTreeView1, f().Memo1};
+        for (int i = 0; i < 3; ++i) {
+            panes[i]->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), panes[i]);
+            seen[i] = f().grab().toImage();
+        }
+        QVERIFY(seen[0] != seen[1]);
+        QVERIFY(seen[1] != seen[2]);
+    }
+
+    // A file dropped on the window is selected as "tarnvold PATH" selects
+    // it; of several, the first, and the log says how many came.
+    void dropped_files_are_selected() {
+        full_view();
+        QDir(cwd->path()).mkpath("drop");
+        write_bytes(cwd->file("drop/a.txt"), "a");
+        write_bytes(cwd->file("drop/b.txt"), "b");
+        auto drop = [this](const QStringList& paths) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+            data.setUrls(urls);
+            const QPoint at = f().Memo1->geometry().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&f(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&f(), &dropped);
+            QVERIFY(dropped.isAccepted());
+        };
+        drop({cwd->file("drop/b.txt")});
+        QCOMPARE(f().listed_folder(), cwd->file("drop"));
+        QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("drop/b.txt"));
+        QCOMPARE(log(), QString("Initialisation finished"));
+        drop({cwd->file("drop"), cwd->file("drop/a.txt")});
+        QCOMPARE(f().listed_folder(), cwd->file("drop"));
+        QVERIFY(log().endsWith("2 files or folders were dropped; the first is selected: " + cwd->file("drop")));
+        QVERIFY(boxes->seen.empty());  // nothing started
+    }
+
+    // The folder shown removed from outside: the nearest folder left above
+    // it is shown and the log says which went.
+    void a_removed_folder_gives_way_to_its_parent() {
+        full_view();
+        QDir(cwd->path()).mkpath("top/gone/deeper");
+        QDir(cwd->path()).mkpath("top/sibling");
+        show_and_load(cwd->file("top"), 2);
+        show_and_load(cwd->file("top/gone/deeper"), 0);
+        QVERIFY(QDir(cwd->file("top/gone")).removeRecursively());
+        QTRY_COMPARE(f().listed_folder(), cwd->file("top"));
+        // The log device cuts lines of more than 128 bytes.
+        QVERIFY(log().remove('\n').endsWith("The folder " + cwd->file("top/gone/deeper") + " was removed or renamed; " +
+                                            cwd->file("top") + " is shown"));
+    }
+
+    // As an ordinary user: a folder that cannot be read says so in the
+    // list's place, and "Code object" on it says so before any question.
+    void an_unreadable_folder_says_so() {
+        if (::geteuid() == 0) {
+            // Root reads every folder: the case is run again as nobody.
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+            env.insert("HOME", "/tmp");
+            child.setProcessEnvironment(env);
+            child.setWorkingDirectory("/tmp");
+            child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                    QCoreApplication::applicationFilePath(), "an_unreadable_folder_says_so"});
+            if (!child.waitForStarted()) QSKIP("setpriv is not available");
+            QVERIFY(child.waitForFinished(60000));
+            QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        full_view();
+        QDir(cwd->path()).mkpath("top/closed");
+        write_bytes(cwd->file("top/closed/a.txt"), "a");
+        QVERIFY(QFile::setPermissions(cwd->file("top/closed"), QFileDevice::Permissions()));
+        auto reopen = qScopeGuard([&] {
+            QFile::setPermissions(cwd->file("top/closed"),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        });
+        show_and_load(cwd->file("top/closed"), 0);
+        QTRY_VERIFY(f().Unreadable->isVisible());
+        QVERIFY(f().Unreadable->text().startsWith("This folder cannot be read: "));
+        show_and_load(cwd->file("top"), 1);
+        QVERIFY(!f().Unreadable->isVisible());
+        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("top/closed")));
+        f().Button1->click();
+        QVERIFY(!p->opendir->isVisible());
+        const QString why = "The folder " + cwd->file("top/closed") + " cannot be read: Permission denied";
+        QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{why});
+        QVERIFY(log().endsWith(why + "\nCoding aborted"));
+    }
+
+    // A folder command is back at rest, menus and buttons, when its
+    // completion box comes.
+    void a_folder_run_unlocks_before_its_completion_box() {
+        full_view();
+        QDir(cwd->path()).mkpath("src");
+        QDir(cwd->path()).mkpath("out");
+        write_bytes(cwd->file("src/a.txt"), "a");
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [this] {
+            if (p->opendir->waiting()) {
+                const bool source = p->opendir->windowTitle().contains("source");
+                p->opendir->choose(cwd->file(source ? "src" : "out").toStdString());
+            } else if (p->PasswordDlg->waiting()) {
+                p->PasswordDlg->answer("pw");
+            }
+        });
+        answer.start(1);
+        bool at_rest = false;
+        QStringList notices;
+        ui::set_box_hook([&](const ui::BoxRequest& request) {
+            notices << request.text;
+            at_rest = menus_enabled() && f().Button1->isVisible() && f().Button1->isEnabled();
+            return ui::BoxAnswer{true, {}};
+        });
+        f().Directory1->trigger();
+        answer.stop();
+        QCOMPARE(notices, QStringList{"Coding finished"});
+        QVERIFY(at_rest);
+        QVERIFY(QFile::exists(cwd->file("out/a_txt.cod")));
+    }
+
+    // A large folder is never shown out of order while it is read.
+    void a_large_folder_appears_sorted() {
+        full_view();
+        QDir(cwd->path()).mkpath("big");
+        for (int i = 0; i < 20000; ++i) {
+            // Names in an order the file system will not sort for us.
+            const int n = (i * 7919) % 20000;
+            QFile f(cwd->file(QString("big/f%1").arg(n, 5, 10, QChar('0'))));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        f().show_folder(cwd->file("big"));
+        int unsorted = 0, looks = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 60000) {
+            QTest::qWait(5);
+            const QModelIndex root = f().ShellListView1->rootIndex();
+            const int rows = list_model()->rowCount(root);
+            if (rows == 0 || f().ShellListView1->viewport()->isHidden()) continue;
+            ++looks;
+            QString last;
+            for (int r = 0; r < std::min(rows, 200); ++r) {
+                const QString name = list_model()->index(r, 0, root).data().toString();
+                if (name < last) {
+                    ++unsorted;
+                    break;
+                }
+                last = name;
+            }
+            if (rows == 20000) break;
+        }
+        QCOMPARE(unsorted, 0);
+        QVERIFY(looks > 0);
+    }
+
+    // Assistive technology reads a name for every pane and bar, one column
+    // of folders in the tree, and a separator for the empty File entry.
+    void panes_and_bars_have_accessible_names() {
+        full_view();
+        const QWidget* named[] = {f().Memo1,        f().ShellListView1, f().ShellTreeView1, f().ProgressBar1,
+                                  f().ProgressBar2, f().ProgressBar3,   f().ProgressBar4};
+        QSet<QString> names;
+        for (const QWidget* w : named) {
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            names.insert(w->accessibleName());
+        }
+        QCOMPARE(names.size(), 7);
+        QCOMPARE(f().ProgressBar4->accessibleName(), QString("Folder progress"));
+        for (const QLabel* l : {f().Label3, f().Label4, f().Label5})
+            QVERIFY(!QAccessible::queryAccessibleInterface(const_cast<QLabel*>(l))
+                         ->text(QAccessible::Name)
+                         .startsWith("Label"));
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(f().ShellTreeView1);
+        QVERIFY(tree != nullptr && tree->tableInterface() != nullptr);
+        QCOMPARE(tree->tableInterface()->columnCount(), 1);
+        QVERIFY(f().File1->actions().at(2)->isSeparator());
     }
 };
 

@@ -105,6 +105,20 @@ private slots:
         QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
     }
 
+    // The tree has the focus and OK waits for a pick: a first Enter picks
+    // the folder in view and takes it.
+    void the_first_enter_takes_the_folder_in_view() {
+        const QString data = cwd->file("Data");
+        dlg->select_path(data.toStdString());
+        QVERIFY(run([&] {
+            QVERIFY(activate(dlg.get()));
+            QCOMPARE(QApplication::focusWidget(), dlg->ShellTreeView1);
+            QVERIFY(!dlg->OKBtn->isEnabled());
+            QTest::keyClick(dlg->ShellTreeView1, Qt::Key_Return);
+        }));
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/");
+    }
+
     // Arrows move, Space picks, Enter picks and presses OK; Enter on a
     // focused Cancel or New dir presses that button.
     void the_keyboard_alone() {

@@ -23,14 +23,19 @@ private:
 
     // Runs execute with `act` done inside the wait; the dialog is closed
     // afterwards whatever `act` did, so a failure cannot hang the test.
-    bool run(std::string& password, const std::function<void()>& act) {
+    bool run(std::string& password, const std::function<void()>& act, bool confirm = false) {
         QTimer::singleShot(0, this, [&] {
             auto end = qScopeGuard([&] {
                 if (dlg->waiting()) dlg->close();
             });
             act();
         });
-        return dlg->execute(password);
+        return dlg->execute(password, confirm);
+    }
+    void type(const QString& text) {
+        dlg->Password->clear();
+        QTest::keyClicks(dlg->Password, text);
+        QTest::keyClick(dlg->Password, Qt::Key_Return);
     }
 
 private slots:
@@ -133,6 +138,39 @@ private slots:
         QCOMPARE(seen, QString());
         QVERIFY(!second);
         QCOMPARE(password, std::string("first"));
+    }
+
+    // A refusal is said in the dialog, which goes on waiting; coding asks a
+    // second time and takes only the same password.
+    void the_dialog_says_why_and_asks_twice_when_told() {
+        std::string password = "earlier";
+        QVERIFY(run(password, [&] {
+            type("a");
+            QVERIFY(dlg->waiting());
+            QVERIFY(dlg->Hint->isVisible() && !dlg->Label1->isVisible());
+            QCOMPARE(dlg->Hint->text(), QString("At least two characters are needed"));
+            type("ab");
+        }));
+        QCOMPARE(password, std::string("ab"));
+        QVERIFY(!dlg->Hint->isVisible());
+
+        const QSize size = dlg->size();
+        QVERIFY(run(
+            password,
+            [&] {
+                type("first");
+                QVERIFY(dlg->waiting());
+                QCOMPARE(dlg->Hint->text(), QString("Enter the password again"));
+                QVERIFY(dlg->Password->text().isEmpty());
+                type("frist");  // a typo: asked anew from the start
+                QVERIFY(dlg->waiting());
+                QCOMPARE(dlg->Hint->text(), QString("The two passwords differ; enter it anew"));
+                type("second");
+                type("second");
+            },
+            true));
+        QCOMPARE(password, std::string("second"));
+        QCOMPARE(dlg->size(), size);
     }
 
     void captions() {

@@ -10,7 +10,9 @@
 #include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
+#include "ui/keyboard.h"
 #include "ui/program.h"
+#include "ui/translations.h"
 #include "ui_test_support.h"
 
 #include <QAction>
@@ -20,6 +22,12 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,6 +55,67 @@ bool text_fits(const QWidget* w, const QString& text) {
 class TestTranslations : public QObject {
     Q_OBJECT
 private slots:
+    // Every text the window's code gives to tr(), as lupdate finds it in the
+    // sources now, has a translation in the .qm file of each shipped
+    // language.
+    void every_added_text_is_translated() {
+        QTemporaryDir dir;
+        const QString ts = dir.filePath("all.ts");
+        QProcess lupdate;
+        lupdate.start(TARNVOLD_LUPDATE, {"-silent", "-no-obsolete", "-locations", "none", "-I",
+                                         TARNVOLD_SOURCE_DIR "/src", TARNVOLD_SOURCE_DIR "/src/ui", "-ts", ts});
+        QVERIFY2(lupdate.waitForFinished(120000) && lupdate.exitCode() == 0, TARNVOLD_LUPDATE);
+        QFile file(ts);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        QList<std::pair<QString, QString>> texts;
+        QString context;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement()) continue;
+            if (xml.name() == u"name") context = xml.readElementText();
+            if (xml.name() == u"source") texts.append({context, xml.readElementText()});
+        }
+        QVERIFY(texts.size() > 20);
+        const QStringList files = QDir(kShipped).entryList({"*.tvl"}, QDir::Files, QDir::Name);
+        QCOMPARE(files.size(), 8);
+        for (const QString& tvl : files) {
+            const QString locale = ui::locale_of_language(tvl.chopped(4));
+            QVERIFY2(!locale.isEmpty(), qPrintable(tvl));
+            QTranslator translator;
+            QVERIFY2(translator.load("tarnvold_" + locale, TARNVOLD_QM_DIR), qPrintable(locale));
+            for (const auto& [where, text] : texts)
+                QVERIFY2(!translator.translate(where.toUtf8(), text.toUtf8()).isEmpty(),
+                         qPrintable(locale + ": " + where + ": " + text));
+        }
+    }
+
+    // With a shipped language chosen, the toolkit's texts and the program's
+    // own follow it; English takes them back.
+    void the_toolkit_and_added_texts_follow_the_language() {
+        TempCwd cwd;
+        BoxScript boxes;
+        QDir(cwd.path()).mkpath("lang");
+        QVERIFY(QFile::copy(kShipped + "/deutsch.tvl", cwd.file("lang/deutsch.tvl")));
+        write_config(cwd.path(), 1, "lang\\deutsch.tvl");
+        Program p(cwd.path().toStdString());
+        auto buttons = [] {
+            QMessageBox box(QMessageBox::NoIcon, "Tarnvold", "?", QMessageBox::Yes | QMessageBox::No);
+            return QStringList{ui::without_mnemonic(box.button(QMessageBox::Yes)->text()),
+                               ui::without_mnemonic(box.button(QMessageBox::No)->text())};
+        };
+        QCOMPARE(buttons(), (QStringList{"Ja", "Nein"}));
+        QCOMPARE(p.Form1->StopButton->text(), QString("Anhalten"));
+        // Reports of the walk, written in English, reach the log translated.
+        p.Form1->UserInterface::log_line("Stopped by the user after 1 of 3 files");
+        QVERIFY(p.Form1->Memo1->toPlainText().endsWith("Vom Benutzer angehalten nach 1 von 3 Dateien"));
+        p.language.fill_english_table();
+        p.Form1->UserInterface::log_line("Stopped by the user after 1 of 3 files");
+        QVERIFY(p.Form1->Memo1->toPlainText().endsWith("\nStopped by the user after 1 of 3 files"));
+        QCOMPARE(buttons(), (QStringList{"Yes", "No"}));
+        QCOMPARE(p.Form1->StopButton->text(), QString("Stop"));
+    }
+
     void shipped_file_is_a_faithful_language_file_data() {
         QTest::addColumn<QString>("name");
         const QStringList files = QDir(kShipped).entryList({"*.tvl"}, QDir::Files, QDir::Name);
@@ -102,11 +171,11 @@ private slots:
         TForm1& f = *p.Form1;
         // clang-format off
         const std::pair<QString, int> captions[] = {
-            {f.File1->title(), msg::kFile}, {f.Options1->title(), msg::kOptions}, {f.Help1->title(), msg::kHelp},
-            {f.Code1->title(), msg::kCode}, {f.Decode1->title(), msg::kDecode}, {f.Exit1->text(), msg::kExit},
-            {f.file2->text(), msg::kFile}, {f.File3->text(), msg::kFile}, {f.Directory1->text(), msg::kDirectory},
-            {f.Directory2->text(), msg::kDirectory}, {f.Configuration1->text(), msg::kConfiguration},
-            {f.Help2->text(), msg::kHelp}, {f.About1->text(), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
+            {ui::without_mnemonic(f.File1->title()), msg::kFile}, {ui::without_mnemonic(f.Options1->title()), msg::kOptions}, {ui::without_mnemonic(f.Help1->title()), msg::kHelp},
+            {ui::without_mnemonic(f.Code1->title()), msg::kCode}, {ui::without_mnemonic(f.Decode1->title()), msg::kDecode}, {ui::without_mnemonic(f.Exit1->text()), msg::kExit},
+            {ui::without_mnemonic(f.file2->text()), msg::kFile}, {ui::without_mnemonic(f.File3->text()), msg::kFile}, {ui::without_mnemonic(f.Directory1->text()), msg::kDirectory},
+            {ui::without_mnemonic(f.Directory2->text()), msg::kDirectory}, {ui::without_mnemonic(f.Configuration1->text()), msg::kConfiguration},
+            {ui::without_mnemonic(f.Help2->text()), msg::kHelp}, {ui::without_mnemonic(f.About1->text()), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
             {f.Button2->text(), msg::kDecodeObject}, {f.Button3->text(), msg::kExit},
             {f.Label1->text(), msg::kFolderProgress}, {p.config_form->OKBtn->text(), msg::kOk},
             {p.config_form->CancelBtn->text(), msg::kCancel},

@@ -7,11 +7,14 @@
 
 #include "ui/config_dialog.h"
 #include "ui/main_window.h"
+#include "ui/password.h"
 #include "ui/program.h"
 #include "ui_test_support.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWindow>
@@ -131,6 +134,50 @@ private slots:
         QVERIFY(f.isVisible());
         QTRY_COMPARE(f.frameGeometry(), centred(615, 411));
         QVERIFY(boxes.seen.empty());
+    }
+
+    // A box shown by start-up, before the main window, changes nothing of
+    // its outer size or its place.
+    void a_start_up_box_leaves_the_frame_centred() {
+        TempCwd cwd;
+        write_bytes(cwd.file("tarnvold_conf.cfg"), QByteArray(45, 'x'));
+        QStringList seen;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen << box->text();
+                box->accept();
+            }
+        });
+        answer.start(20);
+        Program p(cwd.path().toStdString());
+        answer.stop();
+        QCOMPARE(seen, QStringList{"This is not Tarnvold config file"});
+        TForm1& f = *p.Form1;
+        f.show();
+        QTRY_VERIFY(!f.windowHandle()->frameMargins().isNull());
+        QTRY_COMPARE(f.frameGeometry(), centred(855, 441));
+    }
+
+    // A dialog is centred on its outer size once the manager has framed it.
+    void a_dialog_is_centred_on_its_frame() {
+        TempCwd cwd;
+        BoxScript boxes;
+        Program p(cwd.path().toStdString());
+        p.Form1->show();
+        QRect frame, wanted;
+        QTimer::singleShot(0, this, [&] {
+            TPasswordDlg& d = *p.PasswordDlg;
+            QTRY_VERIFY(!d.windowHandle()->frameMargins().isNull());
+            wanted = centred(d.frameGeometry().width(), d.frameGeometry().height());
+            QTRY_COMPARE(d.frameGeometry(), wanted);
+            frame = d.frameGeometry();
+            d.close();
+        });
+        std::string password;
+        QVERIFY(!p.PasswordDlg->execute(password));
+        QVERIFY(frame.height() > 93);  // the title bar is part of it
+        QCOMPARE(frame, wanted);
     }
 };
 
