@@ -14,6 +14,7 @@
 
 #include "engine/engine.h"
 #include "io/file_io.h"
+#include "io/folder.h"
 #include "batch/folder_walk.h"
 #include "engine/keystream.h"
 #include "config/message_id.h"
@@ -399,12 +400,15 @@ int run_files_command(bool coding, const std::vector<std::string>& sources, cons
     // The outputs of this run are never replaced by a later file of it.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> outputs;
     std::string earlier;
-    engine.keep_existing = [&](std::uint64_t device, std::uint64_t inode) {
-        const auto found = outputs.find({device, inode});
+    engine.keep_existing = [&](const FileId& existing) {
+        const auto found = outputs.find({existing.volume, existing.index});
         if (found == outputs.end()) return false;
         earlier = found->second;
         return true;
     };
+    // The folder is held open for the whole run: every output is made in
+    // it, and a link under an output's name is refused, not followed.
+    const Folder into = Folder::open(folder, Folder::Use::Write);
     bool stopped = false;
     for (const std::string& source : sources) {
         if (run.should_stop()) {
@@ -412,31 +416,27 @@ int run_files_command(bool coding, const std::vector<std::string>& sources, cons
             break;
         }
         const std::string name = base_name(source);
-        const std::string target =
-            (folder.ends_with('/') ? folder : folder + "/") + (coding ? coded_name(name) : decoded_name(name));
+        const std::string out_name = coding ? coded_name(name) : decoded_name(name);
+        const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
         run.file_begins(target);
         earlier.clear();
         Outcome outcome = Outcome::Refused;
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            // As in a folder run: a link could lead anywhere.
+        try {
+            const InFolder to{&into, out_name, false};
+            outcome = coding ? engine.codefile(source, target, password, Engine::SourceKind::Unknown,
+                                               Engine::DestinationKind::Unknown, {}, to)
+                             : engine.decodefile(source, target, password, Engine::SourceKind::Unknown,
+                                                 Engine::DestinationKind::Unknown, {}, to);
+        } catch (const IoError& error) {
+            run.file_failed(error);
+            continue;
+        }
+        if (!earlier.empty()) {
             ui.file_begins(source);
-            ui.log_line("Passed by " + source + ": its destination " + target + " is a symbolic link");
-        } else {
-            try {
-                outcome =
-                    coding ? engine.codefile(source, target, password) : engine.decodefile(source, target, password);
-            } catch (const IoError& error) {
-                run.file_failed(error);
-                continue;
-            }
-            if (!earlier.empty()) {
-                ui.file_begins(source);
-                ui.log_line("Passed by " + source + ": its destination " + target +
-                            " was already written in this run from " + earlier);
-            } else if (const auto written = engine.last_output()) {
-                outputs[*written] = source;
-            }
+            ui.log_line("Passed by " + source + ": its destination " + target +
+                        " was already written in this run from " + earlier);
+        } else if (const auto written = engine.last_output()) {
+            outputs[{written->volume, written->index}] = source;
         }
         run.file_ended(source, target, outcome);
     }
