@@ -89,7 +89,7 @@ TEST(WindowsFiles, OneFileIsKnownUnderEverySpelling) {
     EXPECT_EQ(contents(dir.path() / "a.txt"), "precious");
     // A different file is not the same, and it is replaced once asked.
     EXPECT_FALSE(same_file("a.txt", "b.txt"));
-    EXPECT_NE(inspect_source("a.txt").inode, inspect_source("b.txt").inode);
+    EXPECT_NE(inspect_source("a.txt").id, inspect_source("b.txt").id);
     ScriptUi ui;
     ui.answers = {true};
     Engine engine(ui);
