@@ -158,8 +158,8 @@ std::string temporary_name() {
 // `follow_link` is false.
 HANDLE open_for_info(const std::wstring& path, bool follow_link = true) {
     return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
-                         nullptr);
+                         nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
 }
 
 struct Identity {
@@ -621,8 +621,8 @@ OutputFile::OutputFile(const Destination& destination)
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         name_temporary();
         const HANDLE h =
-            ::CreateFileW(path_in(*folder_, temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                          FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+            ::CreateFileW(path_in(*folder_, temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             error = last_error();
             forget_temporary();

@@ -159,9 +159,9 @@ bool Folder::make_child(std::string_view name) const {
 EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
     if (!plain_name(name)) return {};
     const std::wstring path = joined(state_->where, name);
-    const HANDLE h = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+    const HANDLE h = ::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         // Not even its attributes can be read through a handle: what the
         // folder's entry says, without an identity.  A link that leads
