@@ -9,12 +9,12 @@
 //   write names its offset.  The position the interface speaks of is kept
 //   in the handle's file pointer, which only seek() and the sequential
 //   transfers set.
-// - An output is written to a temporary file beside the destination that is
-//   marked for deletion from its first moment, so that it disappears with
-//   the handle however the process ends.  commit() lifts the mark and
-//   renames the open file onto the destination: replacing only when the
-//   destination existed and was asked about, never over a name that was
-//   free when the file was begun.
+// - An output is written to a temporary file in the destination's folder,
+//   held open (io/folder.h), that is marked for deletion from its first
+//   moment, so that it disappears with the handle however the process ends.
+//   commit() lifts the mark and renames the open file onto the destination:
+//   replacing only when the destination existed and was asked about, never
+//   over a name that was free when the file was begun.
 //
 // Error codes are the C library's error numbers where one says the same
 // (a missing file, no permission, a full disk), so that messages read as on
@@ -23,17 +23,22 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "io/folder.h"
 #include "io/windows_text.h"
 #include "io/work_pool.h"
 
 namespace tarnvold {
 namespace {
 
+using windows::error_code;
 using windows::wide_path;
 
 IoFaultHook g_hook = nullptr;
@@ -50,7 +55,9 @@ void check_fault(IoOp op, const std::string& path) {
 // their own.
 constexpr int kSystemError = 0x20000000;
 
-int error_code(DWORD error) {
+}  // namespace
+
+int windows::error_code(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -71,6 +78,8 @@ int error_code(DWORD error) {
     default: return kSystemError + static_cast<int>(error);
     }
 }
+
+namespace {
 
 int last_error() { return error_code(::GetLastError()); }
 
@@ -97,12 +106,9 @@ std::string reason_of(int code) {
     return std::strerror(code);
 }
 
-// Handles live in the int the interface keeps: the system's handles are
-// 32-bit values on 64-bit Windows too, and -1 is INVALID_HANDLE_VALUE.
-HANDLE handle_of(int fd) { return LongToHandle(fd); }
-int fd_of(HANDLE handle) { return HandleToLong(handle); }
-
-bool is_separator(char c) { return c == '/' || c == '\\'; }
+// kNoHandle is INVALID_HANDLE_VALUE.
+HANDLE handle_of(SystemHandle fd) { return reinterpret_cast<HANDLE>(fd); }
+SystemHandle fd_of(HANDLE handle) { return reinterpret_cast<SystemHandle>(handle); }
 
 std::string folder_of(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
@@ -114,15 +120,46 @@ std::string folder_of(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string joined(const std::string& folder, const std::string& name) {
-    if (folder.empty() || is_separator(folder.back()) || folder.back() == ':') return folder + name;
-    return folder + "\\" + name;
+std::string base_of(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    if (slash == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
+    return path.substr(slash + 1);
 }
 
-// Opens a name only to look at it: links followed, folders too.
-HANDLE open_for_info(const std::wstring& path) {
+// The full path of `name` in a held folder, as the system now reaches the
+// folder (the handle keeps it from being moved meanwhile).
+std::wstring path_in(const Folder& folder, std::string_view name) {
+    std::wstring where = windows::handle_path(handle_of(folder.native_handle()));
+    if (where.empty()) {
+        where = windows::full_path(windows::widen(folder.path()));
+        if (!where.starts_with(L"\\\\")) where = L"\\\\?\\" + where;
+    }
+    if (!where.empty() && where.back() != L'\\') where += L'\\';
+    return where + windows::widen(name);
+}
+
+// A single name in a folder: nothing that walks elsewhere.
+bool plain_name(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
+// A temporary name: ".tvtmp-", the process number in ten digits, "-" and a
+// counter in eight hexadecimal digits; 26 bytes whatever the destination's
+// name, so that it fits wherever that name fits.
+std::string temporary_name() {
+    static std::atomic<unsigned> counter{0};
+    char name[40];
+    std::snprintf(name, sizeof name, ".tvtmp-%010lu-%08x", static_cast<unsigned long>(::GetCurrentProcessId()),
+                  counter.fetch_add(1, std::memory_order_relaxed));
+    return name;
+}
+
+// Opens a name only to look at it: folders too, links followed unless
+// `follow_link` is false.
+HANDLE open_for_info(const std::wstring& path, bool follow_link = true) {
     return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                         nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
 }
 
 struct Identity {
@@ -130,9 +167,9 @@ struct Identity {
     bool regular = false;
     bool folder = false;
     bool read_only = false;
+    bool link = false;
     std::int64_t size = 0;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
+    FileId id;
 };
 
 Identity identity_of(HANDLE h) {
@@ -142,11 +179,11 @@ Identity identity_of(HANDLE h) {
     id.known = true;
     id.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    id.regular =
-        !id.folder && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 && ::GetFileType(h) == FILE_TYPE_DISK;
+    id.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    id.regular = !id.folder && !id.link && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 &&
+                 ::GetFileType(h) == FILE_TYPE_DISK;
     id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    id.device = info.dwVolumeSerialNumber;
-    id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id.id = {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     return id;
 }
 
@@ -237,9 +274,10 @@ bool mark_for_deletion(HANDLE h, bool marked) {
     return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info) != 0;
 }
 
-// Renames an open file (opened with DELETE access); 0 or the system error.
-DWORD rename_open_file(HANDLE h, const std::string& to, bool replace) {
-    const std::wstring name = windows::kernel_path(to);
+// Renames an open file (opened with DELETE access) to a full "\\?\" path; 0
+// or the system error.
+DWORD rename_open_file(HANDLE h, const std::wstring& to, bool replace) {
+    const std::wstring name = windows::kernel_form(to);
     const std::size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + (name.size() + 1) * sizeof(wchar_t);
     std::vector<std::uint64_t> storage((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t), 0);
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
@@ -287,7 +325,7 @@ bool file_exists(const std::string& path) {
 bool same_file(const std::string& a, const std::string& b) {
     const Identity ia = identity_of(a);
     const Identity ib = identity_of(b);
-    return ia.known && ib.known && ia.device == ib.device && ia.inode == ib.inode;
+    return ia.known && ib.known && ia.id == ib.id;
 }
 
 std::int64_t file_size_or_minus1(const std::string& path) {
@@ -302,10 +340,31 @@ SourceInfo inspect_source(const std::string& path) {
     info.exists = true;
     info.regular = id.regular;
     info.size = id.size;
-    info.device = id.device;
-    info.inode = id.inode;
+    info.id = id.id;
     return info;
 }
+
+namespace {
+
+// What opening an existing regular file for replacing would meet: 0, or
+// the error.
+int write_error_of(const std::wstring& path, const Identity& id, bool follow_link) {
+    if (!id.regular) return 0;
+    // What opening it for writing meets, also where the process could open
+    // it anyway (an administrator under some emulations).
+    if (id.read_only) return EACCES;
+    // Replacing needs the right to write it and to let it go: a file
+    // another program holds without sharing is refused now, with the
+    // system's reason.
+    const HANDLE w = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+    if (w == INVALID_HANDLE_VALUE) return last_error();
+    ::CloseHandle(w);
+    return 0;
+}
+
+}  // namespace
 
 Destination inspect_destination(const std::string& path) {
     Destination d;
@@ -339,56 +398,107 @@ Destination inspect_destination(const std::string& path) {
     }
     ::CloseHandle(h);
     d.regular = id.known && id.regular;
-    d.device = id.device;
-    d.inode = id.inode;
-    if (d.regular && id.read_only) {
-        // What opening it for writing meets, also where the process could
-        // open it anyway (an administrator under some emulations).
-        d.write_error = EACCES;
-    } else if (d.regular) {
-        // Replacing needs the right to write it and to let it go: a file
-        // another program holds without sharing is refused now, with the
-        // system's reason.
-        const HANDLE w = ::CreateFileW(wide_path(d.target).c_str(), GENERIC_WRITE | DELETE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (w == INVALID_HANDLE_VALUE)
-            d.write_error = last_error();
-        else
-            ::CloseHandle(w);
+    d.id = id.id;
+    d.write_error = write_error_of(wide_path(d.target), id, true);
+    return d;
+}
+
+Destination free_destination(const Folder& folder, std::string_view name, const std::string& shown) {
+    Destination d;
+    d.path = d.target = shown;
+    d.folder = &folder;
+    d.name = name;
+    return d;
+}
+
+Destination inspect_destination(const Folder& folder, std::string_view name, const std::string& shown) {
+    Destination d = free_destination(folder, name, shown);
+    if (!plain_name(name)) {
+        d.exists = true;  // not a name in this folder: never written
+        return d;
     }
+    const std::wstring path = path_in(folder, name);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return d;
+    d.exists = true;
+    d.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (d.link) return d;
+    const HANDLE h = open_for_info(path, false);
+    if (h == INVALID_HANDLE_VALUE) {
+        d.regular = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        d.write_error = last_error();
+        return d;
+    }
+    const Identity id = identity_of(h);
+    ::CloseHandle(h);
+    d.link = id.link;
+    d.regular = id.known && id.regular;
+    d.id = id.id;
+    d.write_error = write_error_of(path, id, false);
     return d;
 }
 
 // ---------------------------------------------------------------- InputFile
 
+namespace {
+
+HANDLE open_input(const std::wstring& path, bool follow_link) {
+    return ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN |
+                             (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                         nullptr);
+}
+
+// The error of an input that could not be opened: a folder says so.
+int open_error(const std::wstring& path) {
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return EISDIR;
+    return error_code(error);
+}
+
+}  // namespace
+
 InputFile::InputFile(const std::string& path) : path_(path) {
     check_fault(IoOp::OpenRead, path_);
     const std::wstring wide = wide_path(path_);
-    const HANDLE h =
-        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            throw IoError(path_, EISDIR);
-        throw IoError(path_, error_code(error));
-    }
+    const HANDLE h = open_input(wide, true);
+    if (h == INVALID_HANDLE_VALUE) throw IoError(path_, open_error(wide));
+    fd_ = fd_of(h);
+    opened();
+}
+
+InputFile::InputFile(const Folder& folder, std::string_view name, bool follow_link, const std::string& shown)
+    : path_(shown) {
+    check_fault(IoOp::OpenRead, path_);
+    if (!plain_name(name)) throw IoError(path_, ENOENT);
+    const std::wstring wide = path_in(folder, name);
+    const HANDLE h = open_input(wide, follow_link);
+    if (h == INVALID_HANDLE_VALUE) throw IoError(path_, open_error(wide));
+    fd_ = fd_of(h);
+    opened();
+}
+
+// Keeps the handle only for a regular file; a link not followed is refused
+// as a link is elsewhere.
+void InputFile::opened() {
+    const HANDLE h = handle_of(fd_);
     const Identity id = identity_of(h);
     if (!id.known || !id.regular) {
-        const int error = !id.known ? last_error() : id.folder ? EISDIR : IoError::kNotRegularFile;
+        const int error = !id.known ? last_error() : id.link ? ELOOP : id.folder ? EISDIR : IoError::kNotRegularFile;
         ::CloseHandle(h);
+        fd_ = kNoHandle;
         throw IoError(path_, error);
     }
-    fd_ = fd_of(h);
     size_ = id.size;
-    device_ = id.device;
-    inode_ = id.inode;
+    id_ = id.id;
 }
 
 InputFile::~InputFile() {
-    if (fd_ != -1) ::CloseHandle(handle_of(fd_));
+    if (fd_ != kNoHandle) ::CloseHandle(handle_of(fd_));
 }
 
 bool InputFile::has_byte_at(std::int64_t offset) const {
@@ -468,9 +578,9 @@ void InputFile::read_exact(void* buf, std::size_t count) {
 }
 
 void InputFile::close() {
-    if (fd_ == -1) return;
+    if (fd_ == kNoHandle) return;
     const HANDLE h = handle_of(fd_);
-    fd_ = -1;
+    fd_ = kNoHandle;
     const bool closed = ::CloseHandle(h) != 0;
     const int error = closed ? 0 : last_error();
     check_fault(IoOp::Close, path_);
@@ -485,26 +595,33 @@ void InputFile::close() {
 OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
 
 OutputFile::OutputFile(const Destination& destination)
-    : destination_(destination.path),
-      target_(destination.target),
-      folder_(folder_of(destination.target)),
-      target_existed_(destination.exists) {
+    : destination_(destination.path), target_existed_(destination.exists) {
     check_fault(IoOp::CreateOutput, destination_);
     if (destination.exists && !destination.regular) {
-        const DWORD attributes = ::GetFileAttributesW(wide_path(target_).c_str());
-        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool folder = false;
+        if (destination.folder == nullptr) {
+            const DWORD attributes = ::GetFileAttributesW(wide_path(destination.target).c_str());
+            folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        }
         throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
     }
     if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
-    // Not named after the destination, whose name may already be as long as
-    // a name can be.
-    const std::string stem = joined(folder_, ".tvtmp-" + std::to_string(::GetCurrentProcessId()) + "-");
-    static std::atomic<unsigned> counter{0};
+    if (destination.folder != nullptr) {
+        folder_ = destination.folder;
+        name_ = destination.name;
+    } else {
+        // A destination given by path: the folder its target is in, links
+        // followed, and the target's name there.
+        own_folder_ = std::make_unique<Folder>(Folder::open(folder_of(destination.target), Folder::Use::Write));
+        folder_ = own_folder_.get();
+        name_ = base_of(destination.target);
+    }
+    if (!plain_name(name_)) throw IoError(destination_, ENOENT);
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-        name_temporary(stem + std::to_string(counter.fetch_add(1)));
+        name_temporary();
         const HANDLE h =
-            ::CreateFileW(wide_path(temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+            ::CreateFileW(path_in(*folder_, temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             error = last_error();
@@ -516,13 +633,13 @@ OutputFile::OutputFile(const Destination& destination)
         temp_slot_ = mark_for_deletion(h, true) ? 1 : 0;
     }
     // The folder is what refused: naming the file would mislead.
-    if (fd_ == -1) throw IoError(folder_, error);
+    if (fd_ == kNoHandle) throw IoError(folder_->path(), error);
 }
 
 OutputFile::~OutputFile() { discard(); }
 
-void OutputFile::name_temporary(std::string name) {
-    temp_name_ = std::move(name);
+void OutputFile::name_temporary() {
+    temp_name_ = temporary_name();
     temp_slot_ = 0;
 }
 
@@ -533,12 +650,18 @@ void OutputFile::forget_temporary() noexcept {
 
 void OutputFile::discard() noexcept {
     const bool by_name = temp_slot_ == 0;
-    if (fd_ != -1) {
+    if (fd_ != kNoHandle) {
         ::CloseHandle(handle_of(fd_));  // a marked file goes with its handle
-        fd_ = -1;
+        fd_ = kNoHandle;
     }
     if (!committed_ && !temp_name_.empty()) {
-        if (by_name) ::DeleteFileW(wide_path(temp_name_).c_str());
+        if (by_name) {
+            try {
+                ::DeleteFileW(path_in(*folder_, temp_name_).c_str());
+            } catch (...) {
+                // out of memory: the file stays for a later run to remove
+            }
+        }
         forget_temporary();
     }
 }
@@ -573,14 +696,16 @@ void OutputFile::seek(std::int64_t offset) {
 void OutputFile::commit() {
     const HANDLE h = handle_of(fd_);
     const Identity self = identity_of(h);
-    if (self.known) identity_ = {self.device, self.inode};
+    if (self.known) identity_ = self.id;
+    const std::wstring target = path_in(*folder_, name_);
     // A name that was free when the file was begun is not looked at again:
     // the rename below fails if anything has appeared there since.
     bool replacing = false;
     if (target_existed_) {
-        const DWORD attributes = ::GetFileAttributesW(wide_path(target_).c_str());
+        const DWORD attributes = ::GetFileAttributesW(target.c_str());
         replacing = attributes != INVALID_FILE_ATTRIBUTES;
-        if (replacing && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) throw IoError(target_, IoError::kNotRegularFile);
+        if (replacing && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+            throw IoError(destination_, IoError::kNotRegularFile);
     }
     if (replacing) {
         // Replacing an existing file: its new contents must be on disk before
@@ -592,15 +717,38 @@ void OutputFile::commit() {
     check_fault(IoOp::Rename, destination_);
     const bool marked = temp_slot_ == 1;
     if (marked && !mark_for_deletion(h, false)) throw IoError(destination_, last_error());
-    const DWORD error = rename_open_file(h, target_, replacing);
+    const DWORD error = rename_open_file(h, target, replacing);
     if (error != 0) {
         if (marked) mark_for_deletion(h, true);
         throw IoError(destination_, error_code(error));
     }
     committed_ = true;
-    fd_ = -1;
+    fd_ = kNoHandle;
     forget_temporary();
     if (!::CloseHandle(h)) throw IoError(destination_, last_error());
 }
+
+// ------------------------------------------------------- temporary names
+
+long temporary_owner(std::string_view name) {
+    // ".tvtmp-" PID "-" COUNTER, behind a hidden name of earlier versions'
+    // form or alone.
+    if (!name.starts_with('.')) return -1;
+    const auto mark = name.rfind(".tvtmp-");
+    if (mark == std::string_view::npos) return -1;
+    std::string_view rest = name.substr(mark + 7);
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 18 || dash + 1 == rest.size()) return -1;
+    std::int64_t pid = 0;
+    for (const char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9') return -1;
+        pid = pid * 10 + (c - '0');
+    }
+    for (const char c : rest.substr(dash + 1))
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
+    return pid <= LONG_MAX ? static_cast<long>(pid) : -1;
+}
+
+bool is_temporary_name(std::string_view name) { return temporary_owner(name) >= 0; }
 
 }  // namespace tarnvold

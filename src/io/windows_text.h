@@ -64,6 +64,33 @@ inline std::wstring kernel_path(std::string_view path) {
     return L"\\??\\" + full;
 }
 
+// The path by which the system now reaches an open file or folder, in the
+// "\\?\" form; empty when it cannot tell.
+inline std::wstring handle_path(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    if (n >= path.size()) {
+        path.resize(n);
+        n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    }
+    if (n == 0 || n >= path.size()) return {};
+    path.resize(n);
+    return path;
+}
+
+// A full "\\?\" path as the kernel names it ("\??\..."), for renaming an
+// open file.
+inline std::wstring kernel_form(const std::wstring& path) {
+    if (path.starts_with(L"\\\\?\\")) return L"\\??\\" + path.substr(4);
+    return L"\\??\\" + path;
+}
+
+// The C library's error number for a system error where one says the same
+// (a missing file, no permission, a full disk), so that messages read as on
+// other systems; the system's own error, offset into a range of its own,
+// otherwise.  IoError tells both in words.
+int error_code(DWORD error);
+
 // A path the system gives back ("\\?\C:\...", "\\?\UNC\server\...") in its
 // plain form, as UTF-8.
 inline std::string plain_path(std::wstring path) {

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows file layer under the engine: names beyond the ANSI code page
 // and beyond MAX_PATH, contents kept byte for byte, files known by their
-// identity, positioned transfers, sizes past 2 GiB, and outputs that appear
-// complete under their name or not at all.
+// identity, positioned transfers, sizes past 2 GiB, outputs that appear
+// complete under their name or not at all, and folders held open.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 
 #include "engine/engine.h"
 #include "io/file_io.h"
+#include "io/folder.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
 
@@ -89,7 +91,7 @@ TEST(WindowsFiles, OneFileIsKnownUnderEverySpelling) {
     EXPECT_EQ(contents(dir.path() / "a.txt"), "precious");
     // A different file is not the same, and it is replaced once asked.
     EXPECT_FALSE(same_file("a.txt", "b.txt"));
-    EXPECT_NE(inspect_source("a.txt").inode, inspect_source("b.txt").inode);
+    EXPECT_NE(inspect_source("a.txt").id, inspect_source("b.txt").id);
     ScriptUi ui;
     ui.answers = {true};
     Engine engine(ui);
@@ -216,4 +218,112 @@ TEST(WindowsFiles, AnUnfinishedOutputGoesWithTheProcess) {
     ::CloseHandle(child.hProcess);
     EXPECT_EQ(code, 3u);
     EXPECT_EQ(entry_count(dir.path()), 0u);
+}
+
+TEST(WindowsFolders, AHeldFolderIsListedAndCannotBeMoved) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "in");
+    put(dir.path() / "in" / "a.txt", "a");
+    Folder root = Folder::open(utf8(dir.path()), Folder::Use::List);
+    EXPECT_TRUE(root.make_child("out"));
+    EXPECT_FALSE(root.make_child("out"));
+    EXPECT_FALSE(root.make_child("in"));
+    {
+        Folder in = root.child("in", Folder::Use::List, false, "in");
+        EXPECT_EQ(in.id(), root.inspect("in").id);
+        EXPECT_EQ(root.inspect("in").kind, EntryKind::Folder);
+        EXPECT_EQ(in.inspect("a.txt").kind, EntryKind::File);
+        EXPECT_EQ(in.inspect("none").kind, EntryKind::Missing);
+        std::string name;
+        EntryKind kind = EntryKind::Missing;
+        ASSERT_TRUE(in.next(name, kind));
+        EXPECT_EQ(name, "a.txt");
+        EXPECT_EQ(kind, EntryKind::File);
+        EXPECT_FALSE(in.next(name, kind));
+        // Nobody renames it while it is held, so its names stay its own.
+        EXPECT_FALSE(::MoveFileW((dir.path() / "in").c_str(), (dir.path() / "moved").c_str()));
+        InputFile a(in, "a.txt", false, "in/a.txt");
+        EXPECT_EQ(a.size(), 1);
+        EXPECT_THROW(root.child("in\\..", Folder::Use::List, false, "x"), IoError);
+        EXPECT_THROW(in.child("a.txt", Folder::Use::List, false, "in/a.txt"), IoError);
+    }
+    EXPECT_TRUE(::MoveFileW((dir.path() / "in").c_str(), (dir.path() / "moved").c_str()));
+}
+
+TEST(WindowsFolders, OutputsInAHeldFolderReplaceOnlyWhatWasThere) {
+    TempDir dir;
+    put(dir.path() / "old", "old");
+    const Folder folder = Folder::open(utf8(dir.path()), Folder::Use::Write);
+    {
+        const Destination old = inspect_destination(folder, "old", "old");
+        ASSERT_TRUE(old.exists && old.regular && !old.link);
+        OutputFile out(old);
+        out.write_all("new", 3);
+        out.commit();
+        EXPECT_EQ(out.identity(), inspect_source(utf8(dir.path() / "old")).id);
+    }
+    {
+        OutputFile out(free_destination(folder, "fresh", "fresh"));
+        out.write_all("mine", 4);
+        put(dir.path() / "fresh", "theirs");
+        EXPECT_THROW(out.commit(), IoError);
+    }
+    EXPECT_EQ(contents(dir.path() / "old"), "new");
+    EXPECT_EQ(contents(dir.path() / "fresh"), "theirs");
+    EXPECT_EQ(entry_count(dir.path()), 2u);
+}
+
+TEST(WindowsFolders, LinksAreNotFollowedUnlessAsked) {
+    TempDir dir;
+    put(dir.path() / "file", "data");
+    fs::create_directory(dir.path() / "sub");
+    if (!::CreateSymbolicLinkW((dir.path() / "flink").c_str(), (dir.path() / "file").c_str(), 0) ||
+        !::CreateSymbolicLinkW((dir.path() / "dlink").c_str(), (dir.path() / "sub").c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY))
+        GTEST_SKIP() << "no symbolic links here (error " << ::GetLastError() << ")";
+    // Some emulations report success without making a link.
+    const DWORD made = ::GetFileAttributesW((dir.path() / "flink").c_str());
+    if (made == INVALID_FILE_ATTRIBUTES || (made & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        GTEST_SKIP() << "symbolic links are not made here";
+    const Folder folder = Folder::open(utf8(dir.path()), Folder::Use::List);
+    EXPECT_EQ(folder.inspect("flink").kind, EntryKind::Link);
+    EXPECT_EQ(folder.inspect("flink", true).kind, EntryKind::File);
+    EXPECT_EQ(folder.inspect("dlink").kind, EntryKind::Link);
+    EXPECT_THROW(folder.child("dlink", Folder::Use::List, false, "dlink"), IoError);
+    EXPECT_EQ(folder.child("dlink", Folder::Use::List, true, "dlink").id(), folder.inspect("sub").id);
+    EXPECT_THROW(InputFile(folder, "flink", false, "flink"), IoError);
+    EXPECT_EQ(InputFile(folder, "flink", true, "flink").size(), 4);
+    const Destination link = inspect_destination(folder, "flink", "flink");
+    EXPECT_TRUE(link.exists && link.link);
+    EXPECT_THROW(OutputFile{link}, IoError);
+    EXPECT_EQ(contents(dir.path() / "file"), "data");
+}
+
+TEST(WindowsFolders, OnlyTheTemporariesOfEndedProcessesAreRemoved) {
+    // A process that has ended, and one that has not (held suspended).
+    wchar_t self[MAX_PATH];
+    ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    PROCESS_INFORMATION ended{}, running{};
+    for (PROCESS_INFORMATION* child : {&ended, &running}) {
+        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=None";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(::CreateProcessW(self, command.data(), nullptr, nullptr, FALSE,
+                                     child == &running ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, child));
+    }
+    EXPECT_EQ(::WaitForSingleObject(ended.hProcess, 60000), WAIT_OBJECT_0);
+    TempDir dir;
+    const auto temporary = [](DWORD pid) {
+        char name[40];
+        std::snprintf(name, sizeof name, ".tvtmp-%010lu-%08x", static_cast<unsigned long>(pid), 7u);
+        return std::string(name);
+    };
+    for (const DWORD pid : {ended.dwProcessId, running.dwProcessId, ::GetCurrentProcessId()})
+        put(dir.path() / temporary(pid), "part");
+    put(dir.path() / "plain", "keep");
+    EXPECT_EQ(Folder::open(utf8(dir.path()), Folder::Use::List).remove_stale_temporaries(), 1u);
+    EXPECT_FALSE(fs::exists(dir.path() / temporary(ended.dwProcessId)));
+    EXPECT_EQ(entry_count(dir.path()), 3u);
+    ::TerminateProcess(running.hProcess, 0);
+    for (const HANDLE h : {ended.hThread, ended.hProcess, running.hThread, running.hProcess}) ::CloseHandle(h);
 }
