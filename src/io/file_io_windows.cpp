@@ -20,6 +20,7 @@
 // (a missing file, no permission, a full disk), so that messages read as on
 // other systems, and the system's own error otherwise, told in its words.
 #include "io/file_io.h"
+#include "io/system_error.h"
 
 #include <algorithm>
 #include <atomic>
@@ -95,13 +96,7 @@ std::string system_text(DWORD error) {
     return message;
 }
 
-std::string reason_of(int code) {
-    switch (code) {
-    case IoError::kEndOfFile: return "Read beyond end of file";
-    case IoError::kNotRegularFile: return "Not a regular file";
-    case IoError::kChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
-    default: break;
-    }
+std::string reason_of_system(int code) {
     if (code >= kSystemError) return system_text(static_cast<DWORD>(code - kSystemError));
     return std::strerror(code);
 }
@@ -302,15 +297,7 @@ void set_io_fault_hook(IoFaultHook hook, void* context) {
     g_hook_context = context;
 }
 
-IoError::IoError(std::string path, int code)
-    : std::runtime_error(with_full_stop(path + ": " + reason_of(code))), path_(std::move(path)), code_(code) {}
-
-std::string IoError::reason() const { return reason_of(code_); }
-
-std::string with_full_stop(std::string text) {
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-    return text;
-}
+std::string system_reason(int code) { return reason_of_system(code); }
 
 bool file_exists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(wide_path(path).c_str());
@@ -727,28 +714,5 @@ void OutputFile::commit() {
     forget_temporary();
     if (!::CloseHandle(h)) throw IoError(destination_, last_error());
 }
-
-// ------------------------------------------------------- temporary names
-
-long temporary_owner(std::string_view name) {
-    // ".tvtmp-" PID "-" COUNTER, behind a hidden name of earlier versions'
-    // form or alone.
-    if (!name.starts_with('.')) return -1;
-    const auto mark = name.rfind(".tvtmp-");
-    if (mark == std::string_view::npos) return -1;
-    std::string_view rest = name.substr(mark + 7);
-    const auto dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 18 || dash + 1 == rest.size()) return -1;
-    std::int64_t pid = 0;
-    for (const char c : rest.substr(0, dash)) {
-        if (c < '0' || c > '9') return -1;
-        pid = pid * 10 + (c - '0');
-    }
-    for (const char c : rest.substr(dash + 1))
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
-    return pid <= LONG_MAX ? static_cast<long>(pid) : -1;
-}
-
-bool is_temporary_name(std::string_view name) { return temporary_owner(name) >= 0; }
 
 }  // namespace tarnvold

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the file layer says the same way on every system: the texts of its
+// errors and the form of its temporary names.
+#include "io/file_io.h"
+#include "io/system_error.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+namespace tarnvold {
+
+namespace {
+std::string reason_of(int code) {
+    switch (code) {
+    case IoError::kEndOfFile: return "Read beyond end of file";
+    case IoError::kNotRegularFile: return "Not a regular file";
+    case IoError::kChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
+    default: return system_reason(code);
+    }
+}
+}  // namespace
+
+IoError::IoError(std::string path, int code)
+    : std::runtime_error(with_full_stop(path + ": " + reason_of(code))), path_(std::move(path)), code_(code) {}
+
+std::string IoError::reason() const { return reason_of(code_); }
+
+std::string with_full_stop(std::string text) {
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    return text;
+}
+
+long temporary_owner(std::string_view name) {
+    // ".tvtmp-" PID "-" COUNTER, behind a hidden name of earlier versions'
+    // form or alone.
+    if (!name.starts_with('.')) return -1;
+    const auto mark = name.rfind(".tvtmp-");
+    if (mark == std::string_view::npos) return -1;
+    std::string_view rest = name.substr(mark + 7);
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 18 || dash + 1 == rest.size()) return -1;
+    std::int64_t pid = 0;
+    for (const char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9') return -1;
+        pid = pid * 10 + (c - '0');
+    }
+    for (const char c : rest.substr(dash + 1))
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
+    // A process number too large for a long (32 bits on Windows) is no
+    // process of this system.
+    return pid <= LONG_MAX ? static_cast<long>(pid) : -1;
+}
+
+bool is_temporary_name(std::string_view name) { return temporary_owner(name) >= 0; }
+
+}  // namespace tarnvold
