@@ -9,21 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/build-windows}")
 
-packages=(cmake g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
-fi
+"$root/scripts/install-deps.sh" --windows
 
 jobs=${JOBS:-$(nproc)}
 launcher=()
