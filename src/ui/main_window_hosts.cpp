@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window as the coding commands' host and as the start-up
+// sequence's window.
+#include "ui/main_window.h"
+
+#include "ui/about.h"
+#include "ui/boxes.h"
+#include "ui/config_dialog.h"
+#include "io/file_io.h"
+#include "ui/helper.h"
+#include "ui/keyboard.h"
+#include "config/message_id.h"
+#include "ui/open_dir.h"
+#include "ui/password.h"
+#include "io/paths.h"
+#include "ui/qt_text.h"
+#include "ui/report_text.h"
+#include "ui/shell_model.h"
+#include "ui/ui_common.h"
+#include "tarnvold/version.h"
+#include "batch/folder_walk.h"
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QTreeView>
+#include <QWindow>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <unistd.h>
+#include <utility>
+
+namespace tarnvold {
+
+using ui::qs;
+using ui::ss;
+
+// ------------------------------------------------------------ command host
+
+bool TForm1::open_dialog(std::string& path) {
+    catch_up();
+    if (!ui::open_file_dialog(this, last_open_)) return false;
+    path = ss(last_open_);
+    command_source_ = path;
+    return true;
+}
+
+bool TForm1::save_dialog(std::string& path) {
+    catch_up();
+    // Beside the source, under the name a folder run would give it.
+    if (!command_source_.empty()) {
+        const QFileInfo source(qs(command_source_));
+        const std::string name = ss(source.fileName());
+        last_save_ = source.absolutePath() + "/" + qs(coding_ ? coded_name(name) : decoded_name(name));
+    }
+    if (!ui::save_file_dialog(this, last_save_)) return false;
+    path = ss(last_save_);
+    return true;
+}
+
+bool TForm1::password_dialog(std::string& password) {
+    catch_up();
+    // Coding asks twice: a mistyped password would make files nobody can
+    // decode.
+    return password_dlg_ != nullptr && password_dlg_->execute(password, coding_);
+}
+
+bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
+    catch_up();
+    // A source with nothing to work on is refused before the next question:
+    // "Code object" on such a folder before its destination, a menu's
+    // source folder as soon as it is chosen.
+    const bool source = title == message(msg::kSelectSourceCoding) || title == message(msg::kSelectSourceDecoding);
+    if (!source && !command_folder_.empty() && !refuse_empty_source(qs(command_folder_))) return false;
+    if (opendir_ == nullptr || !opendir_->execute(title)) return false;
+    if (source && !refuse_empty_source(qs(opendir_->dest_dir))) return false;
+    dest_dir = opendir_->dest_dir;
+    return true;
+}
+
+// True when `folder` holds a file that can be read; otherwise says why in
+// the log and in a box, and false.
+bool TForm1::refuse_empty_source(const QString& folder) {
+    QString why;
+    const QString shown = folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder;
+    if (::access(QFile::encodeName(shown).constData(), R_OK | X_OK) != 0) {
+        why = tr("The folder %1 cannot be read: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+    } else {
+        QDirIterator it(shown, QDir::Files | QDir::Readable | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            if (it.fileInfo().isFile() && !it.fileInfo().isSymLink()) return true;
+        }
+        why = tr("The folder %1 holds no file that can be read").arg(shown);
+    }
+    log_line(ss(why));
+    notice(ss(why));
+    return false;
+}
+
+Selection TForm1::selection() {
+    Selection s;
+    // Only an entry of the folder the list shows now, and selected there.
+    const QModelIndex index = ShellListView1->currentIndex();
+    if (!index.isValid() || index.parent() != ShellListView1->rootIndex() ||
+        !ShellListView1->selectionModel()->isSelected(index))
+        return s;
+    s.path = ss(list_model_->filePath(index));
+    s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
+    if (s.kind == Selection::Kind::File) command_source_ = s.path;
+    if (s.kind == Selection::Kind::Folder) command_folder_ = s.path;
+    return s;
+}
+
+// The entry the user chose went (deleted, renamed or moved from outside):
+// nothing is selected any more, whatever the view moved its selection to.
+void TForm1::chosen_entry_removed() {
+    removing_rows_ = false;
+    if (!has_chosen_ || chosen_.isValid()) return;
+    has_chosen_ = false;
+    ShellListView1->selectionModel()->clearSelection();
+}
+
+void TForm1::set_menu_enabled(bool enabled) {
+    menu_enabled_ = enabled;
+    update_enabled();
+}
+
+void TForm1::set_buttons_visible(bool visible) {
+    Button1->setVisible(visible);
+    Button2->setVisible(visible);
+    Button3->setVisible(visible);
+}
+
+void TForm1::set_commands_blocked(bool blocked) {
+    blocked_ = blocked;
+    frame_.make_due();
+    catch_up();
+    update_enabled();
+}
+
+// The menus follow the commands' lock and the busy state together; the
+// buttons only the busy state (the commands hide them when they want).
+void TForm1::update_enabled() {
+    const bool menus = menu_enabled_ && !blocked_;
+    for (QAction* top : MainMenu1->actions()) top->setEnabled(menus);
+    Button1->setEnabled(!blocked_);
+    Button2->setEnabled(!blocked_);
+    Button3->setEnabled(!blocked_);
+}
+
+// ----------------------------------------------------------------- start-up
+
+int TForm1::screen_width() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s != nullptr ? s->geometry().width() : 0;
+}
+
+int TForm1::screen_height() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s != nullptr ? s->geometry().height() : 0;
+}
+
+int TForm1::window_width() { return frameGeometry().width(); }
+int TForm1::window_height() { return frameGeometry().height(); }
+
+void TForm1::set_window_size(int width, int height) {
+    // Sizes are outer sizes; the frame, when the window has one, is taken off.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(width - frame.width(), height - frame.height());
+    outer_size_ = QSize(width, height);
+    fit_pending_ = true;
+}
+
+void TForm1::move_window(int left, int top) {
+    move(left, top);
+    outer_pos_ = QPoint(left, top);
+}
+
+// The window manager adds its frame only once the window is shown; the size
+// and place asked for before are then made the frame's, as they were meant.
+void TForm1::fit_to_frame() {
+    if (!fit_pending_ || !isVisible() || windowHandle() == nullptr) return;
+    const QMargins m = windowHandle()->frameMargins();
+    if (m.isNull()) return;
+    fit_pending_ = false;
+    resize(outer_size_ - QSize(m.left() + m.right(), m.top() + m.bottom()));
+    move(outer_pos_);
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Show:
+        fit_to_frame();
+        // A window made before it is shown (as the owner of a start-up box)
+        // may be framed without a move or resize of its own to tell: look
+        // again for a while.
+        if (fit_pending_) {
+            auto tries = std::make_shared<int>(0);
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, [this, timer, tries] {
+                fit_to_frame();
+                if (!fit_pending_ || ++*tries >= 200 || !isVisible()) timer->deleteLater();
+            });
+            timer->start(10);
+        }
+        break;
+    case QEvent::Move:
+    case QEvent::Resize: fit_to_frame(); break;
+    default: break;
+    }
+    return handled;
+}
+
+void TForm1::show_full_view(bool full) {
+    full_view_ = full;
+    Button1->setVisible(full);
+    Button2->setVisible(full);
+    Button3->setVisible(full);
+    ShellListView1->setVisible(full);
+    ShellTreeView1->setVisible(full);
+    ProgressBar1->setVisible(true);
+    ProgressBar2->setVisible(true);
+    ProgressBar3->setVisible(true);
+}
+
+void TForm1::add_languages(const std::vector<std::string>& names) {
+    if (config_form_ != nullptr) config_form_->add_languages(names);
+}
+
+void TForm1::select_language(const std::string& name) {
+    if (config_form_ != nullptr) config_form_->select_language(name);
+}
+
+void TForm1::open_log() {
+    log_device_.prepare();
+    log_device_.open_for_writing();
+}
+
+void TForm1::clear_log() {
+    pending_text_.clear();
+    lines_pending_ = false;
+    Memo1->clear();
+    memo_has_lines_ = false;
+}
+
+void TForm1::exit_program(int code) { exit_code_ = code; }
+
+void TForm1::Init_Tarnvold() { tarnvold::Init_Tarnvold(language_, configuration_, *this); }
+
+void TForm1::set_config() { tarnvold::set_config(configuration_.record, *this); }
+
+}  // namespace tarnvold
