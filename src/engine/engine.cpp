@@ -3,23 +3,16 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <functional>
-#include <memory>
-#include <new>
 #include <optional>
-#include <span>
 #include <utility>
-#include <vector>
 
 #include "engine/checksum.h"
 #include "engine/coded_format.h"
+#include "engine/engine_parts.h"
 #include "io/file_io.h"
 #include "config/message_id.h"
-#include "io/work_pool.h"
 
 namespace tarnvold {
 
@@ -49,20 +42,6 @@ std::string destination_problem(const Destination& destination) {
 
 namespace {
 
-// Files below this size are read in one piece: one read gives the checksum
-// and the bytes to code.  Larger ones are read twice, in blocks, and coded
-// in pieces shared with the workers.
-constexpr std::int64_t kSmallFile = 1 << 20;
-
-// Large payloads are shared with the workers in pieces of this size.
-constexpr std::size_t kPiece = 512 * 1024;
-static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
-
-std::int64_t step_for(std::int64_t size) {
-    const std::int64_t step = size / 150;
-    return step == 0 ? 1 : step;
-}
-
 // The seed, stored in the last 4 bytes of a coded file of `size` bytes.
 std::int32_t read_seed(InputFile& in, std::int64_t size) {
     in.seek(size - static_cast<std::int64_t>(kSeedSize));
@@ -90,34 +69,6 @@ IoError changed_while_coding(const std::string& source) { return IoError(source,
 
 bool same_inode(const SourceInfo& source, const Destination& destination) {
     return source.exists && destination.exists && source.id == destination.id;
-}
-
-// Both key streams in one pass over bytes whose first one is at payload
-// position before + 1 (the password stream's position `before`), adding up
-// the bytes given or left on the way.
-std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t, KeyedSum)> both_keys(
-    std::int32_t seed, const PasswordStream& level2) {
-    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before, KeyedSum summed) {
-        return level1_xor_with_sum(seed, static_cast<std::int32_t>(before + 1),
-                                   level2.at(static_cast<std::uint64_t>(before)), p, n, summed);
-    };
-}
-
-// The position key stream alone, for bytes whose first one is at payload
-// position before + 1.
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> position_keys(std::int32_t seed) {
-    return [seed](std::uint8_t* p, std::size_t n, std::int64_t before) {
-        level1_xor(seed, static_cast<std::int32_t>(before + 1), p, n);
-    };
-}
-
-// The password stream alone, for bytes whose first one is at payload
-// position before + 1.
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& level2) {
-    return [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
-        RepeatingKey key = level2.at(static_cast<std::uint64_t>(before));
-        xor_repeating(key, p, n);
-    };
 }
 
 void end_display(UserInterface& ui) {
@@ -149,350 +100,12 @@ private:
     int exceptions_;
 };
 
-// to[i] ^= from[i] for i in [0, count), eight bytes at a time.
-void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        std::uint64_t a, b;
-        std::memcpy(&a, to + i, 8);
-        std::memcpy(&b, from + i, 8);
-        a ^= b;
-        std::memcpy(to + i, &a, 8);
-    }
-    for (; i < count; ++i) to[i] ^= from[i];
-}
-
 }  // namespace
-
-void Engine::BlockFree::operator()(std::uint8_t* p) const noexcept { std::free(p); }
-
-// The 10 MiB block buffer.  Its pages cost nothing until they are used:
-// large payloads go through the per-thread pieces instead.
-std::uint8_t* Engine::block_buffer(const std::string& path) {
-    if (!block_) {
-        block_.reset(static_cast<std::uint8_t*>(std::malloc(kBlockSize)));
-        if (!block_) throw IoError(path, ENOMEM);
-    }
-    return block_.get();
-}
-
-std::uint8_t* Engine::small_buffer() {
-    if (!small_) {
-        small_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile) + kCodedOverhead + 1]);
-        if (!small_) throw std::bad_alloc();
-    }
-    return small_.get();
-}
-
-// Both key streams of a payload held in memory, from its first byte.  On a
-// machine with more than one core they are made on the pool's side thread
-// into a buffer of their own, beginning as soon as the seed and the length
-// are known, while this thread reads and opens files; apply() then only
-// combines them with the bytes.  Otherwise, and whenever the side thread
-// does not get to them in time, apply() makes them in place.
-class Engine::Keys {
-public:
-    Keys(std::int32_t seed, std::string_view password, std::size_t count, std::shared_ptr<std::uint8_t[]>& buffer)
-        : seed_(seed), level2_(password), count_(count) {
-        // Below a few hundred bytes handing them over costs more than it saves.
-        constexpr std::size_t kWorthSharing = 512;
-        if (count_ < kWorthSharing || key_backend() != KeyBackend::Fast) return;
-        side_ = WorkPool::shared().side();
-        if (side_ == nullptr) return;
-        // The buffer of a task left to end unobserved is still that task's.
-        if (!buffer || buffer.use_count() > 1)
-            buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile)]);
-        if (!buffer) return;
-        job_ = std::make_shared<Job>(seed_, level2_, count_, buffer);
-        if (!side_->try_start(job_)) side_ = nullptr;
-    }
-    ~Keys() {
-        if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
-    }
-    Keys(const Keys&) = delete;
-    Keys& operator=(const Keys&) = delete;
-
-    bool made_for(std::int32_t seed, std::size_t count) const { return seed == seed_ && count == count_; }
-
-    // The seed turned out to be another one: the keys are made again.
-    void use_seed(std::int32_t seed) {
-        if (seed == seed_) return;
-        seed_ = seed;
-        if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
-        side_ = nullptr;
-    }
-
-    void apply(std::uint8_t* bytes) {
-        // Making the keys takes under a nanosecond a byte once begun: the
-        // side thread is given a little more than that to end.  Longer
-        // means it lost its core meanwhile, and this thread goes on alone.
-        const auto patience = std::chrono::microseconds(4) + std::chrono::nanoseconds(2 * count_);
-        if (side_ != nullptr && side_->collect(patience)) {
-            side_ = nullptr;
-            xor_bytes(bytes, job_->keys.get(), count_);
-            return;
-        }
-        side_ = nullptr;
-        level1_xor_with(seed_, 1, level2_.at(0), bytes, count_);
-    }
-
-private:
-    struct Job : SideTask::Task {
-        Job(std::int32_t s, const PasswordStream& p, std::size_t n, std::shared_ptr<std::uint8_t[]> k)
-            : seed(s), level2(p), count(n), keys(std::move(k)) {}
-        void run() noexcept override {
-            std::memset(keys.get(), 0, count);
-            level1_xor_with(seed, 1, level2.at(0), keys.get(), count);
-        }
-        std::int32_t seed;
-        PasswordStream level2;
-        std::size_t count;
-        std::shared_ptr<std::uint8_t[]> keys;
-    };
-
-    std::int32_t seed_;
-    PasswordStream level2_;
-    std::size_t count_;
-    SideTask* side_ = nullptr;
-    std::shared_ptr<Job> job_;
-};
-
-// The keys of the next file to be coded: the seed it gets is known before
-// it is taken.
-void Engine::begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count) {
-    SeedGenerator ahead = seeds_;
-    keys.emplace(ahead.next_seed(), password, count, keys_);
-}
-
-// One pass over the payload: the key stream it applies, its bar and its
-// counter, which runs on across blocks.
-struct Engine::Pass {
-    ProgressBarId bar;
-    std::int64_t step;
-    std::int64_t counter = 0;
-    // Applies the pass's key stream to `count` bytes whose first byte is at
-    // payload position counter + 1.
-    std::function<void(std::uint8_t*, std::size_t, std::int64_t)> apply;
-};
-
-void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
-    // The bar advances whenever the counter reaches a multiple of its step;
-    // the bytes between two such points are handled in one go.
-    std::size_t done = 0;
-    while (done < count) {
-        const std::int64_t to_next_step = pass.step - pass.counter % pass.step;
-        const std::size_t chunk =
-            static_cast<std::size_t>(std::min<std::int64_t>(to_next_step, static_cast<std::int64_t>(count - done)));
-        pass.apply(buf + done, chunk, pass.counter);
-        pass.counter += static_cast<std::int64_t>(chunk);
-        done += chunk;
-        if (pass.counter % pass.step == 0) {
-            ui_.bar_step(pass.bar);
-            ui_.process_events();
-        }
-    }
-}
-
-// Moves a pass's counter on to `target` with the bar steps on the way.
-void Engine::advance(Pass& pass, std::int64_t target) {
-    // One bar step for every multiple of the step passed on the way.
-    const std::int64_t steps = target / pass.step - pass.counter / pass.step;
-    pass.counter = target;
-    ui_.bar_steps(pass.bar, steps);
-}
-
-// The block loop: read a block, run both passes over it, write it, until the
-// payload is done (an empty payload goes round once, reading and writing
-// nothing).
-//
-// With workers to share them, the blocks are handled in pieces: each piece is
-// read, given both key streams in one go (`both`, which does what first's and
-// second's streams do together) and written by one thread while it is still
-// in that processor's cache.  What the user interface and the file checks see
-// stays the plain loop's, block by block: the read (a failure in any piece is
-// reported before the block shows any progress), first's bar steps, second's
-// bar steps, the write (a failure is reported after them).
-std::uint64_t Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                 const BothKeys& both, SumOf sum_of) {
-    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0)
-        return run_blocks_plain(in, out, payload, first, second, sum_of);
-    return run_blocks_shared(in, out, payload, first, second, both, sum_of);
-}
-
-std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                       SumOf sum_of) {
-    std::uint8_t* buffer = block_buffer(in.path());
-    std::uint64_t sum = 0;
-    std::int64_t remaining = payload;
-    do {
-        const std::int64_t block = std::min(remaining, static_cast<std::int64_t>(kBlockSize));
-        // A file too short for its own header gives a negative length: the
-        // read fails as a read past the end.
-        if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
-        const auto n = static_cast<std::size_t>(block);
-        in.read_exact(buffer, n);
-        if (sum_of == SumOf::Input) sum += byte_sum(buffer, n);
-        run_pass(buffer, n, first);
-        run_pass(buffer, n, second);
-        if (sum_of == SumOf::Output) sum += byte_sum(buffer, n);
-        out.write_all(buffer, n);
-        remaining -= block;
-    } while (remaining > 0);
-    return sum;
-}
-
-std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                        const BothKeys& both, SumOf sum_of) {
-    const std::int64_t in_start = in.position();
-    const std::int64_t out_start = out.position();
-    const std::int64_t base = first.counter;
-    const auto size = static_cast<std::size_t>(payload);
-    const std::size_t blocks = (size + kBlockSize - 1) / kBlockSize;
-    // Inside a block the pieces end where the destination's offset is a
-    // multiple of kPiece: the page cache takes writes of whole, aligned
-    // pages at less cost.  A destination that does not start there (after a
-    // header) gets one more, short, piece per block.
-    const std::size_t skew = static_cast<std::size_t>(out_start) % kPiece;
-    const std::size_t per_block = kBlockSize / kPiece + (skew != 0 ? 1 : 0);
-    auto block_end = [&](std::size_t b) { return std::min(size, (b + 1) * kBlockSize); };
-    // Piece i's first payload byte and the one after its last.
-    auto piece_of = [&](std::size_t i) {
-        const std::size_t b = i / per_block;
-        const std::size_t j = i % per_block;
-        const std::size_t from = j == 0 ? b * kBlockSize : b * kBlockSize + j * kPiece - skew;
-        const std::size_t to = std::min(b * kBlockSize + (j + 1) * kPiece - skew, block_end(b));
-        return std::pair{from, std::max(from, to)};
-    };
-    struct Piece {
-        int read_error = 0;
-        int write_error = 0;
-        std::uint64_t sum = 0;
-    };
-    std::vector<Piece> done(blocks * per_block);
-    std::uint64_t sum = 0;
-    WorkPool::shared().run_blocks(
-        done.size(), per_block, [&](std::size_t) { in.begin_read(); },
-        [&](std::size_t i) {
-            const auto [from, to] = piece_of(i);
-            if (from == to) return;
-            Piece& result = done[i];
-            std::uint8_t* piece = piece_scratch();
-            if (piece == nullptr) {
-                result.read_error = ENOMEM;
-                return;
-            }
-            const std::size_t n = to - from;
-            const auto at = static_cast<std::int64_t>(from);
-            result.read_error = in.read_at(piece, n, in_start + at);
-            if (result.read_error != 0) return;
-            result.sum = both(piece, n, base + at, sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left);
-            result.write_error = out.write_at(piece, n, out_start + at);
-        },
-        [&](std::size_t b) {
-            const auto pieces = std::span(done).subspan(b * per_block, per_block);
-            for (const Piece& p : pieces)
-                if (p.read_error != 0) throw IoError(in.path(), p.read_error);
-            for (const Piece& p : pieces) sum += p.sum;
-            const std::int64_t end = base + static_cast<std::int64_t>(block_end(b));
-            advance(first, end);
-            advance(second, end);
-            out.begin_write();
-            for (const Piece& p : pieces)
-                if (p.write_error != 0) throw IoError(out.path(), p.write_error);
-        });
-    in.seek(in_start + payload);
-    out.seek(out_start + payload);
-    return sum;
-}
-
-// Both passes over bytes held in memory: both key streams in one go, then
-// each bar advanced as the passes would have advanced it.  The bars' steps
-// are those of a file of `size` bytes.
-void Engine::in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size) {
-    keys.apply(bytes);
-    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
-    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
-    advance(pass1, static_cast<std::int64_t>(count));
-    advance(pass2, static_cast<std::int64_t>(count));
-}
 
 void Engine::refuse(const std::string& reason, int aborted_message) {
     ui_.log_line(reason);
     if (!batch_mode) ui_.notice(reason);
     ui_.log_line(ui_.message(aborted_message));
-}
-
-// What the checksum pass shows for a file whose sum is already known: the
-// caption, ProgressBar1 with all its steps, the log line.
-void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
-    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
-    const std::int64_t step = step_for(size);
-    ui_.bar_set_position(ProgressBarId::Checksum, 0);
-    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
-    ui_.bar_steps(ProgressBarId::Checksum, size / step);
-    ui_.log_line(ui_.message(msg::kCrc), sum);
-}
-
-// The checksum pass over an open file, from where it stands: the caption,
-// ProgressBar1, the bar steps and the log line with the sum.
-std::int64_t Engine::checksum_of(InputFile& file) {
-    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
-    const std::int64_t size = file.size();
-    const std::int64_t step = step_for(size);
-    ui_.bar_set_position(ProgressBarId::Checksum, 0);
-    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
-
-    // The file is read in 10 MiB blocks, each in pieces shared with the
-    // workers; the bar advances whenever the byte counter reaches a multiple
-    // of its step, after the block that got there.
-    const std::int64_t start = file.position();
-    const auto bytes = static_cast<std::size_t>(size);
-    const std::size_t pieces = (bytes + kScratchSize - 1) / kScratchSize;
-    constexpr std::size_t per_block = kBlockSize / kScratchSize;
-    struct Piece {
-        int error = 0;
-        std::uint64_t sum = 0;
-    };
-    std::vector<Piece> done(pieces);
-    std::uint64_t sum = 0;
-    std::int64_t counter = 0;
-    WorkPool::shared().run_blocks(
-        pieces, per_block, [&](std::size_t) { file.begin_read(); },
-        [&](std::size_t i) {
-            unsigned char* scratch = piece_scratch();
-            if (scratch == nullptr) {
-                done[i].error = ENOMEM;
-                return;
-            }
-            const std::size_t offset = i * kScratchSize;
-            const std::size_t n = std::min(kScratchSize, bytes - offset);
-            done[i].error = file.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
-            if (done[i].error == 0) done[i].sum = byte_sum(scratch, n);
-        },
-        [&](std::size_t b) {
-            const std::size_t from = b * per_block;
-            const std::size_t to = std::min(from + per_block, pieces);
-            for (std::size_t i = from; i < to; ++i) {
-                if (done[i].error != 0) throw IoError(file.path(), done[i].error);
-                sum += done[i].sum;
-            }
-            const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
-            ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
-            counter = reached;
-        });
-
-    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
-    return static_cast<std::int64_t>(sum);
-}
-
-std::int64_t Engine::get_file_crc(const std::string& path) {
-    ui_.log_line(ui_.message(msg::kCrcCheck), path);
-    // Clearing the file's attributes has no meaning here: its rights are
-    // never changed, and it is opened for reading only.
-    InputFile file(path);
-    const std::int64_t sum = checksum_of(file);
-    file.close();
-    return sum;
 }
 
 // The source of an operation: opened as soon as that is safe, and examined

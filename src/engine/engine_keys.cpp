@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The keys of a small file, made ahead on the side thread.
+#include "engine/engine_parts.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "io/work_pool.h"
+
+namespace tarnvold {
+namespace {
+
+// to[i] ^= from[i] for i in [0, count), eight bytes at a time.
+void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, to + i, 8);
+        std::memcpy(&b, from + i, 8);
+        a ^= b;
+        std::memcpy(to + i, &a, 8);
+    }
+    for (; i < count; ++i) to[i] ^= from[i];
+}
+
+}  // namespace
+
+struct Engine::Keys::Job : SideTask::Task {
+    Job(std::int32_t s, const PasswordStream& p, std::size_t n, std::shared_ptr<std::uint8_t[]> k)
+        : seed(s), level2(p), count(n), keys(std::move(k)) {}
+    void run() noexcept override {
+        std::memset(keys.get(), 0, count);
+        level1_xor_with(seed, 1, level2.at(0), keys.get(), count);
+    }
+    std::int32_t seed;
+    PasswordStream level2;
+    std::size_t count;
+    std::shared_ptr<std::uint8_t[]> keys;
+};
+
+Engine::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t count,
+                   std::shared_ptr<std::uint8_t[]>& buffer)
+    : seed_(seed), level2_(password), count_(count) {
+    // Below a few hundred bytes handing them over costs more than it saves.
+    constexpr std::size_t kWorthSharing = 512;
+    if (count_ < kWorthSharing || key_backend() != KeyBackend::Fast) return;
+    side_ = WorkPool::shared().side();
+    if (side_ == nullptr) return;
+    // The buffer of a task left to end unobserved is still that task's.
+    if (!buffer || buffer.use_count() > 1)
+        buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile)]);
+    if (!buffer) return;
+    job_ = std::make_shared<Job>(seed_, level2_, count_, buffer);
+    if (!side_->try_start(job_)) side_ = nullptr;
+}
+
+Engine::Keys::~Keys() {
+    if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
+}
+
+void Engine::Keys::use_seed(std::int32_t seed) {
+    if (seed == seed_) return;
+    seed_ = seed;
+    if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
+    side_ = nullptr;
+}
+
+void Engine::Keys::apply(std::uint8_t* bytes) {
+    // Making the keys takes under a nanosecond a byte once begun: the
+    // side thread is given a little more than that to end.  Longer
+    // means it lost its core meanwhile, and this thread goes on alone.
+    const auto patience = std::chrono::microseconds(4) + std::chrono::nanoseconds(2 * count_);
+    if (side_ != nullptr && side_->collect(patience)) {
+        side_ = nullptr;
+        xor_bytes(bytes, job_->keys.get(), count_);
+        return;
+    }
+    side_ = nullptr;
+    level1_xor_with(seed_, 1, level2_.at(0), bytes, count_);
+}
+
+// The keys of the next file to be coded: the seed it gets is known before
+// it is taken.
+void Engine::begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count) {
+    SeedGenerator ahead = seeds_;
+    keys.emplace(ahead.next_seed(), password, count, keys_);
+}
+
+// Both passes over bytes held in memory: both key streams in one go, then
+// each bar advanced as the passes would have advanced it.  The bars' steps
+// are those of a file of `size` bytes.
+void Engine::in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size) {
+    keys.apply(bytes);
+    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
+    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
+    advance(pass1, static_cast<std::int64_t>(count));
+    advance(pass2, static_cast<std::int64_t>(count));
+}
+
+}  // namespace tarnvold
