@@ -34,6 +34,16 @@ QRect group_contents(const QGroupBox* box) {
     return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, box);
 }
 
+// The two buttons share the space inside the frame and below the title, so
+// that neither circle sits on the frame's line.
+void place_in_group(QGroupBox* group, QRadioButton* first, QRadioButton* second) {
+    const QRect inside = group_contents(group);
+    const int h = 17;
+    const int gap = std::max(0, (inside.height() - 2 * h) / 3);
+    first->setGeometry(8, inside.top() + gap, 257, h);
+    second->setGeometry(8, inside.top() + 2 * gap + h, 257, h);
+}
+
 }  // namespace
 
 Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font, QWidget* parent)
@@ -55,15 +65,7 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
     RadioButton1->setObjectName("RadioButton1");
     RadioButton2 = new QRadioButton(GroupBox1);
     RadioButton2->setObjectName("RadioButton2");
-    {
-        // The two buttons share the space inside the frame and below the
-        // title, so that neither circle sits on the frame's line.
-        const QRect inside = group_contents(GroupBox1);
-        const int h = 17;
-        const int gap = std::max(0, (inside.height() - 2 * h) / 3);
-        RadioButton1->setGeometry(8, inside.top() + gap, 257, h);
-        RadioButton2->setGeometry(8, inside.top() + 2 * gap + h, 257, h);
-    }
+    place_in_group(GroupBox1, RadioButton1, RadioButton2);
 
     GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName("GroupBox2");

@@ -231,7 +231,11 @@ private:
     void draw(Bar& b);
     QLabel* label(LabelId id);
     void build_menu();
+    void build_progress_panel();
+    void build_keys();
     void build_panes();
+    void build_file_list();
+    void build_folder_tree();
     void build_stop();
     void stop_clicked();
     void chosen_entry_removed();

@@ -110,7 +110,49 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     Panel2->setGeometry(304, 8, 297, 345);
 
     build_menu();
+    build_progress_panel();
+    build_panes();
 
+    Button1 = command_button("Button1", "Code object", client, 320, 360);
+    Button2 = command_button("Button2", "Decode object", client, 472, 360);
+    Button3 = command_button("Button3", "Exit", client, 712, 360);
+    ProgressBar4 = make_bar("ProgressBar4", client, 0, 376, 297, 9);
+    ProgressBar4->hide();
+    Label1 = ui::make_label("Label1", "Folder progress", client, 8, 360);
+    Label1->hide();
+
+    build_stop();
+
+    bars_[0].widget = ProgressBar1;
+    bars_[1].widget = ProgressBar2;
+    bars_[2].widget = ProgressBar3;
+    bars_[3].widget = ProgressBar4;
+
+    build_keys();
+    setAcceptDrops(true);
+    retranslate();
+
+    setGeometry(154, 204, kFullWidth, kFullHeight);
+    outer_size_ = QSize(kFullWidth, kFullHeight);
+    outer_pos_ = QPoint(154, 204);
+    fit_pending_ = true;
+
+    language_.notice = [this](std::string_view text) { notice(text); };
+    configuration_.notice = [this](std::string_view text) { notice(text); };
+    configuration_.set_config = [this] { set_config(); };
+    language_.add_caption_target(this);
+}
+
+TForm1::~TForm1() {
+    language_.remove_caption_target(this);
+    language_.notice = nullptr;
+    configuration_.notice = nullptr;
+    configuration_.set_config = nullptr;
+}
+
+// The log pane, and the progress panel's bars with their labels.
+void TForm1::build_progress_panel() {
+    QWidget* client = centralWidget();
     Memo1 = new QPlainTextEdit(client);
     Memo1->setObjectName("Memo1");
     Memo1->setGeometry(8, 24, 273, 313);
@@ -132,24 +174,12 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     Label3->hide();
     Label4->hide();
     Label5->hide();
+}
 
-    build_panes();
-
-    Button1 = command_button("Button1", "Code object", client, 320, 360);
-    Button2 = command_button("Button2", "Decode object", client, 472, 360);
-    Button3 = command_button("Button3", "Exit", client, 712, 360);
-    ProgressBar4 = make_bar("ProgressBar4", client, 0, 376, 297, 9);
-    ProgressBar4->hide();
-    Label1 = ui::make_label("Label1", "Folder progress", client, 8, 360);
-    Label1->hide();
-
-    build_stop();
-
-    bars_[0].widget = ProgressBar1;
-    bars_[1].widget = ProgressBar2;
-    bars_[2].widget = ProgressBar3;
-    bars_[3].widget = ProgressBar4;
-
+// The order Tab goes through the controls, the buttons' handlers and the
+// keys of the whole window.
+void TForm1::build_keys() {
+    QWidget* client = centralWidget();
     setTabOrder(Memo1, ShellListView1);
     setTabOrder(ShellListView1, ShellTreeView1);
     setTabOrder(ShellTreeView1, Button1);
@@ -166,25 +196,6 @@ TForm1::TForm1(Language& language, Configuration& configuration)
     Help2->setShortcut(QKeySequence(Qt::Key_F1));
     Help2->setShortcutContext(Qt::WindowShortcut);
     focus_mark_ = new ui::FocusMark(client, {Memo1, ShellListView1, ShellTreeView1});
-    setAcceptDrops(true);
-    retranslate();
-
-    setGeometry(154, 204, kFullWidth, kFullHeight);
-    outer_size_ = QSize(kFullWidth, kFullHeight);
-    outer_pos_ = QPoint(154, 204);
-    fit_pending_ = true;
-
-    language_.notice = [this](std::string_view text) { notice(text); };
-    configuration_.notice = [this](std::string_view text) { notice(text); };
-    configuration_.set_config = [this] { set_config(); };
-    language_.add_caption_target(this);
-}
-
-TForm1::~TForm1() {
-    language_.remove_caption_target(this);
-    language_.notice = nullptr;
-    configuration_.notice = nullptr;
-    configuration_.set_config = nullptr;
 }
 
 void TForm1::build_menu() {
@@ -233,7 +244,7 @@ void TForm1::build_menu() {
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
 }
 
-void TForm1::build_panes() {
+void TForm1::build_file_list() {
     QWidget* client = centralWidget();
 
     // The file list: folders and files of the folder chosen in the tree,
@@ -280,6 +291,10 @@ void TForm1::build_panes() {
         chosen_ = selected.isEmpty() ? QPersistentModelIndex() : QPersistentModelIndex(selected.first());
         has_chosen_ = chosen_.isValid();
     });
+}
+
+void TForm1::build_folder_tree() {
+    QWidget* client = centralWidget();
 
     // The folder tree of the whole file system.
     // The tree moves its current folder to a neighbour of one removed from
@@ -329,6 +344,11 @@ void TForm1::build_panes() {
                 ShellListView1->selectionModel()->clear();
                 show_unreadable(path);
             });
+}
+
+void TForm1::build_panes() {
+    build_file_list();
+    build_folder_tree();
     // A double-click (or Enter) on a folder in the list opens it, and the
     // tree follows.
     connect(ShellListView1, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
