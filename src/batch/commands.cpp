@@ -88,9 +88,6 @@ private:
 
 namespace {
 
-int aborted(bool coding) { return coding ? msg::kCodingAborted : msg::kDecodingAborted; }
-int finished(bool coding) { return coding ? msg::kCodingFinished : msg::kDecodingFinished; }
-
 // The selected object is still there.
 bool object_exists(const std::string& path) { return inspect_source(path).exists; }
 
@@ -142,25 +139,25 @@ void Commands::Decode1Click() {
     run([this](Frame& frame) { decode_file(frame); });
 }
 
-void Commands::Button1Click() { object(true); }
-void Commands::Button2Click() { object(false); }
+void Commands::Button1Click() { object(Operation::Code); }
+void Commands::Button2Click() { object(Operation::Decode); }
 
 void Commands::Directory1Click() {
-    run([this](Frame& frame) { directory(frame, true); });
+    run([this](Frame& frame) { directory(frame, Operation::Code); });
 }
 
 void Commands::Directory2Click() {
-    run([this](Frame& frame) { directory(frame, false); });
+    run([this](Frame& frame) { directory(frame, Operation::Decode); });
 }
 
-void Commands::object(bool coding) {
-    run([this, coding](Frame& frame) {
+void Commands::object(Operation op) {
+    run([this, op](Frame& frame) {
         // Read once: the object stays the same whatever the pane shows later.
         const Selection selected = host_.selection();
         switch (selected.kind) {
-        case Selection::Kind::None: coding ? code_file(frame) : decode_file(frame); break;
-        case Selection::Kind::File: object_file(frame, coding, selected.path); break;
-        case Selection::Kind::Folder: object_folder(frame, coding, selected.path); break;
+        case Selection::Kind::None: op == Operation::Code ? code_file(frame) : decode_file(frame); break;
+        case Selection::Kind::File: object_file(frame, op, selected.path); break;
+        case Selection::Kind::Folder: object_folder(frame, op, selected.path); break;
         }
     });
 }
@@ -188,54 +185,53 @@ void Commands::decode_file(Frame& frame) {
     frame.unlock_menu();
 }
 
-void Commands::object_file(Frame& frame, bool coding, const std::string& path) {
+void Commands::object_file(Frame& frame, Operation op, const std::string& path) {
     frame.lock_menu();
     std::string destination, password;
-    if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted(coding));
+    if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted_message(op));
     // The object was chosen before the dialogs; it may have gone meanwhile.
-    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted(coding));
-    if (coding)
-        engine_.codefile(path, destination, password);
-    else
-        engine_.decodefile(path, destination, password);
-    ui_.notice(ui_.message(finished(coding)) + "\n\r" + path);
+    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
+    engine_.operate(op, path, destination, password);
+    ui_.notice(ui_.message(finished_message(op)) + "\n\r" + path);
     frame.unlock_menu();
 }
 
-void Commands::object_folder(Frame& frame, bool coding, const std::string& path) {
+void Commands::object_folder(Frame& frame, Operation op, const std::string& path) {
     frame.lock_menu();
     const std::int64_t count = frame.start_progress(path);
-    ui_.log_line(ui_.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
+    ui_.log_line(ui_.message(start_files_message(op)), count);
     std::string destination, password;
-    if (!host_.folder_dialog(ui_.message(msg::kSelectDestination), destination)) return frame.cancel(aborted(coding));
+    if (!host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
+        return frame.cancel(aborted_message(op));
     if (destination_inside_source(path, destination))
-        return frame.refuse(refusal_inside_source(destination), aborted(coding));
-    if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
-    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted(coding));
+        return frame.refuse(refusal_inside_source(destination), aborted_message(op));
+    if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
+    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
 
     // Decoding, files that are not coded files are told in the log only.
-    run_walk(frame, coding, path, destination, password, !coding);
+    run_walk(frame, op, path, destination, password, op == Operation::Decode);
 }
 
-void Commands::directory(Frame& frame, bool coding) {
+void Commands::directory(Frame& frame, Operation op) {
     std::string source, destination, password;
-    if (!host_.folder_dialog(ui_.message(coding ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding), source) ||
+    if (!host_.folder_dialog(ui_.message(op == Operation::Code ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding),
+                             source) ||
         !host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
-        return frame.cancel(aborted(coding));
+        return frame.cancel(aborted_message(op));
     if (destination_inside_source(source, destination))
-        return frame.refuse(refusal_inside_source(destination), aborted(coding));
+        return frame.refuse(refusal_inside_source(destination), aborted_message(op));
 
     frame.lock_menu();
     const std::int64_t count = frame.start_progress(source);
-    ui_.log_line(ui_.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
-    if (!host_.password_dialog(password)) return frame.cancel(aborted(coding));
+    ui_.log_line(ui_.message(start_files_message(op)), count);
+    if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
 
-    run_walk(frame, coding, source, destination, password, false);
+    run_walk(frame, op, source, destination, password, false);
 }
 
 // The walk of a folder command, from hiding the buttons to the box at the
 // end: the completion box, or after a stop a box with the walk's stop line.
-void Commands::run_walk(Frame& frame, bool coding, const std::string& source, const std::string& destination,
+void Commands::run_walk(Frame& frame, Operation op, const std::string& source, const std::string& destination,
                         const std::string& password, bool batch_mode) {
     frame.hide_buttons();
     stop_ = stop_quietly_ = false;
@@ -243,7 +239,7 @@ void Commands::run_walk(Frame& frame, bool coding, const std::string& source, co
     ui_.log_line(ui_.message(msg::kFilesStoredIn));
     ui_.log_line(destination);
     if (batch_mode) frame.set_batch_mode(true);
-    if (coding)
+    if (op == Operation::Code)
         walk_.codedirs(source, destination, password);
     else
         walk_.decodedirs(source, destination, password);
@@ -255,7 +251,7 @@ void Commands::run_walk(Frame& frame, bool coding, const std::string& source, co
     // The window is back at rest before the box that ends the run.
     host_.set_commands_blocked(false);
     if (!walk_.stopped())
-        ui_.notice(ui_.message(finished(coding)));
+        ui_.notice(ui_.message(finished_message(op)));
     else if (!stop_quietly_)
         ui_.notice(walk_.stop_report());
 }

@@ -49,13 +49,13 @@ private:
     class Frame;
     void code_file(Frame& frame);
     void decode_file(Frame& frame);
-    void object_file(Frame& frame, bool coding, const std::string& path);
-    void object_folder(Frame& frame, bool coding, const std::string& path);
-    void directory(Frame& frame, bool coding);
+    void object_file(Frame& frame, Operation op, const std::string& path);
+    void object_folder(Frame& frame, Operation op, const std::string& path);
+    void directory(Frame& frame, Operation op);
     template <class Body>
     void run(Body&& body);
-    void object(bool coding);
-    void run_walk(Frame& frame, bool coding, const std::string& source, const std::string& destination,
+    void object(Operation op);
+    void run_walk(Frame& frame, Operation op, const std::string& source, const std::string& destination,
                   const std::string& password, bool batch_mode);
 
     Engine& engine_;

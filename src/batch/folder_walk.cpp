@@ -45,6 +45,10 @@ std::string decoded_name(std::string_view name) {
     return std::string(name) + ".decoded";
 }
 
+std::string output_name(Operation op, std::string_view name) {
+    return op == Operation::Code ? coded_name(name) : decoded_name(name);
+}
+
 namespace {
 
 // The path with links and "." / ".." resolved, as far as it exists, and no
@@ -227,15 +231,15 @@ std::string FolderWalk::stop_report() const {
 }
 
 void FolderWalk::codedirs(const std::string& source, const std::string& destination, std::string_view password) {
-    start(source, destination, password, true);
+    start(source, destination, password, Operation::Code);
 }
 
 void FolderWalk::decodedirs(const std::string& source, const std::string& destination, std::string_view password) {
-    start(source, destination, password, false);
+    start(source, destination, password, Operation::Decode);
 }
 
 void FolderWalk::start(const std::string& source, const std::string& destination, std::string_view password,
-                       bool coding) {
+                       Operation op) {
     stopped_ = false;
     files_done_ = 0;
     entered_.clear();
@@ -264,7 +268,7 @@ void FolderWalk::start(const std::string& source, const std::string& destination
     Folder to = Folder::open(destination, Folder::Use::Write);
     destination_id_ = to.id();
     entered_.insert(destination_id_);
-    walk(from, source, to, destination, password, coding, nullptr, false);
+    walk(from, source, to, destination, password, op, nullptr, false);
     if (stopped_) ui_.log_line(stop_report());
 }
 
@@ -280,7 +284,7 @@ void FolderWalk::refuse(const std::string& line, const std::string& source, cons
 }
 
 void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& destination,
-                      const std::string& destination_path, std::string_view password, bool coding, Chain* up,
+                      const std::string& destination_path, std::string_view password, Operation op, Chain* up,
                       bool made_here) {
     Chain here{};
     try {
@@ -290,7 +294,7 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
     }
     here.up = up;
 
-    ui_.log_line(ui_.message(coding ? msg::kCodingFilesIn : msg::kDecodingFilesIn), source_path);
+    ui_.log_line(ui_.message(files_in_message(op)), source_path);
     ui_.process_events();
     // What an earlier run that was killed left here goes before this one
     // writes: a folder the walk made holds nothing of the kind.
@@ -338,10 +342,10 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
                     continue;
                 }
             }
-            folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, coding, here);
+            folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, op, here);
             outputs_ = &outputs;
         } else {
-            const std::string out_name = coding ? coded_name(entry.name) : decoded_name(entry.name);
+            const std::string out_name = output_name(op, entry.name);
             const std::string target = destination_path + "/" + out_name;
             if (out_name.size() > destination.name_limit()) {
                 refuse("Passed by " + entry.path + ": the name of its destination is longer than the " +
@@ -352,14 +356,14 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
                 ui_.process_events();
                 continue;
             }
-            file_entry(source, entry, destination, out_name, target, password, coding,
+            file_entry(source, entry, destination, out_name, target, password, op,
                        give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
         }
     }
 }
 
 void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destination,
-                              const std::string& destination_path, std::string_view password, bool coding,
+                              const std::string& destination_path, std::string_view password, Operation op,
                               Chain& here) {
     Folder from;
     FileId id;
@@ -391,11 +395,11 @@ void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destin
         return refuse("Passed by " + entry.path + ": its destination " + destination_path +
                           " was already written in this run under another name",
                       entry.path, destination_path);
-    walk(from, entry.path, to, destination_path, password, coding, &here, made);
+    walk(from, entry.path, to, destination_path, password, op, &here, made);
 }
 
 void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
-                            const std::string& target, std::string_view password, bool coding,
+                            const std::string& target, std::string_view password, Operation op,
                             Engine::DestinationKind where) {
     earlier_.clear();
     const InFolder from{&source, entry.name, entry.link};
@@ -404,9 +408,7 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
     // A file entry is a regular file, as listed or as examined (resolve).
     Outcome outcome = Outcome::Refused;
     try {
-        outcome =
-            coding ? engine_.codefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to)
-                   : engine_.decodefile(entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to);
+        outcome = engine_.operate(op, entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to);
     } catch (const IoError& error) {
         if (!on_io_error) throw;
         ++files_done_;

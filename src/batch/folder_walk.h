@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "engine/engine.h"
+#include "engine/operation.h"
 #include "engine/user_interface.h"
 #include "io/folder.h"
 
@@ -40,6 +41,9 @@ std::string coded_name(std::string_view name);
 // Characters are those of UTF-8 when the name is valid UTF-8 ("Grüße.cod"
 // -> "G.üße", "éé.cod" -> "éé"); a name that is not counts its bytes.
 std::string decoded_name(std::string_view name);
+
+// The name a folder run gives the output of the file named `name`.
+std::string output_name(Operation op, std::string_view name);
 
 // True when `destination` is the folder `source` or lies anywhere below it,
 // comparing the paths with links and "." / ".." resolved.
@@ -140,13 +144,13 @@ private:
     struct Entry;
     void count_in(Folder& folder, const std::string& path, Chain* up);
     bool resolve(Folder& folder, Entry& entry);
-    void start(const std::string& source, const std::string& destination, std::string_view password, bool coding);
+    void start(const std::string& source, const std::string& destination, std::string_view password, Operation op);
     void walk(Folder& source, const std::string& source_path, Folder& destination, const std::string& destination_path,
-              std::string_view password, bool coding, Chain* up, bool made_here);
+              std::string_view password, Operation op, Chain* up, bool made_here);
     void folder_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& destination_path,
-                      std::string_view password, bool coding, Chain& here);
+                      std::string_view password, Operation op, Chain& here);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
-                    const std::string& target, std::string_view password, bool coding, Engine::DestinationKind where);
+                    const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
     void refuse(const std::string& line, const std::string& source, const std::string& destination);
     bool should_stop();
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "engine/engine.h"
+#include "engine/operation.h"
 #include "io/file_io.h"
 #include "io/folder.h"
 #include "batch/folder_walk.h"
@@ -237,9 +238,10 @@ std::string base_name(std::string path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-TerminalOptions terminal_options(const Options& options, bool decoding, bool log_to_stderr = false) {
-    return {options.quiet, options.yes, have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0,
-            log_to_stderr, decoding};
+TerminalOptions terminal_options(const Options& options, Operation op, bool log_to_stderr = false) {
+    return {options.quiet,   options.yes,
+            have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0,
+            log_to_stderr,   op == Operation::Decode};
 }
 
 // What became of the files of a run, counted apart.
@@ -257,8 +259,8 @@ struct Tally {
         }
     }
     // "2 coded, 1 declined, 1 refused".
-    std::string text(bool coding) const {
-        std::string out = std::to_string(done) + (coding ? " coded" : " decoded");
+    std::string text(Operation op) const {
+        std::string out = std::to_string(done) + (op == Operation::Code ? " coded" : " decoded");
         if (declined > 0) out += ", " + std::to_string(declined) + " declined";
         if (refused > 0) out += ", " + std::to_string(refused) + " refused";
         if (mismatched > 0) out += ", " + std::to_string(mismatched) + " failed the checksum";
@@ -298,11 +300,11 @@ void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, 
 // failed.
 class Run {
 public:
-    Run(const Options& options, bool coding)
-        : options_(options), coding_(coding), ui_(terminal_options(options, !coding)), engine_(ui_) {
+    Run(const Options& options, Operation op)
+        : options_(options), op_(op), ui_(terminal_options(options, op)), engine_(ui_) {
         // As under "Decode object": a file that is not a coded file is
         // passed by, and the run goes on.
-        engine_.batch_mode = !coding;
+        engine_.batch_mode = op == Operation::Decode;
     }
 
     TerminalUi& ui() { return ui_; }
@@ -337,12 +339,12 @@ public:
         // A stop that came after the last file leaves nothing undone.
         if (stopped && handled < count) {
             tell({}, "interrupted after " + std::to_string(handled) + " of " + std::to_string(count) + " files (" +
-                         tally_.text(coding_) + "); the other " + std::to_string(count - handled) + " left alone");
+                         tally_.text(op_) + "); the other " + std::to_string(count - handled) + " left alone");
             return kExitInterrupted;
         }
         if (tally_.failed > 0) {
             tell({}, std::to_string(tally_.failed) + " of " + std::to_string(handled) +
-                         (handled == 1 ? " file" : " files") + " failed (" + tally_.text(coding_) + ")");
+                         (handled == 1 ? " file" : " files") + " failed (" + tally_.text(op_) + ")");
             return kExitIoError;
         }
         return tally_.total() == tally_.done ? kExitOk : kExitNotDone;
@@ -350,7 +352,7 @@ public:
 
 private:
     const Options& options_;
-    bool coding_;
+    Operation op_;
     TerminalUi ui_;
     Engine engine_;
     Tally tally_;
@@ -358,10 +360,10 @@ private:
 
 // code-dir and decode-dir: the lines File > Code > Directory and File >
 // Decode > Directory write to the log, from the count to the walk's end.
-int run_folder_command(bool coding, const std::string& source, const std::string& destination,
+int run_folder_command(Operation op, const std::string& source, const std::string& destination,
                        const std::string& password, const Options& options) {
     InterruptGuard interrupts;
-    Run run(options, coding);
+    Run run(options, op);
     TerminalUi& ui = run.ui();
     FolderWalk walk(run.engine(), ui);
     walk.on_file_begins = [&](const std::string&, const std::string& to) { run.file_begins(to); };
@@ -377,10 +379,10 @@ int run_folder_command(bool coding, const std::string& source, const std::string
 
     const std::int64_t count = walk.get_files_number(source);
     ui.progress().set_total(count);
-    ui.log_line(ui.message(coding ? msg::kStartCodingFiles : msg::kStartDecodingFiles), count);
+    ui.log_line(ui.message(start_files_message(op)), count);
     ui.log_line(ui.message(msg::kFilesStoredIn));
     ui.log_line(destination);
-    if (coding)
+    if (op == Operation::Code)
         walk.codedirs(source, destination, password);
     else
         walk.decodedirs(source, destination, password);
@@ -389,10 +391,10 @@ int run_folder_command(bool coding, const std::string& source, const std::string
 
 // code and decode with several SOURCEs: each one into `folder` under the
 // name a folder run gives it, in the order given, as a folder run would.
-int run_files_command(bool coding, const std::vector<std::string>& sources, const std::string& folder,
+int run_files_command(Operation op, const std::vector<std::string>& sources, const std::string& folder,
                       const std::string& password, const Options& options) {
     InterruptGuard interrupts;
-    Run run(options, coding);
+    Run run(options, op);
     TerminalUi& ui = run.ui();
     Engine& engine = run.engine();
     const auto count = static_cast<std::int64_t>(sources.size());
@@ -416,17 +418,15 @@ int run_files_command(bool coding, const std::vector<std::string>& sources, cons
             break;
         }
         const std::string name = base_name(source);
-        const std::string out_name = coding ? coded_name(name) : decoded_name(name);
+        const std::string out_name = output_name(op, name);
         const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
         run.file_begins(target);
         earlier.clear();
         Outcome outcome = Outcome::Refused;
         try {
             const InFolder to{&into, out_name, false};
-            outcome = coding ? engine.codefile(source, target, password, Engine::SourceKind::Unknown,
-                                               Engine::DestinationKind::Unknown, {}, to)
-                             : engine.decodefile(source, target, password, Engine::SourceKind::Unknown,
-                                                 Engine::DestinationKind::Unknown, {}, to);
+            outcome = engine.operate(op, source, target, password, Engine::SourceKind::Unknown,
+                                     Engine::DestinationKind::Unknown, {}, to);
         } catch (const IoError& error) {
             run.file_failed(error);
             continue;
@@ -447,7 +447,7 @@ int run_files_command(bool coding, const std::vector<std::string>& sources, cons
 // test: every file is checked, whatever became of the one before; one
 // result line per file, the failing ones named on standard error too.
 int run_test(const std::vector<std::string>& files, const std::string& password, const Options& options) {
-    TerminalUi ui(terminal_options(options, true));
+    TerminalUi ui(terminal_options(options, Operation::Decode));
     ui.silence_log();
     ui.progress().set_total(static_cast<std::int64_t>(files.size()));
     Engine engine(ui);
@@ -492,22 +492,21 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
 }
 
 // code and decode of one SOURCE into one DESTINATION, either of them "-".
-int run_one_file(bool coding, const std::string& source_operand, const std::string& destination_operand,
+int run_one_file(Operation op, const std::string& source_operand, const std::string& destination_operand,
                  const std::string& password, const Options& options) {
     const bool to_stdout = destination_operand == "-";
     std::optional<SpooledInput> spooled;
     std::optional<StdoutFile> out;
-    TerminalUi ui(terminal_options(options, !coding, to_stdout));
+    TerminalUi ui(terminal_options(options, op, to_stdout));
     ui.progress().set_total(1);
     Engine engine(ui);
     try {
         if (source_operand == "-") spooled.emplace();
         const std::string source = spooled ? spooled->path() : source_operand;
-        if (to_stdout) out.emplace(coding ? "stdout.cod" : "stdout");
+        if (to_stdout) out.emplace(op == Operation::Code ? "stdout.cod" : "stdout");
         const std::string destination = out ? out->path() : destination_operand;
         ui.set_destination(destination);
-        const Outcome outcome =
-            coding ? engine.codefile(source, destination, password) : engine.decodefile(source, destination, password);
+        const Outcome outcome = engine.operate(op, source, destination, password);
         ui.progress().file_done();
         ui.progress().clear();
         report_outcome(ui, outcome, source, destination);
@@ -571,22 +570,21 @@ int run(int argc, char** argv) {
     if (options.x87_reference) set_key_backend(KeyBackend::X87);
 
     int status = kExitOk;
-    const bool coding = command == "code" || command == "code-dir";
-    const auto password = obtain_password(options, coding, stdin_is_data, status);
+    const Operation op = command == "code" || command == "code-dir" ? Operation::Code : Operation::Decode;
+    const auto password = obtain_password(options, op == Operation::Code, stdin_is_data, status);
     if (!password) return status;
 
     if (command == "test") return run_test(operands, *password, options);
     try {
         if (command == "code-dir" || command == "decode-dir")
-            return run_folder_command(coding, operands[0], operands[1], *password, options);
+            return run_folder_command(op, operands[0], operands[1], *password, options);
         if (several)
-            return run_files_command(coding, {operands.begin(), operands.end() - 1}, operands.back(), *password,
-                                     options);
+            return run_files_command(op, {operands.begin(), operands.end() - 1}, operands.back(), *password, options);
     } catch (const IoError& error) {
         tell({}, error.what());
         return kExitIoError;
     }
-    return run_one_file(coding, operands[0], operands[1], *password, options);
+    return run_one_file(op, operands[0], operands[1], *password, options);
 }
 
 }  // namespace tarnvold::cli

@@ -162,8 +162,8 @@ std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, c
                                             DestinationKind where, const InFolder& in, Destination& to) {
     const std::string& source = source_file.path();
     const bool coding = op == Operation::Code;
-    const int starting = coding ? msg::kStartingCode : msg::kStartingDecode;
-    const int aborted = coding ? msg::kCodingAborted : msg::kDecodingAborted;
+    const int starting = starting_message(op);
+    const int aborted = aborted_message(op);
     last_output_.reset();
     if (in.folder != nullptr) {
         to = where == DestinationKind::FreeName ? free_destination(*in.folder, in.name, destination)
@@ -361,6 +361,13 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
     }
     finished(msg::kDecodingFinished, source, destination);
     return Outcome::Done;
+}
+
+Outcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
+                        std::string_view password, SourceKind kind, DestinationKind where, const InFolder& from,
+                        const InFolder& to) {
+    return op == Operation::Code ? codefile(source, destination, password, kind, where, from, to)
+                                 : decodefile(source, destination, password, kind, where, from, to);
 }
 
 // Ends decoding before anything is written: a file that is not a coded one,

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/keystream.h"
+#include "engine/operation.h"
 #include "io/file_io.h"
 #include "engine/user_interface.h"
 
@@ -67,6 +68,10 @@ public:
     Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password,
                        SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
                        const InFolder& from = {}, const InFolder& to = {});
+    // codefile or decodefile, as `op` says.
+    Outcome operate(Operation op, const std::string& source, const std::string& destination, std::string_view password,
+                    SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
+                    const InFolder& from = {}, const InFolder& to = {});
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, CrcMismatch when it does not.
@@ -108,7 +113,6 @@ private:
     void begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count);
     void in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size);
 
-    enum class Operation { Code, Decode };
     class Source;
     std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination,
                                         DestinationKind where, const InFolder& in, Destination& to);
