@@ -91,8 +91,6 @@ namespace {
 // The selected object is still there.
 bool object_exists(const std::string& path) { return inspect_source(path).exists; }
 
-std::string no_longer_exists(const std::string& path) { return path + " no longer exists"; }
-
 }  // namespace
 
 Commands::Commands(Engine& engine, UserInterface& ui, CommandHost& host)
@@ -177,7 +175,7 @@ void Commands::decode_file(Frame& frame) {
     std::string source, destination, password;
     if (!host_.open_dialog(source) || !host_.save_dialog(destination)) return frame.cancel(msg::kDecodingAborted);
     // Asked here, before the password, and once more by decodefile.
-    if (file_exists(destination) && !ui_.ask_yes_no(ui_.message(msg::kFileExists)))
+    if (file_exists(destination) && !ui_.ask(Question::ReplaceDestination, ui_.message(msg::kFileExists)))
         return frame.cancel(msg::kDecodingAborted);
     if (!host_.password_dialog(password)) return frame.cancel(msg::kDecodingAborted);
     engine_.decodefile(source, destination, password);

@@ -33,7 +33,10 @@ std::string decoded_name(std::string_view name) {
         std::string decoded(name.substr(0, starts[count - 4]));
         const std::size_t dot = starts[count - 8];
         const std::size_t width = starts[count - 7] - dot;
-        decoded.replace(dot, width, ".");
+        // The character there, of `width` bytes, becomes one ".".  (Not
+        // replace(): GCC 12 takes its inlined copy for an overlapping one.)
+        decoded[dot] = '.';
+        decoded.erase(dot + 1, width - 1);
         return decoded;
     }
     // Too short for the rule above: drop a final ".cod" when something is
@@ -114,8 +117,8 @@ std::string ascii_lower(std::string text) {
     return text;
 }
 
-std::string cannot_enter(const std::string& folder, int error) {
-    return "Cannot enter folder " + folder + ": " + std::strerror(error);
+Reason cannot_enter(const std::string& folder, int error) {
+    return {.why = Why::CannotEnter, .error = error, .path = folder};
 }
 
 // Opens a source folder for listing; a folder that cannot be opened is left
@@ -158,10 +161,6 @@ bool FolderWalk::resolve(Folder& folder, Entry& entry) {
 
 bool destination_inside_source(const std::string& source, const std::string& destination) {
     return at_or_below(resolved(destination), resolved(source));
-}
-
-std::string refusal_inside_source(const std::string& destination) {
-    return "The destination folder is the source folder or lies inside it, nothing was written: " + destination;
 }
 
 // The folders of the current descent, to stop a loop in the tree from
@@ -225,10 +224,7 @@ void FolderWalk::count_in(Folder& folder, const std::string& path, Chain* up) {
     }
 }
 
-std::string FolderWalk::stop_report() const {
-    return "Stopped by the user after " + std::to_string(files_done_) + " of " + std::to_string(files_number) +
-           (files_number == 1 ? " file" : " files");
-}
+std::string FolderWalk::stop_report() const { return stop_report_text(files_done_, files_number); }
 
 void FolderWalk::codedirs(const std::string& source, const std::string& destination, std::string_view password) {
     start(source, destination, password, Operation::Code);
@@ -277,10 +273,28 @@ bool FolderWalk::should_stop() {
     return stopped_;
 }
 
-void FolderWalk::refuse(const std::string& line, const std::string& source, const std::string& destination) {
+void FolderWalk::refuse(const Reason& reason, const std::string& source, const std::string& destination) {
     ui_.file_begins(source);
-    ui_.log_line(line);
-    if (on_file) on_file(source, destination, Outcome::Refused);
+    ui_.log_line(reason_text(reason));
+    if (on_file) on_file(source, destination, FileOutcome{Outcome::Refused, source, destination, reason});
+}
+
+// True for a link to a folder that the walk passes by, with its log line:
+// one that leads into the destination, or back to a folder being walked.
+// `real` is the folder `base` resolved, found once a link needs it.
+bool FolderWalk::passed_by(const Entry& entry, const std::string& base, std::string& real) {
+    if (!entry.link) return false;
+    const std::string target = real_path(entry.path);
+    Why why = Why::None;
+    if (at_or_below(target, destination_real_)) {
+        why = Why::LinkIntoDestination;
+    } else {
+        if (real.empty()) real = real_path(base);
+        if (at_or_below(real, target)) why = Why::LinkBack;
+    }
+    if (why == Why::None) return false;
+    ui_.log_line(reason_text({.why = why, .path = entry.path}));
+    return true;
 }
 
 void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& destination,
@@ -330,27 +344,16 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
         // names the same place.
         if (entry.kind == EntryKind::Folder) {
             give(entry.name);
-            if (entry.link) {
-                const std::string target = real_path(entry.path);
-                if (at_or_below(target, destination_real_)) {
-                    ui_.log_line("Passed by " + entry.path + ": the link leads into the destination folder");
-                    continue;
-                }
-                if (real.empty()) real = real_path(base);
-                if (at_or_below(real, target)) {
-                    ui_.log_line("Passed by " + entry.path + ": the link leads back to a folder being walked");
-                    continue;
-                }
-            }
+            if (passed_by(entry, base, real)) continue;
             folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, op, here);
             outputs_ = &outputs;
         } else {
             const std::string out_name = output_name(op, entry.name);
             const std::string target = destination_path + "/" + out_name;
             if (out_name.size() > destination.name_limit()) {
-                refuse("Passed by " + entry.path + ": the name of its destination is longer than the " +
-                           std::to_string(destination.name_limit()) + " bytes the file system allows: " + target,
-                       entry.path, target);
+                refuse(
+                    {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = destination.name_limit()},
+                    entry.path, target);
                 ++files_done_;
                 ui_.bar_step(ProgressBarId::Folder);
                 ui_.process_events();
@@ -375,7 +378,7 @@ void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destin
     }
     if (here.seen(id)) return;  // a loop made without links (bind mounts)
     if (id == destination_id_) {
-        ui_.log_line("Passed by " + entry.path + ": it is the destination folder");
+        ui_.log_line(reason_text({.why = Why::IsDestinationFolder, .path = entry.path}));
         return;
     }
     // The destination folder is made, or taken when it is there already as
@@ -387,13 +390,13 @@ void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destin
     } catch (const IoError& e) {
         if (e.code() != ENOTDIR) throw;
         const bool link = destination.inspect(entry.name).kind == EntryKind::Link;
-        return refuse("Passed by " + entry.path + ": its destination " + destination_path +
-                          (link ? " is a symbolic link" : " is not a folder"),
+        return refuse({.why = link ? Why::DestinationIsLink : Why::DestinationNotFolder,
+                       .path = entry.path,
+                       .other = destination_path},
                       entry.path, destination_path);
     }
     if (!entered_.insert(to.id()).second)
-        return refuse("Passed by " + entry.path + ": its destination " + destination_path +
-                          " was already written in this run under another name",
+        return refuse({.why = Why::DestinationWrittenAlready, .path = entry.path, .other = destination_path},
                       entry.path, destination_path);
     walk(from, entry.path, to, destination_path, password, op, &here, made);
 }
@@ -406,7 +409,7 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
     const InFolder to{&destination, out_name, false};
     if (on_file_begins) on_file_begins(entry.path, target);
     // A file entry is a regular file, as listed or as examined (resolve).
-    Outcome outcome = Outcome::Refused;
+    FileOutcome outcome;
     try {
         outcome = engine_.operate(op, entry.path, target, password, Engine::SourceKind::ListedFile, where, from, to);
     } catch (const IoError& error) {
@@ -420,8 +423,8 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
         // Two names of this run that give the same output name: the first
         // output stays.
         ui_.file_begins(entry.path);
-        ui_.log_line("Passed by " + entry.path + ": its destination " + target +
-                     " was already written in this run from " + earlier_);
+        outcome.reason = {.why = Why::OutputWrittenAlready, .path = entry.path, .other = target, .target = earlier_};
+        ui_.log_line(reason_text(outcome.reason));
     } else if (const auto written = engine_.last_output()) {
         (*outputs_)[*written] = entry.path;
     }

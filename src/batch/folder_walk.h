@@ -48,8 +48,6 @@ std::string output_name(Operation op, std::string_view name);
 // True when `destination` is the folder `source` or lies anywhere below it,
 // comparing the paths with links and "." / ".." resolved.
 bool destination_inside_source(const std::string& source, const std::string& destination);
-// The text that refuses such a pair.
-std::string refusal_inside_source(const std::string& destination);
 
 // The count and the walk over one engine and one user interface.
 class FolderWalk {
@@ -71,7 +69,7 @@ public:
     //   destination's file system allows.
     // The window leaves it empty; the command-line tool turns it into its
     // exit status.
-    std::function<void(const std::string& source, const std::string& destination, Outcome outcome)> on_file;
+    std::function<void(const std::string& source, const std::string& destination, const FileOutcome& outcome)> on_file;
 
     // Told just before a file is handed to the file operation, with its
     // source and destination.  Empty in the window.
@@ -151,7 +149,8 @@ private:
                       std::string_view password, Operation op, Chain& here);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                     const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
-    void refuse(const std::string& line, const std::string& source, const std::string& destination);
+    void refuse(const Reason& reason, const std::string& source, const std::string& destination);
+    bool passed_by(const Entry& entry, const std::string& base, std::string& real);
     bool should_stop();
 
     Engine& engine_;

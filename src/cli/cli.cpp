@@ -269,27 +269,28 @@ struct Tally {
     }
 };
 
+// The reason of an outcome as a line on standard error tells it: without
+// the source's path, which the line names first.
+std::string reason_for(TerminalUi& ui, const FileOutcome& outcome) {
+    if (outcome.reason.why == Why::Message) return ui.message(outcome.reason.message);
+    const std::string text = reason_text(outcome.reason);
+    return text.empty() ? std::string("refused") : reason_about(text, outcome.source);
+}
+
 // Tells on standard error what became of a file that was not done, where
 // the engine has not told it there already.
-void report_outcome(TerminalUi& ui, Outcome outcome, const std::string& source, const std::string& destination) {
-    switch (outcome) {
+void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
+    switch (outcome.kind) {
     case Outcome::Done: break;
-    case Outcome::Declined: ui.report_declined(source, destination); break;
-    case Outcome::NotCoded:
-        if (!ui.noticed()) ui.error_line(source, ui.message(msg::kNotCodedFile));
+    case Outcome::Declined:
+        ui.report_declined(
+            outcome.reason.why == Why::DeclinedNewer ? Question::DecodeNewerVersion : Question::ReplaceDestination,
+            outcome.source, outcome.destination);
         break;
+    case Outcome::NotCoded:
     case Outcome::Refused:
     case Outcome::CrcMismatch:
-        if (!ui.noticed()) {
-            // The reason is the last line logged for the file, or the one
-            // before the engine's "aborted" line.
-            const auto& log = ui.file_log();
-            std::size_t at = log.size();
-            if (at > 0 &&
-                (log[at - 1] == ui.message(msg::kCodingAborted) || log[at - 1] == ui.message(msg::kDecodingAborted)))
-                --at;
-            ui.error_line(source, at > 0 ? reason_about(log[at - 1], source) : std::string("refused"));
-        }
+        if (!ui.noticed()) ui.error_line(outcome.source, reason_for(ui, outcome));
         break;
     }
 }
@@ -313,10 +314,10 @@ public:
     bool should_stop() const { return interrupt_requested() || ui_.output_error() != 0; }
 
     void file_begins(const std::string& destination) { ui_.set_destination(destination); }
-    void file_ended(const std::string& source, const std::string& destination, Outcome outcome) {
+    void file_ended(const FileOutcome& outcome) {
         ui_.progress().file_done();
         tally_.count(outcome);
-        report_outcome(ui_, outcome, source, destination);
+        report_outcome(ui_, outcome);
     }
     // An input/output error that ended one file: with --keep-going it is
     // named and the run goes on, otherwise it ends the run.
@@ -367,9 +368,7 @@ int run_folder_command(Operation op, const std::string& source, const std::strin
     TerminalUi& ui = run.ui();
     FolderWalk walk(run.engine(), ui);
     walk.on_file_begins = [&](const std::string&, const std::string& to) { run.file_begins(to); };
-    walk.on_file = [&](const std::string& from, const std::string& to, Outcome outcome) {
-        run.file_ended(from, to, outcome);
-    };
+    walk.on_file = [&](const std::string&, const std::string&, const FileOutcome& outcome) { run.file_ended(outcome); };
     if (options.keep_going)
         walk.on_io_error = [&](const std::string&, const std::string&, const IoError& error) {
             run.file_failed(error);
@@ -422,7 +421,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
         run.file_begins(target);
         earlier.clear();
-        Outcome outcome = Outcome::Refused;
+        FileOutcome outcome;
         try {
             const InFolder to{&into, out_name, false};
             outcome = engine.operate(op, source, target, password, Engine::SourceKind::Unknown,
@@ -433,12 +432,12 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         }
         if (!earlier.empty()) {
             ui.file_begins(source);
-            ui.log_line("Passed by " + source + ": its destination " + target +
-                        " was already written in this run from " + earlier);
+            outcome.reason = {.why = Why::OutputWrittenAlready, .path = source, .other = target, .target = earlier};
+            ui.log_line(reason_text(outcome.reason));
         } else if (const auto written = engine.last_output()) {
             outputs[{written->volume, written->index}] = source;
         }
-        run.file_ended(source, target, outcome);
+        run.file_ended(outcome);
     }
     engine.keep_existing = nullptr;
     return run.finish(stopped, count);
@@ -457,17 +456,15 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
         std::string result;
         int status = kExitNotDone;
         try {
-            switch (engine.test_file(file, password)) {
-            case Outcome::Done:
+            const FileOutcome outcome = engine.test_file(file, password);
+            if (outcome.kind == Outcome::Done) {
                 result = "Password matches the stored checksum";
                 status = kExitOk;
-                break;
-            case Outcome::CrcMismatch: result = ui.message(msg::kCrcMismatch); break;
-            case Outcome::NotCoded: result = ui.message(msg::kNotCodedFile); break;
-            case Outcome::Refused:
-            case Outcome::Declined:
-                result = ui.file_log().empty() ? std::string("refused") : ui.file_log().back();
-                break;
+            } else if (outcome.reason.why == Why::Message) {
+                result = ui.message(outcome.reason.message);
+            } else {
+                result = reason_text(outcome.reason);
+                if (result.empty()) result = "refused";
             }
         } catch (const IoError& error) {
             result = error.what();
@@ -506,10 +503,10 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
         if (to_stdout) out.emplace(op == Operation::Code ? "stdout.cod" : "stdout");
         const std::string destination = out ? out->path() : destination_operand;
         ui.set_destination(destination);
-        const Outcome outcome = engine.operate(op, source, destination, password);
+        const FileOutcome outcome = engine.operate(op, source, destination, password);
         ui.progress().file_done();
         ui.progress().clear();
-        report_outcome(ui, outcome, source, destination);
+        report_outcome(ui, outcome);
         // A coded file that was written goes out, also one whose checksum
         // then failed (as a decoded file stays on disk).
         if (out && engine.last_output()) out->send();

@@ -220,46 +220,26 @@ TerminalUi::TerminalUi(TerminalOptions options)
 
 std::string TerminalUi::message(int n) { return table_entry(builtin_english(), n); }
 
-// The file's log keeps each report whole, however the device cuts it into
-// lines: a long reason stays one text.
-void TerminalUi::log_write(std::string_view text) {
-    report_ += text;
-    log_.write(text);
-}
-void TerminalUi::log_write(std::int64_t value) {
-    report_ += std::to_string(value);
-    log_.write(value);
-}
-void TerminalUi::log_write_line() {
-    if (file_log_used_ < file_log_.size())
-        file_log_[file_log_used_].swap(report_);
-    else
-        file_log_.push_back(std::move(report_));
-    ++file_log_used_;
-    report_.clear();
-    log_.write_line();
-}
+void TerminalUi::log_write(std::string_view text) { log_.write(text); }
+void TerminalUi::log_write(std::int64_t value) { log_.write(value); }
+void TerminalUi::log_write_line() { log_.write_line(); }
 
 void TerminalUi::file_begins(std::string_view source) {
     current_.assign(source);
-    file_log_used_ = 0;
     noticed_ = false;
-    declined_ = Question::None;
     progress_.file_begins(source);
 }
 
-bool TerminalUi::ask_yes_no(std::string_view text) {
+bool TerminalUi::ask_yes_no(std::string_view text) { return ask(Question::Other, text); }
+
+bool TerminalUi::ask(Question question, std::string_view text) {
     if (options_.yes) return true;
-    bool answer = false;
-    if (options_.interactive) {
-        progress_.clear();
-        // The question names the file it is about.
-        const bool exists = text == message(msg::kFileExists);
-        const std::string& about = exists && !destination_.empty() ? destination_ : current_;
-        answer = ask_on_terminal(about.empty() ? std::string(text) : about + ": " + std::string(text));
-    }
-    if (!answer) declined_ = text == message(msg::kNewerVersion) ? Question::Newer : Question::Exists;
-    return answer;
+    if (!options_.interactive) return false;
+    progress_.clear();
+    // The question names the file it is about.
+    const bool exists = question == Question::ReplaceDestination;
+    const std::string& about = exists && !destination_.empty() ? destination_ : current_;
+    return ask_on_terminal(about.empty() ? std::string(text) : about + ": " + std::string(text));
 }
 
 void TerminalUi::error_line(std::string_view path, std::string_view reason) {
@@ -272,15 +252,14 @@ void TerminalUi::notice(std::string_view text) {
     error_line(current_, reason_about(text, current_));
 }
 
-void TerminalUi::report_declined(const std::string& source, const std::string& destination) {
-    switch (declined_) {
-    case Question::Newer:
+void TerminalUi::report_declined(Question question, const std::string& source, const std::string& destination) {
+    switch (question) {
+    case Question::DecodeNewerVersion:
         error_line(source, "made by version " + version_of(source) + "; not decoded (use --yes to decode it)");
         break;
-    case Question::Exists: error_line(destination, "exists; not replaced (use --yes to replace it)"); break;
-    case Question::None: break;
+    case Question::ReplaceDestination: error_line(destination, "exists; not replaced (use --yes to replace it)"); break;
+    case Question::Other: break;
     }
-    declined_ = Question::None;
 }
 
 void TerminalUi::bar_setup(ProgressBarId bar, std::int64_t, std::int64_t max, std::int64_t step) {

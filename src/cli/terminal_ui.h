@@ -90,6 +90,7 @@ public:
     void log_write(std::int64_t value) override;
     void log_write_line() override;
     bool ask_yes_no(std::string_view text) override;
+    bool ask(Question question, std::string_view text) override;
     void notice(std::string_view text) override;
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
     void bar_set_position(ProgressBarId bar, std::int64_t position) override;
@@ -114,22 +115,18 @@ public:
     void error_line(std::string_view path, std::string_view reason);
     // The file the current operation works on.
     const std::string& current_file() const { return current_; }
-    // The reports the current file has logged so far, each one whole.
-    std::span<const std::string> file_log() const { return {file_log_.data(), file_log_used_}; }
     // True once a notice was shown for the current file.
     bool noticed() const { return noticed_; }
 
-    // Tells why the current file was declined: the question left unanswered
-    // or answered No, with the destination it was about.
-    void report_declined(const std::string& source, const std::string& destination);
+    // Tells why a file was declined: the question left unanswered or
+    // answered No, with the file it was about.
+    void report_declined(Question question, const std::string& source, const std::string& destination);
 
     // The error of the first write to the log's stream that failed (0 when
     // none did); no log line is written after it.
     int output_error() const { return output_error_; }
 
 private:
-    enum class Question { None, Exists, Newer };
-
     TerminalOptions options_;
     LogDevice log_;
     ProgressLine progress_;
@@ -139,13 +136,7 @@ private:
     int output_error_ = 0;
     std::string current_;
     std::string destination_;
-    // Its first file_log_used_ strings are the current file's log lines;
-    // the rest keep their room for the next file's.
-    std::vector<std::string> file_log_;
-    std::size_t file_log_used_ = 0;
-    std::string report_;  // the report being written
     bool noticed_ = false;
-    Question declined_ = Question::None;
 };
 
 }  // namespace tarnvold::cli

@@ -16,28 +16,22 @@
 
 namespace tarnvold {
 
-std::string refusal_same_file(const std::string& path) {
-    return "Source and destination are the same file, nothing was written: " + path;
-}
-
-std::string refusal_too_large(const std::string& path) {
-    return "Files of 2 GiB (2147483648 bytes) or more cannot be coded: " + path;
-}
-
-std::string refusal_too_large_to_decode(const std::string& path) {
-    return "Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be decoded: " + path;
-}
-
-std::string refusal_not_regular(const std::string& path) { return path + " is not a regular file"; }
-
-std::string destination_problem(const Destination& destination) {
-    if (!destination.exists) return {};
-    if (destination.link) return destination.path + " is a symbolic link, which a folder run does not follow";
-    if (!destination.regular) return destination.shown() + " is not a regular file and cannot be replaced";
-    if (destination.write_error != 0)
-        return "Cannot replace " + destination.shown() + ": " +
-               IoError(destination.target, destination.write_error).reason();
-    return {};
+Reason destination_problem(const Destination& destination) {
+    Reason r;
+    if (!destination.exists) return r;
+    if (destination.link) {
+        r.why = Why::DestinationLink;
+        r.path = destination.path;
+    } else if (!destination.regular) {
+        r.why = Why::DestinationNotRegular;
+        r.path = destination.shown();
+    } else if (destination.write_error != 0) {
+        r.why = Why::CannotReplace;
+        r.path = destination.shown();
+        r.target = destination.target;
+        r.error = destination.write_error;
+    }
+    return r;
 }
 
 namespace {
@@ -102,9 +96,10 @@ private:
 
 }  // namespace
 
-void Engine::refuse(const std::string& reason, int aborted_message) {
-    ui_.log_line(reason);
-    if (!batch_mode) ui_.notice(reason);
+void Engine::refuse(const Reason& reason, int aborted_message) {
+    const std::string text = reason_text(reason);
+    ui_.log_line(text);
+    if (!batch_mode) ui_.notice(text);
     ui_.log_line(ui_.message(aborted_message));
 }
 
@@ -158,8 +153,8 @@ private:
 // whatever makes the request impossible is told before anything is asked or
 // written, and an existing destination is replaced only when the user
 // agrees.  Returns the outcome when the operation ends here.
-std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, const std::string& destination,
-                                            DestinationKind where, const InFolder& in, Destination& to) {
+std::optional<FileOutcome> Engine::open_request(Operation op, Source& source_file, const std::string& destination,
+                                                DestinationKind where, const InFolder& in, Destination& to) {
     const std::string& source = source_file.path();
     const bool coding = op == Operation::Code;
     const int starting = starting_message(op);
@@ -174,31 +169,34 @@ std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, c
     } else {
         to = inspect_destination(destination);
     }
-    if (to.exists && to.regular && keep_existing && keep_existing(to.id)) return Outcome::Refused;
+    const auto ends = [&](Outcome kind, Reason why = {}) {
+        return FileOutcome{kind, source, destination, std::move(why)};
+    };
+    if (to.exists && to.regular && keep_existing && keep_existing(to.id)) return ends(Outcome::Refused);
     ui_.file_begins(source);
     if (coding) ui_.log_line(ui_.message(starting), source);
     const SourceInfo from = source_file.info();
-    std::string problem;
+    Reason problem;
     // Coding names a source that is not a regular file before a source that
     // is the destination; decoding the other way round.
     if (coding && from.exists && !from.regular)
-        problem = refusal_not_regular(source);
+        problem = {.why = Why::NotRegular, .path = source};
     else if (same_inode(from, to))
-        problem = refusal_same_file(destination);
+        problem = {.why = Why::SameFile, .path = destination};
     else if (from.exists && !from.regular)
-        problem = refusal_not_regular(source);
+        problem = {.why = Why::NotRegular, .path = source};
     else if (coding && from.exists && from.size > kMaxOriginalSize)
-        problem = refusal_too_large(source);
+        problem = {.why = Why::TooLarge, .path = source};
     else
         problem = destination_problem(to);
-    if (!problem.empty()) {
+    if (problem.why != Why::None) {
         if (!coding) ui_.log_line(ui_.message(starting), source);
         refuse(problem, aborted);
-        return Outcome::Refused;
+        return ends(Outcome::Refused, std::move(problem));
     }
-    if (to.exists && !ui_.ask_yes_no(ui_.message(msg::kFileExists))) {
+    if (to.exists && !ui_.ask(Question::ReplaceDestination, ui_.message(msg::kFileExists))) {
         ui_.log_line(ui_.message(aborted));
-        return Outcome::Declined;
+        return ends(Outcome::Declined, {.why = Why::DeclinedReplace, .path = destination});
     }
     if (!coding) ui_.log_line(ui_.message(starting), source);
     return std::nullopt;
@@ -222,16 +220,17 @@ void Engine::finished(int message, const std::string& source, const std::string&
     end_display(ui_);
 }
 
-Outcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
-                         SourceKind kind, DestinationKind where, const InFolder& in_folder,
-                         const InFolder& out_folder) {
+FileOutcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
+                             SourceKind kind, DestinationKind where, const InFolder& in_folder,
+                             const InFolder& out_folder) {
     Source from(source, kind, in_folder);
     // A small file open already: its keys are begun before anything else.
     std::optional<Keys> keys;
     if (const InputFile* f = from.opened(); f != nullptr && f->size() < kSmallFile)
         begin_coding_keys(keys, password, static_cast<std::size_t>(f->size()));
     Destination to;
-    if (const auto outcome = open_request(Operation::Code, from, destination, where, out_folder, to)) return *outcome;
+    if (auto outcome = open_request(Operation::Code, from, destination, where, out_folder, to))
+        return *std::move(outcome);
 
     ProgressRestore restore(ui_);
     // One handle for the checksum and the coding: both see the same file.
@@ -252,7 +251,7 @@ Outcome Engine::codefile(const std::string& source, const std::string& destinati
         throw;
     }
     finished(msg::kCodingFinished, source, destination);
-    return Outcome::Done;
+    return {Outcome::Done, source, destination, {}};
 }
 
 // One read for the checksum and the coding: header, payload and seed are
@@ -315,9 +314,9 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     last_output_ = out.identity();
 }
 
-Outcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
-                           SourceKind kind, DestinationKind where, const InFolder& in_folder,
-                           const InFolder& out_folder) {
+FileOutcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
+                               SourceKind kind, DestinationKind where, const InFolder& in_folder,
+                               const InFolder& out_folder) {
     Source from(source, kind, in_folder);
     // A small file open already: the seed is in its last bytes, and the
     // keys of a payload where this program puts it are begun at once.  Its
@@ -331,7 +330,8 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
                          keys_);
     }
     Destination to;
-    if (const auto outcome = open_request(Operation::Decode, from, destination, where, out_folder, to)) return *outcome;
+    if (auto outcome = open_request(Operation::Decode, from, destination, where, out_folder, to))
+        return *std::move(outcome);
 
     ProgressRestore restore(ui_);
     InputFile& in = from.open();
@@ -344,7 +344,10 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         in.read_exact(whole, static_cast<std::size_t>(size));
     }
     const coded_header header = read_header(in, size, whole);
-    if (const auto outcome = check_coded(in, header, size, source)) return *outcome;
+    if (auto outcome = check_coded(in, header, size, source)) {
+        outcome->destination = destination;
+        return *std::move(outcome);
+    }
 
     const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password, keys));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
@@ -357,23 +360,23 @@ Outcome Engine::decodefile(const std::string& source, const std::string& destina
         ui_.log_line(ui_.message(msg::kCrcMismatch));
         ui_.notice(ui_.message(msg::kCrcMismatch));
         end_display(ui_);
-        return Outcome::CrcMismatch;
+        return {Outcome::CrcMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
     finished(msg::kDecodingFinished, source, destination);
-    return Outcome::Done;
+    return {Outcome::Done, source, destination, {}};
 }
 
-Outcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
-                        std::string_view password, SourceKind kind, DestinationKind where, const InFolder& from,
-                        const InFolder& to) {
+FileOutcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
+                            std::string_view password, SourceKind kind, DestinationKind where, const InFolder& from,
+                            const InFolder& to) {
     return op == Operation::Code ? codefile(source, destination, password, kind, where, from, to)
                                  : decodefile(source, destination, password, kind, where, from, to);
 }
 
 // Ends decoding before anything is written: a file that is not a coded one,
 // a newer version the user does not want to try, a payload too large.
-std::optional<Outcome> Engine::check_coded(InputFile& in, const coded_header& header, std::int64_t size,
-                                           const std::string& source) {
+std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header& header, std::int64_t size,
+                                               const std::string& source) {
     auto stop_early = [&] {
         in.close();
         ui_.label_set_visible(LabelId::Pass1, false);
@@ -386,17 +389,18 @@ std::optional<Outcome> Engine::check_coded(InputFile& in, const coded_header& he
         }
         ui_.log_line(ui_.message(msg::kNotCodedFile));
         stop_early();
-        return Outcome::NotCoded;
+        return FileOutcome{Outcome::NotCoded, source, {}, {.why = Why::Message, .message = msg::kNotCodedFile}};
     }
-    if (header.newer_than_ours() && !ui_.ask_yes_no(ui_.message(msg::kNewerVersion))) {
+    if (header.newer_than_ours() && !ui_.ask(Question::DecodeNewerVersion, ui_.message(msg::kNewerVersion))) {
         ui_.log_line(ui_.message(msg::kDecodingAborted));
         stop_early();
-        return Outcome::Declined;
+        return FileOutcome{Outcome::Declined, source, {}, {.why = Why::DeclinedNewer, .path = source}};
     }
     if (header.payload_length(size) > kMaxOriginalSize) {
         stop_early();
-        refuse(refusal_too_large_to_decode(source), msg::kDecodingAborted);
-        return Outcome::Refused;
+        const Reason why{.why = Why::TooLargeToDecode, .path = source};
+        refuse(why, msg::kDecodingAborted);
+        return FileOutcome{Outcome::Refused, source, {}, why};
     }
     return std::nullopt;
 }
@@ -439,25 +443,27 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
 }
 
 // Checks a password against a coded file without writing anything.
-Outcome Engine::test_file(const std::string& source, std::string_view password) {
+FileOutcome Engine::test_file(const std::string& source, std::string_view password) {
     ui_.file_begins(source);
     ui_.log_line(ui_.message(msg::kStartingDecode), source);
     if (const SourceInfo from = inspect_source(source); from.exists && !from.regular) {
-        ui_.log_line(refusal_not_regular(source));
-        return Outcome::Refused;
+        const Reason why{.why = Why::NotRegular, .path = source};
+        ui_.log_line(reason_text(why));
+        return {Outcome::Refused, source, {}, why};
     }
     InputFile in(source);
     const std::int64_t size = in.size();
     const coded_header header = read_header(in, size, nullptr);
     if (!header.signature_ok) {
         ui_.log_line(ui_.message(msg::kNotCodedFile));
-        return Outcome::NotCoded;
+        return {Outcome::NotCoded, source, {}, {.why = Why::Message, .message = msg::kNotCodedFile}};
     }
     const std::int64_t payload = header.payload_length(size);
     if (payload < 0) throw IoError(source, IoError::kEndOfFile);
     if (payload > kMaxOriginalSize) {
-        ui_.log_line(refusal_too_large_to_decode(source));
-        return Outcome::Refused;
+        const Reason why{.why = Why::TooLargeToDecode, .path = source};
+        ui_.log_line(reason_text(why));
+        return {Outcome::Refused, source, {}, why};
     }
 
     const std::int32_t seed = read_seed(in, size);
@@ -481,10 +487,10 @@ Outcome Engine::test_file(const std::string& source, std::string_view password) 
     ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
     if (static_cast<std::int64_t>(sum) != header.crc) {
         ui_.log_line(ui_.message(msg::kCrcMismatch));
-        return Outcome::CrcMismatch;
+        return {Outcome::CrcMismatch, source, {}, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
-    ui_.log_line("Password matches the stored checksum: " + source);
-    return Outcome::Done;
+    ui_.log_line(password_matches(source));
+    return {Outcome::Done, source, {}, {}};
 }
 
 }  // namespace tarnvold

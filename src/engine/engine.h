@@ -15,6 +15,7 @@
 #include <utility>
 #include <string_view>
 
+#include "config/program_texts.h"
 #include "engine/keystream.h"
 #include "engine/operation.h"
 #include "io/file_io.h"
@@ -35,6 +36,18 @@ enum class Outcome {
                   // a destination that cannot be replaced)
     NotCoded,     // the source is not a coded file
     CrcMismatch,  // decoded, but the checksum differs: probably a wrong password
+};
+
+// What became of one file, with the paths it was about and, when it was not
+// done, why: a message of the table, the program's own reason, or the
+// question the user declined.  Compared and switched on as its kind.
+struct FileOutcome {
+    Outcome kind = Outcome::Done;
+    std::string source;
+    std::string destination;
+    Reason reason;
+
+    operator Outcome() const { return kind; }
 };
 
 // Where a folder run has a file: the folder it holds open and the name
@@ -62,20 +75,21 @@ public:
     // there meanwhile, it is not replaced: the output fails instead.
     enum class DestinationKind { Unknown, FreeName };
 
-    Outcome codefile(const std::string& source, const std::string& destination, std::string_view password,
-                     SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
-                     const InFolder& from = {}, const InFolder& to = {});
-    Outcome decodefile(const std::string& source, const std::string& destination, std::string_view password,
-                       SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
-                       const InFolder& from = {}, const InFolder& to = {});
+    FileOutcome codefile(const std::string& source, const std::string& destination, std::string_view password,
+                         SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
+                         const InFolder& from = {}, const InFolder& to = {});
+    FileOutcome decodefile(const std::string& source, const std::string& destination, std::string_view password,
+                           SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
+                           const InFolder& from = {}, const InFolder& to = {});
     // codefile or decodefile, as `op` says.
-    Outcome operate(Operation op, const std::string& source, const std::string& destination, std::string_view password,
-                    SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,
-                    const InFolder& from = {}, const InFolder& to = {});
+    FileOutcome operate(Operation op, const std::string& source, const std::string& destination,
+                        std::string_view password, SourceKind kind = SourceKind::Unknown,
+                        DestinationKind where = DestinationKind::Unknown, const InFolder& from = {},
+                        const InFolder& to = {});
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, CrcMismatch when it does not.
-    Outcome test_file(const std::string& source, std::string_view password);
+    FileOutcome test_file(const std::string& source, std::string_view password);
 
     // While true, decodefile reports a file that is not a coded file in the
     // log only, without its message box.
@@ -114,21 +128,21 @@ private:
     void in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size);
 
     class Source;
-    std::optional<Outcome> open_request(Operation op, Source& from, const std::string& destination,
-                                        DestinationKind where, const InFolder& in, Destination& to);
+    std::optional<FileOutcome> open_request(Operation op, Source& from, const std::string& destination,
+                                            DestinationKind where, const InFolder& in, Destination& to);
     void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
     void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
                     std::optional<Keys>& keys);
     void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
-    std::optional<Outcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
-                                       const std::string& source);
+    std::optional<FileOutcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
+                                           const std::string& source);
     std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
                                  std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);
     std::uint8_t* small_buffer();
-    void refuse(const std::string& reason, int aborted_message);
+    void refuse(const Reason& reason, int aborted_message);
     std::uint8_t* block_buffer(const std::string& path);
 
     UserInterface& ui_;
@@ -145,12 +159,7 @@ private:
     std::optional<FileId> last_output_;
 };
 
-// Texts of the engine's own refusals; they are not part of the message table.
-std::string refusal_same_file(const std::string& path);
-std::string refusal_too_large(const std::string& path);
-std::string refusal_too_large_to_decode(const std::string& path);
-std::string refusal_not_regular(const std::string& path);
-// Why a destination cannot be replaced, or empty when it can.
-std::string destination_problem(const Destination& destination);
+// Why a destination cannot be replaced; Why::None when it can.
+Reason destination_problem(const Destination& destination);
 
 }  // namespace tarnvold

@@ -28,6 +28,14 @@ enum class LabelId : int {
     Pass2 = 5,     // Label5
 };
 
+// Which question a Yes/No box asks, for a front end that tells the
+// questions apart without reading their text.
+enum class Question {
+    Other,
+    ReplaceDestination,  // the destination exists: replace it?
+    DecodeNewerVersion,  // the coded file was made by a newer version: decode it?
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
@@ -43,6 +51,8 @@ public:
 
     // A Yes/No box with the caption "Tarnvold": true for Yes.
     virtual bool ask_yes_no(std::string_view text) = 0;
+    // The same for a question the caller names; by default as ask_yes_no.
+    virtual bool ask([[maybe_unused]] Question question, std::string_view text) { return ask_yes_no(text); }
     // An OK box with the caption "Tarnvold".
     virtual void notice(std::string_view text) = 0;
 

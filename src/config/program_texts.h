@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's own English texts beyond the message table: why the engine
+// and the folder walk pass a file or folder by, and the few reports of the
+// commands.  They are written here and nowhere else, so that a translation
+// can take them over in one place.
+//
+// A reason travels as a value (Reason) from where it arises to whoever
+// tells it: the log line, the command-line tool's line on standard error
+// and the window are all made from the value, never from one another.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnvold {
+
+// What a reason is, beside the message table's entries and the system's
+// error numbers.
+enum class Why {
+    None,
+    Message,                    // an entry of the message table: Reason::message
+    SameFile,                   // path: the destination, the source itself
+    TooLarge,                   // path: a source too large to code
+    TooLargeToDecode,           // path: a coded file whose contents would be
+    NotRegular,                 // path: a source that is no regular file
+    DestinationLink,            // path: a destination that is a link
+    DestinationNotRegular,      // path: the destination as shown
+    CannotReplace,              // path: the destination as shown; target, error: why
+    DeclinedReplace,            // the user kept the existing destination
+    DeclinedNewer,              // the user did not decode a newer version's file
+    CannotEnter,                // path: a folder that cannot be entered; error
+    IsDestinationFolder,        // path: a source folder that is the destination
+    LinkIntoDestination,        // path: a link leading into the destination
+    LinkBack,                   // path: a link leading back up the walk
+    DestinationIsLink,          // path: the source folder; other: its destination
+    DestinationNotFolder,       // path: the source folder; other: its destination
+    DestinationWrittenAlready,  // path: the source folder; other: its destination
+    NameTooLong,                // path: the source; other: the destination; limit
+    OutputWrittenAlready,       // path: the source; other: the destination; earlier
+};
+
+struct Reason {
+    Why why = Why::None;
+    int message = 0;       // the message table's entry, for Why::Message
+    int error = 0;         // the system's error number, where it gave one
+    std::string path{};    // what the reason is about
+    std::string other{};   // the second path it names
+    std::string target{};  // where `path` leads (CannotReplace), or the earlier source
+    std::uint64_t limit = 0;
+};
+
+// The reason as the log writes it, naming its paths; empty for Why::None,
+// Why::Message and the declined questions, which the message table and the
+// front ends tell.
+std::string reason_text(const Reason& reason);
+
+// The engine's refusals, as reason_text writes them.
+std::string refusal_same_file(const std::string& path);
+std::string refusal_too_large(const std::string& path);
+std::string refusal_too_large_to_decode(const std::string& path);
+std::string refusal_not_regular(const std::string& path);
+// The commands' refusals.
+std::string refusal_inside_source(const std::string& destination);
+std::string no_longer_exists(const std::string& path);
+// The folder walk's report after a stop.
+std::string stop_report_text(std::int64_t done, std::int64_t count);
+// The test command's line for a password that matches.
+std::string password_matches(const std::string& path);
+
+}  // namespace tarnvold
