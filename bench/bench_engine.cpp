@@ -82,7 +82,7 @@ void BM_ByteSum(benchmark::State& state) {
     std::vector<std::uint8_t> buf(10 << 20, 0xA5);
     const bool portable = state.range(0) != 0;
     for (auto _ : state) {
-        const auto s = portable ? byte_sum_portable(buf.data(), buf.size()) : byte_sum(buf.data(), buf.size());
+        const auto s = portable ? checksum_portable(buf.data(), buf.size()) : checksum(buf.data(), buf.size());
         benchmark::DoNotOptimize(s);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * buf.size()));

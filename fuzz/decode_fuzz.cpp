@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Nothing but the source and the destination is left in the folder.
     for (const auto& name : dir.names()) FUZZ_CHECK(name == "in.cod" || name == "out.bin", "left behind: " + name);
 
-    const bool wrote = decoded.outcome == Outcome::Done || decoded.outcome == Outcome::CrcMismatch;
+    const bool wrote = decoded.outcome == Outcome::Done || decoded.outcome == Outcome::ChecksumMismatch;
     if (!wrote) {
         // Refused, declined, not a coded file or a failure: the destination
         // is as it was before.

@@ -23,7 +23,7 @@ class CommandHost {
 public:
     virtual ~CommandHost() = default;
 
-    // OpenDialog1 / SaveDialog1 (filter "All files"): true with the chosen
+    // The open and save dialogs (filter "All files"): true with the chosen
     // full path, false on Cancel.  Each remembers the name chosen last.
     virtual bool open_dialog(std::string& path) = 0;
     virtual bool save_dialog(std::string& path) = 0;

@@ -255,7 +255,7 @@ struct Tally {
         case Outcome::Declined: ++declined; break;
         case Outcome::Refused:
         case Outcome::NotCoded: ++refused; break;
-        case Outcome::CrcMismatch: ++mismatched; break;
+        case Outcome::ChecksumMismatch: ++mismatched; break;
         }
     }
     // "2 coded, 1 declined, 1 refused".
@@ -289,7 +289,7 @@ void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
         break;
     case Outcome::NotCoded:
     case Outcome::Refused:
-    case Outcome::CrcMismatch:
+    case Outcome::ChecksumMismatch:
         if (!ui.noticed()) ui.error_line(outcome.source, reason_for(ui, outcome));
         break;
     }

@@ -7,8 +7,8 @@
 namespace tarnvold {
 
 // The sum of the byte values, each 0..255.
-std::uint64_t byte_sum(const std::uint8_t* data, std::size_t count);
+std::uint64_t checksum(const std::uint8_t* data, std::size_t count);
 // The same without processor-specific instructions (for tests).
-std::uint64_t byte_sum_portable(const std::uint8_t* data, std::size_t count);
+std::uint64_t checksum_portable(const std::uint8_t* data, std::size_t count);
 
 }  // namespace tarnvold

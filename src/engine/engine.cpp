@@ -266,7 +266,7 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     if (!keys) begin_coding_keys(keys, password, n);
     if (in.read_upto(payload, n + 1, n) != n) throw changed_while_coding(in.path());
     coded_header header;
-    header.crc = static_cast<std::int64_t>(byte_sum(payload, n));
+    header.crc = static_cast<std::int64_t>(checksum(payload, n));
     show_checksum(size, header.crc);
     const std::int32_t seed = seeds_.next_seed();
     keys->use_seed(seed);
@@ -301,10 +301,12 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     out.write_all(gap, sizeof gap);
     ui_.process_events();
 
-    PasswordStream level2(password);
-    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
-    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, password_keys(level2)};
-    const std::uint64_t sum = run_blocks(in, out, size, pass1, pass2, both_keys(seed, level2), SumOf::Input);
+    PasswordStream password_stream(password);
+    // Coding applies the position key stream first, then the password's.
+    Pass position{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
+    Pass by_password{ProgressBarId::Pass2, step_for(size), 0, password_keys(password_stream)};
+    const std::uint64_t sum =
+        run_blocks(in, out, size, position, by_password, both_keys(seed, password_stream), SumOf::Input);
     if (static_cast<std::int64_t>(sum) != header.crc || in.has_byte_at(size)) throw changed_while_coding(in.path());
 
     const auto seed_bytes = stored_seed(seed);
@@ -360,7 +362,7 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
         ui_.log_line(ui_.message(msg::kCrcMismatch));
         ui_.notice(ui_.message(msg::kCrcMismatch));
         end_display(ui_);
-        return {Outcome::CrcMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
+        return {Outcome::ChecksumMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
     finished(msg::kDecodingFinished, source, destination);
     return {Outcome::Done, source, destination, {}};
@@ -427,14 +429,16 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
         ui_.process_events();
         in_memory(plain, n, *keys, size);
         out.write_all(plain, n);
-        sum = byte_sum(plain, n);
+        sum = checksum(plain, n);
     } else {
         in.seek(header.data_offset);
         ui_.process_events();
-        PasswordStream level2(password);
-        Pass pass1{ProgressBarId::Pass1, step_for(size), 0, password_keys(level2)};
-        Pass pass2{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
-        sum = run_blocks(in, out, payload, pass1, pass2, both_keys(seed, level2), SumOf::Output);
+        PasswordStream password_stream(password);
+        // Decoding undoes them in the other order: the first pass applies the
+        // password key stream, the second the position key stream.
+        Pass by_password{ProgressBarId::Pass1, step_for(size), 0, password_keys(password_stream)};
+        Pass position{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
+        sum = run_blocks(in, out, payload, by_password, position, both_keys(seed, password_stream), SumOf::Output);
     }
     in.close();
     out.commit();
@@ -469,15 +473,15 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
     const std::int32_t seed = read_seed(in, size);
     std::uint8_t* buffer = block_buffer(source);
     in.seek(header.data_offset);
-    PasswordStream level2(password);
+    PasswordStream password_stream(password);
     std::uint64_t sum = 0;
     for (std::int64_t position = 0; position < payload;) {
         const auto block =
             static_cast<std::size_t>(std::min<std::int64_t>(payload - position, static_cast<std::int64_t>(kBlockSize)));
         in.read_exact(buffer, block);
-        level1_xor_with(seed, static_cast<std::int32_t>(position + 1), level2.at(static_cast<std::uint64_t>(position)),
-                        buffer, block);
-        sum += byte_sum(buffer, block);
+        level1_xor_with(seed, static_cast<std::int32_t>(position + 1),
+                        password_stream.at(static_cast<std::uint64_t>(position)), buffer, block);
+        sum += checksum(buffer, block);
         position += static_cast<std::int64_t>(block);
         ui_.process_events();
     }
@@ -487,7 +491,7 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
     ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
     if (static_cast<std::int64_t>(sum) != header.crc) {
         ui_.log_line(ui_.message(msg::kCrcMismatch));
-        return {Outcome::CrcMismatch, source, {}, {.why = Why::Message, .message = msg::kCrcMismatch}};
+        return {Outcome::ChecksumMismatch, source, {}, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
     ui_.log_line(password_matches(source));
     return {Outcome::Done, source, {}, {}};

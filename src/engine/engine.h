@@ -30,12 +30,12 @@ struct Destination;
 struct coded_header;
 
 enum class Outcome {
-    Done,         // coded, or decoded with a matching checksum
-    Declined,     // the user answered No (overwrite, newer version)
-    Refused,      // the engine would not do it (same file, too large, not a regular file,
-                  // a destination that cannot be replaced)
-    NotCoded,     // the source is not a coded file
-    CrcMismatch,  // decoded, but the checksum differs: probably a wrong password
+    Done,              // coded, or decoded with a matching checksum
+    Declined,          // the user answered No (overwrite, newer version)
+    Refused,           // the engine would not do it (same file, too large, not a regular file,
+                       // a destination that cannot be replaced)
+    NotCoded,          // the source is not a coded file
+    ChecksumMismatch,  // decoded, but the checksum differs: probably a wrong password
 };
 
 // What became of one file, with the paths it was about and, when it was not
@@ -86,9 +86,12 @@ public:
                         std::string_view password, SourceKind kind = SourceKind::Unknown,
                         DestinationKind where = DestinationKind::Unknown, const InFolder& from = {},
                         const InFolder& to = {});
+    // The checksum of the file at `path`, with its log lines and bar.  The
+    // name, like the message table's "CRC", is older than this program's
+    // word for it: it is the checksum, a plain sum of the byte values, no CRC.
     std::int64_t get_file_crc(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
-    // writing anything: Done when it matches, CrcMismatch when it does not.
+    // writing anything: Done when it matches, ChecksumMismatch when it does not.
     FileOutcome test_file(const std::string& source, std::string_view password);
 
     // While true, decodefile reports a file that is not a coded file in the
@@ -114,7 +117,7 @@ private:
     // Both key streams over bytes whose first one is at payload position
     // `before` + 1; returns the sum of the bytes given or left, as asked.
     using BothKeys = std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t before, KeyedSum)>;
-    // The byte sum run_blocks keeps on the way: of what it reads (the
+    // The checksum run_blocks keeps on the way: of what it reads (the
     // original, when coding) or of what it writes (when decoding).
     enum class SumOf { Input, Output };
     std::uint64_t run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,

@@ -33,10 +33,10 @@ static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
 // position before + 1 (the password stream's position `before`), adding up
 // the bytes given or left on the way.
 std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t, KeyedSum)> both_keys(
-    std::int32_t seed, const PasswordStream& level2) {
-    return [seed, &level2](std::uint8_t* p, std::size_t n, std::int64_t before, KeyedSum summed) {
+    std::int32_t seed, const PasswordStream& password_stream) {
+    return [seed, &password_stream](std::uint8_t* p, std::size_t n, std::int64_t before, KeyedSum summed) {
         return level1_xor_with_sum(seed, static_cast<std::int32_t>(before + 1),
-                                   level2.at(static_cast<std::uint64_t>(before)), p, n, summed);
+                                   password_stream.at(static_cast<std::uint64_t>(before)), p, n, summed);
     };
 }
 
@@ -50,9 +50,9 @@ std::function<void(std::uint8_t*, std::size_t, std::int64_t)> position_keys(std:
 
 // The password stream alone, for bytes whose first one is at payload
 // position before + 1.
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& level2) {
-    return [&level2](std::uint8_t* p, std::size_t n, std::int64_t before) {
-        RepeatingKey key = level2.at(static_cast<std::uint64_t>(before));
+std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& password_stream) {
+    return [&password_stream](std::uint8_t* p, std::size_t n, std::int64_t before) {
+        RepeatingKey key = password_stream.at(static_cast<std::uint64_t>(before));
         xor_repeating(key, p, n);
     };
 }
@@ -133,10 +133,10 @@ std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int6
         if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
         const auto n = static_cast<std::size_t>(block);
         in.read_exact(buffer, n);
-        if (sum_of == SumOf::Input) sum += byte_sum(buffer, n);
+        if (sum_of == SumOf::Input) sum += checksum(buffer, n);
         run_pass(buffer, n, first);
         run_pass(buffer, n, second);
-        if (sum_of == SumOf::Output) sum += byte_sum(buffer, n);
+        if (sum_of == SumOf::Output) sum += checksum(buffer, n);
         out.write_all(buffer, n);
         remaining -= block;
     } while (remaining > 0);
@@ -252,7 +252,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
             const std::size_t offset = i * kScratchSize;
             const std::size_t n = std::min(kScratchSize, bytes - offset);
             done[i].error = file.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
-            if (done[i].error == 0) done[i].sum = byte_sum(scratch, n);
+            if (done[i].error == 0) done[i].sum = checksum(scratch, n);
         },
         [&](std::size_t b) {
             const std::size_t from = b * per_block;
@@ -272,8 +272,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
 
 std::int64_t Engine::get_file_crc(const std::string& path) {
     ui_.log_line(ui_.message(msg::kCrcCheck), path);
-    // Clearing the file's attributes has no meaning here: its rights are
-    // never changed, and it is opened for reading only.
+    // Opened for reading only, its rights left as they are.
     InputFile file(path);
     const std::int64_t sum = checksum_of(file);
     file.close();

@@ -31,20 +31,20 @@ void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
 
 struct Engine::Keys::Job : SideTask::Task {
     Job(std::int32_t s, const PasswordStream& p, std::size_t n, std::shared_ptr<std::uint8_t[]> k)
-        : seed(s), level2(p), count(n), keys(std::move(k)) {}
+        : seed(s), password_stream(p), count(n), keys(std::move(k)) {}
     void run() noexcept override {
         std::memset(keys.get(), 0, count);
-        level1_xor_with(seed, 1, level2.at(0), keys.get(), count);
+        level1_xor_with(seed, 1, password_stream.at(0), keys.get(), count);
     }
     std::int32_t seed;
-    PasswordStream level2;
+    PasswordStream password_stream;
     std::size_t count;
     std::shared_ptr<std::uint8_t[]> keys;
 };
 
 Engine::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t count,
                    std::shared_ptr<std::uint8_t[]>& buffer)
-    : seed_(seed), level2_(password), count_(count) {
+    : seed_(seed), password_stream_(password), count_(count) {
     // Below a few hundred bytes handing them over costs more than it saves.
     constexpr std::size_t kWorthSharing = 512;
     if (count_ < kWorthSharing || key_backend() != KeyBackend::Fast) return;
@@ -54,7 +54,7 @@ Engine::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t cou
     if (!buffer || buffer.use_count() > 1)
         buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile)]);
     if (!buffer) return;
-    job_ = std::make_shared<Job>(seed_, level2_, count_, buffer);
+    job_ = std::make_shared<Job>(seed_, password_stream_, count_, buffer);
     if (!side_->try_start(job_)) side_ = nullptr;
 }
 
@@ -80,7 +80,7 @@ void Engine::Keys::apply(std::uint8_t* bytes) {
         return;
     }
     side_ = nullptr;
-    level1_xor_with(seed_, 1, level2_.at(0), bytes, count_);
+    level1_xor_with(seed_, 1, password_stream_.at(0), bytes, count_);
 }
 
 // The keys of the next file to be coded: the seed it gets is known before

@@ -31,13 +31,13 @@ inline std::int64_t step_for(std::int64_t size) {
 // position before + 1 (the password stream's position `before`), adding up
 // the bytes given or left on the way.
 std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t, KeyedSum)> both_keys(
-    std::int32_t seed, const PasswordStream& level2);
+    std::int32_t seed, const PasswordStream& password_stream);
 // The position key stream alone, for bytes whose first one is at payload
 // position before + 1.
 std::function<void(std::uint8_t*, std::size_t, std::int64_t)> position_keys(std::int32_t seed);
 // The password stream alone, for bytes whose first one is at payload
 // position before + 1.
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& level2);
+std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& password_stream);
 
 // One pass over the payload: the key stream it applies, its bar and its
 // counter, which runs on across blocks.
@@ -74,7 +74,7 @@ private:
     struct Job;
 
     std::int32_t seed_;
-    PasswordStream level2_;
+    PasswordStream password_stream_;
     std::size_t count_;
     SideTask* side_ = nullptr;
     std::shared_ptr<Job> job_;

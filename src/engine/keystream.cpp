@@ -10,6 +10,13 @@
 
 namespace tarnvold {
 
+// A linear congruential step modulo 2^32: multiplier 134775813 and
+// increment 1 meet the conditions for the full period, so the state runs
+// through all 2^32 values before it repeats.  The seed is the state scaled
+// to 0..323240098 by the high half of their product, which uses the state's
+// good high bits rather than its weak low ones.  The constants are not ours
+// to tune: a run's seeds, and with them its coded files byte for byte, must
+// stay the ones this program has always made (the test vectors hold them).
 std::int32_t SeedGenerator::next_seed() {
     seed_state_ = seed_state_ * 134775813u + 1u;
     const std::uint64_t product = static_cast<std::uint64_t>(seed_state_) * 323240099u;
@@ -53,9 +60,9 @@ std::uint64_t level1_xor_with_sum(std::int32_t seed, std::int32_t n_first, Repea
                                   std::size_t count, KeyedSum summed) {
     if (key_backend() != KeyBackend::X87)
         return level1_xor_fast_with_sum(fast_kernel(), seed, n_first, buf, count, other, summed);
-    const std::uint64_t given = summed == KeyedSum::Given ? byte_sum(buf, count) : 0;
+    const std::uint64_t given = summed == KeyedSum::Given ? checksum(buf, count) : 0;
     level1_xor_with(seed, n_first, other, buf, count);
-    return summed == KeyedSum::Left ? byte_sum(buf, count) : given;
+    return summed == KeyedSum::Left ? checksum(buf, count) : given;
 }
 
 PasswordStream::PasswordStream(std::string_view password) {

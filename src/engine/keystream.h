@@ -39,6 +39,8 @@ void set_key_backend(KeyBackend backend);  // X87 falls back to Fast when unavai
 KeyBackend key_backend();
 
 // The position key byte for x = seed + n (32-bit wrap-around, signed).
+// level1_key is the name the format's description gives it; the level1_
+// functions below all work with the position key stream.
 std::uint8_t level1_key(std::int32_t x);
 std::uint8_t level1_key_x87(std::int32_t x);  // only when x87_available()
 std::uint8_t level1_key_fast(std::int32_t x);

@@ -13,6 +13,9 @@
 namespace tarnvold {
 
 // The four progress bars of the main window, numbered as the window names them.
+// Pass1 and Pass2 are the first and second pass over a file's contents:
+// coding, the position key stream and then the password key stream;
+// decoding, the other way round.
 enum class ProgressBarId : int {
     Checksum = 1,  // ProgressBar1, under Label3
     Pass1 = 2,     // ProgressBar2, under Label4

@@ -102,6 +102,9 @@ int remember_temporary(int dir, const std::string& name) noexcept {
     for (int i = 0; i < kSlots; ++i) {
         int expected = kFree;
         if (g_slots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acquire)) {
+            // Folder and name are stored while the slot is Filling, which
+            // the handler passes over; the release store of Live comes last,
+            // so a handler that sees Live reads them whole, never half a name.
             g_slots[i].dir = dir;
             std::memcpy(g_slots[i].name, name.c_str(), name.size() + 1);
             g_slots[i].state.store(kLive, std::memory_order_release);
@@ -583,7 +586,10 @@ void OutputFile::commit() {
             }
         }
         // Replacing an existing file: its new contents must be on disk before
-        // the old ones are let go.
+        // the old ones are let go.  A file under a name that was free gets no
+        // such wait: a crash can cost it, but nothing that existed before,
+        // and a folder run of new files would otherwise wait for the disk at
+        // every one of them.
         check_fault(IoOp::Sync, destination_);
         if (::fdatasync(fd) != 0) throw IoError(destination_, errno);
     }

@@ -260,8 +260,8 @@ private:
 
     QFileSystemModel* tree_model_ = nullptr;
     QFileSystemModel* list_model_ = nullptr;
-    QString last_open_;  // OpenDialog1's file name
-    QString last_save_;  // SaveDialog1's file name
+    QString last_open_;  // the open dialog's file name, chosen last
+    QString last_save_;  // the save dialog's file name, chosen last
     std::array<Bar, 4> bars_{};
     QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
     bool lines_pending_ = false;

@@ -17,11 +17,11 @@ TEST(ByteSum, MatchesAPlainSum) {
         for (std::size_t len : {0u, 1u, 31u, 63u, 64u, 65u, 1000u, 99000u}) {
             const std::uint64_t expected =
                 std::accumulate(data.begin() + offset, data.begin() + offset + len, std::uint64_t{0});
-            EXPECT_EQ(byte_sum(data.data() + offset, len), expected) << offset << " " << len;
-            EXPECT_EQ(byte_sum_portable(data.data() + offset, len), expected) << offset << " " << len;
+            EXPECT_EQ(checksum(data.data() + offset, len), expected) << offset << " " << len;
+            EXPECT_EQ(checksum_portable(data.data() + offset, len), expected) << offset << " " << len;
         }
     // Sums that do not fit in 32 bits.
     std::vector<std::uint8_t> ff(20000000, 0xFF);
-    EXPECT_EQ(byte_sum(ff.data(), ff.size()), 5100000000ull);
-    EXPECT_EQ(byte_sum_portable(ff.data(), ff.size()), 5100000000ull);
+    EXPECT_EQ(checksum(ff.data(), ff.size()), 5100000000ull);
+    EXPECT_EQ(checksum_portable(ff.data(), ff.size()), 5100000000ull);
 }

@@ -69,7 +69,7 @@ TEST(Decoding, WrongPasswordKeepsTheOutputAndSaysSo) {
     const std::string coded = make_coded(dir, "a", plain, "right");
     ScriptUi ui;
     Engine engine(ui);
-    EXPECT_EQ(engine.decodefile(coded, dir.file("out"), "wrong"), Outcome::CrcMismatch);
+    EXPECT_EQ(engine.decodefile(coded, dir.file("out"), "wrong"), Outcome::ChecksumMismatch);
     EXPECT_EQ(read_file(dir.file("out")).size(), plain.size());
     EXPECT_EQ(ui.lines.back(), kMismatch);
     EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);

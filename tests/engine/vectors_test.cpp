@@ -96,7 +96,7 @@ TEST_F(Vectors, PasswordTestNeedsTheRightPassword) {
         // bytes whose changes cancel out, so take a wholly different one.
         const std::string wrong = "not the password";
         if (v.original != "empty.bin") {
-            EXPECT_EQ(engine.test_file(vector_file(v.coded), wrong), Outcome::CrcMismatch) << v.coded;
+            EXPECT_EQ(engine.test_file(vector_file(v.coded), wrong), Outcome::ChecksumMismatch) << v.coded;
         }
     }
 }
