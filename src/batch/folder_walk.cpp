@@ -121,6 +121,25 @@ Reason cannot_enter(const std::string& folder, int error) {
     return {.why = Why::CannotEnter, .error = error, .path = folder};
 }
 
+// The names a walk gave in a destination folder it made itself: every name
+// there is one of them, so any other is free and need not be looked at.
+// Compared without case (for file systems that ignore it), and only while
+// all are ASCII.
+class GivenNames {
+public:
+    explicit GivenNames(bool known) : known_(known) {}
+    // True when `name` is known to be free; it is given from now on.
+    bool give(const std::string& name) {
+        if (!known_) return false;
+        if (!is_ascii(name)) return known_ = false;
+        return given_.insert(ascii_lower(name)).second;
+    }
+
+private:
+    std::unordered_set<std::string> given_;
+    bool known_;
+};
+
 // Opens a source folder for listing; a folder that cannot be opened is left
 // closed and `error` says why.
 Folder open_listing(const std::string& path, int& error) {
@@ -268,6 +287,13 @@ void FolderWalk::start(const std::string& source, const std::string& destination
     if (stopped_) ui_.log_line(stop_report());
 }
 
+// One more file of the count is finished: the folder progress moves on.
+void FolderWalk::file_finished() {
+    ++files_done_;
+    ui_.bar_step(ProgressBarId::Folder);
+    ui_.process_events();
+}
+
 bool FolderWalk::should_stop() {
     if (!stopped_ && stop_requested && stop_requested()) stopped_ = true;
     return stopped_;
@@ -327,23 +353,14 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
     const std::string base = full_folder_path(source_path);
     std::string real;  // this folder resolved, once a link needs it
     Entry entry;
-    // In a destination folder this walk made, every name is one it gave:
-    // any other is free and need not be looked at.  Compared without case
-    // (for file systems that ignore it), and only while all are ASCII.
-    std::unordered_set<std::string> given;
-    bool names_known = made_here;
-    const auto give = [&](const std::string& out_name) {
-        if (!names_known) return false;
-        if (!is_ascii(out_name)) return names_known = false;
-        return given.insert(ascii_lower(out_name)).second;
-    };
+    GivenNames given(made_here);
     while (!should_stop() && source.next(entry.name, entry.kind)) {
         if (!resolve(source, entry)) continue;
         entry.path = entry_path(base, entry.name);
         // Joined as given: a destination ending in "/" gives "//", which
         // names the same place.
         if (entry.kind == EntryKind::Folder) {
-            give(entry.name);
+            given.give(entry.name);
             if (passed_by(entry, base, real)) continue;
             folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, op, here);
             outputs_ = &outputs;
@@ -354,13 +371,11 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
                 refuse(
                     {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = destination.name_limit()},
                     entry.path, target);
-                ++files_done_;
-                ui_.bar_step(ProgressBarId::Folder);
-                ui_.process_events();
+                file_finished();
                 continue;
             }
             file_entry(source, entry, destination, out_name, target, password, op,
-                       give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
+                       given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
         }
     }
 }
@@ -428,9 +443,7 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
     } else if (const auto written = engine_.last_output()) {
         (*outputs_)[*written] = entry.path;
     }
-    ++files_done_;
-    ui_.bar_step(ProgressBarId::Folder);
-    ui_.process_events();
+    file_finished();
     if (on_file) on_file(entry.path, target, outcome);
 }
 

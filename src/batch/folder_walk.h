@@ -152,6 +152,7 @@ private:
     void refuse(const Reason& reason, const std::string& source, const std::string& destination);
     bool passed_by(const Entry& entry, const std::string& base, std::string& real);
     bool should_stop();
+    void file_finished();
 
     Engine& engine_;
     UserInterface& ui_;

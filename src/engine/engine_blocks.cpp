@@ -27,6 +27,34 @@ namespace {
 constexpr std::size_t kPiece = 512 * 1024;
 static_assert(kPiece <= kScratchSize && kBlockSize % kPiece == 0);
 
+// How a payload of `size` bytes is cut into blocks and pieces.  Inside a
+// block the pieces end where the destination's offset is a multiple of
+// kPiece: the page cache takes writes of whole, aligned pages at less cost.
+// A destination that does not start there (after a header) gets one more,
+// short, piece per block.
+struct Pieces {
+    Pieces(std::size_t payload, std::int64_t out_start)
+        : size(payload),
+          blocks((size + kBlockSize - 1) / kBlockSize),
+          skew(static_cast<std::size_t>(out_start) % kPiece),
+          per_block(kBlockSize / kPiece + (skew != 0 ? 1 : 0)) {}
+
+    std::size_t block_end(std::size_t b) const { return std::min(size, (b + 1) * kBlockSize); }
+    // Piece i's first payload byte and the one after its last.
+    std::pair<std::size_t, std::size_t> piece(std::size_t i) const {
+        const std::size_t b = i / per_block;
+        const std::size_t j = i % per_block;
+        const std::size_t from = j == 0 ? b * kBlockSize : b * kBlockSize + j * kPiece - skew;
+        const std::size_t to = std::min(b * kBlockSize + (j + 1) * kPiece - skew, block_end(b));
+        return {from, std::max(from, to)};
+    }
+
+    std::size_t size;
+    std::size_t blocks;
+    std::size_t skew;
+    std::size_t per_block;
+};
+
 }  // namespace
 
 // Both key streams in one pass over bytes whose first one is at payload
@@ -148,34 +176,19 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
     const std::int64_t in_start = in.position();
     const std::int64_t out_start = out.position();
     const std::int64_t base = first.counter;
-    const auto size = static_cast<std::size_t>(payload);
-    const std::size_t blocks = (size + kBlockSize - 1) / kBlockSize;
-    // Inside a block the pieces end where the destination's offset is a
-    // multiple of kPiece: the page cache takes writes of whole, aligned
-    // pages at less cost.  A destination that does not start there (after a
-    // header) gets one more, short, piece per block.
-    const std::size_t skew = static_cast<std::size_t>(out_start) % kPiece;
-    const std::size_t per_block = kBlockSize / kPiece + (skew != 0 ? 1 : 0);
-    auto block_end = [&](std::size_t b) { return std::min(size, (b + 1) * kBlockSize); };
-    // Piece i's first payload byte and the one after its last.
-    auto piece_of = [&](std::size_t i) {
-        const std::size_t b = i / per_block;
-        const std::size_t j = i % per_block;
-        const std::size_t from = j == 0 ? b * kBlockSize : b * kBlockSize + j * kPiece - skew;
-        const std::size_t to = std::min(b * kBlockSize + (j + 1) * kPiece - skew, block_end(b));
-        return std::pair{from, std::max(from, to)};
-    };
+    const Pieces layout(static_cast<std::size_t>(payload), out_start);
+    const std::size_t per_block = layout.per_block;
     struct Piece {
         int read_error = 0;
         int write_error = 0;
         std::uint64_t sum = 0;
     };
-    std::vector<Piece> done(blocks * per_block);
+    std::vector<Piece> done(layout.blocks * per_block);
     std::uint64_t sum = 0;
     WorkPool::shared().run_blocks(
         done.size(), per_block, [&](std::size_t) { in.begin_read(); },
         [&](std::size_t i) {
-            const auto [from, to] = piece_of(i);
+            const auto [from, to] = layout.piece(i);
             if (from == to) return;
             Piece& result = done[i];
             std::uint8_t* piece = piece_scratch();
@@ -195,7 +208,7 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
             for (const Piece& p : pieces)
                 if (p.read_error != 0) throw IoError(in.path(), p.read_error);
             for (const Piece& p : pieces) sum += p.sum;
-            const std::int64_t end = base + static_cast<std::int64_t>(block_end(b));
+            const std::int64_t end = base + static_cast<std::int64_t>(layout.block_end(b));
             advance(first, end);
             advance(second, end);
             out.begin_write();
