@@ -22,6 +22,8 @@ namespace tarnvold {
 // in pieces shared with the workers.
 constexpr std::int64_t kSmallFile = 1 << 20;
 
+// A bar's step for a file of `size` bytes: some 150 steps over the file,
+// at least one byte each.
 inline std::int64_t step_for(std::int64_t size) {
     const std::int64_t step = size / 150;
     return step == 0 ? 1 : step;
