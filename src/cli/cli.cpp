@@ -15,10 +15,10 @@
 #include "engine/engine.h"
 #include "io/file_io.h"
 #include "io/folder.h"
+#include "io/std_streams.h"
 #include "batch/folder_walk.h"
 #include "engine/keystream.h"
 #include "config/message_id.h"
-#include "cli/pipes.h"
 #include "cli/terminal.h"
 #include "cli/terminal_ui.h"
 #include "io/utf8_text.h"
@@ -491,31 +491,40 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
     return worst;
 }
 
+// What "-" is called in the log lines and on standard error.
+constexpr const char* kStandardInput = "standard input";
+constexpr const char* kStandardOutput = "standard output";
+
+// Standard input is kept up to one byte beyond the largest original file:
+// the engine then refuses the file as too large.
+constexpr std::int64_t kSpoolLimit = (std::int64_t{1} << 31) + 1;
+
 // code and decode of one SOURCE into one DESTINATION, either of them "-".
+// Standard output gets the bytes as they are made: a decoded file goes out
+// block by block before its checksum is known, and the verdict is the exit
+// status and, on a mismatch, a line on standard error.
 int run_one_file(bool coding, const std::string& source_operand, const std::string& destination_operand,
                  const std::string& password, const Options& options) {
     const bool to_stdout = destination_operand == "-";
     std::optional<SpooledInput> spooled;
-    std::optional<StdoutFile> out;
     TerminalUi ui(terminal_options(options, !coding, to_stdout));
     ui.progress().set_total(1);
     Engine engine(ui);
     try {
-        if (source_operand == "-") spooled.emplace();
-        const std::string source = spooled ? spooled->path() : source_operand;
-        if (to_stdout) out.emplace(coding ? "stdout.cod" : "stdout");
-        const std::string destination = out ? out->path() : destination_operand;
+        if (source_operand == "-") spooled.emplace(kSpoolLimit);
+        const std::string source = spooled ? std::string(kStandardInput) : source_operand;
+        const InFolder from = spooled ? InFolder{&spooled->folder(), spooled->name(), true} : InFolder{};
+        const std::string destination = to_stdout ? std::string(kStandardOutput) : destination_operand;
+        const auto where = to_stdout ? Engine::DestinationKind::StandardOutput : Engine::DestinationKind::Unknown;
         ui.set_destination(destination);
         const Outcome outcome =
-            coding ? engine.codefile(source, destination, password) : engine.decodefile(source, destination, password);
+            coding ? engine.codefile(source, destination, password, Engine::SourceKind::Unknown, where, from)
+                   : engine.decodefile(source, destination, password, Engine::SourceKind::Unknown, where, from);
         ui.progress().file_done();
         ui.progress().clear();
         report_outcome(ui, outcome, source, destination);
-        // A coded file that was written goes out, also one whose checksum
-        // then failed (as a decoded file stays on disk).
-        if (out && engine.last_output()) out->send();
         if (const int error = ui.output_error(); error != 0) {
-            tell("standard output", std::strerror(error));
+            tell(kStandardOutput, std::strerror(error));
             return kExitIoError;
         }
         return status_of(outcome);
@@ -546,7 +555,7 @@ int run(int argc, char** argv) {
                 return usage_error("cannot use '" + operands.back() + "' as destination folder: " + problem);
         } else {
             stdin_is_data = operands[0] == "-";
-            if (operands[1] == "-" && ::isatty(STDOUT_FILENO) != 0)
+            if (operands[1] == "-" && standard_output_is_terminal())
                 return usage_error("standard output is a terminal; coded and decoded data are not written there");
             if (stdin_is_data && options.password_file == "-")
                 return usage_error("standard input cannot give both the password and the data");

@@ -18,6 +18,7 @@
 #include "engine/checksum.h"
 #include "engine/coded_format.h"
 #include "io/file_io.h"
+#include "io/std_streams.h"
 #include "config/message_id.h"
 #include "io/work_pool.h"
 
@@ -89,7 +90,9 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
 
 bool same_inode(const SourceInfo& source, const Destination& destination) {
-    return source.exists && destination.exists && source.id == destination.id;
+    // Standard output may be the source itself (>> source).
+    const bool written_file = destination.exists || (destination.standard_output && destination.regular);
+    return source.exists && written_file && source.id == destination.id;
 }
 
 // Both key streams in one pass over bytes whose first one is at payload
@@ -314,7 +317,7 @@ void Engine::advance(Pass& pass, std::int64_t target) {
 // bar steps, the write (a failure is reported after them).
 std::uint64_t Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
                                  const BothKeys& both, SumOf sum_of) {
-    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0)
+    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0 || !out.positioned())
         return run_blocks_plain(in, out, payload, first, second, sum_of);
     return run_blocks_shared(in, out, payload, first, second, both, sum_of);
 }
@@ -555,6 +558,8 @@ std::optional<Outcome> Engine::open_request(Operation op, Source& source_file, c
     if (in.folder != nullptr) {
         to = where == DestinationKind::FreeName ? free_destination(*in.folder, in.name, destination)
                                                 : inspect_destination(*in.folder, in.name, destination);
+    } else if (where == DestinationKind::StandardOutput) {
+        to = standard_output_destination(destination);
     } else if (where == DestinationKind::FreeName) {
         to = Destination{};
         to.path = to.target = destination;
