@@ -534,7 +534,12 @@ int run_one_file(bool coding, const std::string& source_operand, const std::stri
         return status_of(outcome);
     } catch (const IoError& error) {
         ui.progress().clear();
-        ui.error_line({}, error.what());
+        // Standard output has the bytes sent before the change was seen.
+        if (to_stdout && error.code() == IoError::kChangedWhileCoding)
+            ui.error_line(error.path(),
+                          "The file changed while it was being coded; what went to standard output is no coded file");
+        else
+            ui.error_line({}, error.what());
         return kExitIoError;
     }
 }
