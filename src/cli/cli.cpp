@@ -536,8 +536,9 @@ int run_one_file(bool coding, const std::string& source_operand, const std::stri
         ui.progress().clear();
         // Standard output has the bytes sent before the change was seen.
         if (to_stdout && error.code() == IoError::kChangedWhileCoding)
-            ui.error_line(error.path(),
-                          "The file changed while it was being coded; what went to standard output is no coded file");
+            ui.error_line(
+                error.path(),
+                "The file changed while it was being coded; what went to standard output is not a valid coded file");
         else
             ui.error_line({}, error.what());
         return kExitIoError;
