@@ -173,6 +173,37 @@ TEST(CliPipes, DecodedBytesGoOutBeforeTheDecodingEndsAndAReaderMayLeaveEarly) {
     for (const auto& line : lines) EXPECT_FALSE(has(line, "finished")) << line;
 }
 
+TEST(CliPipes, ASourceThatGrowsWhileItIsCodedToAPipeIsNotClaimedCoded) {
+    TempDir dir;
+    write_file(dir.file("a"), std::string(30u << 20, 'a'));
+    write_file(dir.file("pw"), "pw\n");
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int err = ::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid =
+        start({kCli, "code", "-q", "--password-file", dir.file("pw"), dir.file("a"), "-"}, in, pipe_fds[1], err);
+    ::close(pipe_fds[1]);
+    // The header has come: the checksum is taken, and the coding waits for
+    // this reader.  The source grows meanwhile.
+    char header[34];
+    ASSERT_EQ(::read(pipe_fds[0], header, sizeof header), static_cast<ssize_t>(sizeof header));
+    const int grow = ::open(dir.file("a").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_EQ(::write(grow, "b", 1), 1);
+    ::close(grow);
+    std::size_t rest = 0;
+    char buf[65536];
+    for (ssize_t n; (n = ::read(pipe_fds[0], buf, sizeof buf)) > 0;) rest += static_cast<std::size_t>(n);
+    ::close(pipe_fds[0]);
+    EXPECT_EQ(wait_for(pid), 3);
+    ::close(in);
+    ::close(err);
+    EXPECT_EQ(rest, 30u << 20);  // the payload, and no seed after it
+    EXPECT_EQ(read_file(dir.file("stderr")), "tarnvold-cli: " + dir.file("a") +
+                                                 ": The file changed while it was being coded; what went to standard "
+                                                 "output is not a valid coded file\n");
+}
+
 TEST(CliPipes, StandardOutputThatIsTheSourceIsRefused) {
     TempDir dir;
     write_file(dir.file("a"), "contents");
