@@ -16,10 +16,10 @@
 #include "engine/operation.h"
 #include "io/file_io.h"
 #include "io/folder.h"
+#include "io/std_streams.h"
 #include "batch/folder_walk.h"
 #include "engine/keystream.h"
 #include "config/message_id.h"
-#include "cli/pipes.h"
 #include "cli/terminal.h"
 #include "cli/terminal_ui.h"
 #include "io/utf8_text.h"
@@ -79,11 +79,15 @@ constexpr const char* kUsage =
     "\n"
     "Pipes: - as SOURCE reads standard input (stored in a temporary file\n"
     "first); - as DESTINATION writes standard output, which must not be a\n"
-    "terminal, and the log lines then go to standard error.  Decoding to\n"
-    "standard output, the decoded bytes are written whatever the checksum\n"
-    "says: its verdict comes at the end, as the exit status and, on a\n"
-    "mismatch, a message on standard error.  With - as SOURCE the password\n"
-    "comes from --password-file or the terminal.\n"
+    "terminal, and the log lines then go to standard error.  The bytes go out\n"
+    "as they are made.  Decoding to standard output, they have all gone out\n"
+    "before the checksum can be compared: its verdict comes at the end, as\n"
+    "the exit status (1 on a mismatch) and, on a mismatch, the line\n"
+    "\"tarnvold-cli: SOURCE: CRC mistmatch. May be wrong password ???\" on\n"
+    "standard error.  Check the status before trusting the bytes.  A reader\n"
+    "that goes away early (| head) or a full device gives one line on\n"
+    "standard error and status 3.  With - as SOURCE the password comes from\n"
+    "--password-file or the terminal.\n"
     "\n"
     "Without --password-file the password is asked on the terminal (twice for\n"
     "code and code-dir), or read as the first line of standard input when that\n"
@@ -488,36 +492,51 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
     return worst;
 }
 
+// What "-" is called in the log lines and on standard error.
+constexpr const char* kStandardInput = "standard input";
+constexpr const char* kStandardOutput = "standard output";
+
+// Standard input is kept up to one byte beyond the largest original file:
+// the engine then refuses the file as too large.
+constexpr std::int64_t kSpoolLimit = (std::int64_t{1} << 31) + 1;
+
 // code and decode of one SOURCE into one DESTINATION, either of them "-".
+// Standard output gets the bytes as they are made: a decoded file goes out
+// block by block before its checksum is known, and the verdict is the exit
+// status and, on a mismatch, a line on standard error.
 int run_one_file(Operation op, const std::string& source_operand, const std::string& destination_operand,
                  const std::string& password, const Options& options) {
     const bool to_stdout = destination_operand == "-";
     std::optional<SpooledInput> spooled;
-    std::optional<StdoutFile> out;
     TerminalUi ui(terminal_options(options, op, to_stdout));
     ui.progress().set_total(1);
     Engine engine(ui);
     try {
-        if (source_operand == "-") spooled.emplace();
-        const std::string source = spooled ? spooled->path() : source_operand;
-        if (to_stdout) out.emplace(op == Operation::Code ? "stdout.cod" : "stdout");
-        const std::string destination = out ? out->path() : destination_operand;
+        if (source_operand == "-") spooled.emplace(kSpoolLimit);
+        const std::string source = spooled ? std::string(kStandardInput) : source_operand;
+        const InFolder from = spooled ? InFolder{&spooled->folder(), spooled->name(), true} : InFolder{};
+        const std::string destination = to_stdout ? std::string(kStandardOutput) : destination_operand;
+        const auto where = to_stdout ? Engine::DestinationKind::StandardOutput : Engine::DestinationKind::Unknown;
         ui.set_destination(destination);
-        const FileOutcome outcome = engine.operate(op, source, destination, password);
+        const FileOutcome outcome =
+            engine.operate(op, source, destination, password, Engine::SourceKind::Unknown, where, from);
         ui.progress().file_done();
         ui.progress().clear();
         report_outcome(ui, outcome);
-        // A coded file that was written goes out, also one whose checksum
-        // then failed (as a decoded file stays on disk).
-        if (out && engine.last_output()) out->send();
         if (const int error = ui.output_error(); error != 0) {
-            tell("standard output", std::strerror(error));
+            tell(kStandardOutput, std::strerror(error));
             return kExitIoError;
         }
         return status_of(outcome);
     } catch (const IoError& error) {
         ui.progress().clear();
-        ui.error_line({}, error.what());
+        // Standard output has the bytes sent before the change was seen.
+        if (to_stdout && error.code() == IoError::kChangedWhileCoding)
+            ui.error_line(
+                error.path(),
+                "The file changed while it was being coded; what went to standard output is not a valid coded file");
+        else
+            ui.error_line({}, error.what());
         return kExitIoError;
     }
 }
@@ -542,7 +561,7 @@ int run(int argc, char** argv) {
                 return usage_error("cannot use '" + operands.back() + "' as destination folder: " + problem);
         } else {
             stdin_is_data = operands[0] == "-";
-            if (operands[1] == "-" && ::isatty(STDOUT_FILENO) != 0)
+            if (operands[1] == "-" && standard_output_is_terminal())
                 return usage_error("standard output is a terminal; coded and decoded data are not written there");
             if (stdin_is_data && options.password_file == "-")
                 return usage_error("standard input cannot give both the password and the data");

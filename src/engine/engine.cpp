@@ -12,6 +12,7 @@
 #include "engine/coded_format.h"
 #include "engine/engine_parts.h"
 #include "io/file_io.h"
+#include "io/std_streams.h"
 #include "config/message_id.h"
 
 namespace tarnvold {
@@ -62,7 +63,9 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 IoError changed_while_coding(const std::string& source) { return IoError(source, IoError::kChangedWhileCoding); }
 
 bool same_inode(const SourceInfo& source, const Destination& destination) {
-    return source.exists && destination.exists && source.id == destination.id;
+    // Standard output may be the source itself (>> source).
+    const bool written_file = destination.exists || (destination.standard_output && destination.regular);
+    return source.exists && written_file && source.id == destination.id;
 }
 
 void end_display(UserInterface& ui) {
@@ -163,6 +166,8 @@ std::optional<FileOutcome> Engine::open_request(Operation op, Source& source_fil
     if (in.folder != nullptr) {
         to = where == DestinationKind::FreeName ? free_destination(*in.folder, in.name, destination)
                                                 : inspect_destination(*in.folder, in.name, destination);
+    } else if (where == DestinationKind::StandardOutput) {
+        to = standard_output_destination(destination);
     } else if (where == DestinationKind::FreeName) {
         to = Destination{};
         to.path = to.target = destination;

@@ -73,7 +73,9 @@ public:
     // What the caller knows of a destination: a name that is free in a
     // folder it made itself need not be looked at.  Should a file appear
     // there meanwhile, it is not replaced: the output fails instead.
-    enum class DestinationKind { Unknown, FreeName };
+    // Standard output takes the bytes in order as they are made, and the
+    // destination's name only names it.
+    enum class DestinationKind { Unknown, FreeName, StandardOutput };
 
     FileOutcome codefile(const std::string& source, const std::string& destination, std::string_view password,
                          SourceKind kind = SourceKind::Unknown, DestinationKind where = DestinationKind::Unknown,

@@ -144,7 +144,7 @@ void Engine::advance(Pass& pass, std::int64_t target) {
 // bar steps, the write (a failure is reported after them).
 std::uint64_t Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
                                  const BothKeys& both, SumOf sum_of) {
-    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0)
+    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0 || !out.positioned())
         return run_blocks_plain(in, out, payload, first, second, sum_of);
     return run_blocks_shared(in, out, payload, first, second, both, sum_of);
 }

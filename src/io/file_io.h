@@ -84,6 +84,9 @@ struct Destination {
     // Set for a destination in a held folder: the folder and the name in it.
     const Folder* folder = nullptr;
     std::string name;
+    // Standard output (io/std_streams.h): written in order, never created
+    // or replaced; `regular` and `id` tell a regular file it goes to.
+    bool standard_output = false;
 
     // The name to show: the path, and where it leads when that differs.
     std::string shown() const { return target == path ? path : path + " -> " + target; }
@@ -182,6 +185,10 @@ public:
     void begin_write();
     int write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept;
     void seek(std::int64_t offset);
+    // False for standard output, which takes its bytes in order only:
+    // write_at() fails there with ESPIPE, and seek() goes nowhere but to
+    // where the bytes written so far end.
+    bool positioned() const { return !stream_; }
     // Makes the written bytes the destination; an existing destination is
     // replaced in one step, after the new contents are on disk.
     void commit();
@@ -204,6 +211,8 @@ private:
     SystemHandle fd_ = kNoHandle;
     bool committed_ = false;
     FileId identity_;
+    bool stream_ = false;        // standard output: every byte went out as it was written
+    std::int64_t streamed_ = 0;  // the bytes sent there
 };
 
 // True when `name` is one this program gives its temporary files: a hidden

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "io/folder.h"
+#include "io/std_streams.h"
 #include "io/work_pool.h"
 
 namespace tarnvold {
@@ -434,6 +435,12 @@ OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_dest
 OutputFile::OutputFile(const Destination& destination)
     : destination_(destination.path), target_existed_(destination.exists) {
     check_fault(IoOp::CreateOutput, destination_);
+    if (destination.standard_output) {
+        // Nothing to make: the bytes go out as they are written.
+        stream_ = true;
+        identity_ = destination.id;
+        return;
+    }
     if (destination.exists && !destination.regular) {
         bool folder = false;
         if (destination.folder == nullptr) {
@@ -500,6 +507,11 @@ void OutputFile::discard() noexcept {
 
 void OutputFile::write_all(const void* buf, std::size_t count) {
     check_fault(IoOp::Write, destination_);
+    if (stream_) {
+        if (const int error = write_standard_output(buf, count); error != 0) throw IoError(destination_, error);
+        streamed_ += static_cast<std::int64_t>(count);
+        return;
+    }
     const auto* p = static_cast<const unsigned char*>(buf);
     while (count > 0) {
         const ssize_t put = ::write(fd_of(fd_), p, count > (1u << 30) ? (1u << 30) : count);
@@ -514,6 +526,7 @@ void OutputFile::write_all(const void* buf, std::size_t count) {
 }
 
 std::int64_t OutputFile::position() const {
+    if (stream_) return streamed_;
     const off_t at = ::lseek(fd_of(fd_), 0, SEEK_CUR);
     if (at < 0) throw IoError(destination_, errno);
     return static_cast<std::int64_t>(at);
@@ -522,10 +535,15 @@ std::int64_t OutputFile::position() const {
 void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
 
 int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
+    if (stream_) return ESPIPE;
     return pwrite_all(fd_of(fd_), static_cast<const unsigned char*>(buf), count, static_cast<off_t>(offset));
 }
 
 void OutputFile::seek(std::int64_t offset) {
+    if (stream_) {
+        if (offset != streamed_) throw IoError(destination_, ESPIPE);
+        return;
+    }
     if (::lseek(fd_of(fd_), static_cast<off_t>(offset), SEEK_SET) < 0) throw IoError(destination_, errno);
 }
 
@@ -552,6 +570,10 @@ int move_to_free_name(int dir, const char* from, const char* to) {
 }  // namespace
 
 void OutputFile::commit() {
+    if (stream_) {
+        committed_ = true;
+        return;
+    }
     const int fd = fd_of(fd_);
     const int dir = fd_of(folder_->native_handle());
     struct stat self {};

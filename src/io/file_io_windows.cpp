@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "io/folder.h"
+#include "io/std_streams.h"
 #include "io/windows_text.h"
 #include "io/work_pool.h"
 
@@ -584,6 +585,12 @@ OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_dest
 OutputFile::OutputFile(const Destination& destination)
     : destination_(destination.path), target_existed_(destination.exists) {
     check_fault(IoOp::CreateOutput, destination_);
+    if (destination.standard_output) {
+        // Nothing to make: the bytes go out as they are written.
+        stream_ = true;
+        identity_ = destination.id;
+        return;
+    }
     if (destination.exists && !destination.regular) {
         bool folder = false;
         if (destination.folder == nullptr) {
@@ -655,6 +662,11 @@ void OutputFile::discard() noexcept {
 
 void OutputFile::write_all(const void* buf, std::size_t count) {
     check_fault(IoOp::Write, destination_);
+    if (stream_) {
+        if (const int error = write_standard_output(buf, count); error != 0) throw IoError(destination_, error);
+        streamed_ += static_cast<std::int64_t>(count);
+        return;
+    }
     const HANDLE h = handle_of(fd_);
     std::int64_t at = 0;
     if (!get_pointer(h, at)) throw IoError(destination_, last_error());
@@ -664,6 +676,7 @@ void OutputFile::write_all(const void* buf, std::size_t count) {
 }
 
 std::int64_t OutputFile::position() const {
+    if (stream_) return streamed_;
     std::int64_t at = 0;
     if (!get_pointer(handle_of(fd_), at)) throw IoError(destination_, last_error());
     return at;
@@ -672,15 +685,24 @@ std::int64_t OutputFile::position() const {
 void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
 
 int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
+    if (stream_) return ESPIPE;
     return pwrite_all(handle_of(fd_), static_cast<const unsigned char*>(buf), count, offset);
 }
 
 void OutputFile::seek(std::int64_t offset) {
+    if (stream_) {
+        if (offset != streamed_) throw IoError(destination_, ESPIPE);
+        return;
+    }
     if (offset < 0 || !set_pointer(handle_of(fd_), offset))
         throw IoError(destination_, offset < 0 ? EINVAL : last_error());
 }
 
 void OutputFile::commit() {
+    if (stream_) {
+        committed_ = true;
+        return;
+    }
     const HANDLE h = handle_of(fd_);
     const Identity self = identity_of(h);
     if (self.known) identity_ = self.id;

@@ -89,6 +89,14 @@ TEST(CliOutput, AStandardOutputThatFailsIsAnInputOutputError) {
     const auto test = to_full({kCli, "test", dir.file("a.cod"), dir.file("a.cod")}, "pw\n", dir);
     EXPECT_EQ(test.status, 3);
     EXPECT_EQ(test.err, "tarnvold-cli: standard output: No space left on device; stopped after 0 of 2 files\n");
+    // Coded and decoded bytes that cannot go out.
+    write_file(dir.file("pw"), "pw\n");
+    for (const auto& [command, source] : {std::pair{"code", "a"}, std::pair{"decode", "a.cod"}}) {
+        const auto r =
+            to_full({kCli, command, "-q", "--password-file", dir.file("pw"), dir.file(source), "-"}, "", dir);
+        EXPECT_EQ(r.status, 3) << command;
+        EXPECT_EQ(r.err, "tarnvold-cli: standard output: No space left on device.\n") << command;
+    }
 }
 
 TEST(CliOutput, AReaderThatGoesAwayStopsAFolderRunAfterTheFileInProgress) {
@@ -125,6 +133,88 @@ TEST(CliOutput, AReaderThatGoesAwayStopsAFolderRunAfterTheFileInProgress) {
     for (const auto& e : fs::directory_iterator(dir.file("out"))) EXPECT_EQ(fs::file_size(e.path()), 39u);
 }
 
+TEST(CliPipes, DecodedBytesGoOutBeforeTheDecodingEndsAndAReaderMayLeaveEarly) {
+    TempDir dir;
+    std::string contents(30u << 20, '\0');
+    for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<char>((i * 7919) >> 5);
+    write_file(dir.file("a"), contents);
+    write_file(dir.file("pw"), "pw\n");
+    ASSERT_EQ(
+        run_process({kCli, "code", "-q", "--password-file", dir.file("pw"), dir.file("a"), dir.file("a.cod")}).status,
+        0);
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int err = ::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid =
+        start({kCli, "decode", "--password-file", dir.file("pw"), dir.file("a.cod"), "-"}, in, pipe_fds[1], err);
+    ::close(pipe_fds[1]);
+    // The first MiB arrives while the rest cannot have been decoded: the
+    // pipe holds far less than the file, and nothing more is read.
+    std::string first(1u << 20, '\0');
+    std::size_t got = 0;
+    for (ssize_t n; got < first.size() && (n = ::read(pipe_fds[0], first.data() + got, first.size() - got)) > 0;)
+        got += static_cast<std::size_t>(n);
+    ASSERT_EQ(got, first.size());
+    EXPECT_TRUE(first == contents.substr(0, first.size()));
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0);
+    const std::string log = read_file(dir.file("stderr"));
+    EXPECT_TRUE(has(log, "Starting decode for " + dir.file("a.cod"))) << log;
+    EXPECT_FALSE(has(log, "Original file CRC")) << log;
+    // head -c 1M: the reader goes away; one line says so, nothing claims success.
+    ::close(pipe_fds[0]);
+    EXPECT_EQ(wait_for(pid), 3);
+    ::close(in);
+    ::close(err);
+    const auto lines = lines_of(read_file(dir.file("stderr")));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "tarnvold-cli: standard output: Broken pipe.");
+    for (const auto& line : lines) EXPECT_FALSE(has(line, "finished")) << line;
+}
+
+TEST(CliPipes, ASourceThatGrowsWhileItIsCodedToAPipeIsNotClaimedCoded) {
+    TempDir dir;
+    write_file(dir.file("a"), std::string(30u << 20, 'a'));
+    write_file(dir.file("pw"), "pw\n");
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe2(pipe_fds, O_CLOEXEC), 0);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int err = ::open(dir.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid =
+        start({kCli, "code", "-q", "--password-file", dir.file("pw"), dir.file("a"), "-"}, in, pipe_fds[1], err);
+    ::close(pipe_fds[1]);
+    // The header begins to come: the checksum is taken, and the coding waits for
+    // this reader.  The source grows meanwhile.
+    char first = 0;
+    ASSERT_EQ(::read(pipe_fds[0], &first, 1), 1);
+    const int grow = ::open(dir.file("a").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_EQ(::write(grow, "b", 1), 1);
+    ::close(grow);
+    std::size_t rest = 0;
+    char buf[65536];
+    for (ssize_t n; (n = ::read(pipe_fds[0], buf, sizeof buf)) > 0;) rest += static_cast<std::size_t>(n);
+    ::close(pipe_fds[0]);
+    EXPECT_EQ(wait_for(pid), 3);
+    ::close(in);
+    ::close(err);
+    EXPECT_EQ(rest, 33 + (30u << 20));  // header, gap and payload; no seed after them
+    EXPECT_EQ(read_file(dir.file("stderr")), "tarnvold-cli: " + dir.file("a") +
+                                                 ": The file changed while it was being coded; what went to standard "
+                                                 "output is not a valid coded file\n");
+}
+
+TEST(CliPipes, StandardOutputThatIsTheSourceIsRefused) {
+    TempDir dir;
+    write_file(dir.file("a"), "contents");
+    write_file(dir.file("pw"), "pw\n");
+    const auto r = run_process({"/bin/sh", "-c", "\"$0\" code -q --password-file \"$1\" \"$2\" - >> \"$2\"", kCli,
+                                dir.file("pw"), dir.file("a")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.err, "the same file")) << r.err;
+    EXPECT_EQ(read_file(dir.file("a")), "contents");
+}
+
 TEST(CliPassword, AFirstLineOver64KiBIsRefusedAtOnce) {
     TempDir dir;
     write_file(dir.file("a"), "contents");
@@ -153,7 +243,9 @@ TEST(CliPassword, AFirstLineOver64KiBIsRefusedAtOnce) {
 
 TEST(CliPipes, DashReadsStandardInputAndWritesStandardOutput) {
     TempDir dir;
-    const std::string contents(100000, 'c');
+    // Larger than a block piece twice over: coded and decoded block by block.
+    std::string contents(3'000'001, 'c');
+    for (std::size_t i = 0; i < contents.size(); i += 4099) contents[i] = static_cast<char>(i);
     write_file(dir.file("a"), contents);
     write_file(dir.file("pw"), "pw\n");
     const std::string pw = dir.file("pw");
@@ -169,6 +261,10 @@ TEST(CliPipes, DashReadsStandardInputAndWritesStandardOutput) {
     // The log lines went to standard error, standard output had the data.
     EXPECT_TRUE(has(piped.err, "Coding finished")) << piped.err;
     EXPECT_TRUE(has(piped.err, "Decoding finished")) << piped.err;
+    // "-" is named as what it is, never by a temporary file.
+    EXPECT_TRUE(has(piped.err, "Starting code for : standard input\n")) << piped.err;
+    EXPECT_TRUE(has(piped.err, "\nstandard input-->standard output\n")) << piped.err;
+    EXPECT_FALSE(has(piped.err, "/dev/fd/") || has(piped.err, "tmp")) << piped.err;
     const auto coded =
         run_process({"/bin/sh", "-c", "\"$0\" code -q --password-file \"$1\" - - < \"$2\"", kCli, pw, dir.file("a")});
     EXPECT_EQ(coded.status, 0);
@@ -183,7 +279,7 @@ TEST(CliPipes, DashReadsStandardInputAndWritesStandardOutput) {
                                        dir.file("wrong"), dir.file("a.cod")});
     EXPECT_EQ(mismatch.status, 1);
     EXPECT_EQ(mismatch.out.size(), contents.size());
-    EXPECT_TRUE(has(mismatch.err, "CRC mistmatch. May be wrong password ???")) << mismatch.err;
+    EXPECT_EQ(mismatch.err, "tarnvold-cli: standard input: CRC mistmatch. May be wrong password ???\n");
 
     // --password-file - is standard input, which then cannot be the data.
     const auto from_stdin =
