@@ -39,4 +39,10 @@ std::string join_native(std::string_view folder, std::string_view name) {
     return path;
 }
 
+std::string last_name(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 }  // namespace tarnvold

@@ -20,4 +20,7 @@ std::string current_directory();
 // An empty folder leaves the name relative to the current directory.
 std::string join_native(std::string_view folder, std::string_view name);
 
+// The last name of a path, trailing separators ignored ("a/b/" gives "b").
+std::string last_name(std::string_view path);
+
 }  // namespace tarnvold

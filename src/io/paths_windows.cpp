@@ -39,4 +39,13 @@ std::string join_native(std::string_view folder, std::string_view name) {
     return path;
 }
 
+std::string last_name(std::string_view path) {
+    // Either separator; "C:name" is the name on drive C.
+    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.remove_suffix(1);
+    const auto slash = path.find_last_of("/\\");
+    if (slash != std::string_view::npos) return std::string(path.substr(slash + 1));
+    if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(2));
+    return std::string(path);
+}
+
 }  // namespace tarnvold
