@@ -30,6 +30,13 @@ printf 'Tarnvold\n' >pw-lorem
 printf 'ab\n' >pw-ab
 printf 'Secret pass\n' >pw-secret
 
+# Standard output carries bytes as they are: no CR before LF.
+if win --help >help-wine && "$linux" --help >help-linux && cmp -s help-wine help-linux; then
+  pass "--help on redirected standard output equals the Linux program's, byte for byte"
+else
+  fail "--help on redirected standard output equals the Linux program's, byte for byte"
+fi
+
 # The shared vectors decode byte for byte.
 for v in "empty.bin ab" "lorem.txt lorem" "lorem.txt.seed3 secret" "random-5000.bin $vectors/pw-260.txt" \
   "random-3000.bin $vectors/pw-255.txt"; do
