@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds for Windows, x86-64 (win64) and x86 (win32), with Debian's
-# mingw-w64 compilers, statically linked, without the window program:
+# Builds tarnvold-cli.exe for Windows, x86-64 (win64) and x86 (win32), with
+# Debian's mingw-w64 compilers, statically linked, without the window
+# program, and packs each with the licence and the CLI help page:
 #   scripts/build-windows.sh [OUTDIR]      (default: build-windows/)
-# OUTDIR/win64 and OUTDIR/win32 hold the two builds; GoogleTest is built for
-# each from Debian's source package (OUTDIR/googletest-*).
+# leaves OUTDIR/tarnvold-cli-VERSION-win64.zip and -win32.zip.  OUTDIR/win64
+# and OUTDIR/win32 hold the two builds with their tests; GoogleTest is built
+# for each from Debian's source package (OUTDIR/googletest-*).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/build-windows}")
@@ -29,7 +31,25 @@ for arch in x86_64 i686; do
   cmake -S "$root" -B "$out/$name" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DTARNVOLD_BUILD_GUI=OFF -DTARNVOLD_WERROR=ON -DCMAKE_PREFIX_PATH="$gtest/install" "${launcher[@]}" >/dev/null
   cmake --build "$out/$name" -j"$jobs"
+
+  exe=$out/$name/src/cli/tarnvold-cli.exe
+  # Nothing but Windows' own libraries: no C++ runtime, no thread library.
+  imports=$("$arch-w64-mingw32-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  for dll in $imports; do
+    case $dll in
+      kernel32.dll | msvcrt.dll | shell32.dll | advapi32.dll | user32.dll | ntdll.dll) ;;
+      *) echo "$exe needs $dll, which Windows does not bring" >&2; exit 1 ;;
+    esac
+  done
+  version=$(sed -n 's/.*kProgramVersion\[\] = "\(.*\)";/\1/p' "$out/$name/generated/tarnvold/version.h")
+  zipfile=$out/tarnvold-cli-$version-$name.zip
+  stage=$out/$name/zip
+  rm -rf "$stage" "$zipfile"
+  mkdir -p "$stage/help"
+  cp "$exe" "$root/LICENSE" "$stage/"
+  cp "$root/help/cli.htm" "$stage/help/"
+  (cd "$stage" && zip -q -X -r "$zipfile" tarnvold-cli.exe LICENSE help/cli.htm)
+  echo "$zipfile: $(echo $imports)"
 done
 
-echo "Built for win64 and win32 in $out: the engine and platform libraries, their tests and verify_keystream."
-echo "tarnvold-cli.exe is not built yet: the folder walk, the start-up and the terminal have no Windows layer so far."
+echo "Built tarnvold-cli.exe for win64 and win32 in $out, with the tests and verify_keystream."

@@ -17,11 +17,11 @@ packages=(
   qt6-l10n-tools qt6-translations-l10n
 )
 # --with-bench-tools: what the benchmark scripts use besides;
-# --windows: the mingw-w64 compilers and GoogleTest's source for the Windows builds.
+# --windows: the mingw-w64 compilers, GoogleTest's source and zip for the Windows builds.
 for option in "$@"; do
   case $option in
     --with-bench-tools) packages+=(hyperfine openssl time) ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest zip) ;;
     *) echo "usage: $0 [--with-bench-tools] [--windows]" >&2; exit 2 ;;
   esac
 done

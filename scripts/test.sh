@@ -39,5 +39,5 @@ BUILD_DIR="$BUILD" scripts/test-package.sh
 
 if [[ "${SKIP_WINDOWS:-}" != 1 ]]; then
   echo "== Windows builds, tests under wine"
-  scripts/test-windows.sh
+  BUILD_DIR="$BUILD" scripts/test-windows.sh
 fi

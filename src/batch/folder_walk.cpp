@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "config/message_id.h"
@@ -53,59 +52,6 @@ std::string output_name(Operation op, std::string_view name) {
 }
 
 namespace {
-
-// The path with links and "." / ".." resolved, as far as it exists, and no
-// trailing "/" except for the root; empty when it cannot be determined.
-std::string resolved(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    if (ec) return {};
-    std::string text = std::filesystem::weakly_canonical(absolute, ec).string();
-    if (ec) return {};
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
-    return text;
-}
-
-// The path of an existing file or folder with every link resolved; empty
-// when it cannot be determined.
-std::string real_path(const std::string& path) {
-    std::error_code ec;
-    std::string text = std::filesystem::canonical(path, ec).string();
-    return ec ? std::string() : text;
-}
-
-// True when the resolved path `path` is the resolved folder `folder` or lies
-// below it.
-bool at_or_below(const std::string& path, const std::string& folder) {
-    if (path.empty() || folder.empty()) return false;
-    if (folder == "/" || path == folder) return true;
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
-}
-
-// The full path of a folder as it is joined with its entries' names: made
-// absolute, without empty or "." components and without a trailing "/"
-// except for the root.  ".." is left for the file system to resolve, so a
-// link in the path keeps its meaning.
-std::string full_folder_path(const std::string& folder) {
-    const std::string path = (!folder.empty() && folder.front() == '/') ? folder : current_directory() + "/" + folder;
-    std::string out;
-    std::size_t i = 0;
-    while (i < path.size()) {
-        const std::size_t next = path.find('/', i);
-        const std::size_t end = next == std::string::npos ? path.size() : next;
-        const std::string_view part(path.data() + i, end - i);
-        if (!part.empty() && part != ".") {
-            out += '/';
-            out += part;
-        }
-        i = end + 1;
-    }
-    return out.empty() ? "/" : out;
-}
-
-std::string entry_path(const std::string& folder, const std::string& name) {
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
 
 bool is_ascii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -179,7 +125,7 @@ bool FolderWalk::resolve(Folder& folder, Entry& entry) {
 }
 
 bool destination_inside_source(const std::string& source, const std::string& destination) {
-    return at_or_below(resolved(destination), resolved(source));
+    return path_at_or_below(resolved_path(destination), resolved_path(source));
 }
 
 // The folders of the current descent, to stop a loop in the tree from
@@ -229,7 +175,7 @@ void FolderWalk::count_in(Folder& folder, const std::string& path, Chain* up) {
             entry.path = entry_path(base, entry.name);
             if (entry.link) {
                 if (real.empty()) real = real_path(base);
-                if (at_or_below(real, real_path(entry.path))) continue;
+                if (path_at_or_below(real, real_path(entry.path))) continue;
             }
             try {
                 Folder sub = folder.child(entry.name, Folder::Use::List, entry.link, entry.path);
@@ -312,11 +258,11 @@ bool FolderWalk::passed_by(const Entry& entry, const std::string& base, std::str
     if (!entry.link) return false;
     const std::string target = real_path(entry.path);
     Why why = Why::None;
-    if (at_or_below(target, destination_real_)) {
+    if (path_at_or_below(target, destination_real_)) {
         why = Why::LinkIntoDestination;
     } else {
         if (real.empty()) real = real_path(base);
-        if (at_or_below(real, target)) why = Why::LinkBack;
+        if (path_at_or_below(real, target)) why = Why::LinkBack;
     }
     if (why == Why::None) return false;
     ui_.log_line(reason_text({.why = why, .path = entry.path}));

@@ -135,7 +135,11 @@ public:
 private:
     struct Chain;
     struct FileIdHash {
-        std::size_t operator()(const FileId& id) const noexcept { return id.index * 31 + id.volume; }
+        std::size_t operator()(const FileId& id) const noexcept {
+            // Folded, so that a 32-bit size_t keeps the high half too.
+            const std::uint64_t h = id.index * 31 + id.volume;
+            return static_cast<std::size_t>(h ^ (h >> 32));
+        }
     };
     // The outputs written into one destination folder: -> from which source.
     using Outputs = std::unordered_map<FileId, std::string, FileIdHash>;

@@ -2,12 +2,8 @@
 #include "cli/cli.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -22,6 +18,8 @@
 #include "config/message_id.h"
 #include "cli/terminal.h"
 #include "cli/terminal_ui.h"
+#include "io/paths.h"
+#include "io/system_error.h"
 #include "io/utf8_text.h"
 #include "tarnvold/version.h"
 
@@ -110,14 +108,14 @@ constexpr const char* kUsage =
 
 int usage_error(const std::string& what) {
     tell({}, what);
-    write_all(STDERR_FILENO, "Try 'tarnvold-cli --help'.\n");
+    write_all(kStderr, "Try 'tarnvold-cli --help'.\n");
     return kExitUsage;
 }
 
 // --help and --version: a text that could not be written is a failure.
 int print(std::string_view text) {
     if (const int error = write_stdout(text); error != 0) {
-        tell("standard output", std::strerror(error));
+        tell("standard output", system_reason(error));
         return kExitIoError;
     }
     return kExitOk;
@@ -179,18 +177,18 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
     std::string from;
     if (options.password_file) {
         from = *options.password_file == "-" ? std::string("standard input") : *options.password_file;
-        read = *options.password_file == "-" ? read_first_line(STDIN_FILENO)
+        read = *options.password_file == "-" ? read_first_line_of_stdin()
                                              : read_first_line_of_file(*options.password_file);
         if (read.error != 0) {
             tell({}, IoError(from, read.error).what());
             status = kExitIoError;
             return std::nullopt;
         }
-    } else if (stdin_is_terminal() || stdin_is_data) {
+    } else if (is_console(kStdin) || stdin_is_data) {
         from = "the terminal";
-        read = read_password_from_terminal("Password: ");
+        read = read_console_password("Password: ");
         if (read.line && confirm && text_length(*read.line) >= 2) {
-            const auto again = read_password_from_terminal("Password again: ");
+            const auto again = read_console_password("Password again: ");
             if (again.line != read.line) {
                 tell({}, "the two passwords differ; nothing was coded");
                 status = kExitUsage;
@@ -199,7 +197,7 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         }
     } else {
         from = "standard input";
-        read = read_first_line(STDIN_FILENO);
+        read = read_first_line_of_stdin();
     }
     if (read.too_long) {
         status = usage_error(from + ": the first line is longer than 64 KiB, which no password is");
@@ -217,35 +215,27 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
 int status_of(Outcome outcome) { return outcome == Outcome::Done ? kExitOk : kExitNotDone; }
 
 bool is_folder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    try {
+        return Folder::open(path, Folder::Use::Write).is_open();
+    } catch (const IoError&) {
+        return false;
+    }
 }
 
 // Why a folder operand cannot be used; empty when it can.  The source must
 // also be listable, or the walk would pass over it without a word.
 std::string folder_problem(const std::string& path, bool listed) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
-    if (!S_ISDIR(st.st_mode)) return std::strerror(ENOTDIR);
-    if (listed) {
-        DIR* dir = ::opendir(path.c_str());
-        if (dir == nullptr) return std::strerror(errno);
-        ::closedir(dir);
+    try {
+        Folder::open(path, listed ? Folder::Use::List : Folder::Use::Write);
+    } catch (const IoError& error) {
+        return error.reason();
     }
     return {};
 }
 
-// The last part of a path, trailing "/" ignored.
-std::string base_name(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 TerminalOptions terminal_options(const Options& options, Operation op, bool log_to_stderr = false) {
-    return {options.quiet,   options.yes,
-            have_terminal(), !options.no_progress && ::isatty(STDERR_FILENO) != 0,
-            log_to_stderr,   op == Operation::Decode};
+    return {options.quiet, options.yes, have_console(), !options.no_progress && is_console(kStderr),
+            log_to_stderr, op == Operation::Decode};
 }
 
 // What became of the files of a run, counted apart.
@@ -337,7 +327,7 @@ public:
         ui_.progress().clear();
         const std::int64_t handled = tally_.total();
         if (const int error = ui_.output_error(); error != 0) {
-            tell("standard output", std::string(std::strerror(error)) + "; stopped after " + std::to_string(handled) +
+            tell("standard output", std::string(system_reason(error)) + "; stopped after " + std::to_string(handled) +
                                         " of " + std::to_string(count) + (count == 1 ? " file" : " files"));
             return kExitIoError;
         }
@@ -420,7 +410,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
             stopped = true;
             break;
         }
-        const std::string name = base_name(source);
+        const std::string name = last_name(source);
         const std::string out_name = output_name(op, name);
         const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
         run.file_begins(target);
@@ -480,13 +470,13 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
         const std::string line = (result.find(file) == std::string::npos ? file + ": " : std::string()) + result + "\n";
         if (!options.quiet) {
             if (const int error = write_stdout(line); error != 0) {
-                tell("standard output", std::string(std::strerror(error)) + "; stopped after " +
+                tell("standard output", std::string(system_reason(error)) + "; stopped after " +
                                             std::to_string(tested - 1) + " of " + std::to_string(files.size()) +
                                             (files.size() == 1 ? " file" : " files"));
                 return kExitIoError;
             }
         }
-        if (status != kExitOk) write_all(STDERR_FILENO, line);
+        if (status != kExitOk) write_all(kStderr, line);
         worst = std::max(worst, status);
     }
     return worst;
@@ -524,7 +514,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
         ui.progress().clear();
         report_outcome(ui, outcome);
         if (const int error = ui.output_error(); error != 0) {
-            tell(kStandardOutput, std::strerror(error));
+            tell(kStandardOutput, system_reason(error));
             return kExitIoError;
         }
         return status_of(outcome);
@@ -561,11 +551,11 @@ int run(int argc, char** argv) {
                 return usage_error("cannot use '" + operands.back() + "' as destination folder: " + problem);
         } else {
             stdin_is_data = operands[0] == "-";
-            if (operands[1] == "-" && standard_output_is_terminal())
+            if (operands[1] == "-" && is_console(kStdout))
                 return usage_error("standard output is a terminal; coded and decoded data are not written there");
             if (stdin_is_data && options.password_file == "-")
                 return usage_error("standard input cannot give both the password and the data");
-            if (stdin_is_data && !options.password_file && !have_terminal())
+            if (stdin_is_data && !options.password_file && !have_console())
                 return usage_error("with - as SOURCE the password must come from --password-file or the terminal");
         }
     } else if (command == "test") {

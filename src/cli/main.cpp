@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <csignal>
+#include <vector>
 
 #include "cli/cli.h"
+#include "io/console.h"
 #include "io/file_io.h"
 
-int main(int argc, char** argv) {
-    // A reader that goes away (| head) is an input/output error on standard
-    // output, told and counted like any other, not a silent end.
-    std::signal(SIGPIPE, SIG_IGN);
+int tarnvold::program_main(std::vector<std::string> arguments) {
+    prepare_standard_streams();
     // Before any file is written: an interrupted run leaves no temporary file.
-    tarnvold::install_interrupt_cleanup();
-    return tarnvold::cli::run(argc, argv);
+    install_interrupt_cleanup();
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return cli::run(static_cast<int>(arguments.size()), argv.data());
 }

@@ -2,27 +2,17 @@
 #include "cli/terminal_ui.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "engine/coded_format.h"
 #include "config/international.h"
 #include "config/message_id.h"
 #include "cli/terminal.h"
+#include "io/console.h"
+#include "io/file_io.h"
 
 namespace tarnvold::cli {
 namespace {
-
-// Set when the terminal changed its size: the width is read again.
-std::atomic<bool> g_resized{true};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void on_resize(int) { g_resized.store(true); }
 
 // Characters of a UTF-8 text (bytes that do not continue a sequence).
 std::size_t characters(std::string_view text) {
@@ -71,29 +61,21 @@ std::string sizes_text(std::int64_t done, std::int64_t whole) {
 // The version a coded file says it was made by, as "major.minor".
 std::string version_of(const std::string& path) {
     std::uint8_t bytes[kHeaderSize] = {};
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return "?";
-    const std::size_t got = std::fread(bytes, 1, sizeof bytes, f);
-    std::fclose(f);
-    if (got != sizeof bytes) return "?";
+    try {
+        InputFile file(path);
+        file.read_exact(bytes, sizeof bytes);
+    } catch (const IoError&) {
+        return "?";
+    }
     const coded_header header = coded_header::from_bytes(bytes);
     return std::to_string(header.version_major) + "." + std::to_string(header.version_minor);
 }
 
-void to_stderr(std::string_view text) { write_all(STDERR_FILENO, text); }
+void to_stderr(std::string_view text) { write_all(kStderr, text); }
 
 }  // namespace
 
-int write_all(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) return EIO;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
+int write_all(int fd, std::string_view text) { return write_descriptor(fd, text); }
 
 void tell(std::string_view path, std::string_view reason) {
     std::string line = "tarnvold-cli: ";
@@ -121,15 +103,7 @@ std::string reason_about(std::string_view text, std::string_view path) {
     return std::string(text);
 }
 
-ProgressLine::ProgressLine(bool enabled, bool decoding) : enabled_(enabled), decoding_(decoding) {
-    if (!enabled_) return;
-    struct sigaction action {};
-    action.sa_handler = on_resize;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGWINCH, &action, nullptr);
-    g_resized.store(true);
-}
+ProgressLine::ProgressLine(bool enabled, bool decoding) : enabled_(enabled), decoding_(decoding) {}
 
 void ProgressLine::file_begins(std::string_view file) {
     file_.assign(file);
@@ -157,11 +131,7 @@ void ProgressLine::bar_step(ProgressBarId id, std::int64_t count) {
     draw();
 }
 
-bool ProgressLine::in_foreground() const {
-    // A background job draws nothing over the shell's prompt.
-    const pid_t group = ::tcgetpgrp(STDERR_FILENO);
-    return group >= 0 && group == ::getpgrp();
-}
+bool ProgressLine::in_foreground() const { return console_in_foreground(); }
 
 std::string ProgressLine::text() const {
     // The number of the file at work: "N/N" while the last one runs.
@@ -188,10 +158,7 @@ void ProgressLine::draw() {
     if (!in_foreground()) return;
     last_draw_ = time;
     drawn_once_ = true;
-    if (g_resized.exchange(false)) {
-        winsize size{};
-        width_ = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
-    }
+    width_ = console_width();
     to_stderr("\r" + text() + "\033[K");
     shown_ = true;
 }
@@ -209,11 +176,11 @@ TerminalUi::TerminalUi(TerminalOptions options)
           // Only a line that goes to the terminal takes the progress line
           // off first; the next draw puts it back.
           if (log_on_terminal_) progress_.clear();
-          const int error = write_all(options_.log_to_stderr ? STDERR_FILENO : STDOUT_FILENO, line + "\n");
+          const int error = write_all(options_.log_to_stderr ? kStderr : kStdout, line + "\n");
           if (error != 0 && !options_.log_to_stderr) output_error_ = error;
       }),
       progress_(options.progress && !options.quiet, options.decoding) {
-    log_on_terminal_ = ::isatty(options_.log_to_stderr ? STDERR_FILENO : STDOUT_FILENO) != 0;
+    log_on_terminal_ = is_console(options_.log_to_stderr ? kStderr : kStdout);
     log_.prepare();
     log_.open_for_writing();
 }

@@ -2,12 +2,12 @@
 #include "config/international.h"
 
 #include "io/file_io.h"
+#include "io/folder.h"
 #include "io/paths.h"
 #include "io/utf8_text.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <memory>
 #include <stdexcept>
 
@@ -214,9 +214,9 @@ void Language::load_lang_file(const std::string& path) {
 namespace {
 
 // ".tvl" in any case, as files brought from other systems may have it.
-bool ends_with_tvl(const char* name, std::size_t len) {
-    if (len < 4) return false;
-    std::string ext(name + len - 4, 4);
+bool ends_with_tvl(std::string_view name) {
+    if (name.size() < 4) return false;
+    std::string ext(name.substr(name.size() - 4));
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return ext == ".tvl";
@@ -227,21 +227,17 @@ bool ends_with_tvl(const char* name, std::size_t len) {
 std::vector<std::string> list_languages() {
     std::vector<std::string> names;
     const std::string folder = "lang";
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
-    if (!dir) {
-        if (errno == ENOENT || errno == ENOTDIR) return names;
-        throw IoError(folder, errno);
+    Folder dir;
+    try {
+        dir = Folder::open(folder, Folder::Use::List);
+    } catch (const IoError& error) {
+        if (error.code() == ENOENT || error.code() == ENOTDIR) return names;
+        throw;
     }
-    for (;;) {
-        errno = 0;
-        const dirent* ent = ::readdir(dir.get());
-        if (ent == nullptr) {
-            if (errno != 0) throw IoError(folder, errno);
-            break;
-        }
-        const std::size_t len = std::char_traits<char>::length(ent->d_name);
-        if (ends_with_tvl(ent->d_name, len)) names.emplace_back(ent->d_name, len);
-    }
+    std::string name;
+    EntryKind kind = EntryKind::Unknown;
+    while (dir.next(name, kind))
+        if (ends_with_tvl(name)) names.push_back(name);
     return names;
 }
 

@@ -3,10 +3,10 @@
 
 #include "io/file_io.h"
 #include "config/message_id.h"
+#include "io/folder.h"
 #include "io/paths.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace tarnvold {
 
@@ -41,11 +41,15 @@ namespace {
 // needs it.
 void make_lang_folder(const std::string& start_dir) {
     const std::string folder = join_native(start_dir, "lang");
-    if (::mkdir(folder.c_str(), 0777) == 0) return;
-    const int error = errno;
-    struct stat st {};
-    if (error == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
-    throw IoError(folder, error == EEXIST ? ENOTDIR : error);
+    try {
+        const Folder start = Folder::open(start_dir.empty() ? std::string(".") : start_dir, Folder::Use::Write);
+        if (start.make_child("lang")) return;
+        if (start.inspect("lang", true).kind == EntryKind::Folder) return;
+        throw IoError(folder, ENOTDIR);
+    } catch (const IoError& error) {
+        if (error.path() == folder) throw;
+        throw IoError(folder, error.code());
+    }
 }
 
 }  // namespace

@@ -76,6 +76,8 @@ int windows::error_code(DWORD error) {
     case ERROR_OUTOFMEMORY: return ENOMEM;
     case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
     case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA: return EPIPE;
     case ERROR_NEGATIVE_SEEK: return EINVAL;
     default: return kSystemError + static_cast<int>(error);
     }

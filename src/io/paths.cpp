@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/paths.h"
 
+#include <filesystem>
+
 #include "io/file_io.h"
 
 #include <cerrno>
@@ -37,6 +39,55 @@ std::string join_native(std::string_view folder, std::string_view name) {
     while (skip < tail.size() && tail[skip] == '/') ++skip;
     path.append(tail, skip, std::string::npos);
     return path;
+}
+
+std::string resolved_path(const std::string& path) {
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    if (ec) return {};
+    std::string text = std::filesystem::weakly_canonical(absolute, ec).string();
+    if (ec) return {};
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+std::string real_path(const std::string& path) {
+    std::error_code ec;
+    std::string text = std::filesystem::canonical(path, ec).string();
+    return ec ? std::string() : text;
+}
+
+bool path_at_or_below(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty()) return false;
+    if (folder == "/" || path == folder) return true;
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+std::string full_folder_path(const std::string& folder) {
+    const std::string path = (!folder.empty() && folder.front() == '/') ? folder : current_directory() + "/" + folder;
+    std::string out;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        const std::size_t next = path.find('/', i);
+        const std::size_t end = next == std::string::npos ? path.size() : next;
+        const std::string_view part(path.data() + i, end - i);
+        if (!part.empty() && part != ".") {
+            out += '/';
+            out += part;
+        }
+        i = end + 1;
+    }
+    return out.empty() ? "/" : out;
+}
+
+std::string entry_path(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::string last_name(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
 }  // namespace tarnvold

@@ -20,4 +20,28 @@ std::string current_directory();
 // An empty folder leaves the name relative to the current directory.
 std::string join_native(std::string_view folder, std::string_view name);
 
+// The path with links and "." / ".." resolved, as far as it exists, and no
+// trailing separator except for a root; empty when it cannot be determined.
+std::string resolved_path(const std::string& path);
+
+// The path of an existing file or folder with every link resolved; empty
+// when it cannot be determined.
+std::string real_path(const std::string& path);
+
+// True when the resolved path `path` is the resolved folder `folder` or lies
+// below it (in the letter case the file system ignores).
+bool path_at_or_below(const std::string& path, const std::string& folder);
+
+// The full path of a folder as it is joined with its entries' names: made
+// absolute, without empty or "." components and without a trailing
+// separator except for a root.  ".." is left for the file system to
+// resolve, so a link in the path keeps its meaning.
+std::string full_folder_path(const std::string& folder);
+
+// An entry of a folder given by full_folder_path: joined with "/".
+std::string entry_path(const std::string& folder, const std::string& name);
+
+// The last name of a path, trailing separators ignored ("a/b/" gives "b").
+std::string last_name(std::string_view path);
+
 }  // namespace tarnvold

@@ -20,9 +20,6 @@ namespace tarnvold {
 // ignores SIGPIPE, so a reader that goes away is an error like any other.
 int write_standard_output(const void* buf, std::size_t count) noexcept;
 
-// True when standard output is a terminal.
-bool standard_output_is_terminal();
-
 // Standard output as an operation's destination, shown as `shown`.  It is
 // never created, asked about or replaced: an OutputFile made for it sends
 // every byte out at once, in order (OutputFile::positioned() is false).

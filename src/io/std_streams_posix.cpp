@@ -31,8 +31,6 @@ int write_standard_output(const void* buf, std::size_t count) noexcept {
     return 0;
 }
 
-bool standard_output_is_terminal() { return ::isatty(STDOUT_FILENO) != 0; }
-
 Destination standard_output_destination(const std::string& shown) {
     Destination d;
     d.path = d.target = shown;

@@ -45,13 +45,6 @@ int write_standard_output(const void* buf, std::size_t count) noexcept {
     return 0;
 }
 
-bool standard_output_is_terminal() {
-    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    return out != nullptr && out != INVALID_HANDLE_VALUE && ::GetFileType(out) == FILE_TYPE_CHAR &&
-           ::GetConsoleMode(out, &mode);
-}
-
 Destination standard_output_destination(const std::string& shown) {
     Destination d;
     d.path = d.target = shown;

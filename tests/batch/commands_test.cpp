@@ -35,7 +35,7 @@ struct Rig {
         write_file(src + "/sub/b.txt", std::string(50, 'b'));
     }
     // Where a call stands in the timeline (-1 when absent).
-    long at(const std::string& call) const {
+    std::ptrdiff_t at(const std::string& call) const {
         const auto it = std::find(ui.calls.begin(), ui.calls.end(), call);
         return it == ui.calls.end() ? -1 : it - ui.calls.begin();
     }
@@ -277,11 +277,18 @@ namespace {
 std::map<std::string, std::string> snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(folder))
-        files[e.path().string()] = e.is_regular_file() ? read_file(e.path().string()) : std::string("<dir>");
+        files[folder + "/" + e.path().lexically_relative(folder).generic_string()] =
+            e.is_regular_file() ? read_file(e.path().string()) : std::string("<dir>");
     return files;
 }
 
 }  // namespace
+
+#ifdef EDQUOT
+constexpr int kQuotaExceeded = EDQUOT;
+#else
+constexpr int kQuotaExceeded = ENOSPC;  // no number of its own on Windows
+#endif
 
 TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
     // A read error, a full disk, a failed sync, a failed rename and an output
@@ -291,7 +298,7 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
     const FaultPlan faults[] = {{IoOp::Read, 0, EIO, 0},     {IoOp::Read, 1, EIO, 0},
                                 {IoOp::Write, 0, ENOSPC, 0}, {IoOp::Write, 1, ENOSPC, 0},
                                 {IoOp::Sync, 0, EIO, 0},     {IoOp::Rename, 0, EACCES, 0},
-                                {IoOp::Rename, 1, EXDEV, 0}, {IoOp::CreateOutput, 1, EDQUOT, 0}};
+                                {IoOp::Rename, 1, EXDEV, 0}, {IoOp::CreateOutput, 1, kQuotaExceeded, 0}};
     for (const bool coding : {true, false}) {
         for (FaultPlan fault : faults) {
             Rig r;

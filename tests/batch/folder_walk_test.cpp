@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <filesystem>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "config/message_id.h"
 #include "io/file_io.h"
@@ -41,10 +42,10 @@ struct Walk {
 // The entries of a folder in the order the file system lists them.
 std::vector<std::string> listing(const std::string& dir) {
     std::vector<std::string> names;
-    DIR* d = ::opendir(dir.c_str());
-    while (dirent* e = ::readdir(d))
-        if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
-    ::closedir(d);
+    for (const auto& entry : fs::directory_iterator(fs::path(std::u8string(dir.begin(), dir.end())))) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
     return names;
 }
 
@@ -156,6 +157,9 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
 }
 
 TEST(Walk, LinkLoopsAndPipesNeitherHangNorMiscount) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a named pipe in a folder and folder links, which Windows (and wine) do not make this way";
+#else
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
     write_file(dir.file("src/sub/f.txt"), "f");
@@ -166,6 +170,7 @@ TEST(Walk, LinkLoopsAndPipesNeitherHangNorMiscount) {
     EXPECT_EQ(w.walk.get_files_number(dir.file("src")), 1);
     w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
     EXPECT_EQ(w.sources, std::vector<std::string>{dir.file("src/sub/f.txt")});
+#endif
 }
 
 TEST(Walk, RelativeSourceAndASourceThatCannotBeEntered) {
@@ -190,6 +195,9 @@ TEST(Walk, RelativeSourceAndASourceThatCannotBeEntered) {
 }
 
 TEST(Walk, NeverWritesOutsideTheDestinationTree) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs folder links, which wine does not make";
+#endif
     TempDir dir;
     for (const char* d : {"src/sub", "src/odd", "src/deep/er", "out/inner", "elsewhere"})
         fs::create_directories(dir.file(d));
@@ -307,11 +315,18 @@ TEST(Walk, DestinationInsideSource) {
     TempDir dir;
     fs::create_directories(dir.file("a/b"));
     fs::create_directories(dir.file("ab"));
-    fs::create_directory_symlink(dir.file("a/b"), dir.file("link"));
     EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("a") + "/"));
     EXPECT_TRUE(destination_inside_source(dir.file("a") + "/", dir.file("a/b") + "//"));
+#ifdef _WIN32
+    // Names in either letter case and either separator are the same; wine
+    // makes no folder links.
+    EXPECT_TRUE(destination_inside_source(dir.file("A"), dir.file("a\\b")));
+    EXPECT_TRUE(destination_inside_source(dir.path().root_path().string(), dir.file("ab")));
+#else
+    fs::create_directory_symlink(dir.file("a/b"), dir.file("link"));
     EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("link")));
     EXPECT_TRUE(destination_inside_source("/", dir.file("ab")));
+#endif
     EXPECT_FALSE(destination_inside_source(dir.file("a"), dir.file("ab")));
     EXPECT_FALSE(destination_inside_source(dir.file("a/b"), dir.file("a")));
 }

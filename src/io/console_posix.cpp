@@ -1,0 +1,337 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "io/console.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <iterator>
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "io/file_io.h"
+
+namespace tarnvold {
+namespace {
+
+// Set by the interrupt handler on the main thread, read by whichever thread
+// asks; a lock-free atomic is safe for both.
+std::atomic<int> g_interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+// Written to by the interrupt handler, so that a wait for an answer ends
+// whichever thread the signal reached and however close to the wait it came.
+int g_wake[2] = {-1, -1};
+
+// One line from a descriptor.  Ctrl-C during a folder run ends the wait, as
+// if nothing had been typed.
+std::optional<std::string> read_line_fd(int fd, bool& too_long) {
+    std::string line;
+    char c = 0;
+    bool any = false;
+    too_long = false;
+    for (;;) {
+        pollfd waits[2] = {{fd, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+        if (g_interrupts.load() != 0) return std::nullopt;
+        if (::poll(waits, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (waits[1].revents != 0) return std::nullopt;
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got <= 0) break;
+        any = true;
+        if (c == '\n') break;
+        if (line.size() == kLongestLine) {
+            too_long = true;
+            return std::nullopt;
+        }
+        line.push_back(c);
+    }
+    if (!any) return std::nullopt;
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+void write_text(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// Set when the terminal changed its size: the width is read again.
+std::atomic<bool> g_resized{true};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void on_resize(int) { g_resized.store(true); }
+
+// The terminal settings to put back when a signal ends the password prompt,
+// and those that hide the typing, to take up again after Ctrl-Z and fg.
+int g_prompt_fd = -1;
+termios g_prompt_saved{};
+termios g_prompt_quiet{};
+char g_prompt_text[256] = {};
+std::size_t g_prompt_length = 0;
+constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+bool ignored(int sig) {
+    struct sigaction current {};
+    return ::sigaction(sig, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+           current.sa_handler == SIG_IGN;
+}
+
+extern "C" void restore_prompt_and_die(int sig) {
+    if (g_prompt_fd >= 0) {
+        ::tcsetattr(g_prompt_fd, TCSANOW, &g_prompt_saved);
+        const char newline = '\n';
+        if (::write(g_prompt_fd, &newline, 1) < 0) { /* ending anyway */
+        }
+    }
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+// Ctrl-Z at the password prompt: the terminal gets its settings back before
+// the process stops; once it is continued, the typing is hidden again and
+// the prompt shown again.
+extern "C" void stop_at_prompt(int sig) {
+    const int saved_errno = errno;
+    if (g_prompt_fd >= 0) {
+        ::tcsetattr(g_prompt_fd, TCSANOW, &g_prompt_saved);
+        const char newline = '\n';
+        if (::write(g_prompt_fd, &newline, 1) < 0) { /* a courtesy */
+        }
+    }
+    struct sigaction stop {};
+    stop.sa_handler = SIG_DFL;
+    sigemptyset(&stop.sa_mask);
+    struct sigaction self {};
+    ::sigaction(sig, &stop, &self);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, sig);
+    ::pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
+    ::raise(sig);  // stops here until SIGCONT
+    ::pthread_sigmask(SIG_BLOCK, &unblock, nullptr);
+    ::sigaction(sig, &self, nullptr);
+    if (g_prompt_fd >= 0) {
+        ::tcsetattr(g_prompt_fd, TCSANOW, &g_prompt_quiet);
+        if (::write(g_prompt_fd, g_prompt_text, g_prompt_length) < 0) { /* a courtesy */
+        }
+    }
+    errno = saved_errno;
+}
+
+extern "C" void on_folder_run_interrupt(int sig) {
+    if (g_interrupts.exchange(1) == 0) {
+        if (g_wake[1] >= 0 && ::write(g_wake[1], "x", 1) < 0) { /* the flag alone will do */
+        }
+        static constexpr char kNote[] =
+            "\ntarnvold-cli: stopping after the current file (Ctrl-C again stops at once)\n";
+        if (::write(STDERR_FILENO, kNote, sizeof kNote - 1) < 0) { /* only a courtesy */
+        }
+        return;
+    }
+    remove_temporaries_now();
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+struct sigaction g_previous_interrupt {};
+bool g_interrupt_installed = false;
+
+// The first line from a descriptor, up to kLongestLine bytes.
+FirstLine first_line_of(int fd) {
+    FirstLine result;
+    std::string line;
+    bool any = false;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.error = errno;
+            return result;
+        }
+        if (n == 0) break;
+        any = true;
+        const std::string_view got(buf, static_cast<std::size_t>(n));
+        const std::size_t end = got.find_first_of("\r\n");
+        const std::size_t take = std::min(end, got.size());
+        if (line.size() + take > kLongestLine) {
+            result.too_long = true;
+            return result;
+        }
+        line.append(got.substr(0, take));
+        if (end != std::string_view::npos) break;
+    }
+    if (any) result.line = std::move(line);
+    return result;
+}
+
+}  // namespace
+
+void prepare_standard_streams() {
+    // A reader that goes away (| head) is an input/output error on standard
+    // output, told and counted like any other, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool is_console(int fd) { return ::isatty(fd) != 0; }
+
+int write_descriptor(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+bool console_in_foreground() {
+    const pid_t group = ::tcgetpgrp(STDERR_FILENO);
+    return group >= 0 && group == ::getpgrp();
+}
+
+std::size_t console_width() {
+    static std::size_t width = 80;
+    static bool watching = false;
+    if (!watching) {
+        watching = true;
+        struct sigaction action {};
+        action.sa_handler = on_resize;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGWINCH, &action, nullptr);
+    }
+    if (g_resized.exchange(false)) {
+        winsize size{};
+        width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    }
+    return width;
+}
+
+bool have_console() {
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+std::optional<std::string> ask_console_line(std::string_view prompt) {
+    if (g_interrupts.load() != 0) return std::nullopt;
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    write_text(fd, prompt);
+    bool too_long = false;
+    auto answer = read_line_fd(fd, too_long);
+    if (!answer) write_text(fd, "\n");
+    ::close(fd);
+    return answer;
+}
+
+FirstLine read_console_password(std::string_view prompt) {
+    FirstLine result;
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    termios saved{};
+    const bool have_termios = ::tcgetattr(fd, &saved) == 0;
+    struct sigaction previous[std::size(kPromptSignals)]{};
+    bool replaced[std::size(kPromptSignals)] = {};
+    struct sigaction previous_stop {};
+    bool stop_replaced = false;
+    if (have_termios) {
+        g_prompt_saved = saved;
+        g_prompt_quiet = saved;
+        g_prompt_quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        g_prompt_quiet.c_lflag |= ECHONL;
+        g_prompt_length = std::min(prompt.size(), sizeof g_prompt_text);
+        std::memcpy(g_prompt_text, prompt.data(), g_prompt_length);
+        g_prompt_fd = fd;
+        struct sigaction action {};
+        action.sa_handler = restore_prompt_and_die;
+        sigemptyset(&action.sa_mask);
+        // A signal the caller chose to ignore stays ignored.
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            if (!ignored(kPromptSignals[i])) replaced[i] = ::sigaction(kPromptSignals[i], &action, &previous[i]) == 0;
+        if (!ignored(SIGTSTP)) {
+            struct sigaction stop {};
+            stop.sa_handler = stop_at_prompt;
+            sigemptyset(&stop.sa_mask);
+            stop_replaced = ::sigaction(SIGTSTP, &stop, &previous_stop) == 0;
+        }
+        ::tcsetattr(fd, TCSAFLUSH, &g_prompt_quiet);
+    }
+    write_text(fd, prompt);
+    result.line = read_line_fd(fd, result.too_long);
+    // Ctrl-D at an empty prompt: what follows starts on a line of its own.
+    if (!result.line) write_text(fd, "\n");
+    if (have_termios) {
+        ::tcsetattr(fd, TCSAFLUSH, &saved);
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            if (replaced[i]) ::sigaction(kPromptSignals[i], &previous[i], nullptr);
+        if (stop_replaced) ::sigaction(SIGTSTP, &previous_stop, nullptr);
+        g_prompt_fd = -1;
+    }
+    ::close(fd);
+    return result;
+}
+
+FirstLine read_first_line_of_stdin() { return first_line_of(STDIN_FILENO); }
+
+FirstLine read_first_line_of_file(const std::string& path) {
+    FirstLine result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        result.error = EISDIR;
+        return result;
+    }
+    result = first_line_of(fd);
+    ::close(fd);
+    return result;
+}
+
+InterruptGuard::InterruptGuard() {
+    g_interrupts.store(0);
+    // Started with Ctrl-C ignored (nohup, a background job of a script,
+    // trap "" INT): it stays ignored for the whole run.
+    if (ignored(SIGINT)) return;
+    struct sigaction action {};
+    action.sa_handler = on_folder_run_interrupt;
+    sigemptyset(&action.sa_mask);
+    if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) g_wake[0] = g_wake[1] = -1;
+    g_interrupt_installed = ::sigaction(SIGINT, &action, &g_previous_interrupt) == 0;
+}
+
+InterruptGuard::~InterruptGuard() {
+    if (g_interrupt_installed) ::sigaction(SIGINT, &g_previous_interrupt, nullptr);
+    g_interrupt_installed = false;
+    for (int& fd : g_wake) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+}
+
+bool interrupt_requested() { return g_interrupts.load() != 0; }
+
+}  // namespace tarnvold
