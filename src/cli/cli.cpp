@@ -234,8 +234,9 @@ std::string folder_problem(const std::string& path, bool listed) {
 }
 
 TerminalOptions terminal_options(const Options& options, Operation op, bool log_to_stderr = false) {
-    return {options.quiet, options.yes, have_console(), !options.no_progress && is_console(kStderr),
-            log_to_stderr, op == Operation::Decode};
+    return {options.quiet,  options.yes,
+            have_console(), !options.no_progress && is_console(kStderr),
+            log_to_stderr,  op == Operation::Decode};
 }
 
 // What became of the files of a run, counted apart.
