@@ -11,6 +11,7 @@
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "io/paths.h"
+#include "io/shell_entries.h"
 #include "ui/qt_text.h"
 #include "ui/report_text.h"
 #include "ui/shell_model.h"
@@ -58,7 +59,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 
 namespace tarnvold {
@@ -347,13 +347,13 @@ void TForm1::show_listed() {
 
 // A folder that cannot be listed says so where its entries would be.
 void TForm1::show_unreadable(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    if (::access(native.constData(), R_OK | X_OK) == 0) {
+    const std::string native = ss(path);
+    const int error = folder_listing_error(native);
+    if (error == 0) {
         Unreadable->hide();
         return;
     }
-    const int error = errno;
-    Unreadable->setText(tr("This folder cannot be read: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    Unreadable->setText(tr("This folder cannot be read: %1").arg(qs(IoError(native, error).reason())));
     show_listed();
     Unreadable->setGeometry(ShellListView1->viewport()->rect().adjusted(8, 8, -8, -8));
     Unreadable->show();
@@ -694,7 +694,7 @@ void TForm1::pump() {
 bool TForm1::open_dialog(std::string& path) {
     catch_up();
     if (!ui::open_file_dialog(this, last_open_)) return false;
-    path = ss(last_open_);
+    path = ui::native_path(last_open_);
     command_source_ = path;
     return true;
 }
@@ -708,7 +708,7 @@ bool TForm1::save_dialog(std::string& path) {
         last_save_ = source.absolutePath() + "/" + qs(coding_ ? coded_name(name) : decoded_name(name));
     }
     if (!ui::save_file_dialog(this, last_save_)) return false;
-    path = ss(last_save_);
+    path = ui::native_path(last_save_);
     return true;
 }
 
@@ -737,8 +737,8 @@ bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
 bool TForm1::refuse_empty_source(const QString& folder) {
     QString why;
     const QString shown = folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder;
-    if (::access(QFile::encodeName(shown).constData(), R_OK | X_OK) != 0) {
-        why = tr("The folder %1 cannot be read: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+    if (const int error = folder_listing_error(ss(shown)); error != 0) {
+        why = tr("The folder %1 cannot be read: %2").arg(shown, qs(IoError(ss(shown), error).reason()));
     } else {
         QDirIterator it(shown, QDir::Files | QDir::Readable | QDir::Hidden | QDir::System,
                         QDirIterator::Subdirectories);
@@ -760,7 +760,7 @@ Selection TForm1::selection() {
     if (!index.isValid() || index.parent() != ShellListView1->rootIndex() ||
         !ShellListView1->selectionModel()->isSelected(index))
         return s;
-    s.path = ss(list_model_->filePath(index));
+    s.path = ui::native_path(list_model_->filePath(index));
     s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
     if (s.kind == Selection::Kind::File) command_source_ = s.path;
     if (s.kind == Selection::Kind::Folder) command_folder_ = s.path;
