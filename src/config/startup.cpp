@@ -4,9 +4,9 @@
 #include "io/file_io.h"
 #include "config/message_id.h"
 #include "io/paths.h"
+#include "io/shell_entries.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace tarnvold {
 
@@ -41,11 +41,12 @@ namespace {
 // needs it.
 void make_lang_folder(const std::string& start_dir) {
     const std::string folder = join_native(start_dir, "lang");
-    if (::mkdir(folder.c_str(), 0777) == 0) return;
-    const int error = errno;
-    struct stat st {};
-    if (error == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
-    throw IoError(folder, error == EEXIST ? ENOTDIR : error);
+    try {
+        make_folder(folder);
+    } catch (const IoError& error) {
+        if (error.code() != EEXIST) throw;
+        if (shell_kind(folder) != ShellKind::Folder) throw IoError(folder, ENOTDIR);
+    }
 }
 
 }  // namespace
