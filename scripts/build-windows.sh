@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds tarnvold-cli.exe for Windows, x86-64 (win64) and x86 (win32), with
-# Debian's mingw-w64 compilers, statically linked, without the window
-# program, and packs each with the licence and the CLI help page:
+# Debian's mingw-w64 compilers, statically linked, and packs each with the
+# licence and the CLI help page; then the window program for win64 against
+# Qt built once from Debian's source (scripts/build-qt-windows.sh) and its
+# zip:
 #   scripts/build-windows.sh [OUTDIR]      (default: build-windows/)
-# leaves OUTDIR/tarnvold-cli-VERSION-win64.zip and -win32.zip.  OUTDIR/win64
+# leaves OUTDIR/tarnvold-cli-VERSION-win64.zip and -win32.zip, and
+# OUTDIR/tarnvold-VERSION-win64.zip (SKIP_GUI=1 leaves the last out).  OUTDIR/win64
 # and OUTDIR/win32 hold the two builds with their tests; GoogleTest is built
 # for each from Debian's source package (OUTDIR/googletest-*).
 set -euo pipefail
@@ -53,3 +56,58 @@ for arch in x86_64 i686; do
 done
 
 echo "Built tarnvold-cli.exe for win64 and win32 in $out, with the tests and verify_keystream."
+
+# --- The window program (win64), against Qt built from Debian's source, and
+# its zip: OUTDIR/win64-gui, OUTDIR/tarnvold-VERSION-win64.zip.  SKIP_GUI=1
+# leaves it out.
+build_window_program() {
+  local qt gui version stage runtime found qm locale name
+  qt=$("$root/scripts/build-qt-windows.sh")
+  gui=$out/win64-gui
+  echo "== win64 window program (Qt in $qt)"
+  # The C++ runtime as DLLs, shared with Qt's (the toolchain file links
+  # statically otherwise).
+  "$qt/bin/qt-cmake" -S "$root" -B "$gui" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXE_LINKER_FLAGS= -DTARNVOLD_WERROR=ON -DTARNVOLD_BUILD_BENCH=OFF \
+    -DCMAKE_PREFIX_PATH="$out/googletest-win64/install" "${launcher[@]}" >/dev/null
+  cmake --build "$gui" -j"$jobs" --target tarnvold tarnvold_driven
+
+  version=$(sed -n 's/^project(Tarnvold VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+  stage=$out/zip/tarnvold-$version-win64
+  rm -rf "$out/zip" "$out/tarnvold-$version-win64.zip"
+  mkdir -p "$stage"/{platforms,styles,imageformats,help,lang,translations}
+  cp "$gui/src/ui/tarnvold.exe" "$stage/"
+  cp "$out/win64/src/cli/tarnvold-cli.exe" "$stage/"
+  cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$stage/"
+  cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
+  cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+  cp "$qt/plugins/imageformats/qico.dll" "$stage/imageformats/"
+  for runtime in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    found=$(x86_64-w64-mingw32-g++-posix -print-file-name="$runtime")
+    [[ -f $found ]] || found=/usr/x86_64-w64-mingw32/lib/$runtime
+    cp "$found" "$stage/"
+  done
+  find "$stage" \( -name '*.exe' -o -name '*.dll' \) -print0 | xargs -0 x86_64-w64-mingw32-strip --strip-unneeded
+  # Qt looks for its translations beside the program.
+  printf '[Paths]\nPrefix = .\n' >"$stage/qt.conf"
+  cp -r "$root/help/." "$stage/help/"
+  cp "$root"/packaging/lang/*.tvl "$stage/lang/"
+  cp "$gui"/translations/tarnvold_*.qm "$stage/translations/"
+  # The toolkit's own texts (Yes, No, ...) in the same languages, from
+  # Debian's copy for the same Qt version.
+  for qm in "$gui"/translations/tarnvold_*.qm; do
+    locale=${qm##*/tarnvold_}
+    locale=${locale%.qm}
+    for name in "qtbase_$locale.qm" "qtbase_${locale}_BR.qm"; do
+      if [[ -f /usr/share/qt6/translations/$name ]]; then cp "/usr/share/qt6/translations/$name" "$stage/translations/"; fi
+    done
+  done
+  cp "$root/LICENSE" "$stage/LICENSE.txt"
+  cp "$qt/share/licenses/LGPL-3.0-only.txt" "$stage/Qt-LGPL-3.0.txt"
+  local qt_version
+  qt_version=$(cat "$qt/share/licenses/qt6-base-source-version")
+  sed "s/@QT_VERSION@/$qt_version/g" "$root/packaging/windows/Qt-SOURCE.txt.in" >"$stage/Qt-SOURCE.txt"
+  (cd "$out/zip" && zip -qr -X "../tarnvold-$version-win64.zip" "tarnvold-$version-win64")
+  echo "Made $out/tarnvold-$version-win64.zip ($(stat -c %s "$out/tarnvold-$version-win64.zip") bytes)"
+}
+if [[ "${SKIP_GUI:-}" != 1 ]]; then build_window_program; fi

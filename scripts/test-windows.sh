@@ -5,7 +5,9 @@
 # (through Debian's i386 architecture) 32-bit, each run with a time limit,
 # then tarnvold-cli.exe end to end against the Linux tarnvold-cli
 # (scripts/test-windows-cli.sh).  Wine gets a prefix of its own inside the
-# build folder and no display.
+# build folder and no display; then the window program's zip is tried on a
+# virtual screen (scripts/window-smoke.sh, Xvfb and a time limit on every
+# start).
 #   scripts/test-windows.sh [OUTDIR]      (default: build-windows/)
 # The Linux program is BUILD_DIR's (default build/), built there if missing.
 set -euo pipefail
@@ -20,7 +22,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO apt-get update -q
 fi
 missing=()
-for p in wine wine64 wine32:i386; do
+# xvfb, xdotool, xwd, netpbm and unzip for the window program's test.
+for p in wine wine64 wine32:i386 xvfb xauth xdotool x11-apps netpbm unzip; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then missing+=("$p"); fi
 done
 if ((${#missing[@]})); then
@@ -77,4 +80,42 @@ for name in win64 win32; do
   fi
 done
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+# --- The window program from its zip, under wine on a virtual screen (wine
+# with no display never ends, so every start here has Xvfb and a time
+# limit): scripts/window-smoke.sh against the Linux build's files.
+window_program_tests() {
+  local zip linux app ref
+  zip=$(ls "$out"/tarnvold-*-win64.zip 2>/dev/null | head -1)
+  if [[ -z $zip ]]; then
+    echo "== window program NOT TESTED: build-windows.sh made no zip"
+    return 0
+  fi
+  echo "== window program from $(basename "$zip") under wine"
+  # What the Linux build writes and decodes, for comparison.
+  linux=$(realpath -m "${BUILD_DIR:-build}")
+  if [[ ! -f $linux/CMakeCache.txt ]]; then
+    cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVOLD_WERROR=ON >/dev/null
+  fi
+  cmake --build "$linux" -j"$(nproc)" --target tarnvold_driven tarnvold-cli >/dev/null
+  app=$out/window-test/app
+  ref=$out/window-test/linux-first-start
+  rm -rf "$out/window-test"
+  mkdir -p "$app" "$ref"
+  unzip -q "$zip" -d "$app"
+  app=$(ls -d "$app"/tarnvold-*-win64)
+  # The driven build beside the shipped one, to use the same DLLs.
+  cp "$out/win64-gui/tests/ui/tarnvold_driven.exe" "$app/"
+  (cd "$ref" && TARNVOLD_TEST_QUIT=1 timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$linux/tests/ui/tarnvold_driven" </dev/null >/dev/null 2>&1) || echo "(the Linux first start ended with an error)"
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  if ! CLI=$linux/src/cli/tarnvold-cli SCREENSHOT=$out/window-test/tarnvold-wine.png \
+    timeout 600 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    scripts/window-smoke.sh "$app/tarnvold.exe" "$app/tarnvold_driven.exe" "$ref" "$out/window-test/work" "$wine64"; then
+    echo "FAILED: window program under wine"
+    status=1
+  fi
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+window_program_tests
 exit $status

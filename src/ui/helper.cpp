@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <QDir>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -24,8 +25,12 @@ constexpr int kDesignWidth = 792;
 constexpr int kDesignHeight = 566;
 }  // namespace
 
+// The folder as the system writes it, then the system's separator: a root
+// keeps its own ("/" + "/help", "C:\" + "\help").
 QString help_address_for(const QString& folder) {
-    return QStringLiteral("file://") + folder + QStringLiteral("/help/default.htm");
+    const QChar separator = QDir::separator();
+    return QStringLiteral("file://") + folder + separator + QStringLiteral("help") + separator +
+           QStringLiteral("default.htm");
 }
 
 TForm2::TForm2(Language& language, std::function<void()> start_up, QWidget* parent)
@@ -66,7 +71,7 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
         address_ = help_address_for(dir);
         // The address keeps the folder as it is; the view gets it as a local
         // file, so a folder with "#" or "%" in its name opens as well.
-        const QString file = (dir == "/" ? QString() : dir) + QStringLiteral("/help/default.htm");
+        const QString file = QDir(dir).filePath(QStringLiteral("help/default.htm"));
         if (QFileInfo::exists(file))
             WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
         else

@@ -29,7 +29,8 @@ public:
     // Brings the main window back.
     std::function<void()> show_main;
 
-    // "file://" + the current directory at creation + "/help/default.htm".
+    // "file://" + the current directory at creation + "/help/default.htm"
+    // (with backslashes on Windows).
     const QString& help_address() const { return address_; }
 
     void apply_captions(const LangTable& table) override;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes the program's icon as a PNG file, for the desktop entry:
-//   tarnvold_icon OUT.png
+// Writes the program's icon, for the desktop entry (PNG) and the Windows
+// executable (ICO, packaging/windows/tarnvold.ico), in the format its name
+// ends with:
+//   tarnvold_icon OUT.png|OUT.ico
 #include <QApplication>
 #include <QPixmap>
 #include <cstdio>
@@ -10,8 +12,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: tarnvold_icon OUT.png\n");
+        std::fprintf(stderr, "usage: tarnvold_icon OUT.png|OUT.ico\n");
         return 2;
     }
-    return tarnvold::ui::program_icon().save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
+    return tarnvold::ui::program_icon().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

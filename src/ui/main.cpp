@@ -34,8 +34,9 @@ int run_program(int argc, char** argv, const StartHooks& hooks) {
         return 2;
     }
     // Relative to the folder the program was started in.
+    // The toolkit's list, not argv: on Windows argv is in the ANSI code page.
     const QString open_path =
-        argc == 2 ? QDir::cleanPath(QFileInfo(QFile::decodeName(argv[1])).absoluteFilePath()) : QString();
+        argc == 2 ? QDir::cleanPath(QFileInfo(QCoreApplication::arguments().value(1)).absoluteFilePath()) : QString();
     QApplication::setApplicationName(QStringLiteral("Tarnvold"));
     QApplication::setWindowIcon(QIcon(tarnvold::ui::program_icon()));
     // Every window, menus and boxes included, in the one font.

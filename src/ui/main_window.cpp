@@ -57,7 +57,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 
 namespace tarnvold {

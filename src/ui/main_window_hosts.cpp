@@ -13,6 +13,7 @@
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "io/paths.h"
+#include "io/shell_entries.h"
 #include "ui/qt_text.h"
 #include "ui/report_text.h"
 #include "ui/shell_model.h"
@@ -59,7 +60,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 
 namespace tarnvold {
@@ -72,7 +72,7 @@ using ui::ss;
 bool TForm1::open_dialog(std::string& path) {
     catch_up();
     if (!ui::open_file_dialog(this, last_open_)) return false;
-    path = ss(last_open_);
+    path = ui::native_path(last_open_);
     command_source_ = path;
     return true;
 }
@@ -86,7 +86,7 @@ bool TForm1::save_dialog(std::string& path) {
         last_save_ = source.absolutePath() + "/" + qs(coding_ ? coded_name(name) : decoded_name(name));
     }
     if (!ui::save_file_dialog(this, last_save_)) return false;
-    path = ss(last_save_);
+    path = ui::native_path(last_save_);
     return true;
 }
 
@@ -115,8 +115,8 @@ bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
 bool TForm1::refuse_empty_source(const QString& folder) {
     QString why;
     const QString shown = folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder;
-    if (::access(QFile::encodeName(shown).constData(), R_OK | X_OK) != 0) {
-        why = tr("The folder %1 cannot be read: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+    if (const int error = folder_listing_error(ss(shown)); error != 0) {
+        why = tr("The folder %1 cannot be read: %2").arg(shown, qs(IoError(ss(shown), error).reason()));
     } else {
         QDirIterator it(shown, QDir::Files | QDir::Readable | QDir::Hidden | QDir::System,
                         QDirIterator::Subdirectories);
@@ -138,7 +138,7 @@ Selection TForm1::selection() {
     if (!index.isValid() || index.parent() != ShellListView1->rootIndex() ||
         !ShellListView1->selectionModel()->isSelected(index))
         return s;
-    s.path = ss(list_model_->filePath(index));
+    s.path = ui::native_path(list_model_->filePath(index));
     s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
     if (s.kind == Selection::Kind::File) command_source_ = s.path;
     if (s.kind == Selection::Kind::Folder) command_folder_ = s.path;

@@ -12,6 +12,7 @@
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "io/paths.h"
+#include "io/shell_entries.h"
 #include "ui/qt_text.h"
 #include "ui/report_text.h"
 #include "ui/shell_model.h"
@@ -58,7 +59,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 
 namespace tarnvold {
@@ -367,13 +367,13 @@ void TForm1::show_listed() {
 
 // A folder that cannot be listed says so where its entries would be.
 void TForm1::show_unreadable(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    if (::access(native.constData(), R_OK | X_OK) == 0) {
+    const std::string native = ss(path);
+    const int error = folder_listing_error(native);
+    if (error == 0) {
         Unreadable->hide();
         return;
     }
-    const int error = errno;
-    Unreadable->setText(tr("This folder cannot be read: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    Unreadable->setText(tr("This folder cannot be read: %1").arg(qs(IoError(native, error).reason())));
     show_listed();
     Unreadable->setGeometry(ShellListView1->viewport()->rect().adjusted(8, 8, -8, -8));
     Unreadable->show();

@@ -59,7 +59,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 
 namespace tarnvold {

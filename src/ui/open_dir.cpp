@@ -18,19 +18,15 @@
 #include <QTimer>
 #include <QTreeView>
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "io/shell_entries.h"
 
 namespace tarnvold {
 
 using ui::qs;
 using ui::ss;
 
-bool is_enterable_folder(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           ::access(path.c_str(), R_OK | X_OK) == 0;
-}
+bool is_enterable_folder(const std::string& path) { return folder_listing_error(path) == 0; }
 
 std::string invalid_folder_name(const std::string& name) {
     if (name.empty()) return ss(QCoreApplication::translate("tarnvold::Topendir", "the name is empty"));
@@ -96,7 +92,7 @@ void Topendir::apply_captions(const LangTable& table) {
 std::string Topendir::selected_path() const {
     const QModelIndex index = ShellTreeView1->currentIndex();
     if (!index.isValid() || !ShellTreeView1->selectionModel()->isSelected(index)) return {};
-    return ss(model_->filePath(index));
+    return ui::native_path(model_->filePath(index));
 }
 
 void Topendir::select_path(const std::string& path) { ui::select_folder(ShellTreeView1, model_, qs(path)); }
@@ -119,7 +115,7 @@ bool Topendir::execute(const std::string& title) {
     // Only a folder that can really be entered is handed out.
     const std::string path = selected_path();
     if (!is_enterable_folder(path)) return false;
-    dest_dir = path + "/";
+    dest_dir = path + ss(QDir::separator());
     return true;
 }
 
@@ -169,15 +165,17 @@ void Topendir::Button1Click() {
     const std::string parent_path = selected_path();
     if (parent_path.empty()) return;
     std::string path = parent_path;
-    if (path.back() != '/') path += '/';
+    if (path.back() != '/' && path.back() != '\\') path += ss(QDir::separator());
     path += name;
 
     if (const std::string why = invalid_folder_name(name); !why.empty()) {
         ui::notice(this, tr("Cannot create the folder %1: %2.").arg(qs(path), qs(why)));
         return;
     }
-    if (::mkdir(path.c_str(), 0777) != 0) {
-        ui::notice(this, tr("Cannot create the folder %1").arg(qs(IoError(path, errno).what())));
+    try {
+        make_folder(path);
+    } catch (const IoError& error) {
+        ui::notice(this, tr("Cannot create the folder %1").arg(qs(error.what())));
         return;
     }
     // The new folder shows under its parent; the selection stays on the parent.

@@ -9,7 +9,9 @@
 #include <QTreeView>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
+
+#include "io/shell_entries.h"
+#include "ui/qt_text.h"
 
 namespace tarnvold::ui {
 
@@ -17,16 +19,18 @@ namespace {
 
 enum class Kind { Missing, Folder, File, Fifo, Socket, CharDevice, BlockDevice };
 
-// The entry's kind from stat, following links; lstat for a dangling link.
+// The entry's kind, links followed; a dangling link counts as a file.
 Kind kind_of(const QFileInfo& info) {
-    const QByteArray path = QFile::encodeName(info.absoluteFilePath());
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0 && ::lstat(path.constData(), &st) != 0) return Kind::Missing;
-    if (S_ISDIR(st.st_mode)) return Kind::Folder;
-    if (S_ISFIFO(st.st_mode)) return Kind::Fifo;
-    if (S_ISSOCK(st.st_mode)) return Kind::Socket;
-    if (S_ISCHR(st.st_mode)) return Kind::CharDevice;
-    if (S_ISBLK(st.st_mode)) return Kind::BlockDevice;
+    switch (shell_kind(ss(info.absoluteFilePath()))) {
+    case ShellKind::Missing: return Kind::Missing;
+    case ShellKind::Folder: return Kind::Folder;
+    case ShellKind::Fifo: return Kind::Fifo;
+    case ShellKind::Socket: return Kind::Socket;
+    case ShellKind::CharDevice: return Kind::CharDevice;
+    case ShellKind::BlockDevice: return Kind::BlockDevice;
+    case ShellKind::Dangling:
+    case ShellKind::File: break;
+    }
     return Kind::File;
 }
 
@@ -92,8 +96,7 @@ QString rename_refusal(const QString& path, const QString& name) {
     if (name == "." || name == "..")
         return QCoreApplication::translate("tarnvold::ui::ShellModel", "\"%1\" cannot be a name").arg(name);
     const QString target = QFileInfo(path).absolutePath() + "/" + name;
-    struct stat st {};
-    if (::lstat(QFile::encodeName(target).constData(), &st) == 0)
+    if (name_taken(ss(target)))
         return QCoreApplication::translate("tarnvold::ui::ShellModel", "\"%1\" already exists in that folder")
             .arg(name);
     return {};

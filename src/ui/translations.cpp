@@ -33,7 +33,10 @@ QString locale_of_language(const QString& name) {
 
 QStringList translation_folders() {
     const QString here = QCoreApplication::applicationDirPath();
-    QStringList folders{QDir::cleanPath(here + QStringLiteral("/../" TARNVOLD_TRANSLATIONS_REL))};
+    // Installed under share/, or beside the program as the Windows zip has
+    // them.
+    QStringList folders{QDir::cleanPath(here + QStringLiteral("/../" TARNVOLD_TRANSLATIONS_REL)),
+                        here + QStringLiteral("/translations")};
 #ifdef TARNVOLD_BUILD_TRANSLATIONS
     folders << QStringLiteral(TARNVOLD_BUILD_TRANSLATIONS);
 #endif

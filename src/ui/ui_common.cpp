@@ -21,7 +21,10 @@
 namespace tarnvold::ui {
 
 QFont window_font() {
-    QFont font(QStringLiteral("Sans Serif"));
+    // Windows' own dialog face on its own platform, the desktop's sans-serif
+    // face elsewhere.
+    const bool windows = QGuiApplication::platformName() == QLatin1String("windows");
+    QFont font(windows ? QStringLiteral("MS Shell Dlg 2") : QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;

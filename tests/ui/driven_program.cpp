@@ -29,7 +29,8 @@ namespace {
 
 // Switches for the window tests, which run the program with no one at the
 // screen.  TARNVOLD_TEST_BOXES=yes|no answers every box that way instead of
-// showing it, and prints it on standard error.  TARNVOLD_TEST_QUIT=1 ends
+// showing it, and prints it on standard error; a file dialog answered yes
+// takes the path it would start at.  TARNVOLD_TEST_QUIT=1 ends
 // the program as soon as its event loop runs, after printing the place and
 // size start-up gave the main window, the folder the file list shows and the
 // entry selected there.
@@ -42,7 +43,9 @@ void install_test_switches() {
         std::fprintf(stderr, "box %s%s: %s\n", kinds[static_cast<int>(request.kind)],
                      request.owner == nullptr ? " (no owner)" : "", request.text.toLocal8Bit().constData());
         std::fflush(stderr);
-        return tarnvold::ui::BoxAnswer{yes, request.value};
+        const bool file =
+            request.kind == tarnvold::ui::BoxKind::OpenFile || request.kind == tarnvold::ui::BoxKind::SaveFile;
+        return tarnvold::ui::BoxAnswer{yes, file ? request.text : request.value};
     });
 }
 
@@ -50,10 +53,13 @@ void install_test_switches() {
 // its fields separated by tabs:
 //     code-dir<TAB>SOURCE<TAB>DESTINATION<TAB>PASSWORD
 //     decode-dir<TAB>SOURCE<TAB>DESTINATION<TAB>PASSWORD
+//     code-object<TAB><TAB><TAB>PASSWORD
 // once the main window is on the screen: it triggers File > Code >
 // Directory or File > Decode > Directory and answers the folder chooser
 // (source, then destination) and the password dialog through their own
-// controls when they show.  Each command's time, from the menu entry to its
+// controls when they show; code-object clicks "Code object" on what the
+// list selects (the file given on the command line), the save dialog
+// answered by TARNVOLD_TEST_BOXES.  Each command's time, from the menu entry to its
 // return, goes to standard output as "drive code-dir 1.234567 s cpu
 // 0.345678 s" (the second the processor time of the whole process); then the
 // program ends.
@@ -133,15 +139,17 @@ private:
         int rc = 0;
         for (const auto& step : steps_) {
             // File > Code > Directory or File > Decode > Directory.
-            void (tarnvold::TForm1::*entry)() = step[0] == "code-dir"     ? &tarnvold::TForm1::Directory1Click
-                                                : step[0] == "decode-dir" ? &tarnvold::TForm1::Directory2Click
-                                                                          : nullptr;
+            void (tarnvold::TForm1::*entry)() = step[0] == "code-dir"      ? &tarnvold::TForm1::Directory1Click
+                                                : step[0] == "decode-dir"  ? &tarnvold::TForm1::Directory2Click
+                                                : step[0] == "code-object" ? &tarnvold::TForm1::Button1Click
+                                                                           : nullptr;
             if (entry == nullptr) {
                 std::fprintf(stderr, "drive: unknown command %s\n", step[0].c_str());
                 rc = 2;
                 break;
             }
-            folders_ = {step[1], step[2]};
+            folders_.clear();
+            if (step[0] != "code-object") folders_ = {step[1], step[2]};
             password_ = step[3];
             const double cpu_start = cpu_seconds();
             const auto start = std::chrono::steady_clock::now();
