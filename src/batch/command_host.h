@@ -19,6 +19,9 @@ struct Selection {
     std::string path;  // full path of the entry
 };
 
+// What a folder chooser asks for.
+enum class FolderQuestion { Source, Destination };
+
 class CommandHost {
 public:
     virtual ~CommandHost() = default;
@@ -30,9 +33,10 @@ public:
     // The password dialog: true with a password of at least two characters;
     // false for Cancel or a refused password, leaving `password` untouched.
     virtual bool password_dialog(std::string& password) = 0;
-    // The folder chooser with the given title: true with the chosen folder
-    // followed by "/" in `dest_dir`; false leaves `dest_dir` untouched.
-    virtual bool folder_dialog(const std::string& title, std::string& dest_dir) = 0;
+    // The folder chooser with the given title, asking for a source or for a
+    // destination: true with the chosen folder followed by "/" in
+    // `dest_dir`; false leaves `dest_dir` untouched.
+    virtual bool folder_dialog(FolderQuestion question, const std::string& title, std::string& dest_dir) = 0;
     // The file list pane's selection, read once when a button is pressed.
     virtual Selection selection() = 0;
 

@@ -199,7 +199,7 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     const std::int64_t count = frame.start_progress(path);
     ui_.log_line(ui_.message(start_files_message(op)), count);
     std::string destination, password;
-    if (!host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
+    if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
     if (destination_inside_source(path, destination))
         return frame.refuse(refusal_inside_source(destination), aborted_message(op));
@@ -212,9 +212,10 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
 
 void Commands::directory(Frame& frame, Operation op) {
     std::string source, destination, password;
-    if (!host_.folder_dialog(ui_.message(op == Operation::Code ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding),
+    if (!host_.folder_dialog(FolderQuestion::Source,
+                             ui_.message(op == Operation::Code ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding),
                              source) ||
-        !host_.folder_dialog(ui_.message(msg::kSelectDestination), destination))
+        !host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
     if (destination_inside_source(source, destination))
         return frame.refuse(refusal_inside_source(destination), aborted_message(op));

@@ -96,7 +96,7 @@ public:
     bool open_dialog(std::string& path) override;
     bool save_dialog(std::string& path) override;
     bool password_dialog(std::string& password) override;
-    bool folder_dialog(const std::string& title, std::string& dest_dir) override;
+    bool folder_dialog(FolderQuestion question, const std::string& title, std::string& dest_dir) override;
     Selection selection() override;
     void set_menu_enabled(bool enabled) override;
     void set_buttons_visible(bool visible) override;

@@ -97,12 +97,12 @@ bool TForm1::password_dialog(std::string& password) {
     return password_dlg_ != nullptr && password_dlg_->execute(password, coding_);
 }
 
-bool TForm1::folder_dialog(const std::string& title, std::string& dest_dir) {
+bool TForm1::folder_dialog(FolderQuestion question, const std::string& title, std::string& dest_dir) {
     catch_up();
     // A source with nothing to work on is refused before the next question:
     // "Code object" on such a folder before its destination, a menu's
     // source folder as soon as it is chosen.
-    const bool source = title == message(msg::kSelectSourceCoding) || title == message(msg::kSelectSourceDecoding);
+    const bool source = question == FolderQuestion::Source;
     if (!source && !command_folder_.empty() && !refuse_empty_source(qs(command_folder_))) return false;
     if (opendir_ == nullptr || !opendir_->execute(title)) return false;
     if (source && !refuse_empty_source(qs(opendir_->dest_dir))) return false;

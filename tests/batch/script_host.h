@@ -27,7 +27,7 @@ public:
     bool open_dialog(std::string& p) override { return answer("open", opens, p); }
     bool save_dialog(std::string& p) override { return answer("save", saves, p); }
     bool password_dialog(std::string& p) override { return answer("password", passwords, p); }
-    bool folder_dialog(const std::string& title, std::string& p) override {
+    bool folder_dialog(FolderQuestion, const std::string& title, std::string& p) override {
         return answer("folder:" + title, folders, p);
     }
     Selection selection() override { return note("selection"), selected; }
