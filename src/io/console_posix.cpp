@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "io/file_io.h"
+#include "io/file_io_posix.h"
 
 namespace tarnvold {
 namespace {
@@ -59,14 +60,8 @@ std::optional<std::string> read_line_fd(int fd, bool& too_long) {
     return line;
 }
 
-void write_text(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
+// Text for the person at the terminal: what cannot be written is lost.
+void write_text(int fd, std::string_view text) { write_fully(fd, text.data(), text.size()); }
 
 // Set when the terminal changed its size: the width is read again.
 std::atomic<bool> g_resized{true};
@@ -188,16 +183,7 @@ void prepare_standard_streams() {
 
 bool is_console(int fd) { return ::isatty(fd) != 0; }
 
-int write_descriptor(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) return EIO;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
+int write_descriptor(int fd, std::string_view text) { return write_fully(fd, text.data(), text.size()); }
 
 bool console_in_foreground() {
     const pid_t group = ::tcgetpgrp(STDERR_FILENO);

@@ -3,7 +3,8 @@
 // one is closed on every path, errors that carry the system's error code and
 // the file's path, and outputs that only appear under their real name once
 // they are complete.  Nothing here names a type of one system: this build's
-// side is file_io_posix.cpp (and folder_posix.cpp for io/folder.h).
+// side is file_io_posix.cpp and output_file_posix.cpp (and folder_posix.cpp
+// for io/folder.h).
 #pragma once
 
 #include <cstddef>
@@ -200,6 +201,11 @@ private:
     void discard() noexcept;
     void name_temporary();
     void forget_temporary() noexcept;
+    // The steps of commit() on POSIX systems (output_file_posix.cpp).
+    void commit_under_free_name();
+    void keep_rights_and_sync();
+    void name_unnamed_file();
+    void move_into_place();
 
     std::string destination_;             // as given, for messages
     std::unique_ptr<Folder> own_folder_;  // the target's folder, for a destination given by path
