@@ -146,31 +146,16 @@ bool g_interrupt_installed = false;
 
 // The first line from a descriptor, up to kLongestLine bytes.
 FirstLine first_line_of(int fd) {
-    FirstLine result;
-    std::string line;
-    bool any = false;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            result.error = errno;
-            return result;
+    return first_line_from([fd](char* buf, std::size_t size, int& error) -> std::ptrdiff_t {
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, size);
+            if (n >= 0) return n;
+            if (errno != EINTR) {
+                error = errno;
+                return -1;
+            }
         }
-        if (n == 0) break;
-        any = true;
-        const std::string_view got(buf, static_cast<std::size_t>(n));
-        const std::size_t end = got.find_first_of("\r\n");
-        const std::size_t take = std::min(end, got.size());
-        if (line.size() + take > kLongestLine) {
-            result.too_long = true;
-            return result;
-        }
-        line.append(got.substr(0, take));
-        if (end != std::string_view::npos) break;
-    }
-    if (any) result.line = std::move(line);
-    return result;
+    });
 }
 
 }  // namespace
