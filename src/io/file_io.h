@@ -198,6 +198,15 @@ public:
     const std::string& path() const { return destination_; }
 
 private:
+    // Each system's own side (output_file_posix.cpp, output_file_windows.cpp):
+    // making the file once its folder and name are known, and what the
+    // public calls do for it when it is not standard output.
+    void create();
+    void write_file(const void* buf, std::size_t count);
+    std::int64_t file_position() const;
+    int write_file_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept;
+    void seek_file(std::int64_t offset);
+    void commit_file();
     void discard() noexcept;
     void name_temporary();
     void forget_temporary() noexcept;

@@ -20,10 +20,6 @@ inline FileId id_of(const struct stat& st) {
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-// The folder a path is in ("." for a bare name) and its last name.
-std::string folder_of(const std::string& path);
-std::string base_of(const std::string& path);
-
 // Writes all `count` bytes to a descriptor: at `position`, or, when it is
 // negative, where the descriptor's own position is.  0 or the error number;
 // ENOSPC when the system takes nothing.

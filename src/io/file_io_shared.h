@@ -16,6 +16,13 @@ int io_fault(IoOp op, const std::string& path);
 // Throws IoError(path, error) when the hook asks `op` to fail.
 void check_fault(IoOp op, const std::string& path);
 
+// The folder a path is in ("." for a bare name; "C:" for "C:name" on
+// Windows) and its last name.
+std::string folder_of(const std::string& path);
+std::string base_of(const std::string& path);
+// True when the path leads to a folder, links followed.
+bool is_folder(const std::string& path);
+
 // A new temporary name for a file of process `process`: ".tvtmp-", the
 // process number in ten digits, "-" and a counter in eight hexadecimal
 // digits; 26 bytes whatever the destination's name, so that it fits

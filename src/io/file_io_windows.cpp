@@ -176,6 +176,11 @@ std::wstring path_in(const Folder& folder, std::string_view name) {
     return where + windows::widen(name);
 }
 
+bool is_folder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(wide_path(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool plain_name(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
 }

@@ -21,10 +21,6 @@ inline SystemHandle fd_of(HANDLE handle) { return reinterpret_cast<SystemHandle>
 // The error number of the system's last error (windows::error_code).
 int last_error();
 
-// The folder a path is in ("." for a bare name, "C:" for "C:name") and its
-// last name.
-std::string folder_of(const std::string& path);
-std::string base_of(const std::string& path);
 // The full path of `name` in a held folder, as the system now reaches the
 // folder (the handle keeps it from being moved meanwhile).
 std::wstring path_in(const Folder& folder, std::string_view name);

@@ -7,13 +7,11 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "io/file_io_posix.h"
 #include "io/folder.h"
-#include "io/std_streams.h"
 
 namespace tarnvold {
 namespace {
@@ -52,36 +50,7 @@ int move_to_free_name(int dir, const char* from, const char* to) {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
-
-OutputFile::OutputFile(const Destination& destination)
-    : destination_(destination.path), target_existed_(destination.exists) {
-    check_fault(IoOp::CreateOutput, destination_);
-    if (destination.standard_output) {
-        // Nothing to make: the bytes go out as they are written.
-        stream_ = true;
-        identity_ = destination.id;
-        return;
-    }
-    if (destination.exists && !destination.regular) {
-        bool folder = false;
-        if (destination.folder == nullptr) {
-            struct stat st {};
-            folder = ::stat(destination.target.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        }
-        throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
-    }
-    if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
-    if (destination.folder != nullptr) {
-        folder_ = destination.folder;
-        name_ = destination.name;
-    } else {
-        // A destination given by path: the folder its target is in, links
-        // followed, and the target's name there.
-        own_folder_ = std::make_unique<Folder>(Folder::open(folder_of(destination.target), Folder::Use::Write));
-        folder_ = own_folder_.get();
-        name_ = base_of(destination.target);
-    }
+void OutputFile::create() {
     const int dir = fd_of(folder_->native_handle());
 #ifdef O_TMPFILE
     // An unnamed file: a crash leaves nothing behind at all.
@@ -101,8 +70,6 @@ OutputFile::OutputFile(const Destination& destination)
         if (fd_ < 0) throw IoError(folder_->path(), error);
     }
 }
-
-OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::name_temporary() {
     temp_name_ = temporary_name(static_cast<unsigned long>(::getpid()));
@@ -126,45 +93,27 @@ void OutputFile::discard() noexcept {
     }
 }
 
-void OutputFile::write_all(const void* buf, std::size_t count) {
-    check_fault(IoOp::Write, destination_);
-    if (stream_) {
-        if (const int error = write_standard_output(buf, count); error != 0) throw IoError(destination_, error);
-        streamed_ += static_cast<std::int64_t>(count);
-        return;
-    }
+void OutputFile::write_file(const void* buf, std::size_t count) {
     if (const int error = write_fully(fd_of(fd_), buf, count); error != 0) throw IoError(destination_, error);
 }
 
-std::int64_t OutputFile::position() const {
-    if (stream_) return streamed_;
+std::int64_t OutputFile::file_position() const {
     const off_t at = ::lseek(fd_of(fd_), 0, SEEK_CUR);
     if (at < 0) throw IoError(destination_, errno);
     return static_cast<std::int64_t>(at);
 }
 
-void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
-
-int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
-    if (stream_) return ESPIPE;
+int OutputFile::write_file_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
     // A negative offset would write where the file's position is.
     if (offset < 0) return EINVAL;
     return write_fully(fd_of(fd_), buf, count, static_cast<off_t>(offset));
 }
 
-void OutputFile::seek(std::int64_t offset) {
-    if (stream_) {
-        if (offset != streamed_) throw IoError(destination_, ESPIPE);
-        return;
-    }
+void OutputFile::seek_file(std::int64_t offset) {
     if (::lseek(fd_of(fd_), static_cast<off_t>(offset), SEEK_SET) < 0) throw IoError(destination_, errno);
 }
 
-void OutputFile::commit() {
-    if (stream_) {
-        committed_ = true;
-        return;
-    }
+void OutputFile::commit_file() {
     struct stat self {};
     if (::fstat(fd_of(fd_), &self) == 0) identity_ = id_of(self);
     if (!target_existed_ && temp_name_.empty()) {

@@ -9,12 +9,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "io/file_io_windows.h"
 #include "io/folder.h"
-#include "io/std_streams.h"
 
 namespace tarnvold {
 namespace {
@@ -56,36 +54,7 @@ void remove_temporaries_now() noexcept {}
 // temp_slot_ tells whether the temporary file is marked for deletion (1) or
 // has to be deleted by name (0, on a file system that refused the mark).
 
-OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
-
-OutputFile::OutputFile(const Destination& destination)
-    : destination_(destination.path), target_existed_(destination.exists) {
-    check_fault(IoOp::CreateOutput, destination_);
-    if (destination.standard_output) {
-        // Nothing to make: the bytes go out as they are written.
-        stream_ = true;
-        identity_ = destination.id;
-        return;
-    }
-    if (destination.exists && !destination.regular) {
-        bool folder = false;
-        if (destination.folder == nullptr) {
-            const DWORD attributes = ::GetFileAttributesW(wide_path(destination.target).c_str());
-            folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        }
-        throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
-    }
-    if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
-    if (destination.folder != nullptr) {
-        folder_ = destination.folder;
-        name_ = destination.name;
-    } else {
-        // A destination given by path: the folder its target is in, links
-        // followed, and the target's name there.
-        own_folder_ = std::make_unique<Folder>(Folder::open(folder_of(destination.target), Folder::Use::Write));
-        folder_ = own_folder_.get();
-        name_ = base_of(destination.target);
-    }
+void OutputFile::create() {
     if (!plain_name(name_)) throw IoError(destination_, ENOENT);
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
@@ -105,8 +74,6 @@ OutputFile::OutputFile(const Destination& destination)
     // The folder is what refused: naming the file would mislead.
     if (fd_ == kNoHandle) throw IoError(folder_->path(), error);
 }
-
-OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::name_temporary() {
     temp_name_ = temporary_name(static_cast<unsigned long>(::GetCurrentProcessId()));
@@ -136,13 +103,7 @@ void OutputFile::discard() noexcept {
     }
 }
 
-void OutputFile::write_all(const void* buf, std::size_t count) {
-    check_fault(IoOp::Write, destination_);
-    if (stream_) {
-        if (const int error = write_standard_output(buf, count); error != 0) throw IoError(destination_, error);
-        streamed_ += static_cast<std::int64_t>(count);
-        return;
-    }
+void OutputFile::write_file(const void* buf, std::size_t count) {
     const HANDLE h = handle_of(fd_);
     std::int64_t at = 0;
     if (!get_pointer(h, at)) throw IoError(destination_, last_error());
@@ -151,34 +112,22 @@ void OutputFile::write_all(const void* buf, std::size_t count) {
     if (!set_pointer(h, at + static_cast<std::int64_t>(count))) throw IoError(destination_, last_error());
 }
 
-std::int64_t OutputFile::position() const {
-    if (stream_) return streamed_;
+std::int64_t OutputFile::file_position() const {
     std::int64_t at = 0;
     if (!get_pointer(handle_of(fd_), at)) throw IoError(destination_, last_error());
     return at;
 }
 
-void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
-
-int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
-    if (stream_) return ESPIPE;
+int OutputFile::write_file_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
     return pwrite_all(handle_of(fd_), static_cast<const unsigned char*>(buf), count, offset);
 }
 
-void OutputFile::seek(std::int64_t offset) {
-    if (stream_) {
-        if (offset != streamed_) throw IoError(destination_, ESPIPE);
-        return;
-    }
+void OutputFile::seek_file(std::int64_t offset) {
     if (offset < 0 || !set_pointer(handle_of(fd_), offset))
         throw IoError(destination_, offset < 0 ? EINVAL : last_error());
 }
 
-void OutputFile::commit() {
-    if (stream_) {
-        committed_ = true;
-        return;
-    }
+void OutputFile::commit_file() {
     const HANDLE h = handle_of(fd_);
     const Identity self = identity_of(h);
     if (self.known) identity_ = self.id;
