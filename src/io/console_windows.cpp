@@ -12,6 +12,7 @@
 #include <io.h>
 
 #include "io/file_io.h"
+#include "io/file_io_windows.h"
 #include "io/windows_text.h"
 
 namespace tarnvold {
@@ -160,14 +161,7 @@ int write_descriptor(int fd, std::string_view text) {
     const HANDLE h = std_handle(fd);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return EBADF;
     if (console_handle(h)) return write_console(h, text);
-    while (!text.empty()) {
-        DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 20));
-        if (::WriteFile(h, text.data(), want, &n, nullptr) == 0) return windows::error_code(::GetLastError());
-        if (n == 0) return EIO;
-        text.remove_prefix(n);
-    }
-    return 0;
+    return write_handle(h, text.data(), text.size());
 }
 
 bool have_console() { return Console().usable(); }

@@ -96,7 +96,7 @@ HANDLE open_for_info(const std::wstring& path, bool follow_link = true) {
 Identity identity_of(const std::string& path) {
     const HANDLE h = open_for_info(wide_path(path));
     if (h == INVALID_HANDLE_VALUE) return {};
-    const Identity id = identity_of(h);
+    const Identity id = tarnvold::identity_of(h);  // the handle's overload
     ::CloseHandle(h);
     return id;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the Windows side of the file layer shares among its files: plain
-// file access (file_io_windows.cpp) and output files
-// (output_file_windows.cpp).  Not for other parts: they use io/file_io.h.
+// file access (file_io_windows.cpp), output files (output_file_windows.cpp)
+// and the standard streams.  Not for other parts: they use io/file_io.h.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +42,11 @@ Identity identity_of(HANDLE h);
 // Writes all `count` bytes at `position`: 0 or the error number (ENOSPC when
 // the system takes nothing).
 int pwrite_all(HANDLE h, const unsigned char* p, std::size_t count, std::int64_t position) noexcept;
+
+// Writes all `count` bytes to a handle opened for ordinary transfers (a
+// standard stream): 0 or the error number (EPIPE once a reader went away,
+// ENOSPC when the system takes nothing); std_streams_windows.cpp.
+int write_handle(HANDLE h, const void* buf, std::size_t count) noexcept;
 
 // The handle's file pointer: where sequential transfers go on.
 bool get_pointer(HANDLE h, std::int64_t& at);
