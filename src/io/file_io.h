@@ -3,8 +3,8 @@
 // one is closed on every path, errors that carry the system's error code and
 // the file's path, and outputs that only appear under their real name once
 // they are complete.  Nothing here names a type of one system: this build's
-// side is file_io_posix.cpp and output_file_posix.cpp (and folder_posix.cpp
-// for io/folder.h).
+// side is file_io_posix.cpp, output_file.cpp and output_file_posix.cpp (and
+// folder_posix.cpp for io/folder.h).
 #pragma once
 
 #include <cstddef>

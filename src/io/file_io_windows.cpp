@@ -11,7 +11,6 @@
 //   in the handle's file pointer, which only seek() and the sequential
 //   transfers set.
 //
-//
 // Error codes are the C library's error numbers where one says the same
 // (a missing file, no permission, a full disk), so that messages read as on
 // other systems, and the system's own error otherwise, told in its words.

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Output files on Windows.  An output is written to a temporary file in the destination's folder,
-// held open (io/folder.h), that is marked for deletion from its first
-// moment, so that it disappears with the handle however the process ends.
-// commit() lifts the mark and renames the open file onto the destination:
-// replacing only when the destination existed and was asked about, never
-// over a name that was free when the file was begun.
+// Output files on Windows.  An output is written to a temporary file in the
+// destination's folder, held open (io/folder.h), that is marked for deletion
+// from its first moment, so that it disappears with the handle however the
+// process ends.  commit() lifts the mark and renames the open file onto the
+// destination: replacing only when the destination existed and was asked
+// about, never over a name that was free when the file was begun.
 #include "io/file_io.h"
 
 #include <cerrno>
