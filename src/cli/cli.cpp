@@ -16,6 +16,7 @@
 #include "batch/folder_walk.h"
 #include "engine/keystream.h"
 #include "config/message_id.h"
+#include "config/program_texts.h"
 #include "cli/terminal.h"
 #include "cli/terminal_ui.h"
 #include "io/paths.h"
@@ -453,7 +454,7 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
         try {
             const FileOutcome outcome = engine.test_file(file, password);
             if (outcome.kind == Outcome::Done) {
-                result = "Password matches the stored checksum";
+                result = password_matches();
                 status = kExitOk;
             } else if (outcome.reason.why == Why::Message) {
                 result = ui.message(outcome.reason.message);
@@ -523,9 +524,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
         ui.progress().clear();
         // Standard output has the bytes sent before the change was seen.
         if (to_stdout && error.code() == IoError::kChangedWhileCoding)
-            ui.error_line(
-                error.path(),
-                "The file changed while it was being coded; what went to standard output is not a valid coded file");
+            ui.error_line(error.path(), changed_while_streaming());
         else
             ui.error_line({}, error.what());
         return kExitIoError;

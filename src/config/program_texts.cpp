@@ -32,7 +32,13 @@ std::string stop_report_text(std::int64_t done, std::int64_t count) {
            (count == 1 ? " file" : " files");
 }
 
-std::string password_matches(const std::string& path) { return "Password matches the stored checksum: " + path; }
+std::string password_matches() { return "Password matches the stored checksum"; }
+
+std::string password_matches(const std::string& path) { return password_matches() + ": " + path; }
+
+std::string changed_while_streaming() {
+    return "The file changed while it was being coded; what went to standard output is not a valid coded file";
+}
 
 std::string reason_text(const Reason& r) {
     const std::string passed_by = "Passed by " + r.path + ": ";

@@ -64,7 +64,12 @@ std::string refusal_inside_source(const std::string& destination);
 std::string no_longer_exists(const std::string& path);
 // The folder walk's report after a stop.
 std::string stop_report_text(std::int64_t done, std::int64_t count);
-// The test command's line for a password that matches.
+// The test command's line for a password that matches: alone, and naming
+// the file.
+std::string password_matches();
 std::string password_matches(const std::string& path);
+// A source that changed while it was coded to standard output, where the
+// bytes already sent cannot be taken back.
+std::string changed_while_streaming();
 
 }  // namespace tarnvold

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,6 +58,14 @@ struct FirstLine {
     bool too_long = false;
     int error = 0;
 };
+
+// A source read piece by piece: fills `buf` with up to `size` bytes and
+// returns how many came, 0 at its end, or -1 with the error number in
+// `error`.
+using ReadPiece = std::function<std::ptrdiff_t(char* buf, std::size_t size, int& error)>;
+// The first line of such a source, up to kLongestLine bytes; what follows
+// the line is read no further than the piece it ends in.
+FirstLine first_line_from(const ReadPiece& read);
 
 // Shows `prompt` on the console and reads one line typed there.  Nothing
 // when there is no console, the input ended, or Ctrl-C was pressed during a

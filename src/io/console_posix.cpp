@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "io/file_io.h"
+#include "io/file_io_posix.h"
 
 namespace tarnvold {
 namespace {
@@ -59,14 +60,8 @@ std::optional<std::string> read_line_fd(int fd, bool& too_long) {
     return line;
 }
 
-void write_text(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
+// Text for the person at the terminal: what cannot be written is lost.
+void write_text(int fd, std::string_view text) { write_fully(fd, text.data(), text.size()); }
 
 // Set when the terminal changed its size: the width is read again.
 std::atomic<bool> g_resized{true};
@@ -151,31 +146,16 @@ bool g_interrupt_installed = false;
 
 // The first line from a descriptor, up to kLongestLine bytes.
 FirstLine first_line_of(int fd) {
-    FirstLine result;
-    std::string line;
-    bool any = false;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            result.error = errno;
-            return result;
+    return first_line_from([fd](char* buf, std::size_t size, int& error) -> std::ptrdiff_t {
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, size);
+            if (n >= 0) return n;
+            if (errno != EINTR) {
+                error = errno;
+                return -1;
+            }
         }
-        if (n == 0) break;
-        any = true;
-        const std::string_view got(buf, static_cast<std::size_t>(n));
-        const std::size_t end = got.find_first_of("\r\n");
-        const std::size_t take = std::min(end, got.size());
-        if (line.size() + take > kLongestLine) {
-            result.too_long = true;
-            return result;
-        }
-        line.append(got.substr(0, take));
-        if (end != std::string_view::npos) break;
-    }
-    if (any) result.line = std::move(line);
-    return result;
+    });
 }
 
 }  // namespace
@@ -188,16 +168,7 @@ void prepare_standard_streams() {
 
 bool is_console(int fd) { return ::isatty(fd) != 0; }
 
-int write_descriptor(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) return EIO;
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
+int write_descriptor(int fd, std::string_view text) { return write_fully(fd, text.data(), text.size()); }
 
 bool console_in_foreground() {
     const pid_t group = ::tcgetpgrp(STDERR_FILENO);

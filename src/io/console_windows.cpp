@@ -12,6 +12,7 @@
 #include <io.h>
 
 #include "io/file_io.h"
+#include "io/file_io_windows.h"
 #include "io/windows_text.h"
 
 namespace tarnvold {
@@ -131,32 +132,14 @@ BOOL WINAPI on_folder_run_interrupt(DWORD type) {
 
 // The first line of what a file handle gives, up to kLongestLine bytes.
 FirstLine first_line_of(HANDLE h) {
-    FirstLine result;
-    std::string line;
-    bool any = false;
-    char buf[4096];
-    for (;;) {
+    return first_line_from([h](char* buf, std::size_t size, int& error) -> std::ptrdiff_t {
         DWORD n = 0;
-        if (::ReadFile(h, buf, sizeof buf, &n, nullptr) == 0) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) break;
-            result.error = windows::error_code(error);
-            return result;
-        }
-        if (n == 0) break;
-        any = true;
-        const std::string_view got(buf, n);
-        const std::size_t end = got.find_first_of("\r\n");
-        const std::size_t take = std::min(end, got.size());
-        if (line.size() + take > kLongestLine) {
-            result.too_long = true;
-            return result;
-        }
-        line.append(got.substr(0, take));
-        if (end != std::string_view::npos) break;
-    }
-    if (any) result.line = std::move(line);
-    return result;
+        if (::ReadFile(h, buf, static_cast<DWORD>(size), &n, nullptr) != 0) return n;
+        const DWORD failure = ::GetLastError();
+        if (failure == ERROR_BROKEN_PIPE || failure == ERROR_HANDLE_EOF) return 0;
+        error = windows::error_code(failure);
+        return -1;
+    });
 }
 
 }  // namespace
@@ -178,14 +161,7 @@ int write_descriptor(int fd, std::string_view text) {
     const HANDLE h = std_handle(fd);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return EBADF;
     if (console_handle(h)) return write_console(h, text);
-    while (!text.empty()) {
-        DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 20));
-        if (::WriteFile(h, text.data(), want, &n, nullptr) == 0) return windows::error_code(::GetLastError());
-        if (n == 0) return EIO;
-        text.remove_prefix(n);
-    }
-    return 0;
+    return write_handle(h, text.data(), text.size());
 }
 
 bool have_console() { return Console().usable(); }

@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the file layer says the same way on every system: the texts of its
-// errors and the form of its temporary names.
+// What the file layer does the same way on every system: the texts of its
+// errors, the form of its temporary names and the seam for tests.
 #include "io/file_io.h"
 #include "io/system_error.h"
 
+#include <atomic>
 #include <cctype>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <utility>
+
+#include "io/file_io_shared.h"
 
 namespace tarnvold {
 
 namespace {
+
+IoFaultHook g_hook = nullptr;
+void* g_hook_context = nullptr;
+
 std::string reason_of(int code) {
     switch (code) {
     case IoError::kEndOfFile: return "Read beyond end of file";
@@ -54,5 +62,23 @@ long temporary_owner(std::string_view name) {
 }
 
 bool is_temporary_name(std::string_view name) { return temporary_owner(name) >= 0; }
+
+std::string temporary_name(unsigned long process) {
+    static std::atomic<unsigned> counter{0};
+    char name[40];
+    std::snprintf(name, sizeof name, ".tvtmp-%010lu-%08x", process, counter.fetch_add(1, std::memory_order_relaxed));
+    return name;
+}
+
+void set_io_fault_hook(IoFaultHook hook, void* context) {
+    g_hook = hook;
+    g_hook_context = context;
+}
+
+int io_fault(IoOp op, const std::string& path) { return g_hook != nullptr ? g_hook(op, path, g_hook_context) : 0; }
+
+void check_fault(IoOp op, const std::string& path) {
+    if (const int code = io_fault(op, path); code != 0) throw IoError(path, code);
+}
 
 }  // namespace tarnvold

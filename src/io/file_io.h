@@ -3,7 +3,8 @@
 // one is closed on every path, errors that carry the system's error code and
 // the file's path, and outputs that only appear under their real name once
 // they are complete.  Nothing here names a type of one system: this build's
-// side is file_io_posix.cpp (and folder_posix.cpp for io/folder.h).
+// side is file_io_posix.cpp, output_file.cpp and output_file_posix.cpp (and
+// folder_posix.cpp for io/folder.h).
 #pragma once
 
 #include <cstddef>
@@ -197,9 +198,23 @@ public:
     const std::string& path() const { return destination_; }
 
 private:
+    // Each system's own side (output_file_posix.cpp, output_file_windows.cpp):
+    // making the file once its folder and name are known, and what the
+    // public calls do for it when it is not standard output.
+    void create();
+    void write_file(const void* buf, std::size_t count);
+    std::int64_t file_position() const;
+    int write_file_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept;
+    void seek_file(std::int64_t offset);
+    void commit_file();
     void discard() noexcept;
     void name_temporary();
     void forget_temporary() noexcept;
+    // The steps of commit() on POSIX systems (output_file_posix.cpp).
+    void commit_under_free_name();
+    void keep_rights_and_sync();
+    void name_unnamed_file();
+    void move_into_place();
 
     std::string destination_;             // as given, for messages
     std::unique_ptr<Folder> own_folder_;  // the target's folder, for a destination given by path

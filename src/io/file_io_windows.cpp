@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Files on Windows, behind the same interface as on POSIX systems.
+// Plain file access on Windows, behind the same interface as on POSIX
+// systems; output files are in output_file_windows.cpp.
 //
 // - Names are UTF-8 inside and UTF-16 for the system; long ones go as
 //   "\\?\" paths.  Files are always binary: the system never translates.
@@ -9,12 +10,6 @@
 //   write names its offset.  The position the interface speaks of is kept
 //   in the handle's file pointer, which only seek() and the sequential
 //   transfers set.
-// - An output is written to a temporary file in the destination's folder,
-//   held open (io/folder.h), that is marked for deletion from its first
-//   moment, so that it disappears with the handle however the process ends.
-//   commit() lifts the mark and renames the open file onto the destination:
-//   replacing only when the destination existed and was asked about, never
-//   over a name that was free when the file was begun.
 //
 // Error codes are the C library's error numbers where one says the same
 // (a missing file, no permission, a full disk), so that messages read as on
@@ -23,18 +18,13 @@
 #include "io/system_error.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
+#include "io/file_io_windows.h"
 #include "io/folder.h"
-#include "io/std_streams.h"
-#include "io/windows_text.h"
 #include "io/work_pool.h"
 
 namespace tarnvold {
@@ -42,16 +32,6 @@ namespace {
 
 using windows::error_code;
 using windows::wide_path;
-
-IoFaultHook g_hook = nullptr;
-void* g_hook_context = nullptr;
-
-void check_fault(IoOp op, const std::string& path) {
-    if (g_hook != nullptr) {
-        const int code = g_hook(op, path, g_hook_context);
-        if (code != 0) throw IoError(path, code);
-    }
-}
 
 // System errors without a C library equivalent, offset into a range of
 // their own.
@@ -83,9 +63,9 @@ int windows::error_code(DWORD error) {
     }
 }
 
-namespace {
-
 int last_error() { return error_code(::GetLastError()); }
+
+namespace {
 
 std::string system_text(DWORD error) {
     wchar_t* text = nullptr;
@@ -104,54 +84,6 @@ std::string reason_of_system(int code) {
     return std::strerror(code);
 }
 
-// kNoHandle is INVALID_HANDLE_VALUE.
-HANDLE handle_of(SystemHandle fd) { return reinterpret_cast<HANDLE>(fd); }
-SystemHandle fd_of(HANDLE handle) { return reinterpret_cast<SystemHandle>(handle); }
-
-std::string folder_of(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    if (slash == std::string::npos) {
-        if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);  // "C:name"
-        return ".";
-    }
-    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);  // "\", "C:\"
-    return path.substr(0, slash);
-}
-
-std::string base_of(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    if (slash == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
-    return path.substr(slash + 1);
-}
-
-// The full path of `name` in a held folder, as the system now reaches the
-// folder (the handle keeps it from being moved meanwhile).
-std::wstring path_in(const Folder& folder, std::string_view name) {
-    std::wstring where = windows::handle_path(handle_of(folder.native_handle()));
-    if (where.empty()) {
-        where = windows::full_path(windows::widen(folder.path()));
-        if (!where.starts_with(L"\\\\")) where = L"\\\\?\\" + where;
-    }
-    if (!where.empty() && where.back() != L'\\') where += L'\\';
-    return where + windows::widen(name);
-}
-
-// A single name in a folder: nothing that walks elsewhere.
-bool plain_name(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
-}
-
-// A temporary name: ".tvtmp-", the process number in ten digits, "-" and a
-// counter in eight hexadecimal digits; 26 bytes whatever the destination's
-// name, so that it fits wherever that name fits.
-std::string temporary_name() {
-    static std::atomic<unsigned> counter{0};
-    char name[40];
-    std::snprintf(name, sizeof name, ".tvtmp-%010lu-%08x", static_cast<unsigned long>(::GetCurrentProcessId()),
-                  counter.fetch_add(1, std::memory_order_relaxed));
-    return name;
-}
-
 // Opens a name only to look at it: folders too, links followed unless
 // `follow_link` is false.
 HANDLE open_for_info(const std::wstring& path, bool follow_link = true) {
@@ -160,35 +92,10 @@ HANDLE open_for_info(const std::wstring& path, bool follow_link = true) {
                          FILE_FLAG_BACKUP_SEMANTICS | (follow_link ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
 }
 
-struct Identity {
-    bool known = false;
-    bool regular = false;
-    bool folder = false;
-    bool read_only = false;
-    bool link = false;
-    std::int64_t size = 0;
-    FileId id;
-};
-
-Identity identity_of(HANDLE h) {
-    Identity id;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(h, &info)) return id;
-    id.known = true;
-    id.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    id.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    id.regular = !id.folder && !id.link && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 &&
-                 ::GetFileType(h) == FILE_TYPE_DISK;
-    id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    id.id = {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    return id;
-}
-
 Identity identity_of(const std::string& path) {
     const HANDLE h = open_for_info(wide_path(path));
     if (h == INVALID_HANDLE_VALUE) return {};
-    const Identity id = identity_of(h);
+    const Identity id = tarnvold::identity_of(h);  // the handle's overload
     ::CloseHandle(h);
     return id;
 }
@@ -240,6 +147,58 @@ int pread_exact(HANDLE h, unsigned char* p, std::size_t count, std::int64_t posi
     return 0;
 }
 
+}  // namespace
+
+std::string folder_of(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    if (slash == std::string::npos) {
+        if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);  // "C:name"
+        return ".";
+    }
+    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);  // "\", "C:\"
+    return path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    if (slash == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
+    return path.substr(slash + 1);
+}
+
+std::wstring path_in(const Folder& folder, std::string_view name) {
+    std::wstring where = windows::handle_path(handle_of(folder.native_handle()));
+    if (where.empty()) {
+        where = windows::full_path(windows::widen(folder.path()));
+        if (!where.starts_with(L"\\\\")) where = L"\\\\?\\" + where;
+    }
+    if (!where.empty() && where.back() != L'\\') where += L'\\';
+    return where + windows::widen(name);
+}
+
+bool is_folder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(wide_path(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool plain_name(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
+Identity identity_of(HANDLE h) {
+    Identity id;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info)) return id;
+    id.known = true;
+    id.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    id.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    id.regular = !id.folder && !id.link && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) == 0 &&
+                 ::GetFileType(h) == FILE_TYPE_DISK;
+    id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    id.id = {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return id;
+}
+
 int pwrite_all(HANDLE h, const unsigned char* p, std::size_t count, std::int64_t position) noexcept {
     while (count > 0) {
         const Moved put = transfer(h, true, const_cast<unsigned char*>(p), count, position);
@@ -264,40 +223,6 @@ bool set_pointer(HANDLE h, std::int64_t at) {
     LARGE_INTEGER to{};
     to.QuadPart = at;
     return ::SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
-}
-
-bool mark_for_deletion(HANDLE h, bool marked) {
-    FILE_DISPOSITION_INFO info{};
-    info.DeleteFile = marked ? TRUE : FALSE;
-    return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info) != 0;
-}
-
-// Renames an open file (opened with DELETE access) to a full "\\?\" path; 0
-// or the system error.
-DWORD rename_open_file(HANDLE h, const std::wstring& to, bool replace) {
-    const std::wstring name = windows::kernel_form(to);
-    const std::size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + (name.size() + 1) * sizeof(wchar_t);
-    std::vector<std::uint64_t> storage((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t), 0);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
-    info->ReplaceIfExists = replace ? TRUE : FALSE;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::memcpy(info->FileName, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
-    if (::SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(bytes))) return 0;
-    return ::GetLastError();
-}
-
-}  // namespace
-
-// Temporary files need no list on this system: each is marked for deletion
-// while it is open, and the system removes it when its handle goes, however
-// the process ends.
-void install_interrupt_cleanup() {}
-void remove_temporaries_now() noexcept {}
-
-void set_io_fault_hook(IoFaultHook hook, void* context) {
-    g_hook = hook;
-    g_hook_context = context;
 }
 
 std::string system_reason(int code) { return reason_of_system(code); }
@@ -575,168 +500,6 @@ void InputFile::close() {
     const int error = closed ? 0 : last_error();
     check_fault(IoOp::Close, path_);
     if (!closed) throw IoError(path_, error);
-}
-
-// --------------------------------------------------------------- OutputFile
-//
-// temp_slot_ tells whether the temporary file is marked for deletion (1) or
-// has to be deleted by name (0, on a file system that refused the mark).
-
-OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
-
-OutputFile::OutputFile(const Destination& destination)
-    : destination_(destination.path), target_existed_(destination.exists) {
-    check_fault(IoOp::CreateOutput, destination_);
-    if (destination.standard_output) {
-        // Nothing to make: the bytes go out as they are written.
-        stream_ = true;
-        identity_ = destination.id;
-        return;
-    }
-    if (destination.exists && !destination.regular) {
-        bool folder = false;
-        if (destination.folder == nullptr) {
-            const DWORD attributes = ::GetFileAttributesW(wide_path(destination.target).c_str());
-            folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        }
-        throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
-    }
-    if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
-    if (destination.folder != nullptr) {
-        folder_ = destination.folder;
-        name_ = destination.name;
-    } else {
-        // A destination given by path: the folder its target is in, links
-        // followed, and the target's name there.
-        own_folder_ = std::make_unique<Folder>(Folder::open(folder_of(destination.target), Folder::Use::Write));
-        folder_ = own_folder_.get();
-        name_ = base_of(destination.target);
-    }
-    if (!plain_name(name_)) throw IoError(destination_, ENOENT);
-    int error = EEXIST;
-    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-        name_temporary();
-        const HANDLE h =
-            ::CreateFileW(path_in(*folder_, temp_name_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            error = last_error();
-            forget_temporary();
-            continue;
-        }
-        error = 0;
-        fd_ = fd_of(h);
-        temp_slot_ = mark_for_deletion(h, true) ? 1 : 0;
-    }
-    // The folder is what refused: naming the file would mislead.
-    if (fd_ == kNoHandle) throw IoError(folder_->path(), error);
-}
-
-OutputFile::~OutputFile() { discard(); }
-
-void OutputFile::name_temporary() {
-    temp_name_ = temporary_name();
-    temp_slot_ = 0;
-}
-
-void OutputFile::forget_temporary() noexcept {
-    temp_slot_ = -1;
-    temp_name_.clear();
-}
-
-void OutputFile::discard() noexcept {
-    const bool by_name = temp_slot_ == 0;
-    if (fd_ != kNoHandle) {
-        ::CloseHandle(handle_of(fd_));  // a marked file goes with its handle
-        fd_ = kNoHandle;
-    }
-    if (!committed_ && !temp_name_.empty()) {
-        if (by_name) {
-            try {
-                ::DeleteFileW(path_in(*folder_, temp_name_).c_str());
-            } catch (...) {
-                // out of memory: the file stays for a later run to remove
-            }
-        }
-        forget_temporary();
-    }
-}
-
-void OutputFile::write_all(const void* buf, std::size_t count) {
-    check_fault(IoOp::Write, destination_);
-    if (stream_) {
-        if (const int error = write_standard_output(buf, count); error != 0) throw IoError(destination_, error);
-        streamed_ += static_cast<std::int64_t>(count);
-        return;
-    }
-    const HANDLE h = handle_of(fd_);
-    std::int64_t at = 0;
-    if (!get_pointer(h, at)) throw IoError(destination_, last_error());
-    const int error = pwrite_all(h, static_cast<const unsigned char*>(buf), count, at);
-    if (error != 0) throw IoError(destination_, error);
-    if (!set_pointer(h, at + static_cast<std::int64_t>(count))) throw IoError(destination_, last_error());
-}
-
-std::int64_t OutputFile::position() const {
-    if (stream_) return streamed_;
-    std::int64_t at = 0;
-    if (!get_pointer(handle_of(fd_), at)) throw IoError(destination_, last_error());
-    return at;
-}
-
-void OutputFile::begin_write() { check_fault(IoOp::Write, destination_); }
-
-int OutputFile::write_at(const void* buf, std::size_t count, std::int64_t offset) const noexcept {
-    if (stream_) return ESPIPE;
-    return pwrite_all(handle_of(fd_), static_cast<const unsigned char*>(buf), count, offset);
-}
-
-void OutputFile::seek(std::int64_t offset) {
-    if (stream_) {
-        if (offset != streamed_) throw IoError(destination_, ESPIPE);
-        return;
-    }
-    if (offset < 0 || !set_pointer(handle_of(fd_), offset))
-        throw IoError(destination_, offset < 0 ? EINVAL : last_error());
-}
-
-void OutputFile::commit() {
-    if (stream_) {
-        committed_ = true;
-        return;
-    }
-    const HANDLE h = handle_of(fd_);
-    const Identity self = identity_of(h);
-    if (self.known) identity_ = self.id;
-    const std::wstring target = path_in(*folder_, name_);
-    // A name that was free when the file was begun is not looked at again:
-    // the rename below fails if anything has appeared there since.
-    bool replacing = false;
-    if (target_existed_) {
-        const DWORD attributes = ::GetFileAttributesW(target.c_str());
-        replacing = attributes != INVALID_FILE_ATTRIBUTES;
-        if (replacing && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
-            throw IoError(destination_, IoError::kNotRegularFile);
-    }
-    if (replacing) {
-        // Replacing an existing file: its new contents must be on disk before
-        // the old ones are let go.
-        check_fault(IoOp::Sync, destination_);
-        if (!::FlushFileBuffers(h)) throw IoError(destination_, last_error());
-    }
-    check_fault(IoOp::Close, destination_);
-    check_fault(IoOp::Rename, destination_);
-    const bool marked = temp_slot_ == 1;
-    if (marked && !mark_for_deletion(h, false)) throw IoError(destination_, last_error());
-    const DWORD error = rename_open_file(h, target, replacing);
-    if (error != 0) {
-        if (marked) mark_for_deletion(h, true);
-        throw IoError(destination_, error_code(error));
-    }
-    committed_ = true;
-    fd_ = kNoHandle;
-    forget_temporary();
-    if (!::CloseHandle(h)) throw IoError(destination_, last_error());
 }
 
 }  // namespace tarnvold

@@ -12,23 +12,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "io/file_io_posix.h"
 #include "io/folder.h"
 
 namespace tarnvold {
 
 int write_standard_output(const void* buf, std::size_t count) noexcept {
-    const auto* p = static_cast<const unsigned char*>(buf);
-    while (count > 0) {
-        const ssize_t put = ::write(STDOUT_FILENO, p, count > (1u << 30) ? (1u << 30) : count);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (put == 0) return ENOSPC;
-        p += put;
-        count -= static_cast<std::size_t>(put);
-    }
-    return 0;
+    return write_fully(STDOUT_FILENO, buf, count);
 }
 
 Destination standard_output_destination(const std::string& shown) {
@@ -83,12 +73,8 @@ SpooledInput::SpooledInput(std::int64_t limit) : state_(std::make_unique<State>(
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw IoError("standard input", errno);
         if (n == 0) break;
-        for (ssize_t put = 0; put < n;) {
-            const ssize_t w = ::write(fd, buf.data() + put, static_cast<std::size_t>(n - put));
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) throw IoError(folder, w < 0 ? errno : ENOSPC);
-            put += w;
-        }
+        if (const int error = write_fully(fd, buf.data(), static_cast<std::size_t>(n)); error != 0)
+            throw IoError(folder, error);
         total += n;
     }
     // /dev/fd is where the system keeps it; /proc/self/fd where /dev lacks it.

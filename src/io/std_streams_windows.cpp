@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "io/file_io_windows.h"
 #include "io/folder.h"
 #include "io/windows_text.h"
 
@@ -30,19 +31,23 @@ int stream_error(DWORD error) {
 
 }  // namespace
 
-int write_standard_output(const void* buf, std::size_t count) noexcept {
-    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out == nullptr || out == INVALID_HANDLE_VALUE) return EBADF;
+int write_handle(HANDLE h, const void* buf, std::size_t count) noexcept {
     const auto* p = static_cast<const unsigned char*>(buf);
     while (count > 0) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count, std::size_t{1} << 30));
         DWORD put = 0;
-        if (!::WriteFile(out, p, chunk, &put, nullptr)) return stream_error(::GetLastError());
+        if (!::WriteFile(h, p, chunk, &put, nullptr)) return stream_error(::GetLastError());
         if (put == 0) return ENOSPC;
         p += put;
         count -= put;
     }
     return 0;
+}
+
+int write_standard_output(const void* buf, std::size_t count) noexcept {
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return EBADF;
+    return write_handle(out, buf, count);
 }
 
 Destination standard_output_destination(const std::string& shown) {
@@ -107,13 +112,8 @@ SpooledInput::SpooledInput(std::int64_t limit) : state_(std::make_unique<State>(
             throw IoError("standard input", stream_error(read_error));
         }
         if (got == 0) break;
-        for (DWORD put = 0; put < got;) {
-            DWORD w = 0;
-            if (!::WriteFile(state_->file, buf.data() + put, got - put, &w, nullptr))
-                throw IoError(folder, windows::error_code(::GetLastError()));
-            if (w == 0) throw IoError(folder, ENOSPC);
-            put += w;
-        }
+        if (const int failure = write_handle(state_->file, buf.data(), got); failure != 0)
+            throw IoError(folder, failure);
         total += got;
     }
 }

@@ -87,9 +87,9 @@ void TForm1::guarded(F&& f) {
 }
 
 // What the dialogs of the command about to start need to know of it.
-void TForm1::begin_command(bool coding) {
+void TForm1::begin_command(Operation op) {
     if (blocked_) return;
-    coding_ = coding;
+    operation_ = op;
     command_source_.clear();
     command_folder_.clear();
 }
@@ -137,37 +137,37 @@ void TForm1::Configuration1Click() {
 
 void TForm1::Code1Click() {
     guarded([this] {
-        begin_command(true);
+        begin_command(Operation::Code);
         commands_.Code1Click();
     });
 }
 void TForm1::Decode1Click() {
     guarded([this] {
-        begin_command(false);
+        begin_command(Operation::Decode);
         commands_.Decode1Click();
     });
 }
 void TForm1::Button1Click() {
     guarded([this] {
-        begin_command(true);
+        begin_command(Operation::Code);
         commands_.Button1Click();
     });
 }
 void TForm1::Button2Click() {
     guarded([this] {
-        begin_command(false);
+        begin_command(Operation::Decode);
         commands_.Button2Click();
     });
 }
 void TForm1::Directory1Click() {
     guarded([this] {
-        begin_command(true);
+        begin_command(Operation::Code);
         commands_.Directory1Click();
     });
 }
 void TForm1::Directory2Click() {
     guarded([this] {
-        begin_command(false);
+        begin_command(Operation::Decode);
         commands_.Directory2Click();
     });
 }

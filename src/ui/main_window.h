@@ -8,6 +8,7 @@
 #include "batch/commands.h"
 #include "config/config_record.h"
 #include "engine/engine.h"
+#include "engine/operation.h"
 #include "config/international.h"
 #include "io/log_device.h"
 #include "config/startup.h"
@@ -239,7 +240,7 @@ private:
     void build_stop();
     void stop_clicked();
     void chosen_entry_removed();
-    void begin_command(bool coding);
+    void begin_command(Operation op);
     void call_attention();
     void retranslate();
     void show_unreadable(const QString& path);
@@ -287,7 +288,7 @@ private:
     bool removing_rows_ = false;  // the list model is removing entries
     // The command that runs: coding or decoding, and its source file once
     // known (for the name the save dialog suggests).
-    bool coding_ = true;
+    Operation operation_ = Operation::Code;
     std::string command_source_;
     std::string command_folder_;           // the folder of "Code object" / "Decode object"
     QString listed_path_;                  // the folder the list shows

@@ -83,7 +83,8 @@ bool TForm1::save_dialog(std::string& path) {
     if (!command_source_.empty()) {
         const QFileInfo source(qs(command_source_));
         const std::string name = ss(source.fileName());
-        last_save_ = source.absolutePath() + "/" + qs(coding_ ? coded_name(name) : decoded_name(name));
+        last_save_ =
+            source.absolutePath() + "/" + qs(operation_ == Operation::Code ? coded_name(name) : decoded_name(name));
     }
     if (!ui::save_file_dialog(this, last_save_)) return false;
     path = ui::native_path(last_save_);
@@ -94,7 +95,7 @@ bool TForm1::password_dialog(std::string& password) {
     catch_up();
     // Coding asks twice: a mistyped password would make files nobody can
     // decode.
-    return password_dlg_ != nullptr && password_dlg_->execute(password, coding_);
+    return password_dlg_ != nullptr && password_dlg_->execute(password, operation_ == Operation::Code);
 }
 
 bool TForm1::folder_dialog(FolderQuestion question, const std::string& title, std::string& dest_dir) {
