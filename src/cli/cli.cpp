@@ -269,8 +269,8 @@ struct Tally {
 // the source's path, which the line names first.
 std::string reason_for(TerminalUi& ui, const FileOutcome& outcome) {
     if (outcome.reason.why == Why::Message) return ui.message(outcome.reason.message);
-    const std::string text = reason_text(outcome.reason);
-    return text.empty() ? std::string("refused") : reason_about(text, outcome.source);
+    const std::string text = reason_detail(outcome.reason, outcome.source);
+    return text.empty() ? std::string("refused") : text;
 }
 
 // Tells on standard error what became of a file that was not done, where

@@ -88,21 +88,6 @@ void tell(std::string_view path, std::string_view reason) {
     to_stderr(line);
 }
 
-std::string reason_about(std::string_view text, std::string_view path) {
-    if (path.empty() || text.size() <= path.size() + 1) return std::string(text);
-    // The walk's own refusals: "Passed by PATH: why".
-    const std::string passed_by = "Passed by " + std::string(path) + ": ";
-    if (text.starts_with(passed_by)) return std::string(text.substr(passed_by.size()));
-    const std::string tail = ": " + std::string(path);
-    if (text.ends_with(tail)) return std::string(text.substr(0, text.size() - tail.size()));
-    if (text.starts_with(path) && (text[path.size()] == ' ' || text[path.size()] == ':')) {
-        text.remove_prefix(path.size() + 1);
-        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-        return std::string(text);
-    }
-    return std::string(text);
-}
-
 ProgressLine::ProgressLine(bool enabled, bool decoding) : enabled_(enabled), decoding_(decoding) {}
 
 void ProgressLine::file_begins(std::string_view file) {
@@ -216,7 +201,12 @@ void TerminalUi::error_line(std::string_view path, std::string_view reason) {
 
 void TerminalUi::notice(std::string_view text) {
     noticed_ = true;
-    error_line(current_, reason_about(text, current_));
+    error_line(current_, text);
+}
+
+void TerminalUi::refused(const Reason& reason) {
+    noticed_ = true;
+    error_line(current_, reason_detail(reason, current_));
 }
 
 void TerminalUi::report_declined(Question question, const std::string& source, const std::string& destination) {

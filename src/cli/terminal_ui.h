@@ -25,9 +25,6 @@ inline int write_stdout(std::string_view text) { return write_all(1, text); }
 // One line on standard error: "tarnvold-cli: PATH: reason" (or
 // "tarnvold-cli: reason" without a path).
 void tell(std::string_view path, std::string_view reason);
-// `text` without the mention of `path` that an engine text carries at its
-// end (": PATH") or its start ("PATH is ...").
-std::string reason_about(std::string_view text, std::string_view path);
 
 struct TerminalOptions {
     bool quiet = false;          // no log lines
@@ -92,6 +89,7 @@ public:
     bool ask_yes_no(std::string_view text) override;
     bool ask(Question question, std::string_view text) override;
     void notice(std::string_view text) override;
+    void refused(const Reason& reason) override;
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
     void bar_set_position(ProgressBarId bar, std::int64_t position) override;
     void bar_step(ProgressBarId bar) override;

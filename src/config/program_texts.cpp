@@ -7,20 +7,6 @@
 
 namespace tarnvold {
 
-std::string refusal_same_file(const std::string& path) {
-    return "Source and destination are the same file, nothing was written: " + path;
-}
-
-std::string refusal_too_large(const std::string& path) {
-    return "Files of 2 GiB (2147483648 bytes) or more cannot be coded: " + path;
-}
-
-std::string refusal_too_large_to_decode(const std::string& path) {
-    return "Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be decoded: " + path;
-}
-
-std::string refusal_not_regular(const std::string& path) { return path + " is not a regular file"; }
-
 std::string refusal_inside_source(const std::string& destination) {
     return "The destination folder is the source folder or lies inside it, nothing was written: " + destination;
 }
@@ -40,35 +26,81 @@ std::string changed_while_streaming() {
     return "The file changed while it was being coded; what went to standard output is not a valid coded file";
 }
 
-std::string reason_text(const Reason& r) {
-    const std::string passed_by = "Passed by " + r.path + ": ";
+namespace {
+
+// How a reason's text places the path it is about.
+enum class Placing { Before, After, PassedBy, Inside };
+
+Placing placing(Why why) {
+    switch (why) {
+    case Why::SameFile:
+    case Why::TooLarge:
+    case Why::TooLargeToDecode: return Placing::After;
+    case Why::NotRegular:
+    case Why::DestinationLink:
+    case Why::DestinationNotRegular: return Placing::Before;
+    case Why::IsDestinationFolder:
+    case Why::LinkIntoDestination:
+    case Why::LinkBack:
+    case Why::DestinationIsLink:
+    case Why::DestinationNotFolder:
+    case Why::DestinationWrittenAlready:
+    case Why::NameTooLong:
+    case Why::OutputWrittenAlready: return Placing::PassedBy;
+    default: return Placing::Inside;
+    }
+}
+
+// The words of a reason around its path; the whole text where the path
+// sits inside it.
+std::string words(const Reason& r) {
     switch (r.why) {
     case Why::None:
     case Why::Message:
     case Why::DeclinedReplace:
     case Why::DeclinedNewer: return {};
-    case Why::SameFile: return refusal_same_file(r.path);
-    case Why::TooLarge: return refusal_too_large(r.path);
-    case Why::TooLargeToDecode: return refusal_too_large_to_decode(r.path);
-    case Why::NotRegular: return refusal_not_regular(r.path);
-    case Why::DestinationLink: return r.path + " is a symbolic link, which a folder run does not follow";
-    case Why::DestinationNotRegular: return r.path + " is not a regular file and cannot be replaced";
+    case Why::SameFile: return "Source and destination are the same file, nothing was written";
+    case Why::TooLarge: return "Files of 2 GiB (2147483648 bytes) or more cannot be coded";
+    case Why::TooLargeToDecode:
+        return "Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be decoded";
+    case Why::NotRegular: return "is not a regular file";
+    case Why::DestinationLink: return "is a symbolic link, which a folder run does not follow";
+    case Why::DestinationNotRegular: return "is not a regular file and cannot be replaced";
     case Why::CannotReplace: return "Cannot replace " + r.path + ": " + IoError(r.target, r.error).reason();
     case Why::CannotEnter: return "Cannot enter folder " + r.path + ": " + std::strerror(r.error);
-    case Why::IsDestinationFolder: return passed_by + "it is the destination folder";
-    case Why::LinkIntoDestination: return passed_by + "the link leads into the destination folder";
-    case Why::LinkBack: return passed_by + "the link leads back to a folder being walked";
-    case Why::DestinationIsLink: return passed_by + "its destination " + r.other + " is a symbolic link";
-    case Why::DestinationNotFolder: return passed_by + "its destination " + r.other + " is not a folder";
+    case Why::IsDestinationFolder: return "it is the destination folder";
+    case Why::LinkIntoDestination: return "the link leads into the destination folder";
+    case Why::LinkBack: return "the link leads back to a folder being walked";
+    case Why::DestinationIsLink: return "its destination " + r.other + " is a symbolic link";
+    case Why::DestinationNotFolder: return "its destination " + r.other + " is not a folder";
     case Why::DestinationWrittenAlready:
-        return passed_by + "its destination " + r.other + " was already written in this run under another name";
+        return "its destination " + r.other + " was already written in this run under another name";
     case Why::NameTooLong:
-        return passed_by + "the name of its destination is longer than the " + std::to_string(r.limit) +
+        return "the name of its destination is longer than the " + std::to_string(r.limit) +
                " bytes the file system allows: " + r.other;
     case Why::OutputWrittenAlready:
-        return passed_by + "its destination " + r.other + " was already written in this run from " + r.target;
+        return "its destination " + r.other + " was already written in this run from " + r.target;
     }
     return {};
+}
+
+}  // namespace
+
+std::string reason_text(const Reason& r) {
+    std::string text = words(r);
+    if (text.empty()) return text;
+    switch (placing(r.why)) {
+    case Placing::After: return text + ": " + r.path;
+    case Placing::Before: return r.path + " " + text;
+    case Placing::PassedBy: return "Passed by " + r.path + ": " + text;
+    case Placing::Inside: break;
+    }
+    return text;
+}
+
+std::string reason_detail(const Reason& r, const std::string& named) {
+    if (r.path != named || placing(r.why) == Placing::Inside) return reason_text(r);
+    return words(r);
 }
 
 }  // namespace tarnvold

@@ -53,12 +53,10 @@ struct Reason {
 // Why::Message and the declined questions, which the message table and the
 // front ends tell.
 std::string reason_text(const Reason& reason);
+// The same for a line that names the path `named` first: without that
+// path, where the reason is about it.
+std::string reason_detail(const Reason& reason, const std::string& named);
 
-// The engine's refusals, as reason_text writes them.
-std::string refusal_same_file(const std::string& path);
-std::string refusal_too_large(const std::string& path);
-std::string refusal_too_large_to_decode(const std::string& path);
-std::string refusal_not_regular(const std::string& path);
 // The commands' refusals.
 std::string refusal_inside_source(const std::string& destination);
 std::string no_longer_exists(const std::string& path);

@@ -102,7 +102,7 @@ private:
 void Engine::refuse(const Reason& reason, int aborted_message) {
     const std::string text = reason_text(reason);
     ui_.log_line(text);
-    if (!batch_mode) ui_.notice(text);
+    if (!batch_mode) ui_.refused(reason);
     ui_.log_line(ui_.message(aborted_message));
 }
 

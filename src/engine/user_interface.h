@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "config/program_texts.h"
+
 namespace tarnvold {
 
 // The four progress bars of the main window, numbered as the window names them.
@@ -58,6 +60,8 @@ public:
     virtual bool ask([[maybe_unused]] Question question, std::string_view text) { return ask_yes_no(text); }
     // An OK box with the caption "Tarnvold".
     virtual void notice(std::string_view text) = 0;
+    // A file refused for `reason`: by default its text in an OK box.
+    virtual void refused(const Reason& reason) { notice(reason_text(reason)); }
 
     // Range and step of a bar; its position is left alone.
     virtual void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) = 0;
