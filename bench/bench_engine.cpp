@@ -7,19 +7,18 @@
 // Checksum and password stream: MB/s over a 10 MiB block.
 // Whole file: codefile and decodefile of a 256 MiB file in a temporary
 // folder (TMPDIR), into a fresh destination each time.
-#include <benchmark/benchmark.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
 #include "engine/checksum.h"
 #include "engine/engine.h"
 #include "engine/keystream.h"
 #include "engine/keystream_fast.h"
 #include "engine/user_interface.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 using namespace tarnvold;
 

@@ -8,16 +8,16 @@
 // --x87 computes the position key stream with the processor's sine
 // instruction instead of the fast kernels.  An existing destination is
 // replaced.
+#include "engine/engine.h"
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
+#include "io/file_io.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
-
-#include "engine/engine.h"
-#include "engine/keystream.h"
-#include "engine/keystream_fast.h"
-#include "io/file_io.h"
 
 using namespace tarnvold;
 

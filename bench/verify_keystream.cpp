@@ -13,6 +13,9 @@
 // and measures how far 125 (1 + s) lies from a half-integer, s being the
 // instruction's own sine on 80-bit operands.  Exit status 0 when nothing
 // differs.  Takes minutes; it is not part of the test run.
+#include "engine/keystream.h"
+#include "engine/keystream_fast.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,9 +26,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include "engine/keystream.h"
-#include "engine/keystream_fast.h"
 
 using namespace tarnvold;
 

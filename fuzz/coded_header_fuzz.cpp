@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The 32-byte coded-file header: any bytes are read without harm, and what
 // is read is exactly what the bytes say.
+#include "fuzz_support.h"
+
+#include "engine/coded_format.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#include "engine/coded_format.h"
-#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnvold;

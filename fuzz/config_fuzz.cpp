@@ -4,17 +4,18 @@
 // A short or foreign file is reported and changes nothing; a valid record
 // is adopted byte for byte, applied once, and has its language loaded or
 // reported; whatever was adopted is written back unchanged.
+#include "fuzz_support.h"
+
+#include "config/config_record.h"
+#include "config/international.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "config/config_record.h"
-#include "io/file_io.h"
-#include "fuzz_support.h"
-#include "config/international.h"
-#include "io/paths.h"
 
 namespace {
 

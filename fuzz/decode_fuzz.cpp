@@ -12,16 +12,17 @@
 // run: bits 0 and 1, inverted, answer the first two questions (0 = Yes),
 // bit 2 turns batch mode on, bit 3 puts an older file under the
 // destination's name first.
+#include "fuzz_support.h"
+
+#include "engine/coded_format.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "engine/coded_format.h"
-#include "engine/engine.h"
-#include "io/file_io.h"
-#include "fuzz_support.h"
 
 namespace {
 

@@ -4,6 +4,9 @@
 // questions from a list of bits and remembers what it was told.
 #pragma once
 
+#include "config/international.h"
+#include "engine/user_interface.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,11 +17,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <vector>
 #include <unistd.h>
-
-#include "config/international.h"
-#include "engine/user_interface.h"
+#include <vector>
 
 namespace tarnvold::fuzz {
 

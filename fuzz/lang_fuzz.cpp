@@ -8,6 +8,12 @@
 // and changes nothing.  The entries are UTF-8 as they stand when every line
 // is UTF-8 as far as it is kept, and read as Windows-1252 otherwise.  The
 // listing names every ".tvl" file once, however odd its name.
+#include "fuzz_support.h"
+
+#include "config/international.h"
+#include "io/file_io.h"
+#include "io/utf8_text.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -17,11 +23,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "io/file_io.h"
-#include "fuzz_support.h"
-#include "config/international.h"
-#include "io/utf8_text.h"
 
 namespace {
 

@@ -8,17 +8,18 @@
 //
 // Input: 4 bytes of generator state, 2 bytes of password length (taken
 // modulo 600, so passwords past 255 bytes occur), the password, the contents.
+#include "fuzz_support.h"
+
+#include "engine/coded_format.h"
+#include "engine/engine.h"
+#include "engine/keystream.h"
+#include "io/file_io.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "engine/coded_format.h"
-#include "engine/engine.h"
-#include "io/file_io.h"
-#include "fuzz_support.h"
-#include "engine/keystream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarnvold;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/commands.h"
 
-#include "io/file_io.h"
 #include "config/message_id.h"
+#include "io/file_io.h"
 
 namespace tarnvold {
 

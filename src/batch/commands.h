@@ -12,12 +12,13 @@
 // reported to the window.
 #pragma once
 
-#include <string>
-
 #include "batch/command_host.h"
-#include "engine/engine.h"
 #include "batch/folder_walk.h"
+
+#include "engine/engine.h"
 #include "engine/user_interface.h"
+
+#include <string>
 
 namespace tarnvold {
 

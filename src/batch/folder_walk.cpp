@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/folder_walk.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <vector>
-
 #include "config/message_id.h"
 #include "io/file_io.h"
 #include "io/folder.h"
 #include "io/paths.h"
 #include "io/utf8_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
 
 namespace tarnvold {
 

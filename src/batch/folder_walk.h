@@ -11,17 +11,17 @@
 // between two files.
 #pragma once
 
+#include "engine/engine.h"
+#include "engine/operation.h"
+#include "engine/user_interface.h"
+#include "io/folder.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
-
-#include "engine/engine.h"
-#include "engine/operation.h"
-#include "engine/user_interface.h"
-#include "io/folder.h"
 
 namespace tarnvold {
 

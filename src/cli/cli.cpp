@@ -1,28 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 
+#include "cli/terminal.h"
+#include "cli/terminal_ui.h"
+
+#include "batch/folder_walk.h"
+#include "config/message_id.h"
+#include "config/program_texts.h"
+#include "engine/engine.h"
+#include "engine/keystream.h"
+#include "engine/operation.h"
+#include "io/file_io.h"
+#include "io/folder.h"
+#include "io/paths.h"
+#include "io/std_streams.h"
+#include "io/system_error.h"
+#include "io/utf8_text.h"
+#include "tarnvold/version.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string_view>
 #include <utility>
-
-#include "engine/engine.h"
-#include "engine/operation.h"
-#include "io/file_io.h"
-#include "io/folder.h"
-#include "io/std_streams.h"
-#include "batch/folder_walk.h"
-#include "engine/keystream.h"
-#include "config/message_id.h"
-#include "config/program_texts.h"
-#include "cli/terminal.h"
-#include "cli/terminal_ui.h"
-#include "io/paths.h"
-#include "io/system_error.h"
-#include "io/utf8_text.h"
-#include "tarnvold/version.h"
 
 namespace tarnvold::cli {
 namespace {

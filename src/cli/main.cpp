@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <vector>
-
 #include "cli/cli.h"
+
 #include "io/console.h"
 #include "io/file_io.h"
+
+#include <vector>
 
 int tarnvold::program_main(std::vector<std::string> arguments) {
     prepare_standard_streams();

@@ -3,9 +3,9 @@
 // itself (password prompt, standard streams, Ctrl-C) is io/console.h.
 #pragma once
 
-#include <string_view>
-
 #include "io/console.h"
+
+#include <string_view>
 
 namespace tarnvold::cli {
 

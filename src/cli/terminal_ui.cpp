@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/terminal_ui.h"
 
-#include <algorithm>
-#include <cstdio>
+#include "cli/terminal.h"
 
-#include "engine/coded_format.h"
 #include "config/international.h"
 #include "config/message_id.h"
-#include "cli/terminal.h"
+#include "engine/coded_format.h"
 #include "io/console.h"
 #include "io/file_io.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace tarnvold::cli {
 namespace {

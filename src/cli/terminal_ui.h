@@ -5,15 +5,15 @@
 // answered without one), and a progress line on standard error.
 #pragma once
 
+#include "engine/user_interface.h"
+#include "io/log_device.h"
+
 #include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "io/log_device.h"
-#include "engine/user_interface.h"
 
 namespace tarnvold::cli {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/program_texts.h"
 
-#include <cstring>
-
 #include "io/file_io.h"
+
+#include <cstring>
 
 namespace tarnvold {
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/startup.h"
 
-#include "io/file_io.h"
 #include "config/message_id.h"
+
+#include "io/file_io.h"
 #include "io/folder.h"
 #include "io/paths.h"
 

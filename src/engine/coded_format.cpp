@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/coded_format.h"
 
-#include <cstring>
-
 #include "engine/keystream.h"
+
+#include <cstring>
 
 namespace tarnvold {
 namespace {

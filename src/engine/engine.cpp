@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/engine.h"
 
+#include "engine/checksum.h"
+#include "engine/coded_format.h"
+#include "engine/engine_parts.h"
+
+#include "config/message_id.h"
+#include "io/file_io.h"
+#include "io/std_streams.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <optional>
 #include <utility>
-
-#include "engine/checksum.h"
-#include "engine/coded_format.h"
-#include "engine/engine_parts.h"
-#include "io/file_io.h"
-#include "io/std_streams.h"
-#include "config/message_id.h"
 
 namespace tarnvold {
 

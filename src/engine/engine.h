@@ -7,19 +7,20 @@
 // turns into its exit status.  File failures leave them as IoError.
 #pragma once
 
+#include "engine/keystream.h"
+#include "engine/operation.h"
+#include "engine/user_interface.h"
+
+#include "config/program_texts.h"
+#include "io/file_io.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <string_view>
-
-#include "config/program_texts.h"
-#include "engine/keystream.h"
-#include "engine/operation.h"
-#include "io/file_io.h"
-#include "engine/user_interface.h"
+#include <utility>
 
 namespace tarnvold {
 

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The passes over a payload block by block, shared with the workers, and
 // the checksum pass.
+#include "engine/checksum.h"
+#include "engine/coded_format.h"
 #include "engine/engine_parts.h"
+
+#include "config/message_id.h"
+#include "io/file_io.h"
+#include "io/work_pool.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,12 +19,6 @@
 #include <span>
 #include <utility>
 #include <vector>
-
-#include "config/message_id.h"
-#include "engine/checksum.h"
-#include "engine/coded_format.h"
-#include "io/file_io.h"
-#include "io/work_pool.h"
 
 namespace tarnvold {
 namespace {

@@ -2,14 +2,14 @@
 // The keys of a small file, made ahead on the side thread.
 #include "engine/engine_parts.h"
 
+#include "io/work_pool.h"
+
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
 #include <utility>
-
-#include "io/work_pool.h"
 
 namespace tarnvold {
 namespace {

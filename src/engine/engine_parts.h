@@ -4,16 +4,17 @@
 // made ahead on the side thread.  Not for the other modules.
 #pragma once
 
+#include "engine/engine.h"
+#include "engine/keystream.h"
+
+#include "io/side_task.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
-
-#include "engine/engine.h"
-#include "engine/keystream.h"
-#include "io/side_task.h"
 
 namespace tarnvold {
 

@@ -15,15 +15,15 @@
 // keystream_fast.h); their starting values come from the exact residues.
 #include "engine/keystream_fast.h"
 
+#include "engine/cpu_features.h"
+#include "engine/keystream.h"
+#include "engine/wide_uint.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
-
-#include "engine/cpu_features.h"
-#include "engine/keystream.h"
-#include "engine/wide_uint.h"
 
 namespace tarnvold {
 namespace {

@@ -11,10 +11,10 @@
 // and as M / P in pairs of doubles inside them.
 #pragma once
 
+#include "engine/keystream.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#include "engine/keystream.h"
 
 namespace tarnvold {
 

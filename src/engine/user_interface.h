@@ -6,11 +6,11 @@
 // as a script that records every call.
 #pragma once
 
+#include "config/program_texts.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "config/program_texts.h"
 
 namespace tarnvold {
 

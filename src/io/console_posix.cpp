@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/console.h"
+#include "io/file_io.h"
+#include "io/file_io_posix.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,16 +9,13 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <iterator>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include "io/file_io.h"
-#include "io/file_io_posix.h"
 
 namespace tarnvold {
 namespace {

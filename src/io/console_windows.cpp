@@ -4,16 +4,15 @@
 // code page), the standard streams in binary mode, and Ctrl-C through a
 // console control handler.
 #include "io/console.h"
+#include "io/file_io.h"
+#include "io/file_io_windows.h"
+#include "io/windows_text.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <io.h>
-
-#include "io/file_io.h"
-#include "io/file_io_windows.h"
-#include "io/windows_text.h"
 
 namespace tarnvold {
 namespace {

@@ -2,6 +2,7 @@
 // What the file layer does the same way on every system: the texts of its
 // errors, the form of its temporary names and the seam for tests.
 #include "io/file_io.h"
+#include "io/file_io_shared.h"
 #include "io/system_error.h"
 
 #include <atomic>
@@ -10,8 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <utility>
-
-#include "io/file_io_shared.h"
 
 namespace tarnvold {
 

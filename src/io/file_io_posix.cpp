@@ -3,8 +3,12 @@
 // the write loop every output shares.  Output files are in
 // output_file_posix.cpp, the names removed on interruption in
 // temporary_names_posix.cpp.
+#include "io/file_io_posix.h"
+
 #include "io/file_io.h"
+#include "io/folder.h"
 #include "io/system_error.h"
+#include "io/work_pool.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,10 +18,6 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "io/file_io_posix.h"
-#include "io/folder.h"
-#include "io/work_pool.h"
 
 namespace tarnvold {
 

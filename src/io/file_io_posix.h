@@ -5,12 +5,12 @@
 // standard streams.  Not for other parts: they use io/file_io.h.
 #pragma once
 
+#include "io/file_io_shared.h"
+
 #include <cstddef>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
-
-#include "io/file_io_shared.h"
 
 namespace tarnvold {
 

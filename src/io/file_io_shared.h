@@ -4,9 +4,9 @@
 // names.  Not for other parts: they use io/file_io.h.
 #pragma once
 
-#include <string>
-
 #include "io/file_io.h"
+
+#include <string>
 
 namespace tarnvold {
 

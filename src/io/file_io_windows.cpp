@@ -14,18 +14,18 @@
 // Error codes are the C library's error numbers where one says the same
 // (a missing file, no permission, a full disk), so that messages read as on
 // other systems, and the system's own error otherwise, told in its words.
+#include "io/file_io_windows.h"
+
 #include "io/file_io.h"
+#include "io/folder.h"
 #include "io/system_error.h"
+#include "io/work_pool.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <memory>
-
-#include "io/file_io_windows.h"
-#include "io/folder.h"
-#include "io/work_pool.h"
 
 namespace tarnvold {
 namespace {

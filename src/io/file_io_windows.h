@@ -4,13 +4,13 @@
 // and the standard streams.  Not for other parts: they use io/file_io.h.
 #pragma once
 
+#include "io/file_io_shared.h"
+#include "io/windows_text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "io/file_io_shared.h"
-#include "io/windows_text.h"
 
 namespace tarnvold {
 

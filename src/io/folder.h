@@ -10,13 +10,13 @@
 // system.
 #pragma once
 
+#include "io/file_io.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "io/file_io.h"
 
 namespace tarnvold {
 

@@ -7,11 +7,10 @@
 // Reparse points (symbolic links, junctions) count as links and are followed
 // only when asked.
 #include "io/folder.h"
+#include "io/windows_text.h"
 
 #include <cerrno>
 #include <utility>
-
-#include "io/windows_text.h"
 
 namespace tarnvold {
 

@@ -4,13 +4,12 @@
 // order as they come.  The rest is
 // output_file_posix.cpp and output_file_windows.cpp.
 #include "io/file_io.h"
-
-#include <cerrno>
-#include <memory>
-
 #include "io/file_io_shared.h"
 #include "io/folder.h"
 #include "io/std_streams.h"
+
+#include <cerrno>
+#include <memory>
 
 namespace tarnvold {
 

@@ -3,15 +3,14 @@
 // allows it (O_TMPFILE), under a hidden temporary name beside the
 // destination elsewhere, and given the destination's name only by commit().
 #include "io/file_io.h"
+#include "io/file_io_posix.h"
+#include "io/folder.h"
 
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "io/file_io_posix.h"
-#include "io/folder.h"
 
 namespace tarnvold {
 namespace {

@@ -6,13 +6,12 @@
 // destination: replacing only when the destination existed and was asked
 // about, never over a name that was free when the file was begun.
 #include "io/file_io.h"
+#include "io/file_io_windows.h"
+#include "io/folder.h"
 
 #include <cerrno>
 #include <cstring>
 #include <vector>
-
-#include "io/file_io_windows.h"
-#include "io/folder.h"
 
 namespace tarnvold {
 namespace {

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/paths.h"
 
-#include <filesystem>
-
 #include "io/file_io.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <unistd.h>
 #include <vector>
 

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Paths on Windows: the stored form, with backslashes, is already the
 // system's own; the current folder comes as UTF-8.
+#include "io/file_io.h"
 #include "io/paths.h"
+#include "io/windows_text.h"
 
 #include <cerrno>
-
-#include "io/file_io.h"
-#include "io/windows_text.h"
 
 namespace tarnvold {
 

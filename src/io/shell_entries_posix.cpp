@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "io/shell_entries.h"
-
 #include "io/file_io.h"
+#include "io/shell_entries.h"
 
 #include <cerrno>
 #include <sys/stat.h>

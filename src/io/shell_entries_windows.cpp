@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Windows has no named pipes, sockets or devices among a folder's entries:
 // everything there is a folder or a file (or a link, a reparse point).
-#include "io/shell_entries.h"
-
 #include "io/file_io.h"
+#include "io/shell_entries.h"
 #include "io/windows_text.h"
 
 #include <cerrno>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/side_task.h"
 
+#include "io/start_thread.h"
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -9,8 +11,6 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
-
-#include "io/start_thread.h"
 
 namespace tarnvold {
 namespace {

@@ -6,12 +6,12 @@
 // std_streams_posix.cpp; std_streams_windows.cpp is the other.
 #pragma once
 
+#include "io/file_io.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "io/file_io.h"
 
 namespace tarnvold {
 

@@ -2,6 +2,8 @@
 // Standard streams on POSIX systems: descriptors 0 and 1; the copy of
 // standard input is reached again through /dev/fd, which opens the file
 // anew whether it has a name or not.
+#include "io/file_io_posix.h"
+#include "io/folder.h"
 #include "io/std_streams.h"
 
 #include <algorithm>
@@ -11,9 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-#include "io/file_io_posix.h"
-#include "io/folder.h"
 
 namespace tarnvold {
 

@@ -4,17 +4,16 @@
 // is a temporary file in the system's folder for them, marked for deletion
 // from its first moment: it goes with the last handle, however the process
 // ends.
+#include "io/file_io_windows.h"
+#include "io/folder.h"
 #include "io/std_streams.h"
+#include "io/windows_text.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
-
-#include "io/file_io_windows.h"
-#include "io/folder.h"
-#include "io/windows_text.h"
 
 namespace tarnvold {
 namespace {

@@ -4,9 +4,10 @@
 // this.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 namespace tarnvold::windows {
 

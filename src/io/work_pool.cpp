@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "io/work_pool.h"
 
+#include "io/start_thread.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <exception>
 #include <memory>
-#include <csignal>
 #include <pthread.h>
 #include <sched.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
-
-#include "io/start_thread.h"
 
 namespace tarnvold {
 

@@ -5,6 +5,8 @@
 // operations) stays on the calling thread.
 #pragma once
 
+#include "io/side_task.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -14,8 +16,6 @@
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include "io/side_task.h"
 
 namespace tarnvold {
 

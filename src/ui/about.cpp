@@ -3,11 +3,13 @@
 
 #include "ui/qt_text.h"
 #include "ui/ui_common.h"
+
 #include "tarnvold/version.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+
 #include <algorithm>
 
 namespace tarnvold {

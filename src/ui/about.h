@@ -6,6 +6,7 @@
 #include "config/international.h"
 
 #include <QDialog>
+
 #include <functional>
 
 class QFrame;

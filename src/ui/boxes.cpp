@@ -4,10 +4,11 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QSpacerItem>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSpacerItem>
+
 #include <utility>
 
 namespace tarnvold::ui {

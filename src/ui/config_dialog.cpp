@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/config_dialog.h"
 
+#include "ui/ui_common.h"
+
 #include "io/file_io.h"
 #include "io/utf8_text.h"
-#include "ui/ui_common.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -15,6 +16,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+
 #include <algorithm>
 
 namespace tarnvold {

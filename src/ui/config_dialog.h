@@ -9,6 +9,7 @@
 #include "config/international.h"
 
 #include <QDialog>
+
 #include <functional>
 #include <string>
 #include <vector>

@@ -1,22 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/helper.h"
 
-#include "io/file_io.h"
-#include "io/paths.h"
 #include "ui/qt_text.h"
 #include "ui/ui_common.h"
 
+#include "io/file_io.h"
+#include "io/paths.h"
+
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QWindow>
-#include <algorithm>
-#include <QDir>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace tarnvold {
 

@@ -6,6 +6,7 @@
 #include "config/international.h"
 
 #include <QWidget>
+
 #include <functional>
 
 class QPushButton;

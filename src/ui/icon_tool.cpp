@@ -3,11 +3,12 @@
 // executable (ICO, packaging/windows/tarnvold.ico), in the format its name
 // ends with:
 //   tarnvold_icon OUT.png|OUT.ico
+#include "ui/ui_common.h"
+
 #include <QApplication>
 #include <QPixmap>
-#include <cstdio>
 
-#include "ui/ui_common.h"
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -4,12 +4,13 @@
 #include "ui/main.h"
 
 #include "ui/boxes.h"
-#include "io/file_io.h"
 #include "ui/main_window.h"
-#include "io/paths.h"
 #include "ui/program.h"
 #include "ui/qt_text.h"
 #include "ui/ui_common.h"
+
+#include "io/file_io.h"
+#include "io/paths.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+
 #include <cstdio>
 #include <memory>
 #include <string>

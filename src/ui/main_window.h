@@ -4,16 +4,17 @@
 // commands' host, and the start-up sequence's window.
 #pragma once
 
+#include "ui/frame_ticker.h"
+
 #include "batch/command_host.h"
 #include "batch/commands.h"
 #include "config/config_record.h"
+#include "config/international.h"
+#include "config/startup.h"
 #include "engine/engine.h"
 #include "engine/operation.h"
-#include "config/international.h"
-#include "io/log_device.h"
-#include "config/startup.h"
-#include "ui/frame_ticker.h"
 #include "engine/user_interface.h"
+#include "io/log_device.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
@@ -21,6 +22,7 @@
 #include <QSize>
 #include <QString>
 #include <QTimer>
+
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -1,37 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the coding commands' host and as the start-up
 // sequence's window.
-#include "ui/main_window.h"
-
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
-#include "io/file_io.h"
 #include "ui/helper.h"
 #include "ui/keyboard.h"
-#include "config/message_id.h"
+#include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
-#include "io/paths.h"
-#include "io/shell_entries.h"
 #include "ui/qt_text.h"
 #include "ui/report_text.h"
 #include "ui/shell_model.h"
 #include "ui/ui_common.h"
-#include "tarnvold/version.h"
+
 #include "batch/folder_walk.h"
+#include "config/message_id.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+#include "io/shell_entries.h"
+#include "tarnvold/version.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QShortcut>
-#include <QUrl>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -43,17 +41,21 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 #include <QWindow>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>

@@ -1,36 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the engine's user interface: the log pane, the bars and
 // the labels, brought up to date once a frame while a command runs.
-#include "ui/main_window.h"
-
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
-#include "io/file_io.h"
 #include "ui/helper.h"
 #include "ui/keyboard.h"
-#include "config/message_id.h"
+#include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
-#include "io/paths.h"
 #include "ui/qt_text.h"
 #include "ui/report_text.h"
 #include "ui/shell_model.h"
 #include "ui/ui_common.h"
-#include "tarnvold/version.h"
+
 #include "batch/folder_walk.h"
+#include "config/message_id.h"
+#include "io/file_io.h"
+#include "io/paths.h"
+#include "tarnvold/version.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QShortcut>
-#include <QUrl>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -42,17 +40,21 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 #include <QWindow>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>

@@ -2,11 +2,13 @@
 #include "ui/open_dir.h"
 
 #include "ui/boxes.h"
-#include "io/file_io.h"
-#include "config/message_id.h"
 #include "ui/qt_text.h"
 #include "ui/shell_model.h"
 #include "ui/ui_common.h"
+
+#include "config/message_id.h"
+#include "io/file_io.h"
+#include "io/shell_entries.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,9 +19,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
-#include <cerrno>
 
-#include "io/shell_entries.h"
+#include <cerrno>
 
 namespace tarnvold {
 

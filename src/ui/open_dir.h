@@ -4,10 +4,12 @@
 // source and destination folders.
 #pragma once
 
-#include "config/international.h"
 #include "ui/modal_wait.h"
 
+#include "config/international.h"
+
 #include <QDialog>
+
 #include <string>
 
 class QFileSystemModel;

@@ -3,13 +3,15 @@
 
 #include "ui/qt_text.h"
 #include "ui/ui_common.h"
+
 #include "io/utf8_text.h"
 
 #include <QColor>
 #include <QLabel>
-#include <QPalette>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
+
 #include <limits>
 
 namespace tarnvold {

@@ -3,10 +3,12 @@
 // coding command asks for its password.
 #pragma once
 
-#include "config/international.h"
 #include "ui/modal_wait.h"
 
+#include "config/international.h"
+
 #include <QDialog>
+
 #include <string>
 
 class QLabel;

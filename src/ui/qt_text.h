@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QString>
 #include <QStringDecoder>
+
 #include <string>
 #include <string_view>
 

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+
 #include <vector>
 
 namespace tarnvold::ui {

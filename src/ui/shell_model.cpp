@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/shell_model.h"
 
+#include "ui/qt_text.h"
+
+#include "io/shell_entries.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QTreeView>
+
 #include <cerrno>
 #include <cstring>
-
-#include "io/shell_entries.h"
-#include "ui/qt_text.h"
 
 namespace tarnvold::ui {
 

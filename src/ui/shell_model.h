@@ -10,6 +10,7 @@
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QString>
+
 #include <functional>
 
 class QTreeView;

@@ -14,9 +14,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
-#include <memory>
 #include <QWidget>
 #include <QWindow>
+
+#include <memory>
 
 namespace tarnvold::ui {
 

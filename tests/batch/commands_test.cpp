@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command flows, driven through scripted dialogs.
-#include <gtest/gtest.h>
+#include "batch/commands.h"
+
+#include "script_host.h"
+
+#include "support/fault_plan.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <filesystem>
-
-#include "batch/commands.h"
-#include "support/fault_plan.h"
-#include "script_host.h"
-#include "support/temp_dir.h"
+#include <gtest/gtest.h>
+#include <map>
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

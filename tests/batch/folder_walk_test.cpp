@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The folder walk on real trees.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
+#include "batch/folder_walk.h"
 #include "config/message_id.h"
 #include "io/file_io.h"
 #include "support/fault_plan.h"
-#include "batch/folder_walk.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
 

@@ -3,14 +3,14 @@
 // and every call joins the ScriptUi's timeline as "host:<what>".
 #pragma once
 
+#include "batch/command_host.h"
+#include "io/file_io.h"
+#include "support/script_ui.h"
+
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
-
-#include "batch/command_host.h"
-#include "io/file_io.h"
-#include "support/script_ui.h"
 
 namespace tarnvold::testing {
 

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli code-dir and decode-dir, run as a real process.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <unistd.h>
-#include <vector>
-
 #include "support/run_process.h"
 #include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One documentation source: what --help lists, the README, the manual page,
 // the help page and the shell completions list too, no more and no less.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

@@ -2,22 +2,21 @@
 // Folder runs that nothing can lead outside their destination: folders
 // swapped for links while a run is in them, links at destination names, and
 // the temporary files of runs that were killed.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

@@ -2,18 +2,17 @@
 // A process killed in the middle of coding or decoding a large file must
 // leave nothing under the destination's name, and must not touch a file it
 // was about to replace.
-#include <gtest/gtest.h>
+#include "support/temp_dir.h"
 
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 

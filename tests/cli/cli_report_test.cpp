@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What tarnvold-cli tells on standard error when a file is not done, and the
 // test command's report: every refusal with its reason and its file.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

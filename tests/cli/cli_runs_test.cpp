@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs of several files: SOURCE... FOLDER as cp takes them, one seed
 // sequence for the whole run, and --keep-going past files that fail.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

@@ -2,19 +2,18 @@
 // tarnvold-cli on real pipes and devices: standard output that fails, a
 // reader that goes away, password sources that never end, and "-" for
 // standard input and output.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli with a person at a terminal: run on a pseudo-terminal, typing
 // what the person would type once the tool shows what the person would see.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <string>
@@ -17,9 +19,6 @@
 #include <unistd.h>
 #include <utmp.h>
 #include <vector>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli code, decode and test, run as a real process.
-#include <gtest/gtest.h>
+#include "support/run_process.h"
+#include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "support/run_process.h"
-#include "support/temp_dir.h"
 
 using tarnvold::testing::lines_of;
 using tarnvold::testing::read_file;

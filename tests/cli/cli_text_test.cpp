@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli with names and passwords beyond ASCII.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
+#include "io/utf8_text.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
-#include "io/utf8_text.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;

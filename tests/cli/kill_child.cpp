@@ -5,12 +5,12 @@
 // until its standard input ends.  With "n" it acts as on a file system
 // without unnamed temporary files.  Where it stops is a point the run itself
 // reaches, however fast the machine.
+#include "cli/cli.h"
+#include "io/file_io.h"
+#include "support/fault_plan.h"
+
 #include <cstdlib>
 #include <cstring>
-
-#include "cli/cli.h"
-#include "support/fault_plan.h"
-#include "io/file_io.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;

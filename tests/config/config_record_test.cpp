@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config_fixture.h"
 #include "config/config_record.h"
+
+#include "config_fixture.h"
+
 #include "io/file_io.h"
 
 #ifndef _WIN32

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config_fixture.h"
+
 #include "io/file_io.h"
 
 #include <algorithm>

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The byte sum that is the coded file's checksum.
-#include <gtest/gtest.h>
+#include "engine/checksum.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <numeric>
 #include <vector>
-
-#include "engine/checksum.h"
 
 using namespace tarnvold;
 

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
+#include "engine/engine.h"
+#include "engine/keystream.h"
+#include "io/file_io.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
-
-#include "engine/engine.h"
-#include "io/file_io.h"
-#include "engine/keystream.h"
-#include "support/script_ui.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

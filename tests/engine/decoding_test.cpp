@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "engine/engine.h"
 #include "io/file_io.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

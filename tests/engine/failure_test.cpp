@@ -2,19 +2,18 @@
 // Failures at any file operation and sources that change while they are
 // coded, on every system: nothing half-written left behind, the old
 // destination kept, no handle leaked, and error texts that name the file.
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <string>
-
 #include "engine/engine.h"
 #include "io/file_io.h"
 #include "support/fault_plan.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
 
 using namespace tarnvold;
 using tarnvold::testing::entry_count;

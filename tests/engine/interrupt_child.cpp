@@ -3,12 +3,12 @@
 // at its first write, after saying "paused" on standard output, until its
 // standard input ends.  With "named" it acts as on a file system without
 // unnamed temporary files.
-#include <cstring>
-
 #include "engine/engine.h"
-#include "support/fault_plan.h"
 #include "io/file_io.h"
+#include "support/fault_plan.h"
 #include "support/script_ui.h"
+
+#include <cstring>
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fast position key stream against the x87 instruction that defines the
 // format.
-#include <gtest/gtest.h>
+#include "engine/keystream_fast.h"
+
+#include "engine/keystream.h"
 
 #include <cmath>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <numeric>
 #include <string>
 #include <vector>
-
-#include "engine/keystream.h"
-#include "engine/keystream_fast.h"
 
 using namespace tarnvold;
 

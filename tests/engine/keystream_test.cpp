@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
+#include "engine/keystream.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "engine/keystream.h"
 
 using namespace tarnvold;
 

@@ -1,21 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Both coding passes shared with the worker pool in pieces: the same bytes,
 // progress and failures as the plain block loop.
-#include <gtest/gtest.h>
+#include "engine/engine.h"
+#include "engine/keystream.h"
+#include "io/file_io.h"
+#include "support/fault_plan.h"
+#include "support/script_ui.h"
+#include "support/shared_workers.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "engine/engine.h"
-#include "support/fault_plan.h"
-#include "io/file_io.h"
-#include "engine/keystream.h"
-#include "support/script_ui.h"
-#include "support/shared_workers.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Coding must never cost anyone a byte: no source destroyed, no existing
 // destination lost, nothing half-written left behind, no handle leaked.
-#include <gtest/gtest.h>
+#include "config/config_record.h"
+#include "config/international.h"
+#include "engine/engine.h"
+#include "io/file_io.h"
+#include "support/fault_plan.h"
+#include "support/script_ui.h"
+#include "support/temp_dir.h"
 
 #include <cerrno>
 #include <csignal>
@@ -10,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <string>
 #include <sys/socket.h>
@@ -19,14 +26,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-#include "config/config_record.h"
-#include "engine/engine.h"
-#include "support/fault_plan.h"
-#include "io/file_io.h"
-#include "config/international.h"
-#include "support/script_ui.h"
-#include "support/temp_dir.h"
 
 using namespace tarnvold;
 using tarnvold::testing::entry_count;

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Coded files made by an independent implementation: the engine must
 // reproduce every byte of them, and decode them back.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "engine/engine.h"
 #include "engine/keystream_fast.h"
 #include "support/script_ui.h"
 #include "support/shared_workers.h"
 #include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <string>
 
 using namespace tarnvold;
 using tarnvold::testing::read_file;

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two-limb 128-bit integers that 32-bit builds of the fast key stream
 // compute their residues with.
-#include <gtest/gtest.h>
+#include "engine/wide_uint.h"
 
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <random>
-
-#include "engine/wide_uint.h"
 
 using tarnvold::detail::TwoLimbU128;
 

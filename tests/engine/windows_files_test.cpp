@@ -3,22 +3,22 @@
 // and beyond MAX_PATH, contents kept byte for byte, files known by their
 // identity, positioned transfers, sizes past 2 GiB, outputs that appear
 // complete under their name or not at all, and folders held open.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <windows.h>
-#include <winioctl.h>
-
 #include "engine/engine.h"
 #include "io/file_io.h"
 #include "io/folder.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <winioctl.h>
 
 using namespace tarnvold;
 using namespace tarnvold::testing;

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Large reads shared with the worker pool.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "io/file_io.h"
 #include "support/shared_workers.h"
 #include "support/temp_dir.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace tarnvold;
 using tarnvold::testing::SharedWorkers;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Paths as the folder walk and tarnvold-cli take them apart and compare
 // them, on each system in its own way.
-#include <gtest/gtest.h>
-
 #include "io/paths.h"
+
+#include <gtest/gtest.h>
 
 namespace tarnvold {
 namespace {

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The worker pool that shares a block's computing with the calling thread.
-#include <gtest/gtest.h>
+#include "io/work_pool.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "io/work_pool.h"
 
 using namespace tarnvold;
 

@@ -3,9 +3,10 @@
 // or a virus scanner may: hold_file PATH SECONDS.  Says "held" on standard
 // output once it holds the file, and lets go after SECONDS or when its
 // standard input ends.
+#include <windows.h>
+
 #include <cstdio>
 #include <cwchar>
-#include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) return 2;

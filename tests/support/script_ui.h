@@ -3,15 +3,15 @@
 // questions from a script.
 #pragma once
 
+#include "config/international.h"
+#include "engine/user_interface.h"
+
 #include <cstdint>
 #include <deque>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "config/international.h"
-#include "engine/user_interface.h"
 
 namespace tarnvold::testing {
 

@@ -3,22 +3,25 @@
 // language, applied at once on OK, dropped on Cancel or a close.
 
 #include "ui/config_dialog.h"
+
+#include "ui_test_support.h"
+
 #include "ui/about.h"
+#include "ui/keyboard.h"
 #include "ui/main_window.h"
 #include "ui/password.h"
 #include "ui/program.h"
-#include "ui/keyboard.h"
-#include "ui_test_support.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
-#include <QGroupBox>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTreeView>
+
 #include <fstream>
 
 using namespace tarnvold;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWindow>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

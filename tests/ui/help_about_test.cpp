@@ -2,10 +2,11 @@
 // The help window's page and links, the project's help pages themselves,
 // and the About box.
 
+#include "ui_test_support.h"
+
 #include "ui/about.h"
 #include "ui/helper.h"
 #include "ui/ui_common.h"
-#include "ui_test_support.h"
 
 #include <QApplication>
 #include <QLabel>

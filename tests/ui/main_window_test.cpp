@@ -3,39 +3,42 @@
 // swaps, the progress bars, the busy state while a command waits, the shell
 // panes and the keyboard.
 
+#include "ui/main_window.h"
+
+#include "ui_test_support.h"
+
 #include "ui/about.h"
 #include "ui/config_dialog.h"
 #include "ui/helper.h"
-#include "ui/main_window.h"
+#include "ui/keyboard.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "ui/program.h"
-#include "ui/keyboard.h"
-#include "ui_test_support.h"
 
 #include <QAccessible>
 #include <QAction>
-#include <QFileSystemModel>
-#include <QListView>
-#include <QTreeView>
-#include <QWindow>
-#include <QLabel>
-#include <QElapsedTimer>
-#include <QMimeData>
-#include <QProcess>
-#include <QSet>
-#include <QUrl>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QScopeGuard>
+#include <QSet>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <QWindow>
+
 #include <climits>
 
 using namespace tarnvold;

@@ -2,6 +2,7 @@
 // The folder chooser's wait: which folder it hands back, and New dir.
 
 #include "ui/open_dir.h"
+
 #include "ui_test_support.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QScopeGuard>
 #include <QTimer>
 #include <QTreeView>
+
 #include <functional>
 
 using namespace tarnvold;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog's wait: what it hands back, and when.
 
-#include "ui/password.h"
 #include "ui_test_support.h"
+
+#include "ui/password.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
+
 #include <functional>
 
 using namespace tarnvold;

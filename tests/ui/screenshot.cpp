@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
+
 #include <cstdio>
 
 int main(int argc, char** argv) {

@@ -2,16 +2,17 @@
 // Start-up as the program runs it: the six windows created in a fresh
 // folder, with the files start-up finds there.
 
+#include "ui_test_support.h"
+
+#include "config/international.h"
 #include "ui/about.h"
 #include "ui/config_dialog.h"
 #include "ui/helper.h"
-#include "config/international.h"
+#include "ui/keyboard.h"
 #include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "ui/program.h"
-#include "ui/keyboard.h"
-#include "ui_test_support.h"
 
 #include <QAction>
 #include <QApplication>

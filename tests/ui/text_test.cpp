@@ -2,12 +2,13 @@
 // Texts are shown as they are: language texts and file names in boxes and
 // labels are never read as markup.
 
+#include "ui_test_support.h"
+
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/main_window.h"
 #include "ui/password.h"
 #include "ui/program.h"
-#include "ui_test_support.h"
 
 #include <QApplication>
 #include <QInputDialog>

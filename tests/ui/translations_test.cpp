@@ -3,17 +3,19 @@
 // writes its own English file, keeps the role of every English entry, loads,
 // and re-captions every window with captions that fit their controls.
 
+#include "ui/translations.h"
+
+#include "ui_test_support.h"
+
+#include "config/international.h"
 #include "ui/about.h"
 #include "ui/config_dialog.h"
 #include "ui/helper.h"
-#include "config/international.h"
+#include "ui/keyboard.h"
 #include "ui/main_window.h"
 #include "ui/open_dir.h"
 #include "ui/password.h"
-#include "ui/keyboard.h"
 #include "ui/program.h"
-#include "ui/translations.h"
-#include "ui_test_support.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,17 +24,18 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QMessageBox>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTranslator>
-#include <QXmlStreamReader>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringDecoder>
 #include <QStyle>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
+
 #include <utility>
 
 using namespace tarnvold;

@@ -3,8 +3,8 @@
 // answered from a script instead of shown, and the files the program reads.
 #pragma once
 
-#include "ui/boxes.h"
 #include "config/config_record.h"
+#include "ui/boxes.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,16 +15,17 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QtTest>
+
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <deque>
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace tarnvold::testing {

@@ -5,19 +5,21 @@
 // The test starts its own X server with openbox on it; without them it
 // skips.
 
+#include "ui_test_support.h"
+
 #include "ui/config_dialog.h"
 #include "ui/main_window.h"
 #include "ui/password.h"
 #include "ui/program.h"
-#include "ui_test_support.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTimer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QWindow>
+
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
