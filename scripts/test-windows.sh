@@ -81,6 +81,51 @@ for name in win64 win32; do
 done
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 
+# --- The window tests (QtTest programs) built for Windows, under wine with
+# Qt's offscreen screen; wine itself still needs an X display, or it never
+# ends, so each run gets Xvfb and a time limit.  Wine passes no QT_*
+# variables on to Windows programs: qt.conf beside the tests points Qt at
+# its plugins and at translations/ (laid out as in the zip) and lib/fonts
+# (the fonts the offscreen screen draws with), and the platform is an
+# argument.
+window_tests() {
+  local qt gui runtime wine_path test name
+  gui=$out/win64-gui
+  if ! ls "$gui"/tests/ui/ui_*_test.exe >/dev/null 2>&1; then
+    echo "== window tests NOT RUN: build-windows.sh built none"
+    return 0
+  fi
+  qt=$(scripts/build-qt-windows.sh)
+  # Qt's DLLs and the C++ runtime's, where build-windows.sh takes them from;
+  # wine sees the Linux root as drive Z:.
+  wine_path="Z:${qt//\//\\}\\bin"
+  for runtime in libstdc++-6.dll libwinpthread-1.dll; do
+    runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name="$runtime")")
+    if [[ $runtime == . ]]; then runtime=/usr/x86_64-w64-mingw32/lib; else runtime=$(realpath "$runtime"); fi
+    wine_path+=";Z:${runtime//\//\\}"
+  done
+  printf '[Paths]\nPrefix = .\nPlugins = Z:%s/plugins\n' "$qt" >"$gui/tests/ui/qt.conf"
+  rm -rf "$gui/tests/ui/translations" "$gui/tests/ui/lib"
+  mkdir -p "$gui/tests/ui/translations" "$gui/tests/ui/lib"
+  cp "$gui"/translations/tarnvold_*.qm /usr/share/qt6/translations/qtbase_*.qm "$gui/tests/ui/translations/"
+  ln -s /usr/share/fonts/truetype/dejavu "$gui/tests/ui/lib/fonts"
+  for test in "$gui"/tests/ui/ui_*_test.exe; do
+    name=$(basename "$test" .exe)
+    echo "== win64 window test $name"
+    rm -f "$gui/tests/ui/$name.txt"
+    if (cd "$gui/tests/ui" && WINEPATH=$wine_path timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
+      "$wine64" "$test" -platform offscreen -o "$name.txt,txt" </dev/null >/dev/null 2>&1); then
+      grep -E '^(SKIP|Totals)' "$gui/tests/ui/$name.txt"
+    else
+      grep -E '^(FAIL|SKIP|Totals)|^ {3}Loc' "$gui/tests/ui/$name.txt" || echo "(no results: it did not start or ran out of time)"
+      echo "FAILED: win64 window test $name (its report: $gui/tests/ui/$name.txt)"
+      status=1
+    fi
+  done
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+window_tests
+
 # --- The window program from its zip, under wine on a virtual screen (wine
 # with no display never ends, so every start here has Xvfb and a time
 # limit): scripts/window-smoke.sh against the Linux build's files.

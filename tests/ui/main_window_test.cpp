@@ -347,6 +347,7 @@ private slots:
     // contents say something else than its name: the panes list them from
     // their names and stat alone, and the window goes on working.
     void special_files_are_listed_without_being_read() {
+        TARNVOLD_SKIP_ON_WINDOWS("named pipes, sockets and devices live outside folders there");
         const QString dir = cwd->file("special");
         QVERIFY(QDir().mkpath(dir + "/sub"));
         SpecialFiles special;
@@ -358,7 +359,7 @@ private slots:
         show_and_load(dir, rows);
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/pipe")), QString("Named pipe"));
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/socket")), QString("Socket"));
-        if (::geteuid() == 0)
+        if (running_as_root())
             QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
         // Named like no known type: its contents are not looked at.
         QTRY_VERIFY(!list_model()->type(list_entry(dir + "/notes")).isEmpty());
@@ -664,7 +665,8 @@ private slots:
     // As an ordinary user: a folder that cannot be read says so in the
     // list's place, and "Code object" on it says so before any question.
     void an_unreadable_folder_says_so() {
-        if (::geteuid() == 0) {
+        TARNVOLD_SKIP_ON_WINDOWS("a folder is closed by its access list, which Qt's permission bits do not set");
+        if (running_as_root()) {
             // Root reads every folder: the case is run again as nobody.
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

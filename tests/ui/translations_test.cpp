@@ -59,6 +59,7 @@ private slots:
     // sources now, has a translation in the .qm file of each shipped
     // language.
     void every_added_text_is_translated() {
+        TARNVOLD_SKIP_ON_WINDOWS("lupdate is a tool of the build machine; the Linux run covers the same sources");
         QTemporaryDir dir;
         const QString ts = dir.filePath("all.ts");
         QProcess lupdate;
