@@ -53,6 +53,8 @@ private:
     QString log() { return f().Memo1->toPlainText(); }
     QFileSystemModel* list_model() { return static_cast<QFileSystemModel*>(f().ShellListView1->model()); }
     QModelIndex list_entry(const QString& path) { return list_model()->index(path); }
+    // The folder the list shows, in the system's form as the panes show it.
+    QString listed() { return QDir::toNativeSeparators(f().listed_folder()); }
     // The panes as the full style shows them.
     void full_view() {
         f().set_window_size(855, 441);
@@ -61,7 +63,7 @@ private:
     // Shows a folder and waits until the list has read it.
     void show_and_load(const QString& folder, int rows) {
         f().show_folder(folder);
-        QCOMPARE(f().listed_folder(), folder);
+        QCOMPARE(listed(), folder);
         QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), rows);
     }
     bool menus_enabled() {
@@ -421,7 +423,7 @@ private slots:
         // As the window system delivers it: a click, then the second press.
         QTest::mouseClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
-        QTRY_COMPARE(f().listed_folder(), cwd->file("top/inner"));
+        QTRY_COMPARE(listed(), cwd->file("top/inner"));
         auto* tree = static_cast<QFileSystemModel*>(f().ShellTreeView1->model());
         QCOMPARE(tree->filePath(f().ShellTreeView1->currentIndex()), cwd->file("top/inner"));
     }
@@ -430,14 +432,14 @@ private slots:
         QVERIFY(QDir().mkpath(cwd->file("docs")));
         write_bytes(cwd->file("docs/letter.txt"), "text");
         f().open_path(cwd->file("docs/letter.txt"));
-        QCOMPARE(f().listed_folder(), cwd->file("docs"));
+        QCOMPARE(listed(), cwd->file("docs"));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         QCOMPARE(f().selection().kind, Selection::Kind::File);
         // Still so once the list has read the folder.
         QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 1);
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         f().open_path(cwd->path());
-        QCOMPARE(f().listed_folder(), cwd->path());
+        QCOMPARE(listed(), cwd->path());
         QCOMPARE(f().selection().kind, Selection::Kind::None);
     }
 
@@ -638,11 +640,11 @@ private slots:
             QVERIFY(dropped.isAccepted());
         };
         drop({cwd->file("drop/b.txt")});
-        QCOMPARE(f().listed_folder(), cwd->file("drop"));
+        QCOMPARE(listed(), cwd->file("drop"));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("drop/b.txt"));
         QCOMPARE(log(), QString("Initialisation finished"));
         drop({cwd->file("drop"), cwd->file("drop/a.txt")});
-        QCOMPARE(f().listed_folder(), cwd->file("drop"));
+        QCOMPARE(listed(), cwd->file("drop"));
         QVERIFY(log().endsWith("2 files or folders were dropped; the first is selected: " + cwd->file("drop")));
         QVERIFY(boxes->seen.empty());  // nothing started
     }
@@ -650,13 +652,14 @@ private slots:
     // The folder shown removed from outside: the nearest folder left above
     // it is shown and the log says which went.
     void a_removed_folder_gives_way_to_its_parent() {
+        TARNVOLD_SKIP_ON_WINDOWS("a folder the window watches cannot be removed there");
         full_view();
         QDir(cwd->path()).mkpath("top/gone/deeper");
         QDir(cwd->path()).mkpath("top/sibling");
         show_and_load(cwd->file("top"), 2);
         show_and_load(cwd->file("top/gone/deeper"), 0);
         QVERIFY(QDir(cwd->file("top/gone")).removeRecursively());
-        QTRY_COMPARE(f().listed_folder(), cwd->file("top"));
+        QTRY_COMPARE(listed(), cwd->file("top"));
         // The log device cuts lines of more than 128 bytes.
         QVERIFY(log().remove('\n').endsWith("The folder " + cwd->file("top/gone/deeper") + " was removed or renamed; " +
                                             cwd->file("top") + " is shown"));

@@ -28,6 +28,7 @@ private:
         env.insert("TARNVOLD_TEST_BOXES", "yes");
         env.insert("TARNVOLD_TEST_QUIT", "1");
         env.insert("HOME", folder);
+        env.insert("USERPROFILE", folder);  // the home folder on Windows
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
         p.start(TARNVOLD_GUI, args);
@@ -35,8 +36,9 @@ private:
             p.kill();
             p.waitForFinished();
         }
+        // Lines end in CR LF on Windows' standard error.
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromLocal8Bit(p.readAllStandardError())};
+                QString::fromLocal8Bit(p.readAllStandardError()).remove('\r')};
     }
 
 private slots:

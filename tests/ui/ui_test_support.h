@@ -65,17 +65,19 @@ public:
     std::deque<QString> inputs;
 };
 
-// A temporary folder made the current directory for one test.
+// A temporary folder made the current directory for one test.  Its paths
+// are in the system's own form (backslashes on Windows), as the program
+// shows them.
 class TempCwd {
 public:
     TempCwd() : saved_(QDir::currentPath()) {
         // The canonical path, as the program reads it back from the system.
-        path_ = QDir(dir_.path()).canonicalPath();
+        path_ = QDir::toNativeSeparators(QDir(dir_.path()).canonicalPath());
         QDir::setCurrent(path_);
     }
     ~TempCwd() { QDir::setCurrent(saved_); }
     const QString& path() const { return path_; }
-    QString file(const QString& name) const { return path_ + "/" + name; }
+    QString file(const QString& name) const { return QDir::toNativeSeparators(path_ + "/" + name); }
 
 private:
     QTemporaryDir dir_;
