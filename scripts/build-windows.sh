@@ -70,7 +70,9 @@ build_window_program() {
   "$qt/bin/qt-cmake" -S "$root" -B "$gui" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXE_LINKER_FLAGS= -DTARNVOLD_WERROR=ON -DTARNVOLD_BUILD_BENCH=OFF \
     -DCMAKE_PREFIX_PATH="$out/googletest-win64/install" "${launcher[@]}" >/dev/null
-  cmake --build "$gui" -j"$jobs" --target tarnvold tarnvold_driven
+  # With the window tests that run on Windows (scripts/test-windows.sh).
+  cmake --build "$gui" -j"$jobs" --target tarnvold tarnvold_driven \
+    ui_{startup,main_window,config_dialog,password_dialog,open_dir,help_about,program_start,translations,text}_test
 
   version=$(sed -n 's/^project(Tarnvold VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
   stage=$out/zip/tarnvold-$version-win64

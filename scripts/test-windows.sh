@@ -5,8 +5,9 @@
 # (through Debian's i386 architecture) 32-bit, each run with a time limit,
 # then tarnvold-cli.exe end to end against the Linux tarnvold-cli
 # (scripts/test-windows-cli.sh).  Wine gets a prefix of its own inside the
-# build folder and no display; then the window program's zip is tried on a
-# virtual screen (scripts/window-smoke.sh, Xvfb and a time limit on every
+# build folder and no display; then the window tests (tests/ui, built
+# against the cross-built Qt) and the window program's zip are tried on a
+# virtual screen (scripts/window-smoke.sh; Xvfb and a time limit on every
 # start).
 #   scripts/test-windows.sh [OUTDIR]      (default: build-windows/)
 # The Linux program is BUILD_DIR's (default build/), built there if missing.
@@ -22,8 +23,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO apt-get update -q
 fi
 missing=()
-# xvfb, xdotool, xwd, netpbm and unzip for the window program's test.
-for p in wine wine64 wine32:i386 xvfb xauth xdotool x11-apps netpbm unzip; do
+# xvfb, xdotool, xwd, netpbm and unzip for the window program's test, a
+# font for the window tests.
+for p in wine wine64 wine32:i386 xvfb xauth xdotool x11-apps netpbm unzip fonts-dejavu-core; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then missing+=("$p"); fi
 done
 if ((${#missing[@]})); then
@@ -80,6 +82,54 @@ for name in win64 win32; do
   fi
 done
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+# --- The window tests (QtTest programs) built for Windows, under wine with
+# Qt's offscreen screen; wine itself still needs an X display, or it never
+# ends, so each run gets Xvfb and a time limit.  Wine passes no QT_*
+# variables on to Windows programs: qt.conf beside the tests points Qt at
+# its plugins and at translations/ (laid out as in the zip) and lib/fonts
+# (the fonts the offscreen screen draws with), and the platform is an
+# argument.
+window_tests() {
+  local qt gui runtime wine_path test name qm
+  gui=$out/win64-gui
+  if ! ls "$gui"/tests/ui/ui_*_test.exe >/dev/null 2>&1; then
+    echo "== window tests NOT RUN: build-windows.sh built none"
+    return 0
+  fi
+  qt=$(scripts/build-qt-windows.sh)
+  # Qt's DLLs and the C++ runtime's, where build-windows.sh takes them from;
+  # wine sees the Linux root as drive Z:.
+  wine_path="Z:${qt//\//\\}\\bin"
+  for runtime in libstdc++-6.dll libwinpthread-1.dll; do
+    runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name="$runtime")")
+    if [[ $runtime == . ]]; then runtime=/usr/x86_64-w64-mingw32/lib; else runtime=$(realpath "$runtime"); fi
+    wine_path+=";Z:${runtime//\//\\}"
+  done
+  printf '[Paths]\nPrefix = .\nPlugins = Z:%s/plugins\n' "$qt" >"$gui/tests/ui/qt.conf"
+  rm -rf "$gui/tests/ui/translations" "$gui/tests/ui/lib"
+  mkdir -p "$gui/tests/ui/translations" "$gui/tests/ui/lib"
+  cp "$gui"/translations/tarnvold_*.qm "$gui/tests/ui/translations/"
+  for qm in /usr/share/qt6/translations/qtbase_*.qm; do
+    if [[ -f $qm ]]; then cp "$qm" "$gui/tests/ui/translations/"; fi
+  done
+  ln -s /usr/share/fonts/truetype/dejavu "$gui/tests/ui/lib/fonts"
+  for test in "$gui"/tests/ui/ui_*_test.exe; do
+    name=$(basename "$test" .exe)
+    echo "== win64 window test $name"
+    rm -f "$gui/tests/ui/$name.txt"
+    if (cd "$gui/tests/ui" && WINEPATH=$wine_path timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
+      "$wine64" "$test" -platform offscreen -o "$name.txt,txt" </dev/null >/dev/null 2>&1); then
+      grep -E '^(SKIP|Totals)' "$gui/tests/ui/$name.txt" || true
+    else
+      grep -E '^(FAIL|SKIP|Totals)|^   (Actual|Expected)|failure location' "$gui/tests/ui/$name.txt" || echo "(no results: it did not start or ran out of time)"
+      echo "FAILED: win64 window test $name (its report: $gui/tests/ui/$name.txt)"
+      status=1
+    fi
+  done
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+window_tests
 
 # --- The window program from its zip, under wine on a virtual screen (wine
 # with no display never ends, so every start here has Xvfb and a time

@@ -2,6 +2,7 @@
 #include "ui/boxes.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -83,8 +84,10 @@ bool input_box(QWidget* owner, const QString& title, const QString& prompt, QStr
 
 bool open_file_dialog(QWidget* owner, QString& path) {
     BoxAnswer answer;
-    if (!hooked(BoxKind::OpenFile, owner, QString(), path, answer)) {
-        answer.value = QFileDialog::getOpenFileName(owner, QString(), path, all_files());
+    // Shown as the system writes paths.
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!hooked(BoxKind::OpenFile, owner, QString(), shown, answer)) {
+        answer.value = QFileDialog::getOpenFileName(owner, QString(), shown, all_files());
         answer.accepted = !answer.value.isEmpty();
     }
     if (answer.accepted) path = answer.value;
@@ -93,9 +96,10 @@ bool open_file_dialog(QWidget* owner, QString& path) {
 
 bool save_file_dialog(QWidget* owner, QString& path) {
     BoxAnswer answer;
-    if (!hooked(BoxKind::SaveFile, owner, QString(), path, answer)) {
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!hooked(BoxKind::SaveFile, owner, QString(), shown, answer)) {
         // The engine asks its own question before it replaces a file.
-        answer.value = QFileDialog::getSaveFileName(owner, QString(), path, all_files(), nullptr,
+        answer.value = QFileDialog::getSaveFileName(owner, QString(), shown, all_files(), nullptr,
                                                     QFileDialog::DontConfirmOverwrite);
         answer.accepted = !answer.value.isEmpty();
     }

@@ -78,7 +78,8 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
             WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
         else
             WebBrowser_v11->setHtml(QStringLiteral("<p>") + tr("The help page could not be found:").toHtmlEscaped() +
-                                    QStringLiteral("</p><p>") + file.toHtmlEscaped() + QStringLiteral("</p>"));
+                                    QStringLiteral("</p><p>") + QDir::toNativeSeparators(file).toHtmlEscaped() +
+                                    QStringLiteral("</p>"));
     }
     if (start_up) start_up();
 }

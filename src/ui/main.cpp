@@ -63,9 +63,9 @@ int run_program(int argc, char** argv, const StartHooks& hooks) {
             main_window.open_path(open_path);
         } else {
             QTimer::singleShot(0, &main_window, [open_path, &main_window] {
-                tarnvold::ui::notice(
-                    &main_window,
-                    QCoreApplication::translate("tarnvold", "Cannot open %1: no such file or folder.").arg(open_path));
+                tarnvold::ui::notice(&main_window,
+                                     QCoreApplication::translate("tarnvold", "Cannot open %1: no such file or folder.")
+                                         .arg(QDir::toNativeSeparators(open_path)));
             });
         }
     }

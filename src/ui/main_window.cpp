@@ -223,8 +223,9 @@ void TForm1::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     open_path(paths.first());
     if (paths.size() > 1)
-        log_line(
-            ss(tr("%1 files or folders were dropped; the first is selected: %2").arg(paths.size()).arg(paths.first())));
+        log_line(ss(tr("%1 files or folders were dropped; the first is selected: %2")
+                        .arg(paths.size())
+                        .arg(QDir::toNativeSeparators(paths.first()))));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -110,7 +110,7 @@ bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int ro
     const QString name = value.toString();
     if (name == fileName(index)) return true;
     const QString path = filePath(index);
-    const QString head = tr("Cannot rename %1 to \"%2\": ").arg(path, name);
+    const QString head = tr("Cannot rename %1 to \"%2\": ").arg(QDir::toNativeSeparators(path), name);
     if (const QString why = rename_refusal(path, name); !why.isEmpty()) {
         if (refused) refused(head + why + ".");
         return false;

@@ -170,6 +170,7 @@ private slots:
     }
 
     void language_file_names_are_kept_byte_for_byte() {
+        TARNVOLD_SKIP_ON_WINDOWS("file names there are UTF-16, never bytes in an unknown encoding");
         // A name from another system: not UTF-8, and an extension in capitals.
         for (const auto& [file, prefix] :
              {std::pair<std::string, std::string>{"fr\xE9nch.tvl", "F"}, {"GERMAN.TVL", "U"}}) {

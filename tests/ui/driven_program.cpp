@@ -12,6 +12,7 @@
 #include "ui/program.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -183,7 +184,8 @@ int main(int argc, char** argv) {
             const QRect frame = main_window.frameGeometry();
             QTimer::singleShot(0, &main_window, [frame, &main_window] {
                 std::fprintf(stderr, "started %dx%d+%d+%d\n", frame.width(), frame.height(), frame.x(), frame.y());
-                std::fprintf(stderr, "listed %s\nselected %s\n", qPrintable(main_window.listed_folder()),
+                std::fprintf(stderr, "listed %s\nselected %s\n",
+                             qPrintable(QDir::toNativeSeparators(main_window.listed_folder())),
                              main_window.selection().path.c_str());
                 std::fflush(stderr);
                 QCoreApplication::exit(0);

@@ -36,7 +36,7 @@ private slots:
         });
         QCOMPARE(start_ups, 1);
         QCOMPARE(seen_at_start_up, QUrl::fromLocalFile(cwd.file("help/default.htm")));
-        QCOMPARE(help->help_address(), "file://" + cwd.path() + "/help/default.htm");
+        QCOMPARE(help->help_address(), "file://" + cwd.file("help/default.htm"));
         QCOMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/default.htm")));
         QVERIFY(help->WebBrowser_v11->toPlainText().startsWith("Start"));
 
@@ -75,8 +75,13 @@ private slots:
 
     void the_root_keeps_its_own_slash() {
         TempCwd cwd;
+#ifdef _WIN32
+        QCOMPARE(help_address_for("C:\\"), QString("file://C:\\\\help\\default.htm"));
+        QCOMPARE(help_address_for("C:\\Users\\me"), QString("file://C:\\Users\\me\\help\\default.htm"));
+#else
         QCOMPARE(help_address_for("/"), QString("file:////help/default.htm"));
         QCOMPARE(help_address_for("/home/me"), QString("file:///home/me/help/default.htm"));
+#endif
     }
 
     void every_link_of_the_help_pages_leads_to_a_page() {

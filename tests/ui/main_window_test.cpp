@@ -56,6 +56,8 @@ private:
     QString log() { return f().Memo1->toPlainText(); }
     QFileSystemModel* list_model() { return static_cast<QFileSystemModel*>(f().ShellListView1->model()); }
     QModelIndex list_entry(const QString& path) { return list_model()->index(path); }
+    // The folder the list shows, in the system's form as the panes show it.
+    QString listed() { return QDir::toNativeSeparators(f().listed_folder()); }
     // The panes as the full style shows them.
     void full_view() {
         f().set_window_size(855, 441);
@@ -64,7 +66,7 @@ private:
     // Shows a folder and waits until the list has read it.
     void show_and_load(const QString& folder, int rows) {
         f().show_folder(folder);
-        QCOMPARE(f().listed_folder(), folder);
+        QCOMPARE(listed(), folder);
         QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), rows);
     }
     bool menus_enabled() {
@@ -350,6 +352,7 @@ private slots:
     // contents say something else than its name: the panes list them from
     // their names and stat alone, and the window goes on working.
     void special_files_are_listed_without_being_read() {
+        TARNVOLD_SKIP_ON_WINDOWS("named pipes, sockets and devices live outside folders there");
         const QString dir = cwd->file("special");
         QVERIFY(QDir().mkpath(dir + "/sub"));
         SpecialFiles special;
@@ -361,7 +364,7 @@ private slots:
         show_and_load(dir, rows);
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/pipe")), QString("Named pipe"));
         QTRY_COMPARE(list_model()->type(list_entry(dir + "/socket")), QString("Socket"));
-        if (::geteuid() == 0)
+        if (running_as_root())
             QTRY_COMPARE(list_model()->type(list_entry(dir + "/device")), QString("Character device"));
         // Named like no known type: its contents are not looked at.
         QTRY_VERIFY(!list_model()->type(list_entry(dir + "/notes")).isEmpty());
@@ -423,23 +426,23 @@ private slots:
         // As the window system delivers it: a click, then the second press.
         QTest::mouseClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
-        QTRY_COMPARE(f().listed_folder(), cwd->file("top/inner"));
+        QTRY_COMPARE(listed(), cwd->file("top/inner"));
         auto* tree = static_cast<QFileSystemModel*>(f().ShellTreeView1->model());
-        QCOMPARE(tree->filePath(f().ShellTreeView1->currentIndex()), cwd->file("top/inner"));
+        QCOMPARE(QDir::toNativeSeparators(tree->filePath(f().ShellTreeView1->currentIndex())), cwd->file("top/inner"));
     }
 
     void open_path_shows_a_folder_or_selects_a_file() {
         QVERIFY(QDir().mkpath(cwd->file("docs")));
         write_bytes(cwd->file("docs/letter.txt"), "text");
         f().open_path(cwd->file("docs/letter.txt"));
-        QCOMPARE(f().listed_folder(), cwd->file("docs"));
+        QCOMPARE(listed(), cwd->file("docs"));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         QCOMPARE(f().selection().kind, Selection::Kind::File);
         // Still so once the list has read the folder.
         QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 1);
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         f().open_path(cwd->path());
-        QCOMPARE(f().listed_folder(), cwd->path());
+        QCOMPARE(listed(), cwd->path());
         QCOMPARE(f().selection().kind, Selection::Kind::None);
     }
 
@@ -598,6 +601,11 @@ private slots:
         QTRY_VERIFY(log().endsWith("Coding aborted"));
         QCOMPARE(boxes->seen.at(0).kind, ui::BoxKind::OpenFile);
 
+        // Qt's offscreen screen (the tests under wine) makes every menu it
+        // shows the active window and leaves it so once closed: a shortcut
+        // then has no window to go to.
+        if (QGuiApplication::platformName() == "offscreen" && QApplication::activeWindow() != &f())
+            QSKIP("the offscreen screen leaves the closed menu active, so F1 cannot be tried after it");
         QTest::keyClick(&f(), Qt::Key_F1);
         QVERIFY(p->Form2->isVisible());
         QVERIFY(!f().isVisible());
@@ -640,11 +648,11 @@ private slots:
             QVERIFY(dropped.isAccepted());
         };
         drop({cwd->file("drop/b.txt")});
-        QCOMPARE(f().listed_folder(), cwd->file("drop"));
+        QCOMPARE(listed(), cwd->file("drop"));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("drop/b.txt"));
         QCOMPARE(log(), QString("Initialisation finished"));
         drop({cwd->file("drop"), cwd->file("drop/a.txt")});
-        QCOMPARE(f().listed_folder(), cwd->file("drop"));
+        QCOMPARE(listed(), cwd->file("drop"));
         QVERIFY(log().endsWith("2 files or folders were dropped; the first is selected: " + cwd->file("drop")));
         QVERIFY(boxes->seen.empty());  // nothing started
     }
@@ -652,13 +660,14 @@ private slots:
     // The folder shown removed from outside: the nearest folder left above
     // it is shown and the log says which went.
     void a_removed_folder_gives_way_to_its_parent() {
+        TARNVOLD_SKIP_ON_WINDOWS("a folder the window watches cannot be removed there");
         full_view();
         QDir(cwd->path()).mkpath("top/gone/deeper");
         QDir(cwd->path()).mkpath("top/sibling");
         show_and_load(cwd->file("top"), 2);
         show_and_load(cwd->file("top/gone/deeper"), 0);
         QVERIFY(QDir(cwd->file("top/gone")).removeRecursively());
-        QTRY_COMPARE(f().listed_folder(), cwd->file("top"));
+        QTRY_COMPARE(listed(), cwd->file("top"));
         // The log device cuts lines of more than 128 bytes.
         QVERIFY(log().remove('\n').endsWith("The folder " + cwd->file("top/gone/deeper") + " was removed or renamed; " +
                                             cwd->file("top") + " is shown"));
@@ -667,7 +676,8 @@ private slots:
     // As an ordinary user: a folder that cannot be read says so in the
     // list's place, and "Code object" on it says so before any question.
     void an_unreadable_folder_says_so() {
-        if (::geteuid() == 0) {
+        TARNVOLD_SKIP_ON_WINDOWS("a folder is closed by its access list, which Qt's permission bits do not set");
+        if (running_as_root()) {
             // Root reads every folder: the case is run again as nobody.
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

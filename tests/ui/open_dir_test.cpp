@@ -68,14 +68,15 @@ private slots:
             click(data);
             dlg->OKBtn->click();
         }));
-        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/");
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
         QVERIFY(!dlg->isVisible());
-        // The root keeps its own "/" and gets one more.
+        // The root keeps its own separator and gets one more.
+        const QString root = QDir::toNativeSeparators(QDir::rootPath());
         QVERIFY(run([&] {
-            click("/");
+            click(root);
             QTest::keyClick(dlg->ShellTreeView1, Qt::Key_Return);  // Enter presses OK
         }));
-        QCOMPARE(dlg->dest_dir, std::string("//"));
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), root + QDir::separator());
     }
 
     void cancel_and_ok_without_a_click_keep_dest_dir() {
@@ -118,7 +119,7 @@ private slots:
             QVERIFY(!dlg->OKBtn->isEnabled());
             QTest::keyClick(dlg->ShellTreeView1, Qt::Key_Return);
         }));
-        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/");
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
     }
 
     // Arrows move, Space picks, Enter picks and presses OK; Enter on a
@@ -137,10 +138,10 @@ private slots:
             key(Qt::Key_Right);  // open Data
             QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
             key(Qt::Key_Down);  // onto Out
-            QCOMPARE(QString::fromStdString(dlg->selected_path()), data + "/Out");
+            QCOMPARE(QString::fromStdString(dlg->selected_path()), cwd->file("Data/Out"));
             key(Qt::Key_Return);
         }));
-        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/Out/");
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), cwd->file("Data/Out") + QDir::separator());
 
         // After a click, Tab on to Cancel: Enter there cancels.
         dlg->dest_dir = "/earlier/";
@@ -167,13 +168,14 @@ private slots:
             dlg->OKBtn->setFocus();
             key(Qt::Key_Return);
         }));
-        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + "/");
-        QVERIFY(QFileInfo(data + "/Made").isDir());
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
+        QVERIFY(QFileInfo(cwd->file("Data/Made")).isDir());
     }
 
     // A folder holding a named pipe with no writer, a socket and a device:
     // the chooser lists it and its subfolder and goes on answering.
     void a_folder_with_special_files() {
+        TARNVOLD_SKIP_ON_WINDOWS("named pipes, sockets and devices live outside folders there");
         const QString dir = cwd->file("Data");
         SpecialFiles special;
         make_special_files(dir, special);
@@ -203,7 +205,7 @@ private slots:
         QCOMPARE(boxes->seen[0].text, QString("Enter new directory name"));
         QCOMPARE(boxes->seen[0].value, QString("New dir"));
         QVERIFY(QFileInfo(cwd->file("Data/Backup")).isDir());
-        QCOMPARE(QString::fromStdString(dlg->dest_dir), cwd->file("Data") + "/");
+        QCOMPARE(QString::fromStdString(dlg->dest_dir), cwd->file("Data") + QDir::separator());
     }
 
     void new_dir_refuses_bad_names_and_reports_failures_data() {

@@ -62,6 +62,7 @@ private slots:
     // sources now, has a translation in the .qm file of each shipped
     // language.
     void every_added_text_is_translated() {
+        TARNVOLD_SKIP_ON_WINDOWS("lupdate is a tool of the build machine; the Linux run covers the same sources");
         QTemporaryDir dir;
         const QString ts = dir.filePath("all.ts");
         QProcess lupdate;
@@ -196,6 +197,7 @@ private slots:
         for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
 
         // The controls keep their laid-out sizes, so the texts must fit them.
+        TARNVOLD_SKIP_ON_WINDOWS("the offscreen screen there draws with none of Windows' own fonts");
         const QPushButton* buttons[] = {f.Button1,
                                         f.Button2,
                                         f.Button3,

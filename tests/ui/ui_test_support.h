@@ -21,12 +21,15 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 namespace tarnvold::testing {
 
@@ -64,17 +67,19 @@ public:
     std::deque<QString> inputs;
 };
 
-// A temporary folder made the current directory for one test.
+// A temporary folder made the current directory for one test.  Its paths
+// are in the system's own form (backslashes on Windows), as the program
+// shows them.
 class TempCwd {
 public:
     TempCwd() : saved_(QDir::currentPath()) {
         // The canonical path, as the program reads it back from the system.
-        path_ = QDir(dir_.path()).canonicalPath();
+        path_ = QDir::toNativeSeparators(QDir(dir_.path()).canonicalPath());
         QDir::setCurrent(path_);
     }
     ~TempCwd() { QDir::setCurrent(saved_); }
     const QString& path() const { return path_; }
-    QString file(const QString& name) const { return path_ + "/" + name; }
+    QString file(const QString& name) const { return QDir::toNativeSeparators(path_ + "/" + name); }
 
 private:
     QTemporaryDir dir_;
@@ -128,6 +133,25 @@ inline bool activate(QWidget* window) {
     return false;
 }
 
+// Skips the rest of a test on Windows, where what it checks (named `why`)
+// does not exist.
+#ifdef _WIN32
+#define TARNVOLD_SKIP_ON_WINDOWS(why) QSKIP("not on Windows: " why)
+#else
+#define TARNVOLD_SKIP_ON_WINDOWS(why) static_cast<void>(why)
+#endif
+
+#ifdef _WIN32
+inline bool running_as_root() { return false; }
+// Windows has no named pipes, sockets or devices in folders: the tests that
+// would make them skip first.
+struct SpecialFiles {
+    int count = 0;
+};
+inline void make_special_files(const QString&, SpecialFiles&) { QFAIL("no special files on Windows"); }
+#else
+inline bool running_as_root() { return ::geteuid() == 0; }
+
 // In `dir`: "pipe", a named pipe with no writer; "socket", a bound socket
 // (closed with `made`); as root "device", a character device.  `made.count`
 // is the number of entries made.
@@ -152,11 +176,12 @@ inline void make_special_files(const QString& dir, SpecialFiles& made) {
     std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
     QCOMPARE(::bind(made.socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     made.count = 2;
-    if (::geteuid() == 0) {
+    if (running_as_root()) {
         QCOMPARE(::mknod(QFile::encodeName(dir + "/device").constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
         ++made.count;
     }
 }
+#endif
 
 inline int screen_width() { return QGuiApplication::primaryScreen()->geometry().width(); }
 inline int screen_height() { return QGuiApplication::primaryScreen()->geometry().height(); }
@@ -167,7 +192,7 @@ inline int screen_height() { return QGuiApplication::primaryScreen()->geometry()
 #define TARNVOLD_TEST_MAIN(TestClass)                                                       \
     int main(int argc, char** argv) {                                                       \
         if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) \
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);                                      \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                        \
         QApplication app(argc, argv);                                                       \
         TestClass test;                                                                     \
         return QTest::qExec(&test, argc, argv);                                             \
