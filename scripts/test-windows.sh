@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows stage of the test suite: builds for win64 and win32 with
 # scripts/build-windows.sh and runs the test programs under wine, 64-bit and
-# (through Debian's i386 architecture) 32-bit, each run with a time limit,
+# (through Debian's i386 architecture, where this kernel runs 32-bit
+# programs and the mirror's i386 index can be used) 32-bit, each run with a time limit,
 # then tarnvold-cli.exe end to end against the Linux tarnvold-cli
 # (scripts/test-windows-cli.sh).  Wine gets a prefix of its own inside the
 # build folder and no display; then the window tests (tests/ui, built
 # against the cross-built Qt) and the window program's zip are tried on a
 # virtual screen (scripts/window-smoke.sh; Xvfb and a time limit on every
-# start).
+# start); last the installer, installed, used and removed under wine.
 #   scripts/test-windows.sh [OUTDIR]      (default: build-windows/)
 # The Linux program is BUILD_DIR's (default build/), built there if missing.
 set -euo pipefail
@@ -18,19 +19,56 @@ out=$(realpath -m "${1:-build-windows}")
 SUDO=""
 if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -q
-fi
 missing=()
 # xvfb, xdotool, xwd, netpbm and unzip for the window program's test, a
 # font for the window tests.
-for p in wine wine64 wine32:i386 xvfb xauth xdotool x11-apps netpbm unzip fonts-dejavu-core; do
+for p in wine wine64 xvfb xauth xdotool x11-apps netpbm unzip fonts-dejavu-core; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then missing+=("$p"); fi
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -q || true
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+# 32-bit Windows programs need wine's 32-bit loader, which needs a kernel
+# that runs 32-bit programs and Debian's i386 architecture.  A tiny static
+# i386 program tells the first; a mirror whose i386 index is broken only
+# leaves the win32 tests out, and the architecture is taken away again when
+# it was added here for nothing.
+win32_not_run=""
+i386_runs() {
+  local probe
+  probe=$(mktemp -d)
+  printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' >"$probe/probe.s"
+  as --32 -o "$probe/probe.o" "$probe/probe.s" && ld -m elf_i386 -o "$probe/probe" "$probe/probe.o" &&
+    "$probe/probe" 2>/dev/null
+  local status=$?
+  rm -rf "$probe"
+  return $status
+}
+if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  :
+elif ! i386_runs; then
+  win32_not_run="this kernel does not run 32-bit programs (a static i386 program fails to start)"
+else
+  added=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+    added=1
+  fi
+  log=$(mktemp)
+  # apt-get update succeeds with a warning when an index is unusable, and
+  # fails when one could not be fetched: either leaves wine32 out.
+  if ! $SUDO apt-get update -q >"$log" 2>&1 || grep -q '^[WE]: .*i386' "$log" ||
+    ! $SUDO apt-get install -y -q --no-install-recommends wine32:i386 </dev/null >>"$log" 2>&1; then
+    win32_not_run="wine32:i386 could not be installed: $(grep -E '^[WE]: ' "$log" | head -1)"
+    if ((added)); then
+      $SUDO dpkg --remove-architecture i386 || true
+      $SUDO apt-get update -q >/dev/null 2>&1 || true
+    fi
+  fi
+  rm -f "$log"
 fi
 
 scripts/build-windows.sh "$out"
@@ -49,6 +87,10 @@ linux_cli=$linux_build/src/cli/tarnvold-cli
 status=0
 for name in win64 win32; do
   loader=$([[ $name == win64 ]] && echo "$wine64" || echo "$wine32")
+  if [[ $name == win32 && -n $win32_not_run ]]; then
+    echo "== win32 NOT RUN: $win32_not_run"
+    continue
+  fi
   if ! "$loader" --version >/dev/null 2>&1; then
     echo "== $name tests NOT RUN: this machine cannot start wine's $name loader ($loader)"
     continue
@@ -168,4 +210,78 @@ window_program_tests() {
   /usr/lib/wine/wineserver -k 2>/dev/null || true
 }
 window_program_tests
+
+# --- The installer, under wine in a prefix of its own: installed silently,
+# the program started from the Start-menu entry's folder and from another
+# one, a coded file opened through the association, uninstalled.  The
+# driven build stands in for the installed program where it has to report
+# (it prints the languages listed and the help page found).
+installer_tests() {
+  local msi prefix app user lnk report log
+  msi=$(ls "$out"/tarnvold-*-win64.msi 2>/dev/null | head -1)
+  if [[ -z $msi ]]; then
+    echo "== installer NOT TESTED: build-windows.sh made none"
+    return 0
+  fi
+  echo "== installer $(basename "$msi") under wine"
+  prefix=$out/installer-test/prefix
+  rm -rf "$out/installer-test"
+  mkdir -p "$out/installer-test/elsewhere"
+  log=$out/installer-test/log
+  (
+    export WINEPREFIX=$prefix
+    check() {
+      if eval "$2"; then echo "ok     $1"; else echo "FAILED $1"; return 1; fi
+    }
+    start_driven() { # FOLDER: the stand-in started there, its report read
+      rm -f "$report"
+      (cd "$1" && TARNVOLD_TEST_QUIT=1 TARNVOLD_TEST_BOXES=yes TARNVOLD_TEST_REPORT="Z:${report//\//\\}" \
+        timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" "$wine64" "$app/tarnvold_driven.exe" </dev/null \
+        >>"$log" 2>&1)
+      cat "$report" 2>/dev/null
+    }
+    failed=0
+    timeout 300 "$wine64" wineboot -i </dev/null >/dev/null 2>&1
+    timeout 300 "$wine64" msiexec /i "Z:${msi//\//\\}" /qn </dev/null >>"$log" 2>&1 || failed=1
+    app=$(dirname "$(find "$prefix/drive_c" -name tarnvold.exe -path '*Tarnvold*' | head -1)")
+    user=$(ls -d "$prefix"/drive_c/users/*/AppData/Local/Tarnvold 2>/dev/null | head -1)
+    lnk=$(ls "$prefix"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Tarnvold.lnk 2>/dev/null)
+    check "msiexec /i /qn installs both programs, help and languages" \
+      '[[ $failed == 0 && -f $app/tarnvold-cli.exe && -f $app/help/default.htm && $(ls "$app"/lang/*.tvl | wc -l) == 8 ]]' || exit 1
+    check "the Start-menu entry starts tarnvold.exe in the user's Tarnvold folder, which the installer made" \
+      '[[ -n $lnk && -d $user ]] && strings -el "$lnk" | grep -q "AppData.Local.Tarnvold" &&
+        strings -el "$lnk" | grep -qi "tarnvold\.exe$"' || failed=1
+    cp "$out/win64-gui/tests/ui/tarnvold_driven.exe" "$app/"
+    report=$out/installer-test/report
+    for where in "$user" "$out/installer-test/elsewhere"; do
+      check "started in $(basename "$where"): help found beside the program, nine languages" \
+        '[[ $(start_driven "$where" | grep -c "^help .*default\.htm$\|^languages english\(,[a-z]*\)\{8\}$") == 2 &&
+          -f $where/tarnvold_conf.cfg && -f $where/lang/english.tvl ]]' || failed=1
+    done
+    # The association, as the shell follows it: the stand-in under the
+    # installed program's name.
+    cp "$app/tarnvold.exe" "$out/installer-test/tarnvold.exe.shipped"
+    cp "$app/tarnvold_driven.exe" "$app/tarnvold.exe"
+    printf 'coded\n' >"$out/installer-test/elsewhere/letter.cod"
+    rm -f "$report"
+    (cd "$out/installer-test/elsewhere" && TARNVOLD_TEST_QUIT=1 TARNVOLD_TEST_BOXES=yes \
+      TARNVOLD_TEST_REPORT="Z:${report//\//\\}" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
+      "$wine64" start /wait /unix "$out/installer-test/elsewhere/letter.cod" </dev/null >>"$log" 2>&1)
+    check "a .cod file opens with the window program through the association" \
+      'grep -q "^selected .*letter\.cod$" "$report" 2>/dev/null' || failed=1
+    cp "$out/installer-test/tarnvold.exe.shipped" "$app/tarnvold.exe"
+    rm -f "$app/tarnvold_driven.exe"
+    timeout 300 "$wine64" msiexec /x "Z:${msi//\//\\}" /qn </dev/null >>"$log" 2>&1
+    /usr/lib/wine/wineserver -w 2>/dev/null
+    check "msiexec /x removes the program, its entry and the association, and leaves the user's folder" \
+      '[[ ! -e $app && ! -e $lnk && -f $user/tarnvold_conf.cfg ]] && ! grep -q "Tarnvold.CodedFile" "$prefix/system.reg" "$prefix/user.reg"' ||
+      failed=1
+    exit $failed
+  ) || {
+    echo "FAILED: the installer (its log: $log)"
+    status=1
+  }
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+installer_tests
 exit $status
