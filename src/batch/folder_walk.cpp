@@ -303,20 +303,30 @@ void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& de
     while (!should_stop() && source.next(entry.name, entry.kind)) {
         if (!resolve(source, entry)) continue;
         entry.path = entry_path(base, entry.name);
-        // Joined as given: a destination ending in "/" gives "//", which
+        // Joined as given: a destination ending in "/" gives "//" here, which
         // names the same place.
         if (entry.kind == EntryKind::Folder) {
             given.give(entry.name);
             if (passed_by(entry, base, real)) continue;
-            folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, op, here);
+            if (const int refused = name_not_allowed(entry.name); refused != 0) {
+                const std::string target = joined_path(destination_path, entry.name);
+                refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
+                continue;
+            }
+            folder_entry(source, entry, destination, joined_path(destination_path, entry.name), password, op, here);
             outputs_ = &outputs;
         } else {
             const std::string out_name = output_name(op, entry.name);
-            const std::string target = destination_path + "/" + out_name;
-            if (out_name.size() > destination.name_limit()) {
+            const std::string target = joined_path(destination_path, out_name);
+            if (name_length(out_name) > destination.name_limit()) {
                 refuse(
                     {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = destination.name_limit()},
                     entry.path, target);
+                file_finished();
+                continue;
+            }
+            if (const int refused = name_not_allowed(out_name); refused != 0) {
+                refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
                 file_finished();
                 continue;
             }

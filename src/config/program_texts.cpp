@@ -35,7 +35,8 @@ Placing placing(Why why) {
     switch (why) {
     case Why::SameFile:
     case Why::TooLarge:
-    case Why::TooLargeToDecode: return Placing::After;
+    case Why::TooLargeToDecode:
+    case Why::NameNotAllowed: return Placing::After;
     case Why::NotRegular:
     case Why::DestinationLink:
     case Why::DestinationNotRegular: return Placing::Before;
@@ -76,8 +77,9 @@ std::string words(const Reason& r) {
     case Why::DestinationWrittenAlready:
         return "its destination " + r.other + " was already written in this run under another name";
     case Why::NameTooLong:
-        return "the name of its destination is longer than the " + std::to_string(r.limit) +
-               " bytes the file system allows: " + r.other;
+        return "the name of its destination is longer than the " + std::to_string(r.limit) + " " + name_length_unit() +
+               " the file system allows: " + r.other;
+    case Why::NameNotAllowed: return IoError(r.path, r.error).reason();
     case Why::OutputWrittenAlready:
         return "its destination " + r.other + " was already written in this run from " + r.target;
     }

@@ -36,6 +36,7 @@ enum class Why {
     DestinationNotFolder,       // path: the source folder; other: its destination
     DestinationWrittenAlready,  // path: the source folder; other: its destination
     NameTooLong,                // path: the source; other: the destination; limit
+    NameNotAllowed,             // path: the destination; error: why (name_not_allowed)
     OutputWrittenAlready,       // path: the source; other: the destination; earlier
 };
 

@@ -7,6 +7,7 @@
 
 #include "config/message_id.h"
 #include "io/file_io.h"
+#include "io/paths.h"
 #include "io/std_streams.h"
 
 #include <algorithm>
@@ -20,6 +21,13 @@ namespace tarnvold {
 
 Reason destination_problem(const Destination& destination) {
     Reason r;
+    // A name the system cannot hold (Windows: a device, a final dot) is
+    // refused before anything is written under it.
+    if (!destination.standard_output) {
+        const std::string name = destination.folder != nullptr ? destination.name : last_name(destination.path);
+        if (const int refused = name_not_allowed(name); refused != 0)
+            return {.why = Why::NameNotAllowed, .error = refused, .path = destination.path};
+    }
     if (!destination.exists) return r;
     if (destination.link) {
         r.why = Why::DestinationLink;

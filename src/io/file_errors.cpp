@@ -24,6 +24,10 @@ std::string reason_of(int code) {
     case IoError::kEndOfFile: return "Read beyond end of file";
     case IoError::kNotRegularFile: return "Not a regular file";
     case IoError::kChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
+    case IoError::kDeviceName: return "The name is that of a device on Windows and cannot be given to a file";
+    case IoError::kNameNotAllowed:
+        return "Windows cannot hold a name that ends in a dot or a space or holds < > : \" | ? * or a control "
+               "character";
     default: return system_reason(code);
     }
 }

@@ -41,6 +41,9 @@ public:
     static constexpr int kNotRegularFile = -2;
     // A source whose size or contents changed while it was being coded.
     static constexpr int kChangedWhileCoding = -3;
+    // A name this system cannot give a file (see name_not_allowed).
+    static constexpr int kDeviceName = -4;
+    static constexpr int kNameNotAllowed = -5;
     IoError(std::string path, int code);
     const std::string& path() const { return path_; }
     int code() const { return code_; }
@@ -55,6 +58,18 @@ private:
 // The text shown for an error: the full stop rule adds "." to a text whose
 // last character comes after "." in character order (a letter or a digit).
 std::string with_full_stop(std::string text);
+
+// Why this system cannot give `name` to a new file or folder: 0 when it
+// can, otherwise IoError::kDeviceName (Windows keeps CON, PRN, AUX, NUL,
+// COM1-COM9 and LPT1-LPT9 for its devices, with any extension) or
+// IoError::kNameNotAllowed (on Windows a name that ends in a dot or a space,
+// or holds < > : " | ? * or a control character).  Separators and "." or
+// ".." are not looked at here.
+int name_not_allowed(std::string_view name);
+// The length of a name in the units this system's file systems count and
+// the word for them: bytes here, UTF-16 units on Windows.
+std::size_t name_length(std::string_view name);
+const char* name_length_unit();
 
 // True when a file (not a folder) exists under the path; links are followed.
 bool file_exists(const std::string& path);

@@ -40,6 +40,11 @@ bool is_folder(const std::string& path) {
 
 std::string system_reason(int code) { return std::strerror(code); }
 
+// Every name without a separator is one a file can have here.
+int name_not_allowed(std::string_view) { return 0; }
+std::size_t name_length(std::string_view name) { return name.size(); }
+const char* name_length_unit() { return "bytes"; }
+
 bool file_exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

@@ -165,16 +165,6 @@ std::string base_of(const std::string& path) {
     return path.substr(slash + 1);
 }
 
-std::wstring path_in(const Folder& folder, std::string_view name) {
-    std::wstring where = windows::handle_path(handle_of(folder.native_handle()));
-    if (where.empty()) {
-        where = windows::full_path(windows::widen(folder.path()));
-        if (!where.starts_with(L"\\\\")) where = L"\\\\?\\" + where;
-    }
-    if (!where.empty() && where.back() != L'\\') where += L'\\';
-    return where + windows::widen(name);
-}
-
 bool is_folder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(wide_path(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -187,7 +177,15 @@ bool plain_name(std::string_view name) {
 Identity identity_of(HANDLE h) {
     Identity id;
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(h, &info)) return id;
+    if (!::GetFileInformationByHandle(h, &info)) {
+        // A device (NUL, CON, COM1) or a pipe has none of a file's
+        // information: it is known as something that is not a regular file.
+        const DWORD error = ::GetLastError();
+        const DWORD type = ::GetFileType(h);
+        id.known = type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+        ::SetLastError(error);
+        return id;
+    }
     id.known = true;
     id.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -227,6 +225,30 @@ bool set_pointer(HANDLE h, std::int64_t at) {
 
 std::string system_reason(int code) { return reason_of_system(code); }
 
+int name_not_allowed(std::string_view name) {
+    if (name.empty()) return 0;
+    if (name.back() == '.' || name.back() == ' ') return IoError::kNameNotAllowed;
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
+            return IoError::kNameNotAllowed;
+    // The device names stand for the device whatever follows the first dot
+    // and with blanks before it.
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    std::string upper(stem);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" || upper == "CONOUT$")
+        return IoError::kDeviceName;
+    if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+        upper[3] <= '9')
+        return IoError::kDeviceName;
+    return 0;
+}
+
+std::size_t name_length(std::string_view name) { return windows::widen(name).size(); }
+const char* name_length_unit() { return "UTF-16 units"; }
+
 bool file_exists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(wide_path(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -251,7 +273,12 @@ std::int64_t file_size_or_minus1(const std::string& path) {
 SourceInfo inspect_source(const std::string& path) {
     SourceInfo info;
     const Identity id = identity_of(path);
-    if (!id.known) return info;
+    if (!id.known) {
+        // A device that cannot even be opened for its attributes (CON) is
+        // there all the same, and no regular file.
+        info.exists = name_not_allowed(base_of(path)) == IoError::kDeviceName;
+        return info;
+    }
     info.exists = true;
     info.regular = id.regular;
     info.size = id.size;
@@ -372,6 +399,8 @@ int open_error(const std::wstring& path) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return EISDIR;
+    // A device refuses the way it is opened for files: it is no file.
+    if (name_not_allowed(base_of(windows::narrow(path))) == IoError::kDeviceName) return IoError::kNotRegularFile;
     return error_code(error);
 }
 

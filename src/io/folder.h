@@ -63,7 +63,8 @@ public:
     // What is under `name` here; a link is followed only with `follow_link`
     // (Missing when it leads nowhere).
     EntryInfo inspect(std::string_view name, bool follow_link = false) const;
-    // The longest name, in bytes, this folder's file system allows.
+    // The longest name this folder's file system allows, counted as
+    // name_length() counts (io/file_io.h).
     std::size_t name_limit() const;
 
     // The next entry of a folder opened for listing ("." and ".." left out),
@@ -82,6 +83,9 @@ public:
     SystemHandle native_handle() const;
 
 private:
+    // The platform layer's own: a name inside this folder as the system
+    // reaches it (declared in its private header).
+    friend std::wstring path_in(const Folder& folder, std::string_view name);
     struct State;
     explicit Folder(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;

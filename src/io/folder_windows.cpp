@@ -6,6 +6,7 @@
 // held the folder cannot be renamed, removed or swapped for a link.
 // Reparse points (symbolic links, junctions) count as links and are followed
 // only when asked.
+#include "io/file_io_windows.h"
 #include "io/folder.h"
 #include "io/windows_text.h"
 
@@ -38,11 +39,6 @@ std::wstring joined(const std::wstring& folder, std::string_view name) {
     std::wstring path = folder;
     if (!path.empty() && !is_separator(path.back())) path += L'\\';
     return path + widen(name);
-}
-
-// A single name: no separators, nothing that walks elsewhere.
-bool plain_name(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
 }
 
 // Opens a folder, holding it against renaming.  Listing rights are asked
@@ -149,6 +145,7 @@ Folder Folder::child(std::string_view name, Use, bool follow_link, const std::st
 bool Folder::make_child(std::string_view name) const {
     const std::string shown = state_->path + "\\" + std::string(name);
     if (!plain_name(name)) throw IoError(shown, ENOENT);
+    if (const int refused = name_not_allowed(name); refused != 0) throw IoError(shown, refused);
     if (::CreateDirectoryW(joined(state_->where, name).c_str(), nullptr)) return true;
     const DWORD error = ::GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
@@ -187,6 +184,11 @@ EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
 }
 
 std::size_t Folder::name_limit() const { return 255; }
+
+// The folder's path was asked of the system once, when it was opened: the
+// handle keeps it true, so every name inside is reached through it without
+// asking again.
+std::wstring path_in(const Folder& folder, std::string_view name) { return joined(folder.state_->where, name); }
 
 bool Folder::next(std::string& name, EntryKind& kind) {
     WIN32_FIND_DATAW data{};

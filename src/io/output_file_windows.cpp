@@ -55,6 +55,7 @@ void remove_temporaries_now() noexcept {}
 
 void OutputFile::create() {
     if (!plain_name(name_)) throw IoError(destination_, ENOENT);
+    if (const int refused = name_not_allowed(name_); refused != 0) throw IoError(destination_, refused);
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         name_temporary();

@@ -95,7 +95,13 @@ TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {
     for (const char* f : {"report_txt.cod", "archive_tar_gz.cod", "README.cod", "old.data/a_b.cod", "old.data/c.cod"})
         EXPECT_TRUE(file_exists(dir.file("out/") + f)) << f;
     EXPECT_TRUE(fs::is_empty(dir.file("out/old.data/empty")));
-    EXPECT_EQ(w.ui.count("log:" + dir.file("src/report.txt") + "-->" + dir.file("out") + "//report_txt.cod"), 1);
+    // Joined as given here ("out/" + "/" + name); with one separator on Windows.
+#ifdef _WIN32
+    const std::string joined = dir.file("out/report_txt.cod");
+#else
+    const std::string joined = dir.file("out") + "//report_txt.cod";
+#endif
+    EXPECT_EQ(w.ui.count("log:" + dir.file("src/report.txt") + "-->" + joined), 1);
     EXPECT_EQ(fs::current_path(), before);
 
     // Entries are taken as listed, never sorted, each subtree finished first.
@@ -258,7 +264,7 @@ TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
     ASSERT_EQ(w.refused.size(), 1u);
     const std::string later = w.refused[0];
     const std::string earlier = dir.file(later == dir.file("src/a.txt") ? "src/a_txt" : "src/a.txt");
-    EXPECT_TRUE(w.logged("Passed by " + later + ": its destination " + dir.file("out") + "/a_txt.cod" +
+    EXPECT_TRUE(w.logged("Passed by " + later + ": its destination " + dir.file("out/a_txt.cod") +
                          " was already written in this run from " + earlier));
     EXPECT_EQ(w.ui.steps[4], 3);
 
@@ -281,8 +287,13 @@ TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
 }
 
 TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced) {
-    const std::string too_long(252, 'n');  // "...n.cod" would be 256 bytes
-    const std::string longest(251, 'm');   // "...m.cod" is 255 bytes
+    const std::string too_long(252, 'n');  // "...n.cod" would be 256 units
+    const std::string longest(251, 'm');   // "...m.cod" is 255 units
+#ifdef _WIN32
+    const std::string unit = "UTF-16 units";
+#else
+    const std::string unit = "bytes";
+#endif
     for (bool named : {false, true}) {
         TempDir dir;
         fs::create_directories(dir.file("src"));
@@ -301,14 +312,52 @@ TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced
         set_io_fault_hook(nullptr, nullptr);
         EXPECT_EQ(w.refused, std::vector<std::string>{dir.file("src/") + too_long}) << named;
         EXPECT_TRUE(w.logged("Passed by " + dir.file("src/") + too_long +
-                             ": the name of its destination is longer than the 255 bytes the file system allows: " +
-                             dir.file("out/") + too_long + ".cod"));
+                             ": the name of its destination is longer than the 255 " + unit +
+                             " the file system allows: " + dir.file("out/") + too_long + ".cod"));
         EXPECT_EQ(read_file(dir.file("out/") + longest + ".cod").size(), 7u + 38u) << named;
         EXPECT_TRUE(file_exists(dir.file("out/ok_txt.cod")));
         EXPECT_EQ(entry_count(dir.file("out")), 2u);
         EXPECT_EQ(w.ui.steps[4], 3);
     }
 }
+
+#ifdef _WIN32
+TEST(Walk, NamesWindowsCannotHoldAreRefusedAloneByName) {
+    TempDir dir;
+    fs::create_directories(dir.file("src"));
+    fs::create_directories(dir.file("coded"));
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("src/ok.txt"), "ok");
+    Walk w;
+    w.walk.codedirs(dir.file("src"), dir.file("coded"), "pw");
+    // Coded files whose decoded names are a device and end in a blank or a
+    // dot, as a tree coded elsewhere may hold; a folder named as a device.
+    for (const char* name : {"con_txt.cod", "sp_ce .cod", "abc_de..cod", "com1_log.cod"})
+        fs::copy_file(dir.file("coded/ok_txt.cod"), dir.file("coded/") + name);
+    // Only a "\\?\" path reaches a folder of that name, also to remove it
+    // (the plain path is the device, which the clean-up would not get past).
+    struct DeviceFolder {
+        fs::path path;
+        ~DeviceFolder() {
+            std::error_code ec;
+            fs::remove(path, ec);
+        }
+    } device_folder{L"\\\\?\\" + fs::path(dir.file("coded")).wstring() + L"\\NUL"};
+    fs::create_directory(device_folder.path);
+    w.walk.decodedirs(dir.file("coded"), dir.file("out"), "pw");
+    std::vector<std::string> expected{dir.file("coded/con_txt.cod"), dir.file("coded/sp_ce .cod"),
+                                      dir.file("coded/abc_de..cod"), dir.file("coded/com1_log.cod"),
+                                      dir.file("coded/NUL")};
+    std::sort(expected.begin(), expected.end());
+    std::sort(w.refused.begin(), w.refused.end());
+    EXPECT_EQ(w.refused, expected);
+    const std::string device = "The name is that of a device on Windows and cannot be given to a file: ";
+    EXPECT_TRUE(w.logged(device + dir.file("out/con.txt")));
+    EXPECT_TRUE(w.logged(device + dir.file("out/NUL")));
+    EXPECT_EQ(read_file(dir.file("out/ok.txt")), "ok");
+    EXPECT_EQ(entry_count(dir.file("out")), 1u);
+}
+#endif
 
 TEST(Walk, DestinationInsideSource) {
     TempDir dir;

@@ -3,6 +3,8 @@
 // them, on each system in its own way.
 #include "io/paths.h"
 
+#include "io/file_io.h"
+
 #include <gtest/gtest.h>
 
 namespace tarnvold {
@@ -13,8 +15,11 @@ TEST(Paths, NamesFullPathsAndContainment) {
     EXPECT_EQ(last_name("file.txt"), "file.txt");
     EXPECT_TRUE(path_at_or_below(full_folder_path("x/./y//"), full_folder_path("x")));
     EXPECT_FALSE(path_at_or_below(full_folder_path("xy"), full_folder_path("x")));
-    EXPECT_EQ(entry_path(full_folder_path("x"), "n"), full_folder_path("x") + "/n");
 #ifdef _WIN32
+    // One separator, the system's, in every path made.
+    EXPECT_EQ(entry_path(full_folder_path("x"), "n"), full_folder_path("x") + "\\n");
+    EXPECT_EQ(joined_path("D:\\", "n"), "D:\\n");
+    EXPECT_EQ(joined_path("a/out/", "n"), "a\\out\\n");
     // Either separator, drive letters, shares, and letters in either case.
     EXPECT_EQ(last_name("C:\\Letters\\to.txt"), "to.txt");
     EXPECT_EQ(last_name("C:to.txt"), "to.txt");
@@ -27,12 +32,34 @@ TEST(Paths, NamesFullPathsAndContainment) {
     EXPECT_TRUE(path_at_or_below("\\\\server\\share\\x", "\\\\SERVER\\Share"));
     EXPECT_EQ(full_folder_path("x").substr(0, current_directory().size()), current_directory());
 #else
+    EXPECT_EQ(entry_path(full_folder_path("x"), "n"), full_folder_path("x") + "/n");
+    EXPECT_EQ(joined_path("out/", "n"), "out//n");
     EXPECT_EQ(full_folder_path("/a/./b//"), "/a/b");
     EXPECT_EQ(full_folder_path("/"), "/");
     EXPECT_EQ(entry_path("/", "n"), "/n");
     EXPECT_TRUE(path_at_or_below("/a/b", "/"));
     EXPECT_FALSE(path_at_or_below("/A/b", "/a"));
     EXPECT_EQ(full_folder_path("x"), current_directory() + "/x");
+#endif
+}
+
+TEST(Paths, NamesTheSystemCanHoldAndTheirLength) {
+    std::string cyrillic;
+    for (int i = 0; i < 200; ++i) cyrillic += "\u0434";
+    const char* devices[] = {"CON", "nul.txt", "Com1.log", "LPT9", "aux .tar.gz"};
+    const char* unholdable[] = {"trail.", "space ", "a:b", "a?b", "tab\tname"};
+    for (const char* name : {"CONSOLE", "com10", "com0.txt", "lpt", "nul_txt.cod", ".hidden", "a.b c"})
+        EXPECT_EQ(name_not_allowed(name), 0) << name;
+#ifdef _WIN32
+    // UTF-16 units: two for a character beyond the first 65,536.
+    EXPECT_EQ(name_length(cyrillic + ".cod"), 204u);
+    EXPECT_EQ(name_length("\U0001D11E"), 2u);
+    for (const char* name : devices) EXPECT_EQ(name_not_allowed(name), IoError::kDeviceName) << name;
+    for (const char* name : unholdable) EXPECT_EQ(name_not_allowed(name), IoError::kNameNotAllowed) << name;
+#else
+    EXPECT_EQ(name_length(cyrillic + ".cod"), 404u);
+    for (const char* name : devices) EXPECT_EQ(name_not_allowed(name), 0) << name;
+    for (const char* name : unholdable) EXPECT_EQ(name_not_allowed(name), 0) << name;
 #endif
 }
 

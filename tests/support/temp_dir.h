@@ -45,7 +45,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // With the system's separators throughout, as the program shows paths.
+    std::string file(const std::string& name) const { return (path_ / name).make_preferred().string(); }
 
 private:
     std::filesystem::path path_;
@@ -68,14 +69,27 @@ private:
     std::filesystem::path saved_;
 };
 
+// The separator the program joins the paths it shows with.
+#ifdef _WIN32
+inline const std::string kSep = "\\";
+#else
+inline const std::string kSep = "/";
+#endif
+
+// A UTF-8 path as the file streams take it (on Windows through its UTF-16
+// form, not the ANSI code page).
+inline std::filesystem::path fs_path(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fs_path(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fs_path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
