@@ -59,8 +59,7 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --password-file FILE  the password is the first line of FILE, its line end\n"
-    "                        (CR and/or LF) not included; - is standard input,\n"
-    "                        /dev/fd/N an open descriptor\n"
+    "                        (CR and/or LF) not included; - is standard input@DESCRIPTOR@\n"
     "  -y, --yes             answer Yes to every question (replace an existing\n"
     "                        file, decode a file made by a newer version)\n"
     "  -q, --quiet           print no log lines\n"
@@ -104,9 +103,54 @@ constexpr const char* kUsage =
     "differ, or a password line over 64 KiB); 3 input/output error, also on\n"
     "standard output (full, closed, or a reader that went away); 130 a run of\n"
     "several files stopped by Ctrl-C.\n"
+    "@WILDCARDS@"
     "\n"
     "The coded-file format offers no real confidentiality: it is a key-stream XOR\n"
     "whose only secret is a repeating password, so known contents reveal it.\n";
+
+// The help as this system's users meet it: shells here expand wildcards and
+// name open descriptors as /dev/fd/N; on Windows the program expands them.
+std::string usage_text() {
+    std::string text = kUsage;
+    const auto put = [&text](std::string_view mark, std::string_view with) {
+        text.replace(text.find(mark), mark.size(), with);
+    };
+    if (program_expands_wildcards()) {
+        put("@DESCRIPTOR@", "");
+        put("@WILDCARDS@",
+            "\n"
+            "Wildcards: * (any characters) and ? (one character) in the last name of\n"
+            "a SOURCE or CODED_FILE are expanded by tarnvold-cli itself, in the order\n"
+            "of the names; a pattern that matches nothing is a usage error (2).\n");
+    } else {
+        put("@DESCRIPTOR@", ",\n                        /dev/fd/N an open descriptor");
+        put("@WILDCARDS@", "");
+    }
+    return text;
+}
+
+// Expands the wildcards of the file operands where the shell has not
+// (Windows): those before the last of code and decode, every one of test.
+// False, with the pattern named, when one matches nothing.
+bool expand_wildcards(const std::string& command, std::vector<std::string>& operands) {
+    if (!program_expands_wildcards() || (command != "code" && command != "decode" && command != "test")) return true;
+    const std::size_t patterned = command == "test" ? operands.size() : operands.size() - 1;
+    std::vector<std::string> expanded;
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+        if (i >= patterned || operands[i].find_first_of("*?") == std::string::npos) {
+            expanded.push_back(operands[i]);
+            continue;
+        }
+        const std::vector<std::string> matches = wildcard_matches(operands[i]);
+        if (matches.empty()) {
+            tell(operands[i], "no file matches this pattern");
+            return false;
+        }
+        expanded.insert(expanded.end(), matches.begin(), matches.end());
+    }
+    operands = std::move(expanded);
+    return true;
+}
 
 int usage_error(const std::string& what) {
     tell({}, what);
@@ -132,7 +176,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             if (arg == "--") {
                 only_operands = true;
             } else if (arg == "--help") {
-                return print(kUsage);
+                return print(usage_text());
             } else if (arg == "--version") {
                 return print(std::string("tarnvold-cli ") + kProgramVersion + "\n");
             } else if (arg == "--yes") {
@@ -153,7 +197,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             } else if (arg[1] != '-' && arg.find_first_not_of("yqh", 1) == std::string_view::npos) {
                 // Short options, alone or combined (-yq).
                 for (const char c : arg.substr(1)) {
-                    if (c == 'h') return print(kUsage);
+                    if (c == 'h') return print(usage_text());
                     (c == 'y' ? options.yes : options.quiet) = true;
                 }
             } else {
@@ -415,7 +459,10 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         }
         const std::string name = last_name(source);
         const std::string out_name = output_name(op, name);
-        const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
+        // One separator between the folder and the name.
+        const std::string target =
+            folder == "/" ? folder + out_name
+                          : joined_path(folder.ends_with('/') ? folder.substr(0, folder.size() - 1) : folder, out_name);
         run.file_begins(target);
         earlier.clear();
         FileOutcome outcome;
@@ -539,6 +586,10 @@ int run(int argc, char** argv) {
     if (auto status = parse(argc, argv, options)) return *status;
 
     const std::string& command = options.command;
+    if (!options.operands.empty() && !expand_wildcards(command, options.operands)) {
+        write_all(kStderr, "Try 'tarnvold-cli --help'.\n");
+        return kExitUsage;
+    }
     const auto& operands = options.operands;
     bool several = false;
     bool stdin_is_data = false;

@@ -83,10 +83,16 @@ std::string entry_path(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
+std::string joined_path(const std::string& folder, std::string_view name) { return folder + "/" + std::string(name); }
+
 std::string last_name(std::string_view path) {
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
     const auto slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
+
+bool program_expands_wildcards() { return false; }
+
+std::vector<std::string> wildcard_matches(const std::string& pattern) { return {pattern}; }
 
 }  // namespace tarnvold

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnvold {
 
@@ -38,10 +39,28 @@ bool path_at_or_below(const std::string& path, const std::string& folder);
 // resolve, so a link in the path keeps its meaning.
 std::string full_folder_path(const std::string& folder);
 
-// An entry of a folder given by full_folder_path: joined with "/".
+// An entry of a folder given by full_folder_path: joined with the system's
+// separator ("/"; "\\" on Windows).
 std::string entry_path(const std::string& folder, const std::string& name);
+
+// A name below a folder as the user gave the folder: joined with the
+// system's separator.  Here always with one more "/" ("out/" gives
+// "out//name", the same place); on Windows with one "\\" only, and every
+// "/" of the folder turned into "\\" ("D:\\" gives "D:\\name", "out/"
+// gives "out\\name").
+std::string joined_path(const std::string& folder, std::string_view name);
 
 // The last name of a path, trailing separators ignored ("a/b/" gives "b").
 std::string last_name(std::string_view path);
+
+// True where the command shells hand "*" and "?" to the program unexpanded
+// (Windows), so that the program expands them itself; false here, where the
+// shell has done it and a "*" in an operand is part of a name.
+bool program_expands_wildcards();
+// The paths that `pattern`, with "*" (any run of characters) and "?" (one
+// character) in its last name, matches in its folder, sorted by name, with
+// the folder part as given; none for a pattern that matches nothing.  The
+// letter case is ignored as the system ignores it; "." and ".." never match.
+std::vector<std::string> wildcard_matches(const std::string& pattern);
 
 }  // namespace tarnvold

@@ -5,6 +5,7 @@
 #include "io/paths.h"
 #include "io/windows_text.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tarnvold {
@@ -121,7 +122,15 @@ std::string full_folder_path(const std::string& folder) {
 }
 
 std::string entry_path(const std::string& folder, const std::string& name) {
-    return !folder.empty() && separator(folder.back()) ? folder + name : folder + "/" + name;
+    return !folder.empty() && separator(folder.back()) ? folder + name : folder + "\\" + name;
+}
+
+std::string joined_path(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    if (path.empty() || path.back() != '\\') path += '\\';
+    return path + std::string(name);
 }
 
 std::string last_name(std::string_view path) {
@@ -131,6 +140,73 @@ std::string last_name(std::string_view path) {
     if (slash != std::string_view::npos) return std::string(path.substr(slash + 1));
     if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(2));
     return std::string(path);
+}
+
+bool program_expands_wildcards() { return true; }
+
+namespace {
+
+wchar_t folded(wchar_t c) {
+    // The system's own case mapping, one character at a time.
+    wchar_t text[2] = {c, 0};
+    ::CharUpperBuffW(text, 1);
+    return text[0];
+}
+
+bool matches(std::wstring_view pattern, std::wstring_view name) {
+    // Backtracking over the last "*": linear in practice for file names.
+    std::size_t p = 0, n = 0, star = std::wstring_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == L'?' || folded(pattern[p]) == folded(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::wstring_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+std::vector<std::string> wildcard_matches(const std::string& pattern) {
+    const auto slash = pattern.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+    std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+    if (slash == std::string::npos && pattern.size() >= 2 && pattern[1] == ':') {  // "C:*.txt"
+        folder = pattern.substr(0, 2);
+        name_at = 2;
+    }
+    const std::wstring wanted = windows::widen(std::string_view(pattern).substr(name_at));
+    // Every name of the folder, matched here: the system's own matching
+    // also tries the short 8.3 names, so "*.txt" would find "a.txtx".
+    std::wstring list = windows::wide_path(folder.empty() ? std::string(".\\*") : folder + "*");
+    WIN32_FIND_DATAW data{};
+    const HANDLE find = ::FindFirstFileExW(list.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    std::vector<std::wstring> names;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring_view name = data.cFileName;
+            if (name != L"." && name != L".." && matches(wanted, name)) names.emplace_back(name);
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+        const int order =
+            ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE);
+        return order == CSTR_LESS_THAN || (order == CSTR_EQUAL && a < b);
+    });
+    std::vector<std::string> paths;
+    paths.reserve(names.size());
+    for (const std::wstring& name : names) paths.push_back(folder + windows::narrow(name));
+    return paths;
 }
 
 }  // namespace tarnvold

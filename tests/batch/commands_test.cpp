@@ -143,10 +143,10 @@ TEST(Commands, FolderObjectCountsThenAsksThenWalks) {
     r.commands.Button1Click();
     const auto& L = r.ui.lines;
     ASSERT_GE(L.size(), 6u);
-    EXPECT_EQ(
-        std::vector<std::string>(L.begin(), L.begin() + 6),
-        (std::vector<std::string>{"Scanning..." + r.src, "Scanning..." + r.src + "/sub", "Start coding for files : 2",
-                                  "Files will be stored in :", r.out + "/", "Coding files in " + r.src}));
+    EXPECT_EQ(std::vector<std::string>(L.begin(), L.begin() + 6),
+              (std::vector<std::string>{"Scanning..." + r.src, "Scanning..." + r.src + kSep + "sub",
+                                        "Start coding for files : 2", "Files will be stored in :", r.out + "/",
+                                        "Coding files in " + r.src}));
     EXPECT_LT(r.at("log:Start coding for files : 2"), r.at("host:folder:Select distanation directory"));
     EXPECT_LT(r.at("host:password"), r.at("host:buttons:off"));
     EXPECT_TRUE(fs::exists(r.out + "/sub/b_txt.cod"));
@@ -220,7 +220,7 @@ TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     r.host.folders = {r.out};
     r.host.passwords = {"pw"};
     r.commands.Button2Click();
-    EXPECT_EQ(r.ui.calls.back(), "host:error:" + r.src + "/sub/short: Read beyond end of file.");
+    EXPECT_EQ(r.ui.calls.back(), "host:error:" + r.src + kSep + "sub" + kSep + "short: Read beyond end of file.");
     EXPECT_LT(r.at("host:unblocked"), static_cast<long>(r.ui.calls.size()) - 1);
     EXPECT_TRUE(r.ui.with_prefix("notice:").empty());
     r.expect_idle();
