@@ -145,14 +145,28 @@ void ProgressLine::draw() {
     last_draw_ = time;
     drawn_once_ = true;
     width_ = console_width();
-    to_stderr("\r" + text() + "\033[K");
+    const std::string line = text();
+    if (console_takes_escapes()) {
+        to_stderr("\r" + line + "\033[K");
+    } else {
+        // Blanks over what the line held before, where escapes do nothing.
+        const std::size_t length = characters(line);
+        to_stderr("\r" + line + std::string(shown_length_ > length ? shown_length_ - length : 0, ' '));
+        shown_length_ = length;
+    }
     shown_ = true;
 }
 
 void ProgressLine::clear() {
     if (!shown_) return;
     shown_ = false;
-    if (in_foreground()) to_stderr("\r\033[K");
+    if (!in_foreground()) return;
+    if (console_takes_escapes()) {
+        to_stderr("\r\033[K");
+    } else {
+        to_stderr("\r" + std::string(shown_length_, ' ') + "\r");
+        shown_length_ = 0;
+    }
 }
 
 TerminalUi::TerminalUi(TerminalOptions options)

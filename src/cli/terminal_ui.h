@@ -66,6 +66,7 @@ private:
     bool enabled_;
     bool decoding_;
     bool shown_ = false;
+    std::size_t shown_length_ = 0;  // characters of the line drawn, without escapes
     std::int64_t total_ = 0, done_ = 0;
     std::string file_;
     Bar bars_[4];

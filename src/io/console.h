@@ -31,6 +31,9 @@ void prepare_standard_streams();
 
 // True when the descriptor is a terminal or console.
 bool is_console(int fd);
+// True when the console of standard error acts on escape sequences (a
+// terminal here; on Windows a console that took the mode asking for them).
+bool console_takes_escapes();
 // Writes all of `text` to a descriptor; 0, or the system's error number.
 // UTF-8 written to a console shows as the characters it stands for.
 int write_descriptor(int fd, std::string_view text);

@@ -169,6 +169,8 @@ bool is_console(int fd) { return ::isatty(fd) != 0; }
 
 int write_descriptor(int fd, std::string_view text) { return write_fully(fd, text.data(), text.size()); }
 
+bool console_takes_escapes() { return true; }
+
 bool console_in_foreground() {
     const pid_t group = ::tcgetpgrp(STDERR_FILENO);
     return group >= 0 && group == ::getpgrp();

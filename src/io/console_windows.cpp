@@ -143,16 +143,24 @@ FirstLine first_line_of(HANDLE h) {
 
 }  // namespace
 
+namespace {
+bool g_escapes = false;
+}  // namespace
+
 void prepare_standard_streams() {
     // Bytes as they are: no CR before LF, no end at Ctrl-Z.
     for (const int fd : {kStdin, kStdout, kStderr}) ::_setmode(fd, _O_BINARY);
-    // The progress line is taken back with an escape sequence; a console
-    // without them shows it only less tidily.
+    // The progress line is taken back with an escape sequence where the
+    // console takes them (consoles before Windows 10 refuse the mode); a
+    // plain line overwritten with blanks otherwise.
     const HANDLE err = std_handle(kStderr);
     DWORD mode = 0;
-    if (console_handle(err) && ::GetConsoleMode(err, &mode) != 0)
-        ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    g_escapes = console_handle(err) && ::GetConsoleMode(err, &mode) != 0 &&
+                ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+                 ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0);
 }
+
+bool console_takes_escapes() { return g_escapes; }
 
 bool is_console(int fd) { return console_handle(std_handle(fd)); }
 
