@@ -73,7 +73,7 @@ void Configuration::read_config(const std::string& path) {
     }
     // The language is loaded from the new record before that record becomes
     // current; it reports its own failures and the record is adopted anyway.
-    language_.load_lang_file(join_native(language_.start_dir, local.lang_path()));
+    language_.load_lang_file(language_.lang_file_path(local.lang_path()));
     record = local;
     if (set_config) set_config();
 }

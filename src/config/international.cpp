@@ -222,11 +222,12 @@ bool ends_with_tvl(std::string_view name) {
     return ext == ".tvl";
 }
 
-// The language files in "lang", in the order the directory lists them.  A
-// folder that does not exist holds none; one that cannot be read throws.
-std::vector<std::string> list_languages() {
+// The language files in "lang" below `base` (the current folder when
+// empty), in the order the directory lists them.  A folder that does not
+// exist holds none; one that cannot be read throws.
+std::vector<std::string> list_languages(const std::string& base = {}) {
     std::vector<std::string> names;
-    const std::string folder = "lang";
+    const std::string folder = join_native(base, "lang");
     Folder dir;
     try {
         dir = Folder::open(folder, Folder::Use::List);
@@ -252,6 +253,16 @@ void Language::scan_lang_dir() {
         names = list_languages();
         if (names.empty()) return;
     }
+    // The languages shipped beside the program that the current folder
+    // lacks, after its own.  The program's folder is looked at only where
+    // it is another one; failures to list it are passed over.
+    if (!program_dir.empty() && !same_file(join_native(program_dir, "lang"), "lang")) {
+        try {
+            for (auto& name : list_languages(program_dir))
+                if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+        } catch (const IoError&) {
+        }
+    }
     lang_files_ = std::move(names);
     lang_list.clear();
     for (const auto& file : lang_files_) lang_list.push_back(file.substr(0, file.size() - 4));
@@ -261,6 +272,13 @@ std::string Language::lang_file_name(const std::string& name) const {
     for (const auto& file : lang_files_)
         if (file.size() == name.size() + 4 && file.starts_with(name)) return file;
     return name + ".tvl";
+}
+
+std::string Language::lang_file_path(const std::string& stored) const {
+    const std::string here = join_native(start_dir, stored);
+    if (program_dir.empty() || file_exists(to_native_path(here))) return here;
+    const std::string shipped = join_native(program_dir, stored);
+    return file_exists(to_native_path(shipped)) ? shipped : here;
 }
 
 // ------------------------------------------------------------ language files

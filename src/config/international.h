@@ -47,6 +47,9 @@ public:
 
     std::vector<std::string> lang_list;  // language names, in listing order
     std::string start_dir;               // captured once by the program at start
+    // The program's own folder, where the shipped language files are found
+    // when the current folder has none of the name; empty: not looked in.
+    std::string program_dir;
     // The file the current table was loaded from; empty for the built-in
     // English.  Windows that show texts of their own beyond the table follow
     // it to the same language.
@@ -69,6 +72,9 @@ public:
     // A missing or short file is reported through `notice` and changes
     // nothing; a file that exists but cannot be read throws IoError.
     void load_lang_file(const std::string& path);
+    // The file a stored language path ("lang\\deutsch.tvl") names: below
+    // start_dir, or below program_dir when only that one has it.
+    std::string lang_file_path(const std::string& stored) const;
     // Fills `lang_list` from "lang/*.tvl" below the current directory, in the
     // order the directory lists them; names are kept byte for byte, and the
     // extension may be in any case ("GERMAN.TVL").  With no language file at

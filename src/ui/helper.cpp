@@ -69,11 +69,17 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
         // its empty page and start-up goes on.
     }
     if (!folder.empty()) {
-        const QString dir = ui::qs(folder);
+        QString dir = ui::qs(folder);
+        // The page shipped beside the program where the start folder has
+        // none.
+        const auto page_in = [](const QString& in) { return QDir(in).filePath(QStringLiteral("help/default.htm")); };
+        if (!QFileInfo::exists(page_in(dir)) && !language_.program_dir.empty() &&
+            QFileInfo::exists(page_in(ui::qs(language_.program_dir))))
+            dir = ui::qs(language_.program_dir);
         address_ = help_address_for(dir);
         // The address keeps the folder as it is; the view gets it as a local
         // file, so a folder with "#" or "%" in its name opens as well.
-        const QString file = QDir(dir).filePath(QStringLiteral("help/default.htm"));
+        const QString file = page_in(dir);
         if (QFileInfo::exists(file))
             WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
         else

@@ -31,7 +31,8 @@ public:
     std::function<void()> show_main;
 
     // "file://" + the current directory at creation + "/help/default.htm"
-    // (with backslashes on Windows).
+    // (with backslashes on Windows); the program's folder in place of the
+    // current directory when only that one holds the page.
     const QString& help_address() const { return address_; }
 
     void apply_captions(const LangTable& table) override;

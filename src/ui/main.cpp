@@ -54,7 +54,7 @@ int run_program(int argc, char** argv, const StartHooks& hooks) {
         return 1;
     }
 
-    tarnvold::Program program(start_dir);
+    tarnvold::Program program(start_dir, tarnvold::ui::native_path(QCoreApplication::applicationDirPath()));
     tarnvold::TForm1& main_window = *program.Form1;
     if (const auto code = main_window.exit_code()) return *code;
 

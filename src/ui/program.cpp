@@ -13,8 +13,9 @@
 
 namespace tarnvold {
 
-Program::Program(std::string start_dir) {
+Program::Program(std::string start_dir, std::string program_dir) {
     language.start_dir = std::move(start_dir);
+    language.program_dir = std::move(program_dir);
     ui::install_keyboard_style();
     translations = std::make_unique<ui::Translations>(language);
 

@@ -27,7 +27,9 @@ class Translations;
 class Program {
 public:
     // `start_dir` is the current directory, captured before any window.
-    explicit Program(std::string start_dir);
+    // `program_dir`, the program's own folder, is where the shipped language
+    // files and help are found when the start folder has none.
+    explicit Program(std::string start_dir, std::string program_dir = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWindow>
 
@@ -34,8 +35,8 @@ namespace {
 // showing it, and prints it on standard error; a file dialog answered yes
 // takes the path it would start at.  TARNVOLD_TEST_QUIT=1 ends
 // the program as soon as its event loop runs, after printing the place and
-// size start-up gave the main window, the folder the file list shows and the
-// entry selected there.
+// size start-up gave the main window, the folder the file list shows, the
+// entry selected there, the languages listed and the help page found.
 void install_test_switches() {
     const char* answer = std::getenv("TARNVOLD_TEST_BOXES");
     if (answer == nullptr) return;
@@ -182,11 +183,26 @@ int main(int argc, char** argv) {
             // Where start-up placed the window, before the window system adds
             // its frame.
             const QRect frame = main_window.frameGeometry();
-            QTimer::singleShot(0, &main_window, [frame, &main_window] {
-                std::fprintf(stderr, "started %dx%d+%d+%d\n", frame.width(), frame.height(), frame.x(), frame.y());
-                std::fprintf(stderr, "listed %s\nselected %s\n",
-                             qPrintable(QDir::toNativeSeparators(main_window.listed_folder())),
-                             main_window.selection().path.c_str());
+            QTimer::singleShot(0, &main_window, [frame, &main_window, &program] {
+                std::string languages;
+                for (const std::string& name : program.language.lang_list)
+                    languages += (languages.empty() ? "" : ",") + name;
+                const QString help = program.Form2->help_address().mid(QStringLiteral("file://").size());
+                std::string report = QStringLiteral("started %1x%2+%3+%4\nlisted %5\nselected ")
+                                         .arg(frame.width())
+                                         .arg(frame.height())
+                                         .arg(frame.x())
+                                         .arg(frame.y())
+                                         .arg(QDir::toNativeSeparators(main_window.listed_folder()))
+                                         .toStdString() +
+                                     main_window.selection().path + "\nlanguages " + languages + "\nhelp " +
+                                     (QFileInfo::exists(help) ? help.toStdString() : std::string("missing")) + "\n";
+                // TARNVOLD_TEST_REPORT=FILE: there instead, for a start
+                // through the shell, which keeps no standard error.
+                if (const char* to = std::getenv("TARNVOLD_TEST_REPORT"); to != nullptr && *to != '\0')
+                    std::ofstream(to, std::ios::binary) << report;
+                else
+                    std::fputs(report.c_str(), stderr);
                 std::fflush(stderr);
                 QCoreApplication::exit(0);
             });

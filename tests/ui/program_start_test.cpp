@@ -21,7 +21,7 @@ private:
     };
     // Runs the program in `folder` on Qt's offscreen screen, 800 pixels wide,
     // with every box answered Yes and the program ending once it runs.
-    static Run run(const QString& folder, const QStringList& args = {}) {
+    static Run run(const QString& folder, const QStringList& args = {}, const QString& program = TARNVOLD_GUI) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -30,7 +30,7 @@ private:
         env.insert("HOME", folder);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(folder);
-        p.start(TARNVOLD_GUI, args);
+        p.start(program, args);
         if (!p.waitForFinished(60000)) {
             p.kill();
             p.waitForFinished();
@@ -87,6 +87,27 @@ private slots:
         r = run(cwd.path(), {"one", "two"});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("usage: tarnvold"), qPrintable(r.err));
+    }
+
+    // Started from a folder of its own, the program finds the help and the
+    // languages shipped beside it; what it writes stays in the start folder.
+    void the_shipped_files_are_found_beside_the_program() {
+        TempCwd cwd;
+        QVERIFY(QDir(cwd.path()).mkpath("app/help") && QDir(cwd.path()).mkpath("app/lang") &&
+                QDir(cwd.path()).mkpath("start"));
+        const QString program = cwd.file("app/" + QFileInfo(TARNVOLD_GUI).fileName());
+        QVERIFY(QFile::copy(TARNVOLD_GUI, program));
+        // Where the toolkit's plugins are, for a test build that has it.
+        QFile::copy(QFileInfo(TARNVOLD_GUI).dir().filePath("qt.conf"), cwd.file("app/qt.conf"));
+        write_bytes(cwd.file("app/help/default.htm"), "<p>help</p>");
+        write_bytes(cwd.file("app/lang/deutsch.tvl"), "");
+        write_config(cwd.file("start"), 1, "lang\\english.tvl");
+        const Run r = run(cwd.file("start"), {}, program);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("languages english,deutsch\nhelp " + cwd.file("app/help/default.htm") + "\n"),
+                 qPrintable(r.err));
+        QVERIFY(QFileInfo::exists(cwd.file("start/lang/english.tvl")));
+        QVERIFY(!QFileInfo::exists(cwd.file("app/lang/english.tvl")));
     }
 };
 
