@@ -7,7 +7,11 @@
 # zip:
 #   scripts/build-windows.sh [OUTDIR]      (default: build-windows/)
 # leaves OUTDIR/tarnvold-cli-VERSION-win64.zip and -win32.zip, and
-# OUTDIR/tarnvold-VERSION-win64.zip (SKIP_GUI=1 leaves the last out).  OUTDIR/win64
+# OUTDIR/tarnvold-VERSION-win64.zip and its installer
+# OUTDIR/tarnvold-VERSION-win64.msi (SKIP_GUI=1 leaves these two out), each
+# with one folder inside, the licence, the notices of the works of others
+# and SOURCE.txt, which names OUTDIR/tarnvold-VERSION-source.tar.gz, the
+# source of the same commit made beside them.  OUTDIR/win64
 # and OUTDIR/win32 hold the two builds with their tests; GoogleTest is built
 # for each from Debian's source package (OUTDIR/googletest-*).
 set -euo pipefail
@@ -17,6 +21,25 @@ out=$(realpath -m "${1:-$root/build-windows}")
 "$root/scripts/install-deps.sh" --windows
 
 jobs=${JOBS:-$(nproc)}
+
+# The source of exactly this commit, beside the zips: what SOURCE.txt in
+# each of them points to.
+commit=$(git -C "$root" rev-parse HEAD)
+project_version=$(sed -n 's/^project(Tarnvold VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+source_archive=tarnvold-$project_version-source.tar.gz
+mkdir -p "$out"
+git -C "$root" archive --format=tar.gz --prefix="tarnvold-$project_version/" -o "$out/$source_archive" "$commit"
+if [[ -n $(git -C "$root" status --porcelain --untracked-files=no) ]]; then
+  echo "Note: the working tree has changes that $source_archive (commit $commit) does not hold" >&2
+fi
+# notices FOLDER [QT_VERSION]: the licence, where the source is, and the
+# works of others, into a folder that becomes a zip's or the installer's.
+notices() {
+  cp "$root/LICENSE" "$1/LICENSE.txt"
+  sed -e "s/@VERSION@/$project_version/g" -e "s/@COMMIT@/$commit/g" -e "s/@ARCHIVE@/$source_archive/g" \
+    "$root/packaging/windows/SOURCE.txt.in" >"$1/SOURCE.txt"
+  "$root/packaging/windows/third-party.sh" ${2:+--qt "$2"} >"$1/THIRD-PARTY.txt"
+}
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
 
@@ -46,12 +69,13 @@ for arch in x86_64 i686; do
   done
   version=$(sed -n 's/.*kProgramVersion\[\] = "\(.*\)";/\1/p' "$out/$name/generated/tarnvold/version.h")
   zipfile=$out/tarnvold-cli-$version-$name.zip
-  stage=$out/$name/zip
-  rm -rf "$stage" "$zipfile"
+  stage=$out/$name/zip/tarnvold-cli-$version-$name
+  rm -rf "$out/$name/zip" "$zipfile"
   mkdir -p "$stage/help"
-  cp "$exe" "$root/LICENSE" "$stage/"
+  "$arch-w64-mingw32-strip" --strip-unneeded -o "$stage/tarnvold-cli.exe" "$exe"
   cp "$root/help/cli.htm" "$stage/help/"
-  (cd "$stage" && zip -q -X -r "$zipfile" tarnvold-cli.exe LICENSE help/cli.htm)
+  notices "$stage"
+  (cd "$stage/.." && zip -q -X -r "$zipfile" "tarnvold-cli-$version-$name")
   echo "$zipfile: $(echo $imports)"
 done
 
@@ -104,12 +128,31 @@ build_window_program() {
       if [[ -f /usr/share/qt6/translations/$name ]]; then cp "/usr/share/qt6/translations/$name" "$stage/translations/"; fi
     done
   done
-  cp "$root/LICENSE" "$stage/LICENSE.txt"
   cp "$qt/share/licenses/LGPL-3.0-only.txt" "$stage/Qt-LGPL-3.0.txt"
   local qt_version
   qt_version=$(cat "$qt/share/licenses/qt6-base-source-version")
-  sed "s/@QT_VERSION@/$qt_version/g" "$root/packaging/windows/Qt-SOURCE.txt.in" >"$stage/Qt-SOURCE.txt"
+  notices "$stage" "$qt_version"
+  sed -e "s/@QT_VERSION@/$qt_version/g" -e "s/@QT_VERSION_URL@/${qt_version//+/%2B}/g" \
+    "$root/packaging/windows/Qt-SOURCE.txt.in" >"$stage/Qt-SOURCE.txt"
   (cd "$out/zip" && zip -qr -X "../tarnvold-$version-win64.zip" "tarnvold-$version-win64")
   echo "Made $out/tarnvold-$version-win64.zip ($(stat -c %s "$out/tarnvold-$version-win64.zip") bytes)"
+  build_installer "$stage" "$version"
+}
+
+# build_installer FOLDER VERSION: the installer of what FOLDER holds,
+# OUTDIR/tarnvold-VERSION-win64.msi (packaging/windows/tarnvold.wxs says
+# what it does).  wixl takes the files by relative paths.
+build_installer() {
+  local stage=$1 version=$2 work=$out/installer msi=$out/tarnvold-$2-win64.msi
+  rm -rf "$work" "$msi"
+  mkdir -p "$work"
+  cp "$root/packaging/windows/tarnvold.wxs" "$root/packaging/windows/tarnvold.ico" "$work/"
+  ln -s "$stage" "$work/files"
+  (cd "$work" && find files/ -type f | LC_ALL=C sort |
+    wixl-heat --prefix files/ --directory-ref INSTALLDIR --component-group ProgramFiles --var var.SourceDir \
+      --win64 >files.wxs)
+  (cd "$work" && wixl -a x64 -D SourceDir=files -D Version="$version" -D Win64=yes -D Icon=tarnvold.ico \
+    -o "$msi" tarnvold.wxs files.wxs)
+  echo "Made $msi ($(stat -c %s "$msi") bytes)"
 }
 if [[ "${SKIP_GUI:-}" != 1 ]]; then build_window_program; fi

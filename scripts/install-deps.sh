@@ -17,13 +17,13 @@ packages=(
   qt6-l10n-tools qt6-translations-l10n
 )
 # --with-bench-tools: what the benchmark scripts use besides;
-# --windows: the mingw-w64 compilers and GoogleTest's source and zip for the Windows builds;
+# --windows: the mingw-w64 compilers and GoogleTest's source, zip and wixl (the installer) for the Windows builds;
 # --qt-windows: what cross-building Qt from Debian's source takes besides
 # (its tools come from the host's Qt).
 for option in "$@"; do
   case $option in
     --with-bench-tools) packages+=(hyperfine openssl time) ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest zip) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest zip wixl) ;;
     --qt-windows) packages+=(dpkg-dev ninja-build perl xz-utils ccache qt6-base-dev-tools) ;;
     *) echo "usage: $0 [--with-bench-tools] [--windows] [--qt-windows]" >&2; exit 2 ;;
   esac
