@@ -30,11 +30,34 @@ printf 'Tarnvold\n' >pw-lorem
 printf 'ab\n' >pw-ab
 printf 'Secret pass\n' >pw-secret
 
-# Standard output carries bytes as they are: no CR before LF.
-if win --help >help-wine && "$linux" --help >help-linux && cmp -s help-wine help-linux; then
-  pass "--help on redirected standard output equals the Linux program's, byte for byte"
+# Standard output carries bytes as they are: no CR before LF.  The help is
+# the Linux program's, but for the wildcards the program expands itself and
+# without /dev/fd.
+if win --help >help-wine && "$linux" --help >help-linux && ! grep -q $'\r' help-wine &&
+  grep -q '^Wildcards: \* (any characters)' help-wine && ! grep -q /dev/fd help-wine &&
+  cmp -s <(grep -v /dev/fd help-linux | sed 's/standard input,$/standard input/') \
+    <(sed '/^Wildcards:/,/(2)\.$/d' help-wine | cat -s); then
+  pass "--help on redirected standard output is the Linux program's, with Windows' wildcards and without /dev/fd"
 else
-  fail "--help on redirected standard output equals the Linux program's, byte for byte"
+  fail "--help on redirected standard output is the Linux program's, with Windows' wildcards and without /dev/fd"
+fi
+
+# Wildcards, expanded by the program in the order of the names; a pattern
+# that matches nothing is refused by name before anything is done.
+mkdir wild wild-out
+for f in b.txt a.txt C.TXT d.log a.txtx; do printf '%s\n' "$f" >"wild/$f"; done
+order=$(win code --password-file pw-lorem 'wild\*.txt' wild-out 2>&1 | sed -n 's/^Starting code for : //p' | tr '\n' ' ')
+if [[ $order == 'wild\a.txt wild\b.txt wild\C.TXT ' && $(ls wild-out | wc -l) -eq 3 ]]; then
+  pass "wild\\*.txt expands to the three .txt files in order"
+else
+  fail "wild\\*.txt expands to the three .txt files in order" "$order"
+fi
+msg=$(win code -q --password-file pw-lorem 'wild\*.zip' wild-out 2>&1)
+status=$?
+if [[ $status -eq 2 && $msg == *'wild\*.zip: no file matches this pattern'* ]]; then
+  pass "a pattern that matches nothing is refused by name"
+else
+  fail "a pattern that matches nothing is refused by name" "status $status: $msg"
 fi
 
 # The shared vectors decode byte for byte.
@@ -75,6 +98,22 @@ for name in 日本.txt "$long"; do
     fail "$label round-trips"
   fi
   rm -f coded-name.cod
+done
+
+# Names Windows cannot hold are refused, as a device is as source (exit 1,
+# as on Linux for what is no regular file); nothing is made.
+printf 'data\n' >plain.txt
+for v in "plain.txt|trail.|Windows cannot hold a name" "plain.txt|trailsp |Windows cannot hold a name" \
+  "plain.txt|aux.log|a device on Windows" "NUL|from-nul.cod|NUL: is not a regular file" \
+  "CON|from-con.cod|CON: is not a regular file"; do
+  IFS='|' read -r from to words <<<"$v"
+  msg=$(win code -q --password-file pw-lorem "$from" "$to" 2>&1)
+  status=$?
+  if [[ $status -eq 1 && $msg == *"$words"* && ! -e $to && ! -e ${to%[. ]} ]]; then
+    pass "code $from '$to' is refused with its reason"
+  else
+    fail "code $from '$to' is refused with its reason" "status $status: $msg"
+  fi
 done
 
 # A sparse 3 GiB file: the 2 GiB refusal, not a 32-bit failure.
