@@ -24,7 +24,7 @@ trap '"${wine%/*}/wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= WINEPREFIX=${WINEPREFIX:-$work/prefix}
 [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i </dev/null >/dev/null 2>&1
 # One server for every run, as a Windows session has.
-"${wine%/*}/wineserver" -p
+"${wine%/*}/wineserver" -p 2>/dev/null || true
 printf 'xx\n' >"$work/password"
 make_tree "$work/tree" 2000 20
 cd "$work"
@@ -43,7 +43,10 @@ for what in xcopy code decode; do
         rm -rf out-$what
         case $what in
         xcopy) t=$(time_one "$wine" xcopy /E /I /Q 'tree' 'out-xcopy') ;;
-        code) t=$(time_one "$wine" "$exe" code-dir -q --password-file password tree out-code) ;;
+        code)
+            mkdir out-code
+            t=$(time_one "$wine" "$exe" code-dir -q --password-file password tree out-code)
+            ;;
         decode)
             mkdir out-decode
             t=$(time_one "$wine" "$exe" decode-dir -q --password-file password coded out-decode)

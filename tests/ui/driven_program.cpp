@@ -5,6 +5,7 @@
 // program.
 
 #include "ui/boxes.h"
+#include "ui/helper.h"
 #include "ui/main.h"
 #include "ui/main_window.h"
 #include "ui/open_dir.h"
