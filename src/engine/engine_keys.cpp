@@ -45,9 +45,7 @@ struct Engine::Keys::Job : SideTask::Task {
 Engine::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t count,
                    std::shared_ptr<std::uint8_t[]>& buffer)
     : seed_(seed), password_stream_(password), count_(count) {
-    // Below a few hundred bytes handing them over costs more than it saves.
-    constexpr std::size_t kWorthSharing = 512;
-    if (count_ < kWorthSharing || key_backend() != KeyBackend::Fast) return;
+    if (count_ < WorkPool::kWorthHandingOver || key_backend() != KeyBackend::Fast) return;
     side_ = WorkPool::shared().side();
     if (side_ == nullptr) return;
     // The buffer of a task left to end unobserved is still that task's.

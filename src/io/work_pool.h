@@ -68,6 +68,15 @@ public:
     // A thread for one task at a time beside the calling thread, or null
     // when the pool has no workers (one core).  Started on first use.
     SideTask* side();
+    // Bytes of work (about a nanosecond each) below which handing them to
+    // the side thread costs more than it saves: waking a thread is a futex
+    // here, kernel objects on Windows (and a round trip to a server under
+    // emulations).
+#ifdef _WIN32
+    static constexpr std::size_t kWorthHandingOver = 64 * 1024;
+#else
+    static constexpr std::size_t kWorthHandingOver = 512;
+#endif
 
 private:
     struct Job;
