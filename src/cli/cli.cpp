@@ -7,6 +7,7 @@
 #include "batch/folder_walk.h"
 #include "config/message_id.h"
 #include "config/program_texts.h"
+#include "engine/coded_format.h"
 #include "engine/engine.h"
 #include "engine/keystream.h"
 #include "engine/operation.h"
@@ -286,8 +287,13 @@ void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
         break;
     case Outcome::NotCoded:
     case Outcome::Refused:
-    case Outcome::ChecksumMismatch:
         if (!ui.noticed()) ui.error_line(outcome.source, reason_for(ui, outcome));
+        break;
+    case Outcome::ChecksumMismatch:
+        if (!ui.noticed()) ui.error_line(outcome.source, ui.message(msg::kCrcMismatch));
+        // An existing destination that stayed as it was is named too.
+        if (outcome.reason.why == Why::KeptOnMismatch)
+            ui.error_line(outcome.reason.path, reason_detail(outcome.reason, outcome.reason.path));
         break;
     }
 }
@@ -489,9 +495,10 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
 constexpr const char* kStandardInput = "standard input";
 constexpr const char* kStandardOutput = "standard output";
 
-// Standard input is kept up to one byte beyond the largest original file:
-// the engine then refuses the file as too large.
-constexpr std::int64_t kSpoolLimit = (std::int64_t{1} << 31) + 1;
+// Standard input is kept up to one byte beyond the largest coded file, so
+// that every coded file the format allows comes whole; the engine refuses
+// anything longer as too large, to code or to decode.
+constexpr std::int64_t kSpoolLimit = kMaxOriginalSize + static_cast<std::int64_t>(kCodedOverhead) + 1;
 
 // code and decode of one SOURCE into one DESTINATION, either of them "-".
 // Standard output gets the bytes as they are made: a decoded file goes out

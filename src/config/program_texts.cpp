@@ -37,6 +37,10 @@ Placing placing(Why why) {
     case Why::TooLarge:
     case Why::TooLargeToDecode: return Placing::After;
     case Why::NotRegular:
+    case Why::DamagedCodedFile:
+    case Why::KeptOnMismatch:
+    case Why::DestinationDangling:
+    case Why::DestinationForeignLink:
     case Why::DestinationLink:
     case Why::DestinationNotRegular: return Placing::Before;
     case Why::IsDestinationFolder:
@@ -64,6 +68,12 @@ std::string words(const Reason& r) {
     case Why::TooLargeToDecode:
         return "Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be decoded";
     case Why::NotRegular: return "is not a regular file";
+    case Why::DamagedCodedFile: return "is a damaged coded file: it is too short for its own header";
+    case Why::KeptOnMismatch: return "kept; the decoded data did not match";
+    case Why::DestinationDangling:
+        return "is a symbolic link to " + r.target + ", which does not exist; nothing was written through it";
+    case Why::DestinationForeignLink:
+        return "is a symbolic link of another user in a shared folder; it is not followed";
     case Why::DestinationLink: return "is a symbolic link, which a folder run does not follow";
     case Why::DestinationNotRegular: return "is not a regular file and cannot be replaced";
     case Why::CannotReplace: return "Cannot replace " + r.path + ": " + IoError(r.target, r.error).reason();

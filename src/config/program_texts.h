@@ -23,6 +23,10 @@ enum class Why {
     TooLarge,                   // path: a source too large to code
     TooLargeToDecode,           // path: a coded file whose contents would be
     NotRegular,                 // path: a source that is no regular file
+    DamagedCodedFile,           // path: a coded file too short for its own header
+    KeptOnMismatch,             // path: an existing destination left as it was
+    DestinationDangling,        // path: a destination link that leads nowhere; target: where
+    DestinationForeignLink,     // path: a destination link another user planted in a shared folder
     DestinationLink,            // path: a destination that is a link
     DestinationNotRegular,      // path: the destination as shown
     CannotReplace,              // path: the destination as shown; target, error: why

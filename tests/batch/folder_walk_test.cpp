@@ -129,15 +129,18 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
     fs::create_directory(dir.file("back"));
-    // A coded file cut short: a valid header with no room for its seed.
-    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
-                                              std::string("\x22\x00", 2) + std::string(10, '\0'));
-    Walk w;
-    try {
-        w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
-        ADD_FAILURE() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.path(), dir.file("src/sub/short"));
+    // A file whose reading fails.
+    write_file(dir.file("src/sub/short"), std::string(40, 's'));
+    {
+        FaultPlan plan{IoOp::Read, 0, EIO};
+        FaultScope scope(plan);
+        Walk w;
+        try {
+            w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
+            ADD_FAILURE() << "no error";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.path(), dir.file("src/sub/short"));
+        }
     }
 
     // A file that cannot be opened is told in its turn, after its first line.

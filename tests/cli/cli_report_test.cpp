@@ -79,7 +79,8 @@ TEST(CliRefusal, NoticesNameTheirFile) {
     EXPECT_EQ(lines.size(), names.size() + 1) << run.err;
     for (const auto& name : names) EXPECT_TRUE(has(run.err, dir.file("coded/" + name) + ": " + kMismatch)) << name;
     EXPECT_TRUE(has(run.err, dir.file("coded/plain") + ": This is not Tarnvold coded file"));
-    const auto loud = run_process({kCli, "decode-dir", "-y", dir.file("coded"), dir.file("out")}, "wrong\n");
+    fs::create_directories(dir.file("out2"));
+    const auto loud = run_process({kCli, "decode-dir", "-y", dir.file("coded"), dir.file("out2")}, "wrong\n");
     EXPECT_EQ(lines_of(loud.err), lines_of(run.err));
 }
 
