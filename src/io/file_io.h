@@ -230,10 +230,17 @@ private:
     std::int64_t streamed_ = 0;  // the bytes sent there
 };
 
-// True when `name` is one this program gives its temporary files: a hidden
-// name of a fixed short form that carries the number of the process that
-// made it (".tvtmp-" and digits), or the longer ".NAME.tvtmp-PID-N" of
-// earlier versions.  Folder runs never take such a file as an input.
+// True when `name` is exactly of the form this program gives its named
+// temporary files: ".tvtmp-", the number of the process that made it in ten
+// digits, "-" and a counter in eight lower-case hexadecimal digits (26
+// bytes).  Folder runs never take such a file as an input; any other name,
+// however alike, is an ordinary file.
+//
+// While it writes, the program holds a lock on its temporary file (flock
+// here; on Windows the file is open without delete sharing), and a folder
+// run removes a temporary only when it can take that lock itself: a file
+// no process holds, whatever the process numbers in its name say (they mean
+// nothing in another process-number space or on another machine).
 bool is_temporary_name(std::string_view name);
 // The number of the process that made a temporary file of that name, or -1.
 long temporary_owner(std::string_view name);

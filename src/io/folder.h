@@ -72,10 +72,10 @@ public:
     // fails.
     bool next(std::string& name, EntryKind& kind);
 
-    // Removes the temporary files (is_temporary_name) that processes which no
-    // longer run left in this folder; those of running processes stay.
-    // Returns how many were removed.  Failures are passed over: the files
-    // then stay for a later run.
+    // Removes the temporary files (is_temporary_name) that no process holds
+    // any longer in this folder; those being written stay.  Returns how many
+    // were removed.  Failures are passed over: the files then stay for a
+    // later run.
     std::size_t remove_stale_temporaries() const;
 
     // For the platform layer's own use.

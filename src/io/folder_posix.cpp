@@ -5,9 +5,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -134,14 +134,22 @@ std::size_t Folder::remove_stale_temporaries() const {
         return 0;
     }
     std::size_t removed = 0;
-    const long self = static_cast<long>(::getpid());
     while (const dirent* entry = ::readdir(dir)) {
-        const long owner = temporary_owner(entry->d_name);
-        if (owner <= 0 || owner == self) continue;
-        if (owner <= INT_MAX && (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH)) continue;
-        struct stat st {};
-        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (::unlinkat(fd, entry->d_name, 0) == 0) ++removed;
+        if (!is_temporary_name(entry->d_name)) continue;
+        // Stale only when this process can take the writer's lock: a
+        // writer holds it for as long as it writes.  A file that cannot be
+        // opened or locked stays.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+        int file = ::openat(fd, entry->d_name, O_RDWR | kFlags);
+        if (file < 0 && errno == EACCES) file = ::openat(fd, entry->d_name, O_RDONLY | kFlags);
+        if (file < 0) continue;
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(file, &held) == 0 && S_ISREG(held.st_mode) && ::flock(file, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(fd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino && ::unlinkat(fd, entry->d_name, 0) == 0)
+            ++removed;
+        ::close(file);
     }
     ::closedir(dir);
     return removed;

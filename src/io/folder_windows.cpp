@@ -220,7 +220,7 @@ bool Folder::next(std::string& name, EntryKind& kind) {
 
 std::size_t Folder::remove_stale_temporaries() const {
     WIN32_FIND_DATAW data{};
-    const HANDLE find = ::FindFirstFileExW(joined(state_->where, "*.tvtmp-*").c_str(), FindExInfoBasic, &data,
+    const HANDLE find = ::FindFirstFileExW(joined(state_->where, ".tvtmp-*").c_str(), FindExInfoBasic, &data,
                                            FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return 0;
     std::size_t removed = 0;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,28 @@ int move_to_free_name(int dir, const char* from, const char* to) {
     return ::renameat(dir, from, dir, to) == 0 ? 0 : errno;
 }
 
+// Takes the writer's lock on a temporary file, which a cleaner must be able
+// to take before it may remove the file (Folder::remove_stale_temporaries).
+// False when a cleaner holds it, or took the name away before the lock was
+// had: the file is then not ours to write, and another name is tried.  A
+// file system without locks leaves the file unlocked, and its cleaners
+// unable to remove it.
+bool lock_temporary(int fd, int dir, const std::string& name) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno != EWOULDBLOCK && errno != EINTR;
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// Closes a descriptor when it goes.
+struct Closer {
+    int fd = -1;
+    ~Closer() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 }  // namespace
 
 void OutputFile::create() {
@@ -63,6 +86,12 @@ void OutputFile::create() {
             name_temporary();
             fd_ = ::openat(dir, temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             error = fd_ < 0 ? errno : 0;
+            if (fd_ >= 0 && !lock_temporary(fd_of(fd_), dir, temp_name_)) {
+                // A cleaner has it: it removes the file, this one takes another name.
+                ::close(fd_of(fd_));
+                fd_ = kNoHandle;
+                error = EEXIST;
+            }
             if (fd_ < 0) forget_temporary();
         }
         // The folder is what refused: naming the file would mislead.
@@ -164,7 +193,11 @@ void OutputFile::keep_rights_and_sync() {
 }
 
 void OutputFile::name_unnamed_file() {
-    // Give the unnamed file a name, so that it can be moved into place.
+    // Give the unnamed file a name, so that it can be moved into place; it
+    // is locked first, so that no cleaner ever sees it named and unheld.
+    if (::flock(fd_of(fd_), LOCK_EX | LOCK_NB) != 0) {
+        // no locks on this file system: nobody can take it for stale either
+    }
     for (int attempt = 0; attempt < 100 && temp_name_.empty(); ++attempt) {
         name_temporary();
         const int error = link_unnamed(fd_of(fd_), fd_of(folder_->native_handle()), temp_name_);
@@ -179,6 +212,10 @@ void OutputFile::move_into_place() {
     const int fd = fd_of(fd_);
     const int dir = fd_of(folder_->native_handle());
     check_fault(IoOp::Close, destination_);
+    // The file is closed before it is moved, since a network file system
+    // tells its write errors there; a second descriptor keeps the lock
+    // until the temporary name is gone.
+    const Closer hold{::fcntl(fd, F_DUPFD_CLOEXEC, 0)};
     fd_ = kNoHandle;
     if (::close(fd) != 0 && errno != EINTR) throw IoError(destination_, errno);
 
