@@ -20,6 +20,17 @@ namespace tarnvold {
 
 Reason destination_problem(const Destination& destination) {
     Reason r;
+    if (destination.foreign_link) {
+        r.why = Why::DestinationForeignLink;
+        r.path = destination.path;
+        return r;
+    }
+    if (destination.dangling) {
+        r.why = Why::DestinationDangling;
+        r.path = destination.path;
+        r.target = destination.target;
+        return r;
+    }
     if (!destination.exists) return r;
     if (destination.link) {
         r.why = Why::DestinationLink;

@@ -66,8 +66,12 @@ bool same_file(const std::string& a, const std::string& b);
 std::int64_t file_size_or_minus1(const std::string& path);
 
 // What writing to a path would meet.  Symbolic links are followed to the
-// file they lead to, which is what gets written; a link whose target does
-// not exist yet leads to that target, which is then created.
+// file they lead to, which is what gets written.  A link whose target does
+// not exist is `dangling` and nothing is written through it; a link that
+// another user owns in a folder everyone may write to and that has the
+// sticky bit (/tmp) is a `foreign_link`, not followed at all (the system's
+// own rule for such folders, which it cannot apply to a link the program
+// follows itself).
 //
 // A destination inside a folder held open (a folder run's) is reached
 // through that folder only, and a link under its name is not followed: it
@@ -76,8 +80,10 @@ struct Destination {
     std::string path;    // as given
     std::string target;  // with every link followed
     bool exists = false;
-    bool regular = false;  // only a regular file is ever replaced
-    bool link = false;     // a link under the name of a destination in a held folder
+    bool regular = false;       // only a regular file is ever replaced
+    bool link = false;          // a link under the name of a destination in a held folder
+    bool dangling = false;      // links that lead to nothing; `target`: where
+    bool foreign_link = false;  // another user's link in a shared sticky folder
     // For an existing regular file: the error a truncating open for writing
     // would meet (0 when it would succeed).
     int write_error = 0;

@@ -82,6 +82,8 @@ std::vector<std::pair<std::string, std::string>> contents(const std::string& fol
     return all;
 }
 
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 std::vector<std::string> temporaries(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder))
@@ -171,6 +173,48 @@ TEST(CliHandles, DestinationLinksInFolderRunsAreRefusedAndTheRunGoesOn) {
     EXPECT_NE(decode.err.find(dir.file("back") + "/b.txt is a symbolic link"), std::string::npos) << decode.err;
     EXPECT_EQ(read_file(dir.file("outside/victim")), "not to be touched");
     EXPECT_EQ(entry_count(dir.file("outside")), 1u);
+}
+
+TEST(CliHandles, ASingleFileDestinationLinkIsFollowedOnlyToAFileAndOnlyWhenItIsOurs) {
+    TempDir dir;
+    fs::create_directories(dir.file("shared"));
+    fs::create_directories(dir.file("victim"));
+    fs::permissions(dir.file("shared"), fs::perms::all | fs::perms::sticky_bit);
+    write_file(dir.file("pw"), "pw\n");
+    write_file(dir.file("a.txt"), "a");
+    write_file(dir.file("victim/kept"), "kept");
+    auto code_to = [&](const std::string& destination) {
+        return run_process(
+            {TARNVOLD_CLI, "code", "-yq", "--password-file", dir.file("pw"), dir.file("a.txt"), destination});
+    };
+    // A link that leads nowhere, anywhere: refused, nothing created.
+    fs::create_symlink(dir.file("victim/planted"), dir.file("dangling.cod"));
+    const auto dangling = code_to(dir.file("dangling.cod"));
+    EXPECT_EQ(dangling.status, 1) << dangling.err;
+    EXPECT_TRUE(has(dangling.err, dir.file("dangling.cod") + " is a symbolic link to " + dir.file("victim/planted") +
+                                      ", which does not exist"))
+        << dangling.err;
+    EXPECT_FALSE(fs::exists(dir.file("victim/planted")));
+    // One that leads to a file is followed.
+    fs::create_symlink(dir.file("victim/kept"), dir.file("mine.cod"));
+    EXPECT_EQ(code_to(dir.file("mine.cod")).status, 0);
+    EXPECT_EQ(fs::file_size(dir.file("victim/kept")), 39u);
+
+    // In the shared folder, links another user planted are not followed,
+    // to a file or to nothing.
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's link needs root";
+    write_file(dir.file("victim/kept"), "kept");
+    for (const char* target : {"victim/kept", "victim/planted"}) {
+        const std::string link = dir.file("shared/out.cod");
+        fs::remove(link);
+        fs::create_symlink(dir.file(target), link);
+        ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+        const auto planted = code_to(link);
+        EXPECT_EQ(planted.status, 1) << planted.err;
+        EXPECT_TRUE(has(planted.err, link + " is a symbolic link of another user in a shared folder")) << planted.err;
+    }
+    EXPECT_EQ(read_file(dir.file("victim/kept")), "kept");
+    EXPECT_FALSE(fs::exists(dir.file("victim/planted")));
 }
 
 TEST(CliHandles, OnlyTheProgramsOwnUnheldTemporariesAreRemovedAndLookAlikesAreFiles) {
