@@ -561,7 +561,10 @@ int run(int argc, char** argv) {
             stdin_is_data = operands[0] == "-";
             if (operands[1] == "-" && is_console(kStdout))
                 return usage_error("standard output is a terminal; coded and decoded data are not written there");
-            if (stdin_is_data && options.password_file == "-")
+            // Standard input under any name: read for the password, it
+            // would lose the data behind its first line.
+            if (stdin_is_data && options.password_file &&
+                (*options.password_file == "-" || names_standard_input(*options.password_file)))
                 return usage_error("standard input cannot give both the password and the data");
             if (stdin_is_data && !options.password_file && !have_console())
                 return usage_error("with - as SOURCE the password must come from --password-file or the terminal");
