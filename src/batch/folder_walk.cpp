@@ -124,8 +124,20 @@ bool FolderWalk::resolve(Folder& folder, Entry& entry) {
     return entry.kind == EntryKind::Folder || entry.kind == EntryKind::File;
 }
 
-bool destination_inside_source(const std::string& source, const std::string& destination) {
-    return path_at_or_below(resolved_path(destination), resolved_path(source));
+Overlap folders_overlap(const std::string& source, const std::string& destination) {
+    try {
+        const Folder from = Folder::open(source, Folder::Use::Write);
+        const Folder to = Folder::open(destination, Folder::Use::Write);
+        if (to.is_within(from)) return Overlap::DestinationInsideSource;
+        if (from.is_within(to)) return Overlap::SourceInsideDestination;
+    } catch (const IoError&) {
+    }
+    return Overlap::None;
+}
+
+std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
+    return overlap == Overlap::SourceInsideDestination ? refusal_source_inside(source)
+                                                       : refusal_inside_source(destination);
 }
 
 // The folders of the current descent, to stop a loop in the tree from

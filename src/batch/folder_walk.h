@@ -45,9 +45,15 @@ std::string decoded_name(std::string_view name);
 // The name a folder run gives the output of the file named `name`.
 std::string output_name(Operation op, std::string_view name);
 
-// True when `destination` is the folder `source` or lies anywhere below it,
-// comparing the paths with links and "." / ".." resolved.
-bool destination_inside_source(const std::string& source, const std::string& destination);
+// How a folder run's two folders lie, told by the folders' identities (not
+// their paths): the destination is the source or lies below it, or the
+// source lies below the destination.  Either way the run would write into
+// folders it is reading, and is refused.  None also when either folder
+// cannot be opened: the run tells that itself.
+enum class Overlap { None, DestinationInsideSource, SourceInsideDestination };
+Overlap folders_overlap(const std::string& source, const std::string& destination);
+// The refusal for an overlap other than None.
+std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
 
 // The count and the walk over one engine and one user interface.
 class FolderWalk {

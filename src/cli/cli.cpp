@@ -403,11 +403,27 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
     ui.progress().set_total(count);
     // The outputs of this run are never replaced by a later file of it.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> outputs;
+    // Nor is any of its sources, coded yet or not, replaced by an output.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> inputs;
+    for (const std::string& source : sources)
+        if (const SourceInfo info = inspect_source(source); info.exists)
+            inputs[{info.id.volume, info.id.index}] = source;
     std::string earlier;
+    const std::string* current = nullptr;
+    Why kept = Why::None;
     engine.keep_existing = [&](const FileId& existing) {
         const auto found = outputs.find({existing.volume, existing.index});
-        if (found == outputs.end()) return false;
-        earlier = found->second;
+        const auto input = inputs.find({existing.volume, existing.index});
+        if (found != outputs.end()) {
+            earlier = found->second;
+            kept = Why::OutputWrittenAlready;
+        } else if (input != inputs.end() && input->second != *current) {
+            // (A source that is its own destination is the engine's to refuse.)
+            earlier = input->second;
+            kept = Why::DestinationIsSource;
+        } else {
+            return false;
+        }
         return true;
     };
     // The folder is held open for the whole run: every output is made in
@@ -424,6 +440,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
         run.file_begins(target);
         earlier.clear();
+        current = &source;
         FileOutcome outcome;
         try {
             const InFolder to{&into, out_name, false};
@@ -435,7 +452,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         }
         if (!earlier.empty()) {
             ui.file_begins(source);
-            outcome.reason = {.why = Why::OutputWrittenAlready, .path = source, .other = target, .target = earlier};
+            outcome.reason = {.why = kept, .path = source, .other = target, .target = earlier};
             ui.log_line(reason_text(outcome.reason));
         } else if (const auto written = engine.last_output()) {
             outputs[{written->volume, written->index}] = source;
@@ -579,7 +596,8 @@ int run(int argc, char** argv) {
                 return usage_error("cannot use '" + folder + "' as " + (i == 0 ? "source" : "destination") +
                                    " folder: " + problem);
         }
-        if (destination_inside_source(operands[0], operands[1])) return usage_error(refusal_inside_source(operands[1]));
+        if (const Overlap overlap = folders_overlap(operands[0], operands[1]); overlap != Overlap::None)
+            return usage_error(overlap_refusal(overlap, operands[0], operands[1]));
     } else {
         return usage_error("unknown command '" + command + "'");
     }

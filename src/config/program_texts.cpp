@@ -11,6 +11,10 @@ std::string refusal_inside_source(const std::string& destination) {
     return "The destination folder is the source folder or lies inside it, nothing was written: " + destination;
 }
 
+std::string refusal_source_inside(const std::string& source) {
+    return "The source folder lies inside the destination folder, nothing was written: " + source;
+}
+
 std::string no_longer_exists(const std::string& path) { return path + " no longer exists"; }
 
 std::string stop_report_text(std::int64_t done, std::int64_t count) {
@@ -50,7 +54,8 @@ Placing placing(Why why) {
     case Why::DestinationNotFolder:
     case Why::DestinationWrittenAlready:
     case Why::NameTooLong:
-    case Why::OutputWrittenAlready: return Placing::PassedBy;
+    case Why::OutputWrittenAlready:
+    case Why::DestinationIsSource: return Placing::PassedBy;
     default: return Placing::Inside;
     }
 }
@@ -90,6 +95,7 @@ std::string words(const Reason& r) {
                " bytes the file system allows: " + r.other;
     case Why::OutputWrittenAlready:
         return "its destination " + r.other + " was already written in this run from " + r.target;
+    case Why::DestinationIsSource: return "its destination " + r.other + " is " + r.target + ", a source of this run";
     }
     return {};
 }

@@ -41,6 +41,7 @@ enum class Why {
     DestinationWrittenAlready,  // path: the source folder; other: its destination
     NameTooLong,                // path: the source; other: the destination; limit
     OutputWrittenAlready,       // path: the source; other: the destination; earlier
+    DestinationIsSource,        // path: the source; other: the destination; target: the other source
 };
 
 struct Reason {
@@ -63,6 +64,7 @@ std::string reason_detail(const Reason& reason, const std::string& named);
 
 // The commands' refusals.
 std::string refusal_inside_source(const std::string& destination);
+std::string refusal_source_inside(const std::string& source);
 std::string no_longer_exists(const std::string& path);
 // The folder walk's report after a stop.
 std::string stop_report_text(std::int64_t done, std::int64_t count);

@@ -63,6 +63,11 @@ public:
     // What is under `name` here; a link is followed only with `follow_link`
     // (Missing when it leads nowhere).
     EntryInfo inspect(std::string_view name, bool follow_link = false) const;
+    // True when this folder is `outer` or lies anywhere below it, told by
+    // the folders' identities from this one up to the root, whatever path
+    // either was opened by (links, bind mounts, another spelling).  False
+    // also when the way up cannot be followed.
+    bool is_within(const Folder& outer) const;
     // The longest name, in bytes, this folder's file system allows.
     std::size_t name_limit() const;
 

@@ -91,6 +91,28 @@ EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
     return {kind_of_mode(st.st_mode), {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
 }
 
+bool Folder::is_within(const Folder& outer) const {
+    struct stat target {};
+    if (::fstat(outer.state_->fd, &target) != 0) return false;
+    int at = ::openat(state_->fd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat here {};
+    bool within = false;
+    while (at >= 0 && ::fstat(at, &here) == 0) {
+        if (here.st_dev == target.st_dev && here.st_ino == target.st_ino) {
+            within = true;
+            break;
+        }
+        const int up = ::openat(at, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(at);
+        at = up;
+        struct stat above {};
+        // The root is its own parent.
+        if (at >= 0 && ::fstat(at, &above) == 0 && above.st_dev == here.st_dev && above.st_ino == here.st_ino) break;
+    }
+    if (at >= 0) ::close(at);
+    return within;
+}
+
 std::size_t Folder::name_limit() const {
     if (state_->name_max == 0) {
         const long limit = ::fpathconf(state_->fd, _PC_NAME_MAX);

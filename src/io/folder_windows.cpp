@@ -186,6 +186,29 @@ EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
     return entry;
 }
 
+bool Folder::is_within(const Folder& outer) const {
+    const FileId target = outer.id();
+    // Up the path the system now reaches this folder by (links and
+    // junctions resolved), comparing each folder's identity, up to the
+    // drive's or the share's root.
+    std::wstring path = windows::handle_path(state_->handle);
+    if (path.empty()) path = state_->where;
+    for (;;) {
+        const HANDLE h = open_folder(path, true);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool known = ::GetFileInformationByHandle(h, &info) != 0;
+        ::CloseHandle(h);
+        if (!known) return false;
+        if (id_of(info) == target) return true;
+        while (!path.empty() && is_separator(path.back())) path.pop_back();
+        const auto cut = path.find_last_of(L"\\/");
+        // Past "\\?\" there is nothing to go up to.
+        if (cut == std::wstring::npos || cut < 4) return false;
+        path.resize(cut + 1);
+    }
+}
+
 std::size_t Folder::name_limit() const { return 255; }
 
 bool Folder::next(std::string& name, EntryKind& kind) {

@@ -2,6 +2,7 @@
 // The folder walk on real trees.
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -313,22 +314,33 @@ TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced
     }
 }
 
-TEST(Walk, DestinationInsideSource) {
+TEST(Walk, FoldersOverlapByIdentityEitherWay) {
     TempDir dir;
     fs::create_directories(dir.file("a/b"));
     fs::create_directories(dir.file("ab"));
-    EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("a") + "/"));
-    EXPECT_TRUE(destination_inside_source(dir.file("a") + "/", dir.file("a/b") + "//"));
+    constexpr auto inside = Overlap::DestinationInsideSource;
+    constexpr auto around = Overlap::SourceInsideDestination;
+    EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("a") + "/"), inside);
+    EXPECT_EQ(folders_overlap(dir.file("a") + "/", dir.file("a/b") + "//"), inside);
+    EXPECT_EQ(folders_overlap(dir.file("a/b"), dir.file("a")), around);
 #ifdef _WIN32
     // Names in either letter case and either separator are the same; wine
     // makes no folder links.
-    EXPECT_TRUE(destination_inside_source(dir.file("A"), dir.file("a\\b")));
-    EXPECT_TRUE(destination_inside_source(dir.path().root_path().string(), dir.file("ab")));
+    EXPECT_EQ(folders_overlap(dir.file("A"), dir.file("a\\b")), inside);
+    EXPECT_EQ(folders_overlap(dir.path().root_path().string(), dir.file("ab")), inside);
 #else
     fs::create_directory_symlink(dir.file("a/b"), dir.file("link"));
-    EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("link")));
-    EXPECT_TRUE(destination_inside_source("/", dir.file("ab")));
+    EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("link")), inside);
+    EXPECT_EQ(folders_overlap(dir.file("link"), dir.file("a")), around);
+    EXPECT_EQ(folders_overlap("/", dir.file("ab")), inside);
+    // The same folder under another path that no link explains.
+    fs::create_directories(dir.file("bound"));
+    if (std::system(("mount --bind '" + dir.file("a") + "' '" + dir.file("bound") + "' 2>/dev/null").c_str()) == 0) {
+        EXPECT_EQ(folders_overlap(dir.file("bound/b"), dir.file("a")), around);
+        EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("bound/b")), inside);
+        EXPECT_EQ(std::system(("umount '" + dir.file("bound") + "'").c_str()), 0);
+    }
 #endif
-    EXPECT_FALSE(destination_inside_source(dir.file("a"), dir.file("ab")));
-    EXPECT_FALSE(destination_inside_source(dir.file("a/b"), dir.file("a")));
+    EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("ab")), Overlap::None);
+    EXPECT_EQ(folders_overlap(dir.file("ab"), dir.file("a")), Overlap::None);
 }

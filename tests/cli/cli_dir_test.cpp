@@ -53,7 +53,9 @@ TEST(CliDir, ExitStatuses) {
 
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("missing")).status, 2);
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("src/sub") + "/").status, 2);
+    EXPECT_EQ(run("code-dir", dir.file("src/sub"), dir.file("src")).status, 2);  // the other way round
     EXPECT_TRUE(fs::is_empty(dir.file("src/sub")));
+    EXPECT_EQ(entry_count(dir.file("src")), 2u);
 
     write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
                                               std::string("\x22\x00", 2) +

@@ -60,6 +60,18 @@ TEST(CliSeveral, SourcesGoIntoTheFolderWithOneSeedSequence) {
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(has(again.err, dir.file("out/report_txt.cod") + ": exists; not replaced")) << again.err;
     EXPECT_TRUE(has(again.err, dir.file("back") + ": ")) << again.err;  // a folder is not a file to code
+    // An output never replaces another source of the run; the folder of
+    // the sources is a destination like any other.
+    write_file(dir.file("x/notes.cod"), "a source");
+    const auto into_sources = run_process(
+        {kCli, "code", "-yq", dir.file("notes"), dir.file("x/notes.cod"), dir.file("x/report.txt"), dir.file("x")},
+        "pw\n");
+    EXPECT_EQ(into_sources.status, 1) << into_sources.err;
+    EXPECT_TRUE(has(into_sources.err, dir.file("x/notes.cod") + " is " + dir.file("x/notes.cod") + ", a source"))
+        << into_sources.err;
+    EXPECT_EQ(read_file(dir.file("x/notes.cod")), "a source");
+    EXPECT_TRUE(fs::exists(dir.file("x/notes_cod.cod")));
+    EXPECT_TRUE(fs::exists(dir.file("x/report_txt.cod")));
     const auto linked = run_process({kCli, "code", "-yq", dir.file("report.txt"), dir.file("back")}, "pw\n");
     EXPECT_EQ(linked.status, 1) << linked.err;
     EXPECT_TRUE(has(linked.err, "is a symbolic link")) << linked.err << linked.out;
