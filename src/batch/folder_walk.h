@@ -18,10 +18,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace tarnvold {
 
@@ -139,7 +141,6 @@ public:
     void folder_progress_end();
 
 private:
-    struct Chain;
     struct FileIdHash {
         std::size_t operator()(const FileId& id) const noexcept {
             // Folded, so that a 32-bit size_t keeps the high half too.
@@ -150,13 +151,17 @@ private:
     // The outputs written into one destination folder: -> from which source.
     using Outputs = std::unordered_map<FileId, std::string, FileIdHash>;
     struct Entry;
-    void count_in(Folder& folder, const std::string& path, Chain* up);
+    struct Level;
+    static std::size_t depth_limit();
+    void count_in(Folder top, const std::string& path);
     bool resolve(Folder& folder, Entry& entry);
     void start(const std::string& source, const std::string& destination, std::string_view password, Operation op);
-    void walk(Folder& source, const std::string& source_path, Folder& destination, const std::string& destination_path,
-              std::string_view password, Operation op, Chain* up, bool made_here);
-    void folder_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& destination_path,
-                      std::string_view password, Operation op, Chain& here);
+    void walk(Folder source, const std::string& source_path, Folder destination, const std::string& destination_path,
+              std::string_view password, Operation op);
+    void descend(std::vector<std::unique_ptr<Level>>& levels, Folder source, const std::string& source_path,
+                 Folder destination, const std::string& destination_path, Operation op, bool made_here);
+    void folder_entry(std::vector<std::unique_ptr<Level>>& levels, const Entry& entry,
+                      const std::string& destination_path, Operation op, std::size_t limit);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                     const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
     void refuse(const Reason& reason, const std::string& source, const std::string& destination);

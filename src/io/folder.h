@@ -29,6 +29,11 @@ struct EntryInfo {
     FileId id;
 };
 
+// How many more files and folders this process may hold open at once
+// before the system refuses (the limit of descriptors less those in use);
+// a large number where there is no such limit.
+std::size_t spare_descriptors();
+
 class Folder {
 public:
     // What the folder is opened for: listing its entries (a source), or

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -40,6 +41,20 @@ EntryKind kind_of_mode(mode_t mode) {
 int open_flags(Folder::Use use) { return (use == Folder::Use::List ? O_RDONLY : O_PATH) | O_DIRECTORY | O_CLOEXEC; }
 
 }  // namespace
+
+std::size_t spare_descriptors() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::size_t{1} << 20;
+    std::size_t in_use = 0;
+    if (DIR* open = ::opendir("/proc/self/fd")) {
+        while (const dirent* entry = ::readdir(open)) in_use += entry->d_name[0] != '.';
+        ::closedir(open);
+    } else {
+        in_use = 32;  // no way to count them: a fair guess
+    }
+    const auto total = static_cast<std::size_t>(limit.rlim_cur);
+    return total > in_use ? total - in_use : 0;
+}
 
 Folder::Folder() = default;
 Folder::~Folder() = default;
