@@ -311,10 +311,11 @@ struct FolderWalk::Level {
     std::string source_path;
     Folder destination;
     std::string destination_path;
-    FileId id;         // the source folder's
-    std::string base;  // the source's full path, joined with its entries' names
-    std::string real;  // the source resolved, once a link needs it
-    Outputs outputs;   // written into the destination folder
+    FileId id{};               // the source folder's
+    std::uint64_t volume = 0;  // the destination folder's
+    std::string base;          // the source's full path, joined with its entries' names
+    std::string real{};        // the source resolved, once a link needs it
+    Outputs outputs{};         // written into the destination folder
     GivenNames given;
 };
 
@@ -335,6 +336,11 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
         Level& here = *levels.back();
         outputs_ = &here.outputs;
         if (should_stop() || !here.source.next(entry.name, entry.kind)) {
+            // The outputs are on disk before the run reports them done:
+            // once for the destination's file system, and once more for
+            // each other one a destination folder lies on.
+            if (levels.size() == 1 || levels[levels.size() - 2]->volume != here.volume)
+                here.destination.flush_file_system();
             levels.pop_back();
             continue;
         }
@@ -364,17 +370,15 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
 
 void FolderWalk::descend(std::vector<std::unique_ptr<Level>>& levels, Folder source, const std::string& source_path,
                          Folder destination, const std::string& destination_path, Operation op, bool made_here) {
-    auto level = std::make_unique<Level>(Level{std::move(source),
-                                               source_path,
-                                               std::move(destination),
-                                               destination_path,
-                                               {},
-                                               full_folder_path(source_path),
-                                               {},
-                                               {},
-                                               GivenNames(made_here)});
+    auto level = std::make_unique<Level>(Level{.source = std::move(source),
+                                               .source_path = source_path,
+                                               .destination = std::move(destination),
+                                               .destination_path = destination_path,
+                                               .base = full_folder_path(source_path),
+                                               .given = GivenNames(made_here)});
     try {
         level->id = level->source.id();
+        level->volume = level->destination.id().volume;
     } catch (const IoError& e) {
         return refuse(cannot_enter(source_path, e.code()), source_path, destination_path);
     }

@@ -460,6 +460,8 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         run.file_ended(outcome);
     }
     engine.keep_existing = nullptr;
+    // Its outputs are on disk before the run reports them done.
+    into.flush_file_system();
     return run.finish(stopped, count);
 }
 

@@ -196,8 +196,12 @@ public:
     // write_at() fails there with ESPIPE, and seek() goes nowhere but to
     // where the bytes written so far end.
     bool positioned() const { return !stream_; }
-    // Makes the written bytes the destination; an existing destination is
-    // replaced in one step, after the new contents are on disk.
+    // Makes the written bytes the destination, once they are on disk; an
+    // existing destination is replaced in one step.  An output in a held
+    // folder is the exception: its holder flushes the folder's file system
+    // once for all its outputs (Folder::flush_file_system) before it reports
+    // them done, since waiting for the disk at every one of many small files
+    // would cost most of a run's time.
     void commit();
     // The written file's identity, known once commit() has begun.
     FileId identity() const { return identity_; }
@@ -219,6 +223,8 @@ private:
     // The steps of commit() on POSIX systems (output_file_posix.cpp).
     void commit_under_free_name();
     void keep_rights_and_sync();
+    void sync_new_file();
+    static void sync_folder(int dir) noexcept;
     void name_unnamed_file();
     void move_into_place();
 

@@ -88,6 +88,12 @@ public:
     // later run.
     std::size_t remove_stale_temporaries() const;
 
+    // Puts everything written on this folder's file system on disk (the
+    // outputs made in it without waiting for the disk).  Throws IoError.
+    // On Windows each output is flushed as it is committed, and this does
+    // nothing.
+    void flush_file_system() const;
+
     // For the platform layer's own use.
     SystemHandle native_handle() const;
 

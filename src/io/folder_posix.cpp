@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Folders held open, on POSIX systems: a descriptor per folder (O_PATH for
 // one only written into), every name looked up relative to it.
+#include "io/file_io_shared.h"
 #include "io/folder.h"
 
 #include <cerrno>
@@ -126,6 +127,20 @@ bool Folder::is_within(const Folder& outer) const {
     }
     if (at >= 0) ::close(at);
     return within;
+}
+
+void Folder::flush_file_system() const {
+    check_fault(IoOp::Sync, state_->path);
+    // A folder held only to write in (O_PATH) cannot be synced through;
+    // one that this user cannot read leaves the whole system's sync.
+    const int fd = ::openat(state_->fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        ::sync();
+        return;
+    }
+    const int error = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error != 0) throw IoError(state_->path, error);
 }
 
 std::size_t Folder::name_limit() const {

@@ -6,6 +6,7 @@
 // held the folder cannot be renamed, removed or swapped for a link.
 // Reparse points (symbolic links, junctions) count as links and are followed
 // only when asked.
+#include "io/file_io_shared.h"
 #include "io/folder.h"
 #include "io/windows_text.h"
 
@@ -211,6 +212,8 @@ bool Folder::is_within(const Folder& outer) const {
         path.resize(cut + 1);
     }
 }
+
+void Folder::flush_file_system() const { check_fault(IoOp::Sync, state_->path); }
 
 std::size_t Folder::name_limit() const { return 255; }
 

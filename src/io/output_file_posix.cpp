@@ -148,7 +148,10 @@ void OutputFile::commit_file() {
         commit_under_free_name();
         return;
     }
-    if (target_existed_) keep_rights_and_sync();
+    if (target_existed_)
+        keep_rights_and_sync();
+    else
+        sync_new_file();
     if (temp_name_.empty()) name_unnamed_file();
     move_into_place();
 }
@@ -159,6 +162,7 @@ void OutputFile::commit_under_free_name() {
     // and this one is not written.
     const int fd = fd_of(fd_);
     const int dir = fd_of(folder_->native_handle());
+    sync_new_file();
     check_fault(IoOp::Rename, destination_);
     const int linked = link_unnamed(fd, dir, name_);
     if (linked != 0) throw IoError(destination_, linked);
@@ -169,6 +173,16 @@ void OutputFile::commit_under_free_name() {
         ::unlinkat(dir, name_.c_str(), 0);
         throw IoError(destination_, error);
     }
+    if (own_folder_) sync_folder(dir);
+}
+
+void OutputFile::sync_new_file() {
+    // A file given by path is on disk before it is reported done; in a
+    // held folder (a run of many files) the holder flushes its file
+    // system once at the end instead (Folder::flush_file_system).
+    if (!own_folder_) return;
+    check_fault(IoOp::Sync, destination_);
+    if (::fdatasync(fd_of(fd_)) != 0) throw IoError(destination_, errno);
 }
 
 void OutputFile::keep_rights_and_sync() {
@@ -230,13 +244,16 @@ void OutputFile::move_into_place() {
     committed_ = true;
     forget_temporary();
 
-    // The folder's new entry is made lasting too, where a file was replaced.
-    if (target_existed_) {
-        const int sync = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (sync >= 0) {
-            ::fsync(sync);
-            ::close(sync);
-        }
+    // The folder's new entry is made lasting too, where a file was
+    // replaced or one was given by path.
+    if (target_existed_ || own_folder_) sync_folder(dir);
+}
+
+void OutputFile::sync_folder(int dir) noexcept {
+    const int sync = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sync >= 0) {
+        ::fsync(sync);
+        ::close(sync);
     }
 }
 

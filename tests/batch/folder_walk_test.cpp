@@ -157,6 +157,19 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
         EXPECT_EQ(e.code(), EACCES);
         EXPECT_EQ(coding.ui.lines.back(), coding.ui.message(msg::kStartingCode) + dir.file("plain/a.txt"));
     }
+
+    // The outputs are put on disk before the walk returns: a failure there
+    // is the run's, naming the destination.
+    FaultPlan sync{IoOp::Sync, 0, EIO};
+    FaultScope sync_scope(sync);
+    Walk flushed;
+    try {
+        flushed.walk.codedirs(dir.file("plain"), dir.file("back"), "pw");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.path(), dir.file("back"));
+        EXPECT_TRUE(fs::exists(dir.file("back/a_txt.cod")));
+    }
 }
 
 TEST(Walk, LinkLoopsAndPipesNeitherHangNorMiscount) {
