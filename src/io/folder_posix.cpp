@@ -188,6 +188,9 @@ std::size_t Folder::remove_stale_temporaries() const {
     std::size_t removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         if (!is_temporary_name(entry->d_name)) continue;
+        // Only a regular file is opened: opening a device can have effects.
+        struct stat listed {};
+        if (::fstatat(fd, entry->d_name, &listed, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(listed.st_mode)) continue;
         // Stale only when this process can take the writer's lock: a
         // writer holds it for as long as it writes.  A file that cannot be
         // opened or locked stays.
