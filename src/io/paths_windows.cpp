@@ -121,10 +121,6 @@ std::string full_folder_path(const std::string& folder) {
     return without_trailing_separator(out);
 }
 
-std::string entry_path(const std::string& folder, const std::string& name) {
-    return !folder.empty() && separator(folder.back()) ? folder + name : folder + "\\" + name;
-}
-
 std::string joined_path(const std::string& folder, std::string_view name) {
     std::string path = folder;
     for (char& c : path)
@@ -132,6 +128,8 @@ std::string joined_path(const std::string& folder, std::string_view name) {
     if (path.empty() || path.back() != '\\') path += '\\';
     return path + std::string(name);
 }
+
+std::string entry_path(const std::string& folder, const std::string& name) { return joined_path(folder, name); }
 
 std::string last_name(std::string_view path) {
     // Either separator; "C:name" is the name on drive C.
