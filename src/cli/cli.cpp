@@ -77,8 +77,7 @@ constexpr const char* kUsage =
     "  -h, --help            print this help\n"
     "  -V, --version         print the version and the licence\n"
     "Short options combine (-yq); long options may be shortened to any\n"
-    "unambiguous beginning (--pass); options may follow the operands, and --\n"
-    "ends them.\n"
+    "unambiguous beginning; options may follow the operands, and -- ends them.\n"
     "\n"
     "One run for many files: every run starts the same seed sequence, so files\n"
     "coded in separate runs with one password share their key stream, and two\n"
@@ -257,7 +256,7 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         read = *options.password_file == "-" ? read_first_line_of_stdin()
                                              : read_first_line_of_file(*options.password_file);
         if (read.error != 0) {
-            tell(from, IoError(from, read.error).reason());
+            tell(from, with_full_stop(IoError(from, read.error).reason()));
             status = kExitIoError;
             return std::nullopt;
         }
@@ -400,6 +399,9 @@ void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
     }
 }
 
+// An input/output error's reason as the lines give it.
+std::string io_reason(const IoError& error) { return with_full_stop(error.reason()); }
+
 // A source that is not there: named, passed by, and the run goes on, as cp
 // does.  Any other input/output error is one.
 bool missing_source(const IoError& error, const std::string& source) {
@@ -433,7 +435,7 @@ public:
     void source_missing(const std::string& source, const IoError& error) {
         ui_.progress().file_done();
         ++tally_.refused;
-        ui_.error_line(source, error.reason());
+        ui_.error_line(source, io_reason(error));
     }
     // An input/output error that ended one file: named and counted; with
     // --keep-going the run goes on, otherwise the error ends it.
@@ -442,9 +444,9 @@ public:
         ++tally_.failed;
         ++tally_.io_failed;
         if (error.path().empty() || error.path() == file)
-            ui_.error_line(file, error.reason());
+            ui_.error_line(file, io_reason(error));
         else
-            ui_.error_line(file, "not written: " + quoted_name(error.path()) + ": " + error.reason());
+            ui_.error_line(file, "not written: " + quoted_name(error.path()) + ": " + io_reason(error));
         if (!options_.keep_going) throw Stop{};
     }
     // Thrown by file_failed to end the run.
@@ -455,22 +457,22 @@ public:
     // the run got, even with --quiet.
     int finish(bool stopped, bool failed_stop, std::int64_t count) {
         ui_.progress().clear();
-        const auto stop_line = [&](const std::string& why) {
-            tell({}, why + "; " + grouped(tally_.total()) + " of " + grouped(count) +
-                         (count == 1 ? " file done (" : " files done (") + tally_.text(op_) + ")");
+        // "interrupted; 3 of 10 files done (3 coded, 0 refused, 0 failed)".
+        const auto stop_line = [&](std::string_view path, const std::string& why) {
+            tell(path, why + "; " + grouped(tally_.total()) + " of " + grouped(count) +
+                           (count == 1 ? " file done (" : " files done (") + tally_.text(op_) + ")");
         };
         if (const int error = ui_.output_error(); error != 0) {
-            tell("standard output", system_reason(error));
-            stop_line("stopped");
+            stop_line("standard output", system_reason(error));
             return kExitIoError;
         }
         if (failed_stop) {
-            stop_line("stopped by an input/output error");
+            stop_line({}, "stopped by an input/output error");
             return kExitIoError;
         }
         // A stop that came after the last file leaves nothing undone.
         if (stopped && tally_.total() < count) {
-            stop_line("interrupted");
+            stop_line({}, "interrupted");
             return kExitInterrupted;
         }
         if (!tally_.all_done() && !options_.quiet) tell({}, tally_.text(op_));
@@ -620,7 +622,7 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
             ++tested;
             ui.progress().file_done();
             status = missing_source(error, file) ? kExitNotDone : kExitIoError;
-            ui.error_line(file, error.path() == file ? error.reason() : error.what());
+            ui.error_line(file, error.path() == file ? io_reason(error) : error.what());
         }
         worst = std::max(worst, status);
     }
@@ -669,7 +671,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
         if (to_stdout && error.code() == IoError::kChangedWhileCoding)
             ui.error_line(error.path(), changed_while_streaming());
         else
-            ui.error_line(error.path(), error.reason());
+            ui.error_line(error.path(), io_reason(error));
         return missing_source(error, source_operand) ? kExitNotDone : kExitIoError;
     }
 }

@@ -122,16 +122,19 @@ std::string quoted_name(std::string_view name) {
     };
     for (std::size_t pos = 0; pos < name.size();) {
         const std::size_t n = showable(name, pos);
+        if (name[pos] == '\'') {
+            close();
+            out += "\\'";
+            ++pos;
+            continue;
+        }
         if (n != 0) {
             if (open != Plain) {
                 close();
                 out += '\'';
                 open = Plain;
             }
-            if (name[pos] == '\'')
-                out += "'\\''";
-            else
-                out += name.substr(pos, n);
+            out += name.substr(pos, n);
             pos += n;
             continue;
         }
