@@ -226,17 +226,19 @@ private slots:
         f().log_write_line();
         f().UserInterface::log_line("Starting code for : ", "/x");
         f().UserInterface::log_line("n=", std::int64_t{-5});
-        QCOMPARE(f().Memo1->document()->blockCount(), 3);
-        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5"));
+        f().UserInterface::log_line("Starting code for : ", "a\nb\x1b[1m");  // a name with control characters
+        QCOMPARE(f().Memo1->document()->blockCount(), 4);
+        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nStarting code for : a\u240ab\u241b[1m"));
         // During a command they wait and reach the pane together, each still
         // a paragraph of its own, whatever it ends with.
         f().set_commands_blocked(true);
         f().UserInterface::log_line("ends in a return\r");
         f().UserInterface::log_line("caf\xc3\xa9 \xff");
         f().UserInterface::log_line("");
-        QCOMPARE(f().Memo1->document()->blockCount(), 3);
+        QCOMPARE(f().Memo1->document()->blockCount(), 4);
         f().set_commands_blocked(false);
-        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nends in a return\n\ncaf\u00e9 \ufffd\n"));
+        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nStarting code for : a\u240ab\u241b[1m\nends in a "
+                                "return\u240d\ncaf\u00e9 \ufffd\n"));
     }
 
     void no_second_command_while_one_waits() {
