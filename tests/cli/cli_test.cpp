@@ -111,6 +111,8 @@ TEST(Cli, UsageAndInputOutputErrorsHaveTheirOwnStatus) {
         {{kCli, "decode", dir.file("a"), dir.file("b")}, "pw\n", 1},      // 1 byte: not a coded file
         {{kCli, "--help"}, "", 0},
         {{kCli, "--version"}, "", 0},
+        {{kCli, "--vers"}, "", 0},  // an unambiguous beginning
+        {{kCli, "-V"}, "", 0},
     };
     for (const auto& c : cases) {
         const auto r = run_process(c.args, c.input);
@@ -122,6 +124,7 @@ TEST(Cli, UsageAndInputOutputErrorsHaveTheirOwnStatus) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("b")));
+    EXPECT_NE(run_process({kCli, "-V"}).out.find("\nLicense GPLv3+"), std::string::npos);
 }
 
 TEST(Cli, SameFileIsRefusedAndLeftAlone) {
