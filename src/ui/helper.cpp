@@ -85,8 +85,13 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
 }
 
 void TForm2::fit_within(const QSize& available) {
+    available_ = available;
     QMargins frame;
     if (windowHandle() != nullptr) frame = windowHandle()->frameMargins();
+    fitted_framed_ = !frame.isNull();
+    // A title bar and borders as window managers draw them, until the
+    // real ones are known.
+    if (frame.isNull()) frame = QMargins(6, 32, 6, 6);
     const int width = std::min(kDesignWidth, available.width() - frame.left() - frame.right());
     const int height = std::min(kDesignHeight, available.height() - frame.top() - frame.bottom());
     const QSize size(std::max(width, 200), std::max(height, 120));
@@ -106,9 +111,12 @@ void TForm2::fit_within(const QSize& available) {
 // the window manager's frame is known.
 bool TForm2::event(QEvent* event) {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::Show || event->type() == QEvent::Move) {
+    if (event->type() == QEvent::Show) {
         if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
             fit_within(s->availableGeometry().size());
+    } else if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && !fitted_framed_ &&
+               available_.isValid() && windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+        fit_within(available_);
     }
     return handled;
 }

@@ -38,7 +38,9 @@ public:
 
     // Lays the window out for a screen area of `available` (outer size):
     // the design size where it fits, otherwise as much as fits, the page
-    // scrolling and the button kept in view below it.
+    // scrolling and the button kept in view below it.  Until the window
+    // manager has framed the window, room is left for a usual frame; it is
+    // laid out again once the frame is known.
     void fit_within(const QSize& available);
 
 public slots:
@@ -63,6 +65,8 @@ private:
     void FormCreate(const std::function<void()>& start_up);
 
     Language& language_;
+    QSize available_;             // the area fitted last
+    bool fitted_framed_ = false;  // laid out with the frame known
     QString address_;
 };
 
