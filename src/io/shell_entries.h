@@ -24,6 +24,7 @@ struct ShellEntry {
     ShellKind kind = ShellKind::Missing;
     std::int64_t size = 0;
     std::int64_t modified = 0;
+    bool hidden = false;  // a name starting with "." (POSIX), the hidden attribute (Windows)
 };
 
 // The entries of a folder ("." and ".." left out), in the order the system

@@ -46,6 +46,7 @@ std::vector<ShellEntry> shell_entries(const std::string& folder, int& error) {
         if (name == "." || name == "..") continue;
         ShellEntry entry;
         entry.name = name;
+        entry.hidden = name.front() == '.';
         struct stat st {};
         if (::fstatat(fd, e->d_name, &st, 0) == 0) {
             entry.kind = kind_of(st);

@@ -39,6 +39,7 @@ std::vector<ShellEntry> shell_entries(const std::string& folder, int& error) {
         if (wide == L"." || wide == L"..") continue;
         ShellEntry entry;
         entry.name = windows::narrow(wide);
+        entry.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             std::string path = folder;
             if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';

@@ -134,6 +134,8 @@ FolderListModel::Prepared FolderListModel::prepare(std::vector<ShellEntry> entri
     };
     static const QMimeDatabase db;
     for (ShellEntry& e : entries) {
+        // Hidden entries stay hidden, as in the folder tree.
+        if (e.hidden) continue;
         Entry entry;
         switch (e.kind) {
         case ShellKind::Folder: entry.type = kind_type("Folder"); break;

@@ -6,9 +6,10 @@
 // one go, so that a folder of a hundred thousand entries costs the window
 // one reset, not one lookup per file.  Names are kept as the system gives
 // them: a name that is not valid UTF-8 is shown with a mark for each byte
-// that is not text, and its path still leads to the file.  Types come from
-// names alone, icons are looked up once per type, and the folder is read
-// again when it changes.
+// that is not text, and its path still leads to the file.  Hidden entries
+// are left out, as in the folder tree.  Types come from names alone, icons
+// are looked up once per type, and the folder is read again when it
+// changes.
 #pragma once
 
 #include "io/shell_entries.h"

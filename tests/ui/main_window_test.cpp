@@ -892,6 +892,9 @@ private slots:
         QVERIFY(QDir().mkpath(dir));
         write_bytes(dir + "/a.txt", "12345");
         write_bytes(dir + "/b.png", "");
+#ifndef _WIN32
+        write_bytes(dir + "/.hidden", "");  // left out, as in the tree
+#endif
         show_and_load(dir, 2);
         QTRY_VERIFY(f().ShellListView1->viewport()->isVisible());
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f().ShellListView1);
