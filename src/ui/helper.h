@@ -5,6 +5,8 @@
 
 #include "config/international.h"
 
+#include <QSize>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -65,6 +67,8 @@ private:
     void FormCreate(const std::function<void()>& start_up);
 
     Language& language_;
+    QString help_folder_;         // the help pages' folder, found at creation
+    QString help_locale_;         // the language whose page was shown last (empty: English)
     QSize available_;             // the area fitted last
     bool fitted_framed_ = false;  // laid out with the frame known
     QString address_;

@@ -20,6 +20,28 @@ using namespace tarnvold::testing;
 class TestHelpAbout : public QObject {
     Q_OBJECT
 private slots:
+    // With a language whose pages are there, the help shows them; a page
+    // not translated is shown in English, and English takes the English
+    // pages back.
+    void the_help_follows_the_language() {
+        TempCwd cwd;
+        QDir(cwd.path()).mkpath("help/de");
+        write_bytes(cwd.file("help/default.htm"), "<p>Start</p>");
+        write_bytes(cwd.file("help/more.htm"), "<p>More text</p>");
+        write_bytes(cwd.file("help/de/default.htm"), "<p>Anfang <a href=\"more.htm\">mehr</a></p>");
+        write_language(cwd.path(), "deutsch", "G");
+        Language language;
+        language.start_dir = cwd.path().toStdString();
+        TForm2 help(language, {});
+        language.load_lang_file("lang/deutsch.tvl");
+        QCOMPARE(help.WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/de/default.htm")));
+        QVERIFY(help.WebBrowser_v11->toPlainText().startsWith("Anfang"));
+        help.WebBrowser_v11->setSource(QUrl::fromLocalFile(cwd.file("help/de/more.htm")));
+        QVERIFY(help.WebBrowser_v11->toPlainText().startsWith("More text"));
+        language.fill_english_table();
+        QCOMPARE(help.WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/default.htm")));
+    }
+
     void the_page_is_opened_from_the_current_directory_before_start_up() {
         TempCwd cwd;
         QDir(cwd.path()).mkpath("help");
