@@ -215,6 +215,17 @@ void FolderListModel::take(std::uint64_t generation, Prepared prepared) {
 void FolderListModel::merge(std::vector<Entry> fresh) {
     std::unordered_set<std::string> now;
     for (const Entry& e : fresh) now.insert(e.name);
+    std::size_t gone = 0;
+    for (const Entry& e : entries_) gone += now.contains(e.name) ? 0 : 1;
+    // Many changes at once (a run writing into the folder shown): one reset
+    // costs less than moving the rows for each.
+    const std::size_t kept = entries_.size() - gone;
+    if (gone + (fresh.size() - kept) > 256) {
+        beginResetModel();
+        entries_ = std::move(fresh);
+        endResetModel();
+        return;
+    }
     for (int row = static_cast<int>(entries_.size()) - 1; row >= 0; --row) {
         if (now.contains(entries_[static_cast<std::size_t>(row)].name)) continue;
         beginRemoveRows({}, row, row);
@@ -230,7 +241,17 @@ void FolderListModel::merge(std::vector<Entry> fresh) {
         entries_.insert(entries_.begin() + row, fresh[i]);
         endInsertRows();
     }
-    // Same names, same order: sizes, dates and kinds as they are now.
+    // Same names; in the same order unless an entry changed its kind (a file
+    // replaced by a folder sorts elsewhere), which takes a reset.
+    bool same_order = true;
+    for (std::size_t i = 0; i < fresh.size() && same_order; ++i) same_order = entries_[i].name == fresh[i].name;
+    if (!same_order) {
+        beginResetModel();
+        entries_ = std::move(fresh);
+        endResetModel();
+        return;
+    }
+    // Sizes, dates and kinds as they are now.
     entries_ = std::move(fresh);
     if (!entries_.empty()) emit dataChanged(index(0), index(static_cast<int>(entries_.size()) - 1));
 }
