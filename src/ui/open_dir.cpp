@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QFont>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
@@ -84,11 +83,7 @@ void Topendir::FormCreate() {
     ui::centre_when_framed(this);
 }
 
-int title_bar_width(const QString& title) {
-    QFont font = QApplication::font();
-    font.setBold(true);
-    return QFontMetrics(font).horizontalAdvance(title) + 100;
-}
+int title_bar_width(const QString& title) { return QFontMetrics(QApplication::font()).horizontalAdvance(title) + 80; }
 
 void Topendir::set_title(const QString& title) {
     setWindowTitle(title);

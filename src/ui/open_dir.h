@@ -89,7 +89,7 @@ private:
 };
 
 // The width a window needs for its title bar to show `title` whole: the
-// title in a desktop's usual title font, and room for the bar's buttons.
+// title in the program's font, and room for the bar's buttons.
 int title_bar_width(const QString& title);
 
 // A folder the chooser may hand out: it exists, is a folder, and can be

@@ -5,6 +5,8 @@
 
 #include "ui_test_support.h"
 
+#include "config/message_id.h"
+
 #include <QApplication>
 #include <QFileSystemModel>
 #include <QPushButton>
@@ -66,6 +68,12 @@ private slots:
         QVERIFY(run([&] {
             QCOMPARE(dlg->windowTitle(), QString("Choose"));
             QCOMPARE(dlg->size(), QSize(384, 320));
+            // The English titles fit the design's width.
+            for (const int n : {msg::kSelectSourceCoding, msg::kSelectSourceDecoding, msg::kSelectDestination}) {
+                dlg->set_title(QString::fromStdString(language.message(n)));
+                QCOMPARE(dlg->size(), QSize(384, 320));
+            }
+            dlg->set_title("Choose");
             click(data);
             dlg->OKBtn->click();
         }));
