@@ -122,6 +122,23 @@ private slots:
         }
         for (const QString& page : pages)
             if (page != "default.htm") QVERIFY2(reached.contains(page), qPrintable(page));
+        // Translated pages, help/<locale>/: of a shipped language, each under
+        // the name of an English page, each link to a page of its language
+        // or, where that is not translated, to the English one.
+        for (const QString& locale : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QVERIFY2(QStringList({"de", "es", "fr", "it", "nl", "pl", "pt", "ru"}).contains(locale),
+                     qPrintable(locale));
+            const QDir translated(dir.filePath(locale));
+            for (const QString& page : translated.entryList({"*.htm"}, QDir::Files)) {
+                QVERIFY2(pages.contains(page), qPrintable(locale + "/" + page));
+                const QString text = QString::fromUtf8(read_bytes(translated.filePath(page)));
+                for (auto m = href.globalMatch(text); m.hasNext();) {
+                    const QString target = m.next().captured(1);
+                    QVERIFY2(translated.exists(target) || dir.exists(target),
+                             qPrintable(locale + "/" + page + " -> " + target));
+                }
+            }
+        }
     }
 
     // A page that sets a background sets the text colour too (or neither),
