@@ -42,7 +42,7 @@ struct Rig {
     }
     void expect_idle() const {
         EXPECT_TRUE(host.menu && host.buttons && !host.blocked && !engine.batch_mode && !commands.busy());
-        EXPECT_TRUE(!host.stop && !commands.walking());
+        EXPECT_TRUE(!host.stop && !commands.stoppable());
         EXPECT_TRUE(ui.calls.back() == "host:unblocked" || ui.calls.back().starts_with("host:error:"));
         // A folder progress that was shown is hidden again.
         const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:1");
@@ -174,7 +174,7 @@ TEST(Commands, StopEndsTheWalkAfterTheFileInProgress) {
         int files = 0;
         r.commands.walk().on_file = [&](auto&, auto&, Outcome) {
             ++files;
-            EXPECT_TRUE(r.host.stop && r.commands.walking());
+            EXPECT_TRUE(r.host.stop && r.commands.stoppable());
             if (how != NotStopped) r.commands.request_stop(how == ObjectQuietly);
         };
         how == ObjectQuietly ? r.commands.Button1Click() : r.commands.Directory1Click();
