@@ -134,6 +134,11 @@ std::string overlap_refusal(Overlap overlap, const std::string& source, const st
                                                        : refusal_inside_source(destination);
 }
 
+Reason source_refusal(const std::string& folder) {
+    int error = 0;
+    return open_listing(folder, error).is_open() ? Reason{} : cannot_enter(folder, error);
+}
+
 std::int64_t FolderWalk::get_files_number(const std::string& folder) {
     files_number = 0;
     count_files(folder);

@@ -56,6 +56,13 @@ Overlap folders_overlap(const std::string& source, const std::string& destinatio
 // The refusal for an overlap other than None.
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
 
+// Why `folder` cannot be the source of a folder run: it cannot be listed
+// (Why::CannotEnter with the system's error), or Why::None.  A walk refuses
+// such a source itself; a command asks first to refuse it before its next
+// question.  A folder that can be listed is a source even when it holds no
+// file at all: the walk then only mirrors its folders.
+Reason source_refusal(const std::string& folder);
+
 // The count and the walk over one engine and one user interface.
 class FolderWalk {
 public:
