@@ -300,7 +300,7 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     const auto header_bytes = header.to_bytes();
     std::memcpy(bytes, header_bytes.data(), header_bytes.size());
     std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
-    ui_.process_events();
+    pump();
 
     // The whole coded file goes out in one write once both passes are done.
     in_memory(payload, n, *keys, size);
@@ -324,7 +324,7 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     out.write_all(header_bytes.data(), header_bytes.size());
     const std::uint8_t gap[kDataOffset - kHeaderSize] = {};
     out.write_all(gap, sizeof gap);
-    ui_.process_events();
+    pump();
 
     PasswordStream password_stream(password);
     // Coding applies the position key stream first, then the password's.
@@ -475,13 +475,13 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
     if (whole != nullptr) {
         std::uint8_t* plain = whole + header.data_offset;
         const auto n = static_cast<std::size_t>(payload);
-        ui_.process_events();
+        pump();
         in_memory(plain, n, *keys, size);
         out->write_all(plain, n);
         sum = checksum(plain, n);
     } else {
         in.seek(header.data_offset);
-        ui_.process_events();
+        pump();
         PasswordStream password_stream(password);
         // Decoding undoes them in the other order: the first pass applies the
         // password key stream, the second the position key stream.
@@ -534,7 +534,7 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
                         password_stream.at(static_cast<std::uint64_t>(position)), buffer, block);
         sum += checksum(buffer, block);
         position += static_cast<std::int64_t>(block);
-        ui_.process_events();
+        pump();
     }
     in.close();
 

@@ -15,6 +15,7 @@
 #include "io/file_io.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,6 +65,13 @@ struct InFolder {
     bool follow_link = false;
 };
 
+// Thrown out of an operation that stop_requested ended; like an error, it
+// leaves nothing of the output behind.
+class OperationStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "stopped"; }
+};
+
 class Engine {
 public:
     explicit Engine(UserInterface& ui) : ui_(ui) {}
@@ -109,6 +117,10 @@ public:
     // of its own run this way.
     std::function<bool(const FileId& existing)> keep_existing;
 
+    // Asked whenever the operation lets pending window messages through:
+    // true ends it there with OperationStopped.  Empty: never stopped.
+    std::function<bool()> stop_requested;
+
     SeedGenerator& seeds() { return seeds_; }
 
     // The identity of the file the last codefile or decodefile wrote (also
@@ -119,6 +131,10 @@ private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
     void advance(Pass& pass, std::int64_t counter);
+    // Lets pending window messages through, then ends the operation if a
+    // stop was asked for meanwhile.
+    void pump();
+    void stop_if_requested() const;
     // Both key streams over bytes whose first one is at payload position
     // `before` + 1; returns the sum of the bytes given or left, as asked.
     using BothKeys = std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t before, KeyedSum)>;

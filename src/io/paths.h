@@ -53,6 +53,12 @@ std::string joined_path(const std::string& folder, std::string_view name);
 // The last name of a path, trailing separators ignored ("a/b/" gives "b").
 std::string last_name(std::string_view path);
 
+// The folder that holds `path`, a full path, without a trailing separator
+// but for a root.  A root has no folder above it and gives itself back
+// ("/"; on Windows "C:\", "\\server\share"), and so does a path that
+// names no folder at all: a walk up ends wherever it starts.
+std::string parent_folder(std::string_view path);
+
 // True where the command shells hand "*" and "?" to the program unexpanded
 // (Windows), so that the program expands them itself; false here, where the
 // shell has done it and a "*" in an operand is part of a name.
