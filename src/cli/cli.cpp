@@ -134,7 +134,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             } else if (arg == "--help") {
                 return print(kUsage);
             } else if (arg == "--version") {
-                return print(std::string("tarnvold-cli ") + kProgramVersion + "\n");
+                return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n");
             } else if (arg == "--yes") {
                 options.yes = true;
             } else if (arg == "--quiet") {
