@@ -61,6 +61,8 @@ for deb in "$debs"/first/*.deb "$debs"/first/*.ddeb; do
   cmp "$deb" "$debs/again/second/${deb##*/}" || fail "${deb##*/} differs between two builds"
 done
 echo "reproducible: the packages of both builds are the same"
+# The unpacked trees and their builds go (half a gigabyte); the packages stay.
+rm -rf "$debs/first/tarnvold-$upstream" "$debs/again/second/tarnvold-$upstream"
 
 dsc="$debs/first/tarnvold_$version.dsc"
 changes=$(ls "$debs"/first/tarnvold_"$version"_*.changes)
