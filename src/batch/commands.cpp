@@ -201,8 +201,8 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     std::string destination, password;
     if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
-    if (destination_inside_source(path, destination))
-        return frame.refuse(refusal_inside_source(destination), aborted_message(op));
+    if (const Overlap overlap = folders_overlap(path, destination); overlap != Overlap::None)
+        return frame.refuse(overlap_refusal(overlap, path, destination), aborted_message(op));
     if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
     if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
 
@@ -217,8 +217,8 @@ void Commands::directory(Frame& frame, Operation op) {
                              source) ||
         !host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
-    if (destination_inside_source(source, destination))
-        return frame.refuse(refusal_inside_source(destination), aborted_message(op));
+    if (const Overlap overlap = folders_overlap(source, destination); overlap != Overlap::None)
+        return frame.refuse(overlap_refusal(overlap, source, destination), aborted_message(op));
 
     frame.lock_menu();
     const std::int64_t count = frame.start_progress(source);

@@ -20,6 +20,17 @@ namespace tarnvold {
 
 Reason destination_problem(const Destination& destination) {
     Reason r;
+    if (destination.foreign_link) {
+        r.why = Why::DestinationForeignLink;
+        r.path = destination.path;
+        return r;
+    }
+    if (destination.dangling) {
+        r.why = Why::DestinationDangling;
+        r.path = destination.path;
+        r.target = destination.target;
+        return r;
+    }
     if (!destination.exists) return r;
     if (destination.link) {
         r.why = Why::DestinationLink;
@@ -357,7 +368,8 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
         return *std::move(outcome);
     }
 
-    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password, keys));
+    std::optional<OutputFile> out;
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password, keys, out));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.label_set_visible(LabelId::Checksum, true);
     // The restored file holds exactly the bytes written: their sum is its
@@ -366,12 +378,29 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
     show_checksum(header.payload_length(size), computed);
     if (computed != header.crc) {
         ui_.log_line(ui_.message(msg::kCrcMismatch));
+        Reason why{.why = Why::Message, .message = msg::kCrcMismatch};
+        // A file that was there stays as it was: the decoded bytes are most
+        // likely those of a wrong password.  Under a free name they are
+        // kept for the person to look at, and the mismatch said.
+        if (to.exists) {
+            out.reset();
+            why = {.why = Why::KeptOnMismatch, .path = destination};
+            ui_.log_line(reason_text(why));
+        } else {
+            commit(*out);
+        }
         ui_.notice(ui_.message(msg::kCrcMismatch));
         end_display(ui_);
-        return {Outcome::ChecksumMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
+        return {Outcome::ChecksumMismatch, source, destination, std::move(why)};
     }
+    commit(*out);
     finished(msg::kDecodingFinished, source, destination);
     return {Outcome::Done, source, destination, {}};
+}
+
+void Engine::commit(OutputFile& out) {
+    out.commit();
+    last_output_ = out.identity();
 }
 
 FileOutcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
@@ -404,6 +433,14 @@ std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header
         stop_early();
         return FileOutcome{Outcome::Declined, source, {}, {.why = Why::DeclinedNewer, .path = source}};
     }
+    // The signature with less behind it than its own header says: the
+    // payload would begin beyond the seed.
+    if (header.payload_length(size) < 0) {
+        stop_early();
+        const Reason why{.why = Why::DamagedCodedFile, .path = source};
+        refuse(why, msg::kDecodingAborted);
+        return FileOutcome{Outcome::Refused, source, {}, why};
+    }
     if (header.payload_length(size) > kMaxOriginalSize) {
         stop_early();
         const Reason why{.why = Why::TooLargeToDecode, .path = source};
@@ -417,24 +454,22 @@ std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header
 // bytes written.  `whole` holds the file when it was read at once.
 std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const coded_header& header,
                                      std::int64_t size, std::uint8_t* whole, std::string_view password,
-                                     std::optional<Keys>& keys) {
+                                     std::optional<Keys>& keys, std::optional<OutputFile>& out) {
     const std::int64_t payload = header.payload_length(size);
-    // The seed needs the file's last 4 bytes after the payload.
-    if (whole != nullptr && payload < 0) throw IoError(in.path(), IoError::kEndOfFile);
     const std::int32_t seed =
         whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
     // A small payload's keys are made while the output is opened, unless
     // they are on their way already.
     if (whole == nullptr || !keys || !keys->made_for(seed, static_cast<std::size_t>(payload))) keys.reset();
     if (whole != nullptr && !keys) keys.emplace(seed, password, static_cast<std::size_t>(payload), keys_);
-    OutputFile out(to);
+    out.emplace(to);
     std::uint64_t sum = 0;
     if (whole != nullptr) {
         std::uint8_t* plain = whole + header.data_offset;
         const auto n = static_cast<std::size_t>(payload);
         ui_.process_events();
         in_memory(plain, n, *keys, size);
-        out.write_all(plain, n);
+        out->write_all(plain, n);
         sum = checksum(plain, n);
     } else {
         in.seek(header.data_offset);
@@ -444,11 +479,9 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
         // password key stream, the second the position key stream.
         Pass by_password{ProgressBarId::Pass1, step_for(size), 0, password_keys(password_stream)};
         Pass position{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
-        sum = run_blocks(in, out, payload, by_password, position, both_keys(seed, password_stream), SumOf::Output);
+        sum = run_blocks(in, *out, payload, by_password, position, both_keys(seed, password_stream), SumOf::Output);
     }
     in.close();
-    out.commit();
-    last_output_ = out.identity();
     return sum;
 }
 
@@ -469,7 +502,11 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
         return {Outcome::NotCoded, source, {}, {.why = Why::Message, .message = msg::kNotCodedFile}};
     }
     const std::int64_t payload = header.payload_length(size);
-    if (payload < 0) throw IoError(source, IoError::kEndOfFile);
+    if (payload < 0) {
+        const Reason why{.why = Why::DamagedCodedFile, .path = source};
+        ui_.log_line(reason_text(why));
+        return {Outcome::Refused, source, {}, why};
+    }
     if (payload > kMaxOriginalSize) {
         const Reason why{.why = Why::TooLargeToDecode, .path = source};
         ui_.log_line(reason_text(why));

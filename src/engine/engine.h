@@ -36,7 +36,9 @@ enum class Outcome {
     Refused,           // the engine would not do it (same file, too large, not a regular file,
                        // a destination that cannot be replaced)
     NotCoded,          // the source is not a coded file
-    ChecksumMismatch,  // decoded, but the checksum differs: probably a wrong password
+    ChecksumMismatch,  // decoded, but the checksum differs: probably a wrong password.  An
+                       // existing destination is then left as it was (Why::KeptOnMismatch);
+                       // under a free name the output stays, for the person to look at.
 };
 
 // What became of one file, with the paths it was about and, when it was not
@@ -142,8 +144,12 @@ private:
     void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
     std::optional<FileOutcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
                                            const std::string& source);
+    // Decodes into `out`, made here, which the caller commits once it
+    // knows the checksum.
     std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
-                                 std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys);
+                                 std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys,
+                                 std::optional<OutputFile>& out);
+    void commit(OutputFile& out);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);
