@@ -189,7 +189,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             for (const char c : arg.substr(1)) {
                 switch (c) {
                 case 'h': return print(kUsage);
-                case 'V': return print(std::string("tarnvold-cli ") + kProgramVersion + "\n" + kVersionText);
+                case 'V': return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
                 case 'y': options.yes = true; break;
                 case 'q': options.quiet = true; break;
                 case 'v': options.verbose = true; break;
@@ -220,7 +220,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         if (!found->takes_value && equals != std::string_view::npos) return usage_error(full + " takes no value");
         switch (found->option) {
         case Long::Help: return print(kUsage);
-        case Long::Version: return print(std::string("tarnvold-cli ") + kProgramVersion + "\n" + kVersionText);
+        case Long::Version: return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
         case Long::Yes: options.yes = true; break;
         case Long::Quiet: options.quiet = true; break;
         case Long::Verbose: options.verbose = true; break;
