@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bash completion for tarnvold-cli: its commands, its options, and files or
 # (for code-dir and decode-dir) folders as operands.
 
@@ -13,25 +14,43 @@ _tarnvold_cli() {
     fi
 
     local commands="code decode test code-dir decode-dir"
-    local options="--password-file --yes -y --quiet -q --keep-going --no-progress --help -h --version"
+    local options="--password-file --yes -y --quiet -q --verbose -v --keep-going --no-progress --help -h --version -V"
 
-    if [[ $prev == --password-file ]]; then
+    # --password-file=FILE: bash may give it as one word or as three
+    # ("--password-file" "=" "FILE").
+    if [[ $cur == --password-file=* ]]; then
+        local given=${cur#*=}
+        cur=$given
+        _tarnvold_cli_paths -f
+        if [[ $COMP_WORDBREAKS != *=* ]]; then
+            COMPREPLY=("${COMPREPLY[@]/#/--password-file=}")
+        fi
+        return
+    fi
+    if [[ $prev == --password-file ]] ||
+        [[ $prev == = && $cword -ge 2 && ${words[cword - 2]} == --password-file ]]; then
         _tarnvold_cli_paths -f
         return
     fi
 
     # The command is the first word that is neither an option nor the
-    # password file.
-    local i command=""
+    # password file; after "--" every word is an operand.
+    local i command="" operands_only=0
     for ((i = 1; i < cword; i++)); do
+        if ((operands_only)); then
+            [[ -z $command ]] && command=${words[i]}
+            continue
+        fi
         case ${words[i]} in
-            --password-file) ((i++)) ;;
+            --) operands_only=1 ;;
+            --password-file)
+                if [[ ${words[i + 1]} == = ]]; then ((i += 2)); else ((i++)); fi ;;
             -*) ;;
-            *) command=${words[i]}; break ;;
+            *) [[ -z $command ]] && command=${words[i]} ;;
         esac
     done
 
-    if [[ $cur == -* ]]; then
+    if [[ $cur == -* ]] && ((!operands_only)); then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))

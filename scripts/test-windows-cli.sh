@@ -101,6 +101,26 @@ else
   fail "code-dir then decode-dir give back a 1,000-file tree"
 fi
 
+# Success is quiet and writes beside the source by default; a folder run
+# with a file it refuses names it and ends with the same summary as Linux.
+mkdir plain-src plain-out
+printf 'not coded\n' >plain-src/plain.txt
+printf 'default\n' >beside.txt
+out=$(win code --password-file pw-lorem beside.txt 2>&1)
+status=$?
+if [[ $status -eq 0 && -z $out && -f beside_txt.cod ]]; then
+  pass "code FILE writes FILE's coded name beside it and prints nothing"
+else
+  fail "code FILE writes FILE's coded name beside it and prints nothing" "status $status: $out"
+fi
+summary_wine=$(win decode-dir --password-file pw-lorem plain-src plain-out 2>&1 >/dev/null | tail -n 1)
+summary_linux=$("$linux" decode-dir --password-file pw-lorem plain-src plain-out 2>&1 >/dev/null </dev/null | tail -n 1)
+if [[ $summary_wine == "tarnvold-cli: 0 decoded, 1 refused, 0 failed" && $summary_wine == "$summary_linux" ]]; then
+  pass "a folder run that refuses a file ends with the summary line, as on Linux"
+else
+  fail "a folder run that refuses a file ends with the summary line, as on Linux" "wine '$summary_wine', Linux '$summary_linux'"
+fi
+
 # An existing destination: replaced with --yes; without it, with no console
 # to ask on, left as it was with the same status and words as on Linux.
 printf 'new\n' >src.txt

@@ -2,6 +2,7 @@
 #include "batch/commands.h"
 
 #include "config/message_id.h"
+#include "config/program_texts.h"
 #include "io/file_io.h"
 
 namespace tarnvold {
@@ -199,6 +200,8 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     frame.lock_menu();
     const std::int64_t count = frame.start_progress(path);
     ui_.log_line(ui_.message(start_files_message(op)), count);
+    if (const Reason refused = source_refusal(path); refused.why != Why::None)
+        return frame.refuse(reason_text(refused), aborted_message(op));
     std::string destination, password;
     if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
@@ -215,8 +218,12 @@ void Commands::directory(Frame& frame, Operation op) {
     std::string source, destination, password;
     if (!host_.folder_dialog(FolderQuestion::Source,
                              ui_.message(op == Operation::Code ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding),
-                             source) ||
-        !host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
+                             source))
+        return frame.cancel(aborted_message(op));
+    // Refused before the next question.
+    if (const Reason refused = source_refusal(source); refused.why != Why::None)
+        return frame.refuse(reason_text(refused), aborted_message(op));
+    if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
     if (const Overlap overlap = folders_overlap(source, destination); overlap != Overlap::None)
         return frame.refuse(overlap_refusal(overlap, source, destination), aborted_message(op));

@@ -23,29 +23,22 @@ std::string coded_name(std::string_view name) {
 }
 
 std::string decoded_name(std::string_view name) {
+    // ".cod" in any letter case, with a name before it that the file system
+    // can hold; anything else keeps its name and gets ".decoded" appended.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const bool coded =
+        name.size() > 4 && std::ranges::equal(name.substr(name.size() - 4), std::string_view(".cod"), {}, lower);
+    std::string decoded(name.substr(0, coded ? name.size() - 4 : name.size()));
+    if (!coded || decoded == "." || decoded == "..") return std::string(name) + ".decoded";
     // Where each character starts: UTF-8 characters for a name that is
     // valid UTF-8, single bytes for any other.
     std::vector<std::size_t> starts;
-    const bool utf8 = is_utf8(name);
-    for (std::size_t pos = 0; pos < name.size(); pos += utf8 ? utf8_char_length(name, pos) : 1) starts.push_back(pos);
-    const std::size_t count = starts.size();
-    if (count >= 8) {
-        std::string decoded(name.substr(0, starts[count - 4]));
-        const std::size_t dot = starts[count - 8];
-        const std::size_t width = starts[count - 7] - dot;
-        // The character there, of `width` bytes, becomes one ".".  (Not
-        // replace(): GCC 12 takes its inlined copy for an overlapping one.)
-        decoded[dot] = '.';
-        decoded.erase(dot + 1, width - 1);
-        return decoded;
-    }
-    // Too short for the rule above: drop a final ".cod" when something is
-    // left before it, and never give a name the file system cannot hold.
-    if (count > 4 && name.ends_with(".cod")) {
-        std::string decoded(name.substr(0, name.size() - 4));
-        if (decoded != "." && decoded != "..") return decoded;
-    }
-    return std::string(name) + ".decoded";
+    const bool utf8 = is_utf8(decoded);
+    for (std::size_t pos = 0; pos < decoded.size(); pos += utf8 ? utf8_char_length(decoded, pos) : 1)
+        starts.push_back(pos);
+    // A "_" where coding put the dot of a three-character extension.
+    if (starts.size() >= 4 && decoded[starts[starts.size() - 4]] == '_') decoded[starts[starts.size() - 4]] = '.';
+    return decoded;
 }
 
 std::string output_name(Operation op, std::string_view name) {
@@ -139,6 +132,11 @@ Overlap folders_overlap(const std::string& source, const std::string& destinatio
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
     return overlap == Overlap::SourceInsideDestination ? refusal_source_inside(source)
                                                        : refusal_inside_source(destination);
+}
+
+Reason source_refusal(const std::string& folder) {
+    int error = 0;
+    return open_listing(folder, error).is_open() ? Reason{} : cannot_enter(folder, error);
 }
 
 std::int64_t FolderWalk::get_files_number(const std::string& folder) {
@@ -413,14 +411,18 @@ void FolderWalk::folder_entry(std::vector<std::unique_ptr<Level>>& levels, const
     }
     // The destination folder is made, or taken when it is there already as
     // a real folder: never one that is a link, which could lead anywhere.
-    const bool made = here.destination.make_child(entry.name);
+    bool made = false;
     Folder to;
     try {
+        made = here.destination.make_child(entry.name);
         to = here.destination.child(entry.name, Folder::Use::Write, false, destination_path);
     } catch (const IoError& e) {
         if (e.code() == EMFILE || e.code() == ENFILE)
             return refuse(cannot_enter(entry.path, e.code()), entry.path, destination_path);
-        if (e.code() != ENOTDIR) throw;
+        if (e.code() != ENOTDIR) {
+            if (!on_io_error) throw;
+            return fail_below(from, entry.path, destination_path, op, e);
+        }
         const bool link = here.destination.inspect(entry.name).kind == EntryKind::Link;
         return refuse({.why = link ? Why::DestinationIsLink : Why::DestinationNotFolder,
                        .path = entry.path,
@@ -431,6 +433,47 @@ void FolderWalk::folder_entry(std::vector<std::unique_ptr<Level>>& levels, const
         return refuse({.why = Why::DestinationWrittenAlready, .path = entry.path, .other = destination_path},
                       entry.path, destination_path);
     descend(levels, std::move(from), entry.path, std::move(to), destination_path, op, made);
+}
+
+// A destination folder that could not be made: every file below its source
+// folder fails with that error, named one by one, and the walk goes on.
+// Folders are listed from a stack, not by recursion, each one once.
+void FolderWalk::fail_below(Folder& source, const std::string& source_path, const std::string& destination_path,
+                            Operation op, const IoError& error) {
+    struct Pending {
+        Folder folder;
+        std::string source, destination;
+    };
+    std::vector<Pending> pending;
+    std::unordered_set<FileId, FileIdHash> seen;
+    pending.push_back({std::move(source), source_path, destination_path});
+    while (!pending.empty() && !should_stop()) {
+        Pending level = std::move(pending.back());
+        pending.pop_back();
+        try {
+            if (!seen.insert(level.folder.id()).second) continue;
+            const std::string base = full_folder_path(level.source);
+            Entry entry;
+            while (!should_stop() && level.folder.next(entry.name, entry.kind)) {
+                if (!resolve(level.folder, entry)) continue;
+                entry.path = entry_path(base, entry.name);
+                if (entry.kind == EntryKind::Folder) {
+                    try {
+                        pending.push_back({level.folder.child(entry.name, Folder::Use::List, entry.link, entry.path),
+                                           entry.path, level.destination + "/" + entry.name});
+                    } catch (const IoError& e) {
+                        refuse(cannot_enter(entry.path, e.code()), entry.path, level.destination);
+                    }
+                    continue;
+                }
+                ++files_done_;
+                ui_.bar_step(ProgressBarId::Folder);
+                on_io_error(entry.path, level.destination + "/" + output_name(op, entry.name), error);
+            }
+        } catch (const IoError& e) {
+            refuse(cannot_enter(level.source, e.code()), level.source, level.destination);
+        }
+    }
 }
 
 void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,

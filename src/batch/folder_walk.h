@@ -33,15 +33,14 @@ class IoError;
 // then ".cod" is appended ("report.txt" -> "report_txt.cod").
 std::string coded_name(std::string_view name);
 
-// The name of the restored file for a coded file named `name`.  Names of
-// eight characters or more lose their last four characters, and the fourth
-// character from the end of what is left becomes "." ("report_txt.cod" ->
-// "report.txt").  Shorter names have no fourth character to replace: one
-// ending in ".cod" with something before it loses the ".cod" ("a.cod" ->
-// "a"); any other, and any whose result would be "." or "..", gets
-// ".decoded" appended ("x.cod" -> "x", ".cod" -> ".cod.decoded").
-// Characters are those of UTF-8 when the name is valid UTF-8 ("Grüße.cod"
-// -> "G.üße", "éé.cod" -> "éé"); a name that is not counts its bytes.
+// The name of the restored file for a coded file named `name`: the name
+// without its ".cod" (in any letter case), where a "_" fourth from the end
+// turns back into the "." of a three-character extension
+// ("report_txt.cod" -> "report.txt", "README.cod" -> "README",
+// "archive_tar_gz.cod" -> "archive_tar_gz").  Any other name, and one whose
+// result would be empty, "." or "..", gets ".decoded" appended ("ab" ->
+// "ab.decoded", ".cod" -> ".cod.decoded").  Characters are those of UTF-8
+// when the name is valid UTF-8; a name that is not counts its bytes.
 std::string decoded_name(std::string_view name);
 
 // The name a folder run gives the output of the file named `name`.
@@ -56,6 +55,13 @@ enum class Overlap { None, DestinationInsideSource, SourceInsideDestination };
 Overlap folders_overlap(const std::string& source, const std::string& destination);
 // The refusal for an overlap other than None.
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
+
+// Why `folder` cannot be the source of a folder run: it cannot be listed
+// (Why::CannotEnter with the system's error), or Why::None.  A walk refuses
+// such a source itself; a command asks first to refuse it before its next
+// question.  A folder that can be listed is a source even when it holds no
+// file at all: the walk then only mirrors its folders.
+Reason source_refusal(const std::string& folder);
 
 // The count and the walk over one engine and one user interface.
 class FolderWalk {
@@ -86,7 +92,9 @@ public:
     // Told of an input/output error that ended one file's operation (its
     // output discarded as always).  When set, the walk goes on with the next
     // entry and the file counts as finished; it may rethrow to end the walk.
-    // Empty (the window): the error ends the walk.
+    // A destination subfolder that cannot be made fails each file below
+    // its source folder the same way, one call each.  Empty (the window):
+    // the error ends the walk.
     std::function<void(const std::string& source, const std::string& destination, const IoError& error)> on_io_error;
 
     // Asked before every entry of a walk, so between two files and never
@@ -162,6 +170,8 @@ private:
                  Folder destination, const std::string& destination_path, Operation op, bool made_here);
     void folder_entry(std::vector<std::unique_ptr<Level>>& levels, const Entry& entry,
                       const std::string& destination_path, Operation op, std::size_t limit);
+    void fail_below(Folder& source, const std::string& source_path, const std::string& destination_path, Operation op,
+                    const IoError& error);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                     const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
     void refuse(const Reason& reason, const std::string& source, const std::string& destination);

@@ -31,9 +31,9 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  tarnvold-cli code       [options] SOURCE DESTINATION\n"
+    "  tarnvold-cli code       [options] SOURCE [DESTINATION]\n"
     "  tarnvold-cli code       [options] SOURCE... FOLDER\n"
-    "  tarnvold-cli decode     [options] SOURCE DESTINATION\n"
+    "  tarnvold-cli decode     [options] SOURCE [DESTINATION]\n"
     "  tarnvold-cli decode     [options] SOURCE... FOLDER\n"
     "  tarnvold-cli test       [options] CODED_FILE...\n"
     "  tarnvold-cli code-dir   [options] SOURCE_FOLDER DESTINATION_FOLDER\n"
@@ -41,22 +41,27 @@ constexpr const char* kUsage =
     "  tarnvold-cli --help | --version\n"
     "\n"
     "Commands:\n"
-    "  code        code SOURCE into the coded file DESTINATION; with several\n"
-    "              SOURCEs, or when the last operand is a folder, code each\n"
-    "              into FOLDER under its folder-run name (report.txt gives\n"
-    "              report_txt.cod)\n"
-    "  decode      decode the coded file SOURCE into DESTINATION and compare the\n"
+    "  code        code SOURCE into the coded file DESTINATION, by default\n"
+    "              beside SOURCE under its coded name (report.txt gives\n"
+    "              report_txt.cod); with several SOURCEs, or when the last\n"
+    "              operand is a folder, code each into FOLDER under that name\n"
+    "  decode      decode the coded file SOURCE into DESTINATION, by default\n"
+    "              beside SOURCE under its decoded name, and compare the\n"
     "              checksum of the result with the one stored; several SOURCEs\n"
     "              are decoded into FOLDER under their decoded names\n"
     "  test        check the password against the checksum stored in each\n"
-    "              CODED_FILE; writes nothing, prints one result line per file\n"
+    "              CODED_FILE; writes nothing, prints a line for each match\n"
     "  code-dir    code every file below SOURCE_FOLDER into the same place below\n"
     "              DESTINATION_FOLDER, which must exist and must not lie inside\n"
     "              SOURCE_FOLDER; each name gets its dots turned into\n"
     "              underscores and \".cod\" added\n"
-    "  decode-dir  decode every file below SOURCE_FOLDER the same way, reversing\n"
-    "              the names; a file that is not a coded file is named on\n"
-    "              standard error and passed by\n"
+    "  decode-dir  decode every file below SOURCE_FOLDER the same way; a file\n"
+    "              that is not a coded file is named on standard error and\n"
+    "              passed by\n"
+    "\n"
+    "Names: the decoded name of NAME.cod (in any letter case) is NAME, its\n"
+    "\"_\" fourth from the end turned back into \".\" (report_txt.cod gives\n"
+    "report.txt, README.cod gives README); other names get \".decoded\" added.\n"
     "\n"
     "Options:\n"
     "  --password-file FILE  the password is the first line of FILE, its line end\n"
@@ -64,47 +69,60 @@ constexpr const char* kUsage =
     "                        /dev/fd/N an open descriptor\n"
     "  -y, --yes             answer Yes to every question (replace an existing\n"
     "                        file, decode a file made by a newer version)\n"
-    "  -q, --quiet           print no log lines\n"
+    "  -v, --verbose         print the log lines on standard output\n"
+    "  -q, --quiet           no progress line and no summary; faults are still\n"
+    "                        named\n"
     "  --keep-going          in a run of several files, a file that fails with\n"
     "                        an input/output error is named and the run goes on\n"
     "  --no-progress         show no progress line on a terminal\n"
     "  -h, --help            print this help\n"
-    "  --version             print the version\n"
-    "Short options combine (-yq); options may follow the operands, and --\n"
-    "ends them.\n"
+    "  -V, --version         print the version and the licence\n"
+    "Short options combine (-yq); long options may be shortened to any\n"
+    "unambiguous beginning; options may follow the operands, and -- ends them.\n"
     "\n"
     "One run for many files: every run starts the same seed sequence, so files\n"
     "coded in separate runs with one password share their key stream, and two\n"
     "of them together give away the difference of their contents.  Code them\n"
     "in one run (several SOURCEs, or code-dir) rather than in a shell loop.\n"
     "\n"
+    "Output: success prints nothing.  Every file declined, refused or failed\n"
+    "is named once on standard error as \"tarnvold-cli: PATH: reason\", with\n"
+    "--quiet too; a name holding control characters or bytes that are not\n"
+    "UTF-8 is quoted as a shell reads it back ('a'$'\\n''b').  A run of several\n"
+    "files that did not do them all ends with a summary on standard error\n"
+    "(\"tarnvold-cli: 9,998 coded, 2 refused, 0 failed\"); a run that stops\n"
+    "early says why and how far it got (\"...; 3 of 10 files done (...)\").\n"
+    "When standard error is a terminal, a progress line is shown there.  A\n"
+    "SOURCE that does not exist is named and the run goes on.\n"
+    "\n"
     "Pipes: - as SOURCE reads standard input (stored in a temporary file\n"
     "first); - as DESTINATION writes standard output, which must not be a\n"
-    "terminal, and the log lines then go to standard error.  The bytes go out\n"
-    "as they are made.  Decoding to standard output, they have all gone out\n"
-    "before the checksum can be compared: its verdict comes at the end, as\n"
-    "the exit status (1 on a mismatch) and, on a mismatch, the line\n"
-    "\"tarnvold-cli: SOURCE: CRC mistmatch. May be wrong password ???\" on\n"
+    "terminal, and the log lines of --verbose then go to standard error.  The\n"
+    "bytes go out as they are made.  Decoding to standard output, they have\n"
+    "all gone out before the checksum can be compared: its verdict comes at\n"
+    "the end, as the exit status (1 on a mismatch) and, on a mismatch, the\n"
+    "line \"tarnvold-cli: SOURCE: CRC mistmatch. May be wrong password ???\" on\n"
     "standard error.  Check the status before trusting the bytes.  A reader\n"
     "that goes away early (| head) or a full device gives one line on\n"
     "standard error and status 3.  With - as SOURCE the password comes from\n"
-    "--password-file or the terminal.\n"
+    "--password-file or the terminal, asked once the data begins to arrive.\n"
     "\n"
     "Without --password-file the password is asked on the terminal (twice for\n"
     "code and code-dir), or read as the first line of standard input when that\n"
-    "is not a terminal; a first line over 64 KiB is refused.  Questions are\n"
-    "asked on the terminal; without one they are answered No unless --yes is\n"
-    "given.  Every file declined, refused or failed is named on standard error\n"
-    "as \"tarnvold-cli: PATH: reason\", with --quiet too.  When standard error\n"
-    "is the terminal, a progress line is shown there.  Ctrl-C during a run of\n"
-    "several files stops after the current file; a second Ctrl-C stops at once.\n"
+    "is not a terminal; a first line over 64 KiB is refused, and so is an\n"
+    "empty source, by its name.  Questions are asked on the terminal, one\n"
+    "program at a time; without a terminal they are answered No unless --yes\n"
+    "is given.  Ctrl-C during a run of several files stops after the current\n"
+    "file; a second Ctrl-C stops at once.\n"
     "\n"
     "Exit status: 0 every file done and verified; 1 a file was declined,\n"
-    "refused, not a coded file or failed its checksum; 2 usage error (also a\n"
-    "missing folder, a destination inside the source, two passwords that\n"
-    "differ, or a password line over 64 KiB); 3 input/output error, also on\n"
-    "standard output (full, closed, or a reader that went away); 130 a run of\n"
-    "several files stopped by Ctrl-C.\n"
+    "refused, missing, not a coded file or failed its checksum; 2 usage error\n"
+    "(also a missing folder, a destination inside the source, two passwords\n"
+    "that differ, or a password source empty or over 64 KiB); 3 input/output\n"
+    "error, also on standard output (full, closed, or a reader that went\n"
+    "away).  A run of several files stopped by Ctrl-C ends by the signal\n"
+    "itself after its summary, so a calling shell loop stops too (status 130\n"
+    "in the shell).\n"
     "\n"
     "The coded-file format offers no real confidentiality: it is a key-stream XOR\n"
     "whose only secret is a repeating password, so known contents reveal it.\n";
@@ -124,46 +142,102 @@ int print(std::string_view text) {
     return kExitOk;
 }
 
+constexpr const char* kVersionText =
+    "Copyright (C) 2026 Tarnvold developers\n"
+    "License GPLv3+: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
+// The long options; any unambiguous beginning of one names it.
+enum class Long { Help, Version, Yes, Quiet, Verbose, NoProgress, KeepGoing, PasswordFile, X87Reference };
+struct LongOption {
+    std::string_view name;
+    Long option;
+    bool takes_value;
+    bool abbreviable;  // hidden ones are taken whole only
+};
+constexpr LongOption kLongOptions[] = {
+    {"help", Long::Help, false, true},
+    {"version", Long::Version, false, true},
+    {"yes", Long::Yes, false, true},
+    {"quiet", Long::Quiet, false, true},
+    {"verbose", Long::Verbose, false, true},
+    {"no-progress", Long::NoProgress, false, true},
+    {"keep-going", Long::KeepGoing, false, true},
+    {"password-file", Long::PasswordFile, true, true},
+    {"x87-reference", Long::X87Reference, false, false},
+};
+
 // Parses the command line; returns an exit status when it is already known.
 std::optional<int> parse(int argc, char** argv, Options& options) {
     bool only_operands = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (!only_operands && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                only_operands = true;
-            } else if (arg == "--help") {
-                return print(kUsage);
-            } else if (arg == "--version") {
-                return print(std::string("tarnvold-cli ") + kProgramVersion + "\n");
-            } else if (arg == "--yes") {
-                options.yes = true;
-            } else if (arg == "--quiet") {
-                options.quiet = true;
-            } else if (arg == "--no-progress") {
-                options.no_progress = true;
-            } else if (arg == "--keep-going") {
-                options.keep_going = true;
-            } else if (arg == "--x87-reference") {
-                options.x87_reference = true;
-            } else if (arg == "--password-file") {
-                if (i + 1 >= argc) return usage_error("--password-file needs a FILE");
-                options.password_file = argv[++i];
-            } else if (arg.starts_with("--password-file=")) {
-                options.password_file = std::string(arg.substr(std::strlen("--password-file=")));
-            } else if (arg[1] != '-' && arg.find_first_not_of("yqh", 1) == std::string_view::npos) {
-                // Short options, alone or combined (-yq).
-                for (const char c : arg.substr(1)) {
-                    if (c == 'h') return print(kUsage);
-                    (c == 'y' ? options.yes : options.quiet) = true;
+        if (only_operands || arg.size() < 2 || arg[0] != '-') {
+            if (options.command.empty())
+                options.command = arg;
+            else
+                options.operands.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            only_operands = true;
+            continue;
+        }
+        if (arg[1] != '-') {
+            // Short options, alone or combined (-yq).
+            for (const char c : arg.substr(1)) {
+                switch (c) {
+                case 'h': return print(kUsage);
+                case 'V': return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
+                case 'y': options.yes = true; break;
+                case 'q': options.quiet = true; break;
+                case 'v': options.verbose = true; break;
+                default: return usage_error("unknown option '-" + std::string(1, c) + "'");
                 }
-            } else {
-                return usage_error("unknown option '" + std::string(arg) + "'");
             }
-        } else if (options.command.empty()) {
-            options.command = arg;
-        } else {
-            options.operands.emplace_back(arg);
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(2, equals == std::string_view::npos ? arg.npos : equals - 2);
+        const LongOption* found = nullptr;
+        std::vector<const LongOption*> beginning;
+        for (const LongOption& option : kLongOptions) {
+            if (option.name == name) {
+                found = &option;
+                break;
+            }
+            if (option.abbreviable && !name.empty() && option.name.starts_with(name)) beginning.push_back(&option);
+        }
+        if (found == nullptr && beginning.size() == 1) found = beginning.front();
+        if (found == nullptr && beginning.size() > 1) {
+            std::string candidates;
+            for (const LongOption* option : beginning) candidates += " --" + std::string(option->name);
+            return usage_error("option '" + std::string(arg.substr(0, equals)) + "' is ambiguous:" + candidates);
+        }
+        if (found == nullptr) return usage_error("unknown option '" + std::string(arg) + "'");
+        const std::string full = "--" + std::string(found->name);
+        if (!found->takes_value && equals != std::string_view::npos) return usage_error(full + " takes no value");
+        switch (found->option) {
+        case Long::Help: return print(kUsage);
+        case Long::Version: return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
+        case Long::Yes: options.yes = true; break;
+        case Long::Quiet: options.quiet = true; break;
+        case Long::Verbose: options.verbose = true; break;
+        case Long::NoProgress: options.no_progress = true; break;
+        case Long::KeepGoing: options.keep_going = true; break;
+        case Long::X87Reference: options.x87_reference = true; break;
+        case Long::PasswordFile: {
+            std::string value;
+            if (equals != std::string_view::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            }
+            if (value.empty()) return usage_error(full + " needs a FILE");
+            options.password_file = value;
+            break;
+        }
         }
     }
     if (options.command.empty()) return usage_error("no command given");
@@ -183,12 +257,15 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         read = *options.password_file == "-" ? read_first_line_of_stdin()
                                              : read_first_line_of_file(*options.password_file);
         if (read.error != 0) {
-            tell({}, IoError(from, read.error).what());
+            tell(from, with_full_stop(IoError(from, read.error).reason()));
             status = kExitIoError;
             return std::nullopt;
         }
     } else if (is_console(kStdin) || stdin_is_data) {
         from = "the terminal";
+        // In a pipeline, asked once the data has begun to arrive: whatever
+        // runs before has asked for its own password by then.
+        if (stdin_is_data) wait_for_input(kStdin);
         read = read_console_password("Password: ");
         if (read.line && confirm && text_length(*read.line) >= 2) {
             const auto again = read_console_password("Password again: ");
@@ -202,16 +279,18 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         from = "standard input";
         read = read_first_line_of_stdin();
     }
-    if (read.too_long) {
-        status = usage_error(from + ": the first line is longer than 64 KiB, which no password is");
+    // Each refusal names where the password was read.
+    const auto refuse = [&](const std::string& why) {
+        tell(from, why);
+        write_all(kStderr, "Try 'tarnvold-cli --help'.\n");
+        status = kExitUsage;
         return std::nullopt;
-    }
+    };
+    if (read.too_long) return refuse("the first line is longer than 64 KiB, which no password is");
+    if (!read.line) return refuse("empty; no password was read");
     // Characters when the password is UTF-8, bytes otherwise; the bytes
     // themselves are used for coding as they were given.
-    if (!read.line || text_length(*read.line) < 2) {
-        status = usage_error("the password must have at least 2 characters");
-        return std::nullopt;
-    }
+    if (text_length(*read.line) < 2) return refuse("the password must have at least 2 characters");
     return read.line;
 }
 
@@ -237,46 +316,76 @@ std::string folder_problem(const std::string& path, bool listed) {
 }
 
 TerminalOptions terminal_options(const Options& options, Operation op, bool log_to_stderr = false) {
-    return {options.quiet,  options.yes,
-            have_console(), !options.no_progress && is_console(kStderr),
-            log_to_stderr,  op == Operation::Decode};
+    return {.verbose = options.verbose,
+            .yes = options.yes,
+            .interactive = have_console(),
+            .progress = !options.quiet && !options.no_progress && is_console(kStderr),
+            .log_to_stderr = log_to_stderr,
+            .decoding = op == Operation::Decode};
+}
+
+// 9998 as "9,998".
+std::string grouped(std::int64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > (n < 0 ? 1 : 0); at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+// Reasons about a folder rather than a file: they leave the totals of
+// files alone.
+bool about_a_folder(const FileOutcome& outcome) {
+    switch (outcome.reason.why) {
+    case Why::CannotEnter:
+    case Why::DestinationIsLink:
+    case Why::DestinationNotFolder:
+    case Why::DestinationWrittenAlready: return true;
+    default: return false;
+    }
 }
 
 // What became of the files of a run, counted apart.
 struct Tally {
-    std::int64_t done = 0, declined = 0, refused = 0, mismatched = 0, failed = 0;
+    std::int64_t done = 0, declined = 0, refused = 0, failed = 0;
+    std::int64_t io_failed = 0;  // of `failed`: an input/output error
+    std::int64_t folders = 0;    // folders passed by, not counted as files
 
-    std::int64_t total() const { return done + declined + refused + mismatched + failed; }
-    void count(Outcome outcome) {
-        switch (outcome) {
+    std::int64_t total() const { return done + declined + refused + failed; }
+    bool all_done() const { return total() == done && folders == 0; }
+    void count(const FileOutcome& outcome) {
+        switch (outcome.kind) {
         case Outcome::Done: ++done; break;
         case Outcome::Declined: ++declined; break;
         case Outcome::Refused:
-        case Outcome::NotCoded: ++refused; break;
-        case Outcome::ChecksumMismatch: ++mismatched; break;
+        case Outcome::NotCoded: ++(about_a_folder(outcome) ? folders : refused); break;
+        case Outcome::ChecksumMismatch: ++failed; break;
         }
     }
-    // "2 coded, 1 declined, 1 refused".
+    // "9,998 coded, 2 refused, 0 failed".
     std::string text(Operation op) const {
-        std::string out = std::to_string(done) + (op == Operation::Code ? " coded" : " decoded");
-        if (declined > 0) out += ", " + std::to_string(declined) + " declined";
-        if (refused > 0) out += ", " + std::to_string(refused) + " refused";
-        if (mismatched > 0) out += ", " + std::to_string(mismatched) + " failed the checksum";
-        if (failed > 0) out += ", " + std::to_string(failed) + " failed";
+        std::string out = grouped(done) + (op == Operation::Code ? " coded" : " decoded");
+        if (declined > 0) out += ", " + grouped(declined) + " declined";
+        out += ", " + grouped(refused) + " refused, " + grouped(failed) + " failed";
+        if (folders > 0) out += ", " + grouped(folders) + (folders == 1 ? " folder" : " folders") + " passed by";
         return out;
     }
 };
 
-// The reason of an outcome as a line on standard error tells it: without
-// the source's path, which the line names first.
+// The path a fault line names, from the outcome: what its reason is about,
+// or the source.
+const std::string& named_path(const FileOutcome& outcome) {
+    return outcome.reason.path.empty() ? outcome.source : outcome.reason.path;
+}
+
+// The reason of an outcome as a line on standard error tells it after the
+// path it names.
 std::string reason_for(TerminalUi& ui, const FileOutcome& outcome) {
     if (outcome.reason.why == Why::Message) return ui.message(outcome.reason.message);
-    const std::string text = reason_detail(outcome.reason, outcome.source);
+    const std::string text = reason_detail(outcome.reason, named_path(outcome));
     return text.empty() ? std::string("refused") : text;
 }
 
-// Tells on standard error what became of a file that was not done, where
-// the engine has not told it there already.
+// Tells on standard error what became of a file that was not done.
 void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
     switch (outcome.kind) {
     case Outcome::Done: break;
@@ -286,11 +395,9 @@ void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
             outcome.source, outcome.destination);
         break;
     case Outcome::NotCoded:
-    case Outcome::Refused:
-        if (!ui.noticed()) ui.error_line(outcome.source, reason_for(ui, outcome));
-        break;
+    case Outcome::Refused: ui.error_line(named_path(outcome), reason_for(ui, outcome)); break;
     case Outcome::ChecksumMismatch:
-        if (!ui.noticed()) ui.error_line(outcome.source, ui.message(msg::kCrcMismatch));
+        ui.error_line(outcome.source, ui.message(msg::kCrcMismatch));
         // An existing destination that stayed as it was is named too.
         if (outcome.reason.why == Why::KeptOnMismatch)
             ui.error_line(outcome.reason.path, reason_detail(outcome.reason, outcome.reason.path));
@@ -298,10 +405,19 @@ void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
     }
 }
 
+// An input/output error's reason as the lines give it.
+std::string io_reason(const IoError& error) { return with_full_stop(error.reason()); }
+
+// A source that is not there: named, passed by, and the run goes on, as cp
+// does.  Any other input/output error is one.
+bool missing_source(const IoError& error, const std::string& source) {
+    return error.path() == source && !file_exists(source) && !is_folder(source);
+}
+
 // A run over several files (a folder run, or several SOURCEs into a
 // FOLDER): one engine, so one seed sequence; each file's outcome told and
 // counted; stopped between two files by Ctrl-C or a standard output that
-// failed.
+// failed, and at once by an input/output error without --keep-going.
 class Run {
 public:
     Run(const Options& options, Operation op)
@@ -318,40 +434,56 @@ public:
 
     void file_begins(const std::string& destination) { ui_.set_destination(destination); }
     void file_ended(const FileOutcome& outcome) {
-        ui_.progress().file_done();
+        if (!about_a_folder(outcome)) ui_.progress().file_done();
         tally_.count(outcome);
         report_outcome(ui_, outcome);
     }
-    // An input/output error that ended one file: with --keep-going it is
-    // named and the run goes on, otherwise it ends the run.
-    void file_failed(const IoError& error) {
-        if (!options_.keep_going) throw error;
+    void source_missing(const std::string& source, const IoError& error) {
+        ui_.progress().file_done();
+        ++tally_.refused;
+        ui_.error_line(source, io_reason(error));
+    }
+    // An input/output error that ended one file: named and counted; with
+    // --keep-going the run goes on, otherwise the error ends it.
+    void file_failed(const std::string& file, const IoError& error) {
         ui_.progress().file_done();
         ++tally_.failed;
-        ui_.error_line({}, error.what());
+        ++tally_.io_failed;
+        if (error.path().empty() || error.path() == file)
+            ui_.error_line(file, io_reason(error));
+        else
+            ui_.error_line(file, "not written: " + quoted_name(error.path()) + ": " + io_reason(error));
+        if (!options_.keep_going) throw Stop{};
     }
+    // Thrown by file_failed to end the run.
+    struct Stop {};
 
-    // The exit status at the end, with the closing line on standard error.
-    int finish(bool stopped, std::int64_t count) {
+    // The exit status at the end, with the summary on standard error: the
+    // totals when a file was not done; on a stop, the reason and how far
+    // the run got, even with --quiet.
+    int finish(bool stopped, bool failed_stop, std::int64_t count) {
         ui_.progress().clear();
-        const std::int64_t handled = tally_.total();
+        // "interrupted; 3 of 10 files done (3 coded, 0 refused, 0 failed)".
+        const auto stop_line = [&](std::string_view path, const std::string& why) {
+            tell(path, why + "; " + grouped(tally_.total()) + " of " + grouped(count) +
+                           (count == 1 ? " file done (" : " files done (") + tally_.text(op_) + ")");
+        };
         if (const int error = ui_.output_error(); error != 0) {
-            tell("standard output", std::string(system_reason(error)) + "; stopped after " + std::to_string(handled) +
-                                        " of " + std::to_string(count) + (count == 1 ? " file" : " files"));
+            stop_line("standard output", system_reason(error));
+            return kExitIoError;
+        }
+        if (failed_stop) {
+            stop_line({}, "stopped by an input/output error");
             return kExitIoError;
         }
         // A stop that came after the last file leaves nothing undone.
-        if (stopped && handled < count) {
-            tell({}, "interrupted after " + std::to_string(handled) + " of " + std::to_string(count) + " files (" +
-                         tally_.text(op_) + "); the other " + std::to_string(count - handled) + " left alone");
+        if (stopped && tally_.total() < count) {
+            stop_line({}, "interrupted");
             return kExitInterrupted;
         }
-        if (tally_.failed > 0) {
-            tell({}, std::to_string(tally_.failed) + " of " + std::to_string(handled) +
-                         (handled == 1 ? " file" : " files") + " failed (" + tally_.text(op_) + ")");
-            return kExitIoError;
-        }
-        return tally_.total() == tally_.done ? kExitOk : kExitNotDone;
+        if (!tally_.all_done() && !options_.quiet) tell({}, tally_.text(op_));
+        if (tally_.io_failed > 0) return kExitIoError;
+        return tally_.all_done() ? kExitOk : kExitNotDone;
     }
 
 private:
@@ -362,8 +494,9 @@ private:
     Tally tally_;
 };
 
-// code-dir and decode-dir: the lines File > Code > Directory and File >
-// Decode > Directory write to the log, from the count to the walk's end.
+// code-dir and decode-dir: with --verbose, the lines File > Code >
+// Directory and File > Decode > Directory write to the log, from the count
+// to the walk's end.
 int run_folder_command(Operation op, const std::string& source, const std::string& destination,
                        const std::string& password, const Options& options) {
     InterruptGuard interrupts;
@@ -372,10 +505,9 @@ int run_folder_command(Operation op, const std::string& source, const std::strin
     FolderWalk walk(run.engine(), ui);
     walk.on_file_begins = [&](const std::string&, const std::string& to) { run.file_begins(to); };
     walk.on_file = [&](const std::string&, const std::string&, const FileOutcome& outcome) { run.file_ended(outcome); };
-    if (options.keep_going)
-        walk.on_io_error = [&](const std::string&, const std::string&, const IoError& error) {
-            run.file_failed(error);
-        };
+    walk.on_io_error = [&](const std::string& file, const std::string&, const IoError& error) {
+        run.file_failed(file, error);
+    };
     // Asked between two files, so the file in progress is always complete.
     walk.stop_requested = [&] { return run.should_stop(); };
 
@@ -384,11 +516,16 @@ int run_folder_command(Operation op, const std::string& source, const std::strin
     ui.log_line(ui.message(start_files_message(op)), count);
     ui.log_line(ui.message(msg::kFilesStoredIn));
     ui.log_line(destination);
-    if (op == Operation::Code)
-        walk.codedirs(source, destination, password);
-    else
-        walk.decodedirs(source, destination, password);
-    return run.finish(walk.stopped(), count);
+    bool failed = false;
+    try {
+        if (op == Operation::Code)
+            walk.codedirs(source, destination, password);
+        else
+            walk.decodedirs(source, destination, password);
+    } catch (const Run::Stop&) {
+        failed = true;
+    }
+    return run.finish(walk.stopped(), failed, count);
 }
 
 // code and decode with several SOURCEs: each one into `folder` under the
@@ -430,6 +567,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
     // it, and a link under an output's name is refused, not followed.
     const Folder into = Folder::open(folder, Folder::Use::Write);
     bool stopped = false;
+    bool failed = false;
     for (const std::string& source : sources) {
         if (run.should_stop()) {
             stopped = true;
@@ -447,7 +585,16 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
             outcome = engine.operate(op, source, target, password, Engine::SourceKind::Unknown,
                                      Engine::DestinationKind::Unknown, {}, to);
         } catch (const IoError& error) {
-            run.file_failed(error);
+            if (missing_source(error, source)) {
+                run.source_missing(source, error);
+                continue;
+            }
+            try {
+                run.file_failed(source, error);
+            } catch (const Run::Stop&) {
+                failed = true;
+                break;
+            }
             continue;
         }
         if (!earlier.empty()) {
@@ -462,11 +609,12 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
     engine.keep_existing = nullptr;
     // Its outputs are on disk before the run reports them done.
     into.flush_file_system();
-    return run.finish(stopped, count);
+    return run.finish(stopped, failed, count);
 }
 
-// test: every file is checked, whatever became of the one before; one
-// result line per file, the failing ones named on standard error too.
+// test: every file is checked, whatever became of the one before; a line
+// on standard output for each file whose password matches, and one on
+// standard error for each that fails.
 int run_test(const std::vector<std::string>& files, const std::string& password, const Options& options) {
     TerminalUi ui(terminal_options(options, Operation::Decode));
     ui.silence_log();
@@ -475,36 +623,32 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
     int worst = kExitOk;
     std::size_t tested = 0;
     for (const auto& file : files) {
-        std::string result;
         int status = kExitNotDone;
         try {
             const FileOutcome outcome = engine.test_file(file, password);
+            ++tested;
+            ui.progress().file_done();
+            ui.progress().clear();
             if (outcome.kind == Outcome::Done) {
-                result = password_matches();
                 status = kExitOk;
-            } else if (outcome.reason.why == Why::Message) {
-                result = ui.message(outcome.reason.message);
+                if (!options.quiet) {
+                    if (const int error = write_stdout(quoted_name(file) + ": " + password_matches() + "\n");
+                        error != 0) {
+                        tell("standard output", std::string(system_reason(error)) + "; stopped after " +
+                                                    std::to_string(tested - 1) + " of " + std::to_string(files.size()) +
+                                                    (files.size() == 1 ? " file" : " files"));
+                        return kExitIoError;
+                    }
+                }
             } else {
-                result = reason_text(outcome.reason);
-                if (result.empty()) result = "refused";
+                report_outcome(ui, outcome);
             }
         } catch (const IoError& error) {
-            result = error.what();
-            status = kExitIoError;
+            ++tested;
+            ui.progress().file_done();
+            status = missing_source(error, file) ? kExitNotDone : kExitIoError;
+            ui.error_line(file, error.path() == file ? io_reason(error) : error.what());
         }
-        ++tested;
-        ui.progress().file_done();
-        ui.progress().clear();
-        const std::string line = (result.find(file) == std::string::npos ? file + ": " : std::string()) + result + "\n";
-        if (!options.quiet) {
-            if (const int error = write_stdout(line); error != 0) {
-                tell("standard output", std::string(system_reason(error)) + "; stopped after " +
-                                            std::to_string(tested - 1) + " of " + std::to_string(files.size()) +
-                                            (files.size() == 1 ? " file" : " files"));
-                return kExitIoError;
-            }
-        }
-        if (status != kExitOk) write_all(kStderr, line);
         worst = std::max(worst, status);
     }
     return worst;
@@ -553,8 +697,8 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
         if (to_stdout && error.code() == IoError::kChangedWhileCoding)
             ui.error_line(error.path(), changed_while_streaming());
         else
-            ui.error_line({}, error.what());
-        return kExitIoError;
+            ui.error_line(error.path(), io_reason(error));
+        return missing_source(error, source_operand) ? kExitNotDone : kExitIoError;
     }
 }
 
@@ -569,7 +713,18 @@ int run(int argc, char** argv) {
     bool several = false;
     bool stdin_is_data = false;
     if (command == "code" || command == "decode") {
-        if (operands.size() < 2) return usage_error(command + " needs SOURCE and DESTINATION");
+        if (operands.empty()) return usage_error(command + " needs a SOURCE");
+        // One SOURCE alone: its output goes beside it, under the name a
+        // folder run gives it.
+        if (operands.size() == 1) {
+            const std::string& source = operands[0];
+            if (source == "-") return usage_error("- as SOURCE needs a DESTINATION");
+            const std::string name = last_name(source);
+            const std::size_t slash = source.substr(0, source.find_last_not_of('/') + 1).rfind('/');
+            const std::string folder = slash == std::string::npos ? std::string() : source.substr(0, slash + 1);
+            options.operands.push_back(folder +
+                                       output_name(command == "code" ? Operation::Code : Operation::Decode, name));
+        }
         several = operands.size() > 2 || (operands.back() != "-" && is_folder(operands.back()));
         if (several) {
             for (const auto& operand : operands)

@@ -13,5 +13,9 @@ int tarnvold::program_main(std::vector<std::string> arguments) {
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    return cli::run(static_cast<int>(arguments.size()), argv.data());
+    const int status = cli::run(static_cast<int>(arguments.size()), argv.data());
+    // Cleaned up and summed up: the caller learns of the Ctrl-C as a shell
+    // loop needs to, by the signal.
+    if (status == cli::kExitInterrupted) end_by_interrupt();
+    return status;
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The engine's user interface on a terminal: log lines on standard output
-// through the same log device as the window's pane, notices on standard
-// error naming their file, questions asked on the controlling terminal (or
-// answered without one), and a progress line on standard error.
+// The engine's user interface on a terminal: with --verbose, log lines on
+// standard output through the same log device as the window's pane; lines
+// on standard error naming a file and its fault, told by the front end from
+// each outcome; questions asked on the controlling terminal (or answered
+// without one), and a progress line on standard error.
 #pragma once
 
 #include "engine/user_interface.h"
@@ -23,11 +24,20 @@ int write_all(int fd, std::string_view text);
 // reader that went away: SIGPIPE is ignored).
 inline int write_stdout(std::string_view text) { return write_all(1, text); }
 // One line on standard error: "tarnvold-cli: PATH: reason" (or
-// "tarnvold-cli: reason" without a path).
+// "tarnvold-cli: reason" without a path), the path as quoted_name shows it
+// and any control character of the reason shown as "?".
 void tell(std::string_view path, std::string_view reason);
 
+// A name as it can be shown on a terminal: as it is, unless it holds a
+// control character or is not valid UTF-8; then quoted the way a shell
+// reads it back, those bytes escaped ('a'$'\n''b', 'x'$'\033''[1m').
+std::string quoted_name(std::string_view name);
+
+// The terminal takes no escape sequences (TERM=dumb).
+bool plain_terminal();
+
 struct TerminalOptions {
-    bool quiet = false;          // no log lines
+    bool verbose = false;        // the log lines (none by default)
     bool yes = false;            // answer Yes to every question
     bool interactive = false;    // questions may be asked on the terminal
     bool progress = false;       // a progress line on standard error
@@ -41,7 +51,7 @@ struct TerminalOptions {
 // and the current file, cut to the terminal's width.
 class ProgressLine {
 public:
-    ProgressLine(bool enabled, bool decoding);
+    ProgressLine(bool enabled, bool decoding, bool plain = false);
     void set_total(std::int64_t files) { total_ = files; }
     void file_begins(std::string_view file);
     void file_done() { ++done_; }
@@ -65,6 +75,8 @@ private:
 
     bool enabled_;
     bool decoding_;
+    bool plain_;  // drawn over with blanks, without escape sequences
+    std::size_t shown_width_ = 0;
     bool shown_ = false;
     std::int64_t total_ = 0, done_ = 0;
     std::string file_;
@@ -113,8 +125,6 @@ public:
     void error_line(std::string_view path, std::string_view reason);
     // The file the current operation works on.
     const std::string& current_file() const { return current_; }
-    // True once a notice was shown for the current file.
-    bool noticed() const { return noticed_; }
 
     // Tells why a file was declined: the question left unanswered or
     // answered No, with the file it was about.
@@ -134,7 +144,6 @@ private:
     int output_error_ = 0;
     std::string current_;
     std::string destination_;
-    bool noticed_ = false;
 };
 
 }  // namespace tarnvold::cli

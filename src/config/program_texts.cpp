@@ -115,7 +115,11 @@ std::string reason_text(const Reason& r) {
 }
 
 std::string reason_detail(const Reason& r, const std::string& named) {
-    if (r.path != named || placing(r.why) == Placing::Inside) return reason_text(r);
+    if (r.path != named) return reason_text(r);
+    // The reasons that name their path inside, told after it instead.
+    if (r.why == Why::CannotReplace) return "cannot be replaced: " + IoError(r.target, r.error).reason();
+    if (r.why == Why::CannotEnter) return std::string("cannot be entered: ") + std::strerror(r.error);
+    if (placing(r.why) == Placing::Inside) return reason_text(r);
     return words(r);
 }
 

@@ -59,7 +59,7 @@ struct Reason {
 // front ends tell.
 std::string reason_text(const Reason& reason);
 // The same for a line that names the path `named` first: without that
-// path, where the reason is about it.
+// path, where the reason is about it, so that the line names it once.
 std::string reason_detail(const Reason& reason, const std::string& named);
 
 // The commands' refusals.

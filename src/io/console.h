@@ -67,6 +67,19 @@ using ReadPiece = std::function<std::ptrdiff_t(char* buf, std::size_t size, int&
 // the line is read no further than the piece it ends in.
 FirstLine first_line_from(const ReadPiece& read);
 
+// Every question and password prompt holds the console for itself while it
+// asks (a lock on the terminal device, a named mutex for the console on
+// Windows), so that two programs of one pipeline ask one after the other.
+
+// Waits until standard-input-like `fd` has something to read or has ended:
+// in a pipeline, whatever runs before has then asked its own questions.
+void wait_for_input(int fd);
+
+// Ends the process by the interrupt signal, its default action restored,
+// so that a calling shell sees a death by Ctrl-C and stops its loop.
+// Returns where the system has no such signal.
+void end_by_interrupt();
+
 // Shows `prompt` on the console and reads one line typed there.  Nothing
 // when there is no console, the input ended, or Ctrl-C was pressed during a
 // run of several files (then the line on the screen is ended).

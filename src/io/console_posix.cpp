@@ -12,6 +12,7 @@
 #include <iterator>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -143,6 +144,35 @@ extern "C" void on_folder_run_interrupt(int sig) {
 struct sigaction g_previous_interrupt {};
 bool g_interrupt_installed = false;
 
+// The controlling terminal, held for one question: its device locked, so
+// that another program asking on the same terminal waits until this one
+// has put the settings back.  /dev/tty itself is one file for every
+// terminal: the lock is taken on the device it stands for.
+class HeldTerminal {
+public:
+    HeldTerminal() {
+        fd_ = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+        if (fd_ < 0) return;
+        char name[256];
+        if (::ttyname_r(fd_, name, sizeof name) == 0) lock_fd_ = ::open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        const int lock = lock_fd_ >= 0 ? lock_fd_ : fd_;
+        // Ctrl-C while waiting ends the wait during a run of several files.
+        while (::flock(lock, LOCK_EX) != 0 && errno == EINTR && g_interrupts.load() == 0) {
+        }
+    }
+    ~HeldTerminal() {
+        if (lock_fd_ >= 0) ::close(lock_fd_);
+        if (fd_ >= 0) ::close(fd_);
+    }
+    HeldTerminal(const HeldTerminal&) = delete;
+    HeldTerminal& operator=(const HeldTerminal&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+    int lock_fd_ = -1;
+};
+
 // The first line from a descriptor, up to kLongestLine bytes.
 FirstLine first_line_of(int fd) {
     return first_line_from([fd](char* buf, std::size_t size, int& error) -> std::ptrdiff_t {
@@ -199,21 +229,39 @@ bool have_console() {
     return true;
 }
 
+void wait_for_input(int fd) {
+    pollfd wait{fd, POLLIN, 0};
+    while (::poll(&wait, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
+void end_by_interrupt() {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, SIG_DFL);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, SIGINT);
+    ::pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
+    ::raise(SIGINT);
+}
+
 std::optional<std::string> ask_console_line(std::string_view prompt) {
     if (g_interrupts.load() != 0) return std::nullopt;
-    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
+    const HeldTerminal terminal;
+    const int fd = terminal.fd();
+    if (fd < 0 || g_interrupts.load() != 0) return std::nullopt;
     write_text(fd, prompt);
     bool too_long = false;
     auto answer = read_line_fd(fd, too_long);
     if (!answer) write_text(fd, "\n");
-    ::close(fd);
     return answer;
 }
 
 FirstLine read_console_password(std::string_view prompt) {
     FirstLine result;
-    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    // Held before the settings are read: those of another prompt that has
+    // not finished are never taken for the terminal's own.
+    const HeldTerminal terminal;
+    const int fd = terminal.fd();
     if (fd < 0) {
         result.error = errno;
         return result;
@@ -257,7 +305,6 @@ FirstLine read_console_password(std::string_view prompt) {
         if (stop_replaced) ::sigaction(SIGTSTP, &previous_stop, nullptr);
         g_prompt_fd = -1;
     }
-    ::close(fd);
     return result;
 }
 

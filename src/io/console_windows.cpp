@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <io.h>
+#include <string>
 
 namespace tarnvold {
 namespace {
@@ -61,6 +63,31 @@ struct Console {
     Console& operator=(const Console&) = delete;
     bool usable() const { return console_handle(in) && console_handle(out); }
     void say(std::string_view text) const { write_console(out, text); }
+};
+
+// The console held for one question: a mutex named after the console's
+// window, so that another program asking on the same console waits until
+// this one has put the input mode back.
+class HeldConsole {
+public:
+    HeldConsole() {
+        const std::wstring name =
+            L"Local\\tarnvold-console-" + std::to_wstring(reinterpret_cast<std::uintptr_t>(::GetConsoleWindow()));
+        mutex_ = ::CreateMutexW(nullptr, FALSE, name.c_str());
+        if (mutex_ == nullptr) return;
+        const DWORD got = ::WaitForSingleObject(mutex_, INFINITE);
+        owned_ = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+    }
+    ~HeldConsole() {
+        if (owned_) ::ReleaseMutex(mutex_);
+        if (mutex_ != nullptr) ::CloseHandle(mutex_);
+    }
+    HeldConsole(const HeldConsole&) = delete;
+    HeldConsole& operator=(const HeldConsole&) = delete;
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool owned_ = false;
 };
 
 // One line typed on the console, without its line end.  Ctrl-C during a
@@ -175,8 +202,18 @@ std::size_t console_width() {
     return width > 0 ? static_cast<std::size_t>(width) : 80;
 }
 
+void wait_for_input(int fd) {
+    const HANDLE h = std_handle(fd);
+    if (::GetFileType(h) != FILE_TYPE_PIPE) return;
+    DWORD available = 0;
+    while (::PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr) != 0 && available == 0) ::Sleep(20);
+}
+
+void end_by_interrupt() {}
+
 std::optional<std::string> ask_console_line(std::string_view prompt) {
     if (g_interrupts.load() != 0) return std::nullopt;
+    const HeldConsole held;
     const Console console;
     if (!console.usable()) return std::nullopt;
     console.say(prompt);
@@ -188,6 +225,7 @@ std::optional<std::string> ask_console_line(std::string_view prompt) {
 
 FirstLine read_console_password(std::string_view prompt) {
     FirstLine result;
+    const HeldConsole held;
     const Console console;
     if (!console.usable()) {
         result.error = ENXIO;

@@ -89,4 +89,11 @@ std::string last_name(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string parent_folder(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return std::string(path);
+    return std::string(slash == 0 ? path.substr(0, 1) : path.substr(0, slash));
+}
+
 }  // namespace tarnvold

@@ -44,4 +44,10 @@ std::string entry_path(const std::string& folder, const std::string& name);
 // The last name of a path, trailing separators ignored ("a/b/" gives "b").
 std::string last_name(std::string_view path);
 
+// The folder that holds `path`, a full path, without a trailing separator
+// but for a root.  A root has no folder above it and gives itself back
+// ("/"; on Windows "C:\", "\\server\share"), and so does a path that
+// names no folder at all: a walk up ends wherever it starts.
+std::string parent_folder(std::string_view path);
+
 }  // namespace tarnvold

@@ -5,6 +5,7 @@
 #include "io/paths.h"
 #include "io/windows_text.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tarnvold {
@@ -131,6 +132,24 @@ std::string last_name(std::string_view path) {
     if (slash != std::string_view::npos) return std::string(path.substr(slash + 1));
     if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(2));
     return std::string(path);
+}
+
+std::string parent_folder(std::string_view path) {
+    const std::string p = without_trailing_separator(std::string(path));
+    // How long the root is: "C:\" (or "C:" alone), "\\server\share", "\".
+    std::size_t root = 0;
+    if (p.size() >= 2 && p[1] == ':') {
+        root = p.size() >= 3 && separator(p[2]) ? 3 : 2;
+    } else if (p.size() >= 2 && separator(p[0]) && separator(p[1])) {
+        const auto server_end = p.find_first_of("\\/", 2);
+        const auto share_end = server_end == std::string::npos ? server_end : p.find_first_of("\\/", server_end + 1);
+        root = share_end == std::string::npos ? p.size() : share_end;
+    } else if (!p.empty() && separator(p[0])) {
+        root = 1;
+    }
+    const auto cut = p.find_last_of("\\/");
+    if (p.size() <= root || cut == std::string::npos) return p;
+    return p.substr(0, std::max(cut, root));
 }
 
 }  // namespace tarnvold

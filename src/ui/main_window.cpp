@@ -94,7 +94,6 @@ void TForm1::begin_command(Operation op) {
     if (blocked_) return;
     operation_ = op;
     command_source_.clear();
-    command_folder_.clear();
 }
 
 void TForm1::end_program(int code) {

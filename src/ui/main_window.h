@@ -256,7 +256,6 @@ private:
     void retranslate();
     void show_unreadable(const QString& path);
     void show_listed();
-    bool refuse_empty_source(const QString& folder);
 
     Language& language_;
     Configuration& configuration_;
@@ -302,7 +301,6 @@ private:
     // known (for the name the save dialog suggests).
     Operation operation_ = Operation::Code;
     std::string command_source_;
-    std::string command_folder_;           // the folder of "Code object" / "Decode object"
     QString listed_path_;                  // the folder the list shows
     QString gone_folder_;                  // the listed folder, removed from outside
     bool tree_removing_ = false;           // the tree model is removing folders

@@ -19,7 +19,6 @@
 #include "config/message_id.h"
 #include "io/file_io.h"
 #include "io/paths.h"
-#include "io/shell_entries.h"
 #include "tarnvold/version.h"
 
 #include <QAction>
@@ -28,7 +27,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -101,38 +99,11 @@ bool TForm1::password_dialog(std::string& password) {
     return password_dlg_ != nullptr && password_dlg_->execute(password, operation_ == Operation::Code);
 }
 
-bool TForm1::folder_dialog(FolderQuestion question, const std::string& title, std::string& dest_dir) {
+bool TForm1::folder_dialog(FolderQuestion, const std::string& title, std::string& dest_dir) {
     catch_up();
-    // A source with nothing to work on is refused before the next question:
-    // "Code object" on such a folder before its destination, a menu's
-    // source folder as soon as it is chosen.
-    const bool source = question == FolderQuestion::Source;
-    if (!source && !command_folder_.empty() && !refuse_empty_source(qs(command_folder_))) return false;
     if (opendir_ == nullptr || !opendir_->execute(title)) return false;
-    if (source && !refuse_empty_source(qs(opendir_->dest_dir))) return false;
     dest_dir = opendir_->dest_dir;
     return true;
-}
-
-// True when `folder` holds a file that can be read; otherwise says why in
-// the log and in a box, and false.
-bool TForm1::refuse_empty_source(const QString& folder) {
-    QString why;
-    const QString shown = folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder;
-    if (const int error = folder_listing_error(ss(shown)); error != 0) {
-        why = tr("The folder %1 cannot be read: %2").arg(shown, qs(IoError(ss(shown), error).reason()));
-    } else {
-        QDirIterator it(shown, QDir::Files | QDir::Readable | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            it.next();
-            if (it.fileInfo().isFile() && !it.fileInfo().isSymLink()) return true;
-        }
-        why = tr("The folder %1 holds no file that can be read").arg(shown);
-    }
-    log_line(ss(why));
-    notice(ss(why));
-    return false;
 }
 
 Selection TForm1::selection() {
@@ -151,7 +122,6 @@ Selection TForm1::selection() {
         s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
     }
     if (s.kind == Selection::Kind::File) command_source_ = s.path;
-    if (s.kind == Selection::Kind::Folder) command_folder_ = s.path;
     return s;
 }
 

@@ -326,7 +326,11 @@ void TForm1::build_folder_tree() {
             if (gone_folder_.isEmpty()) return;
             const QString gone = std::exchange(gone_folder_, QString());
             QString left = gone;
-            while (left != "/" && !QFileInfo(left).isDir()) left = QFileInfo(left).absolutePath();
+            while (!QFileInfo(left).isDir()) {
+                const QString up = qs(parent_folder(ss(left)));
+                if (up == left) break;  // a root, even a vanished drive's: nothing above it
+                left = up;
+            }
             QTimer::singleShot(0, this, [this, gone, left] {
                 log_line(ss(tr("The folder %1 was removed or renamed; %2 is shown").arg(gone, left)));
                 show_folder(left);

@@ -72,9 +72,33 @@ using ui::ss;
 
 std::string TForm1::message(int n) { return language_.message(n); }
 
+namespace {
+
+// A control character in a report (a file name may hold one) shows as its
+// picture (U+2400 to U+241F, U+2421 for DEL): never as a line break, and
+// never as nothing, which would show a name that does not exist.
+std::string visible_controls(std::string_view text) {
+    const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+    if (std::none_of(text.begin(), text.end(), control)) return std::string(text);
+    std::string out;
+    for (const char c : text) {
+        if (!control(c)) {
+            out += c;
+            continue;
+        }
+        const unsigned picture = c == 0x7F ? 0x2421 : 0x2400 + static_cast<unsigned char>(c);
+        out += static_cast<char>(0xE0 | (picture >> 12));
+        out += static_cast<char>(0x80 | ((picture >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (picture & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace
+
 void TForm1::log_write(std::string_view text) {
-    if (const auto translated = ui::translated_report(text)) return log_device_.write(*translated);
-    log_device_.write(text);
+    if (const auto translated = ui::translated_report(text)) return log_device_.write(visible_controls(*translated));
+    log_device_.write(visible_controls(text));
 }
 void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }

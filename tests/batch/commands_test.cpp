@@ -239,7 +239,7 @@ TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     r.expect_idle();
 }
 
-TEST(Commands, DestinationInsideSourceIsRefusedBeforeAnythingIsWritten) {
+TEST(Commands, FoldersThatCannotServeAreRefusedBeforeAnythingIsWritten) {
     Rig r;
     r.host.selected = {Selection::Kind::Folder, r.src};
     r.host.folders = {r.src + "/sub/"};
@@ -255,6 +255,16 @@ TEST(Commands, DestinationInsideSourceIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(r.ui.with_prefix("log:Scanning").size(), 0u);
     EXPECT_EQ(r.ui.count("log:Decoding aborted"), 1);
     EXPECT_EQ(entry_count(r.src) + entry_count(r.src + "/sub"), 3u);
+    r.expect_idle();
+
+    // A source that cannot be listed: refused before the destination.
+    r.ui.calls.clear();
+    const std::string missing = r.dir.file("missing") + "/";
+    r.host.folders = {missing, r.out + "/"};
+    r.commands.Directory1Click();
+    EXPECT_EQ(r.ui.with_prefix("notice:Cannot enter folder " + missing + ": ").size(), 1u);
+    EXPECT_EQ(r.at("host:folder:Select distanation directory"), -1);
+    EXPECT_EQ(r.ui.lines.back(), "Coding aborted");
     r.expect_idle();
 }
 

@@ -55,24 +55,35 @@ TEST(Names, CodedAndDecoded) {
     EXPECT_EQ(coded_name("report.txt"), "report_txt.cod");
     EXPECT_EQ(coded_name("archive.tar.gz"), "archive_tar_gz.cod");
     EXPECT_EQ(coded_name("README"), "README.cod");
-    EXPECT_EQ(decoded_name("report_txt.cod"), "report.txt");
-    EXPECT_EQ(decoded_name("archive_tar_gz.cod"), "archive_ta._gz");
-    EXPECT_EQ(decoded_name("README.cod"), "RE.DME");
-    EXPECT_EQ(decoded_name("photo_jpeg.cod"), "photo_.peg");
-    // Too short for the four-character rule: never empty, "." or "..".
-    for (const char* n : {"", ".", "..", ".cod", "..cod", "...cod", "x", "abcdefg"})
-        EXPECT_EQ(decoded_name(n), std::string(n) + ".decoded");
-    EXPECT_EQ(decoded_name("a.cod"), "a");
-    EXPECT_EQ(decoded_name("abc.cod"), "abc");
 }
 
-TEST(Names, DecodedNamesCountUtf8CharactersAndBytesOfOtherNames) {
-    EXPECT_EQ(decoded_name("Grüße.cod"), "G.üße");
-    EXPECT_EQ(decoded_name("éé.cod"), "éé");
-    EXPECT_EQ(decoded_name("Grüße überall_txt.cod"), "Grüße überall.txt");
-    EXPECT_EQ(decoded_name("日本_txt.cod"), "日本.txt");
-    // A name that is not UTF-8 (here a stray Latin-1 byte) counts bytes.
-    EXPECT_EQ(decoded_name("\xC3\xA9\xC3\xA9\xE9.cod"), "\xC3.\xC3\xA9\xE9");
+// Only the "_" that coding a three-character extension put there becomes a
+// dot again; no other name gets one it did not have.
+TEST(Names, DecodedNamesInventNoDots) {
+    const std::pair<const char*, const char*> table[] = {
+        {"report_txt.cod", "report.txt"},  // three-character extensions
+        {"a_b_c.cod", "a.b_c"},
+        {"_txt.cod", ".txt"},
+        {"REPORT_TXT.COD", "REPORT.TXT"},  // ".cod" in any case
+        {"notes_md.Cod", "notes_md"},
+        {"README.cod", "README"},  // no extension
+        {"Makefile.cod", "Makefile"},
+        {"a.cod", "a"},
+        {"archive_tar_gz.cod", "archive_tar_gz"},  // longer or shorter extensions
+        {"photo_jpeg.cod", "photo_jpeg"},
+        {"Grüße überall_txt.cod", "Grüße überall.txt"},  // UTF-8 counts characters
+        {"日本_txt.cod", "日本.txt"},
+        {"Grüße.cod", "Grüße"},
+        {"\xC3\xA9_\xE9\xE9\xE9.cod", "\xC3\xA9.\xE9\xE9\xE9"},  // not UTF-8: bytes
+        {"ab", "ab.decoded"},                                    // not a coded name, or nothing before ".cod"
+        {"abcdefg", "abcdefg.decoded"},
+        {"report_txt.co", "report_txt.co.decoded"},
+        {"", ".decoded"},
+        {".cod", ".cod.decoded"},
+        {"..cod", "..cod.decoded"},
+        {"...cod", "...cod.decoded"},
+    };
+    for (const auto& [coded, decoded] : table) EXPECT_EQ(decoded_name(coded), decoded) << coded;
 }
 
 TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {

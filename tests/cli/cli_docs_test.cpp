@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -98,7 +99,7 @@ TEST(CliDocs, EveryDocumentListsTheCommandsAndOptionsOfHelp) {
     for (const auto& option : reference.options) EXPECT_TRUE(taken(option)) << option;
     EXPECT_FALSE(taken("--no-such-option"));
 
-    std::string man = read_file(kSource + "/packaging/tarnvold-cli.1");
+    std::string man = read_file(kSource + "/packaging/tarnvold-cli.1.in");
     for (const char* font : {"\\fB", "\\fI", "\\fR", "\\fP"}) man = replace_all(man, font, "");
     man = replace_all(man, "\\-", "-");
 
@@ -130,7 +131,7 @@ TEST(CliDocs, EveryDocumentListsTheCommandsAndOptionsOfHelp) {
 
     const std::pair<const char*, Listed> documents[] = {
         {"README.md", listed_in(between(read_file(kSource + "/README.md"), "## tarnvold-cli\n", "\n## "))},
-        {"packaging/tarnvold-cli.1", listed_in(man)},
+        {"packaging/tarnvold-cli.1.in", listed_in(man)},
         {"help/cli.htm", listed_in(page)},
         {"packaging/tarnvold-cli.bash", bash_listed},
         {"packaging/_tarnvold-cli", zsh_listed},
@@ -141,20 +142,45 @@ TEST(CliDocs, EveryDocumentListsTheCommandsAndOptionsOfHelp) {
     }
 }
 
+// The README's example, run as written in a folder holding what it names.
+TEST(CliDocs, TheReadmeExampleRunsAsWritten) {
+    if (!fs::exists("/bin/bash")) GTEST_SKIP() << "no bash";
+    const std::string section = between(read_file(kSource + "/README.md"), "## tarnvold-cli\n", "\n## ");
+    const std::string example = between(between(section, "Example", "\n```\n"), "```sh\n", "\n```");
+    ASSERT_FALSE(example.empty());
+    TempDir dir;
+    write_file(dir.file("report.txt"), "report");
+    write_file(dir.file("notes.txt"), "notes");
+    fs::create_directories(dir.file("documents/old"));
+    write_file(dir.file("documents/old/letter.txt"), "letter");
+    const std::string path = fs::path(kCli).parent_path().string() + ":" + std::getenv("PATH");
+    const auto r = run_process({"/usr/bin/env", "PATH=" + path, "/bin/bash", "-e", "-c", example.substr(6)}, {},
+                               dir.path().string());
+    EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "coded/report_txt.cod: Password matches the stored checksum\n");
+    EXPECT_EQ(read_file(dir.file("restored/report.txt")), "report");
+    for (const char* made : {"report_txt.cod", "coded/notes_txt.cod", "coded-docs/old/letter_txt.cod"})
+        EXPECT_TRUE(fs::exists(dir.file(made))) << made;
+    EXPECT_EQ(fs::status(dir.file("pw.txt")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST(CliDocs, BashCompletesFoldersOnlyForTheFolderCommands) {
     if (!fs::exists("/bin/bash")) GTEST_SKIP() << "no bash";
     TempDir dir;
     fs::create_directories(dir.file("folder"));
     write_file(dir.file("file"), "x");
     // Completes the last word of `line` as bash would, with and without the
-    // bash-completion helpers.
+    // bash-completion helpers; "=" is a word of its own, as bash splits it.
     auto complete = [&](const std::string& line, bool helpers) {
-        const std::string script = std::string(helpers ? "[ -r /usr/share/bash-completion/bash_completion ] || exit 3; "
-                                                         ". /usr/share/bash-completion/bash_completion; "
-                                                       : "") +
-                                   ". \"$0\"; COMP_LINE=\"$1\"; COMP_POINT=${#1}; read -ra COMP_WORDS <<< \"$1\"; "
-                                   "[[ $1 == *' ' ]] && COMP_WORDS+=(''); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
-                                   "_tarnvold_cli; printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
+        const std::string script =
+            std::string(helpers ? "[ -r /usr/share/bash-completion/bash_completion ] || exit 3; "
+                                  ". /usr/share/bash-completion/bash_completion; "
+                                : "") +
+            ". \"$0\"; COMP_LINE=\"$1\"; COMP_POINT=${#1}; read -ra COMP_WORDS <<< \"${1//=/ = }\"; "
+            "[[ $1 == *' ' ]] && COMP_WORDS+=(''); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
+            "_tarnvold_cli; printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
         return run_process({"/bin/bash", "-c", script, kSource + "/packaging/tarnvold-cli.bash", line}, {},
                            dir.path().string());
     };
@@ -169,5 +195,10 @@ TEST(CliDocs, BashCompletesFoldersOnlyForTheFolderCommands) {
         EXPECT_EQ(complete("tarnvold-cli decode-dir folder ", helpers).out, "folder\n");
         EXPECT_EQ(complete("tarnvold-cli test ", helpers).out, "file\nfolder\n");
         EXPECT_EQ(complete("tarnvold-cli --password-file ", helpers).out, "file\nfolder\n");
+        // Before the command, in its one-word form, and after "--".
+        EXPECT_EQ(complete("tarnvold-cli --password-file=fi", helpers).out, "file\n");
+        EXPECT_EQ(complete("tarnvold-cli --password-file=fi code-d", helpers).out, "code-dir\n");
+        EXPECT_EQ(complete("tarnvold-cli code -- -", helpers).out, "\n");  // no options
+        EXPECT_EQ(complete("tarnvold-cli -- code-dir ", helpers).out, "folder\n");
     }
 }

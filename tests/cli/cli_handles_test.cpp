@@ -160,7 +160,7 @@ TEST(CliHandles, DestinationLinksInFolderRunsAreRefusedAndTheRunGoesOn) {
     const auto code = run_process(
         {TARNVOLD_CLI, "code-dir", "-y", "-q", "--password-file", dir.file("pw"), dir.file("src"), dir.file("dst")});
     EXPECT_EQ(code.status, 1) << code.err;
-    EXPECT_NE(code.err.find(dir.file("dst") + "/a_txt.cod is a symbolic link, which a folder run does not follow"),
+    EXPECT_NE(code.err.find(dir.file("dst") + "/a_txt.cod: is a symbolic link, which a folder run does not follow"),
               std::string::npos)
         << code.err;
     EXPECT_TRUE(fs::is_symlink(dir.file("dst/a_txt.cod")));
@@ -170,7 +170,7 @@ TEST(CliHandles, DestinationLinksInFolderRunsAreRefusedAndTheRunGoesOn) {
     const auto decode = run_process(
         {TARNVOLD_CLI, "decode-dir", "-y", "-q", "--password-file", dir.file("pw"), dir.file("dst"), dir.file("back")});
     EXPECT_EQ(decode.status, 1) << decode.err;
-    EXPECT_NE(decode.err.find(dir.file("back") + "/b.txt is a symbolic link"), std::string::npos) << decode.err;
+    EXPECT_NE(decode.err.find(dir.file("back") + "/b.txt: is a symbolic link"), std::string::npos) << decode.err;
     EXPECT_EQ(read_file(dir.file("outside/victim")), "not to be touched");
     EXPECT_EQ(entry_count(dir.file("outside")), 1u);
 }
@@ -191,7 +191,7 @@ TEST(CliHandles, ASingleFileDestinationLinkIsFollowedOnlyToAFileAndOnlyWhenItIsO
     fs::create_symlink(dir.file("victim/planted"), dir.file("dangling.cod"));
     const auto dangling = code_to(dir.file("dangling.cod"));
     EXPECT_EQ(dangling.status, 1) << dangling.err;
-    EXPECT_TRUE(has(dangling.err, dir.file("dangling.cod") + " is a symbolic link to " + dir.file("victim/planted") +
+    EXPECT_TRUE(has(dangling.err, dir.file("dangling.cod") + ": is a symbolic link to " + dir.file("victim/planted") +
                                       ", which does not exist"))
         << dangling.err;
     EXPECT_FALSE(fs::exists(dir.file("victim/planted")));
@@ -205,7 +205,7 @@ TEST(CliHandles, ASingleFileDestinationLinkIsFollowedOnlyToAFileAndOnlyWhenItIsO
         ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
         const auto planted = code_to(link);
         EXPECT_EQ(planted.status, 1) << planted.err;
-        EXPECT_TRUE(has(planted.err, link + " is a symbolic link of another user in a shared folder")) << planted.err;
+        EXPECT_TRUE(has(planted.err, link + ": is a symbolic link of another user in a shared folder")) << planted.err;
     }
     EXPECT_EQ(read_file(dir.file("victim/kept")), "kept");
     EXPECT_FALSE(fs::exists(dir.file("victim/planted")));
@@ -271,7 +271,7 @@ TEST(CliHandles, OnlyTheProgramsOwnUnheldTemporariesAreRemovedAndLookAlikesAreFi
 
     // The live temporary is no input; the coded look-alikes come back.
     const auto decode = run_process(
-        {TARNVOLD_CLI, "decode-dir", "--password-file", dir.file("pw"), dir.file("coded"), dir.file("back")});
+        {TARNVOLD_CLI, "decode-dir", "-v", "--password-file", dir.file("pw"), dir.file("coded"), dir.file("back")});
     EXPECT_EQ(decode.status, 1) << decode.err;  // the two plain look-alikes are no coded files
     EXPECT_NE(decode.out.find("Start decoding for files : 6"), std::string::npos) << decode.out;
     EXPECT_EQ(entry_count(dir.file("back")), 4u);

@@ -4,6 +4,7 @@
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -34,8 +35,9 @@ TEST(CliSeveral, SourcesGoIntoTheFolderWithOneSeedSequence) {
         {kCli, "code", dir.file("report.txt"), dir.file("notes"), dir.file("x/report.txt"), dir.file("out")}, "pw\n");
     // The second report.txt would replace the first one's output: refused.
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(lines_of(r.err).size(), 1u) << r.err;
+    EXPECT_EQ(lines_of(r.err).size(), 2u) << r.err;
     EXPECT_TRUE(has(r.err, "tarnvold-cli: " + dir.file("x/report.txt") + ": ")) << r.err;
+    EXPECT_TRUE(has(r.err, "tarnvold-cli: 2 coded, 1 refused, 0 failed\n")) << r.err;
     EXPECT_EQ(seed_of(read_file(dir.file("out/report_txt.cod"))), std::string(4, '\0'));
     EXPECT_EQ(seed_of(read_file(dir.file("out/notes.cod"))), std::string("\x00\x9a\xc6\x16", 4));
     EXPECT_EQ(entry_count(dir.file("out")), 2u);
@@ -48,7 +50,7 @@ TEST(CliSeveral, SourcesGoIntoTheFolderWithOneSeedSequence) {
     EXPECT_EQ(read_file(dir.file("back/report.txt")), "report");
     const auto one = run_process({kCli, "decode", "-q", dir.file("out/notes.cod"), dir.file("x")}, "pw\n");
     EXPECT_EQ(one.status, 0) << one.err;
-    EXPECT_EQ(read_file(dir.file("x/n.tes")), "notes");  // the folder run's decoded name
+    EXPECT_EQ(read_file(dir.file("x/notes")), "notes");  // the folder run's decoded name
 
     // As in a folder run: an existing output is asked about (No without a
     // terminal) and a link at an output's name is not followed.
@@ -118,39 +120,33 @@ TEST(CliVerify, AChecksumMismatchReplacesNothingInAnyKindOfRun) {
     EXPECT_EQ(entry_count(dir.file("out")), 1u);
 }
 
-TEST(CliKeepGoing, AFileThatFailsIsNamedAndTheRunGoesOn) {
+// As cp does: a missing SOURCE is named once, the run goes on, status 1.
+TEST(CliSeveral, AMissingSourceIsNamedAndTheRunGoesOn) {
     TempDir dir;
     fs::create_directories(dir.file("out"));
     write_file(dir.file("a"), "a");
     write_file(dir.file("b"), "b");
-    const std::vector<std::string> files = {dir.file("a"), dir.file("missing"), dir.file("b"), dir.file("out")};
-    auto run = [&](bool keep_going) {
-        std::vector<std::string> args = {kCli, "code", "-q"};
-        if (keep_going) args.push_back("--keep-going");
-        args.insert(args.end(), files.begin(), files.end());
-        return run_process(args, "pw\n");
-    };
-    const auto stops = run(false);
-    EXPECT_EQ(stops.status, 3);
-    EXPECT_EQ(stops.err, "tarnvold-cli: " + dir.file("missing") + ": No such file or directory.\n");
-    EXPECT_FALSE(fs::exists(dir.file("out/b.cod")));
-    fs::remove(dir.file("out/a.cod"));
-
-    const auto goes_on = run(true);
-    EXPECT_EQ(goes_on.status, 3);
-    EXPECT_EQ(lines_of(goes_on.err),
+    const auto r =
+        run_process({kCli, "code", dir.file("a"), dir.file("missing"), dir.file("b"), dir.file("out")}, "pw\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(lines_of(r.err),
               (std::vector<std::string>{"tarnvold-cli: " + dir.file("missing") + ": No such file or directory.",
-                                        "tarnvold-cli: 1 of 3 files failed (2 coded, 1 failed)"}));
+                                        "tarnvold-cli: 2 coded, 1 refused, 0 failed"}));
     EXPECT_TRUE(fs::exists(dir.file("out/a.cod")));
     EXPECT_TRUE(fs::exists(dir.file("out/b.cod")));
 }
 
-// A folder run over a file this user cannot read, as an ordinary user.
-TEST(CliKeepGoing, AFolderRunPassesAnUnreadableFile) {
+// A folder run over a file this user cannot read and a destination
+// subfolder it cannot make, as an ordinary user: --keep-going names each
+// file not written and counts files; without it the run stops and says how
+// far it got.
+TEST(CliKeepGoing, AFolderRunPassesAnUnreadableFileAndAnUnmakeableFolder) {
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
-    fs::create_directories(dir.file("out"));
-    for (const char* name : {"a", "b", "sub/c", "sub/d", "locked"}) write_file(dir.file("src/") + name, name);
+    fs::create_directories(dir.file("src/deep/inner"));
+    fs::create_directories(dir.file("out/deep"));
+    for (const char* name : {"a", "b", "sub/c", "sub/d", "locked", "deep/inner/e", "deep/inner/f"})
+        write_file(dir.file("src/") + name, name);
     std::vector<std::string> args;
     if (::geteuid() == 0) {
         if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv";
@@ -160,13 +156,29 @@ TEST(CliKeepGoing, AFolderRunPassesAnUnreadableFile) {
             ASSERT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
     }
     fs::permissions(dir.file("src/locked"), fs::perms::none);
-    args.insert(args.end(), {kCli, "code-dir", "-q", "--keep-going", dir.file("src"), dir.file("out")});
-    const auto r = run_process(args, "pw\n");
+    fs::permissions(dir.file("out/deep"), fs::perms::owner_read | fs::perms::owner_exec);
+    const auto run = [&](bool keep_going) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {kCli, "code-dir", dir.file("src"), dir.file("out")});
+        if (keep_going) all.push_back("--keep-going");
+        return run_process(all, "pw\n");
+    };
+    const auto r = run(true);
     EXPECT_EQ(r.status, 3) << r.err;
-    EXPECT_EQ(lines_of(r.err),
-              (std::vector<std::string>{"tarnvold-cli: " + dir.file("src/locked") + ": Permission denied.",
-                                        "tarnvold-cli: 1 of 5 files failed (4 coded, 1 failed)"}));
+    auto lines = lines_of(r.err);
+    std::sort(lines.begin(), lines.end());
+    const std::string not_made = ": not written: " + dir.file("out/deep/inner") + ": Permission denied.";
+    EXPECT_EQ(lines, (std::vector<std::string>{"tarnvold-cli: " + dir.file("src/deep/inner/e") + not_made,
+                                               "tarnvold-cli: " + dir.file("src/deep/inner/f") + not_made,
+                                               "tarnvold-cli: " + dir.file("src/locked") + ": Permission denied.",
+                                               "tarnvold-cli: 4 coded, 0 refused, 3 failed"}));
     for (const char* name : {"a.cod", "b.cod", "sub/c.cod", "sub/d.cod"})
         EXPECT_TRUE(fs::exists(dir.file("out/") + name)) << name;
     EXPECT_FALSE(fs::exists(dir.file("out/locked.cod")));
+
+    const auto stops = run(false);
+    EXPECT_EQ(stops.status, 3);
+    EXPECT_TRUE(has(stops.err, "tarnvold-cli: stopped by an input/output error; ")) << stops.err;
+    EXPECT_TRUE(has(stops.err, " of 7 files done (0 coded, ")) << stops.err;  // the others declined
+    fs::permissions(dir.file("out/deep"), fs::perms::owner_all);
 }

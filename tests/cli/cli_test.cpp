@@ -27,8 +27,8 @@ std::string vector_file(const std::string& name) { return std::string(TARNVOLD_V
 TEST(Cli, CodeReproducesTheSharedVectorsWithTheFiveLines) {
     TempDir dir;
     write_file(dir.file("pw"), "Tarnvold\r\n");
-    const auto r =
-        run_process({kCli, "code", "--password-file", dir.file("pw"), vector_file("lorem.txt"), dir.file("out.cod")});
+    const auto r = run_process(
+        {kCli, "code", "-v", "--password-file", dir.file("pw"), vector_file("lorem.txt"), dir.file("out.cod")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(read_file(dir.file("out.cod")) == read_file(vector_file("lorem.txt.cod")));
     EXPECT_EQ(lines_of(r.out), (std::vector<std::string>{
@@ -45,7 +45,7 @@ TEST(Cli, DecodeRestoresEveryVectorWithTheSixLines) {
     TempDir dir;
     // The 260-byte password comes in on standard input, its line end left off.
     const std::string pw260 = read_file(vector_file("pw-260.txt"));
-    const auto r = run_process({kCli, "decode", vector_file("random-5000.bin.cod"), dir.file("out")}, pw260);
+    const auto r = run_process({kCli, "decode", "--verb", vector_file("random-5000.bin.cod"), dir.file("out")}, pw260);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(read_file(dir.file("out")) == read_file(vector_file("random-5000.bin")));
     const auto lines = lines_of(r.out);
@@ -80,7 +80,8 @@ TEST(Cli, QuestionsWithoutATerminalAreAnsweredNoUnlessYes) {
     const auto no = run_process({kCli, "code", dir.file("a"), dir.file("b")}, "pw\n");
     EXPECT_EQ(no.status, 1);
     EXPECT_EQ(read_file(dir.file("b")), "old");
-    EXPECT_EQ(lines_of(no.out).back(), "Coding aborted");
+    EXPECT_EQ(no.out, "");
+    EXPECT_EQ(no.err, "tarnvold-cli: " + dir.file("b") + ": exists; not replaced (use --yes to replace it)\n");
 
     const auto yes = run_process({kCli, "code", "--yes", dir.file("a"), dir.file("b")}, "pw\n");
     EXPECT_EQ(yes.status, 0) << yes.err;
@@ -98,16 +99,20 @@ TEST(Cli, UsageAndInputOutputErrorsHaveTheirOwnStatus) {
     const std::vector<Case> cases = {
         {{kCli}, "", 2},
         {{kCli, "frobnicate", "a", "b"}, "pw\n", 2},
-        {{kCli, "code", dir.file("a")}, "pw\n", 2},
+        {{kCli, "code", "-"}, "pw\n", 2},
+        {{kCli, "code", "--password-file=", dir.file("a"), dir.file("b")}, "pw\n", 2},
+        {{kCli, "code", "--ver", dir.file("a"), dir.file("b")}, "pw\n", 2},  // --version or --verbose
         {{kCli, "code", "--bogus", dir.file("a"), dir.file("b")}, "pw\n", 2},
         {{kCli, "code", dir.file("a"), dir.file("b")}, "p\n", 2},  // password too short
         {{kCli, "code", dir.file("a"), dir.file("b")}, "", 2},     // no password at all
         {{kCli, "test"}, "pw\n", 2},
         {{kCli, "code", "--password-file", dir.file("nope"), dir.file("a"), dir.file("b")}, "", 3},
-        {{kCli, "code", dir.file("missing"), dir.file("b")}, "pw\n", 3},
-        {{kCli, "decode", dir.file("a"), dir.file("b")}, "pw\n", 1},  // 1 byte: not a coded file
+        {{kCli, "code", dir.file("missing"), dir.file("b")}, "pw\n", 1},  // as cp
+        {{kCli, "decode", dir.file("a"), dir.file("b")}, "pw\n", 1},      // 1 byte: not a coded file
         {{kCli, "--help"}, "", 0},
         {{kCli, "--version"}, "", 0},
+        {{kCli, "--vers"}, "", 0},  // an unambiguous beginning
+        {{kCli, "-V"}, "", 0},
     };
     for (const auto& c : cases) {
         const auto r = run_process(c.args, c.input);
@@ -119,6 +124,7 @@ TEST(Cli, UsageAndInputOutputErrorsHaveTheirOwnStatus) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("b")));
+    EXPECT_NE(run_process({kCli, "-V"}).out.find("\nLicense GPLv3+"), std::string::npos);
 }
 
 TEST(Cli, SameFileIsRefusedAndLeftAlone) {
@@ -130,11 +136,14 @@ TEST(Cli, SameFileIsRefusedAndLeftAlone) {
     EXPECT_NE(r.err.find("same file"), std::string::npos);
 }
 
+// Success is quiet, and the output goes beside the source by default.
 TEST(Cli, WritesNothingButTheOutputsAskedFor) {
     TempDir dir;
-    write_file(dir.file("a"), "x");
-    const auto r = run_process({kCli, "code", "-q", "a", "a.cod"}, "pw\n", dir.path().string());
+    write_file(dir.file("a.txt"), "x");
+    const auto r = run_process({kCli, "code", "a.txt"}, "pw\n", dir.path().string());
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("a_txt.cod")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("tarnvold_conf.cfg")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("lang")));
     EXPECT_EQ(tarnvold::testing::entry_count(dir.path()), 2u);

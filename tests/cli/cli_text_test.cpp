@@ -4,8 +4,11 @@
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace tarnvold::testing;
 namespace fs = std::filesystem;
@@ -20,16 +23,39 @@ TEST(CliText, Utf8NamesComeBackAndLogLinesKeepTheirCharacters) {
     const std::string names[] = {"Grüße überall.txt", "notiz.äöü", long_name + ".txt", "a" + long_name + ".txt"};
     for (const auto& name : names) write_file(dir.file("src/") + name, name);
 
-    const auto code = run_process({TARNVOLD_CLI, "code-dir", dir.file("src"), dir.file("coded")}, "pw\n");
+    const auto code = run_process({TARNVOLD_CLI, "code-dir", "-v", dir.file("src"), dir.file("coded")}, "pw\n");
     ASSERT_EQ(code.status, 0) << code.err;
     EXPECT_TRUE(fs::exists(dir.file("coded/notiz_äöü.cod")));
     fs::copy_file(dir.file("coded/notiz_äöü.cod"), dir.file("coded/Grüße.cod"));
-    const auto decode = run_process({TARNVOLD_CLI, "decode-dir", dir.file("coded"), dir.file("back")}, "pw\n");
+    const auto decode = run_process({TARNVOLD_CLI, "decode-dir", "-v", dir.file("coded"), dir.file("back")}, "pw\n");
     ASSERT_EQ(decode.status, 0) << decode.err;
     for (const auto& name : names) EXPECT_EQ(read_file(dir.file("back/") + name), name);
-    EXPECT_EQ(read_file(dir.file("back/G.üße")), "notiz.äöü");
+    EXPECT_EQ(read_file(dir.file("back/Grüße")), "notiz.äöü");
     EXPECT_TRUE(tarnvold::is_utf8(code.out));
     EXPECT_TRUE(tarnvold::is_utf8(decode.out));
+}
+
+// Names that would drive the terminal or split a line: quoted as a shell
+// reads them back, on standard error and in the log lines alike.
+TEST(CliText, NamesWithControlCharactersAreQuoted) {
+    TempDir dir;
+    for (const char* d : {"src", "out"}) fs::create_directories(dir.file(d));
+    write_file(dir.file("src/a\nb"), std::string(40, 'p'));
+    write_file(dir.file("src/e\033[1m"), std::string(40, 'p'));
+    write_file(dir.file("src/x\xE9'y"), std::string(40, 'p'));  // not UTF-8, and a quote
+    const auto r = run_process({TARNVOLD_CLI, "decode-dir", "-v", dir.file("src"), dir.file("out")}, "pw\n");
+    EXPECT_EQ(r.status, 1);
+    auto lines = lines_of(r.err);
+    std::sort(lines.begin(), lines.end());
+    const std::string src = dir.file("src/");
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "tarnvold-cli: '" + src + "a'$'\\n''b': This is not Tarnvold coded file",
+                         "tarnvold-cli: '" + src + "e'$'\\033''[1m': This is not Tarnvold coded file",
+                         "tarnvold-cli: '" + src + "x'$'\\351'\\''y': This is not Tarnvold coded file",
+                         "tarnvold-cli: 0 decoded, 3 refused, 0 failed",
+                     }));
+    EXPECT_EQ(r.out.find('\033'), std::string::npos);
+    EXPECT_NE(r.out.find("'" + src + "a'$'\\n''b'"), std::string::npos) << r.out;
 }
 
 TEST(CliText, PasswordsCountCharactersAndCodeWithTheBytesGiven) {

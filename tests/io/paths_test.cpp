@@ -26,6 +26,12 @@ TEST(Paths, NamesFullPathsAndContainment) {
     EXPECT_FALSE(path_at_or_below("C:\\Database", "C:\\Data"));
     EXPECT_TRUE(path_at_or_below("\\\\server\\share\\x", "\\\\SERVER\\Share"));
     EXPECT_EQ(full_folder_path("x").substr(0, current_directory().size()), current_directory());
+    // Up to a drive's or a share's root, which is its own parent.
+    EXPECT_EQ(parent_folder("C:/a/b/"), "C:/a");
+    EXPECT_EQ(parent_folder("C:\\a"), "C:\\");
+    EXPECT_EQ(parent_folder("C:/"), "C:/");
+    EXPECT_EQ(parent_folder("\\\\server\\share\\x"), "\\\\server\\share");
+    EXPECT_EQ(parent_folder("//server/share/"), "//server/share");
 #else
     EXPECT_EQ(full_folder_path("/a/./b//"), "/a/b");
     EXPECT_EQ(full_folder_path("/"), "/");
@@ -33,6 +39,9 @@ TEST(Paths, NamesFullPathsAndContainment) {
     EXPECT_TRUE(path_at_or_below("/a/b", "/"));
     EXPECT_FALSE(path_at_or_below("/A/b", "/a"));
     EXPECT_EQ(full_folder_path("x"), current_directory() + "/x");
+    EXPECT_EQ(parent_folder("/a/b/"), "/a");
+    EXPECT_EQ(parent_folder("/a"), "/");
+    EXPECT_EQ(parent_folder("/"), "/");
 #endif
 }
 

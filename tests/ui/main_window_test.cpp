@@ -236,17 +236,19 @@ private slots:
         f().log_write_line();
         f().UserInterface::log_line("Starting code for : ", "/x");
         f().UserInterface::log_line("n=", std::int64_t{-5});
-        QCOMPARE(f().Memo1->document()->blockCount(), 3);
-        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5"));
+        f().UserInterface::log_line("Starting code for : ", "a\nb\x1b[1m");  // a name with control characters
+        QCOMPARE(f().Memo1->document()->blockCount(), 4);
+        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nStarting code for : a\u240ab\u241b[1m"));
         // During a command they wait and reach the pane together, each still
         // a paragraph of its own, whatever it ends with.
         f().set_commands_blocked(true);
         f().UserInterface::log_line("ends in a return\r");
         f().UserInterface::log_line("caf\xc3\xa9 \xff");
         f().UserInterface::log_line("");
-        QCOMPARE(f().Memo1->document()->blockCount(), 3);
+        QCOMPARE(f().Memo1->document()->blockCount(), 4);
         f().set_commands_blocked(false);
-        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nends in a return\n\ncaf\u00e9 \ufffd\n"));
+        QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nStarting code for : a\u240ab\u241b[1m\nends in a "
+                                "return\u240d\ncaf\u00e9 \ufffd\n"));
         // A long run: the pane keeps the last lines only.
         f().set_commands_blocked(true);
         for (int n = 1; n <= TForm1::kLogPaneLines + 5; ++n) f().UserInterface::log_line("line ", std::int64_t{n});
@@ -800,23 +802,43 @@ private slots:
         f().ShellListView1->setCurrentIndex(list_entry(cwd->file("top/closed")));
         f().Button1->click();
         QVERIFY(!p->opendir->isVisible());
-        const QString why = "The folder " + cwd->file("top/closed") + " cannot be read: Permission denied";
+        const QString why = "Cannot enter folder " + cwd->file("top/closed") + ": Permission denied";
         QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{why});
         QVERIFY(log().endsWith(why + "\nCoding aborted"));
     }
 
     // A folder command is back at rest, menus and buttons, when its
-    // completion box comes.
+    // completion box comes.  A source with no file of its own, empty or
+    // holding links alone, runs like any other, by the menu or as the object.
+    void a_folder_run_unlocks_before_its_completion_box_data() {
+        QTest::addColumn<QString>("holds");
+        QTest::addColumn<bool>("object");
+        QTest::addColumn<QString>("made");  // in the destination; nothing when empty
+        QTest::newRow("a file, by the menu") << "file" << false << "a_txt.cod";
+        QTest::newRow("nothing, as the object") << "nothing" << true << "";
+        QTest::newRow("an empty folder, by the menu") << "empty folder" << false << "sub";
+        QTest::newRow("a link to a file, as the object") << "link" << true << "l_txt.cod";
+    }
     void a_folder_run_unlocks_before_its_completion_box() {
+        QFETCH(QString, holds);
+        QFETCH(bool, object);
+        QFETCH(QString, made);
         full_view();
-        QDir(cwd->path()).mkpath("src");
+        const QString src = cwd->file("top/src");
+        QDir(cwd->path()).mkpath("top/src");
         QDir(cwd->path()).mkpath("out");
-        write_bytes(cwd->file("src/a.txt"), "a");
+        if (holds == "file") write_bytes(src + "/a.txt", "a");
+        if (holds == "empty folder") QDir(src).mkpath("sub");
+        if (holds == "link") {
+            TARNVOLD_SKIP_ON_WINDOWS("QFile::link makes a shortcut file there");
+            write_bytes(cwd->file("target.txt"), "t");
+            QVERIFY(QFile::link(cwd->file("target.txt"), src + "/l.txt"));
+        }
         QTimer answer;
-        connect(&answer, &QTimer::timeout, this, [this] {
+        connect(&answer, &QTimer::timeout, this, [this, src] {
             if (p->opendir->waiting()) {
                 const bool source = p->opendir->windowTitle().contains("source");
-                p->opendir->choose(cwd->file(source ? "src" : "out").toStdString());
+                p->opendir->choose((source ? src : cwd->file("out")).toStdString());
             } else if (p->PasswordDlg->waiting()) {
                 p->PasswordDlg->answer("pw");
             }
@@ -829,11 +851,21 @@ private slots:
             at_rest = menus_enabled() && f().Button1->isVisible() && f().Button1->isEnabled();
             return ui::BoxAnswer{true, {}};
         });
-        f().Directory1->trigger();
+        if (object) {
+            show_and_load(cwd->file("top"), 1);
+            f().ShellListView1->setCurrentIndex(list_entry(src));
+            f().Button1->click();
+        } else {
+            f().Directory1->trigger();
+        }
         answer.stop();
         QCOMPARE(notices, QStringList{"Coding finished"});
         QVERIFY(at_rest);
-        QVERIFY(QFile::exists(cwd->file("out/a_txt.cod")));
+        QVERIFY(log().contains("Coding files in " + src));
+        if (made.isEmpty())
+            QVERIFY(QDir(cwd->file("out")).isEmpty());
+        else
+            QVERIFY(QFileInfo::exists(cwd->file("out/" + made)));
     }
 
     // A large folder is never shown out of order while it is read.
