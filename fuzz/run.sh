@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzes one target, or folds what a run found into the committed corpus.
 #
 #   fuzz/run.sh TARGET [SECONDS]    fuzz for SECONDS (default 600)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bash completion for tarnvold-cli: its commands, its options, and files or
 # (for code-dir and decode-dir) folders as operands.
 

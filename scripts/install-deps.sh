@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-dev clang-format
   man-db groff-base bash-completion zsh
   dosfstools
-  lintian devscripts
+  lintian devscripts debhelper xz-utils ccache dbus-daemon
   qt6-l10n-tools qt6-translations-l10n
 )
 # --with-bench-tools: what the benchmark scripts use besides;

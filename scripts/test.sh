@@ -7,7 +7,8 @@
 #   2. the same suite built with clang under AddressSanitizer and
 #      UndefinedBehaviorSanitizer, without the x87 key stream, the fuzz
 #      corpora replayed as tests;
-#   3. the Debian package, unpacked and started through its launcher;
+#   3. the Debian packages, built twice with dpkg-buildpackage and compared,
+#      checked, installed and started through the launcher;
 #   4. the Windows builds (win64, win32) and their tests under wine.
 # SKIP_SANITIZERS=1 leaves out step 2, SKIP_WINDOWS=1 step 4.
 set -euo pipefail

@@ -233,7 +233,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             for (const char c : arg.substr(1)) {
                 switch (c) {
                 case 'h': return print(usage_text());
-                case 'V': return print(std::string("tarnvold-cli ") + kProgramVersion + "\n" + kVersionText);
+                case 'V': return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
                 case 'y': options.yes = true; break;
                 case 'q': options.quiet = true; break;
                 case 'v': options.verbose = true; break;
@@ -264,7 +264,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         if (!found->takes_value && equals != std::string_view::npos) return usage_error(full + " takes no value");
         switch (found->option) {
         case Long::Help: return print(usage_text());
-        case Long::Version: return print(std::string("tarnvold-cli ") + kProgramVersion + "\n" + kVersionText);
+        case Long::Version: return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
         case Long::Yes: options.yes = true; break;
         case Long::Quiet: options.quiet = true; break;
         case Long::Verbose: options.verbose = true; break;

@@ -235,15 +235,19 @@ void ProgressLine::draw() {
     last_draw_ = time;
     drawn_once_ = true;
     width_ = console_width();
-    const std::string line = text();
+    // Appended, not "\r" + text(): GCC 12 at -O3 takes the prepend for an
+    // overlapping copy (-Wrestrict) and stops a build with warnings as errors.
+    std::string line = "\r";
+    line += text();
     if (plain_) {
         // Blanks over what is left of a longer line before.
-        const std::size_t width = characters(line);
-        to_stderr("\r" + line + std::string(shown_width_ > width ? shown_width_ - width : 0, ' '));
+        const std::size_t width = characters(line) - 1;
+        line.append(shown_width_ > width ? shown_width_ - width : 0, ' ');
         shown_width_ = std::max(shown_width_, width);
     } else {
-        to_stderr("\r" + line + "\033[K");
+        line += "\033[K";
     }
+    to_stderr(line);
     shown_ = true;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/main.h"
 
 #include "ui/boxes.h"
+#include "ui/command_line.h"
 #include "ui/main_window.h"
 #include "ui/program.h"
 #include "ui/qt_text.h"
@@ -11,6 +12,7 @@
 
 #include "io/file_io.h"
 #include "io/paths.h"
+#include "tarnvold/version.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,23 +24,54 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarnvold::ui {
 
+namespace {
+
+// --help and --version: the text on standard output, 0, or 1 when it
+// could not be written.
+int print(const std::string& text) {
+    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+        std::perror("tarnvold: standard output");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int run_program(int argc, char** argv, const StartHooks& hooks) {
+    // Answered before the application exists: no screen, no window, no file.
+    const CommandLine command = read_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    switch (command.action) {
+    case CommandLine::Action::Help: return print(kUsage);
+    case CommandLine::Action::Version: return print(std::string("tarnvold ") + kReleaseVersion + "\n");
+    case CommandLine::Action::UnknownOption:
+        std::fprintf(stderr, "tarnvold: unknown option '%s'\nTry 'tarnvold --help' for more information.\n",
+                     command.option.c_str());
+        return 2;
+    case CommandLine::Action::TooManyPaths:
+        std::fprintf(stderr, "usage: tarnvold [OPTION]... [FILE-OR-FOLDER]\n");
+        return 2;
+    case CommandLine::Action::Run: break;
+    }
+
     // Before any file is written: an interrupted run leaves no temporary file.
     tarnvold::install_interrupt_cleanup();
     QApplication app(argc, argv);
     // "tarnvold PATH", as a file manager's "Open with" starts it: the panes
-    // open on PATH.  (The toolkit has taken its own options out of argv.)
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: tarnvold [FILE-OR-FOLDER]\n");
-        return 2;
-    }
-    // Relative to the folder the program was started in.
-    // The toolkit's list, not argv: on Windows argv is in the ANSI code page.
+    // open on PATH, relative to the folder the program was started in.  The
+    // toolkit has taken its own options out; its list, not argv, because on
+    // Windows argv is in the ANSI code page.
+    std::vector<std::string> remaining;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) remaining.push_back(arguments[i].toStdString());
+    const std::vector<std::string> paths = paths_of(remaining);
     const QString open_path =
-        argc == 2 ? QDir::cleanPath(QFileInfo(QCoreApplication::arguments().value(1)).absoluteFilePath()) : QString();
+        paths.empty() ? QString()
+                      : QDir::cleanPath(QFileInfo(QString::fromStdString(paths.front())).absoluteFilePath());
     QApplication::setApplicationName(QStringLiteral("Tarnvold"));
     QApplication::setWindowIcon(QIcon(tarnvold::ui::program_icon()));
     // Every window, menus and boxes included, in the one font.

@@ -12,7 +12,13 @@ namespace tarnvold::ui {
 
 namespace {
 bool loaded = false;
+QStringList& added_folders() {
+    static QStringList folders;
+    return folders;
+}
 }  // namespace
+
+void add_translation_folder(const QString& folder) { added_folders() << folder; }
 
 bool translations_loaded() { return loaded; }
 
@@ -37,10 +43,7 @@ QStringList translation_folders() {
     // them.
     QStringList folders{QDir::cleanPath(here + QStringLiteral("/../" TARNVOLD_TRANSLATIONS_REL)),
                         here + QStringLiteral("/translations")};
-#ifdef TARNVOLD_BUILD_TRANSLATIONS
-    folders << QStringLiteral(TARNVOLD_BUILD_TRANSLATIONS);
-#endif
-    return folders;
+    return folders + added_folders();
 }
 
 Translations::Translations(Language& language) : language_(language) { language_.add_caption_target(this); }

@@ -19,8 +19,10 @@ QString locale_of_language(const QString& name);
 // True while a language with translations is loaded.
 bool translations_loaded();
 
-// The folders searched for the program's .qm files, in order.
+// The folders searched for the program's .qm files, in order: the installed
+// ones, then those added (a build not installed: the tests add the build's).
 QStringList translation_folders();
+void add_translation_folder(const QString& folder);
 
 // Follows the current language: registered with the language before any
 // window, so that the windows find the translations in place when they

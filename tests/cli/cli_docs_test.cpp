@@ -99,7 +99,7 @@ TEST(CliDocs, EveryDocumentListsTheCommandsAndOptionsOfHelp) {
     for (const auto& option : reference.options) EXPECT_TRUE(taken(option)) << option;
     EXPECT_FALSE(taken("--no-such-option"));
 
-    std::string man = read_file(kSource + "/packaging/tarnvold-cli.1");
+    std::string man = read_file(kSource + "/packaging/tarnvold-cli.1.in");
     for (const char* font : {"\\fB", "\\fI", "\\fR", "\\fP"}) man = replace_all(man, font, "");
     man = replace_all(man, "\\-", "-");
 
@@ -131,7 +131,7 @@ TEST(CliDocs, EveryDocumentListsTheCommandsAndOptionsOfHelp) {
 
     const std::pair<const char*, Listed> documents[] = {
         {"README.md", listed_in(between(read_file(kSource + "/README.md"), "## tarnvold-cli\n", "\n## "))},
-        {"packaging/tarnvold-cli.1", listed_in(man)},
+        {"packaging/tarnvold-cli.1.in", listed_in(man)},
         {"help/cli.htm", listed_in(page)},
         {"packaging/tarnvold-cli.bash", bash_listed},
         {"packaging/_tarnvold-cli", zsh_listed},

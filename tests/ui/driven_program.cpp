@@ -11,6 +11,7 @@
 #include "ui/open_dir.h"
 #include "ui/password.h"
 #include "ui/program.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -177,7 +178,10 @@ private:
 
 int main(int argc, char** argv) {
     tarnvold::ui::StartHooks hooks;
-    hooks.application_ready = install_test_switches;
+    hooks.application_ready = [] {
+        tarnvold::ui::add_translation_folder(TARNVOLD_QM_DIR);
+        install_test_switches();
+    };
     hooks.windows_ready = [](tarnvold::Program& program) -> std::unique_ptr<QObject> {
         tarnvold::TForm1& main_window = *program.Form1;
         if (const char* quit = std::getenv("TARNVOLD_TEST_QUIT"); quit != nullptr && *quit == '1') {

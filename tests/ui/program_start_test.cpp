@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real program, started as a user would start it, on the screen it is
 // given: the width check ends it with exit code 1 in the full style only; a
-// path argument opens the panes on it.
+// path argument opens the panes on it; --help and --version answer alone.
 
 #include "ui_test_support.h"
+
+#include "tarnvold/version.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -18,6 +20,7 @@ private:
     struct Run {
         int code = -1;
         QString err;
+        QString out;
     };
     // Runs the program in `folder` on Qt's offscreen screen, 800 pixels wide,
     // with every box answered Yes and the program ending once it runs.
@@ -37,7 +40,8 @@ private:
         }
         // Lines end in CR LF on Windows' standard error.
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromLocal8Bit(p.readAllStandardError()).remove('\r')};
+                QString::fromLocal8Bit(p.readAllStandardError()).remove('\r'),
+                QString::fromLocal8Bit(p.readAllStandardOutput()).remove('\r')};
     }
 
 private slots:
@@ -87,6 +91,30 @@ private slots:
         r = run(cwd.path(), {"one", "two"});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("usage: tarnvold"), qPrintable(r.err));
+        // The toolkit's options are its own; after "--" a name may start
+        // with a dash.
+        write_bytes(cwd.file("-dash.txt"), "text");
+        r = run(cwd.path(), {"-style", "fusion", "--", "-dash.txt"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("selected " + cwd.file("-dash.txt") + "\n"), qPrintable(r.err));
+    }
+
+    // --help and --version answer on standard output, with no window and
+    // no file written; another option is refused.
+    void options_answer_without_a_window() {
+        TempCwd cwd;
+        Run r = run(cwd.path(), {"--version"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QString("tarnvold ") + tarnvold::kReleaseVersion + "\n");
+        r = run(cwd.path(), {"-platform", "offscreen", "-h"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith("Usage: tarnvold [OPTION]... [FILE-OR-FOLDER]\n"), qPrintable(r.out));
+        r = run(cwd.path(), {"--bogus", "--help"});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("unknown option '--bogus'"), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // Started from a folder of its own, the program finds the help and the

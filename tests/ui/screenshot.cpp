@@ -5,6 +5,7 @@
 
 #include "ui/main_window.h"
 #include "ui/program.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    tarnvold::ui::add_translation_folder(TARNVOLD_QM_DIR);
     if (argc != 3) {
         std::fprintf(stderr, "usage: tarnvold_screenshot FOLDER OUT.png\n");
         return 2;

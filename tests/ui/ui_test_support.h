@@ -5,6 +5,7 @@
 
 #include "config/config_record.h"
 #include "ui/boxes.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -194,6 +195,7 @@ inline int screen_height() { return QGuiApplication::primaryScreen()->geometry()
         if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                        \
         QApplication app(argc, argv);                                                       \
+        tarnvold::ui::add_translation_folder(TARNVOLD_QM_DIR);                              \
         TestClass test;                                                                     \
         return QTest::qExec(&test, argc, argv);                                             \
     }
