@@ -6,6 +6,8 @@
 #include "engine/engine_parts.h"
 
 #include "config/message_id.h"
+#include "config/program_texts.h"
+#include "io/code_pages.h"
 #include "io/file_io.h"
 #include "io/std_streams.h"
 
@@ -239,6 +241,7 @@ FileOutcome Engine::codefile(const std::string& source, const std::string& desti
         return *std::move(outcome);
 
     ProgressRestore restore(ui_);
+    tell_form(password, password_forms.given);
     // One handle for the checksum and the coding: both see the same file.
     InputFile& in = from.open();
     const std::int64_t size = in.size();
@@ -357,21 +360,58 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
         return *std::move(outcome);
     }
 
-    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password, keys));
+    // A password that may have coded the file in other forms is first
+    // checked in each of them, writing nothing; the one that matches is
+    // decoded.  When none does, nothing is written.
+    std::string_view key = password;
+    int form = password_forms.given;
+    taken_as_ = 0;
+    if (const std::int64_t payload = header.payload_length(size); payload >= 0) {
+        const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
+        if (forms.size() > 1) {
+            const std::int32_t seed = whole != nullptr
+                                          ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize))
+                                          : read_seed(in, size);
+            const auto sums = form_sums(in, header.data_offset, payload, seed,
+                                        whole != nullptr ? whole + header.data_offset : nullptr, forms);
+            const auto match = std::find(sums.begin(), sums.end(), static_cast<std::uint64_t>(header.crc));
+            if (match == sums.end()) {
+                in.close();
+                ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+                return mismatch(source, destination);
+            }
+            const PasswordForm& found = forms[static_cast<std::size_t>(match - sums.begin())];
+            form = taken_as_ = found.code_page;
+            if (found.bytes != password) {
+                key = found.bytes;
+                keys.reset();
+            }
+        }
+    }
+    tell_form(key, form);
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, key, keys));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.label_set_visible(LabelId::Checksum, true);
     // The restored file holds exactly the bytes written: their sum is its
     // checksum, shown as the checksum pass shows it.
     ui_.log_line(ui_.message(msg::kCrcCheck), destination);
     show_checksum(header.payload_length(size), computed);
-    if (computed != header.crc) {
-        ui_.log_line(ui_.message(msg::kCrcMismatch));
-        ui_.notice(ui_.message(msg::kCrcMismatch));
-        end_display(ui_);
-        return {Outcome::ChecksumMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
-    }
+    if (computed != header.crc) return mismatch(source, destination);
     finished(msg::kDecodingFinished, source, destination);
     return {Outcome::Done, source, destination, {}};
+}
+
+FileOutcome Engine::mismatch(const std::string& source, const std::string& destination) {
+    ui_.log_line(ui_.message(msg::kCrcMismatch));
+    ui_.notice(ui_.message(msg::kCrcMismatch));
+    end_display(ui_);
+    return {Outcome::ChecksumMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
+}
+
+// The log line naming the form of a password holding letters beyond ASCII.
+void Engine::tell_form(std::string_view password, int code_page) {
+    if (code_page != 0 && !is_ascii(password) && decode_text(password, code_page))
+        ui_.log_line(password_taken_as(code_page_name(code_page)));
 }
 
 FileOutcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
@@ -476,29 +516,24 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
         return {Outcome::Refused, source, {}, why};
     }
 
+    ProgressRestore restore(ui_);
     const std::int32_t seed = read_seed(in, size);
-    std::uint8_t* buffer = block_buffer(source);
-    in.seek(header.data_offset);
-    PasswordStream password_stream(password);
-    std::uint64_t sum = 0;
-    for (std::int64_t position = 0; position < payload;) {
-        const auto block =
-            static_cast<std::size_t>(std::min<std::int64_t>(payload - position, static_cast<std::int64_t>(kBlockSize)));
-        in.read_exact(buffer, block);
-        level1_xor_with(seed, static_cast<std::int32_t>(position + 1),
-                        password_stream.at(static_cast<std::uint64_t>(position)), buffer, block);
-        sum += checksum(buffer, block);
-        position += static_cast<std::int64_t>(block);
-        ui_.process_events();
-    }
+    const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
+    const auto sums = form_sums(in, header.data_offset, payload, seed, nullptr, forms);
     in.close();
+    const auto match = std::find(sums.begin(), sums.end(), static_cast<std::uint64_t>(header.crc));
+    const std::size_t shown = match == sums.end() ? 0 : static_cast<std::size_t>(match - sums.begin());
 
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
-    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
-    if (static_cast<std::int64_t>(sum) != header.crc) {
+    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sums[shown]));
+    end_display(ui_);
+    taken_as_ = 0;
+    if (match == sums.end()) {
         ui_.log_line(ui_.message(msg::kCrcMismatch));
         return {Outcome::ChecksumMismatch, source, {}, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
+    if (forms.size() > 1) taken_as_ = forms[shown].code_page;
+    tell_form(forms[shown].bytes, forms[shown].code_page);
     ui_.log_line(password_matches(source));
     return {Outcome::Done, source, {}, {}};
 }

@@ -9,6 +9,7 @@
 
 #include "engine/keystream.h"
 #include "engine/operation.h"
+#include "engine/password_forms.h"
 #include "engine/user_interface.h"
 
 #include "config/program_texts.h"
@@ -21,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tarnvold {
 
@@ -101,6 +103,15 @@ public:
     // log only, without its message box.
     bool batch_mode = false;
 
+    // What the passwords given to the operations are.  A password holding
+    // letters beyond ASCII is named in the log by its form; decodefile and
+    // test_file try its other forms when the one given does not match, each
+    // checked against the stored checksum before anything is written.
+    PasswordForms password_forms;
+    // The form the last decodefile or test_file found the password in when
+    // it had several to try; 0 when it had not, or none matched.
+    int matched_form() const { return taken_as_; }
+
     // Asked about a destination that exists, before anything is logged or
     // asked: true passes the file by untouched, as Outcome::Refused, and
     // leaves telling why to the caller.  The folder walk keeps the outputs
@@ -144,6 +155,10 @@ private:
                                            const std::string& source);
     std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
                                  std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys);
+    std::vector<std::uint64_t> form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
+                                         const std::uint8_t* whole, const std::vector<PasswordForm>& forms);
+    void tell_form(std::string_view password, int code_page);
+    FileOutcome mismatch(const std::string& source, const std::string& destination);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);
@@ -163,6 +178,7 @@ private:
     // The key bytes of a whole small file, made beside the file's reading.
     std::shared_ptr<std::uint8_t[]> keys_;
     std::optional<FileId> last_output_;
+    int taken_as_ = 0;
 };
 
 // Why a destination cannot be replaced; Why::None when it can.
