@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "engine/keystream.h"
 #include "engine/operation.h"
+#include "io/code_pages.h"
 #include "io/file_io.h"
 #include "io/folder.h"
 #include "io/paths.h"
@@ -61,6 +62,10 @@ constexpr const char* kUsage =
     "  --password-file FILE  the password is the first line of FILE, its line end\n"
     "                        (CR and/or LF) not included; - is standard input,\n"
     "                        /dev/fd/N an open descriptor\n"
+    "  --password-encoding NAME\n"
+    "                        convert the password, typed or read as UTF-8, into\n"
+    "                        NAME first: utf-8, windows-1250 ... windows-1258 or\n"
+    "                        windows-874; decode and test then try no other form\n"
     "  -y, --yes             answer Yes to every question (replace an existing\n"
     "                        file, decode a file made by a newer version)\n"
     "  -q, --quiet           print no log lines\n"
@@ -97,6 +102,16 @@ constexpr const char* kUsage =
     "as \"tarnvold-cli: PATH: reason\", with --quiet too.  When standard error\n"
     "is the terminal, a progress line is shown there.  Ctrl-C during a run of\n"
     "several files stops after the current file; a second Ctrl-C stops at once.\n"
+    "\n"
+    "Letters beyond ASCII: a coded file holds the password's bytes, and files\n"
+    "coded on Windows hold those of its code page (\"\u00e9t\u00e9\" is E9 74 E9 in\n"
+    "Windows-1252).  A password file's first line is taken byte for byte; a\n"
+    "typed password as the terminal gives it, and on Windows in the system's\n"
+    "code page, where coding refuses a letter that page lacks.  When such a\n"
+    "password does not match, decode and test try the same letters as UTF-8,\n"
+    "Windows-1252, the system's code page and the other Windows code pages that\n"
+    "hold them, each checked against the stored checksum before anything is\n"
+    "written; the log and the test line name the form that matched.\n"
     "\n"
     "Exit status: 0 every file done and verified; 1 a file was declined,\n"
     "refused, not a coded file or failed its checksum; 2 usage error (also a\n"
@@ -150,6 +165,18 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
                 options.password_file = argv[++i];
             } else if (arg.starts_with("--password-file=")) {
                 options.password_file = std::string(arg.substr(std::strlen("--password-file=")));
+            } else if (arg == "--password-encoding" || arg.starts_with("--password-encoding=")) {
+                std::string_view name;
+                if (arg.size() > std::strlen("--password-encoding")) {
+                    name = arg.substr(std::strlen("--password-encoding="));
+                } else {
+                    if (i + 1 >= argc) return usage_error("--password-encoding needs a NAME");
+                    name = argv[++i];
+                }
+                options.password_encoding = code_page_named(name);
+                if (options.password_encoding == 0)
+                    return usage_error("unknown password encoding '" + std::string(name) +
+                                       "' (utf-8, windows-1250 ... windows-1258, windows-874)");
             } else if (arg[1] != '-' && arg.find_first_not_of("yqh", 1) == std::string_view::npos) {
                 // Short options, alone or combined (-yq).
                 for (const char c : arg.substr(1)) {
@@ -169,14 +196,47 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
+// The bytes of a password read from `from`, and what they are.  Windows
+// gives what is typed the bytes of its code page, as programs of 8 bits
+// there had them; coding (`confirm`) refuses a letter that page lacks.
+std::optional<std::string> password_bytes(const Options& options, std::string line, bool typed, bool coding,
+                                          const std::string& from, int& status, PasswordForms& forms) {
+    const int system = system_code_page();
+    // The code page of the CLI's language, English, then the system's.
+    forms.preferred = {1252};
+    if (system != 0) forms.preferred.push_back(system);
+    const int wanted = options.password_encoding != 0 ? options.password_encoding : typed ? system : 0;
+    char32_t missing = 0;
+    const std::optional<std::string> converted =
+        wanted != 0 ? encode_text(line, wanted, &missing) : std::optional<std::string>();
+    if (converted) {
+        forms.given = wanted;
+        forms.try_others = options.password_encoding == 0;
+        return converted;
+    }
+    if (options.password_encoding != 0 || (wanted != 0 && coding)) {
+        std::string why = missing == 0xFFFD && !is_utf8(line)
+                              ? "the password is not UTF-8, which " + code_page_name(wanted) + " is made from"
+                              : password_letter_missing(character_named(missing), code_page_name(wanted));
+        if (options.password_encoding == 0) why += ", the system's code page";
+        status = usage_error(from + ": " + why);
+        return std::nullopt;
+    }
+    // Read byte for byte: UTF-8, or on Windows the system's code page.
+    forms.given = is_utf8(line) ? kUtf8 : system;
+    return line;
+}
+
 // The password as the options and standard input give it; nullopt after a
 // reported error, with the exit status in `status`.  `confirm`: a password
 // typed on the terminal is asked twice, so that a typo cannot make the coded
 // files undecodable.  `stdin_is_data`: "-" is a SOURCE, so standard input is
 // not the password's.
-std::optional<std::string> obtain_password(const Options& options, bool confirm, bool stdin_is_data, int& status) {
+std::optional<std::string> obtain_password(const Options& options, bool confirm, bool stdin_is_data, int& status,
+                                           PasswordForms& forms) {
     FirstLine read;
     std::string from;
+    bool typed = false;
     if (options.password_file) {
         from = *options.password_file == "-" ? std::string("standard input") : *options.password_file;
         read = *options.password_file == "-" ? read_first_line_of_stdin()
@@ -188,6 +248,7 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         }
     } else if (is_console(kStdin) || stdin_is_data) {
         from = "the terminal";
+        typed = true;
         read = read_console_password("Password: ");
         if (read.line && confirm && text_length(*read.line) >= 2) {
             const auto again = read_console_password("Password again: ");
@@ -211,7 +272,7 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         status = usage_error("the password must have at least 2 characters");
         return std::nullopt;
     }
-    return read.line;
+    return password_bytes(options, *read.line, typed, confirm, from, status, forms);
 }
 
 int status_of(Outcome outcome) { return outcome == Outcome::Done ? kExitOk : kExitNotDone; }
@@ -303,6 +364,7 @@ public:
         // As under "Decode object": a file that is not a coded file is
         // passed by, and the run goes on.
         engine_.batch_mode = op == Operation::Decode;
+        engine_.password_forms = options.password_forms;
     }
 
     TerminalUi& ui() { return ui_; }
@@ -447,6 +509,7 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
     ui.silence_log();
     ui.progress().set_total(static_cast<std::int64_t>(files.size()));
     Engine engine(ui);
+    engine.password_forms = options.password_forms;
     int worst = kExitOk;
     std::size_t tested = 0;
     for (const auto& file : files) {
@@ -455,7 +518,8 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
         try {
             const FileOutcome outcome = engine.test_file(file, password);
             if (outcome.kind == Outcome::Done) {
-                result = password_matches();
+                const int form = engine.matched_form();
+                result = form != 0 ? password_matches_as(code_page_name(form)) : password_matches();
                 status = kExitOk;
             } else if (outcome.reason.why == Why::Message) {
                 result = ui.message(outcome.reason.message);
@@ -504,6 +568,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
     TerminalUi ui(terminal_options(options, op, to_stdout));
     ui.progress().set_total(1);
     Engine engine(ui);
+    engine.password_forms = options.password_forms;
     try {
         if (source_operand == "-") spooled.emplace(kSpoolLimit);
         const std::string source = spooled ? std::string(kStandardInput) : source_operand;
@@ -578,7 +643,8 @@ int run(int argc, char** argv) {
 
     int status = kExitOk;
     const Operation op = command == "code" || command == "code-dir" ? Operation::Code : Operation::Decode;
-    const auto password = obtain_password(options, op == Operation::Code, stdin_is_data, status);
+    const auto password =
+        obtain_password(options, op == Operation::Code, stdin_is_data, status, options.password_forms);
     if (!password) return status;
 
     if (command == "test") return run_test(operands, *password, options);

@@ -22,6 +22,8 @@ std::string password_matches() { return "Password matches the stored checksum"; 
 
 std::string password_matches(const std::string& path) { return password_matches() + ": " + path; }
 
+std::string password_matches_as(const std::string& form) { return password_matches() + ", taken as " + form; }
+
 std::string password_taken_as(const std::string& form) { return "Password taken as " + form; }
 
 std::string password_letter_missing(const std::string& letter, const std::string& form) {

@@ -66,6 +66,9 @@ std::string stop_report_text(std::int64_t done, std::int64_t count);
 // the file.
 std::string password_matches();
 std::string password_matches(const std::string& path);
+// The test command's line for a password beyond ASCII, naming the form it
+// matched in.
+std::string password_matches_as(const std::string& form);
 // The log line that names the form a password holding letters beyond ASCII
 // was taken in ("UTF-8", "Windows-1250").
 std::string password_taken_as(const std::string& form);

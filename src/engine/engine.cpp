@@ -231,6 +231,7 @@ void Engine::finished(int message, const std::string& source, const std::string&
 FileOutcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
                              SourceKind kind, DestinationKind where, const InFolder& in_folder,
                              const InFolder& out_folder) {
+    taken_as_ = 0;
     Source from(source, kind, in_folder);
     // A small file open already: its keys are begun before anything else.
     std::optional<Keys> keys;
@@ -328,6 +329,7 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
 FileOutcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
                                SourceKind kind, DestinationKind where, const InFolder& in_folder,
                                const InFolder& out_folder) {
+    taken_as_ = 0;
     Source from(source, kind, in_folder);
     // A small file open already: the seed is in its last bytes, and the
     // keys of a payload where this program puts it are begun at once.  Its
@@ -365,7 +367,6 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
     // decoded.  When none does, nothing is written.
     std::string_view key = password;
     int form = password_forms.given;
-    taken_as_ = 0;
     if (const std::int64_t payload = header.payload_length(size); payload >= 0) {
         const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
         if (forms.size() > 1) {
@@ -381,7 +382,7 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
                 return mismatch(source, destination);
             }
             const PasswordForm& found = forms[static_cast<std::size_t>(match - sums.begin())];
-            form = taken_as_ = found.code_page;
+            form = found.code_page;
             if (found.bytes != password) {
                 key = found.bytes;
                 keys.reset();
@@ -410,8 +411,9 @@ FileOutcome Engine::mismatch(const std::string& source, const std::string& desti
 
 // The log line naming the form of a password holding letters beyond ASCII.
 void Engine::tell_form(std::string_view password, int code_page) {
-    if (code_page != 0 && !is_ascii(password) && decode_text(password, code_page))
-        ui_.log_line(password_taken_as(code_page_name(code_page)));
+    if (code_page == 0 || is_ascii(password) || !decode_text(password, code_page)) return;
+    ui_.log_line(password_taken_as(code_page_name(code_page)));
+    taken_as_ = code_page;
 }
 
 FileOutcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
@@ -494,6 +496,7 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
 
 // Checks a password against a coded file without writing anything.
 FileOutcome Engine::test_file(const std::string& source, std::string_view password) {
+    taken_as_ = 0;
     ui_.file_begins(source);
     ui_.log_line(ui_.message(msg::kStartingDecode), source);
     if (const SourceInfo from = inspect_source(source); from.exists && !from.regular) {
@@ -527,12 +530,10 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sums[shown]));
     end_display(ui_);
-    taken_as_ = 0;
     if (match == sums.end()) {
         ui_.log_line(ui_.message(msg::kCrcMismatch));
         return {Outcome::ChecksumMismatch, source, {}, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
-    if (forms.size() > 1) taken_as_ = forms[shown].code_page;
     tell_form(forms[shown].bytes, forms[shown].code_page);
     ui_.log_line(password_matches(source));
     return {Outcome::Done, source, {}, {}};

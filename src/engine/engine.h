@@ -108,8 +108,9 @@ public:
     // test_file try its other forms when the one given does not match, each
     // checked against the stored checksum before anything is written.
     PasswordForms password_forms;
-    // The form the last decodefile or test_file found the password in when
-    // it had several to try; 0 when it had not, or none matched.
+    // The form the last operation took a password beyond ASCII in, as its
+    // log line named it; 0 for a password of ASCII, of bytes in no known
+    // form, or one that matched in no form.
     int matched_form() const { return taken_as_; }
 
     // Asked about a destination that exists, before anything is logged or
