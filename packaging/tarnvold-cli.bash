@@ -13,8 +13,12 @@ _tarnvold_cli() {
     fi
 
     local commands="code decode test code-dir decode-dir"
-    local options="--password-file --yes -y --quiet -q --keep-going --no-progress --help -h --version"
+    local options="--password-file --password-encoding --yes -y --quiet -q --keep-going --no-progress --help -h --version"
 
+    if [[ $prev == --password-encoding ]]; then
+        COMPREPLY=($(compgen -W "utf-8 windows-1250 windows-1251 windows-1252 windows-1253 windows-1254 windows-1255 windows-1256 windows-1257 windows-1258 windows-874" -- "$cur"))
+        return
+    fi
     if [[ $prev == --password-file ]]; then
         _tarnvold_cli_paths -f
         return
@@ -25,7 +29,7 @@ _tarnvold_cli() {
     local i command=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            --password-file) ((i++)) ;;
+            --password-file | --password-encoding) ((i++)) ;;
             -*) ;;
             *) command=${words[i]}; break ;;
         esac
