@@ -293,7 +293,6 @@ private slots:
     // and coding writes those bytes again, as the English language's code
     // page holds the letters.
     void letters_beyond_ascii_take_their_windows_bytes() {
-        if (system_code_page() != 0 && system_code_page() != 1252) QSKIP("the system's code page is not 1252");
         write_bytes(cwd->file("plain.txt"), "contents");
         const std::string windows_bytes = "\xE9t\xE9";
         f().engine().password_forms = {};
@@ -314,6 +313,8 @@ private slots:
         QCOMPARE(read_bytes(cwd->file("back.txt")), QByteArray("contents"));
         QVERIFY(log().contains("Password taken as Windows-1252\n"));
 
+        // Coding takes the system's code page on Windows.
+        if (system_code_page() != 0 && system_code_page() != 1252) QSKIP("the system's code page is not Windows-1252");
         boxes->inputs = {cwd->file("plain.txt"), cwd->file("here.cod")};
         type(2);
         f().file2->trigger();
