@@ -37,9 +37,9 @@ median() {
         sync
         /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" >/dev/null 2>&1 || true
         ((i == 0)) && continue
-        read -r wall user sys <"$work/time"
+        read -r wall user sys < <(tail -n 1 "$work/time")
         walls+=("$wall")
-        cpus+=("$(echo "$user + $sys" | bc)")
+        cpus+=("$(echo "scale=2; ($user + $sys) / 1" | bc)")
     done
     printf '%-46s wall %6s s   cpu %6s s\n' "$name" \
         "$(printf '%s\n' "${walls[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p")" \

@@ -127,33 +127,16 @@ void xor_repeating(RepeatingKey& key, std::uint8_t* buf, std::size_t count) {
 }
 
 std::uint64_t xor_repeating_sum(RepeatingKey key, const std::uint8_t* buf, std::size_t count) {
-    // As xor_repeating, the bytes of each lane added in pairs into 16-bit
-    // fields: a chunk adds at most 8 * 510 to a field, so 16 chunks fit.
-    using Lane = std::uint64_t;
-    constexpr std::size_t kChunk = 64;
-    constexpr Lane kLow = 0x00FF00FF00FF00FFu;
-    const auto fold = [](Lane a) { return (a & 0xFFFF) + ((a >> 16) & 0xFFFF) + ((a >> 32) & 0xFFFF) + (a >> 48); };
-    const unsigned step = kChunk % key.period;
+    // Through a small copy that stays in the first-level cache, summed by
+    // the checksum's own vector code.
+    std::uint8_t copy[4096];
     std::uint64_t sum = 0;
-    std::size_t i = 0;
-    while (i + kChunk <= count) {
-        Lane fields = 0;
-        for (int round = 0; round < 16 && i + kChunk <= count; ++round, i += kChunk) {
-            Lane data[kChunk / sizeof(Lane)], more[kChunk / sizeof(Lane)];
-            std::memcpy(data, buf + i, kChunk);
-            std::memcpy(more, key.bytes + key.phase, kChunk);
-            for (std::size_t k = 0; k < kChunk / sizeof(Lane); ++k) {
-                const Lane v = data[k] ^ more[k];
-                fields += (v & kLow) + ((v >> 8) & kLow);
-            }
-            key.phase += step;
-            if (key.phase >= key.period) key.phase -= key.period;
-        }
-        sum += fold(fields);
-    }
-    for (; i < count; ++i) {
-        sum += buf[i] ^ key.bytes[key.phase];
-        if (++key.phase == key.period) key.phase = 0;
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(sizeof copy, count - done);
+        std::memcpy(copy, buf + done, n);
+        xor_repeating(key, copy, n);
+        sum += checksum(copy, n);
+        done += n;
     }
     return sum;
 }
