@@ -69,10 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Nothing but the source and the destination is left in the folder.
     for (const auto& name : dir.names()) FUZZ_CHECK(name == "in.cod" || name == "out.bin", "left behind: " + name);
 
-    const bool wrote = decoded.outcome == Outcome::Done || decoded.outcome == Outcome::ChecksumMismatch;
+    // A mismatch replaces nothing: it leaves its output only where no file was.
+    const bool wrote = decoded.outcome == Outcome::Done || (decoded.outcome == Outcome::ChecksumMismatch && !existing);
     if (!wrote) {
-        // Refused, declined, not a coded file or a failure: the destination
-        // is as it was before.
+        // Refused, declined, not a coded file, a mismatch over an existing
+        // file or a failure: the destination is as it was before.
         if (existing)
             FUZZ_CHECK(fuzz::read_file(destination) == kPrevious, decoded.describe());
         else

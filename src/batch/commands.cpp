@@ -40,7 +40,7 @@ public:
     }
     void show_stop(bool on) {
         c_.host_.set_stop_visible(on);
-        c_.walking_ = on;
+        c_.stoppable_ = on;
         stop_shown_ = on;
     }
     void set_batch_mode(bool on) {
@@ -67,7 +67,7 @@ public:
     void restore() noexcept {
         try {
             if (batch_mode_set_) c_.engine_.batch_mode = false;
-            c_.walking_ = false;
+            c_.stoppable_ = false;
             if (stop_shown_) c_.host_.set_stop_visible(false);
             if (menu_locked_) c_.host_.set_menu_enabled(true);
             if (buttons_hidden_) c_.host_.set_buttons_visible(true);
@@ -96,10 +96,11 @@ bool object_exists(const std::string& path) { return inspect_source(path).exists
 Commands::Commands(Engine& engine, UserInterface& ui, CommandHost& host)
     : engine_(engine), ui_(ui), host_(host), walk_(engine, ui) {
     walk_.stop_requested = [this] { return stop_; };
+    engine_.stop_requested = [this] { return stop_ && stoppable_; };
 }
 
 void Commands::request_stop(bool quietly) {
-    if (!walking_) return;
+    if (!stoppable_) return;
     stop_ = true;
     stop_quietly_ = stop_quietly_ || quietly;
 }
@@ -165,7 +166,7 @@ void Commands::code_file(Frame& frame) {
     std::string source, destination, password;
     if (!host_.open_dialog(source) || !host_.save_dialog(destination) || !host_.password_dialog(password))
         return frame.cancel(msg::kCodingAborted);
-    engine_.codefile(source, destination, password);
+    if (!run_file(frame, Operation::Code, source, destination, password)) return;
     ui_.notice(ui_.message(msg::kCodingFinished) + "\n\r" + source);
     frame.unlock_menu();
 }
@@ -178,7 +179,7 @@ void Commands::decode_file(Frame& frame) {
     if (file_exists(destination) && !ui_.ask(Question::ReplaceDestination, ui_.message(msg::kFileExists)))
         return frame.cancel(msg::kDecodingAborted);
     if (!host_.password_dialog(password)) return frame.cancel(msg::kDecodingAborted);
-    engine_.decodefile(source, destination, password);
+    if (!run_file(frame, Operation::Decode, source, destination, password)) return;
     ui_.notice(ui_.message(msg::kDecodingFinished) + "\n\r" + source);
     frame.unlock_menu();
 }
@@ -189,7 +190,7 @@ void Commands::object_file(Frame& frame, Operation op, const std::string& path) 
     if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted_message(op));
     // The object was chosen before the dialogs; it may have gone meanwhile.
     if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
-    engine_.operate(op, path, destination, password);
+    if (!run_file(frame, op, path, destination, password)) return;
     ui_.notice(ui_.message(finished_message(op)) + "\n\r" + path);
     frame.unlock_menu();
 }
@@ -201,8 +202,8 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     std::string destination, password;
     if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
-    if (destination_inside_source(path, destination))
-        return frame.refuse(refusal_inside_source(destination), aborted_message(op));
+    if (const Overlap overlap = folders_overlap(path, destination); overlap != Overlap::None)
+        return frame.refuse(overlap_refusal(overlap, path, destination), aborted_message(op));
     if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
     if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
 
@@ -217,8 +218,8 @@ void Commands::directory(Frame& frame, Operation op) {
                              source) ||
         !host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
-    if (destination_inside_source(source, destination))
-        return frame.refuse(refusal_inside_source(destination), aborted_message(op));
+    if (const Overlap overlap = folders_overlap(source, destination); overlap != Overlap::None)
+        return frame.refuse(overlap_refusal(overlap, source, destination), aborted_message(op));
 
     frame.lock_menu();
     const std::int64_t count = frame.start_progress(source);
@@ -228,12 +229,29 @@ void Commands::directory(Frame& frame, Operation op) {
     run_walk(frame, op, source, destination, password, false);
 }
 
+bool Commands::run_file(Frame& frame, Operation op, const std::string& source, const std::string& destination,
+                        const std::string& password) {
+    stop_ = stop_quietly_ = false;
+    single_file_ = true;
+    frame.show_stop(true);
+    try {
+        engine_.operate(op, source, destination, password);
+    } catch (const OperationStopped&) {
+        frame.show_stop(false);
+        frame.cancel(aborted_message(op));
+        return false;
+    }
+    frame.show_stop(false);
+    return true;
+}
+
 // The walk of a folder command, from hiding the buttons to the box at the
 // end: the completion box, or after a stop a box with the walk's stop line.
 void Commands::run_walk(Frame& frame, Operation op, const std::string& source, const std::string& destination,
                         const std::string& password, bool batch_mode) {
     frame.hide_buttons();
     stop_ = stop_quietly_ = false;
+    single_file_ = false;
     frame.show_stop(true);
     ui_.log_line(ui_.message(msg::kFilesStoredIn));
     ui_.log_line(destination);

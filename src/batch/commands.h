@@ -6,7 +6,8 @@
 //
 // Every command runs in one call.  While it runs, or waits in one of its
 // dialogs, no second command starts: a call made meanwhile returns at once.
-// A folder walk can be stopped between two files (request_stop).
+// A folder walk can be stopped between two files, a single file's
+// operation at once, leaving nothing of its output (request_stop).
 // An input/output error ends the command; what it had changed (menu,
 // buttons, folder progress, batch mode) is put back before the error is
 // reported to the window.
@@ -35,13 +36,17 @@ public:
 
     // True while a command runs or waits in a dialog.
     bool busy() const { return busy_; }
-    // True while a folder walk runs.
-    bool walking() const { return walking_; }
+    // True while a folder walk or a single file's operation runs.
+    bool stoppable() const { return stoppable_; }
+    // True while that is a single file's operation.
+    bool single_file() const { return stoppable_ && single_file_; }
 
     // Asks the running folder walk to end after the file in progress; no
     // effect when none runs.  The command then ends as normally, except
     // that the walk's stop line is shown in a box instead of the completion
     // box, or in no box at all when `quietly` (the program is about to end).
+    // A single file's operation ends at once, its output discarded, with the
+    // cancel report and no box.
     void request_stop(bool quietly = false);
 
     FolderWalk& walk() { return walk_; }
@@ -56,6 +61,9 @@ private:
     template <class Body>
     void run(Body&& body);
     void object(Operation op);
+    // The operation of a single-file command; false when it was stopped.
+    bool run_file(Frame& frame, Operation op, const std::string& source, const std::string& destination,
+                  const std::string& password);
     void run_walk(Frame& frame, Operation op, const std::string& source, const std::string& destination,
                   const std::string& password, bool batch_mode);
 
@@ -64,7 +72,8 @@ private:
     CommandHost& host_;
     FolderWalk walk_;
     bool busy_ = false;
-    bool walking_ = false;
+    bool stoppable_ = false;
+    bool single_file_ = false;
     bool stop_ = false;
     bool stop_quietly_ = false;
 };

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace tarnvold {
@@ -124,22 +125,21 @@ bool FolderWalk::resolve(Folder& folder, Entry& entry) {
     return entry.kind == EntryKind::Folder || entry.kind == EntryKind::File;
 }
 
-bool destination_inside_source(const std::string& source, const std::string& destination) {
-    return path_at_or_below(resolved_path(destination), resolved_path(source));
+Overlap folders_overlap(const std::string& source, const std::string& destination) {
+    try {
+        const Folder from = Folder::open(source, Folder::Use::Write);
+        const Folder to = Folder::open(destination, Folder::Use::Write);
+        if (to.is_within(from)) return Overlap::DestinationInsideSource;
+        if (from.is_within(to)) return Overlap::SourceInsideDestination;
+    } catch (const IoError&) {
+    }
+    return Overlap::None;
 }
 
-// The folders of the current descent, to stop a loop in the tree from
-// making the walk endless.
-struct FolderWalk::Chain {
-    FileId id;
-    const Chain* up;
-
-    bool seen(const FileId& other) const {
-        for (const Chain* c = this; c != nullptr; c = c->up)
-            if (c->id == other) return true;
-        return false;
-    }
-};
+std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
+    return overlap == Overlap::SourceInsideDestination ? refusal_source_inside(source)
+                                                       : refusal_inside_source(destination);
+}
 
 std::int64_t FolderWalk::get_files_number(const std::string& folder) {
     files_number = 0;
@@ -147,45 +147,80 @@ std::int64_t FolderWalk::get_files_number(const std::string& folder) {
     return files_number;
 }
 
+// How many folders deep a count or a walk holds open at once: as many as
+// the descriptors left allow, two a level (source and destination), with
+// some kept for the files themselves.  A folder below that depth is
+// refused, not followed.
+std::size_t FolderWalk::depth_limit() {
+    constexpr std::size_t kForFiles = 12;
+    const std::size_t spare = spare_descriptors();
+    return spare > kForFiles + 2 ? (spare - kForFiles) / 2 : 1;
+}
+
 void FolderWalk::count_files(const std::string& folder) {
     int error = 0;
     Folder listing = open_listing(folder, error);
-    if (listing.is_open()) count_in(listing, folder, nullptr);
+    if (listing.is_open()) count_in(std::move(listing), folder);
 }
 
-void FolderWalk::count_in(Folder& folder, const std::string& path, Chain* up) {
-    Chain here{};
-    try {
-        here.id = folder.id();
-        if (up != nullptr && up->seen(here.id)) return;
-        here.up = up;
+// One folder of a count's descent.
+struct CountLevel {
+    Folder folder;
+    FileId id;
+    std::string base;  // its full path, joined with its entries' names
+    std::string real;  // resolved, once a link needs it
+};
 
-        ui_.log_line(ui_.message(msg::kScanning), path);
-        ui_.process_events();
-
-        const std::string base = full_folder_path(path);
-        std::string real;  // this folder resolved, once a link needs it
-        Entry entry;
-        while (folder.next(entry.name, entry.kind)) {
-            if (!resolve(folder, entry)) continue;
-            if (entry.kind == EntryKind::File) {
-                ++files_number;
-                continue;
-            }
-            entry.path = entry_path(base, entry.name);
-            if (entry.link) {
-                if (real.empty()) real = real_path(base);
-                if (path_at_or_below(real, real_path(entry.path))) continue;
-            }
-            try {
-                Folder sub = folder.child(entry.name, Folder::Use::List, entry.link, entry.path);
-                count_in(sub, entry.path, &here);
-            } catch (const IoError&) {
-                // not counted: the walk tells why when it gets there
-            }
+void FolderWalk::count_in(Folder top, const std::string& path) {
+    // The descent is kept here, not on the call stack, so that no depth of
+    // tree can exhaust the stack.
+    std::vector<CountLevel> levels;
+    const std::size_t limit = depth_limit();
+    const auto enter = [&](Folder folder, const std::string& shown) {
+        CountLevel level{std::move(folder), {}, full_folder_path(shown), {}};
+        try {
+            level.id = level.folder.id();
+        } catch (const IoError&) {
+            return;
         }
-    } catch (const IoError&) {
-        // A listing that fails midway counts what it gave.
+        // A loop made without links (bind mounts) is not counted twice.
+        for (const auto& up : levels)
+            if (up.id == level.id) return;
+        ui_.log_line(ui_.message(msg::kScanning), shown);
+        ui_.process_events();
+        levels.push_back(std::move(level));
+    };
+    enter(std::move(top), path);
+    Entry entry;
+    while (!levels.empty()) {
+        CountLevel& here = levels.back();
+        bool more = false;
+        try {
+            more = here.folder.next(entry.name, entry.kind);
+        } catch (const IoError&) {
+            // A listing that fails midway counts what it gave.
+        }
+        if (!more) {
+            levels.pop_back();
+            continue;
+        }
+        if (!resolve(here.folder, entry)) continue;
+        if (entry.kind == EntryKind::File) {
+            ++files_number;
+            continue;
+        }
+        entry.path = entry_path(here.base, entry.name);
+        if (entry.link) {
+            if (here.real.empty()) here.real = real_path(here.base);
+            if (path_at_or_below(here.real, real_path(entry.path))) continue;
+        }
+        // Not counted when too deep or not entered: the walk tells why
+        // when it gets there.
+        if (levels.size() >= limit) continue;
+        try {
+            enter(here.folder.child(entry.name, Folder::Use::List, entry.link, entry.path), entry.path);
+        } catch (const IoError&) {
+        }
     }
 }
 
@@ -229,7 +264,7 @@ void FolderWalk::start(const std::string& source, const std::string& destination
     Folder to = Folder::open(destination, Folder::Use::Write);
     destination_id_ = to.id();
     entered_.insert(destination_id_);
-    walk(from, source, to, destination, password, op, nullptr, false);
+    walk(std::move(from), source, std::move(to), destination, password, op);
     if (stopped_) ui_.log_line(stop_report());
 }
 
@@ -269,88 +304,124 @@ bool FolderWalk::passed_by(const Entry& entry, const std::string& base, std::str
     return true;
 }
 
-void FolderWalk::walk(Folder& source, const std::string& source_path, Folder& destination,
-                      const std::string& destination_path, std::string_view password, Operation op, Chain* up,
-                      bool made_here) {
-    Chain here{};
+// One folder of a walk's descent: the source folder being listed and the
+// destination folder its outputs go to, with what the walk keeps of each.
+struct FolderWalk::Level {
+    Folder source;
+    std::string source_path;
+    Folder destination;
+    std::string destination_path;
+    FileId id{};               // the source folder's
+    std::uint64_t volume = 0;  // the destination folder's
+    std::string base;          // the source's full path, joined with its entries' names
+    std::string real{};        // the source resolved, once a link needs it
+    Outputs outputs{};         // written into the destination folder
+    GivenNames given;
+};
+
+void FolderWalk::walk(Folder source, const std::string& source_path, Folder destination,
+                      const std::string& destination_path, std::string_view password, Operation op) {
+    // The descent is kept here, not on the call stack, so that no depth of
+    // tree can exhaust the stack; how deep it goes is bounded by the
+    // descriptors at hand.
+    std::vector<std::unique_ptr<Level>> levels;
+    const std::size_t limit = depth_limit();
+    struct Restore {
+        Outputs*& current;
+        ~Restore() { current = nullptr; }
+    } restore{outputs_};
+    descend(levels, std::move(source), source_path, std::move(destination), destination_path, op, false);
+    Entry entry;
+    while (!levels.empty()) {
+        Level& here = *levels.back();
+        outputs_ = &here.outputs;
+        if (should_stop() || !here.source.next(entry.name, entry.kind)) {
+            // The outputs are on disk before the run reports them done:
+            // once for the destination's file system, and once more for
+            // each other one a destination folder lies on.
+            if (levels.size() == 1 || levels[levels.size() - 2]->volume != here.volume)
+                here.destination.flush_file_system();
+            levels.pop_back();
+            continue;
+        }
+        if (!resolve(here.source, entry)) continue;
+        entry.path = entry_path(here.base, entry.name);
+        // Joined as given: a destination ending in "/" gives "//", which
+        // names the same place.
+        if (entry.kind == EntryKind::Folder) {
+            here.given.give(entry.name);
+            if (passed_by(entry, here.base, here.real)) continue;
+            folder_entry(levels, entry, here.destination_path + "/" + entry.name, op, limit);
+            continue;
+        }
+        const std::string out_name = output_name(op, entry.name);
+        const std::string target = here.destination_path + "/" + out_name;
+        if (out_name.size() > here.destination.name_limit()) {
+            refuse(
+                {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = here.destination.name_limit()},
+                entry.path, target);
+            file_finished();
+            continue;
+        }
+        file_entry(here.source, entry, here.destination, out_name, target, password, op,
+                   here.given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
+    }
+}
+
+void FolderWalk::descend(std::vector<std::unique_ptr<Level>>& levels, Folder source, const std::string& source_path,
+                         Folder destination, const std::string& destination_path, Operation op, bool made_here) {
+    auto level = std::make_unique<Level>(Level{.source = std::move(source),
+                                               .source_path = source_path,
+                                               .destination = std::move(destination),
+                                               .destination_path = destination_path,
+                                               .base = full_folder_path(source_path),
+                                               .given = GivenNames(made_here)});
     try {
-        here.id = source.id();
+        level->id = level->source.id();
+        level->volume = level->destination.id().volume;
     } catch (const IoError& e) {
         return refuse(cannot_enter(source_path, e.code()), source_path, destination_path);
     }
-    here.up = up;
-
     ui_.log_line(ui_.message(files_in_message(op)), source_path);
     ui_.process_events();
     // What an earlier run that was killed left here goes before this one
     // writes: a folder the walk made holds nothing of the kind.
-    if (!made_here) destination.remove_stale_temporaries();
-
-    // The outputs written into this destination folder, while it is written.
-    Outputs outputs;
-    Outputs* const outer = outputs_;
-    outputs_ = &outputs;
-    struct Restore {
-        Outputs*& current;
-        Outputs* outer;
-        ~Restore() { current = outer; }
-    } restore{outputs_, outer};
-
-    const std::string base = full_folder_path(source_path);
-    std::string real;  // this folder resolved, once a link needs it
-    Entry entry;
-    GivenNames given(made_here);
-    while (!should_stop() && source.next(entry.name, entry.kind)) {
-        if (!resolve(source, entry)) continue;
-        entry.path = entry_path(base, entry.name);
-        // Joined as given: a destination ending in "/" gives "//", which
-        // names the same place.
-        if (entry.kind == EntryKind::Folder) {
-            given.give(entry.name);
-            if (passed_by(entry, base, real)) continue;
-            folder_entry(source, entry, destination, destination_path + "/" + entry.name, password, op, here);
-            outputs_ = &outputs;
-        } else {
-            const std::string out_name = output_name(op, entry.name);
-            const std::string target = destination_path + "/" + out_name;
-            if (out_name.size() > destination.name_limit()) {
-                refuse(
-                    {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = destination.name_limit()},
-                    entry.path, target);
-                file_finished();
-                continue;
-            }
-            file_entry(source, entry, destination, out_name, target, password, op,
-                       given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
-        }
-    }
+    if (!made_here) level->destination.remove_stale_temporaries();
+    levels.push_back(std::move(level));
 }
 
-void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destination,
-                              const std::string& destination_path, std::string_view password, Operation op,
-                              Chain& here) {
+void FolderWalk::folder_entry(std::vector<std::unique_ptr<Level>>& levels, const Entry& entry,
+                              const std::string& destination_path, Operation op, std::size_t limit) {
+    Level& here = *levels.back();
+    // Too deep for the descriptors left: refused like any folder that
+    // cannot be entered, and the walk goes on.
+    if (levels.size() >= limit) return refuse(cannot_enter(entry.path, EMFILE), entry.path, destination_path);
     Folder from;
     FileId id;
     try {
-        from = source.child(entry.name, Folder::Use::List, entry.link, entry.path);
+        from = here.source.child(entry.name, Folder::Use::List, entry.link, entry.path);
         id = from.id();
     } catch (const IoError& e) {
         return refuse(cannot_enter(entry.path, e.code()), entry.path, destination_path);
     }
-    if (here.seen(id)) return;  // a loop made without links (bind mounts)
+    // A loop made without links (bind mounts).
+    for (const auto& level : levels)
+        if (level->id == id) return;
     if (id == destination_id_) {
         ui_.log_line(reason_text({.why = Why::IsDestinationFolder, .path = entry.path}));
         return;
     }
     // The destination folder is made, or taken when it is there already as
     // a real folder: never one that is a link, which could lead anywhere.
-    const bool made = destination.make_child(entry.name);
+    const bool made = here.destination.make_child(entry.name);
     Folder to;
     try {
-        to = destination.child(entry.name, Folder::Use::Write, false, destination_path);
+        to = here.destination.child(entry.name, Folder::Use::Write, false, destination_path);
     } catch (const IoError& e) {
+        if (e.code() == EMFILE || e.code() == ENFILE)
+            return refuse(cannot_enter(entry.path, e.code()), entry.path, destination_path);
         if (e.code() != ENOTDIR) throw;
-        const bool link = destination.inspect(entry.name).kind == EntryKind::Link;
+        const bool link = here.destination.inspect(entry.name).kind == EntryKind::Link;
         return refuse({.why = link ? Why::DestinationIsLink : Why::DestinationNotFolder,
                        .path = entry.path,
                        .other = destination_path},
@@ -359,7 +430,7 @@ void FolderWalk::folder_entry(Folder& source, const Entry& entry, Folder& destin
     if (!entered_.insert(to.id()).second)
         return refuse({.why = Why::DestinationWrittenAlready, .path = entry.path, .other = destination_path},
                       entry.path, destination_path);
-    walk(from, entry.path, to, destination_path, password, op, &here, made);
+    descend(levels, std::move(from), entry.path, std::move(to), destination_path, op, made);
 }
 
 void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,

@@ -18,10 +18,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace tarnvold {
 
@@ -45,9 +47,15 @@ std::string decoded_name(std::string_view name);
 // The name a folder run gives the output of the file named `name`.
 std::string output_name(Operation op, std::string_view name);
 
-// True when `destination` is the folder `source` or lies anywhere below it,
-// comparing the paths with links and "." / ".." resolved.
-bool destination_inside_source(const std::string& source, const std::string& destination);
+// How a folder run's two folders lie, told by the folders' identities (not
+// their paths): the destination is the source or lies below it, or the
+// source lies below the destination.  Either way the run would write into
+// folders it is reading, and is refused.  None also when either folder
+// cannot be opened: the run tells that itself.
+enum class Overlap { None, DestinationInsideSource, SourceInsideDestination };
+Overlap folders_overlap(const std::string& source, const std::string& destination);
+// The refusal for an overlap other than None.
+std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
 
 // The count and the walk over one engine and one user interface.
 class FolderWalk {
@@ -133,7 +141,6 @@ public:
     void folder_progress_end();
 
 private:
-    struct Chain;
     struct FileIdHash {
         std::size_t operator()(const FileId& id) const noexcept {
             // Folded, so that a 32-bit size_t keeps the high half too.
@@ -144,13 +151,17 @@ private:
     // The outputs written into one destination folder: -> from which source.
     using Outputs = std::unordered_map<FileId, std::string, FileIdHash>;
     struct Entry;
-    void count_in(Folder& folder, const std::string& path, Chain* up);
+    struct Level;
+    static std::size_t depth_limit();
+    void count_in(Folder top, const std::string& path);
     bool resolve(Folder& folder, Entry& entry);
     void start(const std::string& source, const std::string& destination, std::string_view password, Operation op);
-    void walk(Folder& source, const std::string& source_path, Folder& destination, const std::string& destination_path,
-              std::string_view password, Operation op, Chain* up, bool made_here);
-    void folder_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& destination_path,
-                      std::string_view password, Operation op, Chain& here);
+    void walk(Folder source, const std::string& source_path, Folder destination, const std::string& destination_path,
+              std::string_view password, Operation op);
+    void descend(std::vector<std::unique_ptr<Level>>& levels, Folder source, const std::string& source_path,
+                 Folder destination, const std::string& destination_path, Operation op, bool made_here);
+    void folder_entry(std::vector<std::unique_ptr<Level>>& levels, const Entry& entry,
+                      const std::string& destination_path, Operation op, std::size_t limit);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                     const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
     void refuse(const Reason& reason, const std::string& source, const std::string& destination);

@@ -7,6 +7,7 @@
 #include "batch/folder_walk.h"
 #include "config/message_id.h"
 #include "config/program_texts.h"
+#include "engine/coded_format.h"
 #include "engine/engine.h"
 #include "engine/keystream.h"
 #include "engine/operation.h"
@@ -347,8 +348,13 @@ void report_outcome(TerminalUi& ui, const FileOutcome& outcome) {
         break;
     case Outcome::NotCoded:
     case Outcome::Refused:
-    case Outcome::ChecksumMismatch:
         if (!ui.noticed()) ui.error_line(outcome.source, reason_for(ui, outcome));
+        break;
+    case Outcome::ChecksumMismatch:
+        if (!ui.noticed()) ui.error_line(outcome.source, ui.message(msg::kCrcMismatch));
+        // An existing destination that stayed as it was is named too.
+        if (outcome.reason.why == Why::KeptOnMismatch)
+            ui.error_line(outcome.reason.path, reason_detail(outcome.reason, outcome.reason.path));
         break;
     }
 }
@@ -459,11 +465,27 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
     ui.progress().set_total(count);
     // The outputs of this run are never replaced by a later file of it.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> outputs;
+    // Nor is any of its sources, coded yet or not, replaced by an output.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> inputs;
+    for (const std::string& source : sources)
+        if (const SourceInfo info = inspect_source(source); info.exists)
+            inputs[{info.id.volume, info.id.index}] = source;
     std::string earlier;
+    const std::string* current = nullptr;
+    Why kept = Why::None;
     engine.keep_existing = [&](const FileId& existing) {
         const auto found = outputs.find({existing.volume, existing.index});
-        if (found == outputs.end()) return false;
-        earlier = found->second;
+        const auto input = inputs.find({existing.volume, existing.index});
+        if (found != outputs.end()) {
+            earlier = found->second;
+            kept = Why::OutputWrittenAlready;
+        } else if (input != inputs.end() && input->second != *current) {
+            // (A source that is its own destination is the engine's to refuse.)
+            earlier = input->second;
+            kept = Why::DestinationIsSource;
+        } else {
+            return false;
+        }
         return true;
     };
     // The folder is held open for the whole run: every output is made in
@@ -480,6 +502,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         const std::string target = (folder.ends_with('/') ? folder : folder + "/") + out_name;
         run.file_begins(target);
         earlier.clear();
+        current = &source;
         FileOutcome outcome;
         try {
             const InFolder to{&into, out_name, false};
@@ -491,7 +514,7 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         }
         if (!earlier.empty()) {
             ui.file_begins(source);
-            outcome.reason = {.why = Why::OutputWrittenAlready, .path = source, .other = target, .target = earlier};
+            outcome.reason = {.why = kept, .path = source, .other = target, .target = earlier};
             ui.log_line(reason_text(outcome.reason));
         } else if (const auto written = engine.last_output()) {
             outputs[{written->volume, written->index}] = source;
@@ -499,6 +522,8 @@ int run_files_command(Operation op, const std::vector<std::string>& sources, con
         run.file_ended(outcome);
     }
     engine.keep_existing = nullptr;
+    // Its outputs are on disk before the run reports them done.
+    into.flush_file_system();
     return run.finish(stopped, count);
 }
 
@@ -553,9 +578,10 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
 constexpr const char* kStandardInput = "standard input";
 constexpr const char* kStandardOutput = "standard output";
 
-// Standard input is kept up to one byte beyond the largest original file:
-// the engine then refuses the file as too large.
-constexpr std::int64_t kSpoolLimit = (std::int64_t{1} << 31) + 1;
+// Standard input is kept up to one byte beyond the largest coded file, so
+// that every coded file the format allows comes whole; the engine refuses
+// anything longer as too large, to code or to decode.
+constexpr std::int64_t kSpoolLimit = kMaxOriginalSize + static_cast<std::int64_t>(kCodedOverhead) + 1;
 
 // code and decode of one SOURCE into one DESTINATION, either of them "-".
 // Standard output gets the bytes as they are made: a decoded file goes out
@@ -619,7 +645,10 @@ int run(int argc, char** argv) {
             stdin_is_data = operands[0] == "-";
             if (operands[1] == "-" && is_console(kStdout))
                 return usage_error("standard output is a terminal; coded and decoded data are not written there");
-            if (stdin_is_data && options.password_file == "-")
+            // Standard input under any name: read for the password, it
+            // would lose the data behind its first line.
+            if (stdin_is_data && options.password_file &&
+                (*options.password_file == "-" || names_standard_input(*options.password_file)))
                 return usage_error("standard input cannot give both the password and the data");
             if (stdin_is_data && !options.password_file && !have_console())
                 return usage_error("with - as SOURCE the password must come from --password-file or the terminal");
@@ -634,7 +663,8 @@ int run(int argc, char** argv) {
                 return usage_error("cannot use '" + folder + "' as " + (i == 0 ? "source" : "destination") +
                                    " folder: " + problem);
         }
-        if (destination_inside_source(operands[0], operands[1])) return usage_error(refusal_inside_source(operands[1]));
+        if (const Overlap overlap = folders_overlap(operands[0], operands[1]); overlap != Overlap::None)
+            return usage_error(overlap_refusal(overlap, operands[0], operands[1]));
     } else {
         return usage_error("unknown command '" + command + "'");
     }

@@ -11,6 +11,10 @@ std::string refusal_inside_source(const std::string& destination) {
     return "The destination folder is the source folder or lies inside it, nothing was written: " + destination;
 }
 
+std::string refusal_source_inside(const std::string& source) {
+    return "The source folder lies inside the destination folder, nothing was written: " + source;
+}
+
 std::string no_longer_exists(const std::string& path) { return path + " no longer exists"; }
 
 std::string stop_report_text(std::int64_t done, std::int64_t count) {
@@ -45,6 +49,10 @@ Placing placing(Why why) {
     case Why::TooLarge:
     case Why::TooLargeToDecode: return Placing::After;
     case Why::NotRegular:
+    case Why::DamagedCodedFile:
+    case Why::KeptOnMismatch:
+    case Why::DestinationDangling:
+    case Why::DestinationForeignLink:
     case Why::DestinationLink:
     case Why::DestinationNotRegular: return Placing::Before;
     case Why::IsDestinationFolder:
@@ -54,7 +62,8 @@ Placing placing(Why why) {
     case Why::DestinationNotFolder:
     case Why::DestinationWrittenAlready:
     case Why::NameTooLong:
-    case Why::OutputWrittenAlready: return Placing::PassedBy;
+    case Why::OutputWrittenAlready:
+    case Why::DestinationIsSource: return Placing::PassedBy;
     default: return Placing::Inside;
     }
 }
@@ -72,6 +81,12 @@ std::string words(const Reason& r) {
     case Why::TooLargeToDecode:
         return "Coded files whose contents would be 2 GiB (2147483648 bytes) or more cannot be decoded";
     case Why::NotRegular: return "is not a regular file";
+    case Why::DamagedCodedFile: return "is a damaged coded file: it is too short for its own header";
+    case Why::KeptOnMismatch: return "kept; the decoded data did not match";
+    case Why::DestinationDangling:
+        return "is a symbolic link to " + r.target + ", which does not exist; nothing was written through it";
+    case Why::DestinationForeignLink:
+        return "is a symbolic link of another user in a shared folder; it is not followed";
     case Why::DestinationLink: return "is a symbolic link, which a folder run does not follow";
     case Why::DestinationNotRegular: return "is not a regular file and cannot be replaced";
     case Why::CannotReplace: return "Cannot replace " + r.path + ": " + IoError(r.target, r.error).reason();
@@ -88,6 +103,7 @@ std::string words(const Reason& r) {
                " bytes the file system allows: " + r.other;
     case Why::OutputWrittenAlready:
         return "its destination " + r.other + " was already written in this run from " + r.target;
+    case Why::DestinationIsSource: return "its destination " + r.other + " is " + r.target + ", a source of this run";
     }
     return {};
 }

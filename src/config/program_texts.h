@@ -23,6 +23,10 @@ enum class Why {
     TooLarge,                   // path: a source too large to code
     TooLargeToDecode,           // path: a coded file whose contents would be
     NotRegular,                 // path: a source that is no regular file
+    DamagedCodedFile,           // path: a coded file too short for its own header
+    KeptOnMismatch,             // path: an existing destination left as it was
+    DestinationDangling,        // path: a destination link that leads nowhere; target: where
+    DestinationForeignLink,     // path: a destination link another user planted in a shared folder
     DestinationLink,            // path: a destination that is a link
     DestinationNotRegular,      // path: the destination as shown
     CannotReplace,              // path: the destination as shown; target, error: why
@@ -37,6 +41,7 @@ enum class Why {
     DestinationWrittenAlready,  // path: the source folder; other: its destination
     NameTooLong,                // path: the source; other: the destination; limit
     OutputWrittenAlready,       // path: the source; other: the destination; earlier
+    DestinationIsSource,        // path: the source; other: the destination; target: the other source
 };
 
 struct Reason {
@@ -59,6 +64,7 @@ std::string reason_detail(const Reason& reason, const std::string& named);
 
 // The commands' refusals.
 std::string refusal_inside_source(const std::string& destination);
+std::string refusal_source_inside(const std::string& source);
 std::string no_longer_exists(const std::string& path);
 // The folder walk's report after a stop.
 std::string stop_report_text(std::int64_t done, std::int64_t count);

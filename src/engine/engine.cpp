@@ -22,6 +22,17 @@ namespace tarnvold {
 
 Reason destination_problem(const Destination& destination) {
     Reason r;
+    if (destination.foreign_link) {
+        r.why = Why::DestinationForeignLink;
+        r.path = destination.path;
+        return r;
+    }
+    if (destination.dangling) {
+        r.why = Why::DestinationDangling;
+        r.path = destination.path;
+        r.target = destination.target;
+        return r;
+    }
     if (!destination.exists) return r;
     if (destination.link) {
         r.why = Why::DestinationLink;
@@ -285,7 +296,7 @@ void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size,
     const auto header_bytes = header.to_bytes();
     std::memcpy(bytes, header_bytes.data(), header_bytes.size());
     std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
-    ui_.process_events();
+    pump();
 
     // The whole coded file goes out in one write once both passes are done.
     in_memory(payload, n, *keys, size);
@@ -309,7 +320,7 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
     out.write_all(header_bytes.data(), header_bytes.size());
     const std::uint8_t gap[kDataOffset - kHeaderSize] = {};
     out.write_all(gap, sizeof gap);
-    ui_.process_events();
+    pump();
 
     PasswordStream password_stream(password);
     // Coding applies the position key stream first, then the password's.
@@ -379,7 +390,7 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
             if (match == sums.end()) {
                 in.close();
                 ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
-                return mismatch(source, destination);
+                return unmatched(source, destination, to.exists);
             }
             const PasswordForm& found = forms[static_cast<std::size_t>(match - sums.begin())];
             form = found.code_page;
@@ -390,23 +401,53 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
         }
     }
     tell_form(key, form);
-    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, key, keys));
+    std::optional<OutputFile> out;
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, key, keys, out));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.label_set_visible(LabelId::Checksum, true);
     // The restored file holds exactly the bytes written: their sum is its
     // checksum, shown as the checksum pass shows it.
     ui_.log_line(ui_.message(msg::kCrcCheck), destination);
     show_checksum(header.payload_length(size), computed);
-    if (computed != header.crc) return mismatch(source, destination);
+    if (computed != header.crc) {
+        ui_.log_line(ui_.message(msg::kCrcMismatch));
+        Reason why{.why = Why::Message, .message = msg::kCrcMismatch};
+        // A file that was there stays as it was: the decoded bytes are most
+        // likely those of a wrong password.  Under a free name they are
+        // kept for the person to look at, and the mismatch said.
+        if (to.exists) {
+            out.reset();
+            why = {.why = Why::KeptOnMismatch, .path = destination};
+            ui_.log_line(reason_text(why));
+        } else {
+            commit(*out);
+        }
+        ui_.notice(ui_.message(msg::kCrcMismatch));
+        end_display(ui_);
+        return {Outcome::ChecksumMismatch, source, destination, std::move(why)};
+    }
+    commit(*out);
     finished(msg::kDecodingFinished, source, destination);
     return {Outcome::Done, source, destination, {}};
 }
 
-FileOutcome Engine::mismatch(const std::string& source, const std::string& destination) {
+void Engine::commit(OutputFile& out) {
+    out.commit();
+    last_output_ = out.identity();
+}
+
+// No form of the password matched: nothing was written, and a file that
+// was there stays as it was.
+FileOutcome Engine::unmatched(const std::string& source, const std::string& destination, bool kept) {
     ui_.log_line(ui_.message(msg::kCrcMismatch));
+    Reason why{.why = Why::Message, .message = msg::kCrcMismatch};
+    if (kept) {
+        why = {.why = Why::KeptOnMismatch, .path = destination};
+        ui_.log_line(reason_text(why));
+    }
     ui_.notice(ui_.message(msg::kCrcMismatch));
     end_display(ui_);
-    return {Outcome::ChecksumMismatch, source, destination, {.why = Why::Message, .message = msg::kCrcMismatch}};
+    return {Outcome::ChecksumMismatch, source, destination, std::move(why)};
 }
 
 // The log line naming the form of a password holding letters beyond ASCII.
@@ -446,6 +487,14 @@ std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header
         stop_early();
         return FileOutcome{Outcome::Declined, source, {}, {.why = Why::DeclinedNewer, .path = source}};
     }
+    // The signature with less behind it than its own header says: the
+    // payload would begin beyond the seed.
+    if (header.payload_length(size) < 0) {
+        stop_early();
+        const Reason why{.why = Why::DamagedCodedFile, .path = source};
+        refuse(why, msg::kDecodingAborted);
+        return FileOutcome{Outcome::Refused, source, {}, why};
+    }
     if (header.payload_length(size) > kMaxOriginalSize) {
         stop_early();
         const Reason why{.why = Why::TooLargeToDecode, .path = source};
@@ -459,38 +508,34 @@ std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header
 // bytes written.  `whole` holds the file when it was read at once.
 std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const coded_header& header,
                                      std::int64_t size, std::uint8_t* whole, std::string_view password,
-                                     std::optional<Keys>& keys) {
+                                     std::optional<Keys>& keys, std::optional<OutputFile>& out) {
     const std::int64_t payload = header.payload_length(size);
-    // The seed needs the file's last 4 bytes after the payload.
-    if (whole != nullptr && payload < 0) throw IoError(in.path(), IoError::kEndOfFile);
     const std::int32_t seed =
         whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
     // A small payload's keys are made while the output is opened, unless
     // they are on their way already.
     if (whole == nullptr || !keys || !keys->made_for(seed, static_cast<std::size_t>(payload))) keys.reset();
     if (whole != nullptr && !keys) keys.emplace(seed, password, static_cast<std::size_t>(payload), keys_);
-    OutputFile out(to);
+    out.emplace(to);
     std::uint64_t sum = 0;
     if (whole != nullptr) {
         std::uint8_t* plain = whole + header.data_offset;
         const auto n = static_cast<std::size_t>(payload);
-        ui_.process_events();
+        pump();
         in_memory(plain, n, *keys, size);
-        out.write_all(plain, n);
+        out->write_all(plain, n);
         sum = checksum(plain, n);
     } else {
         in.seek(header.data_offset);
-        ui_.process_events();
+        pump();
         PasswordStream password_stream(password);
         // Decoding undoes them in the other order: the first pass applies the
         // password key stream, the second the position key stream.
         Pass by_password{ProgressBarId::Pass1, step_for(size), 0, password_keys(password_stream)};
         Pass position{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
-        sum = run_blocks(in, out, payload, by_password, position, both_keys(seed, password_stream), SumOf::Output);
+        sum = run_blocks(in, *out, payload, by_password, position, both_keys(seed, password_stream), SumOf::Output);
     }
     in.close();
-    out.commit();
-    last_output_ = out.identity();
     return sum;
 }
 
@@ -512,7 +557,11 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
         return {Outcome::NotCoded, source, {}, {.why = Why::Message, .message = msg::kNotCodedFile}};
     }
     const std::int64_t payload = header.payload_length(size);
-    if (payload < 0) throw IoError(source, IoError::kEndOfFile);
+    if (payload < 0) {
+        const Reason why{.why = Why::DamagedCodedFile, .path = source};
+        ui_.log_line(reason_text(why));
+        return {Outcome::Refused, source, {}, why};
+    }
     if (payload > kMaxOriginalSize) {
         const Reason why{.why = Why::TooLargeToDecode, .path = source};
         ui_.log_line(reason_text(why));

@@ -16,6 +16,7 @@
 #include "io/file_io.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,7 +39,9 @@ enum class Outcome {
     Refused,           // the engine would not do it (same file, too large, not a regular file,
                        // a destination that cannot be replaced)
     NotCoded,          // the source is not a coded file
-    ChecksumMismatch,  // decoded, but the checksum differs: probably a wrong password
+    ChecksumMismatch,  // decoded, but the checksum differs: probably a wrong password.  An
+                       // existing destination is then left as it was (Why::KeptOnMismatch);
+                       // under a free name the output stays, for the person to look at.
 };
 
 // What became of one file, with the paths it was about and, when it was not
@@ -62,6 +65,13 @@ struct InFolder {
     const Folder* folder = nullptr;  // none: the path is used, links followed
     std::string_view name;
     bool follow_link = false;
+};
+
+// Thrown out of an operation that stop_requested ended; like an error, it
+// leaves nothing of the output behind.
+class OperationStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "stopped"; }
 };
 
 class Engine {
@@ -119,6 +129,10 @@ public:
     // of its own run this way.
     std::function<bool(const FileId& existing)> keep_existing;
 
+    // Asked whenever the operation lets pending window messages through:
+    // true ends it there with OperationStopped.  Empty: never stopped.
+    std::function<bool()> stop_requested;
+
     SeedGenerator& seeds() { return seeds_; }
 
     // The identity of the file the last codefile or decodefile wrote (also
@@ -129,6 +143,10 @@ private:
     struct Pass;
     void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
     void advance(Pass& pass, std::int64_t counter);
+    // Lets pending window messages through, then ends the operation if a
+    // stop was asked for meanwhile.
+    void pump();
+    void stop_if_requested() const;
     // Both key streams over bytes whose first one is at payload position
     // `before` + 1; returns the sum of the bytes given or left, as asked.
     using BothKeys = std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t before, KeyedSum)>;
@@ -154,12 +172,16 @@ private:
     void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
     std::optional<FileOutcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
                                            const std::string& source);
+    // Decodes into `out`, made here, which the caller commits once it
+    // knows the checksum.
     std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
-                                 std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys);
+                                 std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys,
+                                 std::optional<OutputFile>& out);
+    void commit(OutputFile& out);
     std::vector<std::uint64_t> form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
                                          const std::uint8_t* whole, const std::vector<PasswordForm>& forms);
     void tell_form(std::string_view password, int code_page);
-    FileOutcome mismatch(const std::string& source, const std::string& destination);
+    FileOutcome unmatched(const std::string& source, const std::string& destination, bool kept);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);

@@ -118,7 +118,7 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
         done += chunk;
         if (pass.counter % pass.step == 0) {
             ui_.bar_step(pass.bar);
-            ui_.process_events();
+            pump();
         }
     }
 }
@@ -129,6 +129,16 @@ void Engine::advance(Pass& pass, std::int64_t target) {
     const std::int64_t steps = target / pass.step - pass.counter / pass.step;
     pass.counter = target;
     ui_.bar_steps(pass.bar, steps);
+    stop_if_requested();
+}
+
+void Engine::pump() {
+    ui_.process_events();
+    stop_if_requested();
+}
+
+void Engine::stop_if_requested() const {
+    if (stop_requested && stop_requested()) throw OperationStopped();
 }
 
 // The block loop: read a block, run both passes over it, write it, until the
@@ -277,6 +287,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
             const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
             ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
             counter = reached;
+            stop_if_requested();
         });
 
     ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
@@ -339,6 +350,7 @@ std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, 
             const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
             ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
             counter = reached;
+            stop_if_requested();
         });
     return sums;
 }

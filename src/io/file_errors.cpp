@@ -6,7 +6,6 @@
 #include "io/system_error.h"
 
 #include <atomic>
-#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -40,21 +39,18 @@ std::string with_full_stop(std::string text) {
 }
 
 long temporary_owner(std::string_view name) {
-    // ".tvtmp-" PID "-" COUNTER, behind a hidden name of earlier versions'
-    // form or alone.
-    if (!name.starts_with('.')) return -1;
-    const auto mark = name.rfind(".tvtmp-");
-    if (mark == std::string_view::npos) return -1;
-    std::string_view rest = name.substr(mark + 7);
-    const auto dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 18 || dash + 1 == rest.size()) return -1;
+    // Exactly what temporary_name makes: ".tvtmp-", ten digits, "-" and
+    // eight lower-case hexadecimal digits.  Anything else, however alike,
+    // is a file of the user's.
+    constexpr std::string_view kMark = ".tvtmp-";
+    if (name.size() != kTemporaryNameLength || !name.starts_with(kMark) || name[17] != '-') return -1;
     std::int64_t pid = 0;
-    for (const char c : rest.substr(0, dash)) {
+    for (const char c : name.substr(kMark.size(), 10)) {
         if (c < '0' || c > '9') return -1;
         pid = pid * 10 + (c - '0');
     }
-    for (const char c : rest.substr(dash + 1))
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
+    for (const char c : name.substr(18))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return -1;
     // A process number too large for a long (32 bits on Windows) is no
     // process of this system.
     return pid <= LONG_MAX ? static_cast<long>(pid) : -1;

@@ -66,8 +66,12 @@ bool same_file(const std::string& a, const std::string& b);
 std::int64_t file_size_or_minus1(const std::string& path);
 
 // What writing to a path would meet.  Symbolic links are followed to the
-// file they lead to, which is what gets written; a link whose target does
-// not exist yet leads to that target, which is then created.
+// file they lead to, which is what gets written.  A link whose target does
+// not exist is `dangling` and nothing is written through it; a link that
+// another user owns in a folder everyone may write to and that has the
+// sticky bit (/tmp) is a `foreign_link`, not followed at all (the system's
+// own rule for such folders, which it cannot apply to a link the program
+// follows itself).
 //
 // A destination inside a folder held open (a folder run's) is reached
 // through that folder only, and a link under its name is not followed: it
@@ -76,8 +80,10 @@ struct Destination {
     std::string path;    // as given
     std::string target;  // with every link followed
     bool exists = false;
-    bool regular = false;  // only a regular file is ever replaced
-    bool link = false;     // a link under the name of a destination in a held folder
+    bool regular = false;       // only a regular file is ever replaced
+    bool link = false;          // a link under the name of a destination in a held folder
+    bool dangling = false;      // links that lead to nothing; `target`: where
+    bool foreign_link = false;  // another user's link in a shared sticky folder
     // For an existing regular file: the error a truncating open for writing
     // would meet (0 when it would succeed).
     int write_error = 0;
@@ -190,8 +196,12 @@ public:
     // write_at() fails there with ESPIPE, and seek() goes nowhere but to
     // where the bytes written so far end.
     bool positioned() const { return !stream_; }
-    // Makes the written bytes the destination; an existing destination is
-    // replaced in one step, after the new contents are on disk.
+    // Makes the written bytes the destination, once they are on disk; an
+    // existing destination is replaced in one step.  An output in a held
+    // folder is the exception: its holder flushes the folder's file system
+    // once for all its outputs (Folder::flush_file_system) before it reports
+    // them done, since waiting for the disk at every one of many small files
+    // would cost most of a run's time.
     void commit();
     // The written file's identity, known once commit() has begun.
     FileId identity() const { return identity_; }
@@ -213,6 +223,8 @@ private:
     // The steps of commit() on POSIX systems (output_file_posix.cpp).
     void commit_under_free_name();
     void keep_rights_and_sync();
+    void sync_new_file();
+    static void sync_folder(int dir) noexcept;
     void name_unnamed_file();
     void move_into_place();
 
@@ -230,10 +242,17 @@ private:
     std::int64_t streamed_ = 0;  // the bytes sent there
 };
 
-// True when `name` is one this program gives its temporary files: a hidden
-// name of a fixed short form that carries the number of the process that
-// made it (".tvtmp-" and digits), or the longer ".NAME.tvtmp-PID-N" of
-// earlier versions.  Folder runs never take such a file as an input.
+// True when `name` is exactly of the form this program gives its named
+// temporary files: ".tvtmp-", the number of the process that made it in ten
+// digits, "-" and a counter in eight lower-case hexadecimal digits (26
+// bytes).  Folder runs never take such a file as an input; any other name,
+// however alike, is an ordinary file.
+//
+// While it writes, the program holds a lock on its temporary file (flock
+// here; on Windows the file is open without delete sharing), and a folder
+// run removes a temporary only when it can take that lock itself: a file
+// no process holds, whatever the process numbers in its name say (they mean
+// nothing in another process-number space or on another machine).
 bool is_temporary_name(std::string_view name);
 // The number of the process that made a temporary file of that name, or -1.
 long temporary_owner(std::string_view name);

@@ -69,16 +69,43 @@ SourceInfo inspect_source(const std::string& path) {
     return info;
 }
 
+namespace {
+
+// True when following the link `link` (examined as `st`) would be refused
+// by the system's own rule for shared folders: a link in a folder that
+// everyone may write to and that has the sticky bit is followed only for
+// its owner, or when the folder's owner made it.
+bool foreign_link(const std::string& link, const struct stat& st) {
+    struct stat folder {};
+    if (::stat(folder_of(link).c_str(), &folder) != 0) return true;
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return shared && st.st_uid != ::geteuid() && st.st_uid != folder.st_uid;
+}
+
+}  // namespace
+
 Destination inspect_destination(const std::string& path) {
     Destination d;
     d.path = path;
     d.target = path;
-    // Follow the links one at a time, as the system would, so that a link
-    // whose target is missing still tells which file to create.
+    // Follow the links one at a time, as the system would, so that where
+    // they lead can be shown; a link is written through only to a file
+    // that exists, and never one that another user planted in a shared
+    // folder.
     for (int hops = 0;; ++hops) {
         struct stat st {};
-        if (::lstat(d.target.c_str(), &st) != 0) return d;  // nothing there (or not reachable)
+        if (::lstat(d.target.c_str(), &st) != 0) {
+            // Nothing there (or not reachable); through a link, the link
+            // leads nowhere.
+            d.dangling = hops > 0;
+            return d;
+        }
         if (S_ISLNK(st.st_mode)) {
+            if (foreign_link(d.target, st)) {
+                d.foreign_link = true;
+                d.target = path;
+                return d;
+            }
             if (hops >= 40) {
                 d.exists = true;
                 d.regular = true;

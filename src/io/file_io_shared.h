@@ -6,6 +6,7 @@
 
 #include "io/file_io.h"
 
+#include <cstddef>
 #include <string>
 
 namespace tarnvold {
@@ -28,5 +29,6 @@ bool is_folder(const std::string& path);
 // digits; 26 bytes whatever the destination's name, so that it fits
 // wherever that name fits.  temporary_owner reads it back.
 std::string temporary_name(unsigned long process);
+inline constexpr std::size_t kTemporaryNameLength = 26;
 
 }  // namespace tarnvold

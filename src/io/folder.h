@@ -29,6 +29,11 @@ struct EntryInfo {
     FileId id;
 };
 
+// How many more files and folders this process may hold open at once
+// before the system refuses (the limit of descriptors less those in use);
+// a large number where there is no such limit.
+std::size_t spare_descriptors();
+
 class Folder {
 public:
     // What the folder is opened for: listing its entries (a source), or
@@ -63,6 +68,11 @@ public:
     // What is under `name` here; a link is followed only with `follow_link`
     // (Missing when it leads nowhere).
     EntryInfo inspect(std::string_view name, bool follow_link = false) const;
+    // True when this folder is `outer` or lies anywhere below it, told by
+    // the folders' identities from this one up to the root, whatever path
+    // either was opened by (links, bind mounts, another spelling).  False
+    // also when the way up cannot be followed.
+    bool is_within(const Folder& outer) const;
     // The longest name, in bytes, this folder's file system allows.
     std::size_t name_limit() const;
 
@@ -72,11 +82,17 @@ public:
     // fails.
     bool next(std::string& name, EntryKind& kind);
 
-    // Removes the temporary files (is_temporary_name) that processes which no
-    // longer run left in this folder; those of running processes stay.
-    // Returns how many were removed.  Failures are passed over: the files
-    // then stay for a later run.
+    // Removes the temporary files (is_temporary_name) that no process holds
+    // any longer in this folder; those being written stay.  Returns how many
+    // were removed.  Failures are passed over: the files then stay for a
+    // later run.
     std::size_t remove_stale_temporaries() const;
+
+    // Puts everything written on this folder's file system on disk (the
+    // outputs made in it without waiting for the disk).  Throws IoError.
+    // On Windows each output is flushed as it is committed, and this does
+    // nothing.
+    void flush_file_system() const;
 
     // For the platform layer's own use.
     SystemHandle native_handle() const;

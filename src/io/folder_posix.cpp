@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Folders held open, on POSIX systems: a descriptor per folder (O_PATH for
 // one only written into), every name looked up relative to it.
+#include "io/file_io_shared.h"
 #include "io/folder.h"
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -40,6 +42,20 @@ EntryKind kind_of_mode(mode_t mode) {
 int open_flags(Folder::Use use) { return (use == Folder::Use::List ? O_RDONLY : O_PATH) | O_DIRECTORY | O_CLOEXEC; }
 
 }  // namespace
+
+std::size_t spare_descriptors() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::size_t{1} << 20;
+    std::size_t in_use = 0;
+    if (DIR* open = ::opendir("/proc/self/fd")) {
+        while (const dirent* entry = ::readdir(open)) in_use += entry->d_name[0] != '.';
+        ::closedir(open);
+    } else {
+        in_use = 32;  // no way to count them: a fair guess
+    }
+    const auto total = static_cast<std::size_t>(limit.rlim_cur);
+    return total > in_use ? total - in_use : 0;
+}
 
 Folder::Folder() = default;
 Folder::~Folder() = default;
@@ -91,6 +107,42 @@ EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
     return {kind_of_mode(st.st_mode), {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}};
 }
 
+bool Folder::is_within(const Folder& outer) const {
+    struct stat target {};
+    if (::fstat(outer.state_->fd, &target) != 0) return false;
+    int at = ::openat(state_->fd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat here {};
+    bool within = false;
+    while (at >= 0 && ::fstat(at, &here) == 0) {
+        if (here.st_dev == target.st_dev && here.st_ino == target.st_ino) {
+            within = true;
+            break;
+        }
+        const int up = ::openat(at, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(at);
+        at = up;
+        struct stat above {};
+        // The root is its own parent.
+        if (at >= 0 && ::fstat(at, &above) == 0 && above.st_dev == here.st_dev && above.st_ino == here.st_ino) break;
+    }
+    if (at >= 0) ::close(at);
+    return within;
+}
+
+void Folder::flush_file_system() const {
+    check_fault(IoOp::Sync, state_->path);
+    // A folder held only to write in (O_PATH) cannot be synced through;
+    // one that this user cannot read leaves the whole system's sync.
+    const int fd = ::openat(state_->fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        ::sync();
+        return;
+    }
+    const int error = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error != 0) throw IoError(state_->path, error);
+}
+
 std::size_t Folder::name_limit() const {
     if (state_->name_max == 0) {
         const long limit = ::fpathconf(state_->fd, _PC_NAME_MAX);
@@ -134,14 +186,25 @@ std::size_t Folder::remove_stale_temporaries() const {
         return 0;
     }
     std::size_t removed = 0;
-    const long self = static_cast<long>(::getpid());
     while (const dirent* entry = ::readdir(dir)) {
-        const long owner = temporary_owner(entry->d_name);
-        if (owner <= 0 || owner == self) continue;
-        if (owner <= INT_MAX && (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH)) continue;
-        struct stat st {};
-        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (::unlinkat(fd, entry->d_name, 0) == 0) ++removed;
+        if (!is_temporary_name(entry->d_name)) continue;
+        // Only a regular file is opened: opening a device can have effects.
+        struct stat listed {};
+        if (::fstatat(fd, entry->d_name, &listed, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(listed.st_mode)) continue;
+        // Stale only when this process can take the writer's lock: a
+        // writer holds it for as long as it writes.  A file that cannot be
+        // opened or locked stays.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+        int file = ::openat(fd, entry->d_name, O_RDWR | kFlags);
+        if (file < 0 && errno == EACCES) file = ::openat(fd, entry->d_name, O_RDONLY | kFlags);
+        if (file < 0) continue;
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(file, &held) == 0 && S_ISREG(held.st_mode) && ::flock(file, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(fd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino && ::unlinkat(fd, entry->d_name, 0) == 0)
+            ++removed;
+        ::close(file);
     }
     ::closedir(dir);
     return removed;

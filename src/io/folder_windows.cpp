@@ -6,6 +6,7 @@
 // held the folder cannot be renamed, removed or swapped for a link.
 // Reparse points (symbolic links, junctions) count as links and are followed
 // only when asked.
+#include "io/file_io_shared.h"
 #include "io/folder.h"
 #include "io/windows_text.h"
 
@@ -95,6 +96,9 @@ bool process_runs(long pid) {
 }
 
 }  // namespace
+
+// Handles are limited by memory only.
+std::size_t spare_descriptors() { return std::size_t{1} << 20; }
 
 Folder::Folder() = default;
 Folder::~Folder() = default;
@@ -186,6 +190,31 @@ EntryInfo Folder::inspect(std::string_view name, bool follow_link) const {
     return entry;
 }
 
+bool Folder::is_within(const Folder& outer) const {
+    const FileId target = outer.id();
+    // Up the path the system now reaches this folder by (links and
+    // junctions resolved), comparing each folder's identity, up to the
+    // drive's or the share's root.
+    std::wstring path = windows::handle_path(state_->handle);
+    if (path.empty()) path = state_->where;
+    for (;;) {
+        const HANDLE h = open_folder(path, true);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool known = ::GetFileInformationByHandle(h, &info) != 0;
+        ::CloseHandle(h);
+        if (!known) return false;
+        if (id_of(info) == target) return true;
+        while (!path.empty() && is_separator(path.back())) path.pop_back();
+        const auto cut = path.find_last_of(L"\\/");
+        // Past "\\?\" there is nothing to go up to.
+        if (cut == std::wstring::npos || cut < 4) return false;
+        path.resize(cut + 1);
+    }
+}
+
+void Folder::flush_file_system() const { check_fault(IoOp::Sync, state_->path); }
+
 std::size_t Folder::name_limit() const { return 255; }
 
 bool Folder::next(std::string& name, EntryKind& kind) {
@@ -220,7 +249,7 @@ bool Folder::next(std::string& name, EntryKind& kind) {
 
 std::size_t Folder::remove_stale_temporaries() const {
     WIN32_FIND_DATAW data{};
-    const HANDLE find = ::FindFirstFileExW(joined(state_->where, "*.tvtmp-*").c_str(), FindExInfoBasic, &data,
+    const HANDLE find = ::FindFirstFileExW(joined(state_->where, ".tvtmp-*").c_str(), FindExInfoBasic, &data,
                                            FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return 0;
     std::size_t removed = 0;

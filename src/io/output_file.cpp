@@ -24,6 +24,9 @@ OutputFile::OutputFile(const Destination& destination)
         identity_ = destination.id;
         return;
     }
+    // Another user's link in a shared folder is not followed (the system's
+    // own answer to following it).
+    if (destination.foreign_link) throw IoError(destination.path, EACCES);
     if (destination.exists && !destination.regular) {
         const bool folder = destination.folder == nullptr && is_folder(destination.target);
         throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,28 @@ int move_to_free_name(int dir, const char* from, const char* to) {
     return ::renameat(dir, from, dir, to) == 0 ? 0 : errno;
 }
 
+// Takes the writer's lock on a temporary file, which a cleaner must be able
+// to take before it may remove the file (Folder::remove_stale_temporaries).
+// False when a cleaner holds it, or took the name away before the lock was
+// had: the file is then not ours to write, and another name is tried.  A
+// file system without locks leaves the file unlocked, and its cleaners
+// unable to remove it.
+bool lock_temporary(int fd, int dir, const std::string& name) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno != EWOULDBLOCK && errno != EINTR;
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// Closes a descriptor when it goes.
+struct Closer {
+    int fd = -1;
+    ~Closer() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 }  // namespace
 
 void OutputFile::create() {
@@ -63,6 +86,12 @@ void OutputFile::create() {
             name_temporary();
             fd_ = ::openat(dir, temp_name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             error = fd_ < 0 ? errno : 0;
+            if (fd_ >= 0 && !lock_temporary(fd_of(fd_), dir, temp_name_)) {
+                // A cleaner has it: it removes the file, this one takes another name.
+                ::close(fd_of(fd_));
+                fd_ = kNoHandle;
+                error = EEXIST;
+            }
             if (fd_ < 0) forget_temporary();
         }
         // The folder is what refused: naming the file would mislead.
@@ -119,7 +148,10 @@ void OutputFile::commit_file() {
         commit_under_free_name();
         return;
     }
-    if (target_existed_) keep_rights_and_sync();
+    if (target_existed_)
+        keep_rights_and_sync();
+    else
+        sync_new_file();
     if (temp_name_.empty()) name_unnamed_file();
     move_into_place();
 }
@@ -130,6 +162,7 @@ void OutputFile::commit_under_free_name() {
     // and this one is not written.
     const int fd = fd_of(fd_);
     const int dir = fd_of(folder_->native_handle());
+    sync_new_file();
     check_fault(IoOp::Rename, destination_);
     const int linked = link_unnamed(fd, dir, name_);
     if (linked != 0) throw IoError(destination_, linked);
@@ -140,6 +173,16 @@ void OutputFile::commit_under_free_name() {
         ::unlinkat(dir, name_.c_str(), 0);
         throw IoError(destination_, error);
     }
+    if (own_folder_) sync_folder(dir);
+}
+
+void OutputFile::sync_new_file() {
+    // A file given by path is on disk before it is reported done; in a
+    // held folder (a run of many files) the holder flushes its file
+    // system once at the end instead (Folder::flush_file_system).
+    if (!own_folder_) return;
+    check_fault(IoOp::Sync, destination_);
+    if (::fdatasync(fd_of(fd_)) != 0) throw IoError(destination_, errno);
 }
 
 void OutputFile::keep_rights_and_sync() {
@@ -164,7 +207,11 @@ void OutputFile::keep_rights_and_sync() {
 }
 
 void OutputFile::name_unnamed_file() {
-    // Give the unnamed file a name, so that it can be moved into place.
+    // Give the unnamed file a name, so that it can be moved into place; it
+    // is locked first, so that no cleaner ever sees it named and unheld.
+    if (::flock(fd_of(fd_), LOCK_EX | LOCK_NB) != 0) {
+        // no locks on this file system: nobody can take it for stale either
+    }
     for (int attempt = 0; attempt < 100 && temp_name_.empty(); ++attempt) {
         name_temporary();
         const int error = link_unnamed(fd_of(fd_), fd_of(folder_->native_handle()), temp_name_);
@@ -179,6 +226,10 @@ void OutputFile::move_into_place() {
     const int fd = fd_of(fd_);
     const int dir = fd_of(folder_->native_handle());
     check_fault(IoOp::Close, destination_);
+    // The file is closed before it is moved, since a network file system
+    // tells its write errors there; a second descriptor keeps the lock
+    // until the temporary name is gone.
+    const Closer hold{::fcntl(fd, F_DUPFD_CLOEXEC, 0)};
     fd_ = kNoHandle;
     if (::close(fd) != 0 && errno != EINTR) throw IoError(destination_, errno);
 
@@ -193,13 +244,16 @@ void OutputFile::move_into_place() {
     committed_ = true;
     forget_temporary();
 
-    // The folder's new entry is made lasting too, where a file was replaced.
-    if (target_existed_) {
-        const int sync = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (sync >= 0) {
-            ::fsync(sync);
-            ::close(sync);
-        }
+    // The folder's new entry is made lasting too, where a file was
+    // replaced or one was given by path.
+    if (target_existed_ || own_folder_) sync_folder(dir);
+}
+
+void OutputFile::sync_folder(int dir) noexcept {
+    const int sync = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sync >= 0) {
+        ::fsync(sync);
+        ::close(sync);
     }
 }
 

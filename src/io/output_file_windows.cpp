@@ -140,12 +140,12 @@ void OutputFile::commit_file() {
         if (replacing && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
             throw IoError(destination_, IoError::kNotRegularFile);
     }
-    if (replacing) {
-        // Replacing an existing file: its new contents must be on disk before
-        // the old ones are let go.
-        check_fault(IoOp::Sync, destination_);
-        if (!::FlushFileBuffers(h)) throw IoError(destination_, last_error());
-    }
+    // The new contents are on disk before the file takes its name: before
+    // an old file is let go, and before a new one is reported done (this
+    // system has no flush of a whole file system for a folder run to wait
+    // for instead).
+    check_fault(IoOp::Sync, destination_);
+    if (!::FlushFileBuffers(h)) throw IoError(destination_, last_error());
     check_fault(IoOp::Close, destination_);
     check_fault(IoOp::Rename, destination_);
     const bool marked = temp_slot_ == 1;

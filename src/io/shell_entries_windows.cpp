@@ -6,6 +6,8 @@
 #include "io/windows_text.h"
 
 #include <cerrno>
+#include <string_view>
+#include <utility>
 
 namespace tarnvold {
 
@@ -20,6 +22,51 @@ std::wstring listing_pattern(const std::string& path) {
 }
 
 }  // namespace
+
+std::vector<ShellEntry> shell_entries(const std::string& folder, int& error) {
+    std::vector<ShellEntry> entries;
+    error = 0;
+    WIN32_FIND_DATAW found{};
+    const HANDLE h = ::FindFirstFileExW(listing_pattern(folder).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                        nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_FILE_NOT_FOUND) error = windows::error_code(code);
+        return entries;
+    }
+    do {
+        const std::wstring_view wide = found.cFileName;
+        if (wide == L"." || wide == L"..") continue;
+        ShellEntry entry;
+        entry.name = windows::narrow(wide);
+        entry.hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            std::string path = folder;
+            if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+            entry.kind = shell_kind(path + entry.name);
+        } else {
+            entry.kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ShellKind::Folder : ShellKind::File;
+        }
+        entry.size = (static_cast<std::int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        // 100-nanosecond steps since 1601.
+        const std::int64_t ticks = (static_cast<std::int64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                                   found.ftLastWriteTime.dwLowDateTime;
+        entry.modified = ticks / 10000000 - 11644473600LL;
+        entries.push_back(std::move(entry));
+    } while (::FindNextFileW(h, &found));
+    const DWORD code = ::GetLastError();
+    if (code != ERROR_NO_MORE_FILES) error = windows::error_code(code);
+    ::FindClose(h);
+    return entries;
+}
+
+int rename_entry(const std::string& folder, const std::string& name, const std::string& new_name) {
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
+    if (::MoveFileExW(windows::wide_path(base + name).c_str(), windows::wide_path(base + new_name).c_str(), 0))
+        return 0;
+    return windows::error_code(::GetLastError());
+}
 
 ShellKind shell_kind(const std::string& path) {
     const std::wstring wide = windows::wide_path(path);

@@ -27,6 +27,11 @@ int write_standard_output(const void* buf, std::size_t count) noexcept;
 // `regular` is set, so that a source is not written into itself.
 Destination standard_output_destination(const std::string& shown);
 
+// True when `path` names the file standard input is, under another name
+// (/dev/stdin, /dev/fd/0, /proc/self/fd/0, a duplicate of it): the same
+// open file, or the same file on disk.
+bool names_standard_input(const std::string& path);
+
 // Standard input copied into a temporary file that only this process can
 // reach: without a name where the file system allows it, removed at once
 // (or, where that cannot be, when it is closed) otherwise.  The copy stops

@@ -32,6 +32,13 @@ Destination standard_output_destination(const std::string& shown) {
     return d;
 }
 
+bool names_standard_input(const std::string& path) {
+    struct stat in {};
+    struct stat named {};
+    return ::fstat(STDIN_FILENO, &in) == 0 && ::stat(path.c_str(), &named) == 0 && in.st_dev == named.st_dev &&
+           in.st_ino == named.st_ino;
+}
+
 struct SpooledInput::State {
     int fd = -1;
     std::int64_t size = 0;

@@ -30,6 +30,20 @@ int stream_error(DWORD error) {
 
 }  // namespace
 
+bool names_standard_input(const std::string& path) {
+    const HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE) return false;
+    const Identity standard = identity_of(in);
+    if (!standard.known) return false;
+    const HANDLE named = ::CreateFileW(windows::wide_path(path).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE) return false;
+    const Identity other = identity_of(named);
+    ::CloseHandle(named);
+    return other.known && other.id == standard.id;
+}
+
 int write_handle(HANDLE h, const void* buf, std::size_t count) noexcept {
     const auto* p = static_cast<const unsigned char*>(buf);
     while (count > 0) {

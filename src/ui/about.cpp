@@ -61,14 +61,13 @@ void TAboutBox::FormCreate() {
 }
 
 // The maker line and the remark, with its two further lines, in the
-// current language; the box grows with them.
+// current language: in English the box has its 298 x 213, and grows with a
+// longer translation.
 void TAboutBox::set_texts() {
     MakerLine->setText(tr("Made by the Tarnvold developers"));
     MakerLine->adjustSize();
-    Comments->setText(tr("Codes and decodes files with a password.") + "\n" +
-                      tr("Free software under the GNU GPL, version 3 or later.") + "\n" +
-                      tr("The coded-file format keeps out casual readers only; it is no real protection.") + "\n" +
-                      tr("Keep your originals until you have checked the coded copies."));
+    Comments->setText(tr("Codes and decodes files with a password.") + "\n" + tr("Free software: GNU GPL 3 or later.") +
+                      "\n" + tr("Light protection only: keep originals."));
     Comments->setFixedHeight(Comments->heightForWidth(Comments->width()));
     // The panel, and below it the button and the window, grow with the text.
     const int panel_height = std::max(161, Comments->geometry().bottom() + 1 + 8);

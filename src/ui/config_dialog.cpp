@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/config_dialog.h"
 
+#include "ui/keyboard.h"
 #include "ui/ui_common.h"
 
 #include "io/file_io.h"
@@ -26,24 +27,22 @@ QString qs(const std::string& text) { return QString::fromUtf8(text.data(), stat
 
 QByteArray bytes_of(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 
-// The part of a titled group box inside its frame, as its style draws it.
-QRect group_contents(const QGroupBox* box) {
+// Where a titled group box's title ends, as its style draws it.
+int title_bottom(const QGroupBox* box) {
     QStyleOptionGroupBox option;
     option.initFrom(box);
-    option.text = QStringLiteral("Title");
+    option.text = box->title().isEmpty() ? QStringLiteral("Title") : box->title();
     option.lineWidth = 1;
     option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxContents;
-    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, box);
+    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box).bottom();
 }
 
-// The two buttons share the space inside the frame and below the title, so
-// that neither circle sits on the frame's line.
+// The two buttons at 16 and 40 in the box, or lower where a style's title
+// reaches further down, so that no circle sits on the title.
 void place_in_group(QGroupBox* group, QRadioButton* first, QRadioButton* second) {
-    const QRect inside = group_contents(group);
-    const int h = 17;
-    const int gap = std::max(0, (inside.height() - 2 * h) / 3);
-    first->setGeometry(8, inside.top() + gap, 257, h);
-    second->setGeometry(8, inside.top() + 2 * gap + h, 257, h);
+    const int top = std::max(16, title_bottom(group) + 1);
+    first->setGeometry(8, top, 257, 17);
+    second->setGeometry(8, top + 24, 257, 17);
 }
 
 }  // namespace
@@ -105,12 +104,19 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
 Tconfig_form::~Tconfig_form() { language_.remove_caption_target(this); }
 
 void Tconfig_form::apply_captions(const LangTable& table) {
-    GroupBox1->setTitle(qs(table_entry(table, msg::kSelectViewSettings)));
-    RadioButton1->setText(qs(table_entry(table, msg::kVersion11Style)));
-    RadioButton2->setText(qs(table_entry(table, msg::kVersion15Style)));
-    GroupBox2->setTitle(qs(table_entry(table, msg::kSelectLanguage)));
-    OKBtn->setText(qs(table_entry(table, msg::kOk)));
-    CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
+    // Each control with a mnemonic of its own, chosen as the menus' are; a
+    // group's takes the keyboard to the control inside it.
+    const QStringList captions = ui::with_mnemonics(
+        {qs(table_entry(table, msg::kSelectViewSettings)), qs(table_entry(table, msg::kVersion11Style)),
+         qs(table_entry(table, msg::kVersion15Style)), qs(table_entry(table, msg::kSelectLanguage)),
+         qs(table_entry(table, msg::kOk)), qs(table_entry(table, msg::kCancel))});
+    GroupBox1->setTitle(captions[0]);
+    RadioButton1->setText(captions[1]);
+    RadioButton2->setText(captions[2]);
+    place_in_group(GroupBox1, RadioButton1, RadioButton2);
+    GroupBox2->setTitle(captions[3]);
+    OKBtn->setText(captions[4]);
+    CancelBtn->setText(captions[5]);
 }
 
 void Tconfig_form::FormCreate() {

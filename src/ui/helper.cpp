@@ -2,6 +2,7 @@
 #include "ui/helper.h"
 
 #include "ui/qt_text.h"
+#include "ui/translations.h"
 #include "ui/ui_common.h"
 
 #include "io/file_io.h"
@@ -15,7 +16,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
+#include <QVariant>
 #include <QWindow>
 
 #include <algorithm>
@@ -25,6 +28,25 @@ namespace tarnvold {
 namespace {
 constexpr int kDesignWidth = 792;
 constexpr int kDesignHeight = 566;
+
+// The help pages of a language live in help/<locale>/ under the names of
+// the English ones in help/.  A page not translated (yet) is shown in
+// English: a link from a translated page to it falls back to help/.
+class HelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !QFileInfo::exists(name.toLocalFile())) {
+            const QFileInfo wanted(name.toLocalFile());
+            const QString english = QDir::cleanPath(wanted.absolutePath() + QStringLiteral("/../") + wanted.fileName());
+            if (QFileInfo::exists(english)) return QTextBrowser::loadResource(type, QUrl::fromLocalFile(english));
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+};
+
 }  // namespace
 
 // The folder as the system writes it, then the system's separator: a root
@@ -42,7 +64,7 @@ TForm2::TForm2(Language& language, std::function<void()> start_up, QWidget* pare
     setFont(ui::window_font());
     setFixedSize(kDesignWidth, kDesignHeight);
 
-    WebBrowser_v11 = new QTextBrowser(this);
+    WebBrowser_v11 = new HelpBrowser(this);
     WebBrowser_v11->setObjectName("WebBrowser_v11");
     WebBrowser_v11->setGeometry(0, 8, 793, 529);
     WebBrowser_v11->setOpenLinks(true);
@@ -73,6 +95,7 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
         address_ = help_address_for(dir);
         // The address keeps the folder as it is; the view gets it as a local
         // file, so a folder with "#" or "%" in its name opens as well.
+        help_folder_ = QDir(dir).filePath(QStringLiteral("help"));
         const QString file = QDir(dir).filePath(QStringLiteral("help/default.htm"));
         if (QFileInfo::exists(file))
             WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
@@ -85,8 +108,13 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
 }
 
 void TForm2::fit_within(const QSize& available) {
+    available_ = available;
     QMargins frame;
     if (windowHandle() != nullptr) frame = windowHandle()->frameMargins();
+    fitted_framed_ = !frame.isNull();
+    // A title bar and borders as window managers draw them, until the
+    // real ones are known.
+    if (frame.isNull()) frame = QMargins(6, 32, 6, 6);
     const int width = std::min(kDesignWidth, available.width() - frame.left() - frame.right());
     const int height = std::min(kDesignHeight, available.height() - frame.top() - frame.bottom());
     const QSize size(std::max(width, 200), std::max(height, 120));
@@ -106,14 +134,30 @@ void TForm2::fit_within(const QSize& available) {
 // the window manager's frame is known.
 bool TForm2::event(QEvent* event) {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::Show || event->type() == QEvent::Move) {
+    if (event->type() == QEvent::Show) {
         if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
             fit_within(s->availableGeometry().size());
+    } else if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && !fitted_framed_ &&
+               available_.isValid() && windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+        fit_within(available_);
     }
     return handled;
 }
 
-void TForm2::apply_captions(const LangTable& table) { Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow))); }
+void TForm2::apply_captions(const LangTable& table) {
+    Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow)));
+    // Another language: its own help page where there is one, else English.
+    const QString file = ui::qs(language_.loaded_file);
+    const QString locale = file.isEmpty() ? QString() : ui::locale_of_language(QFileInfo(file).completeBaseName());
+    if (locale == help_locale_ || help_folder_.isEmpty()) return;
+    const QString was = help_locale_;
+    help_locale_ = locale;
+    const QString translated = help_folder_ + QStringLiteral("/") + locale + QStringLiteral("/default.htm");
+    if (!locale.isEmpty() && QFileInfo::exists(translated))
+        WebBrowser_v11->setSource(QUrl::fromLocalFile(translated));
+    else if (!was.isEmpty() && QFileInfo::exists(help_folder_ + QStringLiteral("/default.htm")))
+        WebBrowser_v11->setSource(QUrl::fromLocalFile(help_folder_ + QStringLiteral("/default.htm")));
+}
 
 void TForm2::Button1Click() {
     hide();

@@ -5,6 +5,8 @@
 
 #include "config/international.h"
 
+#include <QSize>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -38,7 +40,9 @@ public:
 
     // Lays the window out for a screen area of `available` (outer size):
     // the design size where it fits, otherwise as much as fits, the page
-    // scrolling and the button kept in view below it.
+    // scrolling and the button kept in view below it.  Until the window
+    // manager has framed the window, room is left for a usual frame; it is
+    // laid out again once the frame is known.
     void fit_within(const QSize& available);
 
 public slots:
@@ -63,6 +67,10 @@ private:
     void FormCreate(const std::function<void()>& start_up);
 
     Language& language_;
+    QString help_folder_;         // the help pages' folder, found at creation
+    QString help_locale_;         // the language whose page was shown last (empty: English)
+    QSize available_;             // the area fitted last
+    bool fitted_framed_ = false;  // laid out with the frame known
     QString address_;
 };
 

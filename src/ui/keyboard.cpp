@@ -10,6 +10,7 @@
 #include <QPen>
 #include <QProxyStyle>
 #include <QSet>
+#include <QStyleOptionMenuItem>
 
 namespace tarnvold::ui {
 
@@ -71,6 +72,22 @@ void assign(const QList<QAction*>& actions) {
 class KeyboardStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
+    // The bar's entry that the keyboard is on, with no menu open (after F10
+    // or Alt alone), is drawn as highlighted as an open one: some styles
+    // highlight only an entry whose menu is open, which leaves no sign of
+    // where the keyboard is.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_MenuBarItem && widget != nullptr && widget->hasFocus() && (option->state & State_Selected)) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem copy(*item);
+                copy.state |= State_Sunken;
+                QProxyStyle::drawControl(element, &copy, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* data) const override {
         if (hint == SH_MenuBar_AltKeyNavigation || hint == SH_UnderlineShortcut) return 1;
@@ -81,6 +98,13 @@ public:
 }  // namespace
 
 void assign_mnemonics(QMenuBar* bar) { assign(bar->actions()); }
+
+QStringList with_mnemonics(const QStringList& captions) {
+    QSet<QString> taken;
+    QStringList out;
+    for (const QString& caption : captions) out << marked(caption, caption.isEmpty() ? -1 : choose(caption, taken));
+    return out;
+}
 
 QString without_mnemonic(const QString& text) {
     QString out;

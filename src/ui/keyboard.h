@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <vector>
@@ -22,6 +23,10 @@ namespace tarnvold::ui {
 // letter or digit.  The caption is what the entry shows without the mnemonic;
 // "&" in it stays a plain "&".  Run again whenever the captions change.
 void assign_mnemonics(QMenuBar* bar);
+
+// The captions of the controls of one window with a mnemonic each, chosen
+// as for the entries of a menu; "&" in a caption stays a plain "&".
+QStringList with_mnemonics(const QStringList& captions);
 
 // The caption shown, mnemonic marks taken out ("&File" -> "File",
 // "R&&D" -> "R&D").

@@ -183,10 +183,10 @@ void TForm1::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, tree_model_); });
 }
 
-// Escape stops a running folder walk; the panes and buttons leave it to
+// Escape stops a running folder walk or file operation; the panes and buttons leave it to
 // the window.
 void TForm1::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && commands_.walking()) {
+    if (event->key() == Qt::Key_Escape && commands_.stoppable()) {
         stop_clicked();
         event->accept();
         return;
@@ -221,7 +221,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     const QStringList paths = dropped_paths(event->mimeData());
     if (blocked_ || !full_view_ || paths.isEmpty()) return;
     event->acceptProposedAction();
-    open_path(paths.first());
+    select_entry(paths.first());
     if (paths.size() > 1)
         log_line(ss(tr("%1 files or folders were dropped; the first is selected: %2")
                         .arg(paths.size())
@@ -232,10 +232,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A command still runs or waits in a dialog: it must end first.
     if (blocked_) {
         event->ignore();
-        // During a folder run the user may stop it and quit once the file in
-        // progress is done.
-        if (commands_.walking() && !quit_after_run_ &&
-            ask_yes_no(ss(tr("A folder run is in progress. Stop it after the current file and quit ?")))) {
+        // During a run the user may stop it and quit: a folder run once the
+        // file in progress is done, a single file's at once.
+        if (commands_.stoppable() && !quit_after_run_ &&
+            ask_yes_no(ss(commands_.single_file()
+                              ? tr("A file is being worked on. Stop it, leaving nothing of its output, and quit ?")
+                              : tr("A folder run is in progress. Stop it after the current file and quit ?")))) {
             quit_after_run_ = true;
             commands_.request_stop(true);
         }

@@ -55,7 +55,8 @@ class TForm2;
 class TPasswordDlg;
 namespace ui {
 class FocusMark;
-}
+class FolderListModel;
+}  // namespace ui
 class Tconfig_form;
 class Topendir;
 
@@ -76,6 +77,10 @@ public:
     // What ending the program does once the code is set; by default it
     // leaves the event loop.
     std::function<void(int)> on_exit;
+
+    // The log pane keeps this many of the last lines: a run over many files
+    // would otherwise keep every line of it in memory, laid out.
+    static constexpr int kLogPaneLines = 10000;
 
     // True while a command runs or waits in one of its dialogs.
     bool commands_blocked() const { return blocked_; }
@@ -144,6 +149,9 @@ public:
     // A folder: the tree on it.  A file: the tree on its folder and the
     // file selected in the list.
     void open_path(const QString& path);
+    // A file or folder: the tree on its folder and the entry selected in
+    // the list, as the object of the buttons.
+    void select_entry(const QString& path);
 
 public slots:
     void About1Click();
@@ -207,8 +215,9 @@ private:
     QAction* Directory1;
     QAction* File3;
     QAction* Directory2;
-    // Shown while a folder walk runs, where the buttons were (in the
-    // compact style, at the foot of the progress panel); Escape does the same.
+    // Shown while a folder walk or a single file's operation runs, over
+    // "Code object" (in the compact style, at the foot of the progress
+    // panel); Escape does the same.
     QPushButton* StopButton;
     // In the file list's place when its folder cannot be read.
     QLabel* Unreadable;
@@ -262,9 +271,10 @@ private:
     TForm2* help_ = nullptr;
 
     QFileSystemModel* tree_model_ = nullptr;
-    QFileSystemModel* list_model_ = nullptr;
-    QString last_open_;  // the open dialog's file name, chosen last
-    QString last_save_;  // the save dialog's file name, chosen last
+    ui::FolderListModel* list_model_ = nullptr;
+    QString pending_entry_;  // selected once the list has read its folder
+    QString last_open_;      // the open dialog's file name, chosen last
+    QString last_save_;      // the save dialog's file name, chosen last
     std::array<Bar, 4> bars_{};
     QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
     bool lines_pending_ = false;

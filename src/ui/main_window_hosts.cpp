@@ -4,6 +4,7 @@
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
+#include "ui/folder_list.h"
 #include "ui/helper.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
@@ -157,11 +158,17 @@ Selection TForm1::selection() {
     Selection s;
     // Only an entry of the folder the list shows now, and selected there.
     const QModelIndex index = ShellListView1->currentIndex();
-    if (!index.isValid() || index.parent() != ShellListView1->rootIndex() ||
-        !ShellListView1->selectionModel()->isSelected(index))
+    if (!pending_entry_.isEmpty()) {
+        // Asked for before the list has read its folder.
+        s.path = ui::native_path(pending_entry_);
+        s.kind = QFileInfo(pending_entry_).isDir() ? Selection::Kind::Folder : Selection::Kind::File;
+    } else if (!index.isValid() || !ShellListView1->selectionModel()->isSelected(index)) {
         return s;
-    s.path = ui::native_path(list_model_->filePath(index));
-    s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
+    } else {
+        // The name's bytes as the system has them, text or not.
+        s.path = list_model_->native_path(index);
+        s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
+    }
     if (s.kind == Selection::Kind::File) command_source_ = s.path;
     if (s.kind == Selection::Kind::Folder) command_folder_ = s.path;
     return s;

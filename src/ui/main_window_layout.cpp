@@ -3,6 +3,7 @@
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
+#include "ui/folder_list.h"
 #include "ui/helper.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
@@ -82,7 +83,10 @@ QProgressBar* make_bar(const char* name, QWidget* parent, int left, int top, int
 
 // The window's buttons are all of one size.
 QPushButton* command_button(const char* name, const char* caption, QWidget* parent, int left, int top) {
-    return ui::make_button(name, caption, parent, QRect(left, top, 113, 25));
+    QPushButton* button = ui::make_button(name, caption, parent, QRect(left, top, 113, 25));
+    // Enter presses the button that has the focus, as in the dialogs.
+    button->setAutoDefault(true);
+    return button;
 }
 
 }  // namespace
@@ -163,6 +167,7 @@ void TForm1::build_progress_panel() {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The pane stays editable, but Tab moves on to the next control.
     Memo1->setTabChangesFocus(true);
+    Memo1->setMaximumBlockCount(kLogPaneLines);
     // A file dropped on the pane selects it, as anywhere on the window; it
     // does not become text of the log.
     Memo1->setAcceptDrops(false);
@@ -251,12 +256,8 @@ void TForm1::build_file_list() {
 
     // The file list: folders and files of the folder chosen in the tree,
     // sorted, names editable in place (which renames).
-    auto* list_model = new ui::ShellModel(this);
-    list_model->refused = [this](const QString& why) { ui::notice(this, why); };
-    list_model_ = list_model;
-    // Named pipes, sockets and devices are listed too.
-    list_model_->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::System | QDir::NoDotAndDotDot);
-    list_model_->setReadOnly(false);
+    list_model_ = new ui::FolderListModel(this);
+    list_model_->refused = [this](const QString& why) { ui::notice(this, why); };
     // Before the view's own handler, which moves the selection to a
     // neighbour of a removed entry.
     connect(list_model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { removing_rows_ = true; });
@@ -267,6 +268,9 @@ void TForm1::build_file_list() {
     ShellListView1->setModel(list_model_);
     ShellListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ShellListView1->setIconSize(QSize(16, 16));
+    // Rows of one height: a folder of many entries is laid out without
+    // measuring each.
+    ShellListView1->setUniformItemSizes(true);
     ShellListView1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     // The selection stays visible when the list loses the focus.
     QPalette palette = ShellListView1->palette();
@@ -274,8 +278,15 @@ void TForm1::build_file_list() {
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     ShellListView1->setPalette(palette);
-    connect(list_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        if (path == listed_path_) QTimer::singleShot(0, this, [this] { show_listed(); });
+    connect(list_model_, &ui::FolderListModel::directoryLoaded, this, [this](const QString& path) {
+        if (path != listed_path_) return;
+        show_listed();
+        // The entry asked for before the folder was read.
+        if (pending_entry_.isEmpty()) return;
+        const QModelIndex index = list_model_->index(std::exchange(pending_entry_, QString()));
+        if (!index.isValid()) return;
+        ShellListView1->setCurrentIndex(index);
+        ShellListView1->scrollTo(index);
     });
     list_shown_at_latest_.setSingleShot(true);
     connect(&list_shown_at_latest_, &QTimer::timeout, this, [this] { show_listed(); });
@@ -331,11 +342,10 @@ void TForm1::build_folder_tree() {
                 if (!current.isValid() || tree_removing_) return;
                 const QString path = tree_model_->filePath(current);
                 listed_path_ = path;
-                const QModelIndex root = list_model_->setRootPath(path);
-                ShellListView1->setRootIndex(root);
-                // A folder read for the first time fills the list in batches,
-                // sorted only now and then: it is shown once read and sorted.
-                if (list_model_->rowCount(root) == 0) {
+                pending_entry_.clear();
+                list_model_->set_folder(path);
+                // The list is shown once its folder is read, all at once.
+                if (!list_model_->loaded()) {
                     ShellListView1->viewport()->hide();
                     list_shown_at_latest_.start(30000);
                 } else {
@@ -363,7 +373,6 @@ void TForm1::build_panes() {
 void TForm1::show_listed() {
     list_shown_at_latest_.stop();
     if (!ShellListView1->viewport()->isHidden()) return;
-    list_model_->sort(0, Qt::AscendingOrder);
     ShellListView1->viewport()->show();
 }
 
@@ -400,12 +409,17 @@ void TForm1::set_stop_visible(bool visible) {
 }
 
 void TForm1::stop_clicked() {
-    if (!commands_.walking()) return;
+    if (!commands_.stoppable()) return;
     commands_.request_stop();
-    StopButton->setEnabled(false);  // asked once; the walk ends after the file in progress
+    StopButton->setEnabled(false);  // asked once; a walk ends after the file in progress
 }
 
-void TForm1::show_folder(const QString& path) { ui::select_folder(ShellTreeView1, tree_model_, path); }
+void TForm1::show_folder(const QString& path) {
+    ui::select_folder(ShellTreeView1, tree_model_, path);
+    // Folders above it that are still being read push it down as they come;
+    // the tree follows it (before the first showing, start-up does).
+    if (shown_once_) ui::reveal_current(ShellTreeView1, tree_model_);
+}
 
 void TForm1::open_path(const QString& path) {
     const QFileInfo info(path);
@@ -413,14 +427,26 @@ void TForm1::open_path(const QString& path) {
         show_folder(info.absoluteFilePath());
         return;
     }
+    select_entry(path);
+}
+
+void TForm1::select_entry(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isRoot()) {
+        show_folder(info.absoluteFilePath());
+        return;
+    }
     show_folder(info.absolutePath());
     const QModelIndex index = list_model_->index(info.absoluteFilePath());
-    if (!index.isValid()) return;
+    if (!index.isValid()) {
+        if (!list_model_->loaded()) pending_entry_ = info.absoluteFilePath();
+        return;
+    }
     ShellListView1->setCurrentIndex(index);
     ShellListView1->scrollTo(index);
 }
 
-QString TForm1::listed_folder() const { return list_model_->filePath(ShellListView1->rootIndex()); }
+QString TForm1::listed_folder() const { return list_model_->folder(); }
 
 void TForm1::attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config, TForm2* help) {
     password_dlg_ = password;

@@ -10,16 +10,21 @@
 #include "io/file_io.h"
 #include "io/shell_entries.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tarnvold {
@@ -29,14 +34,8 @@ using ui::ss;
 
 bool is_enterable_folder(const std::string& path) { return folder_listing_error(path) == 0; }
 
-std::string invalid_folder_name(const std::string& name) {
-    if (name.empty()) return ss(QCoreApplication::translate("tarnvold::Topendir", "the name is empty"));
-    if (name.find('/') != std::string::npos)
-        return ss(QCoreApplication::translate("tarnvold::Topendir", "a folder name cannot contain \"/\""));
-    if (name == "." || name == "..")
-        return ss(
-            QCoreApplication::translate("tarnvold::Topendir", "\"%1\" is not a name for a new folder").arg(qs(name)));
-    return {};
+bool valid_folder_name(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
 Topendir::Topendir(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
@@ -84,6 +83,24 @@ void Topendir::FormCreate() {
     ui::centre_when_framed(this);
 }
 
+int title_bar_width(const QString& title) { return QFontMetrics(QApplication::font()).horizontalAdvance(title) + 80; }
+
+void Topendir::set_title(const QString& title) {
+    setWindowTitle(title);
+    const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    const int most = s != nullptr ? s->availableGeometry().width() - 16 : 1024;
+    const int width = std::max(384, std::min(title_bar_width(title), most));
+    if (width == this->width()) return;
+    const int extra = width - 384;
+    setFixedSize(width, 320);
+    Bevel1->setGeometry(8, 8, 281 + extra, 305);
+    ShellTreeView1->setGeometry(16, 16, 265 + extra, 289);
+    OKBtn->move(300 + extra, 8);
+    CancelBtn->move(300 + extra, 38);
+    Button1->move(300 + extra, 70);
+    ui::centre_on_screen(this);
+}
+
 void Topendir::apply_captions(const LangTable& table) {
     OKBtn->setText(qs(table_entry(table, msg::kOk)));
     CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
@@ -107,10 +124,9 @@ void Topendir::choose(const std::string& path) {
 bool Topendir::execute(const std::string& title) {
     if (wait_.running()) return false;
     folder_picked = false;
-    // OK waits for a folder picked in this use; the tree has the focus, so
-    // a first Enter picks the folder in view.
-    OKBtn->setEnabled(false);
-    setWindowTitle(qs(title));
+    // OK, or Enter wherever the focus is, before a folder was picked in this
+    // use (a click, or Space on the tree) ends it as Cancel does.
+    set_title(qs(title));
     if (wait_.run([this] { ShellTreeView1->setFocus(); }) != ui::ModalWait::Answer::Ok || !folder_picked) return false;
     // Read now: a selection moved by keyboard after the click counts.
     // Only a folder that can really be entered is handed out.
@@ -128,19 +144,17 @@ void Topendir::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, model_); });
 }
 
-// From the keyboard, Space or Enter on a folder picks it as a click does;
-// Enter then goes on to press the default button.
+// From the keyboard, Space on a folder picks it as a click does; Enter
+// only presses the default button.
 bool Topendir::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ShellTreeView1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool space = key->key() == Qt::Key_Space;
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const QModelIndex current = ShellTreeView1->currentIndex();
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if ((space || enter) && plain && current.isValid()) {
+        if (key->key() == Qt::Key_Space && plain && current.isValid()) {
             ShellTreeView1->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
             DirectoryOutline1Change();
-            return space;
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);
@@ -149,7 +163,6 @@ bool Topendir::eventFilter(QObject* watched, QEvent* event) {
 void Topendir::DirectoryOutline1Change() {
     if (selected_path().empty()) return;
     folder_picked = true;
-    OKBtn->setEnabled(true);
 }
 
 void Topendir::OKBtnClick() { wait_.ok(); }
@@ -169,15 +182,13 @@ void Topendir::Button1Click() {
     if (path.back() != '/' && path.back() != '\\') path += ss(QDir::separator());
     path += name;
 
-    if (const std::string why = invalid_folder_name(name); !why.empty()) {
-        ui::notice(this, tr("Cannot create the folder %1: %2.").arg(qs(path), qs(why)));
-        return;
-    }
-    try {
-        make_folder(path);
-    } catch (const IoError& error) {
-        ui::notice(this, tr("Cannot create the folder %1").arg(qs(error.what())));
-        return;
+    // A name that cannot be made, or a folder the system will not make, is
+    // passed over without a word; the tree shows what is there either way.
+    if (valid_folder_name(name)) {
+        try {
+            make_folder(path);
+        } catch (const IoError&) {
+        }
     }
     // The new folder shows under its parent; the selection stays on the parent.
     model_->index(qs(path));

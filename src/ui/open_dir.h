@@ -51,6 +51,10 @@ public:
 
     void apply_captions(const LangTable& table) override;
 
+    // Sets the window title; the window widens where its title bar would
+    // cut the title (the tree and the buttons move with it).
+    void set_title(const QString& title);
+
 public slots:
     void FormCreate();
     void DirectoryOutline1Change();
@@ -84,12 +88,16 @@ private:
     ui::ModalWait wait_{*this};
 };
 
+// The width a window needs for its title bar to show `title` whole: the
+// title in the program's font, and room for the bar's buttons.
+int title_bar_width(const QString& title);
+
 // A folder the chooser may hand out: it exists, is a folder, and can be
 // entered and listed.
 bool is_enterable_folder(const std::string& path);
 
-// Why a name cannot be a new folder in one step ("/" in it, ".", ".." or
-// nothing), or empty when it can.
-std::string invalid_folder_name(const std::string& name);
+// Whether a name can be a new folder in one step: not empty, no "/" in it,
+// not "." or "..".
+bool valid_folder_name(const std::string& name);
 
 }  // namespace tarnvold

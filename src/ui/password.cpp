@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include <algorithm>
 #include <limits>
 
 namespace tarnvold {
@@ -37,6 +38,7 @@ TPasswordDlg::TPasswordDlg(Language& language, QWidget* parent) : QDialog(parent
     OKBtn->setDefault(true);
     CancelBtn = ui::make_button("CancelBtn", "Annuler", this, QRect(150, 59, 75, 25));
     Hint = ui::make_label("Hint", QString(), this, 8, 9);
+    Hint->setWordWrap(true);
     Hint->hide();
     Password->setAccessibleName(Label1->text());
 
@@ -94,9 +96,18 @@ void TPasswordDlg::answer(const std::string& password) {
 void TPasswordDlg::show_hint(const QString& text, bool refusal) {
     Hint->setText(text);
     QPalette palette = this->palette();
-    if (refusal) palette.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    // A red that reads on the dialog's background, light or dark.
+    if (refusal) palette.setColor(QPalette::WindowText, ui::warning_colour(palette));
     Hint->setPalette(palette);
-    Hint->resize(217, Hint->sizeHint().height());
+    // As many lines as the text takes: a hint longer than the prompt's line
+    // moves the box and the buttons down, and the dialog grows with them.
+    const int height = text.isEmpty() ? 0 : Hint->heightForWidth(217);
+    Hint->resize(217, height);
+    const int extra = std::max(0, 9 + height + 3 - 27);
+    Password->move(8, 27 + extra);
+    OKBtn->move(70, 59 + extra);
+    CancelBtn->move(150, 59 + extra);
+    setFixedSize(233, 93 + extra);
     Hint->setVisible(!text.isEmpty());
     Label1->setVisible(text.isEmpty());
     Password->setAccessibleDescription(text);

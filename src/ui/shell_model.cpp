@@ -12,9 +12,6 @@
 #include <QMimeDatabase>
 #include <QTreeView>
 
-#include <cerrno>
-#include <cstring>
-
 namespace tarnvold::ui {
 
 namespace {
@@ -102,24 +99,6 @@ QString rename_refusal(const QString& path, const QString& name) {
         return QCoreApplication::translate("tarnvold::ui::ShellModel", "\"%1\" already exists in that folder")
             .arg(name);
     return {};
-}
-
-bool ShellModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || index.column() != 0 || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
-        return QFileSystemModel::setData(index, value, role);
-    const QString name = value.toString();
-    if (name == fileName(index)) return true;
-    const QString path = filePath(index);
-    const QString head = tr("Cannot rename %1 to \"%2\": ").arg(QDir::toNativeSeparators(path), name);
-    if (const QString why = rename_refusal(path, name); !why.isEmpty()) {
-        if (refused) refused(head + why + ".");
-        return false;
-    }
-    errno = 0;
-    if (QFileSystemModel::setData(index, value, role)) return true;
-    const int error = errno;
-    if (refused) refused(head + (error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : tr("refused")) + ".");
-    return false;
 }
 
 FolderTree make_folder_tree(QWidget* parent, const std::function<void(ShellModel*)>& before_view) {

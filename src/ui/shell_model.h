@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The file system as the shell panes and the folder chooser show it.
+// The folder trees of the main window and the folder chooser (the file
+// list has a model of its own, ui/folder_list.h).
 //
 // Types and icons come from names and stat alone: no file is ever opened to
 // guess its contents.  Looking inside files is what the toolkit's own icon
@@ -45,10 +46,6 @@ class ShellModel : public QFileSystemModel {
 public:
     explicit ShellModel(QObject* parent = nullptr, ShownEntries shown = ShownEntries::All);
 
-    // Told, with the reason, when a rename in place is refused.
-    std::function<void(const QString&)> refused;
-
-    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     // A tree of folders has the one column of names: size, type and date
     // would only be hidden columns that assistive technology still reads.
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

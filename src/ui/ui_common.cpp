@@ -17,6 +17,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace tarnvold::ui {
@@ -31,12 +33,29 @@ QFont window_font() {
     return font;
 }
 
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor warning_colour(const QPalette& palette) {
+    const QColor background = palette.color(QPalette::Window);
+    for (const QColor& red : {QColor(0xB0, 0x00, 0x00), QColor(0xFF, 0x8C, 0x8C)})
+        if (contrast(red, background) >= 4.5) return red;
+    return palette.color(QPalette::WindowText);
+}
+
 void centre_on_screen(QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QSize outer = window->frameGeometry().size();
-    window->move(centred(screen->geometry().width(), outer.width()),
-                 centred(screen->geometry().height(), outer.height()));
+    // A window larger than the screen keeps its title bar on it.
+    window->move(std::max(0, centred(screen->geometry().width(), outer.width())),
+                 std::max(0, centred(screen->geometry().height(), outer.height())));
 }
 
 namespace {

@@ -3,7 +3,9 @@
 // program's picture.
 #pragma once
 
+#include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QPixmap>
 #include <QRect>
 #include <QString>
@@ -18,6 +20,15 @@ namespace tarnvold::ui {
 
 // A plain sans of 11 pixels, the font of every window.
 QFont window_font();
+
+// The contrast ratio of two colours, 1 to 21, as accessibility guidelines
+// count it (4.5 is the least for text).
+double contrast(const QColor& a, const QColor& b);
+
+// A red for warnings that reads on `background`: dark on a light one, light
+// on a dark one, with a contrast of at least 4.5; the palette's own text
+// colour where no red reaches that.
+QColor warning_colour(const QPalette& palette);
 
 // Moves a top-level window so that its outer size sits in the middle of the
 // primary screen: (screen - window) / 2, truncated toward zero.

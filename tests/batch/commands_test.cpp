@@ -42,7 +42,7 @@ struct Rig {
     }
     void expect_idle() const {
         EXPECT_TRUE(host.menu && host.buttons && !host.blocked && !engine.batch_mode && !commands.busy());
-        EXPECT_TRUE(!host.stop && !commands.walking());
+        EXPECT_TRUE(!host.stop && !commands.stoppable());
         EXPECT_TRUE(ui.calls.back() == "host:unblocked" || ui.calls.back().starts_with("host:error:"));
         // A folder progress that was shown is hidden again.
         const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:1");
@@ -113,14 +113,17 @@ TEST(Commands, DecodeAsksBeforeThePasswordAndTheEngineAsksAgain) {
     EXPECT_LT(r.at("notice:Coding finished\n\r" + r.src + "/a.txt"), r.at("host:menu:on"));
 
     write_file(r.out + "/back", "old");
-    r.host.opens = {r.out + "/a.cod", r.out + "/a.cod"};
-    r.host.saves = {r.out + "/back", r.out + "/back"};
-    r.host.passwords = {"pw"};
-    r.ui.answers = {false, true, true};
+    r.host.opens = {r.out + "/a.cod", r.out + "/a.cod", r.out + "/a.cod"};
+    r.host.saves = {r.out + "/back", r.out + "/back", r.out + "/back"};
+    r.host.passwords = {"wrong", "pw"};
+    r.ui.answers = {false, true, true, true, true};
     r.ui.calls.clear();
     r.commands.Decode1Click();  // No at the first question: no password asked
     EXPECT_EQ(r.at("host:password"), -1);
     EXPECT_EQ(r.ui.count("log:Decoding aborted"), 1);
+    r.commands.Decode1Click();  // Yes twice, but a wrong password: the file stays
+    EXPECT_EQ(read_file(r.out + "/back"), "old");
+    EXPECT_EQ(r.ui.count("log:" + r.out + "/back kept; the decoded data did not match"), 1);
     r.ui.calls.clear();
     r.host.selected = {};
     r.commands.Button2Click();  // nothing selected: the file command, which asks, then the engine asks
@@ -171,7 +174,7 @@ TEST(Commands, StopEndsTheWalkAfterTheFileInProgress) {
         int files = 0;
         r.commands.walk().on_file = [&](auto&, auto&, Outcome) {
             ++files;
-            EXPECT_TRUE(r.host.stop && r.commands.walking());
+            EXPECT_TRUE(r.host.stop && r.commands.stoppable());
             if (how != NotStopped) r.commands.request_stop(how == ObjectQuietly);
         };
         how == ObjectQuietly ? r.commands.Button1Click() : r.commands.Directory1Click();
@@ -213,14 +216,16 @@ TEST(Commands, BatchModeHidesTheNotCodedBoxOnlyUnderDecodeObject) {
 
 TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     Rig r;
-    // A valid header with no room for its seed.
-    write_file(r.src + "/sub/short", std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
-                                         std::string("\x22\x00", 2) + std::string(10, '\0'));
-    r.host.selected = {Selection::Kind::Folder, r.src};
+    // The walk's first read fails.
+    r.host.selected = {Selection::Kind::Folder, r.src + "/sub"};
     r.host.folders = {r.out};
     r.host.passwords = {"pw"};
-    r.commands.Button2Click();
-    EXPECT_EQ(r.ui.calls.back(), "host:error:" + r.src + "/sub/short: Read beyond end of file.");
+    {
+        FaultPlan plan{IoOp::Read, 0, EIO};
+        FaultScope scope(plan);
+        r.commands.Button2Click();
+    }
+    EXPECT_EQ(r.ui.calls.back(), "host:error:" + r.src + "/sub/b.txt: " + std::strerror(EIO) + ".");
     EXPECT_LT(r.at("host:unblocked"), static_cast<long>(r.ui.calls.size()) - 1);
     EXPECT_TRUE(r.ui.with_prefix("notice:").empty());
     r.expect_idle();

@@ -2,6 +2,7 @@
 // The folder walk on real trees.
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -129,15 +130,18 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
     fs::create_directory(dir.file("back"));
-    // A coded file cut short: a valid header with no room for its seed.
-    write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
-                                              std::string("\x22\x00", 2) + std::string(10, '\0'));
-    Walk w;
-    try {
-        w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
-        ADD_FAILURE() << "no error";
-    } catch (const IoError& e) {
-        EXPECT_EQ(e.path(), dir.file("src/sub/short"));
+    // A file whose reading fails.
+    write_file(dir.file("src/sub/short"), std::string(40, 's'));
+    {
+        FaultPlan plan{IoOp::Read, 0, EIO};
+        FaultScope scope(plan);
+        Walk w;
+        try {
+            w.walk.decodedirs(dir.file("src"), dir.file("back"), "pw");
+            ADD_FAILURE() << "no error";
+        } catch (const IoError& e) {
+            EXPECT_EQ(e.path(), dir.file("src/sub/short"));
+        }
     }
 
     // A file that cannot be opened is told in its turn, after its first line.
@@ -152,6 +156,19 @@ TEST(Walk, ErrorsEndTheWalkNamingThePath) {
     } catch (const IoError& e) {
         EXPECT_EQ(e.code(), EACCES);
         EXPECT_EQ(coding.ui.lines.back(), coding.ui.message(msg::kStartingCode) + dir.file("plain/a.txt"));
+    }
+
+    // The outputs are put on disk before the walk returns: a failure there
+    // is the run's, naming the destination.
+    FaultPlan sync{IoOp::Sync, 0, EIO};
+    FaultScope sync_scope(sync);
+    Walk flushed;
+    try {
+        flushed.walk.codedirs(dir.file("plain"), dir.file("back"), "pw");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.path(), dir.file("back"));
+        EXPECT_TRUE(fs::exists(dir.file("back/a_txt.cod")));
     }
 }
 
@@ -310,22 +327,33 @@ TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced
     }
 }
 
-TEST(Walk, DestinationInsideSource) {
+TEST(Walk, FoldersOverlapByIdentityEitherWay) {
     TempDir dir;
     fs::create_directories(dir.file("a/b"));
     fs::create_directories(dir.file("ab"));
-    EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("a") + "/"));
-    EXPECT_TRUE(destination_inside_source(dir.file("a") + "/", dir.file("a/b") + "//"));
+    constexpr auto inside = Overlap::DestinationInsideSource;
+    constexpr auto around = Overlap::SourceInsideDestination;
+    EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("a") + "/"), inside);
+    EXPECT_EQ(folders_overlap(dir.file("a") + "/", dir.file("a/b") + "//"), inside);
+    EXPECT_EQ(folders_overlap(dir.file("a/b"), dir.file("a")), around);
 #ifdef _WIN32
     // Names in either letter case and either separator are the same; wine
     // makes no folder links.
-    EXPECT_TRUE(destination_inside_source(dir.file("A"), dir.file("a\\b")));
-    EXPECT_TRUE(destination_inside_source(dir.path().root_path().string(), dir.file("ab")));
+    EXPECT_EQ(folders_overlap(dir.file("A"), dir.file("a\\b")), inside);
+    EXPECT_EQ(folders_overlap(dir.path().root_path().string(), dir.file("ab")), inside);
 #else
     fs::create_directory_symlink(dir.file("a/b"), dir.file("link"));
-    EXPECT_TRUE(destination_inside_source(dir.file("a"), dir.file("link")));
-    EXPECT_TRUE(destination_inside_source("/", dir.file("ab")));
+    EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("link")), inside);
+    EXPECT_EQ(folders_overlap(dir.file("link"), dir.file("a")), around);
+    EXPECT_EQ(folders_overlap("/", dir.file("ab")), inside);
+    // The same folder under another path that no link explains.
+    fs::create_directories(dir.file("bound"));
+    if (std::system(("mount --bind '" + dir.file("a") + "' '" + dir.file("bound") + "' 2>/dev/null").c_str()) == 0) {
+        EXPECT_EQ(folders_overlap(dir.file("bound/b"), dir.file("a")), around);
+        EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("bound/b")), inside);
+        EXPECT_EQ(std::system(("umount '" + dir.file("bound") + "'").c_str()), 0);
+    }
 #endif
-    EXPECT_FALSE(destination_inside_source(dir.file("a"), dir.file("ab")));
-    EXPECT_FALSE(destination_inside_source(dir.file("a/b"), dir.file("a")));
+    EXPECT_EQ(folders_overlap(dir.file("a"), dir.file("ab")), Overlap::None);
+    EXPECT_EQ(folders_overlap(dir.file("ab"), dir.file("a")), Overlap::None);
 }

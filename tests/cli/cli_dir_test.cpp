@@ -3,8 +3,12 @@
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,14 +57,71 @@ TEST(CliDir, ExitStatuses) {
 
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("missing")).status, 2);
     EXPECT_EQ(run("code-dir", dir.file("src"), dir.file("src/sub") + "/").status, 2);
+    EXPECT_EQ(run("code-dir", dir.file("src/sub"), dir.file("src")).status, 2);  // the other way round
     EXPECT_TRUE(fs::is_empty(dir.file("src/sub")));
+    EXPECT_EQ(entry_count(dir.file("src")), 2u);
 
     write_file(dir.file("src/sub/short"), std::string("\x08Tarnvold\x01\x05", 11) + std::string(13, '\0') +
                                               std::string("\x22\x00", 2) +
                                               std::string(10, '\0'));  // no room for the seed
-    const auto failed = run("decode-dir", dir.file("src"), dir.file("out"));
-    EXPECT_EQ(failed.status, 3);
-    EXPECT_NE(failed.err.find(dir.file("src/sub/short")), std::string::npos);
+    // Damaged: refused by name like a file that is not coded, and the walk
+    // goes on.
+    const auto damaged = run("decode-dir", dir.file("src"), dir.file("out"));
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.err.find(dir.file("src/sub/short") + ": is a damaged coded file"), std::string::npos);
+    EXPECT_NE(damaged.err.find(dir.file("src/plain.txt")), std::string::npos);
+}
+
+TEST(CliDir, AnyDepthWithAnyStackAndFewDescriptors) {
+    // On tmpfs where there is one: a deep tree is slow to remove from a disk.
+    std::string base = fs::is_directory("/dev/shm") ? "/dev/shm/tarnvold-deep-XXXXXX" : "/tmp/tarnvold-deep-XXXXXX";
+    ASSERT_NE(::mkdtemp(base.data()), nullptr);
+    struct Scratch {
+        std::string path;
+        std::string file(const std::string& name) const { return path + "/" + name; }
+        // A tree deeper than any path is removed by the tools made for it.
+        ~Scratch() { run_process({"/bin/rm", "-rf", path}); }
+    } dir{base};
+    fs::create_directories(dir.file("src/deep"));
+    write_file(dir.file("src/top.txt"), "top");
+    write_file(dir.file("pw"), "pw\n");
+    // 1000 folders deep, made one inside the other: a walk that recurses
+    // needs more stack than 256 KiB for it.
+    constexpr int kDepth = 1000;
+    int at = ::open(dir.file("src/deep").c_str(), O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; i < kDepth && at >= 0; ++i) {
+        ::mkdirat(at, "d", 0777);
+        const int next = ::openat(at, "d", O_DIRECTORY | O_CLOEXEC);
+        ::close(at);
+        at = next;
+    }
+    ASSERT_GE(at, 0);
+    const int bottom = ::openat(at, "bottom.txt", O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_EQ(::write(bottom, "b", 1), 1);
+    ::close(bottom);
+    ::close(at);
+    auto code_dir = [&](const std::string& limits, const std::string& to) {
+        fs::create_directories(to);
+        return run_process({"/bin/sh", "-c",
+                            limits + " && exec \"$0\" code-dir -q --password-file \"$1\" \"$2\" \"$3\"", TARNVOLD_CLI,
+                            dir.file("pw"), dir.file("src"), to});
+    };
+    struct rlimit files {};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_max == RLIM_INFINITY || files.rlim_max > 2 * kDepth + 100) {
+        // A stack far too small for a walk that recurses, descriptors enough.
+        const auto deep = code_dir("ulimit -s 256 && ulimit -n " + std::to_string(2 * kDepth + 100), dir.file("dst"));
+        EXPECT_EQ(deep.status, 0) << deep.err;
+        const auto found = run_process({"/usr/bin/find", dir.file("dst"), "-name", "bottom_txt.cod"});
+        EXPECT_EQ(lines_of(found.out).size(), 1u) << found.err;
+    }
+    // Few descriptors: what cannot be held open is refused by name, the
+    // rest is done.
+    const auto few = code_dir("ulimit -n 32", dir.file("few"));
+    EXPECT_EQ(few.status, 1) << few.err;
+    EXPECT_NE(few.err.find("/d: Cannot enter folder "), std::string::npos) << few.err;
+    EXPECT_NE(few.err.find(std::strerror(EMFILE)), std::string::npos) << few.err;
+    EXPECT_EQ(read_file(dir.file("few/top_txt.cod")).size(), 3u + 38u);
 }
 
 // Run as an ordinary user, since root enters every folder.

@@ -82,11 +82,13 @@ std::vector<std::pair<std::string, std::string>> contents(const std::string& fol
     return all;
 }
 
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 std::vector<std::string> temporaries(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder))
-        if (e.path().filename().string().find(".tvtmp-") != std::string::npos)
-            names.push_back(e.path().filename().string());
+        if (const auto name = e.path().filename().string(); name.size() == 26 && name.starts_with(".tvtmp-"))
+            names.push_back(name);
     return names;
 }
 
@@ -173,47 +175,106 @@ TEST(CliHandles, DestinationLinksInFolderRunsAreRefusedAndTheRunGoesOn) {
     EXPECT_EQ(entry_count(dir.file("outside")), 1u);
 }
 
-TEST(CliHandles, StaleTemporariesAreRemovedByTheNextRunAndNeverTakenAsInputs) {
+TEST(CliHandles, ASingleFileDestinationLinkIsFollowedOnlyToAFileAndOnlyWhenItIsOurs) {
+    TempDir dir;
+    fs::create_directories(dir.file("shared"));
+    fs::create_directories(dir.file("victim"));
+    fs::permissions(dir.file("shared"), fs::perms::all | fs::perms::sticky_bit);
+    write_file(dir.file("pw"), "pw\n");
+    write_file(dir.file("a.txt"), "a");
+    write_file(dir.file("victim/kept"), "kept");
+    auto code_to = [&](const std::string& destination) {
+        return run_process(
+            {TARNVOLD_CLI, "code", "-yq", "--password-file", dir.file("pw"), dir.file("a.txt"), destination});
+    };
+    // A link that leads nowhere, anywhere: refused, nothing created.
+    fs::create_symlink(dir.file("victim/planted"), dir.file("dangling.cod"));
+    const auto dangling = code_to(dir.file("dangling.cod"));
+    EXPECT_EQ(dangling.status, 1) << dangling.err;
+    EXPECT_TRUE(has(dangling.err, dir.file("dangling.cod") + " is a symbolic link to " + dir.file("victim/planted") +
+                                      ", which does not exist"))
+        << dangling.err;
+    EXPECT_FALSE(fs::exists(dir.file("victim/planted")));
+    // In the shared folder, links another user planted are not followed,
+    // to a file or to nothing.
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's link needs root";
+    for (const char* target : {"victim/kept", "victim/planted"}) {
+        const std::string link = dir.file("shared/out.cod");
+        fs::remove(link);
+        fs::create_symlink(dir.file(target), link);
+        ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+        const auto planted = code_to(link);
+        EXPECT_EQ(planted.status, 1) << planted.err;
+        EXPECT_TRUE(has(planted.err, link + " is a symbolic link of another user in a shared folder")) << planted.err;
+    }
+    EXPECT_EQ(read_file(dir.file("victim/kept")), "kept");
+    EXPECT_FALSE(fs::exists(dir.file("victim/planted")));
+}
+
+TEST(CliHandles, OnlyTheProgramsOwnUnheldTemporariesAreRemovedAndLookAlikesAreFiles) {
     TempDir dir;
     fs::create_directories(dir.file("src"));
     fs::create_directories(dir.file("coded"));
     fs::create_directories(dir.file("back"));
     write_file(dir.file("pw"), "pw\n");
     write_file(dir.file("src/a.txt"), "aaaa");
+    // Names like the program's temporaries, but not of their exact form.
+    const std::vector<std::string> alike = {".notes.tvtmp-2023-12", ".tvtmp-1234-beef", ".tvtmp-0000001234-0000BEEF"};
+    for (const auto& name : alike) write_file(dir.file("src/" + name), name);
+    for (const auto& name : {".x.tvtmp-31337-cafe", ".tvtmp-99999999999-0"})
+        write_file(dir.file("coded/") + name, "mine");
     const std::vector<std::string> pw = {"-q", "--password-file", dir.file("pw")};
-    auto cli = [&](std::vector<std::string> args) {
-        args.insert(args.begin() + 2, pw.begin(), pw.end());
-        return run_process(args);
-    };
-    ASSERT_EQ(cli({TARNVOLD_CLI, "code-dir", dir.file("src"), dir.file("coded")}).status, 0);
 
     // Two runs on a file system without unnamed temporary files, stopped
-    // with their temporary file made: one is killed, one lives on.
+    // with their temporary file made: one is killed, one lives on in a
+    // process-number space of its own, under a number no process has here.
     Paused killed = start_paused(
         {kKillChild, "0n", "code", "--password-file", dir.file("pw"), dir.file("src/a.txt"), dir.file("coded/k.cod")});
     ASSERT_GT(killed.pid, 0);
-    const pid_t dead = killed.pid;
     finish(killed, SIGKILL);
     const auto stale = temporaries(dir.file("coded"));
     ASSERT_EQ(stale.size(), 1u);
-    Paused living = start_paused(
-        {kKillChild, "0n", "code", "--password-file", dir.file("pw"), dir.file("src/a.txt"), dir.file("coded/l.cod")});
+    int free_pid = 5000;
+    while (fs::exists("/proc/" + std::to_string(free_pid))) ++free_pid;
+    const std::vector<std::string> own_space = {"/usr/bin/unshare",
+                                                "--pid",
+                                                "--fork",
+                                                "--kill-child",
+                                                "--mount-proc",
+                                                "/bin/sh",
+                                                "-c",
+                                                "echo $0 > /proc/sys/kernel/ns_last_pid; \"$@\" & wait",
+                                                std::to_string(free_pid - 1)};
+    std::vector<std::string> args = {
+        kKillChild, "0n", "code", "--password-file", dir.file("pw"), dir.file("src/a.txt"), dir.file("coded/l.cod")};
+    Paused living = start_paused(fs::exists(own_space[0]) ? [&] {
+        auto all = own_space;
+        all.insert(all.end(), args.begin(), args.end());
+        return all;
+    }()
+                                                           : args);
+    if (living.pid <= 0) living = start_paused(args);  // no process-number spaces here
     ASSERT_GT(living.pid, 0);
-    const auto both = temporaries(dir.file("coded"));
-    ASSERT_EQ(both.size(), 2u);
-    // A complete coded file under a temporary name of the older form.
-    fs::copy_file(dir.file("coded/a_txt.cod"), dir.file("coded/.a_txt.cod.tvtmp-" + std::to_string(dead) + "-0"));
+    auto live = temporaries(dir.file("coded"));
+    std::erase(live, stale[0]);
+    ASSERT_EQ(live.size(), 1u);
 
-    // Not inputs: only a_txt.cod is counted and decoded.
-    const auto decode = cli({TARNVOLD_CLI, "decode-dir", dir.file("coded"), dir.file("back")});
-    EXPECT_EQ(decode.status, 0) << decode.err;
-    EXPECT_EQ(entry_count(dir.file("back")), 1u);
+    const auto code = run_process(
+        {TARNVOLD_CLI, "code-dir", "-q", "--password-file", dir.file("pw"), "-y", dir.file("src"), dir.file("coded")});
+    EXPECT_EQ(code.status, 0) << code.err;
+    // The stale one is gone, the live one stays, the look-alikes are files.
+    EXPECT_EQ(temporaries(dir.file("coded")), live);
+    EXPECT_EQ(read_file(dir.file("coded/.x.tvtmp-31337-cafe")), "mine");
+    EXPECT_EQ(read_file(dir.file("coded/.tvtmp-99999999999-0")), "mine");
+    EXPECT_EQ(entry_count(dir.file("coded")), 2u + 1u + 4u);
+    EXPECT_TRUE(fs::exists(dir.file("coded/_tvtmp-1234-beef.cod")));
+
+    // The live temporary is no input; the coded look-alikes come back.
+    const auto decode = run_process(
+        {TARNVOLD_CLI, "decode-dir", "--password-file", dir.file("pw"), dir.file("coded"), dir.file("back")});
+    EXPECT_EQ(decode.status, 1) << decode.err;  // the two plain look-alikes are no coded files
+    EXPECT_NE(decode.out.find("Start decoding for files : 6"), std::string::npos) << decode.out;
+    EXPECT_EQ(entry_count(dir.file("back")), 4u);
     EXPECT_EQ(read_file(dir.file("back/a.txt")), "aaaa");
-
-    // The next run into the folder removes what the dead process left.
-    EXPECT_EQ(cli({TARNVOLD_CLI, "code-dir", "-y", dir.file("src"), dir.file("coded")}).status, 0);
-    auto left = temporaries(dir.file("coded"));
-    EXPECT_EQ(left.size(), 1u);
-    EXPECT_TRUE(left.empty() || left[0] != stale[0]);
     finish(living, SIGKILL);
 }

@@ -60,10 +60,62 @@ TEST(CliSeveral, SourcesGoIntoTheFolderWithOneSeedSequence) {
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(has(again.err, dir.file("out/report_txt.cod") + ": exists; not replaced")) << again.err;
     EXPECT_TRUE(has(again.err, dir.file("back") + ": ")) << again.err;  // a folder is not a file to code
+    // An output never replaces another source of the run; the folder of
+    // the sources is a destination like any other.
+    write_file(dir.file("x/notes.cod"), "a source");
+    const auto into_sources = run_process(
+        {kCli, "code", "-yq", dir.file("notes"), dir.file("x/notes.cod"), dir.file("x/report.txt"), dir.file("x")},
+        "pw\n");
+    EXPECT_EQ(into_sources.status, 1) << into_sources.err;
+    EXPECT_TRUE(has(into_sources.err, dir.file("x/notes.cod") + " is " + dir.file("x/notes.cod") + ", a source"))
+        << into_sources.err;
+    EXPECT_EQ(read_file(dir.file("x/notes.cod")), "a source");
+    EXPECT_TRUE(fs::exists(dir.file("x/notes_cod.cod")));
+    EXPECT_TRUE(fs::exists(dir.file("x/report_txt.cod")));
     const auto linked = run_process({kCli, "code", "-yq", dir.file("report.txt"), dir.file("back")}, "pw\n");
     EXPECT_EQ(linked.status, 1) << linked.err;
     EXPECT_TRUE(has(linked.err, "is a symbolic link")) << linked.err << linked.out;
     EXPECT_EQ(read_file(dir.file("elsewhere")), "left alone");
+}
+
+TEST(CliVerify, AChecksumMismatchReplacesNothingInAnyKindOfRun) {
+    TempDir dir;
+    fs::create_directories(dir.file("coded"));
+    fs::create_directories(dir.file("out"));
+    write_file(dir.file("pw"), "pw\n");
+    write_file(dir.file("bad"), "bad\n");
+    write_file(dir.file("report.txt"), std::string(3000, 'r'));
+    ASSERT_EQ(run_process({kCli, "code", "-q", "--password-file", dir.file("pw"), dir.file("report.txt"),
+                           dir.file("coded/report_txt.cod")})
+                  .status,
+              0);
+    write_file(dir.file("keep.txt"), "mine");
+    write_file(dir.file("out/report.txt"), "mine");
+    const std::string coded = dir.file("coded/report_txt.cod");
+    const std::vector<std::string> bad = {kCli, "-yq", "--password-file", dir.file("bad")};
+    auto run = [&](const std::string& command, std::vector<std::string> operands, const std::string& input = {}) {
+        std::vector<std::string> args = bad;
+        args.insert(args.begin() + 1, command);
+        args.insert(args.end(), operands.begin(), operands.end());
+        return run_process(args, input);
+    };
+    struct Case {
+        ProcessResult result;
+        std::string kept;
+    };
+    const Case cases[] = {
+        {run("decode", {coded, dir.file("keep.txt")}), dir.file("keep.txt")},
+        {run("decode", {"-", dir.file("keep.txt")}, read_file(coded)), dir.file("keep.txt")},
+        {run("decode", {coded, dir.file("out")}), dir.file("out/report.txt")},
+        {run("decode-dir", {dir.file("coded"), dir.file("out")}), dir.file("out/report.txt")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.result.status, 1) << c.result.err;
+        EXPECT_TRUE(has(c.result.err, "tarnvold-cli: " + c.kept + ": kept; the decoded data did not match"))
+            << c.result.err;
+        EXPECT_EQ(read_file(c.kept), "mine");
+    }
+    EXPECT_EQ(entry_count(dir.file("out")), 1u);
 }
 
 TEST(CliKeepGoing, AFileThatFailsIsNamedAndTheRunGoesOn) {

@@ -287,6 +287,15 @@ TEST(CliPipes, DashReadsStandardInputAndWritesStandardOutput) {
     EXPECT_EQ(read_file(dir.file("b.cod")), read_file(dir.file("a.cod")));
     const auto both = run_process({kCli, "code", "--password-file", "-", "-", dir.file("c.cod")}, "pw\n");
     EXPECT_EQ(both.status, 2);
+    // So is standard input under its other names, a file or a pipe.
+    for (const char* name : {"/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"}) {
+        const auto file = run_process({kCli, "code", "--password-file", name, "-", dir.file("c.cod")}, "pw\ndata");
+        EXPECT_EQ(file.status, 2) << name << file.err;
+        const auto pipe =
+            run_process({"/bin/sh", "-c", "printf 'pw\\ndata' | \"$0\" code --password-file \"$1\" - \"$2\"", kCli,
+                         name, dir.file("c.cod")});
+        EXPECT_EQ(pipe.status, 2) << name << pipe.err;
+    }
     EXPECT_FALSE(fs::exists(dir.file("c.cod")));
     EXPECT_FALSE(fs::exists("-"));
 }

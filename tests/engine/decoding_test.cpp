@@ -115,17 +115,38 @@ TEST(Decoding, EmptyOriginalComesBackEmpty) {
     EXPECT_EQ(ui.lines[3], "CRC :0");
 }
 
-TEST(Decoding, WrongPasswordKeepsTheOutputAndSaysSo) {
+TEST(Decoding, WrongPasswordReplacesNothingAndKeepsANewOutput) {
     TempDir dir;
     const std::string plain(5000, 'A');
     const std::string coded = make_coded(dir, "a", plain, "right");
-    ScriptUi ui;
-    Engine engine(ui);
-    EXPECT_EQ(engine.decodefile(coded, dir.file("out"), "wrong"), Outcome::ChecksumMismatch);
-    EXPECT_EQ(read_file(dir.file("out")).size(), plain.size());
-    EXPECT_EQ(ui.lines.back(), kMismatch);
-    EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);
-    EXPECT_EQ(ui.count("log:Decoding finished"), 0);
+    {
+        // Under a free name the output stays, and the mismatch is said.
+        ScriptUi ui;
+        Engine engine(ui);
+        EXPECT_EQ(engine.decodefile(coded, dir.file("out"), "wrong"), Outcome::ChecksumMismatch);
+        EXPECT_EQ(read_file(dir.file("out")).size(), plain.size());
+        EXPECT_EQ(ui.lines.back(), kMismatch);
+        EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);
+        EXPECT_EQ(ui.count("log:Decoding finished"), 0);
+    }
+    {
+        // An existing file, Yes to the question: it stays exactly as it was.
+        write_file(dir.file("keep.txt"), "the user's own file");
+        ScriptUi ui;
+        ui.answers = {true};
+        Engine engine(ui);
+        const FileOutcome outcome = engine.decodefile(coded, dir.file("keep.txt"), "wrong");
+        EXPECT_EQ(outcome, Outcome::ChecksumMismatch);
+        EXPECT_EQ(read_file(dir.file("keep.txt")), "the user's own file");
+        EXPECT_EQ(ui.lines.back(), dir.file("keep.txt") + " kept; the decoded data did not match");
+        EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);
+        EXPECT_FALSE(engine.last_output());
+        EXPECT_EQ(entry_count(dir.path()), 4u) << "a temporary file was left";
+        // The right password replaces it.
+        ui.answers = {true};
+        EXPECT_EQ(engine.decodefile(coded, dir.file("keep.txt"), "right"), Outcome::Done);
+        EXPECT_EQ(read_file(dir.file("keep.txt")), plain);
+    }
 }
 
 TEST(Decoding, FilesWithoutTheSignatureAreNotDecoded) {
@@ -214,26 +235,28 @@ TEST(Decoding, NewerVersionsAreAskedAboutOnce) {
     }
 }
 
-TEST(Decoding, TruncatedFilesFailWithAReadErrorAndLeaveNoOutput) {
+TEST(Decoding, DamagedFilesAreRefusedByNameAndLeaveTheDestinationAlone) {
     TempDir dir;
     const std::string coded = read_file(make_coded(dir, "t", "", "pw"));
     // A valid header with no room for the seed: 32 bytes (a payload length
-    // of -6) to 37 (-1).
-    for (std::size_t length : {std::size_t{32}, std::size_t{36}, std::size_t{37}}) {
-        write_file(dir.file("short.cod"), coded.substr(0, length));
+    // of -6) to 37 (-1); and a payload offset beyond the file's end.
+    std::string far = coded;
+    far[24] = '\xff';
+    for (const std::string& bytes : {coded.substr(0, 32), coded.substr(0, 37), far}) {
+        write_file(dir.file("short.cod"), bytes);
+        write_file(dir.file("out"), "stays");
         ScriptUi ui;
+        ui.answers = {true};
         Engine engine(ui);
-        try {
-            engine.decodefile(dir.file("short.cod"), dir.file("out"), "pw");
-            ADD_FAILURE() << "no error for " << length << " bytes";
-        } catch (const IoError& e) {
-            EXPECT_EQ(e.code(), IoError::kEndOfFile);
-            EXPECT_EQ(e.path(), dir.file("short.cod"));
-            EXPECT_NE(std::string(e.what()).find(dir.file("short.cod")), std::string::npos);
-        }
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+        const FileOutcome outcome = engine.decodefile(dir.file("short.cod"), dir.file("out"), "pw");
+        EXPECT_EQ(outcome, Outcome::Refused);
+        EXPECT_EQ(outcome.reason.why, Why::DamagedCodedFile);
+        EXPECT_EQ(ui.lines.at(1),
+                  dir.file("short.cod") + " is a damaged coded file: it is too short for its own header");
+        EXPECT_EQ(read_file(dir.file("out")), "stays");
         // The progress display is back at rest.
         EXPECT_EQ(ui.count("hide:4"), 1);
         EXPECT_EQ(ui.count("hide:5"), 1);
+        EXPECT_EQ(engine.test_file(dir.file("short.cod"), "pw"), Outcome::Refused);
     }
 }

@@ -86,6 +86,17 @@ TEST(Safety, AFailureMidwayLeavesNoOutputAndTheOldDestinationIntact) {
     }
 }
 
+TEST(Safety, ANewFileGivenByPathIsOnDiskBeforeItIsNamed) {
+    TempDir dir;
+    write_file(dir.file("src"), "contents");
+    FaultPlan plan{IoOp::Sync, 0, EIO};
+    FaultScope scope(plan);
+    ScriptUi ui;
+    Engine engine(ui);
+    EXPECT_THROW(engine.codefile(dir.file("src"), dir.file("new.cod"), "pw"), IoError);
+    EXPECT_EQ(entry_count(dir.path()), 1u);
+}
+
 TEST(Safety, ErrorTextsNameTheFileAndEndWithAFullStop) {
     TempDir dir;
     ScriptUi ui;

@@ -20,6 +20,28 @@ using namespace tarnvold::testing;
 class TestHelpAbout : public QObject {
     Q_OBJECT
 private slots:
+    // With a language whose pages are there, the help shows them; a page
+    // not translated is shown in English, and English takes the English
+    // pages back.
+    void the_help_follows_the_language() {
+        TempCwd cwd;
+        QDir(cwd.path()).mkpath("help/de");
+        write_bytes(cwd.file("help/default.htm"), "<p>Start</p>");
+        write_bytes(cwd.file("help/more.htm"), "<p>More text</p>");
+        write_bytes(cwd.file("help/de/default.htm"), "<p>Anfang <a href=\"more.htm\">mehr</a></p>");
+        write_language(cwd.path(), "deutsch", "G");
+        Language language;
+        language.start_dir = cwd.path().toStdString();
+        TForm2 help(language, {});
+        language.load_lang_file("lang/deutsch.tvl");
+        QCOMPARE(help.WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/de/default.htm")));
+        QVERIFY(help.WebBrowser_v11->toPlainText().startsWith("Anfang"));
+        help.WebBrowser_v11->setSource(QUrl::fromLocalFile(cwd.file("help/de/more.htm")));
+        QVERIFY(help.WebBrowser_v11->toPlainText().startsWith("More text"));
+        language.fill_english_table();
+        QCOMPARE(help.WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/default.htm")));
+    }
+
     void the_page_is_opened_from_the_current_directory_before_start_up() {
         TempCwd cwd;
         QDir(cwd.path()).mkpath("help");
@@ -100,6 +122,23 @@ private slots:
         }
         for (const QString& page : pages)
             if (page != "default.htm") QVERIFY2(reached.contains(page), qPrintable(page));
+        // Translated pages, help/<locale>/: of a shipped language, each under
+        // the name of an English page, each link to a page of its language
+        // or, where that is not translated, to the English one.
+        for (const QString& locale : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QVERIFY2(QStringList({"de", "es", "fr", "it", "nl", "pl", "pt", "ru"}).contains(locale),
+                     qPrintable(locale));
+            const QDir translated(dir.filePath(locale));
+            for (const QString& page : translated.entryList({"*.htm"}, QDir::Files)) {
+                QVERIFY2(pages.contains(page), qPrintable(locale + "/" + page));
+                const QString text = QString::fromUtf8(read_bytes(translated.filePath(page)));
+                for (auto m = href.globalMatch(text); m.hasNext();) {
+                    const QString target = m.next().captured(1);
+                    QVERIFY2(translated.exists(target) || dir.exists(target),
+                             qPrintable(locale + "/" + page + " -> " + target));
+                }
+            }
+        }
     }
 
     // A page that sets a background sets the text colour too (or neither),
@@ -129,6 +168,10 @@ private slots:
         QVERIFY(help.width() <= 640 && help.height() <= 480);
         QVERIFY(help.rect().contains(help.Button1->geometry()));
         QVERIFY(help.WebBrowser_v11->geometry().bottom() < help.Button1->y());
+        // A screen of 960 x 540 (1920 x 1080 at scale 2), the frame not yet
+        // known: room is left for its title bar.
+        help.fit_within(QSize(960, 540));
+        QVERIFY(help.height() <= 540 - 24);
         help.fit_within(QSize(1280, 1024));
         QCOMPARE(help.size(), QSize(792, 566));
         QCOMPARE(help.Button1->geometry(), QRect(320, 544, 153, 17));
@@ -145,8 +188,9 @@ private slots:
         QCOMPARE(about.OKButton->text(), QString("OK"));
         QCOMPARE(about.Version->text(), QString("Version : 1.5"));
         QCOMPARE(about.ProductName->text(), QString("Product : Tarnvold"));
-        QCOMPARE(about.Comments->text().count('\n'), 3);
-        QVERIFY(about.Comments->text().contains("GNU GPL, version 3 or later"));
+        QCOMPARE(about.Comments->text().count('\n'), 2);
+        QVERIFY(about.Comments->text().contains("GNU GPL 3 or later"));
+        QCOMPARE(about.size(), QSize(298, 213));
         // Every line of the comment inside the panel, the button below it.
         QVERIFY(about.Comments->height() >= about.Comments->heightForWidth(about.Comments->width()));
         QVERIFY(about.Panel1->contentsRect().contains(about.Comments->geometry()));

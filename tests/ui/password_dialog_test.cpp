@@ -4,6 +4,7 @@
 #include "ui_test_support.h"
 
 #include "ui/password.h"
+#include "ui/ui_common.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -151,6 +152,15 @@ private slots:
             QVERIFY(dlg->waiting());
             QVERIFY(dlg->Hint->isVisible() && !dlg->Label1->isVisible());
             QCOMPARE(dlg->Hint->text(), QString("At least two characters are needed"));
+            // The refusal's colour reads on a light and on a dark dialog.
+            for (const QColor& background : {QColor(Qt::white), QColor(0xEF, 0xEF, 0xEF), QColor(0x2A, 0x2A, 0x2A)}) {
+                QPalette palette = dlg->palette();
+                palette.setColor(QPalette::Window, background);
+                palette.setColor(QPalette::WindowText, background.lightness() > 128 ? Qt::black : Qt::white);
+                dlg->setPalette(palette);
+                type("a");
+                QVERIFY(ui::contrast(dlg->Hint->palette().color(QPalette::WindowText), background) >= 4.5);
+            }
             type("ab");
         }));
         QCOMPARE(password, std::string("ab"));

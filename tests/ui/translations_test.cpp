@@ -24,6 +24,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -181,12 +182,12 @@ private slots:
             {ui::without_mnemonic(f.Directory2->text()), msg::kDirectory}, {ui::without_mnemonic(f.Configuration1->text()), msg::kConfiguration},
             {ui::without_mnemonic(f.Help2->text()), msg::kHelp}, {ui::without_mnemonic(f.About1->text()), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
             {f.Button2->text(), msg::kDecodeObject}, {f.Button3->text(), msg::kExit},
-            {f.Label1->text(), msg::kFolderProgress}, {p.config_form->OKBtn->text(), msg::kOk},
-            {p.config_form->CancelBtn->text(), msg::kCancel},
-            {p.config_form->GroupBox1->title(), msg::kSelectViewSettings},
-            {p.config_form->RadioButton1->text(), msg::kVersion11Style},
-            {p.config_form->RadioButton2->text(), msg::kVersion15Style},
-            {p.config_form->GroupBox2->title(), msg::kSelectLanguage},
+            {f.Label1->text(), msg::kFolderProgress}, {ui::without_mnemonic(p.config_form->OKBtn->text()), msg::kOk},
+            {ui::without_mnemonic(p.config_form->CancelBtn->text()), msg::kCancel},
+            {ui::without_mnemonic(p.config_form->GroupBox1->title()), msg::kSelectViewSettings},
+            {ui::without_mnemonic(p.config_form->RadioButton1->text()), msg::kVersion11Style},
+            {ui::without_mnemonic(p.config_form->RadioButton2->text()), msg::kVersion15Style},
+            {ui::without_mnemonic(p.config_form->GroupBox2->title()), msg::kSelectLanguage},
             {p.PasswordDlg->Label1->text(), msg::kEnterPassword}, {p.PasswordDlg->OKBtn->text(), msg::kOk},
             {p.PasswordDlg->CancelBtn->text(), msg::kCancel}, {p.opendir->OKBtn->text(), msg::kOk},
             {p.opendir->CancelBtn->text(), msg::kCancel}, {p.opendir->Button1->text(), msg::kNewDir},
@@ -210,14 +211,31 @@ private slots:
                                         p.opendir->Button1,
                                         p.Form2->Button1,
                                         p.AboutBox->OKButton};
-        for (const QPushButton* b : buttons) QVERIFY2(text_fits(b, b->text()), qPrintable(b->text()));
+        for (const QPushButton* b : buttons)
+            QVERIFY2(text_fits(b, ui::without_mnemonic(b->text())), qPrintable(b->text()));
         for (const QRadioButton* r : {p.config_form->RadioButton1, p.config_form->RadioButton2})
             QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));
         for (const QGroupBox* g : {p.config_form->GroupBox1, p.config_form->GroupBox2})
-            QVERIFY2(text_fits(g, g->title()), qPrintable(g->title()));
+            QVERIFY2(text_fits(g, ui::without_mnemonic(g->title())), qPrintable(g->title()));
         QVERIFY2(f.Label1->geometry().right() < f.Button1->x(), qPrintable(f.Label1->text()));
         QVERIFY2(p.PasswordDlg->Label1->geometry().right() < p.PasswordDlg->width(),
                  qPrintable(p.PasswordDlg->Label1->text()));
+        // The password dialog's hints, every line of them, above the box,
+        // the dialog grown as far as they need.
+        TPasswordDlg& dlg = *p.PasswordDlg;
+        for (const char* hint : {"At least two characters are needed", "The two passwords differ; enter it anew"}) {
+            dlg.show_hint(QCoreApplication::translate("tarnvold::TPasswordDlg", hint), true);
+            QVERIFY2(dlg.Hint->height() >= dlg.Hint->heightForWidth(dlg.Hint->width()) &&
+                         dlg.Hint->geometry().bottom() < dlg.Password->y() &&
+                         dlg.rect().contains(dlg.CancelBtn->geometry()),
+                     qPrintable(dlg.Hint->text()));
+        }
+        // The folder chooser's titles, whole in its window.
+        for (const int n : {msg::kSelectSourceCoding, msg::kSelectSourceDecoding, msg::kSelectDestination}) {
+            p.opendir->set_title(entry(n));
+            QVERIFY2(p.opendir->width() >= std::min(title_bar_width(entry(n)), 1024), qPrintable(entry(n)));
+            QCOMPARE(p.opendir->OKBtn->geometry().right(), p.opendir->width() - 10);
+        }
     }
 };
 

@@ -20,6 +20,14 @@
         <translation>Kodiert und dekodiert Dateien mit einem Passwort.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Freie Software: GNU GPL 3 oder später.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Nur leichter Schutz: Originale behalten.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Freie Software unter der GNU GPL, Version 3 oder später.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>%1 Dateien oder Ordner wurden abgelegt; der erste ist ausgewählt: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Eine Datei wird bearbeitet. Anhalten, ohne etwas von der Ausgabe zu hinterlassen, und beenden ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>

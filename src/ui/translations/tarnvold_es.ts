@@ -20,6 +20,14 @@
         <translation>Codifica y descodifica archivos con una contraseña.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Software libre: GNU GPL 3 o posterior.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Solo protección ligera: guarde los originales.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Software libre bajo la GNU GPL, versión 3 o posterior.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>Se soltaron %1 archivos o carpetas; el primero está seleccionado: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Se está procesando un archivo. ¿Detenerlo, sin dejar nada de su salida, y salir ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>

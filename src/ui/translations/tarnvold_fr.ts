@@ -20,6 +20,14 @@
         <translation>Code et décode des fichiers avec un mot de passe.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Logiciel libre : GNU GPL 3 ou ultérieure.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Protection légère : gardez les originaux.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Logiciel libre sous licence GNU GPL, version 3 ou ultérieure.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>%1 fichiers ou dossiers déposés ; le premier est sélectionné : %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Un fichier est en cours de traitement. L'arrêter, sans rien laisser de sa sortie, et quitter ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>

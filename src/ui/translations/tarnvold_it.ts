@@ -20,6 +20,14 @@
         <translation>Codifica e decodifica file con una password.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Software libero: GNU GPL 3 o successiva.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Protezione leggera: conservate gli originali.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Software libero sotto la GNU GPL, versione 3 o successiva.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>Rilasciati %1 file o cartelle; il primo è selezionato: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>È in corso l'elaborazione di un file. Fermarla, senza lasciare nulla del risultato, e uscire ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>

@@ -20,6 +20,14 @@
         <translation>Codeert en decodeert bestanden met een wachtwoord.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Vrije software: GNU GPL 3 of later.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Alleen lichte bescherming: bewaar originelen.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Vrije software onder de GNU GPL, versie 3 of later.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>%1 bestanden of mappen neergezet; de eerste is geselecteerd: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Er wordt een bestand bewerkt. Stoppen, zonder iets van de uitvoer achter te laten, en afsluiten ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>

@@ -20,6 +20,14 @@
         <translation>Koduje i dekoduje pliki hasłem.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Wolne oprogramowanie: GNU GPL 3 lub nowsza.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Tylko lekka ochrona: zachowaj oryginały.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Wolne oprogramowanie na licencji GNU GPL w wersji 3 lub późniejszej.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>Upuszczono %1 plików lub folderów; zaznaczono pierwszy: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Trwa przetwarzanie pliku. Zatrzymać, nie zostawiając nic z wyniku, i zakończyć ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>

@@ -6,18 +6,26 @@
     <name>tarnvold</name>
     <message>
         <source>Cannot open %1: no such file or folder.</source>
-        <translation>Não é possível abrir %1: ficheiro ou pasta inexistente.</translation>
+        <translation>Não é possível abrir %1: arquivo ou pasta inexistente.</translation>
     </message>
 </context>
 <context>
     <name>tarnvold::TAboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
-        <translation>Feito pelos programadores do Tarnvold</translation>
+        <translation>Feito pelos desenvolvedores do Tarnvold</translation>
     </message>
     <message>
         <source>Codes and decodes files with a password.</source>
-        <translation>Codifica e descodifica ficheiros com uma palavra-passe.</translation>
+        <translation>Codifica e decodifica arquivos com uma senha.</translation>
+    </message>
+    <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Software livre: GNU GPL 3 ou posterior.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Apenas proteção leve: guarde os originais.</translation>
     </message>
     <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
@@ -29,7 +37,7 @@
     </message>
     <message>
         <source>Keep your originals until you have checked the coded copies.</source>
-        <translation>Guarde os originais até ter verificado as cópias codificadas.</translation>
+        <translation>Guarde os originais até verificar as cópias codificadas.</translation>
     </message>
 </context>
 <context>
@@ -40,11 +48,11 @@
     </message>
     <message>
         <source>Log</source>
-        <translation>Registo</translation>
+        <translation>Registro</translation>
     </message>
     <message>
         <source>Files</source>
-        <translation>Ficheiros</translation>
+        <translation>Arquivos</translation>
     </message>
     <message>
         <source>Folders</source>
@@ -52,7 +60,7 @@
     </message>
     <message>
         <source>Checksum progress</source>
-        <translation>Progresso da soma de controlo</translation>
+        <translation>Progresso da soma de verificação</translation>
     </message>
     <message>
         <source>First coding pass</source>
@@ -64,15 +72,19 @@
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>%1 ficheiros ou pastas largados; o primeiro está selecionado: %2</translation>
+        <translation>%1 arquivos ou pastas soltos; o primeiro está selecionado: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Um arquivo está sendo processado. Pará-lo, sem deixar nada da saída, e sair ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Está a decorrer um processamento de pasta. Pará-lo após o ficheiro atual e sair ?</translation>
+        <translation>Um processamento de pasta está em andamento. Pará-lo após o arquivo atual e sair ?</translation>
     </message>
     <message>
         <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>A pasta %1 foi removida ou mudou de nome; é mostrada %2</translation>
+        <translation>A pasta %1 foi removida ou renomeada; %2 é mostrada</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
@@ -84,7 +96,7 @@
     </message>
     <message>
         <source>The folder %1 holds no file that can be read</source>
-        <translation>A pasta %1 não contém nenhum ficheiro legível</translation>
+        <translation>A pasta %1 não contém nenhum arquivo legível</translation>
     </message>
 </context>
 <context>
@@ -102,15 +114,15 @@
     </message>
     <message>
         <source>Enter the password again</source>
-        <translation>Introduza a palavra-passe de novo</translation>
+        <translation>Digite a senha novamente</translation>
     </message>
     <message>
         <source>At least two characters are needed</source>
-        <translation>São precisos pelo menos dois caracteres</translation>
+        <translation>São necessários pelo menos dois caracteres</translation>
     </message>
     <message>
         <source>The two passwords differ; enter it anew</source>
-        <translation>As palavras-passe diferem; introduza-a de novo</translation>
+        <translation>As senhas são diferentes; digite-a novamente</translation>
     </message>
 </context>
 <context>
@@ -148,7 +160,7 @@
     </message>
     <message>
         <source>Stopped by the user after %1 of %2 files</source>
-        <translation>Parado pelo utilizador após %1 de %2 ficheiros</translation>
+        <translation>Parado pelo usuário após %1 de %2 arquivos</translation>
     </message>
     <message>
         <source>Passed by %1: it is the destination folder</source>
@@ -156,15 +168,15 @@
     </message>
     <message>
         <source>Passed by %1: the link leads into the destination folder</source>
-        <translation>Ignorado %1: a ligação leva à pasta de destino</translation>
+        <translation>Ignorado %1: o link leva à pasta de destino</translation>
     </message>
     <message>
         <source>Passed by %1: the link leads back to a folder being walked</source>
-        <translation>Ignorado %1: a ligação volta a uma pasta a ser percorrida</translation>
+        <translation>Ignorado %1: o link volta a uma pasta sendo percorrida</translation>
     </message>
     <message>
         <source>Passed by %1: its destination %2 is a symbolic link</source>
-        <translation>Ignorado %1: o destino %2 é uma ligação simbólica</translation>
+        <translation>Ignorado %1: o destino %2 é um link simbólico</translation>
     </message>
     <message>
         <source>Passed by %1: its destination %2 is not a folder</source>
@@ -172,11 +184,11 @@
     </message>
     <message>
         <source>The destination folder is the source folder or lies inside it, nothing was written: %1</source>
-        <translation>A pasta de destino é a pasta de origem ou está dentro dela, nada foi escrito: %1</translation>
+        <translation>A pasta de destino é a pasta de origem ou está dentro dela, nada foi gravado: %1</translation>
     </message>
     <message>
         <source>Source and destination are the same file, nothing was written: %1</source>
-        <translation>Origem e destino são o mesmo ficheiro, nada foi escrito: %1</translation>
+        <translation>Origem e destino são o mesmo arquivo, nada foi gravado: %1</translation>
     </message>
     <message>
         <source>%1 no longer exists</source>
@@ -187,7 +199,7 @@
     <name>tarnvold::ui</name>
     <message>
         <source>All files (*)</source>
-        <translation>Todos os ficheiros (*)</translation>
+        <translation>Todos os arquivos (*)</translation>
     </message>
 </context>
 <context>
@@ -210,7 +222,7 @@
     </message>
     <message>
         <source>Cannot rename %1 to "%2": </source>
-        <translation>Não é possível mudar o nome de %1 para "%2": </translation>
+        <translation>Não é possível renomear %1 para "%2": </translation>
     </message>
     <message>
         <source>refused</source>

@@ -20,6 +20,14 @@
         <translation>Кодирует и декодирует файлы с паролем.</translation>
     </message>
     <message>
+        <source>Free software: GNU GPL 3 or later.</source>
+        <translation>Свободное ПО: GNU GPL 3 или новее.</translation>
+    </message>
+    <message>
+        <source>Light protection only: keep originals.</source>
+        <translation>Лишь лёгкая защита: храните оригиналы.</translation>
+    </message>
+    <message>
         <source>Free software under the GNU GPL, version 3 or later.</source>
         <translation>Свободное программное обеспечение под лицензией GNU GPL версии 3 или более поздней.</translation>
     </message>
@@ -65,6 +73,10 @@
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
         <translation>Перетащено файлов или папок: %1; выбран первый: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Идёт обработка файла. Остановить, не оставив ничего от результата, и выйти ?</translation>
     </message>
     <message>
         <source>A folder run is in progress. Stop it after the current file and quit ?</source>
