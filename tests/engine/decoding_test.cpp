@@ -240,9 +240,9 @@ TEST(Decoding, DamagedFilesAreRefusedByNameAndLeaveTheDestinationAlone) {
     const std::string coded = read_file(make_coded(dir, "t", "", "pw"));
     // A valid header with no room for the seed: 32 bytes (a payload length
     // of -6) to 37 (-1); and a payload offset beyond the file's end.
-    std::string far = coded;
-    far[24] = '\xff';
-    for (const std::string& bytes : {coded.substr(0, 32), coded.substr(0, 37), far}) {
+    std::string past_end = coded;
+    past_end[24] = '\xff';
+    for (const std::string& bytes : {coded.substr(0, 32), coded.substr(0, 37), past_end}) {
         write_file(dir.file("short.cod"), bytes);
         write_file(dir.file("out"), "stays");
         ScriptUi ui;
