@@ -14,7 +14,7 @@ _tarnvold_cli() {
     fi
 
     local commands="code decode test code-dir decode-dir"
-    local options="--password-file --yes -y --quiet -q --verbose -v --keep-going --no-progress --help -h --version -V"
+    local options="--password-file --password-encoding --yes -y --quiet -q --verbose -v --keep-going --no-progress --help -h --version -V"
 
     # --password-file=FILE: bash may give it as one word or as three
     # ("--password-file" "=" "FILE").
@@ -25,6 +25,10 @@ _tarnvold_cli() {
         if [[ $COMP_WORDBREAKS != *=* ]]; then
             COMPREPLY=("${COMPREPLY[@]/#/--password-file=}")
         fi
+        return
+    fi
+    if [[ $prev == --password-encoding ]]; then
+        COMPREPLY=($(compgen -W "utf-8 windows-1250 windows-1251 windows-1252 windows-1253 windows-1254 windows-1255 windows-1256 windows-1257 windows-1258 windows-874" -- "$cur"))
         return
     fi
     if [[ $prev == --password-file ]] ||
@@ -43,7 +47,7 @@ _tarnvold_cli() {
         fi
         case ${words[i]} in
             --) operands_only=1 ;;
-            --password-file)
+            --password-file | --password-encoding)
                 if [[ ${words[i + 1]} == = ]]; then ((i += 2)); else ((i++)); fi ;;
             -*) ;;
             *) [[ -z $command ]] && command=${words[i]} ;;

@@ -84,6 +84,24 @@ for f in "$vectors/random-5000.bin" big.bin; do
   rm -f wine.cod linux.cod
 done
 
+# A password beyond ASCII: --password-encoding windows-1252 turns the UTF-8
+# "été" into E9 74 E9, the bytes a file coded on Windows holds, and the
+# Windows program then opens such a file with the UTF-8 password alone.
+printf '\xc3\xa9t\xc3\xa9\n' >pw-utf8
+printf '\xe9t\xe9\n' >pw-1252
+win code -q --password-encoding windows-1252 --password-file pw-utf8 "$vectors/lorem.txt" wine-1252.cod
+"$linux" code -q --password-file pw-1252 "$vectors/lorem.txt" linux-1252.cod </dev/null
+if cmp -s wine-1252.cod linux-1252.cod; then
+  pass "--password-encoding windows-1252 codes the bytes of a Windows-1252 password file"
+else
+  fail "--password-encoding windows-1252 codes the bytes of a Windows-1252 password file"
+fi
+if win test --password-file pw-utf8 linux-1252.cod >test-1252 && grep -q 'taken as Windows-1252' test-1252; then
+  pass "test opens a Windows-1252 file with the UTF-8 password and names the form"
+else
+  fail "test opens a Windows-1252 file with the UTF-8 password and names the form" "$(cat test-1252)"
+fi
+
 # Names beyond the ANSI code page and names of 255 characters.
 long=$(printf 'n%.0s' {1..251}).txt
 mkdir names back

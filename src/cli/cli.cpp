@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/keystream.h"
 #include "engine/operation.h"
+#include "io/code_pages.h"
 #include "io/file_io.h"
 #include "io/folder.h"
 #include "io/paths.h"
@@ -66,6 +67,10 @@ constexpr const char* kUsage =
     "Options:\n"
     "  --password-file FILE  the password is the first line of FILE, its line end\n"
     "                        (CR and/or LF) not included; - is standard input@DESCRIPTOR@\n"
+    "  --password-encoding NAME\n"
+    "                        convert the password, typed or read as UTF-8, into\n"
+    "                        NAME first: utf-8, windows-1250 ... windows-1258 or\n"
+    "                        windows-874; decode and test then try no other form\n"
     "  -y, --yes             answer Yes to every question (replace an existing\n"
     "                        file, decode a file made by a newer version)\n"
     "  -v, --verbose         print the log lines on standard output\n"
@@ -113,6 +118,16 @@ constexpr const char* kUsage =
     "program at a time; without a terminal they are answered No unless --yes\n"
     "is given.  Ctrl-C during a run of several files stops after the current\n"
     "file; a second Ctrl-C stops at once.\n"
+    "\n"
+    "Letters beyond ASCII: a coded file holds the password's bytes, and files\n"
+    "coded on Windows hold those of its code page (\"\u00e9t\u00e9\" is E9 74 E9 in\n"
+    "Windows-1252).  A password file's first line is taken byte for byte; a\n"
+    "typed password as the terminal gives it, and on Windows in the system's\n"
+    "code page, where coding refuses a letter that page lacks.  When such a\n"
+    "password does not match, decode and test try the same letters as UTF-8,\n"
+    "Windows-1252, the system's code page and the other Windows code pages that\n"
+    "hold them, each checked against the stored checksum before anything is\n"
+    "written; the log and the test line name the form that matched.\n"
     "\n"
     "Exit status: 0 every file done and verified; 1 a file was declined,\n"
     "refused, missing, not a coded file or failed its checksum; 2 usage error\n"
@@ -193,7 +208,18 @@ constexpr const char* kVersionText =
     "There is NO WARRANTY, to the extent permitted by law.\n";
 
 // The long options; any unambiguous beginning of one names it.
-enum class Long { Help, Version, Yes, Quiet, Verbose, NoProgress, KeepGoing, PasswordFile, X87Reference };
+enum class Long {
+    Help,
+    Version,
+    Yes,
+    Quiet,
+    Verbose,
+    NoProgress,
+    KeepGoing,
+    PasswordFile,
+    PasswordEncoding,
+    X87Reference
+};
 struct LongOption {
     std::string_view name;
     Long option;
@@ -209,6 +235,7 @@ constexpr LongOption kLongOptions[] = {
     {"no-progress", Long::NoProgress, false, true},
     {"keep-going", Long::KeepGoing, false, true},
     {"password-file", Long::PasswordFile, true, true},
+    {"password-encoding", Long::PasswordEncoding, true, true},
     {"x87-reference", Long::X87Reference, false, false},
 };
 
@@ -282,10 +309,55 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             options.password_file = value;
             break;
         }
+        case Long::PasswordEncoding: {
+            std::string value;
+            if (equals != std::string_view::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            }
+            if (value.empty()) return usage_error(full + " needs a NAME");
+            options.password_encoding = code_page_named(value);
+            if (options.password_encoding == 0)
+                return usage_error("unknown password encoding '" + value +
+                                   "' (utf-8, windows-1250 ... windows-1258, windows-874)");
+            break;
+        }
         }
     }
     if (options.command.empty()) return usage_error("no command given");
     return std::nullopt;
+}
+
+// The bytes of a password read from `from`, and what they are.  Windows
+// gives what is typed the bytes of its code page, as programs of 8 bits
+// there had them; coding (`confirm`) refuses a letter that page lacks.
+std::optional<std::string> password_bytes(const Options& options, std::string line, bool typed, bool coding,
+                                          const std::string& from, int& status, PasswordForms& forms) {
+    const int system = system_code_page();
+    // The code page of the CLI's language, English, then the system's.
+    forms.preferred = {1252};
+    if (system != 0) forms.preferred.push_back(system);
+    const int wanted = options.password_encoding != 0 ? options.password_encoding : typed ? system : 0;
+    char32_t missing = 0;
+    const std::optional<std::string> converted =
+        wanted != 0 ? encode_text(line, wanted, &missing) : std::optional<std::string>();
+    if (converted) {
+        forms.given = wanted;
+        forms.try_others = options.password_encoding == 0;
+        return converted;
+    }
+    if (options.password_encoding != 0 || (wanted != 0 && coding)) {
+        std::string why = missing == 0xFFFD && !is_utf8(line)
+                              ? "the password is not UTF-8, which " + code_page_name(wanted) + " is made from"
+                              : password_letter_missing(character_named(missing), code_page_name(wanted));
+        if (options.password_encoding == 0) why += ", the system's code page";
+        status = usage_error(from + ": " + why);
+        return std::nullopt;
+    }
+    // Read byte for byte: UTF-8, or on Windows the system's code page.
+    forms.given = is_utf8(line) ? kUtf8 : system;
+    return line;
 }
 
 // The password as the options and standard input give it; nullopt after a
@@ -293,9 +365,11 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
 // typed on the terminal is asked twice, so that a typo cannot make the coded
 // files undecodable.  `stdin_is_data`: "-" is a SOURCE, so standard input is
 // not the password's.
-std::optional<std::string> obtain_password(const Options& options, bool confirm, bool stdin_is_data, int& status) {
+std::optional<std::string> obtain_password(const Options& options, bool confirm, bool stdin_is_data, int& status,
+                                           PasswordForms& forms) {
     FirstLine read;
     std::string from;
+    bool typed = false;
     if (options.password_file) {
         from = *options.password_file == "-" ? std::string("standard input") : *options.password_file;
         read = *options.password_file == "-" ? read_first_line_of_stdin()
@@ -310,6 +384,7 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
         // In a pipeline, asked once the data has begun to arrive: whatever
         // runs before has asked for its own password by then.
         if (stdin_is_data) wait_for_input(kStdin);
+        typed = true;
         read = read_console_password("Password: ");
         if (read.line && confirm && text_length(*read.line) >= 2) {
             const auto again = read_console_password("Password again: ");
@@ -335,7 +410,7 @@ std::optional<std::string> obtain_password(const Options& options, bool confirm,
     // Characters when the password is UTF-8, bytes otherwise; the bytes
     // themselves are used for coding as they were given.
     if (text_length(*read.line) < 2) return refuse("the password must have at least 2 characters");
-    return read.line;
+    return password_bytes(options, *read.line, typed, confirm, from, status, forms);
 }
 
 int status_of(Outcome outcome) { return outcome == Outcome::Done ? kExitOk : kExitNotDone; }
@@ -469,6 +544,7 @@ public:
         // As under "Decode object": a file that is not a coded file is
         // passed by, and the run goes on.
         engine_.batch_mode = op == Operation::Decode;
+        engine_.password_forms = options.password_forms;
     }
 
     TerminalUi& ui() { return ui_; }
@@ -667,6 +743,7 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
     ui.silence_log();
     ui.progress().set_total(static_cast<std::int64_t>(files.size()));
     Engine engine(ui);
+    engine.password_forms = options.password_forms;
     int worst = kExitOk;
     std::size_t tested = 0;
     for (const auto& file : files) {
@@ -677,10 +754,11 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
             ui.progress().file_done();
             ui.progress().clear();
             if (outcome.kind == Outcome::Done) {
+                const int form = engine.matched_form();
+                const std::string matches = form != 0 ? password_matches_as(code_page_name(form)) : password_matches();
                 status = kExitOk;
                 if (!options.quiet) {
-                    if (const int error = write_stdout(quoted_name(file) + ": " + password_matches() + "\n");
-                        error != 0) {
+                    if (const int error = write_stdout(quoted_name(file) + ": " + matches + "\n"); error != 0) {
                         tell("standard output", std::string(system_reason(error)) + "; stopped after " +
                                                     std::to_string(tested - 1) + " of " + std::to_string(files.size()) +
                                                     (files.size() == 1 ? " file" : " files"));
@@ -721,6 +799,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
     TerminalUi ui(terminal_options(options, op, to_stdout));
     ui.progress().set_total(1);
     Engine engine(ui);
+    engine.password_forms = options.password_forms;
     try {
         if (source_operand == "-") spooled.emplace(kSpoolLimit);
         const std::string source = spooled ? std::string(kStandardInput) : source_operand;
@@ -814,7 +893,8 @@ int run(int argc, char** argv) {
 
     int status = kExitOk;
     const Operation op = command == "code" || command == "code-dir" ? Operation::Code : Operation::Decode;
-    const auto password = obtain_password(options, op == Operation::Code, stdin_is_data, status);
+    const auto password =
+        obtain_password(options, op == Operation::Code, stdin_is_data, status, options.password_forms);
     if (!password) return status;
 
     if (command == "test") return run_test(operands, *password, options);

@@ -2,6 +2,8 @@
 // tarnvold-cli: the scripting front end over the coding engine.
 #pragma once
 
+#include "engine/password_forms.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +23,8 @@ struct Options {
     std::string command;
     std::vector<std::string> operands;
     std::optional<std::string> password_file;
+    int password_encoding = 0;     // --password-encoding: the code page, or 0
+    PasswordForms password_forms;  // what the password's bytes are, once it is read
     bool yes = false;
     bool quiet = false;    // no progress line and no summary; faults are still named
     bool verbose = false;  // the log lines on standard output

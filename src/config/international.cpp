@@ -211,6 +211,15 @@ void Language::load_lang_file(const std::string& path) {
     apply_lang_table(*work);
 }
 
+int Language::code_page() const {
+    std::string name = last_name(loaded_file);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    if (name == "polski.tvl") return 1250;
+    if (name == "russkij.tvl") return 1251;
+    return 1252;
+}
+
 namespace {
 
 // ".tvl" in any case, as files brought from other systems may have it.

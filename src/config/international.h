@@ -55,6 +55,11 @@ public:
     // it to the same language.
     std::string loaded_file;
 
+    // The code page of Windows for the current language, in which its
+    // users' passwords were typed there: 1250 for Polish, 1251 for Russian,
+    // 1252 for English, the Western European languages and any other.
+    int code_page() const;
+
     void add_caption_target(CaptionTarget* t);
     void remove_caption_target(CaptionTarget* t);
 

@@ -73,6 +73,15 @@ std::string stop_report_text(std::int64_t done, std::int64_t count);
 // the file.
 std::string password_matches();
 std::string password_matches(const std::string& path);
+// The test command's line for a password beyond ASCII, naming the form it
+// matched in.
+std::string password_matches_as(const std::string& form);
+// The log line that names the form a password holding letters beyond ASCII
+// was taken in ("UTF-8", "Windows-1250").
+std::string password_taken_as(const std::string& form);
+// A password that cannot be written in the code page `form` it must take,
+// naming the first letter that has no byte there.
+std::string password_letter_missing(const std::string& letter, const std::string& form);
 // A source that changed while it was coded to standard output, where the
 // bytes already sent cannot be taken back.
 std::string changed_while_streaming();

@@ -6,6 +6,8 @@
 #include "engine/engine_parts.h"
 
 #include "config/message_id.h"
+#include "config/program_texts.h"
+#include "io/code_pages.h"
 #include "io/file_io.h"
 #include "io/paths.h"
 #include "io/std_streams.h"
@@ -248,6 +250,7 @@ void Engine::finished(int message, const std::string& source, const std::string&
 FileOutcome Engine::codefile(const std::string& source, const std::string& destination, std::string_view password,
                              SourceKind kind, DestinationKind where, const InFolder& in_folder,
                              const InFolder& out_folder) {
+    taken_as_ = 0;
     Source from(source, kind, in_folder);
     // A small file open already: its keys are begun before anything else.
     std::optional<Keys> keys;
@@ -258,6 +261,7 @@ FileOutcome Engine::codefile(const std::string& source, const std::string& desti
         return *std::move(outcome);
 
     ProgressRestore restore(ui_);
+    tell_form(password, password_forms.given);
     // One handle for the checksum and the coding: both see the same file.
     InputFile& in = from.open();
     const std::int64_t size = in.size();
@@ -344,6 +348,7 @@ void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t s
 FileOutcome Engine::decodefile(const std::string& source, const std::string& destination, std::string_view password,
                                SourceKind kind, DestinationKind where, const InFolder& in_folder,
                                const InFolder& out_folder) {
+    taken_as_ = 0;
     Source from(source, kind, in_folder);
     // A small file open already: the seed is in its last bytes, and the
     // keys of a payload where this program puts it are begun at once.  Its
@@ -376,8 +381,36 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
         return *std::move(outcome);
     }
 
+    // A password that may have coded the file in other forms is first
+    // checked in each of them, writing nothing; the one that matches is
+    // decoded.  When none does, nothing is written.
+    std::string_view key = password;
+    int form = password_forms.given;
+    if (const std::int64_t payload = header.payload_length(size); payload >= 0) {
+        const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
+        if (forms.size() > 1) {
+            const std::int32_t seed = whole != nullptr
+                                          ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize))
+                                          : read_seed(in, size);
+            const auto sums = form_sums(in, header.data_offset, payload, seed,
+                                        whole != nullptr ? whole + header.data_offset : nullptr, forms);
+            const auto match = std::find(sums.begin(), sums.end(), static_cast<std::uint64_t>(header.crc));
+            if (match == sums.end()) {
+                in.close();
+                ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
+                return unmatched(source, destination, to.exists);
+            }
+            const PasswordForm& found = forms[static_cast<std::size_t>(match - sums.begin())];
+            form = found.code_page;
+            if (found.bytes != password) {
+                key = found.bytes;
+                keys.reset();
+            }
+        }
+    }
+    tell_form(key, form);
     std::optional<OutputFile> out;
-    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, password, keys, out));
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, key, keys, out));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.label_set_visible(LabelId::Checksum, true);
     // The restored file holds exactly the bytes written: their sum is its
@@ -409,6 +442,27 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
 void Engine::commit(OutputFile& out) {
     out.commit();
     last_output_ = out.identity();
+}
+
+// No form of the password matched: nothing was written, and a file that
+// was there stays as it was.
+FileOutcome Engine::unmatched(const std::string& source, const std::string& destination, bool kept) {
+    ui_.log_line(ui_.message(msg::kCrcMismatch));
+    Reason why{.why = Why::Message, .message = msg::kCrcMismatch};
+    if (kept) {
+        why = {.why = Why::KeptOnMismatch, .path = destination};
+        ui_.log_line(reason_text(why));
+    }
+    ui_.notice(ui_.message(msg::kCrcMismatch));
+    end_display(ui_);
+    return {Outcome::ChecksumMismatch, source, destination, std::move(why)};
+}
+
+// The log line naming the form of a password holding letters beyond ASCII.
+void Engine::tell_form(std::string_view password, int code_page) {
+    if (code_page == 0 || is_ascii(password) || !decode_text(password, code_page)) return;
+    ui_.log_line(password_taken_as(code_page_name(code_page)));
+    taken_as_ = code_page;
 }
 
 FileOutcome Engine::operate(Operation op, const std::string& source, const std::string& destination,
@@ -495,6 +549,7 @@ std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const
 
 // Checks a password against a coded file without writing anything.
 FileOutcome Engine::test_file(const std::string& source, std::string_view password) {
+    taken_as_ = 0;
     ui_.file_begins(source);
     ui_.log_line(ui_.message(msg::kStartingDecode), source);
     if (const SourceInfo from = inspect_source(source); from.exists && !from.regular) {
@@ -521,29 +576,22 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
         return {Outcome::Refused, source, {}, why};
     }
 
+    ProgressRestore restore(ui_);
     const std::int32_t seed = read_seed(in, size);
-    std::uint8_t* buffer = block_buffer(source);
-    in.seek(header.data_offset);
-    PasswordStream password_stream(password);
-    std::uint64_t sum = 0;
-    for (std::int64_t position = 0; position < payload;) {
-        const auto block =
-            static_cast<std::size_t>(std::min<std::int64_t>(payload - position, static_cast<std::int64_t>(kBlockSize)));
-        in.read_exact(buffer, block);
-        level1_xor_with(seed, static_cast<std::int32_t>(position + 1),
-                        password_stream.at(static_cast<std::uint64_t>(position)), buffer, block);
-        sum += checksum(buffer, block);
-        position += static_cast<std::int64_t>(block);
-        pump();
-    }
+    const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
+    const auto sums = form_sums(in, header.data_offset, payload, seed, nullptr, forms);
     in.close();
+    const auto match = std::find(sums.begin(), sums.end(), static_cast<std::uint64_t>(header.crc));
+    const std::size_t shown = match == sums.end() ? 0 : static_cast<std::size_t>(match - sums.begin());
 
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
-    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
-    if (static_cast<std::int64_t>(sum) != header.crc) {
+    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sums[shown]));
+    end_display(ui_);
+    if (match == sums.end()) {
         ui_.log_line(ui_.message(msg::kCrcMismatch));
         return {Outcome::ChecksumMismatch, source, {}, {.why = Why::Message, .message = msg::kCrcMismatch}};
     }
+    tell_form(forms[shown].bytes, forms[shown].code_page);
     ui_.log_line(password_matches(source));
     return {Outcome::Done, source, {}, {}};
 }

@@ -9,6 +9,7 @@
 
 #include "engine/keystream.h"
 #include "engine/operation.h"
+#include "engine/password_forms.h"
 #include "engine/user_interface.h"
 
 #include "config/program_texts.h"
@@ -22,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tarnvold {
 
@@ -111,6 +113,16 @@ public:
     // log only, without its message box.
     bool batch_mode = false;
 
+    // What the passwords given to the operations are.  A password holding
+    // letters beyond ASCII is named in the log by its form; decodefile and
+    // test_file try its other forms when the one given does not match, each
+    // checked against the stored checksum before anything is written.
+    PasswordForms password_forms;
+    // The form the last operation took a password beyond ASCII in, as its
+    // log line named it; 0 for a password of ASCII, of bytes in no known
+    // form, or one that matched in no form.
+    int matched_form() const { return taken_as_; }
+
     // Asked about a destination that exists, before anything is logged or
     // asked: true passes the file by untouched, as Outcome::Refused, and
     // leaves telling why to the caller.  The folder walk keeps the outputs
@@ -166,6 +178,10 @@ private:
                                  std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys,
                                  std::optional<OutputFile>& out);
     void commit(OutputFile& out);
+    std::vector<std::uint64_t> form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
+                                         const std::uint8_t* whole, const std::vector<PasswordForm>& forms);
+    void tell_form(std::string_view password, int code_page);
+    FileOutcome unmatched(const std::string& source, const std::string& destination, bool kept);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     void show_checksum(std::int64_t size, std::int64_t sum);
@@ -185,6 +201,7 @@ private:
     // The key bytes of a whole small file, made beside the file's reading.
     std::shared_ptr<std::uint8_t[]> keys_;
     std::optional<FileId> last_output_;
+    int taken_as_ = 0;
 };
 
 // Why a destination cannot be replaced; Why::None when it can.

@@ -294,6 +294,67 @@ std::int64_t Engine::checksum_of(InputFile& file) {
     return static_cast<std::int64_t>(sum);
 }
 
+// The checksum pass of decoding before anything is written: the sums the
+// payload of `payload` bytes at `start` (or at `whole`, when it is in
+// memory) would have once decoded with each of the password's forms,
+// shown on the checksum bar.  The position key stream, the costly part, is
+// made once for all of them.
+std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
+                                             const std::uint8_t* whole, const std::vector<PasswordForm>& forms) {
+    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
+    ui_.label_set_visible(LabelId::Checksum, true);
+    const std::int64_t step = step_for(payload);
+    ui_.bar_set_position(ProgressBarId::Checksum, 0);
+    ui_.bar_setup(ProgressBarId::Checksum, 0, payload, step);
+
+    std::vector<PasswordStream> streams;
+    streams.reserve(forms.size());
+    for (const PasswordForm& form : forms) streams.emplace_back(form.bytes);
+    const auto bytes = static_cast<std::size_t>(payload);
+    const std::size_t pieces = (bytes + kScratchSize - 1) / kScratchSize;
+    constexpr std::size_t per_block = kBlockSize / kScratchSize;
+    const std::size_t count = forms.size();
+    std::vector<int> errors(pieces, 0);
+    std::vector<std::uint64_t> piece_sums(pieces * count, 0);  // piece i's in [i * count, (i + 1) * count)
+    std::vector<std::uint64_t> sums(count, 0);
+    std::int64_t counter = 0;
+    WorkPool::shared().run_blocks(
+        pieces, per_block,
+        [&](std::size_t) {
+            if (whole == nullptr) in.begin_read();
+        },
+        [&](std::size_t i) {
+            unsigned char* scratch = piece_scratch();
+            if (scratch == nullptr) {
+                errors[i] = ENOMEM;
+                return;
+            }
+            const std::size_t offset = i * kScratchSize;
+            const std::size_t n = std::min(kScratchSize, bytes - offset);
+            if (whole != nullptr)
+                std::memcpy(scratch, whole + offset, n);
+            else
+                errors[i] = in.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
+            if (errors[i] != 0) return;
+            level1_xor(seed, static_cast<std::int32_t>(offset + 1), scratch, n);
+            for (std::size_t f = 0; f < count; ++f)
+                piece_sums[i * count + f] = xor_repeating_sum(streams[f].at(offset), scratch, n);
+        },
+        [&](std::size_t b) {
+            const std::size_t from = b * per_block;
+            const std::size_t to = std::min(from + per_block, pieces);
+            for (std::size_t i = from; i < to; ++i) {
+                if (errors[i] != 0) throw IoError(in.path(), errors[i]);
+                for (std::size_t f = 0; f < count; ++f) sums[f] += piece_sums[i * count + f];
+            }
+            const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
+            ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
+            counter = reached;
+            stop_if_requested();
+        });
+    return sums;
+}
+
 std::int64_t Engine::get_file_crc(const std::string& path) {
     ui_.log_line(ui_.message(msg::kCrcCheck), path);
     // Opened for reading only, its rights left as they are.

@@ -65,6 +65,10 @@ inline constexpr std::size_t kRepeatingKeySize = 256 + 64;
 // buf[i] ^= key's byte at i for i in [0, count); key.phase moves on.
 void xor_repeating(RepeatingKey& key, std::uint8_t* buf, std::size_t count);
 
+// The sum of buf[i] ^ key's byte at i for i in [0, count), the bytes left
+// as they are.
+std::uint64_t xor_repeating_sum(RepeatingKey key, const std::uint8_t* buf, std::size_t count);
+
 // level1_xor combined with a repeating key stream in the same pass:
 // buf[i] ^= level1_key(seed + n_first + i) ^ other's byte at i.
 void level1_xor_with(std::int32_t seed, std::int32_t n_first, RepeatingKey other, std::uint8_t* buf, std::size_t count);

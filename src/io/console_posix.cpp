@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "io/code_pages.h"
 #include "io/console.h"
 #include "io/file_io.h"
 #include "io/file_io_posix.h"
@@ -352,5 +353,10 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool interrupt_requested() { return g_interrupts.load() != 0; }
+
+// Texts here are UTF-8: no 8-bit code page of the system's own.
+int system_code_page() { return 0; }
+std::optional<std::string> system_encode(std::string_view, int, char32_t*) { return std::nullopt; }
+std::optional<std::string> system_decode(std::string_view, int) { return std::nullopt; }
 
 }  // namespace tarnvold

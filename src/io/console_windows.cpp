@@ -3,6 +3,7 @@
 // the wide console API for text on the screen (UTF-8 names show whatever the
 // code page), the standard streams in binary mode, and Ctrl-C through a
 // console control handler.
+#include "io/code_pages.h"
 #include "io/console.h"
 #include "io/file_io.h"
 #include "io/file_io_windows.h"
@@ -303,5 +304,52 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool interrupt_requested() { return g_interrupts.load() != 0; }
+
+int system_code_page() {
+    const UINT acp = ::GetACP();
+    return acp == CP_UTF8 ? kUtf8 : static_cast<int>(acp);
+}
+
+// A code page this program has no table for (932, 936, ...): the system's
+// conversion, without its best-fit replacements, which would code a
+// password with other letters than the ones typed.
+std::optional<std::string> system_encode(std::string_view utf8, int code_page, char32_t* missing) {
+    const std::wstring wide = windows::widen(utf8);
+    if (wide.empty()) return std::string();
+    BOOL defaulted = FALSE;
+    const auto cp = static_cast<UINT>(code_page);
+    const int n = ::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                        0, nullptr, &defaulted);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                              nullptr, &defaulted);
+    if (n > 0 && !defaulted) return out;
+    if (missing != nullptr) {
+        // The first character that does not come back from its bytes.
+        *missing = 0xFFFD;
+        for (const wchar_t c : wide) {
+            char byte[8];
+            BOOL lost = FALSE;
+            if (::WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, &c, 1, byte, sizeof byte, nullptr, &lost) <= 0 ||
+                lost) {
+                *missing = static_cast<char32_t>(c);
+                break;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> system_decode(std::string_view bytes, int code_page) {
+    if (bytes.empty()) return std::string();
+    const auto cp = static_cast<UINT>(code_page);
+    const int n =
+        ::MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return windows::narrow(wide);
+}
 
 }  // namespace tarnvold

@@ -17,6 +17,7 @@
 
 #include "batch/folder_walk.h"
 #include "config/message_id.h"
+#include "io/code_pages.h"
 #include "io/file_io.h"
 #include "io/paths.h"
 #include "tarnvold/version.h"
@@ -92,11 +93,29 @@ bool TForm1::save_dialog(std::string& path) {
     return true;
 }
 
+// The password's bytes are those its letters had where coded files come
+// from: the system's code page on Windows, as programs of 8 bits typed
+// them there, which coding then requires; elsewhere the code page of the
+// language's users on Windows when it holds every letter, UTF-8 otherwise.
+// Decoding tries the other forms too.
 bool TForm1::password_dialog(std::string& password) {
     catch_up();
+    const bool coding = operation_ == Operation::Code;
+    const int system = system_code_page();
+    std::string typed;
     // Coding asks twice: a mistyped password would make files nobody can
     // decode.
-    return password_dlg_ != nullptr && password_dlg_->execute(password, operation_ == Operation::Code);
+    if (password_dlg_ == nullptr || !password_dlg_->execute(typed, coding, coding ? system : 0)) return false;
+    PasswordForms& forms = engine_.password_forms;
+    forms = {.given = kUtf8, .try_others = true, .preferred = {language_.code_page()}};
+    if (system != 0) forms.preferred.push_back(system);
+    const int first = system != 0 ? system : language_.code_page();
+    if (auto bytes = encode_text(typed, first)) {
+        forms.given = first;
+        typed = *std::move(bytes);
+    }
+    password = std::move(typed);
+    return true;
 }
 
 bool TForm1::folder_dialog(FolderQuestion, const std::string& title, std::string& dest_dir) {

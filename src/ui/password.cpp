@@ -4,6 +4,7 @@
 #include "ui/qt_text.h"
 #include "ui/ui_common.h"
 
+#include "io/code_pages.h"
 #include "io/utf8_text.h"
 
 #include <QColor>
@@ -67,9 +68,10 @@ void TPasswordDlg::apply_captions(const LangTable& table) {
     CancelBtn->setText(qs(table_entry(table, msg::kCancel)));
 }
 
-bool TPasswordDlg::execute(std::string& password, bool confirm) {
+bool TPasswordDlg::execute(std::string& password, bool confirm, int code_page) {
     if (wait_.running()) return false;
     confirm_ = confirm;
+    code_page_ = code_page;
     second_ = false;
     first_.clear();
     Password->clear();
@@ -124,6 +126,13 @@ void TPasswordDlg::OKBtnClick() {
     if (!wait_.waiting()) return wait_.ok();
     if (!password_ok) {
         show_hint(tr("At least two characters are needed"), true);
+        Password->setFocus();
+        return;
+    }
+    char32_t missing = 0;
+    if (code_page_ != 0 && !encode_text(ui::ss(Password->text()), code_page_, &missing)) {
+        const QString letter = "\"" + QString::fromUcs4(&missing, 1) + "\"";
+        show_hint(tr("%1 is not in %2").arg(letter, qs(code_page_name(code_page_))), true);
         Password->setFocus();
         return;
     }

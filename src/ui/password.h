@@ -36,9 +36,11 @@ public:
     // `password`; otherwise false with `password` untouched.  A password
     // too short is refused inside the dialog, which says why and goes on
     // waiting.  With `confirm` the password is asked a second time in the
-    // same dialog and must be typed the same.  The wait sleeps in an event
-    // loop; a close by the title bar counts as Cancel.
-    bool execute(std::string& password, bool confirm = false);
+    // same dialog and must be typed the same.  With `code_page` every
+    // letter must have a byte in that code page: one that has none is
+    // named inside the dialog, which goes on waiting.  The wait sleeps in
+    // an event loop; a close by the title bar counts as Cancel.
+    bool execute(std::string& password, bool confirm = false, int code_page = 0);
     // True while execute waits for an answer it has not yet had.
     bool waiting() const { return wait_.waiting(); }
 
@@ -75,6 +77,7 @@ private:
     Language& language_;
     bool password_ok = false;
     bool confirm_ = false;  // this use asks twice
+    int code_page_ = 0;     // the code page the letters must fit, if any
     bool second_ = false;   // waiting for the second typing
     std::string first_;     // the first typing
     void show_hint(const QString& text, bool refusal);

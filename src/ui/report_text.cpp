@@ -41,6 +41,8 @@ const std::vector<Report>& reports() {
         {"Source and destination",
          QRegularExpression("^Source and destination are the same file, nothing was written: (.+)$"),
          QT_TRANSLATE_NOOP("tarnvold::report", "Source and destination are the same file, nothing was written: %1")},
+        {"Password taken as ", QRegularExpression("^Password taken as (.+)$"),
+         QT_TRANSLATE_NOOP("tarnvold::report", "Password taken as %1")},
         {"/", QRegularExpression("^(/.*) no longer exists$"),
          QT_TRANSLATE_NOOP("tarnvold::report", "%1 no longer exists")},
     };

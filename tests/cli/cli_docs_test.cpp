@@ -190,7 +190,7 @@ TEST(CliDocs, BashCompletesFoldersOnlyForTheFolderCommands) {
             continue;
         }
         EXPECT_EQ(complete("tarnvold-cli code-d", helpers).out, "code-dir\n");
-        EXPECT_EQ(complete("tarnvold-cli -q --pass", helpers).out, "--password-file\n");
+        EXPECT_EQ(complete("tarnvold-cli -q --pass", helpers).out, "--password-encoding\n--password-file\n");
         EXPECT_EQ(complete("tarnvold-cli -y code-dir ", helpers).out, "folder\n");
         EXPECT_EQ(complete("tarnvold-cli decode-dir folder ", helpers).out, "folder\n");
         EXPECT_EQ(complete("tarnvold-cli test ", helpers).out, "file\nfolder\n");

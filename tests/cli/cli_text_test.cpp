@@ -73,6 +73,24 @@ TEST(CliText, PasswordsCountCharactersAndCodeWithTheBytesGiven) {
         2);
     ASSERT_EQ(
         run_process({TARNVOLD_CLI, "code", "--password-file", dir.file("pw"), dir.file("a"), dir.file("b")}).status, 0);
-    EXPECT_EQ(run_process({TARNVOLD_CLI, "test", dir.file("b")}, "été\n").status, 1);
     EXPECT_EQ(run_process({TARNVOLD_CLI, "test", "--password-file", dir.file("pw"), dir.file("b")}).status, 0);
+    // The UTF-8 "été" finds them among its other forms, unless told its one.
+    const auto found = run_process({TARNVOLD_CLI, "test", dir.file("b")}, "été\n");
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, dir.file("b") + ": Password matches the stored checksum, taken as Windows-1252\n");
+    EXPECT_EQ(run_process({TARNVOLD_CLI, "test", "--password-encoding", "utf-8", dir.file("b")}, "été\n").status, 1);
+
+    // --password-encoding codes the UTF-8 letters as those bytes, and
+    // refuses a letter the code page lacks, naming it.
+    write_file(dir.file("utf8"), "été\n");
+    ASSERT_EQ(run_process({TARNVOLD_CLI, "code", "--password-encoding=windows-1252", "--password-file",
+                           dir.file("utf8"), dir.file("a"), dir.file("c")})
+                  .status,
+              0);
+    EXPECT_TRUE(read_file(dir.file("c")) == read_file(dir.file("b")));
+    const auto refused = run_process(
+        {TARNVOLD_CLI, "code", "--password-encoding", "windows-1251", dir.file("a"), dir.file("d")}, "été\n");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("\"é\" (U+00E9) cannot be written in Windows-1251"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir.file("d")));
 }

@@ -63,6 +63,16 @@ TEST_F(Lang, WrittenFileHas56CrLfLinesAndLoadsBack) {
     EXPECT_EQ(language.lang_table(), odd);
     EXPECT_TRUE(notices.empty());
     EXPECT_EQ(entry_count(dir.path() / "lang"), 2u);  // no leftovers
+
+    // The code page the language's users type in on Windows, by its name
+    // in any case.
+    EXPECT_EQ(language.code_page(), 1252);
+    write_lang_file("lang\\POLSKI.TVL", odd);
+    language.load_lang_file("lang\\POLSKI.TVL");
+    EXPECT_EQ(language.code_page(), 1250);
+    write_lang_file("lang\\russkij.tvl", odd);
+    language.load_lang_file("lang\\russkij.tvl");
+    EXPECT_EQ(language.code_page(), 1251);
 }
 
 TEST_F(Lang, WriteFailureNamesTheFile) {

@@ -49,6 +49,59 @@ TEST(Decoding, RestoresWhatWasCodedWithItsSixLines) {
                             coded + "-->" + dir.file("back.txt"),
                         }));
     EXPECT_EQ(ui.with_prefix("setup:2")[0], "setup:2:0:" + std::to_string(plain.size() + 38) + ":1");
+    // A password of ASCII is checked once, on the restored bytes.
+    EXPECT_EQ(ui.with_prefix("setup:1").size(), 1u);
+}
+
+// Files coded on Windows hold the password's bytes in the system's code
+// page: typed as UTF-8 here, the same letters open them, and the log says
+// which form matched.  A file coded with UTF-8 bytes opens too when the
+// password is handed over in a code page.
+TEST(Decoding, PasswordLettersBeyondAsciiOpenFilesCodedInAnyOfTheirForms) {
+    TempDir dir;
+    struct Case {
+        std::string letters, bytes, form;
+        std::size_t size;
+        int given;
+    };
+    const Case cases[] = {
+        {"\u00e9t\u00e9", "\xE9t\xE9", "Windows-1252", (3u << 19) + 7, kUtf8},  // read in blocks
+        {"za\u017c\u00f3\u0142\u0107", "za\xBF\xF3\xB3\xE6", "Windows-1250", 4001, kUtf8},
+        {"\u043f\u0430\u0440\u043e\u043b\u044c", "\xEF\xE0\xF0\xEE\xEB\xFC", "Windows-1251", 3, kUtf8},
+        {"\xE9t\xE9", "\u00e9t\u00e9", "UTF-8", 900, 1252},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.form);
+        std::string plain(c.size, '\0');
+        for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<char>(i * 7 + i / 251);
+        const std::string coded = make_coded(dir, c.form, plain, c.bytes);
+        ScriptUi ui;
+        Engine engine(ui);
+        engine.password_forms = {.given = c.given, .preferred = {1252}};  // English's
+        std::filesystem::remove(dir.file("out"));
+        EXPECT_EQ(engine.decodefile(coded, dir.file("out"), c.letters), Outcome::Done);
+        EXPECT_EQ(read_file(dir.file("out")), plain);
+        EXPECT_EQ(ui.count("log:Password taken as " + c.form), 1);
+        EXPECT_EQ(engine.matched_form(), code_page_named(c.form));
+    }
+}
+
+// A wrong password beyond ASCII: its forms are all checked in one pass
+// over the file, and since none matches, nothing is written.
+TEST(Decoding, WrongPasswordBeyondAsciiIsCheckedOnceAndWritesNothing) {
+    TempDir dir;
+    const std::string coded = make_coded(dir, "a", std::string(3u << 19, 'x'), "\xE9t\xE9");
+    ScriptUi ui;
+    ui.record_steps = false;
+    Engine engine(ui);
+    engine.password_forms.given = kUtf8;
+    const std::string wrong = "\u00e9t\u00e8";
+    ASSERT_GT(forms_to_try(wrong, engine.password_forms).size(), 1u);
+    EXPECT_EQ(engine.decodefile(coded, dir.file("out"), wrong), Outcome::ChecksumMismatch);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+    EXPECT_EQ(ui.with_prefix("setup:1").size(), 1u);
+    EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);
+    EXPECT_EQ(ui.with_prefix("log:Password taken").size(), 0u);
 }
 
 TEST(Decoding, EmptyOriginalComesBackEmpty) {
@@ -187,9 +240,9 @@ TEST(Decoding, DamagedFilesAreRefusedByNameAndLeaveTheDestinationAlone) {
     const std::string coded = read_file(make_coded(dir, "t", "", "pw"));
     // A valid header with no room for the seed: 32 bytes (a payload length
     // of -6) to 37 (-1); and a payload offset beyond the file's end.
-    std::string offset_past_end = coded;
-    offset_past_end[24] = '\xff';
-    for (const std::string& bytes : {coded.substr(0, 32), coded.substr(0, 37), offset_past_end}) {
+    std::string past_end = coded;
+    past_end[24] = '\xff';
+    for (const std::string& bytes : {coded.substr(0, 32), coded.substr(0, 37), past_end}) {
         write_file(dir.file("short.cod"), bytes);
         write_file(dir.file("out"), "stays");
         ScriptUi ui;

@@ -7,6 +7,7 @@
 
 #include "ui_test_support.h"
 
+#include "io/code_pages.h"
 #include "ui/about.h"
 #include "ui/config_dialog.h"
 #include "ui/folder_list.h"
@@ -305,6 +306,39 @@ private slots:
         QVERIFY(log().contains("Coding finished"));
         QVERIFY(QFile::exists(cwd->file("plain.cod")));
         QVERIFY(menus_enabled());
+    }
+
+    // "été" typed here opens a file coded on Windows, where it was E9 74 E9,
+    // and coding writes those bytes again, as the English language's code
+    // page holds the letters.
+    void letters_beyond_ascii_take_their_windows_bytes() {
+        write_bytes(cwd->file("plain.txt"), "contents");
+        const std::string windows_bytes = "\xE9t\xE9";
+        f().engine().password_forms = {};
+        QCOMPARE(f().engine().codefile(cwd->file("plain.txt").toStdString(), cwd->file("win.cod").toStdString(),
+                                       windows_bytes),
+                 Outcome::Done);
+        const auto type = [this](int times) {
+            QTimer::singleShot(0, this, [this, times] {
+                for (int typing = 0; typing < times; ++typing) {
+                    type_letters(p->PasswordDlg->Password, QString::fromUtf8("\u00e9t\u00e9"));
+                    QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+                }
+            });
+        };
+        boxes->inputs = {cwd->file("win.cod"), cwd->file("back.txt")};
+        type(1);
+        f().File3->trigger();
+        QCOMPARE(read_bytes(cwd->file("back.txt")), QByteArray("contents"));
+        QVERIFY(log().contains("Password taken as Windows-1252\n"));
+
+        // Coding takes the system's code page on Windows.
+        if (system_code_page() != 0 && system_code_page() != 1252) QSKIP("the system's code page is not Windows-1252");
+        boxes->inputs = {cwd->file("plain.txt"), cwd->file("here.cod")};
+        type(2);
+        f().file2->trigger();
+        f().engine().password_forms = {};
+        QCOMPARE(f().engine().test_file(cwd->file("here.cod").toStdString(), windows_bytes), Outcome::Done);
     }
 
     // A folder run of three files, stopped once the first is done.

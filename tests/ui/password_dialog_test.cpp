@@ -26,18 +26,18 @@ private:
 
     // Runs execute with `act` done inside the wait; the dialog is closed
     // afterwards whatever `act` did, so a failure cannot hang the test.
-    bool run(std::string& password, const std::function<void()>& act, bool confirm = false) {
+    bool run(std::string& password, const std::function<void()>& act, bool confirm = false, int code_page = 0) {
         QTimer::singleShot(0, this, [&] {
             auto end = qScopeGuard([&] {
                 if (dlg->waiting()) dlg->close();
             });
             act();
         });
-        return dlg->execute(password, confirm);
+        return dlg->execute(password, confirm, code_page);
     }
     void type(const QString& text) {
         dlg->Password->clear();
-        QTest::keyClicks(dlg->Password, text);
+        tarnvold::testing::type_letters(dlg->Password, text);
         QTest::keyClick(dlg->Password, Qt::Key_Return);
     }
 
@@ -183,6 +183,18 @@ private slots:
             true));
         QCOMPARE(password, std::string("second"));
         QCOMPARE(dlg->size(), size);
+
+        // A letter the required code page has no byte for is named.
+        QVERIFY(run(
+            password,
+            [&] {
+                type(QString::fromUtf8("\u0142\u00f3d\u017a"));
+                QVERIFY(dlg->waiting());
+                QCOMPARE(dlg->Hint->text(), QString::fromUtf8("\"\u0142\" is not in Windows-1252"));
+                type(QString::fromUtf8("l\u00f3dz"));
+            },
+            false, 1252));
+        QCOMPARE(password, std::string("l\u00f3dz"));
     }
 
     void captions() {

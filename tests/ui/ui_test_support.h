@@ -120,6 +120,12 @@ inline void write_language(const QString& folder, const QString& name, const QSt
     write_bytes(folder + "/lang/" + name + ".tvl", text);
 }
 
+// Types a text key by key, each key giving one letter as a keyboard with
+// those letters does (QTest::keyClicks knows ASCII keys only).
+inline void type_letters(QWidget* widget, const QString& text) {
+    for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 // Makes a shown window the active one, so that key presses go to its focus.
 inline bool activate(QWidget* window) {
     if (!QTest::qWaitForWindowExposed(window)) return false;

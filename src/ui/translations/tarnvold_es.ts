@@ -109,6 +109,10 @@
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
+        <source>%1 is not in %2</source>
+        <translation>%1 no está en %2</translation>
+    </message>
+    <message>
         <source>Enter the password again</source>
         <translation>Escriba la contraseña otra vez</translation>
     </message>
@@ -150,6 +154,10 @@
 </context>
 <context>
     <name>tarnvold::report</name>
+    <message>
+        <source>Password taken as %1</source>
+        <translation>Contraseña tomada como %1</translation>
+    </message>
     <message>
         <source>Stopped by the user after %1 of %2 files</source>
         <translation>Detenido por el usuario tras %1 de %2 archivos</translation>

@@ -109,6 +109,10 @@
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
+        <source>%1 is not in %2</source>
+        <translation>%1 n'est pas dans %2</translation>
+    </message>
+    <message>
         <source>Enter the password again</source>
         <translation>Entrez le mot de passe à nouveau</translation>
     </message>
@@ -150,6 +154,10 @@
 </context>
 <context>
     <name>tarnvold::report</name>
+    <message>
+        <source>Password taken as %1</source>
+        <translation>Mot de passe pris en %1</translation>
+    </message>
     <message>
         <source>Stopped by the user after %1 of %2 files</source>
         <translation>Arrêté par l'utilisateur après %1 fichiers sur %2</translation>

@@ -109,6 +109,10 @@
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
+        <source>%1 is not in %2</source>
+        <translation>%1 non è in %2</translation>
+    </message>
+    <message>
         <source>Enter the password again</source>
         <translation>Inserisci di nuovo la password</translation>
     </message>
@@ -150,6 +154,10 @@
 </context>
 <context>
     <name>tarnvold::report</name>
+    <message>
+        <source>Password taken as %1</source>
+        <translation>Password presa come %1</translation>
+    </message>
     <message>
         <source>Stopped by the user after %1 of %2 files</source>
         <translation>Fermato dall'utente dopo %1 file su %2</translation>

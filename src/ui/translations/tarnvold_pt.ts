@@ -109,6 +109,10 @@
 <context>
     <name>tarnvold::TPasswordDlg</name>
     <message>
+        <source>%1 is not in %2</source>
+        <translation>%1 não está em %2</translation>
+    </message>
+    <message>
         <source>Enter the password again</source>
         <translation>Digite a senha novamente</translation>
     </message>
@@ -150,6 +154,10 @@
 </context>
 <context>
     <name>tarnvold::report</name>
+    <message>
+        <source>Password taken as %1</source>
+        <translation>Palavra-passe tomada como %1</translation>
+    </message>
     <message>
         <source>Stopped by the user after %1 of %2 files</source>
         <translation>Parado pelo usuário após %1 de %2 arquivos</translation>
