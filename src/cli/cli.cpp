@@ -289,6 +289,14 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         if (found == nullptr) return usage_error("unknown option '" + std::string(arg) + "'");
         const std::string full = "--" + std::string(found->name);
         if (!found->takes_value && equals != std::string_view::npos) return usage_error(full + " takes no value");
+        // An option's value: after "=", or the next word.
+        std::string value;
+        if (found->takes_value) {
+            if (equals != std::string_view::npos)
+                value = arg.substr(equals + 1);
+            else if (i + 1 < argc)
+                value = argv[++i];
+        }
         switch (found->option) {
         case Long::Help: return print(usage_text());
         case Long::Version: return print(std::string("tarnvold-cli ") + kReleaseVersion + "\n" + kVersionText);
@@ -298,31 +306,17 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
         case Long::NoProgress: options.no_progress = true; break;
         case Long::KeepGoing: options.keep_going = true; break;
         case Long::X87Reference: options.x87_reference = true; break;
-        case Long::PasswordFile: {
-            std::string value;
-            if (equals != std::string_view::npos) {
-                value = arg.substr(equals + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            }
+        case Long::PasswordFile:
             if (value.empty()) return usage_error(full + " needs a FILE");
             options.password_file = value;
             break;
-        }
-        case Long::PasswordEncoding: {
-            std::string value;
-            if (equals != std::string_view::npos) {
-                value = arg.substr(equals + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            }
+        case Long::PasswordEncoding:
             if (value.empty()) return usage_error(full + " needs a NAME");
             options.password_encoding = code_page_named(value);
             if (options.password_encoding == 0)
                 return usage_error("unknown password encoding '" + value +
                                    "' (utf-8, windows-1250 ... windows-1258, windows-874)");
             break;
-        }
         }
     }
     if (options.command.empty()) return usage_error("no command given");
