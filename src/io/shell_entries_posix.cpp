@@ -72,12 +72,7 @@ ShellKind shell_kind(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return ::lstat(path.c_str(), &st) == 0 ? ShellKind::Dangling : ShellKind::Missing;
-    if (S_ISDIR(st.st_mode)) return ShellKind::Folder;
-    if (S_ISFIFO(st.st_mode)) return ShellKind::Fifo;
-    if (S_ISSOCK(st.st_mode)) return ShellKind::Socket;
-    if (S_ISCHR(st.st_mode)) return ShellKind::CharDevice;
-    if (S_ISBLK(st.st_mode)) return ShellKind::BlockDevice;
-    return ShellKind::File;
+    return kind_of(st);
 }
 
 int folder_listing_error(const std::string& path) {
