@@ -227,13 +227,13 @@ bool TForm1::event(QEvent* event) {
         fit_to_frame();
         // A window made before it is shown (as the owner of a start-up box)
         // may be framed without a move or resize of its own to tell: look
-        // again for a while.
+        // again for a while, long enough for a busy window manager.
         if (fit_pending_) {
             auto tries = std::make_shared<int>(0);
             auto* timer = new QTimer(this);
             connect(timer, &QTimer::timeout, this, [this, timer, tries] {
                 fit_to_frame();
-                if (!fit_pending_ || ++*tries >= 200 || !isVisible()) timer->deleteLater();
+                if (!fit_pending_ || ++*tries >= 1000 || !isVisible()) timer->deleteLater();
             });
             timer->start(10);
         }
