@@ -385,6 +385,7 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
     // checked in each of them, writing nothing; the one that matches is
     // decoded.  When none does, nothing is written.
     std::string_view key = password;
+    std::string matched;  // the form that matched, when it is not the one given
     int form = password_forms.given;
     if (const std::int64_t payload = header.payload_length(size); payload >= 0) {
         const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
@@ -403,7 +404,8 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
             const PasswordForm& found = forms[static_cast<std::size_t>(match - sums.begin())];
             form = found.code_page;
             if (found.bytes != password) {
-                key = found.bytes;
+                matched = found.bytes;
+                key = matched;
                 keys.reset();
             }
         }
