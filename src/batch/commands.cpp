@@ -2,7 +2,6 @@
 #include "batch/commands.h"
 
 #include "config/message_id.h"
-#include "config/program_texts.h"
 #include "io/file_io.h"
 
 namespace tarnvold {
@@ -58,9 +57,9 @@ public:
     }
     // A request the command will not carry out: said in the log and in a
     // box, then ended like a cancel.
-    void refuse(const std::string& reason, int aborted_message) {
-        c_.ui_.log_line(reason);
-        c_.ui_.notice(reason);
+    void refuse(const Reason& reason, int aborted_message) {
+        c_.ui_.log_reason(reason);
+        c_.ui_.notice_reason(reason);
         cancel(aborted_message);
     }
 
@@ -190,7 +189,7 @@ void Commands::object_file(Frame& frame, Operation op, const std::string& path) 
     std::string destination, password;
     if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted_message(op));
     // The object was chosen before the dialogs; it may have gone meanwhile.
-    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
+    if (!object_exists(path)) return frame.refuse({.why = Why::NoLongerExists, .path = path}, aborted_message(op));
     if (!run_file(frame, op, path, destination, password)) return;
     ui_.notice(ui_.message(finished_message(op)) + "\n\r" + path);
     frame.unlock_menu();
@@ -201,14 +200,14 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     const std::int64_t count = frame.start_progress(path);
     ui_.log_line(ui_.message(start_files_message(op)), count);
     if (const Reason refused = source_refusal(path); refused.why != Why::None)
-        return frame.refuse(reason_text(refused), aborted_message(op));
+        return frame.refuse(refused, aborted_message(op));
     std::string destination, password;
     if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
     if (const Overlap overlap = folders_overlap(path, destination); overlap != Overlap::None)
-        return frame.refuse(overlap_refusal(overlap, path, destination), aborted_message(op));
+        return frame.refuse(overlap_reason(overlap, path, destination), aborted_message(op));
     if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
-    if (!object_exists(path)) return frame.refuse(no_longer_exists(path), aborted_message(op));
+    if (!object_exists(path)) return frame.refuse({.why = Why::NoLongerExists, .path = path}, aborted_message(op));
 
     // Decoding, files that are not coded files are told in the log only.
     run_walk(frame, op, path, destination, password, op == Operation::Decode);
@@ -222,11 +221,11 @@ void Commands::directory(Frame& frame, Operation op) {
         return frame.cancel(aborted_message(op));
     // Refused before the next question.
     if (const Reason refused = source_refusal(source); refused.why != Why::None)
-        return frame.refuse(reason_text(refused), aborted_message(op));
+        return frame.refuse(refused, aborted_message(op));
     if (!host_.folder_dialog(FolderQuestion::Destination, ui_.message(msg::kSelectDestination), destination))
         return frame.cancel(aborted_message(op));
     if (const Overlap overlap = folders_overlap(source, destination); overlap != Overlap::None)
-        return frame.refuse(overlap_refusal(overlap, source, destination), aborted_message(op));
+        return frame.refuse(overlap_reason(overlap, source, destination), aborted_message(op));
 
     frame.lock_menu();
     const std::int64_t count = frame.start_progress(source);
@@ -277,7 +276,7 @@ void Commands::run_walk(Frame& frame, Operation op, const std::string& source, c
     if (!walk_.stopped())
         ui_.notice(ui_.message(finished_message(op)));
     else if (!stop_quietly_)
-        ui_.notice(walk_.stop_report());
+        ui_.notice_reason(walk_.stop_reason());
 }
 
 }  // namespace tarnvold

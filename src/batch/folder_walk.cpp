@@ -58,7 +58,7 @@ std::string ascii_lower(std::string text) {
 }
 
 Reason cannot_enter(const std::string& folder, int error) {
-    return {.why = Why::CannotEnter, .error = error, .path = folder};
+    return {.why = Why::CannotEnter, .error = IoStatus::system(error), .path = folder};
 }
 
 // The names a walk gave in a destination folder it made itself: every name
@@ -129,9 +129,13 @@ Overlap folders_overlap(const std::string& source, const std::string& destinatio
     return Overlap::None;
 }
 
+Reason overlap_reason(Overlap overlap, const std::string& source, const std::string& destination) {
+    if (overlap == Overlap::SourceInsideDestination) return {.why = Why::SourceInsideDestination, .path = source};
+    return {.why = Why::DestinationInsideSource, .path = destination};
+}
+
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
-    return overlap == Overlap::SourceInsideDestination ? refusal_source_inside(source)
-                                                       : refusal_inside_source(destination);
+    return reason_text(overlap_reason(overlap, source, destination));
 }
 
 Reason source_refusal(const std::string& folder) {
@@ -222,7 +226,11 @@ void FolderWalk::count_in(Folder top, const std::string& path) {
     }
 }
 
-std::string FolderWalk::stop_report() const { return stop_report_text(files_done_, files_number); }
+Reason FolderWalk::stop_reason() const {
+    return {.why = Why::StoppedByUser,
+            .limit = static_cast<std::uint64_t>(files_number),
+            .done = static_cast<std::uint64_t>(files_done_)};
+}
 
 void FolderWalk::codedirs(const std::string& source, const std::string& destination, std::string_view password) {
     start(source, destination, password, Operation::Code);
@@ -263,7 +271,7 @@ void FolderWalk::start(const std::string& source, const std::string& destination
     destination_id_ = to.id();
     entered_.insert(destination_id_);
     walk(std::move(from), source, std::move(to), destination, password, op);
-    if (stopped_) ui_.log_line(stop_report());
+    if (stopped_) ui_.log_reason(stop_reason());
 }
 
 // One more file of the count is finished: the folder progress moves on.
@@ -280,7 +288,7 @@ bool FolderWalk::should_stop() {
 
 void FolderWalk::refuse(const Reason& reason, const std::string& source, const std::string& destination) {
     ui_.file_begins(source);
-    ui_.log_line(reason_text(reason));
+    ui_.log_reason(reason);
     if (on_file) on_file(source, destination, FileOutcome{Outcome::Refused, source, destination, reason});
 }
 
@@ -298,7 +306,7 @@ bool FolderWalk::passed_by(const Entry& entry, const std::string& base, std::str
         if (path_at_or_below(real, target)) why = Why::LinkBack;
     }
     if (why == Why::None) return false;
-    ui_.log_line(reason_text({.why = why, .path = entry.path}));
+    ui_.log_reason({.why = why, .path = entry.path});
     return true;
 }
 
@@ -350,7 +358,7 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
             here.given.give(entry.name);
             if (passed_by(entry, here.base, here.real)) continue;
             const std::string target = joined_path(here.destination_path, entry.name);
-            if (const int refused = name_not_allowed(entry.name); refused != 0) {
+            if (const IoKind refused = name_not_allowed(entry.name); refused != IoKind::None) {
                 refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
                 continue;
             }
@@ -366,7 +374,7 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
             file_finished();
             continue;
         }
-        if (const int refused = name_not_allowed(out_name); refused != 0) {
+        if (const IoKind refused = name_not_allowed(out_name); refused != IoKind::None) {
             refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
             file_finished();
             continue;
@@ -416,7 +424,7 @@ void FolderWalk::folder_entry(std::vector<std::unique_ptr<Level>>& levels, const
     for (const auto& level : levels)
         if (level->id == id) return;
     if (id == destination_id_) {
-        ui_.log_line(reason_text({.why = Why::IsDestinationFolder, .path = entry.path}));
+        ui_.log_reason({.why = Why::IsDestinationFolder, .path = entry.path});
         return;
     }
     // The destination folder is made, or taken when it is there already as
@@ -509,7 +517,7 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
         // output stays.
         ui_.file_begins(entry.path);
         outcome.reason = {.why = Why::OutputWrittenAlready, .path = entry.path, .other = target, .target = earlier_};
-        ui_.log_line(reason_text(outcome.reason));
+        ui_.log_reason(outcome.reason);
     } else if (const auto written = engine_.last_output()) {
         (*outputs_)[*written] = entry.path;
     }

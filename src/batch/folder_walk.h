@@ -53,7 +53,8 @@ std::string output_name(Operation op, std::string_view name);
 // cannot be opened: the run tells that itself.
 enum class Overlap { None, DestinationInsideSource, SourceInsideDestination };
 Overlap folders_overlap(const std::string& source, const std::string& destination);
-// The refusal for an overlap other than None.
+// The refusal for an overlap other than None, as a value and as its text.
+Reason overlap_reason(Overlap overlap, const std::string& source, const std::string& destination);
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
 
 // Why `folder` cannot be the source of a folder run: it cannot be listed
@@ -99,7 +100,7 @@ public:
 
     // Asked before every entry of a walk, so between two files and never
     // during one: when it returns true the walk ends there, writes the log
-    // line stop_report() and returns normally with stopped() true.  The file
+    // line stop_reason() and returns normally with stopped() true.  The file
     // in progress when the request came is finished or discarded by the
     // file operation as always.  Empty: the walk is never stopped.  It may
     // poll a flag set by a signal handler, e.g.
@@ -113,7 +114,7 @@ public:
     bool stopped() const { return stopped_; }
     std::int64_t files_done() const { return files_done_; }
     // "Stopped by the user after N of M files", M being files_number.
-    std::string stop_report() const;
+    Reason stop_reason() const;
 
     // The running count of count_files.
     std::int64_t files_number = 0;

@@ -814,7 +814,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
     } catch (const IoError& error) {
         ui.progress().clear();
         // Standard output has the bytes sent before the change was seen.
-        if (to_stdout && error.code() == IoError::kChangedWhileCoding)
+        if (to_stdout && error.kind() == IoKind::ChangedWhileCoding)
             ui.error_line(error.path(), changed_while_streaming());
         else
             ui.error_line(error.path(), io_reason(error));

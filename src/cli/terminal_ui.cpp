@@ -213,7 +213,7 @@ std::string ProgressLine::text() const {
     // The number of the file at work: "N/N" while the last one runs.
     std::string head = std::to_string(std::min(done_ + 1, std::max<std::int64_t>(total_, 1))) + "/" +
                        std::to_string(std::max<std::int64_t>(total_, 1));
-    Bar pass = bars_[static_cast<int>(active_) - 1];
+    const Bar& pass = bars_[static_cast<int>(active_)];
     if (pass.max > 0) {
         head += active_ == ProgressBarId::Checksum ? " checksum " : decoding_ ? " decoding " : " coding ";
         head += sizes_text(pass.position, pass.max);

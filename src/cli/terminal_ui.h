@@ -69,7 +69,7 @@ private:
     struct Bar {
         std::int64_t max = 0, step = 1, position = 0;
     };
-    Bar& bar(ProgressBarId id) { return bars_[static_cast<int>(id) - 1]; }
+    Bar& bar(ProgressBarId id) { return bars_[static_cast<int>(id)]; }
     bool in_foreground() const;
     std::string text() const;
 
@@ -80,7 +80,7 @@ private:
     bool shown_ = false;
     std::int64_t total_ = 0, done_ = 0;
     std::string file_;
-    Bar bars_[4];
+    Bar bars_[kProgressParts];
     ProgressBarId active_ = ProgressBarId::Checksum;
     std::size_t width_ = 80;
     std::chrono::steady_clock::time_point last_draw_{};

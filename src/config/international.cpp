@@ -140,7 +140,7 @@ private:
             file_.read_exact(buf_, want);
         } catch (const IoError& e) {
             // The file shrank while it was read: what was there is all there is.
-            if (e.code() != IoError::kEndOfFile) throw;
+            if (e.kind() != IoKind::EndOfFile) throw;
             left_ = 0;
             pos_ = len_ = 0;
             return;
@@ -241,7 +241,7 @@ std::vector<std::string> list_languages(const std::string& base = {}) {
     try {
         dir = Folder::open(folder, Folder::Use::List);
     } catch (const IoError& error) {
-        if (error.code() == ENOENT || error.code() == ENOTDIR) return names;
+        if (error.kind() == IoKind::NotFound) return names;
         throw;
     }
     std::string name;

@@ -49,7 +49,7 @@ void make_lang_folder(const std::string& start_dir) {
         throw IoError(folder, ENOTDIR);
     } catch (const IoError& error) {
         if (error.path() == folder) throw;
-        throw IoError(folder, error.code());
+        throw IoError(folder, error.status());
     }
 }
 

@@ -9,10 +9,10 @@
 
 #include "engine/keystream.h"
 #include "engine/operation.h"
+#include "engine/outcome.h"
 #include "engine/password_forms.h"
 #include "engine/user_interface.h"
 
-#include "config/program_texts.h"
 #include "io/file_io.h"
 
 #include <cstdint>
@@ -32,29 +32,6 @@ class InputFile;
 class OutputFile;
 struct Destination;
 struct coded_header;
-
-enum class Outcome {
-    Done,              // coded, or decoded with a matching checksum
-    Declined,          // the user answered No (overwrite, newer version)
-    Refused,           // the engine would not do it (same file, too large, not a regular file,
-                       // a destination that cannot be replaced)
-    NotCoded,          // the source is not a coded file
-    ChecksumMismatch,  // decoded, but the checksum differs: probably a wrong password.  An
-                       // existing destination is then left as it was (Why::KeptOnMismatch);
-                       // under a free name the output stays, for the person to look at.
-};
-
-// What became of one file, with the paths it was about and, when it was not
-// done, why: a message of the table, the program's own reason, or the
-// question the user declined.  Compared and switched on as its kind.
-struct FileOutcome {
-    Outcome kind = Outcome::Done;
-    std::string source;
-    std::string destination;
-    Reason reason;
-
-    operator Outcome() const { return kind; }
-};
 
 // Where a folder run has a file: the folder it holds open and the name
 // there.  Such a file is reached through that folder only, never by its path
@@ -101,10 +78,9 @@ public:
                         std::string_view password, SourceKind kind = SourceKind::Unknown,
                         DestinationKind where = DestinationKind::Unknown, const InFolder& from = {},
                         const InFolder& to = {});
-    // The checksum of the file at `path`, with its log lines and bar.  The
-    // name, like the message table's "CRC", is older than this program's
-    // word for it: it is the checksum, a plain sum of the byte values, no CRC.
-    std::int64_t get_file_crc(const std::string& path);
+    // The sum of the byte values of the file at `path`, the checksum a coded
+    // file stores, with its log line and bar.
+    std::int64_t file_byte_sum(const std::string& path);
     // Checks a password against the checksum stored in a coded file without
     // writing anything: Done when it matches, ChecksumMismatch when it does not.
     FileOutcome test_file(const std::string& source, std::string_view password);
@@ -181,9 +157,14 @@ private:
     std::vector<std::uint64_t> form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
                                          const std::uint8_t* whole, const std::vector<PasswordForm>& forms);
     void tell_form(std::string_view password, int code_page);
-    FileOutcome unmatched(const std::string& source, const std::string& destination, bool kept);
+    FileOutcome unmatched(const std::string& source, const std::string& destination, bool existed,
+                          std::optional<OutputFile>* out);
+    void begin_decoding_keys(std::optional<Keys>& keys, const InputFile* f, std::string_view password);
+    bool find_form(InputFile& in, const coded_header& header, std::int64_t size, const std::uint8_t* whole,
+                   std::string_view password, std::optional<std::string>& matched, int& form);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
+    std::int64_t begin_checksum_bar(std::int64_t size, bool show_label);
     void show_checksum(std::int64_t size, std::int64_t sum);
     std::uint8_t* small_buffer();
     void refuse(const Reason& reason, int aborted_message);

@@ -55,6 +55,14 @@ struct Pieces {
     std::size_t per_block;
 };
 
+// The password streams of each form.
+std::vector<PasswordStream> streams_of(const std::vector<PasswordForm>& forms) {
+    std::vector<PasswordStream> streams;
+    streams.reserve(forms.size());
+    for (const PasswordForm& form : forms) streams.emplace_back(form.bytes);
+    return streams;
+}
+
 }  // namespace
 
 // Both key streams in one pass over bytes whose first one is at payload
@@ -168,7 +176,7 @@ std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int6
         const std::int64_t block = std::min(remaining, static_cast<std::int64_t>(kBlockSize));
         // A file too short for its own header gives a negative length: the
         // read fails as a read past the end.
-        if (block < 0) throw IoError(in.path(), IoError::kEndOfFile);
+        if (block < 0) throw IoError(in.path(), IoKind::EndOfFile);
         const auto n = static_cast<std::size_t>(block);
         in.read_exact(buffer, n);
         if (sum_of == SumOf::Input) sum += checksum(buffer, n);
@@ -189,7 +197,7 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
     const Pieces layout(static_cast<std::size_t>(payload), out_start);
     const std::size_t per_block = layout.per_block;
     struct Piece {
-        int read_error = 0;
+        IoStatus read_error;
         int write_error = 0;
         std::uint64_t sum = 0;
     };
@@ -203,20 +211,20 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
             Piece& result = done[i];
             std::uint8_t* piece = piece_scratch();
             if (piece == nullptr) {
-                result.read_error = ENOMEM;
+                result.read_error = IoStatus::system(ENOMEM);
                 return;
             }
             const std::size_t n = to - from;
             const auto at = static_cast<std::int64_t>(from);
             result.read_error = in.read_at(piece, n, in_start + at);
-            if (result.read_error != 0) return;
+            if (result.read_error) return;
             result.sum = both(piece, n, base + at, sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left);
             result.write_error = out.write_at(piece, n, out_start + at);
         },
         [&](std::size_t b) {
             const auto pieces = std::span(done).subspan(b * per_block, per_block);
             for (const Piece& p : pieces)
-                if (p.read_error != 0) throw IoError(in.path(), p.read_error);
+                if (p.read_error) throw IoError(in.path(), p.read_error);
             for (const Piece& p : pieces) sum += p.sum;
             const std::int64_t end = base + static_cast<std::int64_t>(layout.block_end(b));
             advance(first, end);
@@ -230,25 +238,30 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
     return sum;
 }
 
-// What the checksum pass shows for a file whose sum is already known: the
-// caption, ProgressBar1 with all its steps, the log line.
-void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
+// The checksum's caption and its bar, empty, for `size` bytes, with the
+// label shown when asked; returns the bar's step.
+std::int64_t Engine::begin_checksum_bar(std::int64_t size, bool show_label) {
     ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
+    if (show_label) ui_.label_set_visible(LabelId::Checksum, true);
     const std::int64_t step = step_for(size);
     ui_.bar_set_position(ProgressBarId::Checksum, 0);
     ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
+    return step;
+}
+
+// What the checksum pass shows for a file whose sum is already known: the
+// caption, the checksum bar with all its steps, the log line.
+void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
+    const std::int64_t step = begin_checksum_bar(size, false);
     ui_.bar_steps(ProgressBarId::Checksum, size / step);
     ui_.log_line(ui_.message(msg::kCrc), sum);
 }
 
 // The checksum pass over an open file, from where it stands: the caption,
-// ProgressBar1, the bar steps and the log line with the sum.
+// the checksum bar, the bar steps and the log line with the sum.
 std::int64_t Engine::checksum_of(InputFile& file) {
-    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
     const std::int64_t size = file.size();
-    const std::int64_t step = step_for(size);
-    ui_.bar_set_position(ProgressBarId::Checksum, 0);
-    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
+    const std::int64_t step = begin_checksum_bar(size, false);
 
     // The file is read in 10 MiB blocks, each in pieces shared with the
     // workers; the bar advances whenever the byte counter reaches a multiple
@@ -258,7 +271,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
     const std::size_t pieces = (bytes + kScratchSize - 1) / kScratchSize;
     constexpr std::size_t per_block = kBlockSize / kScratchSize;
     struct Piece {
-        int error = 0;
+        IoStatus error;
         std::uint64_t sum = 0;
     };
     std::vector<Piece> done(pieces);
@@ -269,19 +282,19 @@ std::int64_t Engine::checksum_of(InputFile& file) {
         [&](std::size_t i) {
             unsigned char* scratch = piece_scratch();
             if (scratch == nullptr) {
-                done[i].error = ENOMEM;
+                done[i].error = IoStatus::system(ENOMEM);
                 return;
             }
             const std::size_t offset = i * kScratchSize;
             const std::size_t n = std::min(kScratchSize, bytes - offset);
             done[i].error = file.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
-            if (done[i].error == 0) done[i].sum = checksum(scratch, n);
+            if (!done[i].error) done[i].sum = checksum(scratch, n);
         },
         [&](std::size_t b) {
             const std::size_t from = b * per_block;
             const std::size_t to = std::min(from + per_block, pieces);
             for (std::size_t i = from; i < to; ++i) {
-                if (done[i].error != 0) throw IoError(file.path(), done[i].error);
+                if (done[i].error) throw IoError(file.path(), done[i].error);
                 sum += done[i].sum;
             }
             const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
@@ -301,20 +314,13 @@ std::int64_t Engine::checksum_of(InputFile& file) {
 // made once for all of them.
 std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
                                              const std::uint8_t* whole, const std::vector<PasswordForm>& forms) {
-    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
-    ui_.label_set_visible(LabelId::Checksum, true);
-    const std::int64_t step = step_for(payload);
-    ui_.bar_set_position(ProgressBarId::Checksum, 0);
-    ui_.bar_setup(ProgressBarId::Checksum, 0, payload, step);
-
-    std::vector<PasswordStream> streams;
-    streams.reserve(forms.size());
-    for (const PasswordForm& form : forms) streams.emplace_back(form.bytes);
+    const std::int64_t step = begin_checksum_bar(payload, true);
+    const std::vector<PasswordStream> streams = streams_of(forms);
     const auto bytes = static_cast<std::size_t>(payload);
     const std::size_t pieces = (bytes + kScratchSize - 1) / kScratchSize;
     constexpr std::size_t per_block = kBlockSize / kScratchSize;
     const std::size_t count = forms.size();
-    std::vector<int> errors(pieces, 0);
+    std::vector<IoStatus> errors(pieces);
     std::vector<std::uint64_t> piece_sums(pieces * count, 0);  // piece i's in [i * count, (i + 1) * count)
     std::vector<std::uint64_t> sums(count, 0);
     std::int64_t counter = 0;
@@ -326,7 +332,7 @@ std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, 
         [&](std::size_t i) {
             unsigned char* scratch = piece_scratch();
             if (scratch == nullptr) {
-                errors[i] = ENOMEM;
+                errors[i] = IoStatus::system(ENOMEM);
                 return;
             }
             const std::size_t offset = i * kScratchSize;
@@ -335,7 +341,7 @@ std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, 
                 std::memcpy(scratch, whole + offset, n);
             else
                 errors[i] = in.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
-            if (errors[i] != 0) return;
+            if (errors[i]) return;
             level1_xor(seed, static_cast<std::int32_t>(offset + 1), scratch, n);
             for (std::size_t f = 0; f < count; ++f)
                 piece_sums[i * count + f] = xor_repeating_sum(streams[f].at(offset), scratch, n);
@@ -344,7 +350,7 @@ std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, 
             const std::size_t from = b * per_block;
             const std::size_t to = std::min(from + per_block, pieces);
             for (std::size_t i = from; i < to; ++i) {
-                if (errors[i] != 0) throw IoError(in.path(), errors[i]);
+                if (errors[i]) throw IoError(in.path(), errors[i]);
                 for (std::size_t f = 0; f < count; ++f) sums[f] += piece_sums[i * count + f];
             }
             const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
@@ -355,7 +361,7 @@ std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, 
     return sums;
 }
 
-std::int64_t Engine::get_file_crc(const std::string& path) {
+std::int64_t Engine::file_byte_sum(const std::string& path) {
     ui_.log_line(ui_.message(msg::kCrcCheck), path);
     // Opened for reading only, its rights left as they are.
     InputFile file(path);

@@ -7,13 +7,17 @@
 #include "engine/engine.h"
 #include "engine/keystream.h"
 
+#include "io/file_io.h"
 #include "io/side_task.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnvold {
@@ -81,6 +85,75 @@ private:
     std::size_t count_;
     SideTask* side_ = nullptr;
     std::shared_ptr<Job> job_;
+};
+
+// Puts the per-file labels and bars back at rest.
+void end_display(UserInterface& ui);
+
+// Puts the per-file progress display back at rest when an operation is left
+// by an error, so that nothing keeps showing a half-done state.
+class ProgressRestore {
+public:
+    explicit ProgressRestore(UserInterface& ui) : ui_(ui), exceptions_(std::uncaught_exceptions()) {}
+    ~ProgressRestore() {
+        if (std::uncaught_exceptions() <= exceptions_) return;
+        try {
+            end_display(ui_);
+        } catch (...) {
+        }
+    }
+    ProgressRestore(const ProgressRestore&) = delete;
+    ProgressRestore& operator=(const ProgressRestore&) = delete;
+
+private:
+    UserInterface& ui_;
+    int exceptions_;
+};
+
+// The source of an operation: opened as soon as that is safe, and examined
+// through its handle once it is open.  A failure to open it early is told
+// where opening it is due, as if nothing had been tried before.
+class Engine::Source {
+public:
+    Source(const std::string& path, SourceKind kind, const InFolder& in) : path_(path), in_(in) {
+        if (kind != SourceKind::ListedFile && in_.folder == nullptr) return;
+        try {
+            emplace();
+        } catch (const IoError&) {
+            failure_ = std::current_exception();
+        }
+    }
+    const std::string& path() const { return path_; }
+    // The file when it is open already.
+    const InputFile* opened() const { return file_ ? &*file_ : nullptr; }
+
+    SourceInfo info() const {
+        if (!file_) return inspect_source(path_);
+        SourceInfo info;
+        info.exists = info.regular = true;
+        info.size = file_->size();
+        info.id = file_->id();
+        return info;
+    }
+
+    InputFile& open() {
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+        if (!file_) emplace();
+        return *file_;
+    }
+
+private:
+    void emplace() {
+        if (in_.folder != nullptr)
+            file_.emplace(*in_.folder, in_.name, in_.follow_link, path_);
+        else
+            file_.emplace(path_);
+    }
+
+    const std::string& path_;
+    const InFolder& in_;
+    std::optional<InputFile> file_;
+    std::exception_ptr failure_;
 };
 
 }  // namespace tarnvold

@@ -6,32 +6,23 @@
 // as a script that records every call.
 #pragma once
 
-#include "config/program_texts.h"
+#include "engine/outcome.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tarnvold {
 
-// The four progress bars of the main window, numbered as the window names them.
-// Pass1 and Pass2 are the first and second pass over a file's contents:
-// coding, the position key stream and then the password key stream;
-// decoding, the other way round.
-enum class ProgressBarId : int {
-    Checksum = 1,  // ProgressBar1, under Label3
-    Pass1 = 2,     // ProgressBar2, under Label4
-    Pass2 = 3,     // ProgressBar3, under Label5
-    Folder = 4,    // ProgressBar4, under Label1
-};
-
-// The labels that go with the bars, numbered as the window names them.
-enum class LabelId : int {
-    Folder = 1,    // Label1
-    Checksum = 3,  // Label3
-    Pass1 = 4,     // Label4
-    Pass2 = 5,     // Label5
-};
+// The progress display: a bar with its label for each part of a file's
+// work, and one for a folder run's files.  Pass1 and Pass2 are the first
+// and second pass over a file's contents: coding, the position key stream
+// and then the password key stream; decoding, the other way round.  Each
+// front end places them as it likes.
+enum class ProgressBarId : int { Checksum, Pass1, Pass2, Folder };
+enum class LabelId : int { Checksum, Pass1, Pass2, Folder };
+inline constexpr std::size_t kProgressParts = 4;
 
 // Which question a Yes/No box asks, for a front end that tells the
 // questions apart without reading their text.
@@ -60,8 +51,13 @@ public:
     virtual bool ask([[maybe_unused]] Question question, std::string_view text) { return ask_yes_no(text); }
     // An OK box with the caption "Tarnvold".
     virtual void notice(std::string_view text) = 0;
-    // A file refused for `reason`: by default its text in an OK box.
-    virtual void refused(const Reason& reason) { notice(reason_text(reason)); }
+    // A reason as a report of its own in the log, and in an OK box.  A
+    // front end in another language tells them from the value; by default
+    // their English text.
+    virtual void log_reason(const Reason& reason) { log_line(reason_text(reason)); }
+    virtual void notice_reason(const Reason& reason) { notice(reason_text(reason)); }
+    // A file refused for `reason`: by default its box.
+    virtual void refused(const Reason& reason) { notice_reason(reason); }
 
     // Range and step of a bar; its position is left alone.
     virtual void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) = 0;

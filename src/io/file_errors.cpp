@@ -6,6 +6,7 @@
 #include "io/system_error.h"
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -18,24 +19,45 @@ namespace {
 IoFaultHook g_hook = nullptr;
 void* g_hook_context = nullptr;
 
-std::string reason_of(int code) {
-    switch (code) {
-    case IoError::kEndOfFile: return "Read beyond end of file";
-    case IoError::kNotRegularFile: return "Not a regular file";
-    case IoError::kChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
-    case IoError::kDeviceName: return "The name is that of a device on Windows and cannot be given to a file";
-    case IoError::kNameNotAllowed:
+std::string reason_of(IoStatus status) {
+    switch (status.kind) {
+    case IoKind::EndOfFile: return "Read beyond end of file";
+    case IoKind::NotRegularFile: return "Not a regular file";
+    case IoKind::ChangedWhileCoding: return "The file changed while it was being coded, nothing was written";
+    case IoKind::DeviceName: return "The name is that of a device on Windows and cannot be given to a file";
+    case IoKind::NameNotAllowed:
         return "Windows cannot hold a name that ends in a dot or a space or holds < > : \" | ? * or a control "
                "character";
-    default: return system_reason(code);
+    default: return system_reason(status.error);
     }
 }
 }  // namespace
 
-IoError::IoError(std::string path, int code)
-    : std::runtime_error(with_full_stop(path + ": " + reason_of(code))), path_(std::move(path)), code_(code) {}
+IoKind kind_of_error(int error) {
+    switch (error) {
+    case 0: return IoKind::None;
+    case ENOENT:
+    case ENOTDIR: return IoKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return IoKind::Permission;
+    case EEXIST: return IoKind::Exists;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return IoKind::NoSpace;
+    case EISDIR: return IoKind::IsFolder;
+    default: return IoKind::Other;
+    }
+}
 
-std::string IoError::reason() const { return reason_of(code_); }
+IoError::IoError(std::string path, int code) : IoError(std::move(path), IoStatus::system(code)) {}
+
+IoError::IoError(std::string path, IoStatus status)
+    : std::runtime_error(with_full_stop(path + ": " + reason_of(status))), path_(std::move(path)), status_(status) {}
+
+std::string IoError::reason() const { return reason_of(status_); }
 
 std::string with_full_stop(std::string text) {
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';

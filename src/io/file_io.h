@@ -7,6 +7,8 @@
 // folder_posix.cpp for io/folder.h).
 #pragma once
 
+#include "io/io_status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,40 +34,37 @@ struct FileId {
     friend bool operator==(const FileId&, const FileId&) = default;
 };
 
-// An input/output failure.  `code` is the system's error number (errno), or
-// kEndOfFile for a read that ran past the end of a file.
+// An input/output failure: its kind and, for a system error, the system's
+// error number (errno), which gives its text.
 class IoError : public std::runtime_error {
 public:
-    static constexpr int kEndOfFile = -1;
-    // Not a file of data: a folder, device, named pipe or socket.
-    static constexpr int kNotRegularFile = -2;
-    // A source whose size or contents changed while it was being coded.
-    static constexpr int kChangedWhileCoding = -3;
-    // A name this system cannot give a file (see name_not_allowed).
-    static constexpr int kDeviceName = -4;
-    static constexpr int kNameNotAllowed = -5;
+    // A system error: `code` is the system's error number.
     IoError(std::string path, int code);
+    IoError(std::string path, IoStatus status);
     const std::string& path() const { return path_; }
-    int code() const { return code_; }
-    // The system's description of the error.
+    IoKind kind() const { return status_.kind; }
+    // The system's error number; 0 for the program's own kinds.
+    int code() const { return status_.error; }
+    IoStatus status() const { return status_; }
+    // The description of the error: the system's, or the program's own.
     std::string reason() const;
 
 private:
     std::string path_;
-    int code_;
+    IoStatus status_;
 };
 
 // The text shown for an error: the full stop rule adds "." to a text whose
 // last character comes after "." in character order (a letter or a digit).
 std::string with_full_stop(std::string text);
 
-// Why this system cannot give `name` to a new file or folder: 0 when it
-// can, otherwise IoError::kDeviceName (Windows keeps CON, PRN, AUX, NUL,
+// Why this system cannot give `name` to a new file or folder: None when it
+// can, otherwise IoKind::DeviceName (Windows keeps CON, PRN, AUX, NUL,
 // COM1-COM9 and LPT1-LPT9 for its devices, with any extension) or
-// IoError::kNameNotAllowed (on Windows a name that ends in a dot or a space,
+// IoKind::NameNotAllowed (on Windows a name that ends in a dot or a space,
 // or holds < > : " | ? * or a control character).  Separators and "." or
 // ".." are not looked at here.
-int name_not_allowed(std::string_view name);
+IoKind name_not_allowed(std::string_view name);
 // The length of a name in the units this system's file systems count and
 // the word for them: bytes here, UTF-16 units on Windows.
 std::size_t name_length(std::string_view name);
@@ -158,11 +157,11 @@ public:
     // Reads shared out in pieces: begin_read() makes the checks read_exact
     // makes before it reads, then read_at() fetches pieces at given offsets
     // from any thread without moving the file position (seek() moves it on
-    // afterwards).  read_at returns 0 or the error number (kEndOfFile past
-    // the end).
+    // afterwards).  read_at returns the failure, if any (EndOfFile past the
+    // end).
     std::int64_t position() const;
     void begin_read();
-    int read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept;
+    IoStatus read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept;
 
 private:
     void opened();

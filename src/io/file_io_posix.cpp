@@ -41,7 +41,7 @@ bool is_folder(const std::string& path) {
 std::string system_reason(int code) { return std::strerror(code); }
 
 // Every name without a separator is one a file can have here.
-int name_not_allowed(std::string_view) { return 0; }
+IoKind name_not_allowed(std::string_view) { return IoKind::None; }
 std::size_t name_length(std::string_view name) { return name.size(); }
 const char* name_length_unit() { return "bytes"; }
 
@@ -192,7 +192,7 @@ void InputFile::opened() {
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
         fd_ = kNoHandle;
-        throw IoError(path_, S_ISDIR(st.st_mode) ? EISDIR : IoError::kNotRegularFile);
+        throw IoError(path_, S_ISDIR(st.st_mode) ? IoStatus::system(EISDIR) : IoKind::NotRegularFile);
     }
     size_ = static_cast<std::int64_t>(st.st_size);
     id_ = id_of(st);
@@ -242,19 +242,19 @@ void InputFile::seek(std::int64_t position) {
 namespace {
 
 // Reads exactly count bytes at `position`; 0 or the error number.
-int pread_exact(int fd, unsigned char* p, std::size_t count, off_t position) {
+IoStatus pread_exact(int fd, unsigned char* p, std::size_t count, off_t position) {
     while (count > 0) {
         const ssize_t got = ::pread(fd, p, count > (1u << 30) ? (1u << 30) : count, position);
         if (got < 0) {
             if (errno == EINTR) continue;
-            return errno;
+            return IoStatus::system(errno);
         }
-        if (got == 0) return IoError::kEndOfFile;
+        if (got == 0) return IoKind::EndOfFile;
         p += got;
         count -= static_cast<std::size_t>(got);
         position += static_cast<off_t>(got);
     }
-    return 0;
+    return {};
 }
 
 }  // namespace
@@ -291,7 +291,7 @@ std::int64_t InputFile::position() const {
 
 void InputFile::begin_read() { check_fault(IoOp::Read, path_); }
 
-int InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
+IoStatus InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
     return pread_exact(fd_of(fd_), static_cast<unsigned char*>(buf), count, static_cast<off_t>(offset));
 }
 
@@ -307,12 +307,15 @@ void InputFile::read_exact(void* buf, std::size_t count) {
         if (start >= 0) {
             constexpr std::size_t kPieces = 4;
             const std::size_t piece = (count + kPieces - 1) / kPieces;
-            const int error = WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
+            IoStatus failed[kPieces];
+            WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
                 const std::size_t offset = i * piece;
                 const std::size_t n = std::min(piece, count - offset);
-                return pread_exact(fd_of(fd_), p + offset, n, start + static_cast<off_t>(offset));
+                failed[i] = pread_exact(fd_of(fd_), p + offset, n, start + static_cast<off_t>(offset));
+                return failed[i] ? 1 : 0;
             });
-            if (error != 0) throw IoError(path_, error);
+            for (const IoStatus& f : failed)
+                if (f) throw IoError(path_, f);
             if (::lseek(fd_of(fd_), start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
             return;
         }
@@ -323,7 +326,7 @@ void InputFile::read_exact(void* buf, std::size_t count) {
             if (errno == EINTR) continue;
             throw IoError(path_, errno);
         }
-        if (got == 0) throw IoError(path_, IoError::kEndOfFile);
+        if (got == 0) throw IoError(path_, IoKind::EndOfFile);
         p += got;
         count -= static_cast<std::size_t>(got);
     }

@@ -135,16 +135,16 @@ Moved transfer(HANDLE h, bool write, void* p, std::size_t count, std::int64_t of
 }
 
 // Reads exactly count bytes at `position`; 0 or the error number.
-int pread_exact(HANDLE h, unsigned char* p, std::size_t count, std::int64_t position) noexcept {
+IoStatus pread_exact(HANDLE h, unsigned char* p, std::size_t count, std::int64_t position) noexcept {
     while (count > 0) {
         const Moved got = transfer(h, false, p, count, position);
-        if (got.error != 0) return got.error;
-        if (got.bytes == 0) return IoError::kEndOfFile;
+        if (got.error != 0) return IoStatus::system(got.error);
+        if (got.bytes == 0) return IoKind::EndOfFile;
         p += got.bytes;
         count -= got.bytes;
         position += got.bytes;
     }
-    return 0;
+    return {};
 }
 
 }  // namespace
@@ -225,12 +225,12 @@ bool set_pointer(HANDLE h, std::int64_t at) {
 
 std::string system_reason(int code) { return reason_of_system(code); }
 
-int name_not_allowed(std::string_view name) {
-    if (name.empty()) return 0;
-    if (name.back() == '.' || name.back() == ' ') return IoError::kNameNotAllowed;
+IoKind name_not_allowed(std::string_view name) {
+    if (name.empty()) return IoKind::None;
+    if (name.back() == '.' || name.back() == ' ') return IoKind::NameNotAllowed;
     for (const char c : name)
         if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
-            return IoError::kNameNotAllowed;
+            return IoKind::NameNotAllowed;
     // The device names stand for the device whatever follows the first dot
     // and with blanks before it.
     std::string_view stem = name.substr(0, name.find('.'));
@@ -239,11 +239,11 @@ int name_not_allowed(std::string_view name) {
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" || upper == "CONOUT$")
-        return IoError::kDeviceName;
+        return IoKind::DeviceName;
     if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
         upper[3] <= '9')
-        return IoError::kDeviceName;
-    return 0;
+        return IoKind::DeviceName;
+    return IoKind::None;
 }
 
 std::size_t name_length(std::string_view name) { return windows::widen(name).size(); }
@@ -276,7 +276,7 @@ SourceInfo inspect_source(const std::string& path) {
     if (!id.known) {
         // A device that cannot even be opened for its attributes (CON) is
         // there all the same, and no regular file.
-        info.exists = name_not_allowed(base_of(path)) == IoError::kDeviceName;
+        info.exists = name_not_allowed(base_of(path)) == IoKind::DeviceName;
         return info;
     }
     info.exists = true;
@@ -393,15 +393,15 @@ HANDLE open_input(const std::wstring& path, bool follow_link) {
 }
 
 // The error of an input that could not be opened: a folder says so.
-int open_error(const std::wstring& path) {
+IoStatus open_error(const std::wstring& path) {
     const DWORD error = ::GetLastError();
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return EISDIR;
+        return IoStatus::system(EISDIR);
     // A device refuses the way it is opened for files: it is no file.
-    if (name_not_allowed(base_of(windows::narrow(path))) == IoError::kDeviceName) return IoError::kNotRegularFile;
-    return error_code(error);
+    if (name_not_allowed(base_of(windows::narrow(path))) == IoKind::DeviceName) return IoKind::NotRegularFile;
+    return IoStatus::system(error_code(error));
 }
 
 }  // namespace
@@ -432,7 +432,10 @@ void InputFile::opened() {
     const HANDLE h = handle_of(fd_);
     const Identity id = identity_of(h);
     if (!id.known || !id.regular) {
-        const int error = !id.known ? last_error() : id.link ? ELOOP : id.folder ? EISDIR : IoError::kNotRegularFile;
+        const IoStatus error = !id.known   ? IoStatus::system(last_error())
+                               : id.link   ? IoStatus::system(ELOOP)
+                               : id.folder ? IoStatus::system(EISDIR)
+                                           : IoKind::NotRegularFile;
         ::CloseHandle(h);
         fd_ = kNoHandle;
         throw IoError(path_, error);
@@ -492,7 +495,7 @@ std::int64_t InputFile::position() const {
 
 void InputFile::begin_read() { check_fault(IoOp::Read, path_); }
 
-int InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
+IoStatus InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) const noexcept {
     return pread_exact(handle_of(fd_), static_cast<unsigned char*>(buf), count, offset);
 }
 
@@ -505,19 +508,23 @@ void InputFile::read_exact(void* buf, std::size_t count) {
     // A large read is shared with an idle worker: copying from the system's
     // cache is most of its cost.
     constexpr std::size_t kShared = 4u << 20;
-    int error = 0;
+    IoStatus error;
     if (count >= kShared && WorkPool::shared().workers() > 0) {
         constexpr std::size_t kPieces = 4;
         const std::size_t piece = (count + kPieces - 1) / kPieces;
-        error = WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
+        IoStatus failed[kPieces];
+        WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
             const std::size_t offset = i * piece;
             const std::size_t n = std::min(piece, count - offset);
-            return pread_exact(h, p + offset, n, start + static_cast<std::int64_t>(offset));
+            failed[i] = pread_exact(h, p + offset, n, start + static_cast<std::int64_t>(offset));
+            return failed[i] ? 1 : 0;
         });
+        for (const IoStatus& f : failed)
+            if (f && !error) error = f;
     } else {
         error = pread_exact(h, p, count, start);
     }
-    if (error != 0) throw IoError(path_, error);
+    if (error) throw IoError(path_, error);
     if (!set_pointer(h, start + static_cast<std::int64_t>(count))) throw IoError(path_, last_error());
 }
 

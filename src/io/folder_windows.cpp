@@ -149,7 +149,7 @@ Folder Folder::child(std::string_view name, Use, bool follow_link, const std::st
 bool Folder::make_child(std::string_view name) const {
     const std::string shown = state_->path + "\\" + std::string(name);
     if (!plain_name(name)) throw IoError(shown, ENOENT);
-    if (const int refused = name_not_allowed(name); refused != 0) throw IoError(shown, refused);
+    if (const IoKind refused = name_not_allowed(name); refused != IoKind::None) throw IoError(shown, refused);
     if (::CreateDirectoryW(joined(state_->where, name).c_str(), nullptr)) return true;
     const DWORD error = ::GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;

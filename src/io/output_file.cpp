@@ -29,7 +29,7 @@ OutputFile::OutputFile(const Destination& destination)
     if (destination.foreign_link) throw IoError(destination.path, EACCES);
     if (destination.exists && !destination.regular) {
         const bool folder = destination.folder == nullptr && is_folder(destination.target);
-        throw IoError(destination.shown(), folder ? EISDIR : IoError::kNotRegularFile);
+        throw IoError(destination.shown(), folder ? IoStatus::system(EISDIR) : IoKind::NotRegularFile);
     }
     if (destination.exists && destination.write_error != 0) throw IoError(destination.shown(), destination.write_error);
     if (destination.folder != nullptr) {

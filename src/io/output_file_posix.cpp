@@ -191,7 +191,7 @@ void OutputFile::keep_rights_and_sync() {
     // file it replaces; what is there now must still be a file.
     struct stat old {};
     if (::fstatat(fd_of(folder_->native_handle()), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (!S_ISREG(old.st_mode)) throw IoError(destination_, IoError::kNotRegularFile);
+        if (!S_ISREG(old.st_mode)) throw IoError(destination_, IoKind::NotRegularFile);
         ::fchmod(fd, old.st_mode & 07777);
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // not ours to give away

@@ -55,7 +55,7 @@ void remove_temporaries_now() noexcept {}
 
 void OutputFile::create() {
     if (!plain_name(name_)) throw IoError(destination_, ENOENT);
-    if (const int refused = name_not_allowed(name_); refused != 0) throw IoError(destination_, refused);
+    if (const IoKind refused = name_not_allowed(name_); refused != IoKind::None) throw IoError(destination_, refused);
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         name_temporary();
@@ -139,7 +139,7 @@ void OutputFile::commit_file() {
         const DWORD attributes = ::GetFileAttributesW(target.c_str());
         replacing = attributes != INVALID_FILE_ATTRIBUTES;
         if (replacing && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
-            throw IoError(destination_, IoError::kNotRegularFile);
+            throw IoError(destination_, IoKind::NotRegularFile);
     }
     // The new contents are on disk before the file takes its name: before
     // an old file is let go, and before a new one is reported done (this

@@ -92,6 +92,8 @@ public:
     void log_write_line() override;
     bool ask_yes_no(std::string_view text) override;
     void notice(std::string_view text) override;
+    void log_reason(const Reason& reason) override;
+    void notice_reason(const Reason& reason) override;
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
     void bar_set_position(ProgressBarId bar, std::int64_t position) override;
     void bar_step(ProgressBarId bar) override;
@@ -274,16 +276,16 @@ private:
     QString pending_entry_;  // selected once the list has read its folder
     QString last_open_;      // the open dialog's file name, chosen last
     QString last_save_;      // the save dialog's file name, chosen last
-    std::array<Bar, 4> bars_{};
+    std::array<Bar, kProgressParts> bars_{};
     QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
     bool lines_pending_ = false;
-    std::array<std::optional<bool>, 5> label_visible_{};  // by LabelId, not yet shown
+    std::array<std::optional<bool>, kProgressParts> label_visible_{};  // by LabelId, not yet shown
     struct Caption {
         std::string bytes;
         QString text;
     };
-    std::array<Caption, 5> captions_{};  // by LabelId, the caption set last
-    bool memo_has_lines_ = false;        // a line has come since the pane was cleared
+    std::array<Caption, kProgressParts> captions_{};  // by LabelId, the caption set last
+    bool memo_has_lines_ = false;                     // a line has come since the pane was cleared
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;

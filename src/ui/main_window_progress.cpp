@@ -96,10 +96,7 @@ std::string visible_controls(std::string_view text) {
 
 }  // namespace
 
-void TForm1::log_write(std::string_view text) {
-    if (const auto translated = ui::translated_report(text)) return log_device_.write(visible_controls(*translated));
-    log_device_.write(visible_controls(text));
-}
+void TForm1::log_write(std::string_view text) { log_device_.write(visible_controls(text)); }
 void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
 void TForm1::log_write_line() { log_device_.write_line(); }
 
@@ -137,16 +134,18 @@ void TForm1::show_lines() {
 bool TForm1::ask_yes_no(std::string_view text) {
     catch_up();
     call_attention();
-    if (const auto translated = ui::translated_report(text)) return ui::ask_yes_no(this, qs(*translated));
     return ui::ask_yes_no(this, qs(text));
 }
 
 void TForm1::notice(std::string_view text) {
     catch_up();
     call_attention();
-    if (const auto translated = ui::translated_report(text)) return ui::notice(this, qs(*translated));
     ui::notice(this, qs(text));
 }
+
+// The reasons and reports beyond the message table, in the user's language.
+void TForm1::log_reason(const Reason& reason) { log_line(ui::report_text(reason)); }
+void TForm1::notice_reason(const Reason& reason) { notice(ui::report_text(reason)); }
 
 // A box that comes while the user works in another window (the end of a
 // long run, a question in the middle of one) asks for attention.
@@ -163,8 +162,7 @@ void TForm1::report_error(const IoError& error) {
 }
 
 inline TForm1::Bar& TForm1::bar(ProgressBarId id) {
-    const int n = std::clamp(static_cast<int>(id), 1, 4);
-    return bars_[static_cast<std::size_t>(n - 1)];
+    return bars_[std::min(static_cast<std::size_t>(id), bars_.size() - 1)];
 }
 
 const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const_cast<TForm1*>(this)->bar(id).state; }
@@ -283,7 +281,7 @@ QLabel* TForm1::label(LabelId id) {
 // still shows the caption set last, there is nothing to convert or lay out.
 void TForm1::label_set_caption(LabelId id, std::string_view caption) {
     QLabel* l = label(id);
-    Caption& last = captions_[static_cast<std::size_t>(id) - 1];
+    Caption& last = captions_[static_cast<std::size_t>(id)];
     if (last.bytes == caption && l->text() == last.text) return;
     last.bytes.assign(caption);
     last.text = qs(caption);
@@ -294,13 +292,13 @@ void TForm1::label_set_caption(LabelId id, std::string_view caption) {
 // Showing or hiding a widget asks the window system where the mouse is;
 // during a command the labels, too, follow once a frame.
 void TForm1::label_set_visible(LabelId id, bool visible) {
-    label_visible_[static_cast<std::size_t>(id) - 1] = visible;
+    label_visible_[static_cast<std::size_t>(id)] = visible;
     if (!blocked_) catch_up();
 }
 
 void TForm1::show_labels() {
     for (const LabelId id : {LabelId::Folder, LabelId::Checksum, LabelId::Pass1, LabelId::Pass2}) {
-        std::optional<bool>& visible = label_visible_[static_cast<std::size_t>(id) - 1];
+        std::optional<bool>& visible = label_visible_[static_cast<std::size_t>(id)];
         if (!visible) continue;
         label(id)->setVisible(*visible);
         // The folder progress is its label and its bar together.

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The reports of the folder walk and the commands that are not in the
-// message table ("Stopped by the user after 1 of 3 files", "Passed by ..."),
-// in the user's language: the coding code writes them in English, and the
-// window translates them on their way to the log and the boxes.
+// The reasons and reports beyond the message table (engine/outcome.h:
+// "Stopped by the user after 1 of 3 files", "Passed by ...") in the user's
+// language, told from the value: the paths and numbers they name are put
+// into the translated words, never read back out of English text.
 #pragma once
 
-#include <optional>
+#include "engine/outcome.h"
+
 #include <string>
-#include <string_view>
 
 namespace tarnvold::ui {
 
-// The translation of `text` when it is one of those reports and a language
-// with translations is loaded; nothing otherwise (the text stays as it is).
-std::optional<std::string> translated_report(std::string_view text);
+// The words of `reason` in the language loaded: translated where a
+// translation is loaded and has the reason, its English text otherwise.
+std::string report_text(const Reason& reason);
 
 }  // namespace tarnvold::ui

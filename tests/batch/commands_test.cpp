@@ -45,8 +45,8 @@ struct Rig {
         EXPECT_TRUE(!host.stop && !commands.stoppable());
         EXPECT_TRUE(ui.calls.back() == "host:unblocked" || ui.calls.back().starts_with("host:error:"));
         // A folder progress that was shown is hidden again.
-        const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:1");
-        EXPECT_LT(std::find(ui.calls.rbegin(), ui.calls.rend(), "hide:1"),
+        const auto shown = std::find(ui.calls.rbegin(), ui.calls.rend(), "show:folder");
+        EXPECT_LT(std::find(ui.calls.rbegin(), ui.calls.rend(), "hide:folder"),
                   shown == ui.calls.rend() ? shown + 1 : shown);
     }
 };
@@ -244,7 +244,8 @@ TEST(Commands, FoldersThatCannotServeAreRefusedBeforeAnythingIsWritten) {
     r.host.selected = {Selection::Kind::Folder, r.src};
     r.host.folders = {r.src + "/sub/"};
     r.commands.Button1Click();  // refused before the password
-    const std::string reason = refusal_inside_source(r.src + "/sub/");
+    const std::string reason =
+        "The destination folder is the source folder or lies inside it, nothing was written: " + r.src + "/sub/";
     EXPECT_EQ(r.ui.count("notice:" + reason), 1);
     EXPECT_EQ(r.ui.lines.back(), "Coding aborted");
     r.expect_idle();

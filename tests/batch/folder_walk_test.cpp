@@ -101,8 +101,8 @@ TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {
                                         "Scanning..." + dir.file("src/old.data/empty")}));
     w.walk.codedirs(dir.file("src") + "/", dir.file("out") + "/", "pw");
 
-    EXPECT_EQ(w.ui.count("setup:4:0:5:1"), 1);
-    EXPECT_EQ(w.ui.steps[4], 5);
+    EXPECT_EQ(w.ui.count("setup:folder:0:5:1"), 1);
+    EXPECT_EQ(w.ui.steps[ProgressBarId::Folder], 5);
     EXPECT_EQ(w.ui.lines[3], "Coding files in " + dir.file("src") + "/");
     for (const char* f : {"report_txt.cod", "archive_tar_gz.cod", "README.cod", "old.data/a_b.cod", "old.data/c.cod"})
         EXPECT_TRUE(file_exists(dir.file("out/") + f)) << f;
@@ -140,7 +140,7 @@ TEST(Walk, DeclinedFileIsSkippedAloneAndExistingSubfolderIsReused) {
     EXPECT_EQ(read_file(dir.file("out/b_txt.cod")), "keep me");
     EXPECT_TRUE(file_exists(dir.file("out/a_txt.cod")));
     EXPECT_TRUE(file_exists(dir.file("out/sub/c_txt.cod")));
-    EXPECT_EQ(w.ui.steps[4], 3);
+    EXPECT_EQ(w.ui.steps[ProgressBarId::Folder], 3);
 }
 
 TEST(Walk, ErrorsEndTheWalkNamingThePath) {
@@ -302,7 +302,7 @@ TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
     const std::string earlier = dir.file(later == dir.file("src/a.txt") ? "src/a_txt" : "src/a.txt");
     EXPECT_TRUE(w.logged("Passed by " + later + ": its destination " + dir.file("out/a_txt.cod") +
                          " was already written in this run from " + earlier));
-    EXPECT_EQ(w.ui.steps[4], 3);
+    EXPECT_EQ(w.ui.steps[ProgressBarId::Folder], 3);
 
     // The same in a folder the walk makes, where it does not look at names
     // it has not given: those it gave, to a file or a folder, it does.
@@ -353,7 +353,7 @@ TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced
         EXPECT_EQ(read_file(dir.file("out/") + longest + ".cod").size(), 7u + 38u) << named;
         EXPECT_TRUE(file_exists(dir.file("out/ok_txt.cod")));
         EXPECT_EQ(entry_count(dir.file("out")), 2u);
-        EXPECT_EQ(w.ui.steps[4], 3);
+        EXPECT_EQ(w.ui.steps[ProgressBarId::Folder], 3);
     }
 }
 

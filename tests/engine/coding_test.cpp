@@ -38,14 +38,14 @@ TEST(Checksum, IsThePlainByteSum) {
     ScriptUi ui;
     Engine engine(ui);
     write_file(dir.file("three"), std::string("\x01\x02\xFF", 3));
-    EXPECT_EQ(engine.get_file_crc(dir.file("three")), 258);
+    EXPECT_EQ(engine.file_byte_sum(dir.file("three")), 258);
     EXPECT_EQ(ui.lines, (std::vector<std::string>{"CRC check :" + dir.file("three"), "CRC :258"}));
 
     write_file(dir.file("empty"), "");
     ui = ScriptUi();
-    EXPECT_EQ(engine.get_file_crc(dir.file("empty")), 0);
+    EXPECT_EQ(engine.file_byte_sum(dir.file("empty")), 0);
     EXPECT_EQ(ui.lines.back(), "CRC :0");
-    EXPECT_EQ(ui.with_prefix("setup:1"), std::vector<std::string>{"setup:1:0:0:1"});
+    EXPECT_EQ(ui.with_prefix("setup:checksum"), std::vector<std::string>{"setup:checksum:0:0:1"});
 }
 
 TEST(Checksum, PassesTwoToTheThirtyOneAcrossTwoBlocks) {
@@ -54,8 +54,8 @@ TEST(Checksum, PassesTwoToTheThirtyOneAcrossTwoBlocks) {
     ui.record_steps = false;
     Engine engine(ui);
     write_file(dir.file("ff"), std::string(10485761, '\xFF'));
-    EXPECT_EQ(engine.get_file_crc(dir.file("ff")), 2673869055LL);
-    EXPECT_EQ(ui.steps[1], 150);
+    EXPECT_EQ(engine.file_byte_sum(dir.file("ff")), 2673869055LL);
+    EXPECT_EQ(ui.steps[ProgressBarId::Checksum], 150);
 }
 
 TEST(Checksum, ProgressStepsFollowTheSize) {
@@ -64,12 +64,13 @@ TEST(Checksum, ProgressStepsFollowTheSize) {
         ScriptUi ui;
         Engine engine(ui);
         write_file(dir.file("f"), std::string(static_cast<std::size_t>(size), 'x'));
-        engine.get_file_crc(dir.file("f"));
-        EXPECT_EQ(ui.steps[1], advances) << size;
-        EXPECT_EQ(ui.with_prefix("setup:1")[0], "setup:1:0:" + std::to_string(size) + ":" + std::to_string(step));
+        engine.file_byte_sum(dir.file("f"));
+        EXPECT_EQ(ui.steps[ProgressBarId::Checksum], advances) << size;
+        EXPECT_EQ(ui.with_prefix("setup:checksum")[0],
+                  "setup:checksum:0:" + std::to_string(size) + ":" + std::to_string(step));
         // Every bar step lets the window breathe right away.
         for (std::size_t i = 0; i < ui.calls.size(); ++i) {
-            if (ui.calls[i] == "step:1") {
+            if (ui.calls[i] == "step:checksum") {
                 ASSERT_EQ(ui.calls.at(i + 1), "events");
             }
         }
@@ -103,13 +104,14 @@ TEST(Coding, UserVisibleStepsComeInTheirOrder) {
     // Labels and bars are set up before the checksum runs, and put back at
     // rest after the last log line.
     std::vector<std::string> setup(ui.calls.begin() + 1, ui.calls.begin() + 9);
-    EXPECT_EQ(setup, (std::vector<std::string>{"caption:4:Level 1 coding", "caption:5:Level 2 coding", "setup:2:0:3:1",
-                                               "setup:3:0:3:1", "show:3", "show:4", "show:5",
-                                               "log:CRC check :" + dir.file("a")}));
+    EXPECT_EQ(setup, (std::vector<std::string>{"caption:pass1:Level 1 coding", "caption:pass2:Level 2 coding",
+                                               "setup:pass1:0:3:1", "setup:pass2:0:3:1", "show:checksum", "show:pass1",
+                                               "show:pass2", "log:CRC check :" + dir.file("a")}));
     std::vector<std::string> tail(ui.calls.end() - 6, ui.calls.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"hide:3", "hide:4", "hide:5", "pos:1:0", "pos:2:0", "pos:3:0"}));
-    EXPECT_EQ(ui.count("step:2"), 3);
-    EXPECT_EQ(ui.count("step:3"), 3);
+    EXPECT_EQ(tail, (std::vector<std::string>{"hide:checksum", "hide:pass1", "hide:pass2", "pos:checksum:0",
+                                              "pos:pass1:0", "pos:pass2:0"}));
+    EXPECT_EQ(ui.count("step:pass1"), 3);
+    EXPECT_EQ(ui.count("step:pass2"), 3);
 }
 
 TEST(Coding, SeedsOfSuccessiveFilesEndTheCodedFiles) {
@@ -143,8 +145,8 @@ TEST(Coding, PayloadIsTheSameWhereverBlocksEnd) {
         const std::string coded = read_file(dir.file("big.cod"));
         ASSERT_EQ(coded.size(), size + 38);
         EXPECT_TRUE(coded.substr(34, size) == expected_payload(plain, 10143254, "Tarnvold")) << size;
-        EXPECT_EQ(ui.steps[2], 150);
-        EXPECT_EQ(ui.steps[3], 150);
+        EXPECT_EQ(ui.steps[ProgressBarId::Pass1], 150);
+        EXPECT_EQ(ui.steps[ProgressBarId::Pass2], 150);
     }
 }
 

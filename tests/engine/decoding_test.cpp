@@ -48,9 +48,9 @@ TEST(Decoding, RestoresWhatWasCodedWithItsSixLines) {
                             "Decoding finished",
                             coded + "-->" + dir.file("back.txt"),
                         }));
-    EXPECT_EQ(ui.with_prefix("setup:2")[0], "setup:2:0:" + std::to_string(plain.size() + 38) + ":1");
+    EXPECT_EQ(ui.with_prefix("setup:pass1")[0], "setup:pass1:0:" + std::to_string(plain.size() + 38) + ":1");
     // A password of ASCII is checked once, on the restored bytes.
-    EXPECT_EQ(ui.with_prefix("setup:1").size(), 1u);
+    EXPECT_EQ(ui.with_prefix("setup:checksum").size(), 1u);
 }
 
 // Files coded on Windows hold the password's bytes in the system's code
@@ -99,7 +99,7 @@ TEST(Decoding, WrongPasswordBeyondAsciiIsCheckedOnceAndWritesNothing) {
     ASSERT_GT(forms_to_try(wrong, engine.password_forms).size(), 1u);
     EXPECT_EQ(engine.decodefile(coded, dir.file("out"), wrong), Outcome::ChecksumMismatch);
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
-    EXPECT_EQ(ui.with_prefix("setup:1").size(), 1u);
+    EXPECT_EQ(ui.with_prefix("setup:checksum").size(), 1u);
     EXPECT_EQ(ui.count(std::string("notice:") + kMismatch), 1);
     EXPECT_EQ(ui.with_prefix("log:Password taken").size(), 0u);
 }
@@ -167,7 +167,7 @@ TEST(Decoding, FilesWithoutTheSignatureAreNotDecoded) {
             EXPECT_EQ(ui.lines, (std::vector<std::string>{"Starting decode for " + dir.file("plain"),
                                                           "Decoding aborted", kNotCoded}));
             EXPECT_EQ(ui.count(std::string("notice:") + kNotCoded), 1);
-            EXPECT_EQ(ui.calls.back(), "hide:5");
+            EXPECT_EQ(ui.calls.back(), "hide:pass2");
         }
         {
             // During a folder decode started from the list pane: the log only.
@@ -255,8 +255,8 @@ TEST(Decoding, DamagedFilesAreRefusedByNameAndLeaveTheDestinationAlone) {
                   dir.file("short.cod") + " is a damaged coded file: it is too short for its own header");
         EXPECT_EQ(read_file(dir.file("out")), "stays");
         // The progress display is back at rest.
-        EXPECT_EQ(ui.count("hide:4"), 1);
-        EXPECT_EQ(ui.count("hide:5"), 1);
+        EXPECT_EQ(ui.count("hide:pass1"), 1);
+        EXPECT_EQ(ui.count("hide:pass2"), 1);
         EXPECT_EQ(engine.test_file(dir.file("short.cod"), "pw"), Outcome::Refused);
     }
 }

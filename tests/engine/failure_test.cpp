@@ -165,7 +165,7 @@ TEST(Sources, ASourceThatChangesWhileItIsCodedGivesNoOutput) {
             engine.codefile(dir.file("src"), dir.file("dst"), "pw");
             ADD_FAILURE() << "no error, size " << c.size << " read " << c.at_read;
         } catch (const IoError& e) {
-            EXPECT_EQ(e.code(), IoError::kChangedWhileCoding);
+            EXPECT_EQ(e.kind(), IoKind::ChangedWhileCoding);
             EXPECT_EQ(std::string(e.what()),
                       dir.file("src") + ": The file changed while it was being coded, nothing was written.");
         }

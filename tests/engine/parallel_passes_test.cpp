@@ -56,7 +56,7 @@ TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
         std::vector<std::string> steps;
         for (std::size_t i = 0; i < ui.calls.size(); ++i) {
             const std::string& c = ui.calls[i];
-            if (c == "step:2" || c == "step:3") {
+            if (c == "step:pass1" || c == "step:pass2") {
                 steps.push_back(c);
                 ASSERT_LT(i + 1, ui.calls.size());
                 EXPECT_EQ(ui.calls[i + 1], "events");
@@ -64,8 +64,8 @@ TEST(ParallelPasses, SameBytesAndSameProgressAsOneByteAtATime) {
         }
         ASSERT_EQ(steps.size(), 300u);
         for (std::size_t i = 0; i < 150; ++i) {
-            EXPECT_EQ(steps[i], "step:2") << i;
-            EXPECT_EQ(steps[150 + i], "step:3") << i;
+            EXPECT_EQ(steps[i], "step:pass1") << i;
+            EXPECT_EQ(steps[150 + i], "step:pass2") << i;
         }
     }
 }
@@ -95,8 +95,8 @@ TEST(ParallelPasses, FailuresBetweenBlocksComeWhereTheBlockLoopMeetsThem) {
             FaultScope scope(plan);
             EXPECT_THROW(engine.codefile(dir.file("plain"), dir.file("coded"), "pw"), IoError);
         }
-        EXPECT_EQ(ui.steps[2], c.steps) << static_cast<int>(c.op) << " " << c.after;
-        EXPECT_EQ(ui.steps[3], c.steps) << static_cast<int>(c.op) << " " << c.after;
+        EXPECT_EQ(ui.steps[ProgressBarId::Pass1], c.steps) << static_cast<int>(c.op) << " " << c.after;
+        EXPECT_EQ(ui.steps[ProgressBarId::Pass2], c.steps) << static_cast<int>(c.op) << " " << c.after;
         EXPECT_FALSE(std::filesystem::exists(dir.file("coded")));
         EXPECT_EQ(entry_count(dir.path()), 1u);
     }

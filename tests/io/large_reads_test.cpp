@@ -33,6 +33,6 @@ TEST(LargeReads, SharedReadsLandInPlaceAndMoveThePositionOn) {
         in.read_exact(too_much.data(), too_much.size());
         FAIL() << "read past the end";
     } catch (const IoError& e) {
-        EXPECT_EQ(e.code(), IoError::kEndOfFile);
+        EXPECT_EQ(e.kind(), IoKind::EndOfFile);
     }
 }

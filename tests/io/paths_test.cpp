@@ -58,17 +58,17 @@ TEST(Paths, NamesTheSystemCanHoldAndTheirLength) {
     const char* devices[] = {"CON", "nul.txt", "Com1.log", "LPT9", "aux .tar.gz"};
     const char* unholdable[] = {"trail.", "space ", "a:b", "a?b", "tab\tname"};
     for (const char* name : {"CONSOLE", "com10", "com0.txt", "lpt", "nul_txt.cod", ".hidden", "a.b c"})
-        EXPECT_EQ(name_not_allowed(name), 0) << name;
+        EXPECT_EQ(name_not_allowed(name), IoKind::None) << name;
 #ifdef _WIN32
     // UTF-16 units: two for a character beyond the first 65,536.
     EXPECT_EQ(name_length(cyrillic + ".cod"), 204u);
     EXPECT_EQ(name_length("\U0001D11E"), 2u);
-    for (const char* name : devices) EXPECT_EQ(name_not_allowed(name), IoError::kDeviceName) << name;
-    for (const char* name : unholdable) EXPECT_EQ(name_not_allowed(name), IoError::kNameNotAllowed) << name;
+    for (const char* name : devices) EXPECT_EQ(name_not_allowed(name), IoKind::DeviceName) << name;
+    for (const char* name : unholdable) EXPECT_EQ(name_not_allowed(name), IoKind::NameNotAllowed) << name;
 #else
     EXPECT_EQ(name_length(cyrillic + ".cod"), 404u);
-    for (const char* name : devices) EXPECT_EQ(name_not_allowed(name), 0) << name;
-    for (const char* name : unholdable) EXPECT_EQ(name_not_allowed(name), 0) << name;
+    for (const char* name : devices) EXPECT_EQ(name_not_allowed(name), IoKind::None) << name;
+    for (const char* name : unholdable) EXPECT_EQ(name_not_allowed(name), IoKind::None) << name;
 #endif
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,12 +20,13 @@ class ScriptUi : public UserInterface {
 public:
     // Every call, in order: "log:<line>", "ask:<text>", "notice:<text>",
     // "setup:<bar>:<min>:<max>:<step>", "pos:<bar>:<p>", "step:<bar>",
-    // "caption:<label>:<text>", "show:<label>", "hide:<label>", "events".
+    // "caption:<label>:<text>", "show:<label>", "hide:<label>", "events";
+    // bars and labels by their roles: "checksum", "pass1", "pass2", "folder".
     std::vector<std::string> calls;
-    std::vector<std::string> lines;  // the log lines alone
-    std::deque<bool> answers;        // answers to the questions, in order
-    bool record_steps = true;        // big files: leave the steps out of `calls`
-    int steps[5] = {0, 0, 0, 0, 0};  // bar steps counted per bar
+    std::vector<std::string> lines;      // the log lines alone
+    std::deque<bool> answers;            // answers to the questions, in order
+    bool record_steps = true;            // big files: leave the steps out of `calls`
+    std::map<ProgressBarId, int> steps;  // bar steps counted per bar
 
     std::string message(int n) override { return builtin_english().at(static_cast<std::size_t>(n - 1)); }
     void log_write(std::string_view text) override { pending_ += text; }
@@ -43,24 +45,30 @@ public:
     }
     void notice(std::string_view text) override { calls.push_back("notice:" + std::string(text)); }
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override {
-        calls.push_back("setup:" + std::to_string(static_cast<int>(bar)) + ":" + std::to_string(min) + ":" +
-                        std::to_string(max) + ":" + std::to_string(step));
+        calls.push_back("setup:" + role(bar) + ":" + std::to_string(min) + ":" + std::to_string(max) + ":" +
+                        std::to_string(step));
     }
     void bar_set_position(ProgressBarId bar, std::int64_t p) override {
-        calls.push_back("pos:" + std::to_string(static_cast<int>(bar)) + ":" + std::to_string(p));
+        calls.push_back("pos:" + role(bar) + ":" + std::to_string(p));
     }
     void bar_step(ProgressBarId bar) override {
-        ++steps[static_cast<int>(bar)];
-        if (record_steps) calls.push_back("step:" + std::to_string(static_cast<int>(bar)));
+        ++steps[bar];
+        if (record_steps) calls.push_back("step:" + role(bar));
     }
     void label_set_caption(LabelId label, std::string_view text) override {
-        calls.push_back("caption:" + std::to_string(static_cast<int>(label)) + ":" + std::string(text));
+        calls.push_back("caption:" + role(label) + ":" + std::string(text));
     }
     void label_set_visible(LabelId label, bool visible) override {
-        calls.push_back(std::string(visible ? "show:" : "hide:") + std::to_string(static_cast<int>(label)));
+        calls.push_back(std::string(visible ? "show:" : "hide:") + role(label));
     }
     void process_events() override {
         if (record_steps) calls.push_back("events");
+    }
+
+    template <class Id>
+    static std::string role(Id id) {
+        static const char* const names[] = {"checksum", "pass1", "pass2", "folder"};
+        return names[static_cast<int>(id)];
     }
 
     // How often a call was recorded.
