@@ -73,17 +73,6 @@ int finish(Paused& child, int sig = 0) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Every file below a folder with its contents.
-std::vector<std::pair<std::string, std::string>> contents(const std::string& folder) {
-    std::vector<std::pair<std::string, std::string>> all;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        all.emplace_back(e.path().string(), e.is_regular_file() ? read_file(e.path().string()) : "");
-    std::sort(all.begin(), all.end());
-    return all;
-}
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 std::vector<std::string> temporaries(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder))
@@ -110,7 +99,7 @@ TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
                 if (i % 2 == 0) write_file(dir.file("outside/f" + n + "_txt.cod"), "not to be touched");
                 write_file(dir.file("outside/f" + n + ".txt"), "outside, not to be coded");
             }
-            const auto before = contents(dir.file("outside"));
+            const auto before = snapshot(dir.file("outside"));
 
             // It stops at its second write, inside the subfolder; meanwhile
             // that subfolder is swapped for a link to the outside folder.
@@ -129,7 +118,7 @@ TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
             }
             EXPECT_EQ(finish(child), 0) << "source side " << source_side << ", --yes " << yes;
 
-            EXPECT_EQ(contents(dir.file("outside")), before) << "source side " << source_side << ", --yes " << yes;
+            EXPECT_EQ(snapshot(dir.file("outside")), before) << "source side " << source_side << ", --yes " << yes;
             // The run went on in the folders it had opened: every file of the
             // subfolder it was in, and nothing else.
             const std::string written = dir.file(source_side ? "dst/sub" : "dst/.aside");

@@ -22,8 +22,6 @@ namespace {
 
 const std::string kCli = TARNVOLD_CLI;
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 // Starts a program with the given descriptors as its standard input, output
 // and error, in a session of its own (no terminal to ask on).
 pid_t start(const std::vector<std::string>& args, int in, int out, int err) {

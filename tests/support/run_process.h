@@ -82,6 +82,9 @@ inline ProcessResult run_process(const std::vector<std::string>& args, const std
     return result;
 }
 
+// Whether a text (what a program printed) holds a part.
+inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 // The lines of a text, without their line ends.
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
