@@ -25,37 +25,12 @@ namespace {
 
 const std::string kKillChild = TARNVOLD_CLI_KILL_CHILD;
 
-// A tool process stopped where it said "paused".
-struct Paused {
-    pid_t pid = -1;
-    int in = -1;   // its standard input: closing it lets a waiting child go on
-    int out = -1;  // its standard output, read up to "paused"
-};
+// A tool process stopped where it said "paused" (pid -1 when it did not).
+using Paused = PipedChild;
 
 Paused start_paused(const std::vector<std::string>& args) {
-    Paused child;
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) return child;
-    child.pid = ::fork();
-    if (child.pid == 0) {
-        ::dup2(in[0], 0);
-        ::dup2(out[1], 1);
-        ::close(in[1]);
-        ::close(out[0]);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    child.in = in[1];
-    child.out = out[0];
-    std::string said;
-    char c;
-    while (said.find("paused\n") == std::string::npos && ::read(child.out, &c, 1) == 1) said.push_back(c);
-    if (said.find("paused\n") == std::string::npos) child.pid = -1;
+    Paused child = start_piped(args);
+    if (child.pid > 0 && !read_until(child.out, "paused\n").ends_with("paused\n")) child.pid = -1;
     return child;
 }
 

@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -80,6 +81,52 @@ inline ProcessResult run_process(const std::vector<std::string>& args, const std
     result.err = slurp(err_path);
     ::unlink(in_path.c_str());
     return result;
+}
+
+// A program started with its standard input and output on pipes.
+struct PipedChild {
+    pid_t pid = -1;  // -1 when it could not be started
+    int in = -1;     // its standard input: closing it lets a waiting child go on
+    int out = -1;    // its standard output
+};
+
+inline PipedChild start_piped(const std::vector<std::string>& args) {
+    PipedChild child;
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0) return child;
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        ::close(in[0]);
+        ::close(in[1]);
+        return child;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::vector<std::string> store = args;
+    std::vector<char*> argv;
+    for (auto& a : store) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    if (rc != 0) {
+        ::close(in[1]);
+        ::close(out[0]);
+        return child;
+    }
+    return {pid, in[1], out[0]};
+}
+
+// Reads `fd` until what it read ends with `end`, or the other side closes
+// it; returns what it read.
+inline std::string read_until(int fd, std::string_view end) {
+    std::string said;
+    char c;
+    while (!said.ends_with(end) && ::read(fd, &c, 1) == 1) said.push_back(c);
+    return said;
 }
 
 // Whether a text (what a program printed) holds a part.
