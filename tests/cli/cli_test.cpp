@@ -10,12 +10,7 @@
 #include <string>
 #include <vector>
 
-using tarnvold::testing::lines_of;
-using tarnvold::testing::read_file;
-using tarnvold::testing::run_process;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::vector_file;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 
 namespace {
 

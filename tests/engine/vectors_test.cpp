@@ -12,11 +12,7 @@
 #include <string>
 
 using namespace tarnvold;
-using tarnvold::testing::read_file;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::SharedWorkers;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::vector_file;
+using namespace tarnvold::testing;
 
 namespace {
 
