@@ -201,14 +201,6 @@ Destination inspect_destination(const std::string& path) {
     return d;
 }
 
-Destination free_destination(const Folder& folder, std::string_view name, const std::string& shown) {
-    Destination d;
-    d.path = d.target = shown;
-    d.folder = &folder;
-    d.name = name;
-    return d;
-}
-
 Destination inspect_destination(const Folder& folder, std::string_view name, const std::string& shown) {
     Destination d = free_destination(folder, name, shown);
     if (!plain_name(name)) {
