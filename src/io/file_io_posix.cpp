@@ -137,14 +137,6 @@ Destination inspect_destination(const std::string& path) {
     }
 }
 
-Destination free_destination(const Folder& folder, std::string_view name, const std::string& shown) {
-    Destination d;
-    d.path = d.target = shown;
-    d.folder = &folder;
-    d.name = name;
-    return d;
-}
-
 Destination inspect_destination(const Folder& folder, std::string_view name, const std::string& shown) {
     Destination d = free_destination(folder, name, shown);
     const int dir = static_cast<int>(folder.native_handle());

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the Windows side of the file layer shares among its files: plain
-// file access (file_io_windows.cpp), output files (output_file_windows.cpp)
-// and the standard streams.  Not for other parts: they use io/file_io.h.
+// file access (file_io_windows.cpp), what names and handles are
+// (file_info_windows.cpp), output files (output_file_windows.cpp) and the
+// standard streams.  Not for other parts: they use io/file_io.h.
 #pragma once
 
 #include "io/file_io_shared.h"

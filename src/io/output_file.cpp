@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What an output file does the same way on every system: the refusals
-// before anything is made, and standard output, which takes the bytes in
-// order as they come.  The rest is
+// What an output file does the same way on every system: a free name in a
+// held folder, the refusals before anything is made, and standard output,
+// which takes the bytes in order as they come.  The rest is
 // output_file_posix.cpp and output_file_windows.cpp.
 #include "io/file_io.h"
 #include "io/file_io_shared.h"
@@ -12,6 +12,14 @@
 #include <memory>
 
 namespace tarnvold {
+
+Destination free_destination(const Folder& folder, std::string_view name, const std::string& shown) {
+    Destination d;
+    d.path = d.target = shown;
+    d.folder = &folder;
+    d.name = name;
+    return d;
+}
 
 OutputFile::OutputFile(const std::string& destination) : OutputFile(inspect_destination(destination)) {}
 

@@ -176,33 +176,41 @@ void WorkPool::run_blocks(std::size_t count, std::size_t per_block, const BlockS
                 break;
             }
         }
-        if (opened == before) return;
-        job.limit.store(std::min(opened * per_block, count), std::memory_order_release);
-        if (shared) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                ++generation_;
-            }
-            wake_.notify_all();
-        }
+        if (opened != before) release(job, std::min(opened * per_block, count), shared);
     };
     for (std::size_t b = 0; b < blocks; ++b) {
         open_until(b + 2);
         if (opened <= b) std::rethrow_exception(held);
-        // Work alongside the workers until every task of this block is done.
-        auto block_done = [&] { return finished[b] == size_of(b); };
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (block_done()) break;
-            }
-            if (!job.run_one(*this)) {
-                std::unique_lock<std::mutex> lock(mutex_);
-                settled_.wait(lock, block_done);
-                break;
-            }
-        }
+        work_until(job, [&] { return finished[b] == size_of(b); });
         close(b);
+    }
+}
+
+// Lets the tasks below `limit` be claimed, and wakes the workers of a
+// shared job to take them.
+void WorkPool::release(Job& job, std::size_t limit, bool shared) {
+    job.limit.store(limit, std::memory_order_release);
+    if (!shared) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++generation_;
+    }
+    wake_.notify_all();
+}
+
+// Works alongside the workers until `done` holds (asked under the mutex):
+// the calling thread takes tasks while there are any, then waits.
+void WorkPool::work_until(Job& job, const std::function<bool()>& done) {
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (done()) return;
+        }
+        if (!job.run_one(*this)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            settled_.wait(lock, done);
+            return;
+        }
     }
 }
 

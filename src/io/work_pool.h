@@ -83,6 +83,8 @@ private:
     void worker_main();
     bool share(Job& job);
     void leave(Job& job, bool shared);
+    void release(Job& job, std::size_t limit, bool shared);
+    void work_until(Job& job, const std::function<bool()>& done);
 
     std::mutex mutex_;
     std::condition_variable wake_;     // workers wait here for a job

@@ -30,10 +30,8 @@ struct Rig {
 
     Rig() : src(dir.file("src")), out(dir.file("out")) {
         ui.record_steps = false;
-        fs::create_directories(src + "/sub");
-        fs::create_directory(out);
-        write_file(src + "/a.txt", std::string(50, 'a'));
-        write_file(src + "/sub/b.txt", std::string(50, 'b'));
+        make_tree(src, {{"a.txt", std::string(50, 'a')}, {"sub/b.txt", std::string(50, 'b')}});
+        make_tree(out, {});
     }
     // Where a call stands in the timeline (-1 when absent).
     std::ptrdiff_t at(const std::string& call) const {
@@ -287,19 +285,6 @@ TEST(Commands, NoSecondCommandStartsWhileOneWaitsInADialog) {
     EXPECT_TRUE(fs::exists(r.out + "/a_txt.cod"));
     r.expect_idle();
 }
-
-namespace {
-
-// Every file below a folder with its contents, for before/after comparisons.
-std::map<std::string, std::string> snapshot(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        files[folder + "/" + e.path().lexically_relative(folder).generic_string()] =
-            e.is_regular_file() ? read_file(e.path().string()) : std::string("<dir>");
-    return files;
-}
-
-}  // namespace
 
 #ifdef EDQUOT
 constexpr int kQuotaExceeded = EDQUOT;

@@ -129,10 +129,8 @@ TEST(Walk, CodesATreeInListingOrderIntoTheSameShape) {
 
 TEST(Walk, DeclinedFileIsSkippedAloneAndExistingSubfolderIsReused) {
     TempDir dir;
-    fs::create_directories(dir.file("src/sub"));
-    fs::create_directories(dir.file("out/sub"));
-    for (const char* f : {"a.txt", "b.txt", "sub/c.txt"}) write_file(dir.file("src/") + f, "contents");
-    write_file(dir.file("out/b_txt.cod"), "keep me");
+    make_tree(dir.file("src"), {{"a.txt", "contents"}, {"b.txt", "contents"}, {"sub/c.txt", "contents"}});
+    make_tree(dir.file("out"), {{"sub/"}, {"b_txt.cod", "keep me"}});
     Walk w;
     w.ui.answers = {false};
     w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
@@ -286,12 +284,8 @@ TEST(Walk, NeverWritesOutsideTheDestinationTree) {
 
 TEST(Walk, NoOutputOfTheRunIsReplacedByALaterFileOfTheRun) {
     TempDir dir;
-    fs::create_directories(dir.file("src"));
-    fs::create_directories(dir.file("out"));
-    write_file(dir.file("src/a.txt"), "first");
-    write_file(dir.file("src/a_txt"), "second");
-    write_file(dir.file("src/b.txt"), "b");
-    write_file(dir.file("out/b_txt.cod"), "from before the run");
+    make_tree(dir.file("src"), {{"a.txt", "first"}, {"a_txt", "second"}, {"b.txt", "b"}});
+    make_tree(dir.file("out"), {{"b_txt.cod", "from before the run"}});
     Walk w;
     w.ui.answers = {true};  // only the file from before the run is asked about
     w.walk.codedirs(dir.file("src"), dir.file("out"), "pw");
@@ -360,10 +354,9 @@ TEST(Walk, LongNamesAreRefusedAloneAndAnExistingDestinationOfAnyLengthIsReplaced
 #ifdef _WIN32
 TEST(Walk, NamesWindowsCannotHoldAreRefusedAloneByName) {
     TempDir dir;
-    fs::create_directories(dir.file("src"));
-    fs::create_directories(dir.file("coded"));
-    fs::create_directories(dir.file("out"));
-    write_file(dir.file("src/ok.txt"), "ok");
+    make_tree(dir.file("src"), {{"ok.txt", "ok"}});
+    make_tree(dir.file("coded"), {});
+    make_tree(dir.file("out"), {});
     Walk w;
     w.walk.codedirs(dir.file("src"), dir.file("coded"), "pw");
     // Coded files whose decoded names are a device and end in a blank or a

@@ -128,10 +128,8 @@ TEST(CliDir, AnyDepthWithAnyStackAndFewDescriptors) {
 // Run as an ordinary user, since root enters every folder.
 TEST(CliDir, AFolderThatCannotBeEnteredIsNamedAndFailsTheRun) {
     TempDir dir;
-    fs::create_directories(dir.file("src/locked"));
-    fs::create_directories(dir.file("out"));
-    write_file(dir.file("src/a.txt"), "a");
-    write_file(dir.file("src/locked/f.txt"), "f");
+    make_tree(dir.file("src"), {{"a.txt", "a"}, {"locked/f.txt", "f"}});
+    make_tree(dir.file("out"), {});
     std::vector<std::string> args;
     if (::geteuid() == 0) {
         if (!fs::exists("/usr/bin/setpriv"))

@@ -25,37 +25,12 @@ namespace {
 
 const std::string kKillChild = TARNVOLD_CLI_KILL_CHILD;
 
-// A tool process stopped where it said "paused".
-struct Paused {
-    pid_t pid = -1;
-    int in = -1;   // its standard input: closing it lets a waiting child go on
-    int out = -1;  // its standard output, read up to "paused"
-};
+// A tool process stopped where it said "paused" (pid -1 when it did not).
+using Paused = PipedChild;
 
 Paused start_paused(const std::vector<std::string>& args) {
-    Paused child;
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) return child;
-    child.pid = ::fork();
-    if (child.pid == 0) {
-        ::dup2(in[0], 0);
-        ::dup2(out[1], 1);
-        ::close(in[1]);
-        ::close(out[0]);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    child.in = in[1];
-    child.out = out[0];
-    std::string said;
-    char c;
-    while (said.find("paused\n") == std::string::npos && ::read(child.out, &c, 1) == 1) said.push_back(c);
-    if (said.find("paused\n") == std::string::npos) child.pid = -1;
+    Paused child = start_piped(args);
+    if (child.pid > 0 && !read_until(child.out, "paused\n").ends_with("paused\n")) child.pid = -1;
     return child;
 }
 
@@ -72,17 +47,6 @@ int finish(Paused& child, int sig = 0) {
     ::waitpid(child.pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// Every file below a folder with its contents.
-std::vector<std::pair<std::string, std::string>> contents(const std::string& folder) {
-    std::vector<std::pair<std::string, std::string>> all;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        all.emplace_back(e.path().string(), e.is_regular_file() ? read_file(e.path().string()) : "");
-    std::sort(all.begin(), all.end());
-    return all;
-}
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::vector<std::string> temporaries(const std::string& folder) {
     std::vector<std::string> names;
@@ -110,7 +74,7 @@ TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
                 if (i % 2 == 0) write_file(dir.file("outside/f" + n + "_txt.cod"), "not to be touched");
                 write_file(dir.file("outside/f" + n + ".txt"), "outside, not to be coded");
             }
-            const auto before = contents(dir.file("outside"));
+            const auto before = snapshot(dir.file("outside"));
 
             // It stops at its second write, inside the subfolder; meanwhile
             // that subfolder is swapped for a link to the outside folder.
@@ -129,7 +93,7 @@ TEST(CliHandles, AFolderSwappedForALinkDuringARunLeadsNowhereElse) {
             }
             EXPECT_EQ(finish(child), 0) << "source side " << source_side << ", --yes " << yes;
 
-            EXPECT_EQ(contents(dir.file("outside")), before) << "source side " << source_side << ", --yes " << yes;
+            EXPECT_EQ(snapshot(dir.file("outside")), before) << "source side " << source_side << ", --yes " << yes;
             // The run went on in the folders it had opened: every file of the
             // subfolder it was in, and nothing else.
             const std::string written = dir.file(source_side ? "dst/sub" : "dst/.aside");

@@ -2,6 +2,7 @@
 // A process killed in the middle of coding or decoding a large file must
 // leave nothing under the destination's name, and must not touch a file it
 // was about to replace.
+#include "support/run_process.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -27,32 +28,19 @@ const std::string kCli = TARNVOLD_CLI_KILL_CHILD;
 // kills it with SIGKILL.  Returns false when the tool ended before the
 // marker showed up.
 bool kill_after_line(const std::vector<std::string>& args, const std::string& password, const std::string& marker) {
-    int out_pipe[2], in_pipe[2];
-    if (::pipe(out_pipe) != 0 || ::pipe(in_pipe) != 0) return false;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(in_pipe[0], 0);
-        ::dup2(out_pipe[1], 1);
-        ::close(in_pipe[1]);
-        ::close(out_pipe[0]);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(in_pipe[0]);
-    ::close(out_pipe[1]);
+    const PipedChild child = start_piped(args);
+    if (child.pid < 0) return false;
+    const pid_t pid = child.pid;
     const std::string line = password + "\n";
-    if (::write(in_pipe[1], line.data(), line.size()) < 0) { /* the child reports it */
+    if (::write(child.in, line.data(), line.size()) < 0) { /* the child reports it */
     }
-    ::close(in_pipe[1]);
+    ::close(child.in);
 
     std::string pending;
     bool seen = false;
     char buf[4096];
     while (!seen) {
-        const ssize_t n = ::read(out_pipe[0], buf, sizeof buf);
+        const ssize_t n = ::read(child.out, buf, sizeof buf);
         if (n <= 0) break;
         pending.append(buf, static_cast<std::size_t>(n));
         for (std::size_t pos; (pos = pending.find('\n')) != std::string::npos;) {
@@ -63,7 +51,7 @@ bool kill_after_line(const std::vector<std::string>& args, const std::string& pa
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    ::close(out_pipe[0]);
+    ::close(child.out);
     return seen && WIFSIGNALED(status);
 }
 

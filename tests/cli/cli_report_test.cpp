@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What tarnvold-cli tells on standard error when a file is not done, and the
 // test command's report: every refusal with its reason and its file.
+#include "support/coded_files.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
@@ -18,15 +19,6 @@ namespace {
 const std::string kCli = TARNVOLD_CLI;
 const std::string kMismatch = "CRC mistmatch. May be wrong password ???";
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Codes `contents` into `coded` with the password "right".
-void make_coded(const TempDir& dir, const std::string& coded, const std::string& contents) {
-    write_file(dir.file("plain.tmp"), contents);
-    ASSERT_EQ(run_process({kCli, "code", "-q", dir.file("plain.tmp"), coded}, "right\n").status, 0);
-    fs::remove(dir.file("plain.tmp"));
-}
-
 }  // namespace
 
 TEST(CliRefusal, DeclinedQuestionsSayWhyWithQuietToo) {
@@ -43,7 +35,7 @@ TEST(CliRefusal, DeclinedQuestionsSayWhyWithQuietToo) {
     }
 
     // A coded file that says version 1.7 made it.
-    make_coded(dir, dir.file("c.cod"), "contents");
+    make_coded(dir.file("c.cod"), "contents");
     std::string coded = read_file(dir.file("c.cod"));
     coded[9] = 1;
     coded[10] = 7;
@@ -57,7 +49,7 @@ TEST(CliRefusal, DeclinedQuestionsSayWhyWithQuietToo) {
 
 TEST(CliRefusal, NoticesNameTheirFile) {
     TempDir dir;
-    make_coded(dir, dir.file("a.cod"), std::string(500, 'a'));
+    make_coded(dir.file("a.cod"), std::string(500, 'a'));
     write_file(dir.file("plain"), std::string(100, 'p'));
     const auto wrong = run_process({kCli, "decode", "-q", dir.file("a.cod"), dir.file("a")}, "wrong\n");
     EXPECT_EQ(wrong.status, 1);
@@ -71,7 +63,7 @@ TEST(CliRefusal, NoticesNameTheirFile) {
     fs::create_directories(dir.file("coded"));
     fs::create_directories(dir.file("out"));
     const std::vector<std::string> names = {"one_txt.cod", "two_txt.cod", "three_txt.cod"};
-    for (const auto& name : names) make_coded(dir, dir.file("coded/" + name), name);
+    for (const auto& name : names) make_coded(dir.file("coded/" + name), name);
     fs::copy_file(dir.file("plain"), dir.file("coded/plain"));
     const auto run = run_process({kCli, "decode-dir", "-q", dir.file("coded"), dir.file("out")}, "wrong\n");
     EXPECT_EQ(run.status, 1);
@@ -110,8 +102,8 @@ TEST(CliRefusal, PasswordFileThatCannotBeReadGivesTheReasonAndTheName) {
 
 TEST(CliTestCommand, ChecksEveryFileAndExitsWithTheWorstStatus) {
     TempDir dir;
-    make_coded(dir, dir.file("good.cod"), std::string(3000, 'g'));
-    make_coded(dir, dir.file("other.cod"), std::string(20, 'o'));
+    make_coded(dir.file("good.cod"), std::string(3000, 'g'));
+    make_coded(dir.file("other.cod"), std::string(20, 'o'));
     // Named as the words of its reason are, which must not hide the name.
     write_file(dir.file("coded"), std::string(100, 'p'));
     std::string damaged = read_file(dir.file("other.cod"));

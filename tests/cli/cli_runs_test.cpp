@@ -18,8 +18,6 @@ namespace {
 
 const std::string kCli = TARNVOLD_CLI;
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 std::string seed_of(const std::string& coded) { return coded.substr(coded.size() - 4); }
 
 }  // namespace

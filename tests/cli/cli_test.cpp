@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarnvold-cli code, decode and test, run as a real process.
+#include "support/coded_files.h"
 #include "support/run_process.h"
 #include "support/temp_dir.h"
 
@@ -9,18 +10,11 @@
 #include <string>
 #include <vector>
 
-using tarnvold::testing::lines_of;
-using tarnvold::testing::read_file;
-using tarnvold::testing::run_process;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 
 namespace {
 
 const std::string kCli = TARNVOLD_CLI;
-
-// The coded-file vectors kept with the tests, in tests/data/vectors.
-std::string vector_file(const std::string& name) { return std::string(TARNVOLD_VECTORS_DIR) + "/" + name; }
 
 }  // namespace
 

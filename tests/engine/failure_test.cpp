@@ -16,14 +16,7 @@
 #include <string>
 
 using namespace tarnvold;
-using tarnvold::testing::entry_count;
-using tarnvold::testing::FaultPlan;
-using tarnvold::testing::FaultScope;
-using tarnvold::testing::open_descriptor_count;
-using tarnvold::testing::read_file;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 namespace fs = std::filesystem;
 
 namespace {

@@ -3,6 +3,7 @@
 // reproduce every byte of them, and decode them back.
 #include "engine/engine.h"
 #include "engine/keystream_fast.h"
+#include "support/coded_files.h"
 #include "support/script_ui.h"
 #include "support/shared_workers.h"
 #include "support/temp_dir.h"
@@ -11,14 +12,9 @@
 #include <string>
 
 using namespace tarnvold;
-using tarnvold::testing::read_file;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::SharedWorkers;
-using tarnvold::testing::TempDir;
+using namespace tarnvold::testing;
 
 namespace {
-
-std::string vector_file(const std::string& name) { return std::string(TARNVOLD_VECTORS_DIR) + "/" + name; }
 
 std::string first_line(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
 

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh temporary folder per test, removed afterwards, plus small file
-// helpers.
+// and tree helpers.
 #pragma once
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -92,6 +95,42 @@ inline void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream out(fs_path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+// One entry of a tree to make: a file with its contents, or, where the name
+// ends in "/", a folder.
+struct TreeEntry {
+    TreeEntry(std::string entry_name, std::string entry_contents = {})
+        : name(std::move(entry_name)), contents(std::move(entry_contents)) {}
+    std::string name;
+    std::string contents;
+};
+
+// Makes `root` and the entries below it, with the folders on their way.
+inline void make_tree(const std::string& root, std::initializer_list<TreeEntry> entries) {
+    std::filesystem::create_directories(fs_path(root));
+    for (const auto& [name, contents] : entries) {
+        const std::string path = root + "/" + name;
+        if (name.ends_with('/')) {
+            std::filesystem::create_directories(fs_path(path));
+        } else {
+            std::filesystem::create_directories(fs_path(path).parent_path());
+            write_file(path, contents);
+        }
+    }
+}
+
+// Every entry below a folder with its contents ("<dir>" for a folder), by
+// path, for comparing a tree before and after.
+inline std::map<std::string, std::string> snapshot(const std::string& folder) {
+    std::map<std::string, std::string> entries;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(fs_path(folder))) {
+        const std::u8string path = e.path().u8string();
+        const std::u8string relative = e.path().lexically_relative(fs_path(folder)).generic_u8string();
+        entries[folder + "/" + std::string(relative.begin(), relative.end())] =
+            e.is_regular_file() ? read_file(std::string(path.begin(), path.end())) : std::string("<dir>");
+    }
+    return entries;
 }
 
 // Names in a folder, for checking that nothing was left behind.

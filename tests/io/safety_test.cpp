@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "io/file_io.h"
 #include "support/fault_plan.h"
+#include "support/run_process.h"
 #include "support/script_ui.h"
 #include "support/temp_dir.h"
 
@@ -17,7 +18,6 @@
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -28,17 +28,8 @@
 #include <vector>
 
 using namespace tarnvold;
-using tarnvold::testing::entry_count;
-using tarnvold::testing::FaultPlan;
-using tarnvold::testing::FaultScope;
-using tarnvold::testing::open_descriptor_count;
-using tarnvold::testing::read_file;
-using tarnvold::testing::ScriptUi;
-using tarnvold::testing::TempDir;
-using tarnvold::testing::write_file;
+using namespace tarnvold::testing;
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 TEST(Safety, SourceAndDestinationNamingTheSameFileAreRefused) {
     TempDir dir;
@@ -387,30 +378,12 @@ namespace {
 // Starts the interruption child on SOURCE -> DESTINATION and waits until it
 // has paused at its first write.  Returns its pid and its standard input.
 std::pair<pid_t, int> start_paused_child(const std::string& source, const std::string& destination, bool named) {
-    int in[2], out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) return {-1, -1};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {TARNVOLD_INTERRUPT_CHILD, source, destination, named ? "named" : "unnamed"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    if (rc != 0) return {-1, -1};
-    std::string said;
-    char c;
-    while (said.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) said.push_back(c);
-    ::close(out[0]);
+    const PipedChild child = start_piped({TARNVOLD_INTERRUPT_CHILD, source, destination, named ? "named" : "unnamed"});
+    if (child.pid < 0) return {-1, -1};
+    const std::string said = read_until(child.out, "\n");
+    ::close(child.out);
     if (said != "paused\n") return {-1, -1};
-    return {pid, in[1]};
+    return {child.pid, child.in};
 }
 
 // Interrupts a paused child with each signal; returns what went wrong.
