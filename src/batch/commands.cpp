@@ -31,9 +31,10 @@ public:
         c_.host_.set_buttons_visible(true);
         buttons_hidden_ = false;
     }
-    std::int64_t start_progress(const std::string& source) {
+    // The folder progress and the count line.
+    std::int64_t start_progress(Operation op, const std::string& source) {
         progress_shown_ = true;
-        return c_.walk_.folder_progress_start(source);
+        return c_.walk_.announce(op, source);
     }
     void end_progress() {
         c_.walk_.folder_progress_end();
@@ -198,8 +199,7 @@ void Commands::object_file(Frame& frame, Operation op, const std::string& path) 
 
 void Commands::object_folder(Frame& frame, Operation op, const std::string& path) {
     frame.lock_menu();
-    const std::int64_t count = frame.start_progress(path);
-    ui_.log_line(ui_.message(start_files_message(op)), count);
+    frame.start_progress(op, path);
     if (const Reason refused = source_refusal(path); refused.why != Why::None)
         return frame.refuse(reason_text(refused), aborted_message(op));
     std::string destination, password;
@@ -229,8 +229,7 @@ void Commands::directory(Frame& frame, Operation op) {
         return frame.refuse(overlap_refusal(overlap, source, destination), aborted_message(op));
 
     frame.lock_menu();
-    const std::int64_t count = frame.start_progress(source);
-    ui_.log_line(ui_.message(start_files_message(op)), count);
+    frame.start_progress(op, source);
     if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
 
     run_walk(frame, op, source, destination, password, false);
@@ -260,13 +259,8 @@ void Commands::run_walk(Frame& frame, Operation op, const std::string& source, c
     stop_ = stop_quietly_ = false;
     single_file_ = false;
     frame.show_stop(true);
-    ui_.log_line(ui_.message(msg::kFilesStoredIn));
-    ui_.log_line(destination);
     if (batch_mode) frame.set_batch_mode(true);
-    if (op == Operation::Code)
-        walk_.codedirs(source, destination, password);
-    else
-        walk_.decodedirs(source, destination, password);
+    walk_.run(op, source, destination, password);
     if (batch_mode) frame.set_batch_mode(false);
     frame.show_stop(false);
     frame.unlock_menu();

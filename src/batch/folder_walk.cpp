@@ -15,36 +15,6 @@
 
 namespace tarnvold {
 
-std::string coded_name(std::string_view name) {
-    std::string coded(name);
-    for (char& c : coded)
-        if (c == '.') c = '_';
-    return coded + ".cod";
-}
-
-std::string decoded_name(std::string_view name) {
-    // ".cod" in any letter case, with a name before it that the file system
-    // can hold; anything else keeps its name and gets ".decoded" appended.
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    const bool coded =
-        name.size() > 4 && std::ranges::equal(name.substr(name.size() - 4), std::string_view(".cod"), {}, lower);
-    std::string decoded(name.substr(0, coded ? name.size() - 4 : name.size()));
-    if (!coded || decoded == "." || decoded == "..") return std::string(name) + ".decoded";
-    // Where each character starts: UTF-8 characters for a name that is
-    // valid UTF-8, single bytes for any other.
-    std::vector<std::size_t> starts;
-    const bool utf8 = is_utf8(decoded);
-    for (std::size_t pos = 0; pos < decoded.size(); pos += utf8 ? utf8_char_length(decoded, pos) : 1)
-        starts.push_back(pos);
-    // A "_" where coding put the dot of a three-character extension.
-    if (starts.size() >= 4 && decoded[starts[starts.size() - 4]] == '_') decoded[starts[starts.size() - 4]] = '.';
-    return decoded;
-}
-
-std::string output_name(Operation op, std::string_view name) {
-    return op == Operation::Code ? coded_name(name) : decoded_name(name);
-}
-
 namespace {
 
 bool is_ascii(std::string_view text) {
@@ -116,22 +86,6 @@ bool FolderWalk::resolve(Folder& folder, Entry& entry) {
         entry.kind = folder.inspect(entry.name, true).kind;
     }
     return entry.kind == EntryKind::Folder || entry.kind == EntryKind::File;
-}
-
-Overlap folders_overlap(const std::string& source, const std::string& destination) {
-    try {
-        const Folder from = Folder::open(source, Folder::Use::Write);
-        const Folder to = Folder::open(destination, Folder::Use::Write);
-        if (to.is_within(from)) return Overlap::DestinationInsideSource;
-        if (from.is_within(to)) return Overlap::SourceInsideDestination;
-    } catch (const IoError&) {
-    }
-    return Overlap::None;
-}
-
-std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
-    return overlap == Overlap::SourceInsideDestination ? refusal_source_inside(source)
-                                                       : refusal_inside_source(destination);
 }
 
 Reason source_refusal(const std::string& folder) {
@@ -232,6 +186,19 @@ void FolderWalk::decodedirs(const std::string& source, const std::string& destin
     start(source, destination, password, Operation::Decode);
 }
 
+std::int64_t FolderWalk::announce(Operation op, const std::string& source) {
+    const std::int64_t count = folder_progress_start(source);
+    ui_.log_line(ui_.message(start_files_message(op)), count);
+    return count;
+}
+
+void FolderWalk::run(Operation op, const std::string& source, const std::string& destination,
+                     std::string_view password) {
+    ui_.log_line(ui_.message(msg::kFilesStoredIn));
+    ui_.log_line(destination);
+    start(source, destination, password, op);
+}
+
 void FolderWalk::start(const std::string& source, const std::string& destination, std::string_view password,
                        Operation op) {
     stopped_ = false;
@@ -243,7 +210,7 @@ void FolderWalk::start(const std::string& source, const std::string& destination
         if (outputs_ == nullptr) return false;
         const auto found = outputs_->find(existing);
         if (found == outputs_->end()) return false;
-        earlier_ = found->second;
+        kept_ = {Why::OutputWrittenAlready, found->second};
         return true;
     };
     struct Forget {
@@ -313,7 +280,7 @@ struct FolderWalk::Level {
     std::uint64_t volume = 0;  // the destination folder's
     std::string base;          // the source's full path, joined with its entries' names
     std::string real{};        // the source resolved, once a link needs it
-    Outputs outputs{};         // written into the destination folder
+    RunOutputs outputs{};      // written into the destination folder
     GivenNames given;
 };
 
@@ -325,7 +292,7 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
     std::vector<std::unique_ptr<Level>> levels;
     const std::size_t limit = depth_limit();
     struct Restore {
-        Outputs*& current;
+        RunOutputs*& current;
         ~Restore() { current = nullptr; }
     } restore{outputs_};
     descend(levels, std::move(source), source_path, std::move(destination), destination_path, op, false);
@@ -489,7 +456,7 @@ void FolderWalk::fail_below(Folder& source, const std::string& source_path, cons
 void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                             const std::string& target, std::string_view password, Operation op,
                             Engine::DestinationKind where) {
-    earlier_.clear();
+    kept_ = {};
     const InFolder from{&source, entry.name, entry.link};
     const InFolder to{&destination, out_name, false};
     if (on_file_begins) on_file_begins(entry.path, target);
@@ -504,15 +471,9 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
         on_io_error(entry.path, target, error);
         return;
     }
-    if (!earlier_.empty()) {
-        // Two names of this run that give the same output name: the first
-        // output stays.
-        ui_.file_begins(entry.path);
-        outcome.reason = {.why = Why::OutputWrittenAlready, .path = entry.path, .other = target, .target = earlier_};
-        ui_.log_line(reason_text(outcome.reason));
-    } else if (const auto written = engine_.last_output()) {
-        (*outputs_)[*written] = entry.path;
-    }
+    // Two names of this run that give the same output name: the first
+    // output stays.
+    settle_output(engine_, ui_, kept_, *outputs_, outcome, entry.path, target);
     file_finished();
     if (on_file) on_file(entry.path, target, outcome);
 }
