@@ -132,23 +132,23 @@ void Commands::run(Body&& body) {
     unblock();
 }
 
-void Commands::Code1Click() {
-    run([this](Frame& frame) { code_file(frame); });
+void Commands::code_file() {
+    run([this](Frame& frame) { code_chosen_file(frame); });
 }
 
-void Commands::Decode1Click() {
-    run([this](Frame& frame) { decode_file(frame); });
+void Commands::decode_file() {
+    run([this](Frame& frame) { decode_chosen_file(frame); });
 }
 
-void Commands::Button1Click() { object(Operation::Code); }
-void Commands::Button2Click() { object(Operation::Decode); }
+void Commands::code_object() { object(Operation::Code); }
+void Commands::decode_object() { object(Operation::Decode); }
 
-void Commands::Directory1Click() {
-    run([this](Frame& frame) { directory(frame, Operation::Code); });
+void Commands::code_folder() {
+    run([this](Frame& frame) { chosen_folder(frame, Operation::Code); });
 }
 
-void Commands::Directory2Click() {
-    run([this](Frame& frame) { directory(frame, Operation::Decode); });
+void Commands::decode_folder() {
+    run([this](Frame& frame) { chosen_folder(frame, Operation::Decode); });
 }
 
 void Commands::object(Operation op) {
@@ -156,14 +156,14 @@ void Commands::object(Operation op) {
         // Read once: the object stays the same whatever the pane shows later.
         const Selection selected = host_.selection();
         switch (selected.kind) {
-        case Selection::Kind::None: op == Operation::Code ? code_file(frame) : decode_file(frame); break;
+        case Selection::Kind::None: op == Operation::Code ? code_chosen_file(frame) : decode_chosen_file(frame); break;
         case Selection::Kind::File: object_file(frame, op, selected.path); break;
         case Selection::Kind::Folder: object_folder(frame, op, selected.path); break;
         }
     });
 }
 
-void Commands::code_file(Frame& frame) {
+void Commands::code_chosen_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
     if (!host_.open_dialog(source) || !host_.save_dialog(destination) || !host_.password_dialog(password))
@@ -173,7 +173,7 @@ void Commands::code_file(Frame& frame) {
     frame.unlock_menu();
 }
 
-void Commands::decode_file(Frame& frame) {
+void Commands::decode_chosen_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
     if (!host_.open_dialog(source) || !host_.save_dialog(destination)) return frame.cancel(msg::kDecodingAborted);
@@ -214,7 +214,7 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     run_walk(frame, op, path, destination, password, op == Operation::Decode);
 }
 
-void Commands::directory(Frame& frame, Operation op) {
+void Commands::chosen_folder(Frame& frame, Operation op) {
     std::string source, destination, password;
     if (!host_.folder_dialog(FolderQuestion::Source,
                              ui_.message(op == Operation::Code ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding),
