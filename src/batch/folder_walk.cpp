@@ -17,38 +17,9 @@ namespace tarnvold {
 
 namespace {
 
-bool is_ascii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string ascii_lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 Reason cannot_enter(const std::string& folder, int error) {
     return {.why = Why::CannotEnter, .error = error, .path = folder};
 }
-
-// The names a walk gave in a destination folder it made itself: every name
-// there is one of them, so any other is free and need not be looked at.
-// Compared without case (for file systems that ignore it), and only while
-// all are ASCII.
-class GivenNames {
-public:
-    explicit GivenNames(bool known) : known_(known) {}
-    // True when `name` is known to be free; it is given from now on.
-    bool give(const std::string& name) {
-        if (!known_) return false;
-        if (!is_ascii(name)) return known_ = false;
-        return given_.insert(ascii_lower(name)).second;
-    }
-
-private:
-    std::unordered_set<std::string> given_;
-    bool known_;
-};
 
 // Opens a source folder for listing; a folder that cannot be opened is left
 // closed and `error` says why.
@@ -115,6 +86,20 @@ void FolderWalk::count_files(const std::string& folder) {
     if (listing.is_open()) count_in(std::move(listing), folder);
 }
 
+namespace {
+
+// The next entry of a folder being counted: a listing that fails midway
+// counts what it gave.
+bool next_counted(Folder& folder, std::string& name, EntryKind& kind) {
+    try {
+        return folder.next(name, kind);
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 // One folder of a count's descent.
 struct CountLevel {
     Folder folder;
@@ -146,13 +131,7 @@ void FolderWalk::count_in(Folder top, const std::string& path) {
     Entry entry;
     while (!levels.empty()) {
         CountLevel& here = levels.back();
-        bool more = false;
-        try {
-            more = here.folder.next(entry.name, entry.kind);
-        } catch (const IoError&) {
-            // A listing that fails midway counts what it gave.
-        }
-        if (!more) {
+        if (!next_counted(here.folder, entry.name, entry.kind)) {
             levels.pop_back();
             continue;
         }
@@ -324,23 +303,26 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
             folder_entry(levels, entry, target, op, limit);
             continue;
         }
-        const std::string out_name = output_name(op, entry.name);
-        const std::string target = joined_path(here.destination_path, out_name);
-        if (name_length(out_name) > here.destination.name_limit()) {
-            refuse(
-                {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = here.destination.name_limit()},
-                entry.path, target);
-            file_finished();
-            continue;
-        }
-        if (const int refused = name_not_allowed(out_name); refused != 0) {
-            refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
-            file_finished();
-            continue;
-        }
-        file_entry(here.source, entry, here.destination, out_name, target, password, op,
-                   here.given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
+        named_file(here, entry, password, op);
     }
+}
+
+// A file of the walk: refused when its output's name cannot be made in the
+// destination folder, otherwise handed to the file operation.
+void FolderWalk::named_file(Level& here, const Entry& entry, std::string_view password, Operation op) {
+    const std::string out_name = output_name(op, entry.name);
+    const std::string target = joined_path(here.destination_path, out_name);
+    if (name_length(out_name) > here.destination.name_limit()) {
+        refuse({.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = here.destination.name_limit()},
+               entry.path, target);
+        return file_finished();
+    }
+    if (const int refused = name_not_allowed(out_name); refused != 0) {
+        refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
+        return file_finished();
+    }
+    file_entry(here.source, entry, here.destination, out_name, target, password, op,
+               here.given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
 }
 
 void FolderWalk::descend(std::vector<std::unique_ptr<Level>>& levels, Folder source, const std::string& source_path,

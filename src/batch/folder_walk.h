@@ -148,6 +148,7 @@ private:
                     const IoError& error);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                     const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
+    void named_file(Level& here, const Entry& entry, std::string_view password, Operation op);
     void refuse(const Reason& reason, const std::string& source, const std::string& destination);
     bool passed_by(const Entry& entry, const std::string& base, std::string& real);
     bool should_stop();

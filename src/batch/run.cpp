@@ -8,7 +8,6 @@
 #include "io/folder.h"
 #include "io/paths.h"
 
-#include <map>
 #include <utility>
 
 namespace tarnvold {
@@ -62,7 +61,8 @@ bool is_writable_folder(const std::string& path) {
 }
 
 bool into_folder(const std::vector<std::string>& operands) {
-    return operands.size() > 2 || (operands.size() == 2 && operands.back() != "-" && is_writable_folder(operands.back()));
+    return operands.size() > 2 ||
+           (operands.size() == 2 && operands.back() != "-" && is_writable_folder(operands.back()));
 }
 
 std::string output_beside(Operation op, const std::string& source) {
@@ -130,29 +130,37 @@ RunResult SeveralFilesRun::folder(const std::string& source, const std::string& 
     return result(walk.stopped(), stopped_by_error, count);
 }
 
-RunResult SeveralFilesRun::files(const std::vector<std::string>& sources, const std::string& folder,
-                                 std::string_view password) {
-    const auto count = static_cast<std::int64_t>(sources.size());
-    presenter_.run_begins(count);
-    // No source of the run, coded yet or not, is replaced by an output, and
-    // no output by a later file of it.
-    RunOutputs outputs;
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> inputs;
-    for (const std::string& source : sources)
-        if (const SourceInfo info = inspect_source(source); info.exists)
-            inputs[{info.id.volume, info.id.index}] = source;
-    KeptOutput kept;
-    const std::string* current = nullptr;
-    engine_.keep_existing = [&](const FileId& existing) {
+// What no output of a run of several files replaces: an output written
+// earlier in the run, or any of its sources, coded yet or not.
+struct SeveralFilesRun::Guard {
+    explicit Guard(const std::vector<std::string>& sources) {
+        for (const std::string& source : sources)
+            if (const SourceInfo info = inspect_source(source); info.exists) inputs[info.id] = source;
+    }
+    // Engine::keep_existing for the file `current`.
+    bool keeps(const FileId& existing) {
         const auto found = outputs.find(existing);
-        const auto input = inputs.find({existing.volume, existing.index});
+        const auto input = inputs.find(existing);
         if (found != outputs.end())
             kept = {Why::OutputWrittenAlready, found->second};
         else if (input != inputs.end() && input->second != *current)
             // (A source that is its own destination is the engine's to refuse.)
             kept = {Why::DestinationIsSource, input->second};
         return kept.why != Why::None;
-    };
+    }
+
+    RunOutputs outputs;
+    RunOutputs inputs;  // the sources by identity
+    KeptOutput kept;
+    const std::string* current = nullptr;
+};
+
+RunResult SeveralFilesRun::files(const std::vector<std::string>& sources, const std::string& folder,
+                                 std::string_view password) {
+    const auto count = static_cast<std::int64_t>(sources.size());
+    presenter_.run_begins(count);
+    Guard guard(sources);
+    engine_.keep_existing = [&guard](const FileId& existing) { return guard.keeps(existing); };
     // The folder is held open for the whole run: every output is made in
     // it, and a link under an output's name is refused, not followed.
     const Folder into = Folder::open(folder, Folder::Use::Write);
@@ -169,35 +177,45 @@ RunResult SeveralFilesRun::files(const std::vector<std::string>& sources, const 
         }
         const std::string out_name = output_name(op_, last_name(source));
         const std::string target = folder == "/" ? folder + out_name : joined_path(base, out_name);
-        presenter_.file_begins(source, target);
-        kept = {};
-        current = &source;
-        FileOutcome outcome;
-        try {
-            const InFolder to{&into, out_name, false};
-            outcome = engine_.operate(op_, source, target, password, Engine::SourceKind::Unknown,
-                                      Engine::DestinationKind::Unknown, {}, to);
-        } catch (const IoError& error) {
-            if (missing_source(error, source)) {
-                ++tally_.refused;
-                presenter_.file_failed(source, error, true);
-                continue;
-            }
-            try {
-                failed(source, error);
-            } catch (const Stop&) {
-                stopped_by_error = true;
-                break;
-            }
-            continue;
+        if (!one_of_files(guard, into, source, out_name, target, password)) {
+            stopped_by_error = true;
+            break;
         }
-        settle_output(engine_, ui_, kept, outputs, outcome, source, target);
-        ended(outcome);
     }
     engine_.keep_existing = nullptr;
     // Its outputs are on disk before the run reports them done.
     into.flush_file_system();
     return result(stopped, stopped_by_error, count);
+}
+
+// One source of a run of several files; false when its input/output error
+// ends the run.
+bool SeveralFilesRun::one_of_files(Guard& guard, const Folder& into, const std::string& source,
+                                   const std::string& out_name, const std::string& target, std::string_view password) {
+    presenter_.file_begins(source, target);
+    guard.kept = {};
+    guard.current = &source;
+    FileOutcome outcome;
+    try {
+        const InFolder to{&into, out_name, false};
+        outcome = engine_.operate(op_, source, target, password, Engine::SourceKind::Unknown,
+                                  Engine::DestinationKind::Unknown, {}, to);
+    } catch (const IoError& error) {
+        if (missing_source(error, source)) {
+            ++tally_.refused;
+            presenter_.file_failed(source, error, true);
+            return true;
+        }
+        try {
+            failed(source, error);
+        } catch (const Stop&) {
+            return false;
+        }
+        return true;
+    }
+    settle_output(engine_, ui_, guard.kept, guard.outputs, outcome, source, target);
+    ended(outcome);
+    return true;
 }
 
 }  // namespace tarnvold

@@ -19,6 +19,7 @@
 
 namespace tarnvold {
 
+class Folder;
 class IoError;
 
 // 9998 as "9,998".
@@ -110,6 +111,9 @@ public:
 
 private:
     struct Stop {};
+    struct Guard;
+    bool one_of_files(Guard& guard, const Folder& into, const std::string& source, const std::string& out_name,
+                      const std::string& target, std::string_view password);
     void ended(const FileOutcome& outcome);
     void failed(const std::string& source, const IoError& error);
     RunResult result(bool stopped, bool failed, std::int64_t count) const;

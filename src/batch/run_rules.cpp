@@ -2,6 +2,7 @@
 #include "batch/run_rules.h"
 
 #include "config/program_texts.h"
+#include "engine/password_forms.h"
 #include "io/folder.h"
 #include "io/utf8_text.h"
 
@@ -9,6 +10,15 @@
 #include <vector>
 
 namespace tarnvold {
+namespace {
+
+std::string ascii_lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
 
 std::string coded_name(std::string_view name) {
     std::string coded(name);
@@ -54,6 +64,12 @@ Overlap folders_overlap(const std::string& source, const std::string& destinatio
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
     return overlap == Overlap::SourceInsideDestination ? refusal_source_inside(source)
                                                        : refusal_inside_source(destination);
+}
+
+bool GivenNames::give(const std::string& name) {
+    if (!known_) return false;
+    if (!is_ascii(name)) return known_ = false;
+    return given_.insert(ascii_lower(name)).second;
 }
 
 void settle_output(Engine& engine, UserInterface& ui, const KeptOutput& kept, RunOutputs& outputs, FileOutcome& outcome,

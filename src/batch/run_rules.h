@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tarnvold {
 
@@ -43,6 +44,21 @@ enum class Overlap { None, DestinationInsideSource, SourceInsideDestination };
 Overlap folders_overlap(const std::string& source, const std::string& destination);
 // The refusal for an overlap other than None.
 std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
+
+// The names a walk gave in a destination folder it made itself: every name
+// there is one of them, so any other is free and need not be looked at.
+// Compared without case (for file systems that ignore it), and only while
+// all are ASCII.
+class GivenNames {
+public:
+    explicit GivenNames(bool known) : known_(known) {}
+    // True when `name` is known to be free; it is given from now on.
+    bool give(const std::string& name);
+
+private:
+    std::unordered_set<std::string> given_;
+    bool known_;
+};
 
 struct FileIdHash {
     std::size_t operator()(const FileId& id) const noexcept {
