@@ -4,10 +4,13 @@
 #include "batch/folder_walk.h"
 #include "batch/run_rules.h"
 
+#include "engine/coded_format.h"
 #include "io/file_io.h"
 #include "io/folder.h"
 #include "io/paths.h"
+#include "io/std_streams.h"
 
+#include <optional>
 #include <utility>
 
 namespace tarnvold {
@@ -73,6 +76,21 @@ std::string output_beside(Operation op, const std::string& source) {
 
 bool missing_source(const IoError& error, const std::string& source) {
     return error.path() == source && !file_exists(source) && !is_writable_folder(source);
+}
+
+FileOutcome run_one_file(Engine& engine, Operation op, const std::string& source, const std::string& destination,
+                         std::string_view password,
+                         const std::function<void(const std::string& source, const std::string& destination)>& begins) {
+    constexpr std::int64_t kSpoolLimit = kMaxOriginalSize + static_cast<std::int64_t>(kCodedOverhead) + 1;
+    const bool to_stdout = destination == "-";
+    std::optional<SpooledInput> spooled;
+    if (source == "-") spooled.emplace(kSpoolLimit);
+    const std::string from_name = spooled ? std::string(kStandardInput) : source;
+    const InFolder from = spooled ? InFolder{&spooled->folder(), spooled->name(), true} : InFolder{};
+    const std::string to_name = to_stdout ? std::string(kStandardOutput) : destination;
+    const auto where = to_stdout ? Engine::DestinationKind::StandardOutput : Engine::DestinationKind::Unknown;
+    begins(from_name, to_name);
+    return engine.operate(op, from_name, to_name, password, Engine::SourceKind::Unknown, where, from);
 }
 
 SeveralFilesRun::SeveralFilesRun(Engine& engine, UserInterface& ui, RunPresenter& presenter, Operation op,

@@ -13,6 +13,7 @@
 #include "engine/user_interface.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +87,21 @@ std::string output_beside(Operation op, const std::string& source);
 // An input/output error that says `source` is not there: such a source is
 // named, passed by, and the run goes on, as cp does.
 bool missing_source(const IoError& error, const std::string& source);
+
+// What "-" is called in the log lines and in what a front end tells.
+inline constexpr const char* kStandardInput = "standard input";
+inline constexpr const char* kStandardOutput = "standard output";
+
+// One SOURCE into one DESTINATION (code, decode), either of them "-".
+// Standard input is first kept in an unnamed temporary file, up to one byte
+// beyond the largest coded file (anything longer the engine refuses as too
+// large); standard output gets the bytes as they are made, so a decoded
+// file goes out block by block before its checksum is known.  `begins` is
+// told the names the two go by before the file is handed to the engine.
+// IoError leaves it, naming standard input or output by those names.
+FileOutcome run_one_file(Engine& engine, Operation op, const std::string& source, const std::string& destination,
+                         std::string_view password,
+                         const std::function<void(const std::string& source, const std::string& destination)>& begins);
 
 class SeveralFilesRun {
 public:

@@ -9,29 +9,17 @@
 #include "batch/run.h"
 #include "config/message_id.h"
 #include "config/program_texts.h"
-#include "engine/coded_format.h"
 #include "engine/engine.h"
 #include "io/code_pages.h"
 #include "io/console.h"
 #include "io/file_io.h"
 #include "io/folder.h"
-#include "io/std_streams.h"
 #include "io/system_error.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace tarnvold::cli {
 namespace {
-
-// What "-" is called in the log lines and on standard error.
-constexpr const char* kStandardInput = "standard input";
-constexpr const char* kStandardOutput = "standard output";
-
-// Standard input is kept up to one byte beyond the largest coded file, so
-// that every coded file the format allows comes whole; the engine refuses
-// anything longer as too large, to code or to decode.
-constexpr std::int64_t kSpoolLimit = kMaxOriginalSize + static_cast<std::int64_t>(kCodedOverhead) + 1;
 
 int status_of(Outcome outcome) { return outcome == Outcome::Done ? kExitOk : kExitNotDone; }
 
@@ -221,27 +209,19 @@ int run_test(const std::vector<std::string>& files, const std::string& password,
     return worst;
 }
 
-// code and decode of one SOURCE into one DESTINATION, either of them "-".
-// Standard output gets the bytes as they are made: a decoded file goes out
-// block by block before its checksum is known, and the verdict is the exit
-// status and, on a mismatch, a line on standard error.
+// The verdict of a decoded file sent to standard output is the exit status
+// and, on a mismatch, a line on standard error.
 int run_one_file(Operation op, const std::string& source_operand, const std::string& destination_operand,
                  const std::string& password, const Options& options) {
     const bool to_stdout = destination_operand == "-";
-    std::optional<SpooledInput> spooled;
     TerminalUi ui(terminal_options(options, op, to_stdout));
     ui.progress().set_total(1);
     Engine engine(ui);
     engine.password_forms = options.password_forms;
     try {
-        if (source_operand == "-") spooled.emplace(kSpoolLimit);
-        const std::string source = spooled ? std::string(kStandardInput) : source_operand;
-        const InFolder from = spooled ? InFolder{&spooled->folder(), spooled->name(), true} : InFolder{};
-        const std::string destination = to_stdout ? std::string(kStandardOutput) : destination_operand;
-        const auto where = to_stdout ? Engine::DestinationKind::StandardOutput : Engine::DestinationKind::Unknown;
-        ui.set_destination(destination);
         const FileOutcome outcome =
-            engine.operate(op, source, destination, password, Engine::SourceKind::Unknown, where, from);
+            tarnvold::run_one_file(engine, op, source_operand, destination_operand, password,
+                                   [&ui](const std::string&, const std::string& to) { ui.set_destination(to); });
         ui.progress().file_done();
         ui.progress().clear();
         report_outcome(ui, outcome);
