@@ -69,9 +69,11 @@ bool into_folder(const std::vector<std::string>& operands) {
 }
 
 std::string output_beside(Operation op, const std::string& source) {
-    const std::size_t slash = source.substr(0, source.find_last_not_of('/') + 1).rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : source.substr(0, slash + 1);
-    return folder + output_name(op, last_name(source));
+    // The folder part as given, whatever separator the system takes ("C:"
+    // alone too): what comes before the last name.
+    const std::string name = last_name(source);
+    const std::size_t at = source.rfind(name);
+    return (at == std::string::npos ? std::string() : source.substr(0, at)) + output_name(op, name);
 }
 
 bool missing_source(const IoError& error, const std::string& source) {

@@ -101,3 +101,17 @@ TEST(SeveralFilesRun, AFolderRunMirrorsEmptyFoldersAndCodesLinkedFiles) {
     EXPECT_EQ(r.ui.count("log:Files will be stored in :"), 1);
     EXPECT_EQ(r.ui.count("log:" + r.dir.file("out")), 1);
 }
+
+// One file into one destination: the names it goes by are told before the
+// engine gets it, and what it coded decodes back.
+TEST(OneFileRun, AFileComesBackThroughCodeAndDecode) {
+    Rig r;
+    write_file(r.dir.file("a.txt"), "contents");
+    std::vector<std::string> told;
+    const auto begins = [&told](const std::string& from, const std::string& to) { told = {from, to}; };
+    const std::string coded = output_beside(Operation::Code, r.dir.file("a.txt"));
+    EXPECT_EQ(run_one_file(r.engine, Operation::Code, r.dir.file("a.txt"), coded, "pw", begins).kind, Outcome::Done);
+    EXPECT_EQ(told, (std::vector<std::string>{r.dir.file("a.txt"), r.dir.file("a_txt.cod")}));
+    EXPECT_EQ(run_one_file(r.engine, Operation::Decode, coded, r.dir.file("b.txt"), "pw", begins).kind, Outcome::Done);
+    EXPECT_EQ(read_file(r.dir.file("b.txt")), "contents");
+}
