@@ -64,6 +64,15 @@ Reason source_refusal(const std::string& folder) {
     return open_listing(folder, error).is_open() ? Reason{} : cannot_enter(folder, error);
 }
 
+Reason destination_refusal(const std::string& folder) {
+    try {
+        Folder::open(folder, Folder::Use::Write);
+    } catch (const IoError& e) {
+        return cannot_enter(folder, e.code());
+    }
+    return {};
+}
+
 std::int64_t FolderWalk::get_files_number(const std::string& folder) {
     files_number = 0;
     count_files(folder);

@@ -37,6 +37,9 @@ class IoError;
 // question.  A folder that can be listed is a source even when it holds no
 // file at all: the walk then only mirrors its folders.
 Reason source_refusal(const std::string& folder);
+// Why `folder` cannot be the destination of a run: it cannot be opened to
+// write in (Why::CannotEnter with the system's error), or Why::None.
+Reason destination_refusal(const std::string& folder);
 
 // The count and the walk over one engine and one user interface.
 class FolderWalk {

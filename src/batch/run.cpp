@@ -55,13 +55,7 @@ std::string RunResult::progress_text(Operation op) const {
            tally.text(op) + ")";
 }
 
-bool is_writable_folder(const std::string& path) {
-    try {
-        return Folder::open(path, Folder::Use::Write).is_open();
-    } catch (const IoError&) {
-        return false;
-    }
-}
+bool is_writable_folder(const std::string& path) { return destination_refusal(path).why == Why::None; }
 
 bool into_folder(const std::vector<std::string>& operands) {
     return operands.size() > 2 ||

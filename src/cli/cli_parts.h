@@ -42,8 +42,8 @@ std::optional<int> parse(int argc, char** argv, Options& options);
 std::optional<std::string> obtain_password(const Options& options, bool confirm, bool stdin_is_data, int& status,
                                            PasswordForms& forms);
 
-// Why a folder operand cannot be used; empty when it can.  The source must
-// also be listable, or the walk would pass over it without a word.
+// Why a folder operand cannot be used, in the system's words; empty when it
+// can.  The run layer decides (source_refusal, destination_refusal).
 std::string folder_problem(const std::string& path, bool listed);
 
 // code-dir and decode-dir.

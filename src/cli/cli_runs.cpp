@@ -6,6 +6,7 @@
 #include "cli/cli_parts.h"
 #include "cli/terminal_ui.h"
 
+#include "batch/folder_walk.h"
 #include "batch/run.h"
 #include "config/message_id.h"
 #include "config/program_texts.h"
@@ -13,7 +14,6 @@
 #include "io/code_pages.h"
 #include "io/console.h"
 #include "io/file_io.h"
-#include "io/folder.h"
 #include "io/system_error.h"
 
 #include <algorithm>
@@ -138,12 +138,8 @@ private:
 }  // namespace
 
 std::string folder_problem(const std::string& path, bool listed) {
-    try {
-        Folder::open(path, listed ? Folder::Use::List : Folder::Use::Write);
-    } catch (const IoError& error) {
-        return error.reason();
-    }
-    return {};
+    const Reason refused = listed ? source_refusal(path) : destination_refusal(path);
+    return refused.why == Why::None ? std::string() : IoError(path, refused.error).reason();
 }
 
 // code-dir and decode-dir: with --verbose, the lines File > Code >
