@@ -59,8 +59,8 @@ public:
     //   destination folder); nothing below it is handed over;
     // - a source file whose destination name is longer than the
     //   destination's file system allows.
-    // The window leaves it empty; the command-line tool turns it into its
-    // exit status.
+    // The window leaves it empty; a run of several files (batch/run.h)
+    // counts it for the summary of tarnvold-cli.
     std::function<void(const std::string& source, const std::string& destination, const FileOutcome& outcome)> on_file;
 
     // Told just before a file is handed to the file operation, with its
