@@ -30,9 +30,10 @@ public:
         c_.host_.set_buttons_visible(true);
         buttons_hidden_ = false;
     }
-    std::int64_t start_progress(const std::string& source) {
+    // The folder progress and the count line.
+    std::int64_t start_progress(Operation op, const std::string& source) {
         progress_shown_ = true;
-        return c_.walk_.folder_progress_start(source);
+        return c_.walk_.announce(op, source);
     }
     void end_progress() {
         c_.walk_.folder_progress_end();
@@ -130,23 +131,23 @@ void Commands::run(Body&& body) {
     unblock();
 }
 
-void Commands::Code1Click() {
-    run([this](Frame& frame) { code_file(frame); });
+void Commands::code_file() {
+    run([this](Frame& frame) { code_chosen_file(frame); });
 }
 
-void Commands::Decode1Click() {
-    run([this](Frame& frame) { decode_file(frame); });
+void Commands::decode_file() {
+    run([this](Frame& frame) { decode_chosen_file(frame); });
 }
 
-void Commands::Button1Click() { object(Operation::Code); }
-void Commands::Button2Click() { object(Operation::Decode); }
+void Commands::code_object() { object(Operation::Code); }
+void Commands::decode_object() { object(Operation::Decode); }
 
-void Commands::Directory1Click() {
-    run([this](Frame& frame) { directory(frame, Operation::Code); });
+void Commands::code_folder() {
+    run([this](Frame& frame) { chosen_folder(frame, Operation::Code); });
 }
 
-void Commands::Directory2Click() {
-    run([this](Frame& frame) { directory(frame, Operation::Decode); });
+void Commands::decode_folder() {
+    run([this](Frame& frame) { chosen_folder(frame, Operation::Decode); });
 }
 
 void Commands::object(Operation op) {
@@ -154,14 +155,14 @@ void Commands::object(Operation op) {
         // Read once: the object stays the same whatever the pane shows later.
         const Selection selected = host_.selection();
         switch (selected.kind) {
-        case Selection::Kind::None: op == Operation::Code ? code_file(frame) : decode_file(frame); break;
+        case Selection::Kind::None: op == Operation::Code ? code_chosen_file(frame) : decode_chosen_file(frame); break;
         case Selection::Kind::File: object_file(frame, op, selected.path); break;
         case Selection::Kind::Folder: object_folder(frame, op, selected.path); break;
         }
     });
 }
 
-void Commands::code_file(Frame& frame) {
+void Commands::code_chosen_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
     if (!host_.open_dialog(source) || !host_.save_dialog(destination) || !host_.password_dialog(password))
@@ -171,7 +172,7 @@ void Commands::code_file(Frame& frame) {
     frame.unlock_menu();
 }
 
-void Commands::decode_file(Frame& frame) {
+void Commands::decode_chosen_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
     if (!host_.open_dialog(source) || !host_.save_dialog(destination)) return frame.cancel(msg::kDecodingAborted);
@@ -197,8 +198,7 @@ void Commands::object_file(Frame& frame, Operation op, const std::string& path) 
 
 void Commands::object_folder(Frame& frame, Operation op, const std::string& path) {
     frame.lock_menu();
-    const std::int64_t count = frame.start_progress(path);
-    ui_.log_line(ui_.message(start_files_message(op)), count);
+    frame.start_progress(op, path);
     if (const Reason refused = source_refusal(path); refused.why != Why::None)
         return frame.refuse(refused, aborted_message(op));
     std::string destination, password;
@@ -213,7 +213,7 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
     run_walk(frame, op, path, destination, password, op == Operation::Decode);
 }
 
-void Commands::directory(Frame& frame, Operation op) {
+void Commands::chosen_folder(Frame& frame, Operation op) {
     std::string source, destination, password;
     if (!host_.folder_dialog(FolderQuestion::Source,
                              ui_.message(op == Operation::Code ? msg::kSelectSourceCoding : msg::kSelectSourceDecoding),
@@ -228,8 +228,7 @@ void Commands::directory(Frame& frame, Operation op) {
         return frame.refuse(overlap_reason(overlap, source, destination), aborted_message(op));
 
     frame.lock_menu();
-    const std::int64_t count = frame.start_progress(source);
-    ui_.log_line(ui_.message(start_files_message(op)), count);
+    frame.start_progress(op, source);
     if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
 
     run_walk(frame, op, source, destination, password, false);
@@ -259,13 +258,8 @@ void Commands::run_walk(Frame& frame, Operation op, const std::string& source, c
     stop_ = stop_quietly_ = false;
     single_file_ = false;
     frame.show_stop(true);
-    ui_.log_line(ui_.message(msg::kFilesStoredIn));
-    ui_.log_line(destination);
     if (batch_mode) frame.set_batch_mode(true);
-    if (op == Operation::Code)
-        walk_.codedirs(source, destination, password);
-    else
-        walk_.decodedirs(source, destination, password);
+    walk_.run(op, source, destination, password);
     if (batch_mode) frame.set_batch_mode(false);
     frame.show_stop(false);
     frame.unlock_menu();

@@ -27,12 +27,12 @@ class Commands {
 public:
     Commands(Engine& engine, UserInterface& ui, CommandHost& host);
 
-    void Code1Click();       // File > Code > File
-    void Decode1Click();     // File > Decode > File
-    void Button1Click();     // "Code object"
-    void Button2Click();     // "Decode object"
-    void Directory1Click();  // File > Code > Directory
-    void Directory2Click();  // File > Decode > Directory
+    void code_file();      // File > Code > File
+    void decode_file();    // File > Decode > File
+    void code_object();    // "Code object"
+    void decode_object();  // "Decode object"
+    void code_folder();    // File > Code > Directory
+    void decode_folder();  // File > Decode > Directory
 
     // True while a command runs or waits in a dialog.
     bool busy() const { return busy_; }
@@ -53,11 +53,11 @@ public:
 
 private:
     class Frame;
-    void code_file(Frame& frame);
-    void decode_file(Frame& frame);
+    void code_chosen_file(Frame& frame);
+    void decode_chosen_file(Frame& frame);
     void object_file(Frame& frame, Operation op, const std::string& path);
     void object_folder(Frame& frame, Operation op, const std::string& path);
-    void directory(Frame& frame, Operation op);
+    void chosen_folder(Frame& frame, Operation op);
     template <class Body>
     void run(Body&& body);
     void object(Operation op);

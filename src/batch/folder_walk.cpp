@@ -15,70 +15,11 @@
 
 namespace tarnvold {
 
-std::string coded_name(std::string_view name) {
-    std::string coded(name);
-    for (char& c : coded)
-        if (c == '.') c = '_';
-    return coded + ".cod";
-}
-
-std::string decoded_name(std::string_view name) {
-    // ".cod" in any letter case, with a name before it that the file system
-    // can hold; anything else keeps its name and gets ".decoded" appended.
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    const bool coded =
-        name.size() > 4 && std::ranges::equal(name.substr(name.size() - 4), std::string_view(".cod"), {}, lower);
-    std::string decoded(name.substr(0, coded ? name.size() - 4 : name.size()));
-    if (!coded || decoded == "." || decoded == "..") return std::string(name) + ".decoded";
-    // Where each character starts: UTF-8 characters for a name that is
-    // valid UTF-8, single bytes for any other.
-    std::vector<std::size_t> starts;
-    const bool utf8 = is_utf8(decoded);
-    for (std::size_t pos = 0; pos < decoded.size(); pos += utf8 ? utf8_char_length(decoded, pos) : 1)
-        starts.push_back(pos);
-    // A "_" where coding put the dot of a three-character extension.
-    if (starts.size() >= 4 && decoded[starts[starts.size() - 4]] == '_') decoded[starts[starts.size() - 4]] = '.';
-    return decoded;
-}
-
-std::string output_name(Operation op, std::string_view name) {
-    return op == Operation::Code ? coded_name(name) : decoded_name(name);
-}
-
 namespace {
-
-bool is_ascii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string ascii_lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 Reason cannot_enter(const std::string& folder, int error) {
     return {.why = Why::CannotEnter, .error = IoStatus::system(error), .path = folder};
 }
-
-// The names a walk gave in a destination folder it made itself: every name
-// there is one of them, so any other is free and need not be looked at.
-// Compared without case (for file systems that ignore it), and only while
-// all are ASCII.
-class GivenNames {
-public:
-    explicit GivenNames(bool known) : known_(known) {}
-    // True when `name` is known to be free; it is given from now on.
-    bool give(const std::string& name) {
-        if (!known_) return false;
-        if (!is_ascii(name)) return known_ = false;
-        return given_.insert(ascii_lower(name)).second;
-    }
-
-private:
-    std::unordered_set<std::string> given_;
-    bool known_;
-};
 
 // Opens a source folder for listing; a folder that cannot be opened is left
 // closed and `error` says why.
@@ -118,29 +59,18 @@ bool FolderWalk::resolve(Folder& folder, Entry& entry) {
     return entry.kind == EntryKind::Folder || entry.kind == EntryKind::File;
 }
 
-Overlap folders_overlap(const std::string& source, const std::string& destination) {
-    try {
-        const Folder from = Folder::open(source, Folder::Use::Write);
-        const Folder to = Folder::open(destination, Folder::Use::Write);
-        if (to.is_within(from)) return Overlap::DestinationInsideSource;
-        if (from.is_within(to)) return Overlap::SourceInsideDestination;
-    } catch (const IoError&) {
-    }
-    return Overlap::None;
-}
-
-Reason overlap_reason(Overlap overlap, const std::string& source, const std::string& destination) {
-    if (overlap == Overlap::SourceInsideDestination) return {.why = Why::SourceInsideDestination, .path = source};
-    return {.why = Why::DestinationInsideSource, .path = destination};
-}
-
-std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination) {
-    return reason_text(overlap_reason(overlap, source, destination));
-}
-
 Reason source_refusal(const std::string& folder) {
     int error = 0;
     return open_listing(folder, error).is_open() ? Reason{} : cannot_enter(folder, error);
+}
+
+Reason destination_refusal(const std::string& folder) {
+    try {
+        Folder::open(folder, Folder::Use::Write);
+    } catch (const IoError& e) {
+        return cannot_enter(folder, e.code());
+    }
+    return {};
 }
 
 std::int64_t FolderWalk::get_files_number(const std::string& folder) {
@@ -164,6 +94,20 @@ void FolderWalk::count_files(const std::string& folder) {
     Folder listing = open_listing(folder, error);
     if (listing.is_open()) count_in(std::move(listing), folder);
 }
+
+namespace {
+
+// The next entry of a folder being counted: a listing that fails midway
+// counts what it gave.
+bool next_counted(Folder& folder, std::string& name, EntryKind& kind) {
+    try {
+        return folder.next(name, kind);
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+}  // namespace
 
 // One folder of a count's descent.
 struct CountLevel {
@@ -196,13 +140,7 @@ void FolderWalk::count_in(Folder top, const std::string& path) {
     Entry entry;
     while (!levels.empty()) {
         CountLevel& here = levels.back();
-        bool more = false;
-        try {
-            more = here.folder.next(entry.name, entry.kind);
-        } catch (const IoError&) {
-            // A listing that fails midway counts what it gave.
-        }
-        if (!more) {
+        if (!next_counted(here.folder, entry.name, entry.kind)) {
             levels.pop_back();
             continue;
         }
@@ -240,6 +178,19 @@ void FolderWalk::decodedirs(const std::string& source, const std::string& destin
     start(source, destination, password, Operation::Decode);
 }
 
+std::int64_t FolderWalk::announce(Operation op, const std::string& source) {
+    const std::int64_t count = folder_progress_start(source);
+    ui_.log_line(ui_.message(start_files_message(op)), count);
+    return count;
+}
+
+void FolderWalk::run(Operation op, const std::string& source, const std::string& destination,
+                     std::string_view password) {
+    ui_.log_line(ui_.message(msg::kFilesStoredIn));
+    ui_.log_line(destination);
+    start(source, destination, password, op);
+}
+
 void FolderWalk::start(const std::string& source, const std::string& destination, std::string_view password,
                        Operation op) {
     stopped_ = false;
@@ -251,7 +202,7 @@ void FolderWalk::start(const std::string& source, const std::string& destination
         if (outputs_ == nullptr) return false;
         const auto found = outputs_->find(existing);
         if (found == outputs_->end()) return false;
-        earlier_ = found->second;
+        kept_ = {Why::OutputWrittenAlready, found->second};
         return true;
     };
     struct Forget {
@@ -321,7 +272,7 @@ struct FolderWalk::Level {
     std::uint64_t volume = 0;  // the destination folder's
     std::string base;          // the source's full path, joined with its entries' names
     std::string real{};        // the source resolved, once a link needs it
-    Outputs outputs{};         // written into the destination folder
+    RunOutputs outputs{};      // written into the destination folder
     GivenNames given;
 };
 
@@ -333,7 +284,7 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
     std::vector<std::unique_ptr<Level>> levels;
     const std::size_t limit = depth_limit();
     struct Restore {
-        Outputs*& current;
+        RunOutputs*& current;
         ~Restore() { current = nullptr; }
     } restore{outputs_};
     descend(levels, std::move(source), source_path, std::move(destination), destination_path, op, false);
@@ -365,23 +316,26 @@ void FolderWalk::walk(Folder source, const std::string& source_path, Folder dest
             folder_entry(levels, entry, target, op, limit);
             continue;
         }
-        const std::string out_name = output_name(op, entry.name);
-        const std::string target = joined_path(here.destination_path, out_name);
-        if (name_length(out_name) > here.destination.name_limit()) {
-            refuse(
-                {.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = here.destination.name_limit()},
-                entry.path, target);
-            file_finished();
-            continue;
-        }
-        if (const IoKind refused = name_not_allowed(out_name); refused != IoKind::None) {
-            refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
-            file_finished();
-            continue;
-        }
-        file_entry(here.source, entry, here.destination, out_name, target, password, op,
-                   here.given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
+        named_file(here, entry, password, op);
     }
+}
+
+// A file of the walk: refused when its output's name cannot be made in the
+// destination folder, otherwise handed to the file operation.
+void FolderWalk::named_file(Level& here, const Entry& entry, std::string_view password, Operation op) {
+    const std::string out_name = output_name(op, entry.name);
+    const std::string target = joined_path(here.destination_path, out_name);
+    if (name_length(out_name) > here.destination.name_limit()) {
+        refuse({.why = Why::NameTooLong, .path = entry.path, .other = target, .limit = here.destination.name_limit()},
+               entry.path, target);
+        return file_finished();
+    }
+    if (const IoKind refused = name_not_allowed(out_name); refused != IoKind::None) {
+        refuse({.why = Why::NameNotAllowed, .error = refused, .path = target}, entry.path, target);
+        return file_finished();
+    }
+    file_entry(here.source, entry, here.destination, out_name, target, password, op,
+               here.given.give(out_name) ? Engine::DestinationKind::FreeName : Engine::DestinationKind::Unknown);
 }
 
 void FolderWalk::descend(std::vector<std::unique_ptr<Level>>& levels, Folder source, const std::string& source_path,
@@ -497,7 +451,7 @@ void FolderWalk::fail_below(Folder& source, const std::string& source_path, cons
 void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                             const std::string& target, std::string_view password, Operation op,
                             Engine::DestinationKind where) {
-    earlier_.clear();
+    kept_ = {};
     const InFolder from{&source, entry.name, entry.link};
     const InFolder to{&destination, out_name, false};
     if (on_file_begins) on_file_begins(entry.path, target);
@@ -512,15 +466,9 @@ void FolderWalk::file_entry(Folder& source, const Entry& entry, Folder& destinat
         on_io_error(entry.path, target, error);
         return;
     }
-    if (!earlier_.empty()) {
-        // Two names of this run that give the same output name: the first
-        // output stays.
-        ui_.file_begins(entry.path);
-        outcome.reason = {.why = Why::OutputWrittenAlready, .path = entry.path, .other = target, .target = earlier_};
-        ui_.log_reason(outcome.reason);
-    } else if (const auto written = engine_.last_output()) {
-        (*outputs_)[*written] = entry.path;
-    }
+    // Two names of this run that give the same output name: the first
+    // output stays.
+    settle_output(engine_, ui_, kept_, *outputs_, outcome, entry.path, target);
     file_finished();
     if (on_file) on_file(entry.path, target, outcome);
 }

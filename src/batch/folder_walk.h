@@ -11,6 +11,8 @@
 // between two files.
 #pragma once
 
+#include "batch/run_rules.h"
+
 #include "engine/engine.h"
 #include "engine/operation.h"
 #include "engine/user_interface.h"
@@ -29,40 +31,15 @@ namespace tarnvold {
 
 class IoError;
 
-// The name of the coded file for a file named `name`: every "." becomes "_",
-// then ".cod" is appended ("report.txt" -> "report_txt.cod").
-std::string coded_name(std::string_view name);
-
-// The name of the restored file for a coded file named `name`: the name
-// without its ".cod" (in any letter case), where a "_" fourth from the end
-// turns back into the "." of a three-character extension
-// ("report_txt.cod" -> "report.txt", "README.cod" -> "README",
-// "archive_tar_gz.cod" -> "archive_tar_gz").  Any other name, and one whose
-// result would be empty, "." or "..", gets ".decoded" appended ("ab" ->
-// "ab.decoded", ".cod" -> ".cod.decoded").  Characters are those of UTF-8
-// when the name is valid UTF-8; a name that is not counts its bytes.
-std::string decoded_name(std::string_view name);
-
-// The name a folder run gives the output of the file named `name`.
-std::string output_name(Operation op, std::string_view name);
-
-// How a folder run's two folders lie, told by the folders' identities (not
-// their paths): the destination is the source or lies below it, or the
-// source lies below the destination.  Either way the run would write into
-// folders it is reading, and is refused.  None also when either folder
-// cannot be opened: the run tells that itself.
-enum class Overlap { None, DestinationInsideSource, SourceInsideDestination };
-Overlap folders_overlap(const std::string& source, const std::string& destination);
-// The refusal for an overlap other than None, as a value and as its text.
-Reason overlap_reason(Overlap overlap, const std::string& source, const std::string& destination);
-std::string overlap_refusal(Overlap overlap, const std::string& source, const std::string& destination);
-
 // Why `folder` cannot be the source of a folder run: it cannot be listed
 // (Why::CannotEnter with the system's error), or Why::None.  A walk refuses
 // such a source itself; a command asks first to refuse it before its next
 // question.  A folder that can be listed is a source even when it holds no
 // file at all: the walk then only mirrors its folders.
 Reason source_refusal(const std::string& folder);
+// Why `folder` cannot be the destination of a run: it cannot be opened to
+// write in (Why::CannotEnter with the system's error), or Why::None.
+Reason destination_refusal(const std::string& folder);
 
 // The count and the walk over one engine and one user interface.
 class FolderWalk {
@@ -82,8 +59,8 @@ public:
     //   destination folder); nothing below it is handed over;
     // - a source file whose destination name is longer than the
     //   destination's file system allows.
-    // The window leaves it empty; the command-line tool turns it into its
-    // exit status.
+    // The window leaves it empty; a run of several files (batch/run.h)
+    // counts it for the summary of tarnvold-cli.
     std::function<void(const std::string& source, const std::string& destination, const FileOutcome& outcome)> on_file;
 
     // Told just before a file is handed to the file operation, with its
@@ -142,6 +119,14 @@ public:
     void codedirs(const std::string& source, const std::string& destination, std::string_view password);
     void decodedirs(const std::string& source, const std::string& destination, std::string_view password);
 
+    // A folder run's start, in the window and in tarnvold-cli alike: the
+    // folder progress (folder_progress_start) and the log line with the
+    // count, which it returns.
+    std::int64_t announce(Operation op, const std::string& source);
+    // The rest of a folder run once its password is known: the log lines
+    // naming `destination`, then the walk (codedirs or decodedirs).
+    void run(Operation op, const std::string& source, const std::string& destination, std::string_view password);
+
     // The folder progress: counts `source`, gives ProgressBar4 the range
     // 0..count in steps of 1 from position 0 and shows it with Label1.
     // Returns the count, which the command then writes in its count line.
@@ -150,15 +135,6 @@ public:
     void folder_progress_end();
 
 private:
-    struct FileIdHash {
-        std::size_t operator()(const FileId& id) const noexcept {
-            // Folded, so that a 32-bit size_t keeps the high half too.
-            const std::uint64_t h = id.index * 31 + id.volume;
-            return static_cast<std::size_t>(h ^ (h >> 32));
-        }
-    };
-    // The outputs written into one destination folder: -> from which source.
-    using Outputs = std::unordered_map<FileId, std::string, FileIdHash>;
     struct Entry;
     struct Level;
     static std::size_t depth_limit();
@@ -175,6 +151,7 @@ private:
                     const IoError& error);
     void file_entry(Folder& source, const Entry& entry, Folder& destination, const std::string& out_name,
                     const std::string& target, std::string_view password, Operation op, Engine::DestinationKind where);
+    void named_file(Level& here, const Entry& entry, std::string_view password, Operation op);
     void refuse(const Reason& reason, const std::string& source, const std::string& destination);
     bool passed_by(const Entry& entry, const std::string& base, std::string& real);
     bool should_stop();
@@ -189,8 +166,8 @@ private:
     // The destination folders entered in this run: one is never entered
     // twice (two names for one folder, where case is not told apart).
     std::unordered_set<FileId, FileIdHash> entered_;
-    Outputs* outputs_ = nullptr;  // of the destination folder being written
-    std::string earlier_;         // the source whose output the engine just kept
+    RunOutputs* outputs_ = nullptr;  // of the destination folder being written
+    KeptOutput kept_;                // what the engine just kept for the run
     bool stopped_ = false;
     std::int64_t files_done_ = 0;
 };

@@ -123,8 +123,6 @@ public:
     // "tarnvold-cli: PATH: reason" on standard error, the progress line
     // taken off first.
     void error_line(std::string_view path, std::string_view reason);
-    // The file the current operation works on.
-    const std::string& current_file() const { return current_; }
 
     // Tells why a file was declined: the question left unanswered or
     // answered No, with the file it was about.

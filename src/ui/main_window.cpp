@@ -140,37 +140,37 @@ void TForm1::Configuration1Click() {
 void TForm1::Code1Click() {
     guarded([this] {
         begin_command(Operation::Code);
-        commands_.Code1Click();
+        commands_.code_file();
     });
 }
 void TForm1::Decode1Click() {
     guarded([this] {
         begin_command(Operation::Decode);
-        commands_.Decode1Click();
+        commands_.decode_file();
     });
 }
 void TForm1::Button1Click() {
     guarded([this] {
         begin_command(Operation::Code);
-        commands_.Button1Click();
+        commands_.code_object();
     });
 }
 void TForm1::Button2Click() {
     guarded([this] {
         begin_command(Operation::Decode);
-        commands_.Button2Click();
+        commands_.decode_object();
     });
 }
 void TForm1::Directory1Click() {
     guarded([this] {
         begin_command(Operation::Code);
-        commands_.Directory1Click();
+        commands_.code_folder();
     });
 }
 void TForm1::Directory2Click() {
     guarded([this] {
         begin_command(Operation::Decode);
-        commands_.Directory2Click();
+        commands_.decode_folder();
     });
 }
 

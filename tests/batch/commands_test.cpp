@@ -71,12 +71,12 @@ TEST(Commands, EveryCancelGivesOneCancelLineAfterTheUnlock) {
     using K = Selection::Kind;
     // clang-format off
     const Case cases[] = {
-        {&Commands::Code1Click, K::None, 0, 0, 0, 0, true},      {&Commands::Code1Click, K::None, 1, 0, 0, 0, true},
-        {&Commands::Code1Click, K::None, 1, 1, 0, 0, true},      {&Commands::Decode1Click, K::None, 1, 1, 0, 0, false},
-        {&Commands::Button2Click, K::None, 1, 0, 0, 0, false},   {&Commands::Button1Click, K::File, 0, 0, 0, 0, true},
-        {&Commands::Button2Click, K::File, 0, 1, 0, 0, false},   {&Commands::Button1Click, K::Folder, 0, 0, 0, 0, true},
-        {&Commands::Button2Click, K::Folder, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 0, 0, true},
-        {&Commands::Directory2Click, K::None, 0, 0, 1, 0, false}, {&Commands::Directory1Click, K::None, 0, 0, 2, 0, true},
+        {&Commands::code_file, K::None, 0, 0, 0, 0, true},      {&Commands::code_file, K::None, 1, 0, 0, 0, true},
+        {&Commands::code_file, K::None, 1, 1, 0, 0, true},      {&Commands::decode_file, K::None, 1, 1, 0, 0, false},
+        {&Commands::decode_object, K::None, 1, 0, 0, 0, false},   {&Commands::code_object, K::File, 0, 0, 0, 0, true},
+        {&Commands::decode_object, K::File, 0, 1, 0, 0, false},   {&Commands::code_object, K::Folder, 0, 0, 0, 0, true},
+        {&Commands::decode_object, K::Folder, 0, 0, 1, 0, false}, {&Commands::code_folder, K::None, 0, 0, 0, 0, true},
+        {&Commands::decode_folder, K::None, 0, 0, 1, 0, false}, {&Commands::code_folder, K::None, 0, 0, 2, 0, true},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -106,7 +106,7 @@ TEST(Commands, DecodeAsksBeforeThePasswordAndTheEngineAsksAgain) {
     r.host.selected = {Selection::Kind::File, r.src + "/a.txt"};
     r.host.saves = {r.out + "/a.cod"};
     r.host.passwords = {"pw"};
-    r.commands.Button1Click();
+    r.commands.code_object();
     EXPECT_EQ(r.ui.with_prefix("notice:"), std::vector<std::string>{"notice:Coding finished\n\r" + r.src + "/a.txt"});
     EXPECT_LT(r.at("notice:Coding finished\n\r" + r.src + "/a.txt"), r.at("host:menu:on"));
 
@@ -116,15 +116,15 @@ TEST(Commands, DecodeAsksBeforeThePasswordAndTheEngineAsksAgain) {
     r.host.passwords = {"wrong", "pw"};
     r.ui.answers = {false, true, true, true, true};
     r.ui.calls.clear();
-    r.commands.Decode1Click();  // No at the first question: no password asked
+    r.commands.decode_file();  // No at the first question: no password asked
     EXPECT_EQ(r.at("host:password"), -1);
     EXPECT_EQ(r.ui.count("log:Decoding aborted"), 1);
-    r.commands.Decode1Click();  // Yes twice, but a wrong password: the file stays
+    r.commands.decode_file();  // Yes twice, but a wrong password: the file stays
     EXPECT_EQ(read_file(r.out + "/back"), "old");
     EXPECT_EQ(r.ui.count("log:" + r.out + "/back kept; the decoded data did not match"), 1);
     r.ui.calls.clear();
     r.host.selected = {};
-    r.commands.Button2Click();  // nothing selected: the file command, which asks, then the engine asks
+    r.commands.decode_object();  // nothing selected: the file command, which asks, then the engine asks
     const std::string ask = "ask:This file exists.Do you want to rewrite this file ?";
     EXPECT_LT(r.at("host:open"), r.at(ask));
     EXPECT_LT(r.at(ask), r.at("host:password"));
@@ -141,7 +141,7 @@ TEST(Commands, FolderObjectCountsThenAsksThenWalks) {
     r.host.selected = {Selection::Kind::Folder, r.src};
     r.host.folders = {r.out + "/"};
     r.host.passwords = {"pw"};
-    r.commands.Button1Click();
+    r.commands.code_object();
     const auto& L = r.ui.lines;
     ASSERT_GE(L.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(L.begin(), L.begin() + 6),
@@ -175,7 +175,7 @@ TEST(Commands, StopEndsTheWalkAfterTheFileInProgress) {
             EXPECT_TRUE(r.host.stop && r.commands.stoppable());
             if (how != NotStopped) r.commands.request_stop(how == ObjectQuietly);
         };
-        how == ObjectQuietly ? r.commands.Button1Click() : r.commands.Directory1Click();
+        how == ObjectQuietly ? r.commands.code_object() : r.commands.code_folder();
         EXPECT_LT(r.at("host:password"), r.at("host:stop:on"));
         EXPECT_LT(r.at("host:stop:off"), r.at("host:menu:on"));
         r.expect_idle();
@@ -204,7 +204,7 @@ TEST(Commands, BatchModeHidesTheNotCodedBoxOnlyUnderDecodeObject) {
         r.host.folders = {r.src, r.out};
         if (object) r.host.folders.pop_front();
         r.host.passwords = {"pw"};
-        object ? r.commands.Button2Click() : r.commands.Directory2Click();
+        object ? r.commands.decode_object() : r.commands.decode_folder();
         EXPECT_EQ(r.ui.count("log:This is not Tarnvold coded file"), 2);
         EXPECT_EQ(r.ui.count("notice:This is not Tarnvold coded file"), object ? 0 : 2);
         EXPECT_EQ(modes, std::vector<bool>(2, object));
@@ -221,7 +221,7 @@ TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     {
         FaultPlan plan{IoOp::Read, 0, EIO};
         FaultScope scope(plan);
-        r.commands.Button2Click();
+        r.commands.decode_object();
     }
     EXPECT_EQ(r.ui.calls.back(), "host:error:" + r.src + kSep + "sub" + kSep + "b.txt: " + std::strerror(EIO) + ".");
     EXPECT_LT(r.at("host:unblocked"), static_cast<long>(r.ui.calls.size()) - 1);
@@ -232,7 +232,7 @@ TEST(Commands, AnIoErrorRestoresTheIdleStateBeforeItIsReported) {
     r.host.opens = {r.dir.file("missing")};
     r.host.saves = {r.out + "/m"};
     r.host.passwords = {"pw"};
-    r.commands.Code1Click();
+    r.commands.code_file();
     EXPECT_TRUE(r.ui.calls.back().starts_with("host:error:" + r.dir.file("missing")));
     r.expect_idle();
 }
@@ -241,7 +241,7 @@ TEST(Commands, FoldersThatCannotServeAreRefusedBeforeAnythingIsWritten) {
     Rig r;
     r.host.selected = {Selection::Kind::Folder, r.src};
     r.host.folders = {r.src + "/sub/"};
-    r.commands.Button1Click();  // refused before the password
+    r.commands.code_object();  // refused before the password
     const std::string reason =
         "The destination folder is the source folder or lies inside it, nothing was written: " + r.src + "/sub/";
     EXPECT_EQ(r.ui.count("notice:" + reason), 1);
@@ -250,7 +250,7 @@ TEST(Commands, FoldersThatCannotServeAreRefusedBeforeAnythingIsWritten) {
 
     r.ui.calls.clear();
     r.host.folders = {r.src + "/", r.src + "/"};
-    r.commands.Directory2Click();  // refused before the count
+    r.commands.decode_folder();  // refused before the count
     EXPECT_EQ(r.ui.with_prefix("log:Scanning").size(), 0u);
     EXPECT_EQ(r.ui.count("log:Decoding aborted"), 1);
     EXPECT_EQ(entry_count(r.src) + entry_count(r.src + "/sub"), 3u);
@@ -260,7 +260,7 @@ TEST(Commands, FoldersThatCannotServeAreRefusedBeforeAnythingIsWritten) {
     r.ui.calls.clear();
     const std::string missing = r.dir.file("missing") + "/";
     r.host.folders = {missing, r.out + "/"};
-    r.commands.Directory1Click();
+    r.commands.code_folder();
     EXPECT_EQ(r.ui.with_prefix("notice:Cannot enter folder " + missing + ": ").size(), 1u);
     EXPECT_EQ(r.at("host:folder:Select distanation directory"), -1);
     EXPECT_EQ(r.ui.lines.back(), "Coding aborted");
@@ -276,12 +276,12 @@ TEST(Commands, NoSecondCommandStartsWhileOneWaitsInADialog) {
     r.host.in_dialog = [&] {
         EXPECT_TRUE(r.host.blocked);
         before = r.ui.calls.size();
-        for (Handler run : {&Commands::Code1Click, &Commands::Decode1Click, &Commands::Button1Click,
-                            &Commands::Button2Click, &Commands::Directory1Click, &Commands::Directory2Click})
+        for (Handler run : {&Commands::code_file, &Commands::decode_file, &Commands::code_object,
+                            &Commands::decode_object, &Commands::code_folder, &Commands::decode_folder})
             (r.commands.*run)();
         EXPECT_EQ(r.ui.calls.size(), before);
     };
-    r.commands.Button1Click();
+    r.commands.code_object();
     EXPECT_TRUE(fs::exists(r.out + "/a_txt.cod"));
     r.expect_idle();
 }
@@ -310,7 +310,7 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
                 r.host.folders = {r.src + "/", r.dir.file("coded") + "/"};
                 r.host.passwords = {"pw"};
                 fs::create_directory(r.dir.file("coded"));
-                r.commands.Directory1Click();
+                r.commands.code_folder();
                 source = r.dir.file("coded");
             }
             // An earlier result for every file: each must stay as it was.
@@ -329,9 +329,9 @@ TEST(Commands, FileFailuresDuringAWalkLoseNothing) {
             {
                 FaultScope scope(fault);
                 if (coding) {
-                    r.commands.Directory1Click();
+                    r.commands.code_folder();
                 } else {
-                    r.commands.Directory2Click();
+                    r.commands.decode_folder();
                 }
             }
 

@@ -40,6 +40,28 @@ TEST(CliDir, TreeComesBackIdenticalThroughCodeDirAndDecodeDir) {
     EXPECT_TRUE(fs::is_empty(dir.file("back/empty")));
 }
 
+// A source holding no file of its own runs like any other, as in the
+// window: an empty tree is mirrored, files reached by links are coded.
+TEST(CliDir, AnEmptyTreeIsMirroredAndLinkedFilesAreCoded) {
+    TempDir dir;
+    fs::create_directories(dir.file("empty/sub/deeper"));
+    fs::create_directories(dir.file("links"));
+    fs::create_directories(dir.file("out1"));
+    fs::create_directories(dir.file("out2"));
+    write_file(dir.file("target.txt"), "t");
+    fs::create_symlink(dir.file("target.txt"), dir.file("links/l.txt"));
+
+    const auto empty = run_process({TARNVOLD_CLI, "code-dir", dir.file("empty"), dir.file("out1")}, "pw\n");
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out + empty.err, "");
+    EXPECT_TRUE(fs::is_empty(dir.file("out1/sub/deeper")));
+
+    const auto links = run_process({TARNVOLD_CLI, "code-dir", dir.file("links"), dir.file("out2")}, "pw\n");
+    EXPECT_EQ(links.status, 0) << links.err;
+    EXPECT_EQ(entry_count(dir.file("out2")), 1u);
+    EXPECT_TRUE(fs::is_regular_file(dir.file("out2/l_txt.cod")));
+}
+
 TEST(CliDir, ExitStatuses) {
     TempDir dir;
     fs::create_directories(dir.file("src/sub"));
