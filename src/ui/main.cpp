@@ -88,7 +88,7 @@ int run_program(int argc, char** argv, const StartHooks& hooks) {
     }
 
     tarnvold::Program program(start_dir, tarnvold::ui::native_path(QCoreApplication::applicationDirPath()));
-    tarnvold::TForm1& main_window = *program.Form1;
+    tarnvold::MainWindow& main_window = *program.main_window;
     if (const auto code = main_window.exit_code()) return *code;
 
     if (!open_path.isEmpty()) {

@@ -41,35 +41,34 @@ class QProgressBar;
 class QPushButton;
 class QTreeView;
 
-// The window tests look at the controls themselves.
-class TestConfigDialog;
-class TestMainWindow;
-class TestStartup;
-class TestTranslations;
-class TestWindowManager;
-
 namespace tarnvold {
 
-class TAboutBox;
-class TForm2;
-class TPasswordDlg;
+class AboutBox;
+class HelpWindow;
+class PasswordDialog;
 namespace ui {
 class FocusMark;
 class FolderListModel;
 }  // namespace ui
-class Tconfig_form;
-class Topendir;
+class ConfigDialog;
+class FolderChooser;
 
-class TForm1 : public QMainWindow, public UserInterface, public CommandHost, public CaptionTarget, public StartupHost {
+class MainWindow : public QMainWindow,
+                   public UserInterface,
+                   public CommandHost,
+                   public CaptionTarget,
+                   public StartupHost {
     Q_OBJECT
 public:
-    TForm1(Language& language, Configuration& configuration);
-    ~TForm1() override;
+    MainWindow(Language& language, Configuration& configuration);
+    ~MainWindow() override;
 
     // The other windows, handed over as the program creates them.
-    void attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config, TForm2* help);
+    void attach(PasswordDialog* password, AboutBox* about, FolderChooser* chooser, ConfigDialog* config,
+                HelpWindow* help);
 
     Engine& engine() { return engine_; }
+    Commands& commands() { return commands_; }
 
     // Set once the program is to end (start-up refused the screen, Exit, or
     // the title bar's close), with the exit code.
@@ -154,18 +153,18 @@ public:
     void select_entry(const QString& path);
 
 public slots:
-    void About1Click();
-    void Exit1Click();
-    void Help2Click();
-    void Code1Click();
-    void Decode1Click();
-    void Button1Click();
-    void Button2Click();
+    void about_clicked();
+    void exit_clicked();
+    void help_clicked();
+    void code_file_clicked();
+    void decode_file_clicked();
+    void code_object_clicked();
+    void decode_object_clicked();
     void set_config();
-    void Configuration1Click();
-    void Directory1Click();
-    void Directory2Click();
-    void Init_Tarnvold();
+    void configuration_clicked();
+    void code_folder_clicked();
+    void decode_folder_clicked();
+    void start_up();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -177,50 +176,43 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The window tests look at the controls themselves.
-    friend class ::TestConfigDialog;
-    friend class ::TestMainWindow;
-    friend class ::TestStartup;
-    friend class ::TestTranslations;
-    friend class ::TestWindowManager;
-
     // The components, in the order the window declares them.
-    QFrame* Panel1;
-    QFrame* Panel2;
-    QMenuBar* MainMenu1;
-    QMenu* File1;
-    QMenu* Code1;
-    QMenu* Decode1;
-    QAction* Exit1;
-    QMenu* Help1;
-    QAction* Help2;
-    QAction* About1;
-    QPlainTextEdit* Memo1;
-    QProgressBar* ProgressBar1;
-    QProgressBar* ProgressBar2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QProgressBar* ProgressBar3;
-    QLabel* Label5;
-    QListView* ShellListView1;
-    QTreeView* ShellTreeView1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QProgressBar* ProgressBar4;
-    QLabel* Label1;
-    QMenu* Options1;
-    QAction* Configuration1;
-    QAction* file2;
-    QAction* Directory1;
-    QAction* File3;
-    QAction* Directory2;
+    QFrame* logFrame;
+    QFrame* progressFrame;
+    QMenuBar* mainMenu;
+    QMenu* fileMenu;
+    QMenu* codeMenu;
+    QMenu* decodeMenu;
+    QAction* exitAction;
+    QMenu* helpMenu;
+    QAction* helpAction;
+    QAction* aboutAction;
+    QPlainTextEdit* logPane;
+    QProgressBar* checksumBar;
+    QProgressBar* firstPassBar;
+    QLabel* checksumLabel;
+    QLabel* firstPassLabel;
+    QProgressBar* secondPassBar;
+    QLabel* secondPassLabel;
+    QListView* fileList;
+    QTreeView* folderTree;
+    QPushButton* codeObjectButton;
+    QPushButton* decodeObjectButton;
+    QPushButton* exitButton;
+    QProgressBar* folderBar;
+    QLabel* folderLabel;
+    QMenu* optionsMenu;
+    QAction* configurationAction;
+    QAction* codeFileAction;
+    QAction* codeFolderAction;
+    QAction* decodeFileAction;
+    QAction* decodeFolderAction;
     // Shown while a folder walk or a single file's operation runs, over
     // "Code object" (in the compact style, at the foot of the progress
     // panel); Escape does the same.
-    QPushButton* StopButton;
+    QPushButton* stopButton;
     // In the file list's place when its folder cannot be read.
-    QLabel* Unreadable;
+    QLabel* unreadableNote;
 
     void fit_to_frame();
     template <class F>
@@ -263,11 +255,11 @@ private:
     Engine engine_;
     Commands commands_;
 
-    TPasswordDlg* password_dlg_ = nullptr;
-    TAboutBox* about_box_ = nullptr;
-    Topendir* opendir_ = nullptr;
-    Tconfig_form* config_form_ = nullptr;
-    TForm2* help_ = nullptr;
+    PasswordDialog* password_dialog_ = nullptr;
+    AboutBox* about_box_ = nullptr;
+    FolderChooser* folder_chooser_ = nullptr;
+    ConfigDialog* config_dialog_ = nullptr;
+    HelpWindow* help_window_ = nullptr;
 
     QFileSystemModel* tree_model_ = nullptr;
     ui::FolderListModel* list_model_ = nullptr;
@@ -283,7 +275,7 @@ private:
         QString text;
     };
     std::array<Caption, 5> captions_{};  // by LabelId, the caption set last
-    bool memo_has_lines_ = false;        // a line has come since the pane was cleared
+    bool log_has_lines_ = false;         // a line has come since the pane was cleared
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;

@@ -4,11 +4,11 @@
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
-#include "ui/helper.h"
+#include "ui/folder_chooser.h"
+#include "ui/help_window.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/report_text.h"
 #include "ui/shell_model.h"
@@ -70,7 +70,7 @@ using ui::ss;
 
 // --------------------------------------------------------- user interface
 
-std::string TForm1::message(int n) { return language_.message(n); }
+std::string MainWindow::message(int n) { return language_.message(n); }
 
 namespace {
 
@@ -96,32 +96,32 @@ std::string visible_controls(std::string_view text) {
 
 }  // namespace
 
-void TForm1::log_write(std::string_view text) {
+void MainWindow::log_write(std::string_view text) {
     if (const auto translated = ui::translated_report(text)) return log_device_.write(visible_controls(*translated));
     log_device_.write(visible_controls(text));
 }
-void TForm1::log_write(std::int64_t value) { log_device_.write(value); }
-void TForm1::log_write_line() { log_device_.write_line(); }
+void MainWindow::log_write(std::int64_t value) { log_device_.write(value); }
+void MainWindow::log_write_line() { log_device_.write_line(); }
 
 // The lines wait as the text that the pane will take in one insertion: the
 // pane fetches the formats once and starts a new paragraph at each
 // separator, as a new block would.  The paragraph separator, unlike a line
 // feed, never pairs with a carriage return that ends a line before it.
-void TForm1::append_log_line(const std::string& line) {
-    if (memo_has_lines_) pending_text_ += QChar::ParagraphSeparator;
+void MainWindow::append_log_line(const std::string& line) {
+    if (log_has_lines_) pending_text_ += QChar::ParagraphSeparator;
     ui::append_qs(pending_text_, line);
-    memo_has_lines_ = true;
+    log_has_lines_ = true;
     lines_pending_ = true;
     if (!blocked_) catch_up();
 }
 
 // Lines arriving during a command reach the pane together, once a frame, in
 // one edit: the pane then lays out only the lines it shows.
-void TForm1::show_lines() {
+void MainWindow::show_lines() {
     if (!lines_pending_) return;
     // Log lines are not the user's typing: they are kept out of the undo
     // history, which would otherwise hold every line of a long run again.
-    QTextDocument* document = Memo1->document();
+    QTextDocument* document = logPane->document();
     document->setUndoRedoEnabled(false);
     const QString text = std::exchange(pending_text_, QString());
     lines_pending_ = false;
@@ -130,18 +130,18 @@ void TForm1::show_lines() {
     cursor.insertText(text);
     document->setUndoRedoEnabled(true);
     // The newest line is in view at once.
-    Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+    logPane->verticalScrollBar()->setValue(logPane->verticalScrollBar()->maximum());
 }
 
 // A box waits for the user: the window shows where the work stands.
-bool TForm1::ask_yes_no(std::string_view text) {
+bool MainWindow::ask_yes_no(std::string_view text) {
     catch_up();
     call_attention();
     if (const auto translated = ui::translated_report(text)) return ui::ask_yes_no(this, qs(*translated));
     return ui::ask_yes_no(this, qs(text));
 }
 
-void TForm1::notice(std::string_view text) {
+void MainWindow::notice(std::string_view text) {
     catch_up();
     call_attention();
     if (const auto translated = ui::translated_report(text)) return ui::notice(this, qs(*translated));
@@ -150,24 +150,26 @@ void TForm1::notice(std::string_view text) {
 
 // A box that comes while the user works in another window (the end of a
 // long run, a question in the middle of one) asks for attention.
-void TForm1::call_attention() {
+void MainWindow::call_attention() {
     if (isVisible() && !isActiveWindow()) QApplication::alert(this);
 }
 
-void TForm1::unowned_notice(std::string_view text) { ui::notice(nullptr, qs(text)); }
+void MainWindow::unowned_notice(std::string_view text) { ui::notice(nullptr, qs(text)); }
 
-void TForm1::report_error(const IoError& error) {
+void MainWindow::report_error(const IoError& error) {
     catch_up();
     // While the main window is hidden the box has no owner to sit on.
     ui::error_box(isVisible() ? this : nullptr, qs(error.what()));
 }
 
-inline TForm1::Bar& TForm1::bar(ProgressBarId id) {
+inline MainWindow::Bar& MainWindow::bar(ProgressBarId id) {
     const int n = std::clamp(static_cast<int>(id), 1, 4);
     return bars_[static_cast<std::size_t>(n - 1)];
 }
 
-const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const_cast<TForm1*>(this)->bar(id).state; }
+const MainWindow::BarState& MainWindow::bar_state(ProgressBarId id) const {
+    return const_cast<MainWindow*>(this)->bar(id).state;
+}
 
 // A widget repaints itself at once whenever its bar moves by a few pixels;
 // with hundreds of steps per small file that painting, and laying out every
@@ -175,7 +177,7 @@ const TForm1::BarState& TForm1::bar_state(ProgressBarId id) const { return const
 // widgets catch up with the bars, labels and log once a frame, when the
 // window handles its messages, before every box and dialog, and at the
 // command's end.
-inline void TForm1::render(Bar& b) {
+inline void MainWindow::render(Bar& b) {
     BarState& s = b.state;
     s.position = std::clamp(s.position, s.min, std::max(s.min, s.max));
     b.dirty = true;
@@ -183,13 +185,13 @@ inline void TForm1::render(Bar& b) {
 }
 
 // The widgets show the bars, the labels and the log as they are now.
-void TForm1::catch_up() {
+void MainWindow::catch_up() {
     show_lines();
     show_bars();
     show_labels();
 }
 
-void TForm1::show_bars() {
+void MainWindow::show_bars() {
     for (Bar& b : bars_) {
         if (!b.dirty) continue;
         b.dirty = false;
@@ -199,7 +201,7 @@ void TForm1::show_bars() {
 
 // The widget counts in int; the largest coded files go past INT_MAX, so a
 // range that does not fit is shown scaled down by a power of two.
-void TForm1::draw(Bar& b) {
+void MainWindow::draw(Bar& b) {
     const BarState& s = b.state;
     const std::int64_t range = s.max > s.min ? s.max - s.min : 0;
     int shift = 0;
@@ -215,7 +217,7 @@ void TForm1::draw(Bar& b) {
     widget->setUpdatesEnabled(true);
 }
 
-void TForm1::bar_setup(ProgressBarId id, std::int64_t min, std::int64_t max, std::int64_t step) {
+void MainWindow::bar_setup(ProgressBarId id, std::int64_t min, std::int64_t max, std::int64_t step) {
     Bar& b = bar(id);
     b.state.min = min;
     b.state.max = max;
@@ -223,7 +225,7 @@ void TForm1::bar_setup(ProgressBarId id, std::int64_t min, std::int64_t max, std
     render(b);
 }
 
-void TForm1::bar_set_position(ProgressBarId id, std::int64_t position) {
+void MainWindow::bar_set_position(ProgressBarId id, std::int64_t position) {
     Bar& b = bar(id);
     b.state.position = position;
     render(b);
@@ -232,7 +234,7 @@ void TForm1::bar_set_position(ProgressBarId id, std::int64_t position) {
 // The most frequent call of a folder run, hundreds of times a file.  A step
 // forward from a position inside the range stays inside it; only a step
 // backward needs the clamp of render().
-void TForm1::bar_step(ProgressBarId id) {
+void MainWindow::bar_step(ProgressBarId id) {
     Bar& b = bar(id);
     BarState& s = b.state;
     const std::int64_t position = s.position;
@@ -249,7 +251,7 @@ void TForm1::bar_step(ProgressBarId id) {
 // The steps a pass crosses at once.  The positions in between are never
 // shown (the window paints once a frame), so the bar goes straight to where
 // the steps end, starting over from its minimum where they would.
-void TForm1::bar_steps(ProgressBarId id, std::int64_t count) {
+void MainWindow::bar_steps(ProgressBarId id, std::int64_t count) {
     BarState& s = bar(id).state;
     if (s.step <= 0) return UserInterface::bar_steps(id, count);
     while (count > 0) {
@@ -269,19 +271,19 @@ void TForm1::bar_steps(ProgressBarId id, std::int64_t count) {
     process_events();
 }
 
-QLabel* TForm1::label(LabelId id) {
+QLabel* MainWindow::label(LabelId id) {
     switch (id) {
-    case LabelId::Folder: return Label1;
-    case LabelId::Checksum: return Label3;
-    case LabelId::Pass1: return Label4;
-    case LabelId::Pass2: return Label5;
+    case LabelId::Folder: return folderLabel;
+    case LabelId::Checksum: return checksumLabel;
+    case LabelId::Pass1: return firstPassLabel;
+    case LabelId::Pass2: return secondPassLabel;
     }
-    return Label1;
+    return folderLabel;
 }
 
 // The per-file labels get the same caption for every file: while the label
 // still shows the caption set last, there is nothing to convert or lay out.
-void TForm1::label_set_caption(LabelId id, std::string_view caption) {
+void MainWindow::label_set_caption(LabelId id, std::string_view caption) {
     QLabel* l = label(id);
     Caption& last = captions_[static_cast<std::size_t>(id) - 1];
     if (last.bytes == caption && l->text() == last.text) return;
@@ -293,18 +295,18 @@ void TForm1::label_set_caption(LabelId id, std::string_view caption) {
 
 // Showing or hiding a widget asks the window system where the mouse is;
 // during a command the labels, too, follow once a frame.
-void TForm1::label_set_visible(LabelId id, bool visible) {
+void MainWindow::label_set_visible(LabelId id, bool visible) {
     label_visible_[static_cast<std::size_t>(id) - 1] = visible;
     if (!blocked_) catch_up();
 }
 
-void TForm1::show_labels() {
+void MainWindow::show_labels() {
     for (const LabelId id : {LabelId::Folder, LabelId::Checksum, LabelId::Pass1, LabelId::Pass2}) {
         std::optional<bool>& visible = label_visible_[static_cast<std::size_t>(id) - 1];
         if (!visible) continue;
         label(id)->setVisible(*visible);
         // The folder progress is its label and its bar together.
-        if (id == LabelId::Folder) ProgressBar4->setVisible(*visible);
+        if (id == LabelId::Folder) folderBar->setVisible(*visible);
         visible.reset();
     }
 }
@@ -314,11 +316,11 @@ void TForm1::show_labels() {
 // share one such pass.  The first request of a command is always served, and
 // the end of a command returns to the event loop, which paints the rest.
 // Between passes a request only reads the frame flag.
-void TForm1::process_events() {
+void MainWindow::process_events() {
     if (frame_.due()) pump();
 }
 
-void TForm1::pump() {
+void MainWindow::pump() {
     catch_up();
     QCoreApplication::processEvents();
     frame_.restart();

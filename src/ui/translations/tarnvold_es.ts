@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Hecho por los desarrolladores de Tarnvold</translation>
@@ -41,7 +41,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Detener</translation>
@@ -100,14 +100,14 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>No se encontró la página de ayuda:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 no está en %2</translation>
@@ -126,7 +126,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>el nombre está vacío</translation>
