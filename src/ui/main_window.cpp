@@ -1,66 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's commands and events: the menus' and buttons' handlers,
+// the keys, drops and the title bar's close.
 #include "ui/main_window.h"
 
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
-#include "ui/folder_chooser.h"
 #include "ui/help_window.h"
-#include "ui/keyboard.h"
-#include "ui/password_dialog.h"
 #include "ui/qt_text.h"
-#include "ui/report_text.h"
-#include "ui/shell_model.h"
-#include "ui/ui_common.h"
+#include "ui/shell_panes.h"
 
-#include "batch/folder_walk.h"
 #include "config/message_id.h"
-#include "io/file_io.h"
-#include "io/paths.h"
-#include "tarnvold/version.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
-#include <QFileSystemModel>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QListView>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
-#include <QShortcut>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTimer>
-#include <QTreeView>
 #include <QUrl>
-#include <QWindow>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
 #include <exception>
-#include <memory>
-#include <utility>
 
 namespace tarnvold {
 
@@ -178,8 +138,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_once_) return;
     shown_once_ = true;
-    // The home folder, selected at creation, in view once the tree is laid out.
-    QTimer::singleShot(0, this, [this] { ui::reveal_current(folderTree, tree_model_); });
+    panes_->first_shown();
 }
 
 // Escape stops a running folder walk or file operation; the panes and buttons leave it to

@@ -1,66 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window as the coding commands' host and as the start-up
-// sequence's window.
-#include "ui/about.h"
+// The main window as the commands' host (their dialogs, the chosen entry,
+// what may be pressed during a run) and as the start-up sequence's window.
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
 #include "ui/folder_chooser.h"
-#include "ui/folder_list.h"
-#include "ui/help_window.h"
-#include "ui/keyboard.h"
 #include "ui/main_window.h"
 #include "ui/password_dialog.h"
 #include "ui/qt_text.h"
-#include "ui/report_text.h"
-#include "ui/shell_model.h"
-#include "ui/ui_common.h"
+#include "ui/shell_panes.h"
 
 #include "batch/folder_walk.h"
-#include "config/message_id.h"
-#include "io/code_pages.h"
-#include "io/file_io.h"
 #include "io/paths.h"
-#include "tarnvold/version.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
-#include <QFileSystemModel>
-#include <QFrame>
 #include <QGuiApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QListView>
-#include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
-#include <QShortcut>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTimer>
-#include <QTreeView>
-#include <QUrl>
 #include <QWindow>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
-#include <exception>
 #include <memory>
 #include <utility>
 
@@ -83,10 +42,9 @@ bool MainWindow::save_dialog(std::string& path) {
     catch_up();
     // Beside the source, under the name a folder run would give it.
     if (!command_source_.empty()) {
-        const QFileInfo source(qs(command_source_));
-        const std::string name = ss(source.fileName());
-        last_save_ =
-            source.absolutePath() + "/" + qs(operation_ == Operation::Code ? coded_name(name) : decoded_name(name));
+        const std::string name = last_name(command_source_);
+        last_save_ = qs(entry_path(parent_folder(command_source_),
+                                   operation_ == Operation::Code ? coded_name(name) : decoded_name(name)));
     }
     if (!ui::save_file_dialog(this, last_save_)) return false;
     path = ui::native_path(last_save_);
@@ -126,31 +84,9 @@ bool MainWindow::folder_dialog(FolderQuestion, const std::string& title, std::st
 }
 
 Selection MainWindow::selection() {
-    Selection s;
-    // Only an entry of the folder the list shows now, and selected there.
-    const QModelIndex index = fileList->currentIndex();
-    if (!pending_entry_.isEmpty()) {
-        // Asked for before the list has read its folder.
-        s.path = ui::native_path(pending_entry_);
-        s.kind = QFileInfo(pending_entry_).isDir() ? Selection::Kind::Folder : Selection::Kind::File;
-    } else if (!index.isValid() || !fileList->selectionModel()->isSelected(index)) {
-        return s;
-    } else {
-        // The name's bytes as the system has them, text or not.
-        s.path = list_model_->native_path(index);
-        s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
-    }
+    Selection s = panes_->selection();
     if (s.kind == Selection::Kind::File) command_source_ = s.path;
     return s;
-}
-
-// The entry the user chose went (deleted, renamed or moved from outside):
-// nothing is selected any more, whatever the view moved its selection to.
-void MainWindow::chosen_entry_removed() {
-    removing_rows_ = false;
-    if (!has_chosen_ || chosen_.isValid()) return;
-    has_chosen_ = false;
-    fileList->selectionModel()->clearSelection();
 }
 
 void MainWindow::set_menu_enabled(bool enabled) {
@@ -166,6 +102,7 @@ void MainWindow::set_buttons_visible(bool visible) {
 
 void MainWindow::set_commands_blocked(bool blocked) {
     blocked_ = blocked;
+    progress_->set_deferred(blocked);
     frame_.make_due();
     catch_up();
     update_enabled();
@@ -250,11 +187,8 @@ void MainWindow::show_full_view(bool full) {
     codeObjectButton->setVisible(full);
     decodeObjectButton->setVisible(full);
     exitButton->setVisible(full);
-    fileList->setVisible(full);
-    folderTree->setVisible(full);
-    checksumBar->setVisible(true);
-    firstPassBar->setVisible(true);
-    secondPassBar->setVisible(true);
+    panes_->set_visible(full);
+    progress_->show_file_bars();
 }
 
 void MainWindow::add_languages(const std::vector<std::string>& names) {
@@ -270,12 +204,7 @@ void MainWindow::open_log() {
     log_device_.open_for_writing();
 }
 
-void MainWindow::clear_log() {
-    pending_text_.clear();
-    lines_pending_ = false;
-    logPane->clear();
-    log_has_lines_ = false;
-}
+void MainWindow::clear_log() { progress_->clear_log(); }
 
 void MainWindow::exit_program(int code) { exit_code_ = code; }
 

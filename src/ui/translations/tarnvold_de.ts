@@ -47,16 +47,31 @@
         <translation>Anhalten</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>%1 Dateien oder Ordner wurden abgelegt; der erste ist ausgewählt: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Eine Datei wird bearbeitet. Anhalten, ohne etwas von der Ausgabe zu hinterlassen, und beenden ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Ein Ordnerlauf ist im Gang. Nach der aktuellen Datei anhalten und beenden ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Der Ordner %1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>Der Ordner %1 enthält keine lesbare Datei</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Protokoll</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Dateien</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Ordner</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Zweiter Kodierdurchgang</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>%1 Dateien oder Ordner wurden abgelegt; der erste ist ausgewählt: %2</translation>
+        <source>Files</source>
+        <translation>Dateien</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Eine Datei wird bearbeitet. Anhalten, ohne etwas von der Ausgabe zu hinterlassen, und beenden ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Ein Ordnerlauf ist im Gang. Nach der aktuellen Datei anhalten und beenden ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Der Ordner %1 wurde entfernt oder umbenannt; %2 wird gezeigt</translation>
+        <source>Folders</source>
+        <translation>Ordner</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Dieser Ordner kann nicht gelesen werden: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>Der Ordner %1 kann nicht gelesen werden: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>Der Ordner %1 enthält keine lesbare Datei</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Der Ordner %1 wurde entfernt oder umbenannt; %2 wird gezeigt</translation>
     </message>
 </context>
 <context>

@@ -47,16 +47,31 @@
         <translation>Detener</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>Se soltaron %1 archivos o carpetas; el primero está seleccionado: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Se está procesando un archivo. ¿Detenerlo, sin dejar nada de su salida, y salir ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Hay un proceso de carpeta en curso. ¿Detenerlo tras el archivo actual y salir ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>No se puede leer la carpeta %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>La carpeta %1 no contiene ningún archivo legible</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Registro</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Archivos</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Carpetas</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Segunda pasada de codificación</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>Se soltaron %1 archivos o carpetas; el primero está seleccionado: %2</translation>
+        <source>Files</source>
+        <translation>Archivos</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Se está procesando un archivo. ¿Detenerlo, sin dejar nada de su salida, y salir ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Hay un proceso de carpeta en curso. ¿Detenerlo tras el archivo actual y salir ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>La carpeta %1 se eliminó o cambió de nombre; se muestra %2</translation>
+        <source>Folders</source>
+        <translation>Carpetas</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>No se puede leer esta carpeta: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>No se puede leer la carpeta %1: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>La carpeta %1 no contiene ningún archivo legible</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>La carpeta %1 se eliminó o cambió de nombre; se muestra %2</translation>
     </message>
 </context>
 <context>

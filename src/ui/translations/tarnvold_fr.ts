@@ -47,16 +47,31 @@
         <translation>Arrêter</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>%1 fichiers ou dossiers déposés ; le premier est sélectionné : %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Un fichier est en cours de traitement. L'arrêter, sans rien laisser de sa sortie, et quitter ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Un traitement de dossier est en cours. L'arrêter après le fichier en cours et quitter ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Le dossier %1 ne peut pas être lu : %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>Le dossier %1 ne contient aucun fichier lisible</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Journal</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Fichiers</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Dossiers</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Seconde passe de codage</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>%1 fichiers ou dossiers déposés ; le premier est sélectionné : %2</translation>
+        <source>Files</source>
+        <translation>Fichiers</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Un fichier est en cours de traitement. L'arrêter, sans rien laisser de sa sortie, et quitter ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Un traitement de dossier est en cours. L'arrêter après le fichier en cours et quitter ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Le dossier %1 a été supprimé ou renommé ; %2 est affiché</translation>
+        <source>Folders</source>
+        <translation>Dossiers</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Ce dossier ne peut pas être lu : %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>Le dossier %1 ne peut pas être lu : %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>Le dossier %1 ne contient aucun fichier lisible</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Le dossier %1 a été supprimé ou renommé ; %2 est affiché</translation>
     </message>
 </context>
 <context>

@@ -47,16 +47,31 @@
         <translation>Ferma</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>Rilasciati %1 file o cartelle; il primo è selezionato: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>È in corso l'elaborazione di un file. Fermarla, senza lasciare nulla del risultato, e uscire ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>È in corso un'elaborazione di cartella. Fermarla dopo il file corrente e uscire ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Impossibile leggere la cartella %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>La cartella %1 non contiene alcun file leggibile</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Registro</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Cartelle</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Secondo passaggio di codifica</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>Rilasciati %1 file o cartelle; il primo è selezionato: %2</translation>
+        <source>Files</source>
+        <translation>File</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>È in corso l'elaborazione di un file. Fermarla, senza lasciare nulla del risultato, e uscire ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>È in corso un'elaborazione di cartella. Fermarla dopo il file corrente e uscire ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>La cartella %1 è stata rimossa o rinominata; viene mostrata %2</translation>
+        <source>Folders</source>
+        <translation>Cartelle</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Impossibile leggere questa cartella: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>Impossibile leggere la cartella %1: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>La cartella %1 non contiene alcun file leggibile</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>La cartella %1 è stata rimossa o rinominata; viene mostrata %2</translation>
     </message>
 </context>
 <context>

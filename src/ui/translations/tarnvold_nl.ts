@@ -47,16 +47,31 @@
         <translation>Stoppen</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>%1 bestanden of mappen neergezet; de eerste is geselecteerd: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Er wordt een bestand bewerkt. Stoppen, zonder iets van de uitvoer achter te laten, en afsluiten ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Er loopt een mapbewerking. Na het huidige bestand stoppen en afsluiten ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>De map %1 kan niet worden gelezen: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>De map %1 bevat geen leesbaar bestand</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Logboek</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Bestanden</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Mappen</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Tweede codeerronde</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>%1 bestanden of mappen neergezet; de eerste is geselecteerd: %2</translation>
+        <source>Files</source>
+        <translation>Bestanden</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Er wordt een bestand bewerkt. Stoppen, zonder iets van de uitvoer achter te laten, en afsluiten ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Er loopt een mapbewerking. Na het huidige bestand stoppen en afsluiten ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>De map %1 is verwijderd of hernoemd; %2 wordt getoond</translation>
+        <source>Folders</source>
+        <translation>Mappen</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Deze map kan niet worden gelezen: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>De map %1 kan niet worden gelezen: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>De map %1 bevat geen leesbaar bestand</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>De map %1 is verwijderd of hernoemd; %2 wordt getoond</translation>
     </message>
 </context>
 <context>

@@ -47,16 +47,31 @@
         <translation>Zatrzymaj</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>Upuszczono %1 plików lub folderów; zaznaczono pierwszy: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Trwa przetwarzanie pliku. Zatrzymać, nie zostawiając nic z wyniku, i zakończyć ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Trwa przetwarzanie folderu. Zatrzymać po bieżącym pliku i zakończyć ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Nie można odczytać folderu %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>Folder %1 nie zawiera żadnego czytelnego pliku</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Dziennik</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Pliki</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Foldery</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Drugi przebieg kodowania</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>Upuszczono %1 plików lub folderów; zaznaczono pierwszy: %2</translation>
+        <source>Files</source>
+        <translation>Pliki</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Trwa przetwarzanie pliku. Zatrzymać, nie zostawiając nic z wyniku, i zakończyć ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Trwa przetwarzanie folderu. Zatrzymać po bieżącym pliku i zakończyć ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Folder %1 został usunięty lub zmienił nazwę; pokazano %2</translation>
+        <source>Folders</source>
+        <translation>Foldery</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Nie można odczytać tego folderu: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>Nie można odczytać folderu %1: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>Folder %1 nie zawiera żadnego czytelnego pliku</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Folder %1 został usunięty lub zmienił nazwę; pokazano %2</translation>
     </message>
 </context>
 <context>

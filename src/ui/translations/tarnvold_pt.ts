@@ -47,16 +47,31 @@
         <translation>Parar</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>%1 arquivos ou pastas soltos; o primeiro está selecionado: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Um arquivo está sendo processado. Pará-lo, sem deixar nada da saída, e sair ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Um processamento de pasta está em andamento. Pará-lo após o arquivo atual e sair ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Não é possível ler a pasta %1: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>A pasta %1 não contém nenhum arquivo legível</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Registro</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Arquivos</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Pastas</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Segunda passagem de codificação</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>%1 arquivos ou pastas soltos; o primeiro está selecionado: %2</translation>
+        <source>Files</source>
+        <translation>Arquivos</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Um arquivo está sendo processado. Pará-lo, sem deixar nada da saída, e sair ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Um processamento de pasta está em andamento. Pará-lo após o arquivo atual e sair ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>A pasta %1 foi removida ou renomeada; %2 é mostrada</translation>
+        <source>Folders</source>
+        <translation>Pastas</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Não é possível ler esta pasta: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>Não é possível ler a pasta %1: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>A pasta %1 não contém nenhum arquivo legível</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>A pasta %1 foi removida ou renomeada; %2 é mostrada</translation>
     </message>
 </context>
 <context>

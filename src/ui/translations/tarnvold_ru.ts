@@ -47,16 +47,31 @@
         <translation>Стоп</translation>
     </message>
     <message>
+        <source>%1 files or folders were dropped; the first is selected: %2</source>
+        <translation>Перетащено файлов или папок: %1; выбран первый: %2</translation>
+    </message>
+    <message>
+        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
+        <translation>Идёт обработка файла. Остановить, не оставив ничего от результата, и выйти ?</translation>
+    </message>
+    <message>
+        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
+        <translation>Идёт обработка папки. Остановить после текущего файла и выйти ?</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read: %2</source>
+        <translation>Папку %1 нельзя прочитать: %2</translation>
+    </message>
+    <message>
+        <source>The folder %1 holds no file that can be read</source>
+        <translation>В папке %1 нет ни одного читаемого файла</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
         <source>Log</source>
         <translation>Журнал</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Файлы</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Папки</translation>
     </message>
     <message>
         <source>Checksum progress</source>
@@ -70,33 +85,24 @@
         <source>Second coding pass</source>
         <translation>Второй проход кодирования</translation>
     </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
     <message>
-        <source>%1 files or folders were dropped; the first is selected: %2</source>
-        <translation>Перетащено файлов или папок: %1; выбран первый: %2</translation>
+        <source>Files</source>
+        <translation>Файлы</translation>
     </message>
     <message>
-        <source>A file is being worked on. Stop it, leaving nothing of its output, and quit ?</source>
-        <translation>Идёт обработка файла. Остановить, не оставив ничего от результата, и выйти ?</translation>
-    </message>
-    <message>
-        <source>A folder run is in progress. Stop it after the current file and quit ?</source>
-        <translation>Идёт обработка папки. Остановить после текущего файла и выйти ?</translation>
-    </message>
-    <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Папка %1 удалена или переименована; показана %2</translation>
+        <source>Folders</source>
+        <translation>Папки</translation>
     </message>
     <message>
         <source>This folder cannot be read: %1</source>
         <translation>Эту папку нельзя прочитать: %1</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be read: %2</source>
-        <translation>Папку %1 нельзя прочитать: %2</translation>
-    </message>
-    <message>
-        <source>The folder %1 holds no file that can be read</source>
-        <translation>В папке %1 нет ни одного читаемого файла</translation>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Папка %1 удалена или переименована; показана %2</translation>
     </message>
 </context>
 <context>
