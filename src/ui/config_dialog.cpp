@@ -53,7 +53,22 @@ ConfigDialog::ConfigDialog(Language& language, Configuration& configuration, con
     setWindowTitle("Tarnvold configuration");
     setFont(font);
     setFixedSize(313, 214);
+    build_controls();
 
+    connect(okButton, &QPushButton::clicked, this, &ConfigDialog::ok_clicked);
+    connect(cancelButton, &QPushButton::clicked, this, &ConfigDialog::cancel_clicked);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, (area.height() - height()) / 2);
+    }
+    ui::centre_when_framed(this);
+
+    language_.add_caption_target(this);
+    show_stored_style();
+}
+
+void ConfigDialog::build_controls() {
     frame = new QFrame(this);
     frame->setObjectName("Bevel1");
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -87,18 +102,6 @@ ConfigDialog::ConfigDialog(Language& language, Configuration& configuration, con
     setTabOrder(cancelButton, compactButton);
     setTabOrder(compactButton, fullButton);
     setTabOrder(fullButton, languageList);
-
-    connect(okButton, &QPushButton::clicked, this, &ConfigDialog::ok_clicked);
-    connect(cancelButton, &QPushButton::clicked, this, &ConfigDialog::cancel_clicked);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move((area.width() - width()) / 2, (area.height() - height()) / 2);
-    }
-    ui::centre_when_framed(this);
-
-    language_.add_caption_target(this);
-    show_stored_style();
 }
 
 ConfigDialog::~ConfigDialog() { language_.remove_caption_target(this); }

@@ -70,6 +70,8 @@ private:
     QPushButton* okButton;
     QPushButton* cancelButton;
 
+    void build_controls();
+
     Language& language_;
     Configuration& configuration_;
 };

@@ -29,6 +29,9 @@ namespace {
 constexpr int kDesignWidth = 792;
 constexpr int kDesignHeight = 566;
 
+// A help page is a file (a link to one will do).
+bool page_exists(const QString& path) { return file_exists(ui::native_path(path)); }
+
 // The help pages of a language live in help/<locale>/ under the names of
 // the English ones in help/.  A page not translated (yet) is shown in
 // English: a link from a translated page to it falls back to help/.
@@ -38,10 +41,10 @@ public:
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override {
-        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !QFileInfo::exists(name.toLocalFile())) {
-            const QFileInfo wanted(name.toLocalFile());
-            const QString english = QDir::cleanPath(wanted.absolutePath() + QStringLiteral("/../") + wanted.fileName());
-            if (QFileInfo::exists(english)) return QTextBrowser::loadResource(type, QUrl::fromLocalFile(english));
+        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !page_exists(name.toLocalFile())) {
+            const std::string wanted = ui::native_path(name.toLocalFile());
+            const QString english = ui::qs(entry_path(parent_folder(parent_folder(wanted)), last_name(wanted)));
+            if (page_exists(english)) return QTextBrowser::loadResource(type, QUrl::fromLocalFile(english));
         }
         return QTextBrowser::loadResource(type, name);
     }
@@ -95,15 +98,15 @@ void HelpWindow::open_start_page(const std::function<void()>& start_up) {
         // The page shipped beside the program where the start folder has
         // none.
         const auto page_in = [](const QString& in) { return QDir(in).filePath(QStringLiteral("help/default.htm")); };
-        if (!QFileInfo::exists(page_in(dir)) && !language_.program_dir.empty() &&
-            QFileInfo::exists(page_in(ui::qs(language_.program_dir))))
+        if (!page_exists(page_in(dir)) && !language_.program_dir.empty() &&
+            page_exists(page_in(ui::qs(language_.program_dir))))
             dir = ui::qs(language_.program_dir);
         address_ = help_address_for(dir);
         // The address keeps the folder as it is; the view gets it as a local
         // file, so a folder with "#" or "%" in its name opens as well.
         help_folder_ = QDir(dir).filePath(QStringLiteral("help"));
         const QString file = page_in(dir);
-        if (QFileInfo::exists(file))
+        if (page_exists(file))
             pageView->setSource(QUrl::fromLocalFile(file));
         else
             pageView->setHtml(QStringLiteral("<p>") + tr("The help page could not be found:").toHtmlEscaped() +
@@ -159,9 +162,9 @@ void HelpWindow::apply_captions(const LangTable& table) {
     const QString was = help_locale_;
     help_locale_ = locale;
     const QString translated = help_folder_ + QStringLiteral("/") + locale + QStringLiteral("/default.htm");
-    if (!locale.isEmpty() && QFileInfo::exists(translated))
+    if (!locale.isEmpty() && page_exists(translated))
         pageView->setSource(QUrl::fromLocalFile(translated));
-    else if (!was.isEmpty() && QFileInfo::exists(help_folder_ + QStringLiteral("/default.htm")))
+    else if (!was.isEmpty() && page_exists(help_folder_ + QStringLiteral("/default.htm")))
         pageView->setSource(QUrl::fromLocalFile(help_folder_ + QStringLiteral("/default.htm")));
 }
 
