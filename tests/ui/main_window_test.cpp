@@ -573,6 +573,9 @@ private slots:
         f().open_path(cwd->path());
         QCOMPARE(listed(), cwd->path());
         QCOMPARE(f().selection().kind, Selection::Kind::None);
+        // A root has no folder above it: selecting it shows it.
+        f().select_entry(QDir::rootPath());
+        QCOMPARE(listed(), QDir::toNativeSeparators(QDir::rootPath()));
     }
 
     // Tab goes through the window in its order, out of the log pane too,
