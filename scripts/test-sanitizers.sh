@@ -10,13 +10,19 @@ cd "$(dirname "$0")/.."
 
 BUILD=${SAN_BUILD_DIR:-build-san}
 JOBS=${JOBS:-$(nproc)}
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTARNVOLD_SANITIZE=ON \
   -DTARNVOLD_FUZZ=ON \
   -DTARNVOLD_WITH_X87=OFF \
-  -DTARNVOLD_BUILD_BENCH=OFF
+  -DTARNVOLD_BUILD_BENCH=OFF \
+  "${launcher[@]}"
 cmake --build "$BUILD" -j"$JOBS"
 
 supp=$PWD/scripts/lsan.supp

@@ -21,11 +21,19 @@ echo "== layout"
 git ls-files -z -- 'src/*.h' 'src/*.cpp' 'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'fuzz/*.h' 'fuzz/*.cpp' |
   xargs -0 clang-format --dry-run -Werror
 
+# ccache, when there, lets a second run in another clone reuse the objects
+# of the first: paths are taken relative to the clone.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 BUILD=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVOLD_WERROR=ON
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNVOLD_WERROR=ON "${launcher[@]}"
 cmake --build "$BUILD" -j"$(nproc)"
 
-echo "== test suite"
+echo "== test suite ($((SECONDS / 60)) min so far)"
 # A virtual screen large enough for the full window layout.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" --timeout 600 </dev/null
@@ -35,10 +43,11 @@ if [[ "${SKIP_SANITIZERS:-}" != 1 ]]; then
   scripts/test-sanitizers.sh
 fi
 
-echo "== package"
+echo "== package ($((SECONDS / 60)) min so far)"
 BUILD_DIR="$BUILD" scripts/test-package.sh
 
 if [[ "${SKIP_WINDOWS:-}" != 1 ]]; then
   echo "== Windows builds, tests under wine"
   BUILD_DIR="$BUILD" scripts/test-windows.sh
 fi
+echo "== every stage passed, in $((SECONDS / 60)) min $((SECONDS % 60)) s"
