@@ -57,6 +57,8 @@ private:
     std::vector<int> exits;
 
     MainWindow& f() { return *p->main_window; }
+    QLineEdit* password_box() { return control<QLineEdit>(*p->password_dialog, "Password"); }
+
     QString log() { return control<QPlainTextEdit>(f(), "Memo1")->toPlainText(); }
     ui::FolderListModel* list_model() {
         return static_cast<ui::FolderListModel*>(control<QListView>(f(), "ShellListView1")->model());
@@ -303,8 +305,8 @@ private slots:
         // Coding asks for the password twice.
         QTimer::singleShot(0, this, [&] {
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(control<QLineEdit>(*p->password_dialog, "Password"), "pw");
-                QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
         control<QAction>(f(), "file2")->trigger();
@@ -326,9 +328,8 @@ private slots:
         const auto type = [this](int times) {
             QTimer::singleShot(0, this, [this, times] {
                 for (int typing = 0; typing < times; ++typing) {
-                    type_letters(control<QLineEdit>(*p->password_dialog, "Password"),
-                                 QString::fromUtf8("\u00e9t\u00e9"));
-                    QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                    type_letters(password_box(), QString::fromUtf8("\u00e9t\u00e9"));
+                    QTest::keyClick(password_box(), Qt::Key_Return);
                 }
             });
         };
@@ -366,8 +367,8 @@ private slots:
                 p->folder_chooser->folder_clicked();
                 control<QPushButton>(*p->folder_chooser, "OKBtn")->click();
             } else if (p->password_dialog->isVisible()) {
-                QTest::keyClicks(control<QLineEdit>(*p->password_dialog, "Password"), "pw");
-                QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
         answer.start(1);
@@ -426,8 +427,8 @@ private slots:
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
             if (p->password_dialog->isVisible()) {
-                QTest::keyClicks(control<QLineEdit>(*p->password_dialog, "Password"), "pw");
-                QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             } else if (control<QPushButton>(f(), "StopButton")->isVisible() && !asked) {
                 asked = true;
                 if (how == "Stop button") QTest::mouseClick(control<QPushButton>(f(), "StopButton"), Qt::LeftButton);
@@ -520,8 +521,8 @@ private slots:
         boxes->inputs = {cwd->file("odd.cod")};
         QTimer::singleShot(0, this, [&] {
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(control<QLineEdit>(*p->password_dialog, "Password"), "pw");
-                QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
         control<QPushButton>(f(), "Button1")->click();
@@ -642,8 +643,8 @@ private slots:
         // Coding asks for the password twice.
         QTimer::singleShot(0, this, [&] {
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(control<QLineEdit>(*p->password_dialog, "Password"), "pw");
-                QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
         control<QAction>(f(), "file2")->trigger();
@@ -679,8 +680,8 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             QVERIFY(QFile::remove(cwd->file("files/file3.txt")));
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(control<QLineEdit>(*p->password_dialog, "Password"), "pw");
-                QTest::keyClick(control<QLineEdit>(*p->password_dialog, "Password"), Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
         control<QPushButton>(f(), "Button1")->click();

@@ -23,6 +23,9 @@ class TestOpenDir : public QObject {
 private:
     Language language;
     std::unique_ptr<FolderChooser> dlg;
+    QTreeView* tree() { return control<QTreeView>(*dlg, "ShellTreeView1"); }
+    QPushButton* ok_button() { return control<QPushButton>(*dlg, "OKBtn"); }
+
     std::unique_ptr<TempCwd> cwd;
     std::unique_ptr<BoxScript> boxes;
 
@@ -38,13 +41,12 @@ private:
 
     // A mouse click on the folder's node in the tree.
     void click(const QString& path) {
-        auto* model = static_cast<QFileSystemModel*>(control<QTreeView>(*dlg, "ShellTreeView1")->model());
+        auto* model = static_cast<QFileSystemModel*>(tree()->model());
         const QModelIndex index = model->index(path);
         QVERIFY2(index.isValid(), qPrintable(path));
-        control<QTreeView>(*dlg, "ShellTreeView1")->scrollTo(index);
-        QTRY_VERIFY(!control<QTreeView>(*dlg, "ShellTreeView1")->visualRect(index).isEmpty());
-        QTest::mouseClick(control<QTreeView>(*dlg, "ShellTreeView1")->viewport(), Qt::LeftButton, {},
-                          control<QTreeView>(*dlg, "ShellTreeView1")->visualRect(index).center());
+        tree()->scrollTo(index);
+        QTRY_VERIFY(!tree()->visualRect(index).isEmpty());
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualRect(index).center());
         QCOMPARE(QString::fromStdString(dlg->selected_path()), path);
     }
 
@@ -74,7 +76,7 @@ private slots:
             }
             dlg->set_title("Choose");
             click(data);
-            control<QPushButton>(*dlg, "OKBtn")->click();
+            ok_button()->click();
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
         QVERIFY(!dlg->isVisible());
@@ -82,7 +84,7 @@ private slots:
         const QString root = QDir::toNativeSeparators(QDir::rootPath());
         QVERIFY(run([&] {
             click(root);
-            QTest::keyClick(control<QTreeView>(*dlg, "ShellTreeView1"), Qt::Key_Return);  // Enter presses OK
+            QTest::keyClick(tree(), Qt::Key_Return);  // Enter presses OK
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), root + QDir::separator());
     }
@@ -97,7 +99,7 @@ private slots:
         // The tree still shows Data selected, but this use had no click.
         QVERIFY(!run([&] {
             QCOMPARE(QString::fromStdString(dlg->selected_path()), cwd->file("Data"));
-            control<QPushButton>(*dlg, "OKBtn")->click();
+            ok_button()->click();
         }));
         QVERIFY(!run([&] {
             click(cwd->file("Data"));
@@ -111,7 +113,7 @@ private slots:
         QVERIFY(!run([&] {
             click(cwd->file("Data/Out"));
             QVERIFY(QDir(cwd->file("Data/Out")).removeRecursively());
-            control<QPushButton>(*dlg, "OKBtn")->click();
+            ok_button()->click();
         }));
         QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
     }
@@ -125,8 +127,8 @@ private slots:
         for (const bool on_ok : {false, true}) {
             QVERIFY(!run([&] {
                 QVERIFY(activate(dlg.get()));
-                QCOMPARE(QApplication::focusWidget(), control<QTreeView>(*dlg, "ShellTreeView1"));
-                if (on_ok) control<QPushButton>(*dlg, "OKBtn")->setFocus();
+                QCOMPARE(QApplication::focusWidget(), tree());
+                if (on_ok) ok_button()->setFocus();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                 QVERIFY(!dlg->waiting());
             }));
@@ -141,17 +143,14 @@ private slots:
         auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
         auto focus_tree = [&] {
             QVERIFY(activate(dlg.get()));
-            control<QTreeView>(*dlg, "ShellTreeView1")->setFocus();
-            QCOMPARE(QApplication::focusWidget(), control<QTreeView>(*dlg, "ShellTreeView1"));
+            tree()->setFocus();
+            QCOMPARE(QApplication::focusWidget(), tree());
         };
         dlg->select_path(data.toStdString());
         QVERIFY(run([&] {
             focus_tree();
             key(Qt::Key_Right);  // open Data
-            QTRY_COMPARE(control<QTreeView>(*dlg, "ShellTreeView1")
-                             ->model()
-                             ->rowCount(control<QTreeView>(*dlg, "ShellTreeView1")->currentIndex()),
-                         1);
+            QTRY_COMPARE(tree()->model()->rowCount(tree()->currentIndex()), 1);
             key(Qt::Key_Down);  // onto Out
             QCOMPARE(QString::fromStdString(dlg->selected_path()), cwd->file("Data/Out"));
             key(Qt::Key_Space);
@@ -181,7 +180,7 @@ private slots:
             key(Qt::Key_Return);
             QCOMPARE(boxes->seen.size(), std::size_t{1});
             QVERIFY(dlg->waiting());
-            control<QPushButton>(*dlg, "OKBtn")->setFocus();
+            ok_button()->setFocus();
             key(Qt::Key_Return);
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
@@ -198,14 +197,10 @@ private slots:
         if (QTest::currentTestFailed()) return;
         QVERIFY(run([&] {
             click(dir);
-            control<QTreeView>(*dlg, "ShellTreeView1")
-                ->expand(control<QTreeView>(*dlg, "ShellTreeView1")->currentIndex());
-            QTRY_COMPARE(control<QTreeView>(*dlg, "ShellTreeView1")
-                             ->model()
-                             ->rowCount(control<QTreeView>(*dlg, "ShellTreeView1")->currentIndex()),
-                         1);
+            tree()->expand(tree()->currentIndex());
+            QTRY_COMPARE(tree()->model()->rowCount(tree()->currentIndex()), 1);
             click(dir + "/Out");
-            control<QPushButton>(*dlg, "OKBtn")->click();
+            ok_button()->click();
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), dir + "/Out/");
     }
@@ -217,7 +212,7 @@ private slots:
             QVERIFY(boxes->seen.empty());
             click(cwd->file("Data"));
             control<QPushButton>(*dlg, "Button1")->click();
-            control<QPushButton>(*dlg, "OKBtn")->click();
+            ok_button()->click();
         }));
         QCOMPARE(boxes->seen.size(), std::size_t{1});
         QCOMPARE(boxes->seen[0].kind, ui::BoxKind::Input);
