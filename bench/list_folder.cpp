@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     hooks.windows_ready = [&](tarnvold::Program& program) {
         auto ticker = std::make_unique<QTimer>();
         ticker->setInterval(10);
-        QObject::connect(ticker.get(), &QTimer::timeout, [&, &window = *program.Form1] {
+        QObject::connect(ticker.get(), &QTimer::timeout, [&, &window = *program.main_window] {
             const qint64 now = clock.nsecsElapsed();
             if (last_tick != 0) longest = std::max(longest, now - last_tick);
             last_tick = now;

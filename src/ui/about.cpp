@@ -14,48 +14,48 @@
 
 namespace tarnvold {
 
-TAboutBox::TAboutBox(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
+AboutBox::AboutBox(Language& language, QWidget* parent) : QDialog(parent), language_(language) {
     setObjectName("AboutBox");
     setWindowTitle("A propos");
     setFont(ui::window_font());
     setFixedSize(298, 213);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName("Panel1");
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(2);
-    Panel1->setGeometry(8, 8, 281, 161);
+    frame = new QFrame(this);
+    frame->setObjectName("Panel1");
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(2);
+    frame->setGeometry(8, 8, 281, 161);
 
-    ProgramIcon = new QLabel(Panel1);
-    ProgramIcon->setObjectName("ProgramIcon");
-    ProgramIcon->setGeometry(8, 8, 65, 57);
-    ProgramIcon->setScaledContents(true);
-    ProgramIcon->setPixmap(ui::program_icon());
+    programIcon = new QLabel(frame);
+    programIcon->setObjectName("ProgramIcon");
+    programIcon->setGeometry(8, 8, 65, 57);
+    programIcon->setScaledContents(true);
+    programIcon->setPixmap(ui::program_icon());
 
-    ProductName = ui::make_label("ProductName", "Product : Tarnvold", Panel1, 88, 16);
-    Version = ui::make_label("Version", "Version : 0.01", Panel1, 88, 40);
-    MakerLine = ui::make_label("MakerLine", QString(), Panel1, 8, 80);
+    productLabel = ui::make_label("ProductName", "Product : Tarnvold", frame, 88, 16);
+    versionLabel = ui::make_label("Version", "Version : 0.01", frame, 88, 40);
+    makerLabel = ui::make_label("MakerLine", QString(), frame, 8, 80);
 
-    Comments = new QLabel(Panel1);
-    Comments->setObjectName("Comments");
-    Comments->setTextFormat(Qt::PlainText);
-    Comments->setWordWrap(true);
-    Comments->setGeometry(8, 104, 265, 17);
+    commentsLabel = new QLabel(frame);
+    commentsLabel->setObjectName("Comments");
+    commentsLabel->setTextFormat(Qt::PlainText);
+    commentsLabel->setWordWrap(true);
+    commentsLabel->setGeometry(8, 104, 265, 17);
 
-    OKButton = ui::make_button("OKButton", "OK", this, QRect(111, 180, 75, 25));
-    OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
+    okButton = ui::make_button("OKButton", "OK", this, QRect(111, 180, 75, 25));
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, &AboutBox::ok_clicked);
 
     language_.add_caption_target(this);
-    FormCreate();
+    show_version();
 }
 
-TAboutBox::~TAboutBox() { language_.remove_caption_target(this); }
+AboutBox::~AboutBox() { language_.remove_caption_target(this); }
 
-void TAboutBox::FormCreate() {
-    Version->setText(QStringLiteral("Version : ") + QString::number(kProgramVersionMajor) + "." +
-                     QString::number(kProgramVersionMinor));
-    Version->adjustSize();
+void AboutBox::show_version() {
+    versionLabel->setText(QStringLiteral("Version : ") + QString::number(kProgramVersionMajor) + "." +
+                          QString::number(kProgramVersionMinor));
+    versionLabel->adjustSize();
     set_texts();
     ui::centre_when_framed(this);
 }
@@ -63,33 +63,34 @@ void TAboutBox::FormCreate() {
 // The maker line and the remark, with its two further lines, in the
 // current language: in English the box has its 298 x 213, and grows with a
 // longer translation.
-void TAboutBox::set_texts() {
-    MakerLine->setText(tr("Made by the Tarnvold developers"));
-    MakerLine->adjustSize();
-    Comments->setText(tr("Codes and decodes files with a password.") + "\n" + tr("Free software: GNU GPL 3 or later.") +
-                      "\n" + tr("Light protection only: keep originals."));
-    Comments->setFixedHeight(Comments->heightForWidth(Comments->width()));
+void AboutBox::set_texts() {
+    makerLabel->setText(tr("Made by the Tarnvold developers"));
+    makerLabel->adjustSize();
+    commentsLabel->setText(tr("Codes and decodes files with a password.") + "\n" +
+                           tr("Free software: GNU GPL 3 or later.") + "\n" +
+                           tr("Light protection only: keep originals."));
+    commentsLabel->setFixedHeight(commentsLabel->heightForWidth(commentsLabel->width()));
     // The panel, and below it the button and the window, grow with the text.
-    const int panel_height = std::max(161, Comments->geometry().bottom() + 1 + 8);
-    Panel1->resize(Panel1->width(), panel_height);
-    OKButton->move(OKButton->x(), Panel1->geometry().bottom() + 1 + 11);
-    setFixedSize(width(), OKButton->geometry().bottom() + 1 + 8);
+    const int panel_height = std::max(161, commentsLabel->geometry().bottom() + 1 + 8);
+    frame->resize(frame->width(), panel_height);
+    okButton->move(okButton->x(), frame->geometry().bottom() + 1 + 11);
+    setFixedSize(width(), okButton->geometry().bottom() + 1 + 8);
     ui::centre_on_screen(this);
 }
 
-void TAboutBox::apply_captions(const LangTable& table) {
+void AboutBox::apply_captions(const LangTable& table) {
     setWindowTitle(ui::qs(table_entry(table, msg::kAbout)));
-    OKButton->setText(ui::qs(table_entry(table, msg::kOk)));
+    okButton->setText(ui::qs(table_entry(table, msg::kOk)));
     set_texts();
 }
 
-void TAboutBox::OKButtonClick() {
+void AboutBox::ok_clicked() {
     hide();
     if (show_main) show_main();
 }
 
-void TAboutBox::closing() { OKButtonClick(); }
+void AboutBox::closing() { ok_clicked(); }
 
-void TAboutBox::reject() { closing(); }
+void AboutBox::reject() { closing(); }
 
 }  // namespace tarnvold

@@ -13,19 +13,13 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-// The window tests look at the controls themselves.
-class TestHelpAbout;
-class TestMainWindow;
-class TestStartup;
-class TestTranslations;
-
 namespace tarnvold {
 
-class TAboutBox : public QDialog, public CaptionTarget {
+class AboutBox : public QDialog, public CaptionTarget {
     Q_OBJECT
 public:
-    explicit TAboutBox(Language& language, QWidget* parent = nullptr);
-    ~TAboutBox() override;
+    explicit AboutBox(Language& language, QWidget* parent = nullptr);
+    ~AboutBox() override;
 
     // Brings the main window back.
     std::function<void()> show_main;
@@ -33,27 +27,21 @@ public:
     void apply_captions(const LangTable& table) override;
 
 public slots:
-    void OKButtonClick();
+    void ok_clicked();
     void closing();
-    void FormCreate();
+    void show_version();
     // Escape and the title bar's close.
     void reject() override;
 
 private:
     void set_texts();
-    // The window tests look at the controls themselves.
-    friend class ::TestHelpAbout;
-    friend class ::TestMainWindow;
-    friend class ::TestStartup;
-    friend class ::TestTranslations;
-
-    QFrame* Panel1;
-    QLabel* ProgramIcon;
-    QLabel* ProductName;
-    QLabel* Version;
-    QLabel* MakerLine;
-    QLabel* Comments;
-    QPushButton* OKButton;
+    QFrame* frame;
+    QLabel* programIcon;
+    QLabel* productLabel;
+    QLabel* versionLabel;
+    QLabel* makerLabel;
+    QLabel* commentsLabel;
+    QPushButton* okButton;
 
     Language& language_;
 };

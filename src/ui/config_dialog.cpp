@@ -47,49 +47,16 @@ void place_in_group(QGroupBox* group, QRadioButton* first, QRadioButton* second)
 
 }  // namespace
 
-Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, const QFont& font, QWidget* parent)
+ConfigDialog::ConfigDialog(Language& language, Configuration& configuration, const QFont& font, QWidget* parent)
     : QDialog(parent), language_(language), configuration_(configuration) {
     setObjectName("config_form");
     setWindowTitle("Tarnvold configuration");
     setFont(font);
     setFixedSize(313, 214);
+    build_controls();
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName("Bevel1");
-    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Bevel1->setGeometry(8, 8, 297, 161);
-
-    GroupBox1 = new QGroupBox(this);
-    GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(16, 16, 273, 65);
-    RadioButton1 = new QRadioButton(GroupBox1);
-    RadioButton1->setObjectName("RadioButton1");
-    RadioButton2 = new QRadioButton(GroupBox1);
-    RadioButton2->setObjectName("RadioButton2");
-    place_in_group(GroupBox1, RadioButton1, RadioButton2);
-
-    GroupBox2 = new QGroupBox(this);
-    GroupBox2->setObjectName("GroupBox2");
-    GroupBox2->setGeometry(16, 88, 273, 65);
-    ComboBox1 = new QComboBox(GroupBox2);
-    ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setGeometry(40, 24, 185, 21);
-
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setGeometry(79, 180, 75, 25);
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    CancelBtn->setGeometry(159, 180, 75, 25);
-
-    setTabOrder(OKBtn, CancelBtn);
-    setTabOrder(CancelBtn, RadioButton1);
-    setTabOrder(RadioButton1, RadioButton2);
-    setTabOrder(RadioButton2, ComboBox1);
-
-    connect(OKBtn, &QPushButton::clicked, this, &Tconfig_form::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &Tconfig_form::CancelBtnClick);
+    connect(okButton, &QPushButton::clicked, this, &ConfigDialog::ok_clicked);
+    connect(cancelButton, &QPushButton::clicked, this, &ConfigDialog::cancel_clicked);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -98,58 +65,94 @@ Tconfig_form::Tconfig_form(Language& language, Configuration& configuration, con
     ui::centre_when_framed(this);
 
     language_.add_caption_target(this);
-    FormCreate();
+    show_stored_style();
 }
 
-Tconfig_form::~Tconfig_form() { language_.remove_caption_target(this); }
+void ConfigDialog::build_controls() {
+    frame = new QFrame(this);
+    frame->setObjectName("Bevel1");
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(8, 8, 297, 161);
 
-void Tconfig_form::apply_captions(const LangTable& table) {
+    styleGroup = new QGroupBox(this);
+    styleGroup->setObjectName("GroupBox1");
+    styleGroup->setGeometry(16, 16, 273, 65);
+    compactButton = new QRadioButton(styleGroup);
+    compactButton->setObjectName("RadioButton1");
+    fullButton = new QRadioButton(styleGroup);
+    fullButton->setObjectName("RadioButton2");
+    place_in_group(styleGroup, compactButton, fullButton);
+
+    languageGroup = new QGroupBox(this);
+    languageGroup->setObjectName("GroupBox2");
+    languageGroup->setGeometry(16, 88, 273, 65);
+    languageList = new QComboBox(languageGroup);
+    languageList->setObjectName("ComboBox1");
+    languageList->setGeometry(40, 24, 185, 21);
+
+    okButton = new QPushButton("OK", this);
+    okButton->setObjectName("OKBtn");
+    okButton->setGeometry(79, 180, 75, 25);
+    okButton->setDefault(true);
+    cancelButton = new QPushButton("Cancel", this);
+    cancelButton->setObjectName("CancelBtn");
+    cancelButton->setGeometry(159, 180, 75, 25);
+
+    setTabOrder(okButton, cancelButton);
+    setTabOrder(cancelButton, compactButton);
+    setTabOrder(compactButton, fullButton);
+    setTabOrder(fullButton, languageList);
+}
+
+ConfigDialog::~ConfigDialog() { language_.remove_caption_target(this); }
+
+void ConfigDialog::apply_captions(const LangTable& table) {
     // Each control with a mnemonic of its own, chosen as the menus' are; a
     // group's takes the keyboard to the control inside it.
     const QStringList captions = ui::with_mnemonics(
         {qs(table_entry(table, msg::kSelectViewSettings)), qs(table_entry(table, msg::kVersion11Style)),
          qs(table_entry(table, msg::kVersion15Style)), qs(table_entry(table, msg::kSelectLanguage)),
          qs(table_entry(table, msg::kOk)), qs(table_entry(table, msg::kCancel))});
-    GroupBox1->setTitle(captions[0]);
-    RadioButton1->setText(captions[1]);
-    RadioButton2->setText(captions[2]);
-    place_in_group(GroupBox1, RadioButton1, RadioButton2);
-    GroupBox2->setTitle(captions[3]);
-    OKBtn->setText(captions[4]);
-    CancelBtn->setText(captions[5]);
+    styleGroup->setTitle(captions[0]);
+    compactButton->setText(captions[1]);
+    fullButton->setText(captions[2]);
+    place_in_group(styleGroup, compactButton, fullButton);
+    languageGroup->setTitle(captions[3]);
+    okButton->setText(captions[4]);
+    cancelButton->setText(captions[5]);
 }
 
-void Tconfig_form::FormCreate() {
+void ConfigDialog::show_stored_style() {
     if (configuration_.record.view_style() != 0)
-        RadioButton1->setChecked(true);
+        compactButton->setChecked(true);
     else
-        RadioButton2->setChecked(true);
+        fullButton->setChecked(true);
 }
 
-void Tconfig_form::add_languages(const std::vector<std::string>& names) {
+void ConfigDialog::add_languages(const std::vector<std::string>& names) {
     // A name that is not UTF-8 is shown as Windows-1252, the likeliest origin.
-    for (const auto& name : names) ComboBox1->addItem(qs(shown_text(name)), bytes_of(name));
-    ComboBox1->setCurrentIndex(-1);
+    for (const auto& name : names) languageList->addItem(qs(shown_text(name)), bytes_of(name));
+    languageList->setCurrentIndex(-1);
 }
 
-void Tconfig_form::select_language(const std::string& name) {
-    ComboBox1->setCurrentIndex(ComboBox1->findData(bytes_of(name)));
+void ConfigDialog::select_language(const std::string& name) {
+    languageList->setCurrentIndex(languageList->findData(bytes_of(name)));
 }
 
-std::string Tconfig_form::selected_language() const {
-    const int index = ComboBox1->currentIndex();
-    return index >= 0 ? ComboBox1->itemData(index).toByteArray().toStdString() : std::string();
+std::string ConfigDialog::selected_language() const {
+    const int index = languageList->currentIndex();
+    return index >= 0 ? languageList->itemData(index).toByteArray().toStdString() : std::string();
 }
 
-void Tconfig_form::showEvent(QShowEvent* event) {
-    FormCreate();
+void ConfigDialog::showEvent(QShowEvent* event) {
+    show_stored_style();
     QDialog::showEvent(event);
 }
 
-void Tconfig_form::OKBtnClick() {
+void ConfigDialog::ok_clicked() {
     config_record& record = configuration_.record;
-    if (RadioButton1->isChecked()) record.set_view_style(1);
-    if (RadioButton2->isChecked()) record.set_view_style(0);
+    if (compactButton->isChecked()) record.set_view_style(1);
+    if (fullButton->isChecked()) record.set_view_style(0);
     const std::string name = selected_language();
     // A stored path always has its folder and extension, so this rebuilds it,
     // with the extension as the file has it.
@@ -166,11 +169,11 @@ void Tconfig_form::OKBtnClick() {
     if (show_main) show_main();
 }
 
-void Tconfig_form::CancelBtnClick() {
+void ConfigDialog::cancel_clicked() {
     hide();
     if (show_main) show_main();
 }
 
-void Tconfig_form::reject() { CancelBtnClick(); }
+void ConfigDialog::reject() { cancel_clicked(); }
 
 }  // namespace tarnvold

@@ -21,21 +21,15 @@ class QGroupBox;
 class QPushButton;
 class QRadioButton;
 
-// The window tests look at the controls themselves.
-class TestConfigDialog;
-class TestStartup;
-class TestTranslations;
-class TestWindowManager;
-
 namespace tarnvold {
 
 class IoError;
 
-class Tconfig_form : public QDialog, public CaptionTarget {
+class ConfigDialog : public QDialog, public CaptionTarget {
     Q_OBJECT
 public:
-    Tconfig_form(Language& language, Configuration& configuration, const QFont& font, QWidget* parent = nullptr);
-    ~Tconfig_form() override;
+    ConfigDialog(Language& language, Configuration& configuration, const QFont& font, QWidget* parent = nullptr);
+    ~ConfigDialog() override;
 
     // Brings the main window back when the dialog goes.
     std::function<void()> show_main;
@@ -47,7 +41,7 @@ public:
 
     // Sets the radio buttons from the stored view style; runs at creation
     // and at every showing.
-    void FormCreate();
+    void show_stored_style();
 
     // Fills the language list, none selected.  Each item keeps its name
     // byte for byte, whatever can be shown of it.
@@ -58,8 +52,8 @@ public:
     std::string selected_language() const;
 
 public slots:
-    void OKBtnClick();
-    void CancelBtnClick();
+    void ok_clicked();
+    void cancel_clicked();
     // Escape and the title bar's close act as Cancel.
     void reject() override;
 
@@ -67,20 +61,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // The window tests look at the controls themselves.
-    friend class ::TestConfigDialog;
-    friend class ::TestStartup;
-    friend class ::TestTranslations;
-    friend class ::TestWindowManager;
+    QFrame* frame;
+    QGroupBox* styleGroup;
+    QRadioButton* compactButton;  // compact window, stored as 1
+    QRadioButton* fullButton;     // full window, stored as 0
+    QGroupBox* languageGroup;
+    QComboBox* languageList;  // language names
+    QPushButton* okButton;
+    QPushButton* cancelButton;
 
-    QFrame* Bevel1;
-    QGroupBox* GroupBox1;
-    QRadioButton* RadioButton1;  // compact window, stored as 1
-    QRadioButton* RadioButton2;  // full window, stored as 0
-    QGroupBox* GroupBox2;
-    QComboBox* ComboBox1;  // language names
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
+    void build_controls();
 
     Language& language_;
     Configuration& configuration_;

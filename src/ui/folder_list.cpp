@@ -119,48 +119,63 @@ void FolderListModel::read() {
     }).detach();
 }
 
+// The types of one read's entries, each made once: the kinds and the MIME
+// types by name, the files' types by suffix.
+class FolderListModel::TypeTable {
+public:
+    explicit TypeTable(std::vector<Type>& types) : types_(types) {}
+
+    int of(const ShellEntry& e) {
+        switch (e.kind) {
+        case ShellKind::Folder: return kind("Folder");
+        case ShellKind::Fifo: return kind("Named pipe");
+        case ShellKind::Socket: return kind("Socket");
+        case ShellKind::CharDevice: return kind("Character device");
+        case ShellKind::BlockDevice: return kind("Block device");
+        case ShellKind::Missing: return kind("Broken link");
+        case ShellKind::Dangling:
+        case ShellKind::File: break;
+        }
+        return by_suffix(e.name);
+    }
+
+private:
+    int add(Type type) {
+        if (const auto it = by_name_.constFind(type.name); it != by_name_.constEnd()) return *it;
+        types_.push_back(std::move(type));
+        return *by_name_.insert(types_.back().name, static_cast<int>(types_.size() - 1));
+    }
+
+    int kind(const char* name) { return add({QString::fromLatin1(name), QString::fromLatin1(name), {}, {}}); }
+
+    // The type the name suggests, looked up once per suffix; the contents
+    // are not looked at.
+    int by_suffix(const std::string& name) {
+        static const QMimeDatabase db;
+        const std::size_t dot = name.rfind('.');
+        const QString suffix = dot == std::string::npos ? QString() : qs(name.substr(dot)).toLower();
+        if (const auto it = by_suffix_.constFind(suffix); it != by_suffix_.constEnd()) return *it;
+        const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + suffix, QMimeDatabase::MatchExtension);
+        const int type = add({mime.name(), mime.comment().isEmpty() ? mime.name() : mime.comment(), mime.iconName(),
+                              mime.genericIconName()});
+        by_suffix_.insert(suffix, type);
+        return type;
+    }
+
+    std::vector<Type>& types_;
+    QHash<QString, int> by_name_;
+    QHash<QString, int> by_suffix_;
+};
+
 FolderListModel::Prepared FolderListModel::prepare(std::vector<ShellEntry> entries) {
     Prepared out;
     out.entries.reserve(entries.size());
-    QHash<QString, int> by_name;
-    QHash<QString, int> by_suffix;
-    auto add_type = [&](Type type) {
-        if (const auto it = by_name.constFind(type.name); it != by_name.constEnd()) return *it;
-        out.types.push_back(std::move(type));
-        return *by_name.insert(out.types.back().name, static_cast<int>(out.types.size() - 1));
-    };
-    auto kind_type = [&](const char* name) {
-        return add_type({QString::fromLatin1(name), QString::fromLatin1(name), {}, {}});
-    };
-    static const QMimeDatabase db;
+    TypeTable types(out.types);
     for (ShellEntry& e : entries) {
         // Hidden entries stay hidden, as in the folder tree.
         if (e.hidden) continue;
         Entry entry;
-        switch (e.kind) {
-        case ShellKind::Folder: entry.type = kind_type("Folder"); break;
-        case ShellKind::Fifo: entry.type = kind_type("Named pipe"); break;
-        case ShellKind::Socket: entry.type = kind_type("Socket"); break;
-        case ShellKind::CharDevice: entry.type = kind_type("Character device"); break;
-        case ShellKind::BlockDevice: entry.type = kind_type("Block device"); break;
-        case ShellKind::Missing: entry.type = kind_type("Broken link"); break;
-        case ShellKind::Dangling:
-        case ShellKind::File: {
-            // The type the name suggests, looked up once per suffix; the
-            // contents are not looked at.
-            const std::size_t dot = e.name.rfind('.');
-            const QString suffix = dot == std::string::npos ? QString() : qs(e.name.substr(dot)).toLower();
-            if (const auto it = by_suffix.constFind(suffix); it != by_suffix.constEnd()) {
-                entry.type = *it;
-                break;
-            }
-            const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + suffix, QMimeDatabase::MatchExtension);
-            entry.type = add_type({mime.name(), mime.comment().isEmpty() ? mime.name() : mime.comment(),
-                                   mime.iconName(), mime.genericIconName()});
-            by_suffix.insert(suffix, entry.type);
-            break;
-        }
-        }
+        entry.type = types.of(e);
         entry.shown = qs(e.name);
         entry.key = entry.shown.toCaseFolded();
         entry.kind = e.kind;
@@ -169,14 +184,19 @@ FolderListModel::Prepared FolderListModel::prepare(std::vector<ShellEntry> entri
         entry.name = std::move(e.name);
         out.entries.push_back(std::move(entry));
     }
-    std::sort(out.entries.begin(), out.entries.end(), [](const Entry& a, const Entry& b) {
+    sort_entries(out.entries);
+    return out;
+}
+
+// Folders first, then by name as people count, then byte for byte.
+void FolderListModel::sort_entries(std::vector<Entry>& entries) {
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         const bool fa = a.kind == ShellKind::Folder, fb = b.kind == ShellKind::Folder;
         if (fa != fb) return fa;
         if (natural_less(a.key, b.key)) return true;
         if (natural_less(b.key, a.key)) return false;
         return a.name < b.name;
     });
-    return out;
 }
 
 void FolderListModel::take(std::uint64_t generation, Prepared prepared) {

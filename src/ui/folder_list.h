@@ -93,6 +93,8 @@ private:
         std::vector<Type> types;
     };
     static Prepared prepare(std::vector<ShellEntry> entries);
+    class TypeTable;
+    static void sort_entries(std::vector<Entry>& entries);
 
     void read();
     void take(std::uint64_t generation, Prepared prepared);

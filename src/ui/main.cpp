@@ -12,6 +12,7 @@
 
 #include "io/file_io.h"
 #include "io/paths.h"
+#include "io/shell_entries.h"
 #include "tarnvold/version.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,11 +42,9 @@ int print(const std::string& text) {
     return 0;
 }
 
-}  // namespace
-
-int run_program(int argc, char** argv, const StartHooks& hooks) {
-    // Answered before the application exists: no screen, no window, no file.
-    const CommandLine command = read_command_line(std::vector<std::string>(argv + 1, argv + argc));
+// What the command line asks that is answered without a window: the exit
+// code, or none when the program is to run.
+std::optional<int> answered_without_window(const CommandLine& command) {
     switch (command.action) {
     case CommandLine::Action::Help: return print(kUsage);
     case CommandLine::Action::Version: return print(std::string("tarnvold ") + kReleaseVersion + "\n");
@@ -57,21 +57,47 @@ int run_program(int argc, char** argv, const StartHooks& hooks) {
         return 2;
     case CommandLine::Action::Run: break;
     }
+    return std::nullopt;
+}
 
-    // Before any file is written: an interrupted run leaves no temporary file.
-    tarnvold::install_interrupt_cleanup();
-    QApplication app(argc, argv);
-    // "tarnvold PATH", as a file manager's "Open with" starts it: the panes
-    // open on PATH, relative to the folder the program was started in.  The
-    // toolkit has taken its own options out; its list, not argv, because on
-    // Windows argv is in the ANSI code page.
+// "tarnvold PATH", as a file manager's "Open with" starts it: the panes open
+// on PATH, relative to the folder the program was started in.  The toolkit
+// has taken its own options out; its list, not argv, because on Windows argv
+// is in the ANSI code page.  Empty when no path was given.
+QString path_to_open() {
     std::vector<std::string> remaining;
     const QStringList arguments = QCoreApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) remaining.push_back(arguments[i].toStdString());
     const std::vector<std::string> paths = paths_of(remaining);
-    const QString open_path =
-        paths.empty() ? QString()
-                      : QDir::cleanPath(QFileInfo(QString::fromStdString(paths.front())).absoluteFilePath());
+    if (paths.empty()) return {};
+    return QDir::cleanPath(QFileInfo(QString::fromStdString(paths.front())).absoluteFilePath());
+}
+
+// Anything under the path, even a link that leads nowhere, is opened; for
+// nothing at all the window says so once it is up.
+void open_given_path(MainWindow& main_window, const QString& open_path) {
+    if (open_path.isEmpty()) return;
+    if (name_taken(native_path(open_path))) {
+        main_window.open_path(open_path);
+        return;
+    }
+    QTimer::singleShot(0, &main_window, [open_path, &main_window] {
+        notice(&main_window, QCoreApplication::translate("tarnvold", "Cannot open %1: no such file or folder.")
+                                 .arg(QDir::toNativeSeparators(open_path)));
+    });
+}
+
+}  // namespace
+
+int run_program(int argc, char** argv, const StartHooks& hooks) {
+    // Answered before the application exists: no screen, no window, no file.
+    if (const auto code = answered_without_window(read_command_line(std::vector<std::string>(argv + 1, argv + argc))))
+        return *code;
+
+    // Before any file is written: an interrupted run leaves no temporary file.
+    tarnvold::install_interrupt_cleanup();
+    QApplication app(argc, argv);
+    const QString open_path = path_to_open();
     QApplication::setApplicationName(QStringLiteral("Tarnvold"));
     QApplication::setWindowIcon(QIcon(tarnvold::ui::program_icon()));
     // Every window, menus and boxes included, in the one font.
@@ -88,20 +114,9 @@ int run_program(int argc, char** argv, const StartHooks& hooks) {
     }
 
     tarnvold::Program program(start_dir, tarnvold::ui::native_path(QCoreApplication::applicationDirPath()));
-    tarnvold::TForm1& main_window = *program.Form1;
+    tarnvold::MainWindow& main_window = *program.main_window;
     if (const auto code = main_window.exit_code()) return *code;
-
-    if (!open_path.isEmpty()) {
-        if (QFileInfo::exists(open_path) || QFileInfo(open_path).isSymLink()) {
-            main_window.open_path(open_path);
-        } else {
-            QTimer::singleShot(0, &main_window, [open_path, &main_window] {
-                tarnvold::ui::notice(&main_window,
-                                     QCoreApplication::translate("tarnvold", "Cannot open %1: no such file or folder.")
-                                         .arg(QDir::toNativeSeparators(open_path)));
-            });
-        }
-    }
+    open_given_path(main_window, open_path);
     // Lives until the event loop has ended.
     std::unique_ptr<QObject> helper;
     if (hooks.windows_ready) helper = hooks.windows_ready(program);

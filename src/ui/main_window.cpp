@@ -1,66 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's commands and events: the menus' and buttons' handlers,
+// the keys, drops and the title bar's close.
 #include "ui/main_window.h"
 
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
-#include "ui/helper.h"
-#include "ui/keyboard.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/help_window.h"
 #include "ui/qt_text.h"
-#include "ui/report_text.h"
-#include "ui/shell_model.h"
-#include "ui/ui_common.h"
+#include "ui/shell_panes.h"
 
-#include "batch/folder_walk.h"
 #include "config/message_id.h"
-#include "io/file_io.h"
-#include "io/paths.h"
-#include "tarnvold/version.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
-#include <QFileSystemModel>
-#include <QFrame>
-#include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QListView>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
-#include <QShortcut>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTimer>
-#include <QTreeView>
 #include <QUrl>
-#include <QWindow>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
 #include <exception>
-#include <memory>
-#include <utility>
 
 namespace tarnvold {
 
@@ -73,7 +33,7 @@ using ui::ss;
 // error is shown as the program shows every such error, anything else as
 // its text.
 template <class F>
-void TForm1::guarded(F&& f) {
+void MainWindow::guarded(F&& f) {
     try {
         f();
     } catch (const IoError& error) {
@@ -90,18 +50,18 @@ void TForm1::guarded(F&& f) {
 }
 
 // What the dialogs of the command about to start need to know of it.
-void TForm1::begin_command(Operation op) {
+void MainWindow::begin_command(Operation op) {
     if (blocked_) return;
     operation_ = op;
     command_source_.clear();
 }
 
-void TForm1::end_program(int code) {
+void MainWindow::end_program(int code) {
     exit_code_ = code;
     if (on_exit) on_exit(code);
 }
 
-void TForm1::About1Click() {
+void MainWindow::about_clicked() {
     guarded([this] {
         log_line(message(msg::kAboutCalled));
         hide();
@@ -109,7 +69,7 @@ void TForm1::About1Click() {
     });
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::exit_clicked() {
     if (blocked_ || exit_code_) return;
     guarded([this] {
         if (!ask_yes_no(message(msg::kReallyQuit))) return;
@@ -126,65 +86,64 @@ void TForm1::Exit1Click() {
     });
 }
 
-void TForm1::Help2Click() {
+void MainWindow::help_clicked() {
     if (blocked_ || !menu_enabled_ || !isVisible()) return;
     hide();
-    if (help_ != nullptr) help_->show();
+    if (help_window_ != nullptr) help_window_->show();
 }
 
-void TForm1::Configuration1Click() {
+void MainWindow::configuration_clicked() {
     hide();
-    if (config_form_ != nullptr) config_form_->show();
+    if (config_dialog_ != nullptr) config_dialog_->show();
 }
 
-void TForm1::Code1Click() {
+void MainWindow::code_file_clicked() {
     guarded([this] {
         begin_command(Operation::Code);
         commands_.code_file();
     });
 }
-void TForm1::Decode1Click() {
+void MainWindow::decode_file_clicked() {
     guarded([this] {
         begin_command(Operation::Decode);
         commands_.decode_file();
     });
 }
-void TForm1::Button1Click() {
+void MainWindow::code_object_clicked() {
     guarded([this] {
         begin_command(Operation::Code);
         commands_.code_object();
     });
 }
-void TForm1::Button2Click() {
+void MainWindow::decode_object_clicked() {
     guarded([this] {
         begin_command(Operation::Decode);
         commands_.decode_object();
     });
 }
-void TForm1::Directory1Click() {
+void MainWindow::code_folder_clicked() {
     guarded([this] {
         begin_command(Operation::Code);
         commands_.code_folder();
     });
 }
-void TForm1::Directory2Click() {
+void MainWindow::decode_folder_clicked() {
     guarded([this] {
         begin_command(Operation::Decode);
         commands_.decode_folder();
     });
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_once_) return;
     shown_once_ = true;
-    // The home folder, selected at creation, in view once the tree is laid out.
-    QTimer::singleShot(0, this, [this] { ui::reveal_current(ShellTreeView1, tree_model_); });
+    panes_->first_shown();
 }
 
 // Escape stops a running folder walk or file operation; the panes and buttons leave it to
 // the window.
-void TForm1::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && commands_.stoppable()) {
         stop_clicked();
         event->accept();
@@ -206,17 +165,17 @@ QStringList dropped_paths(const QMimeData* data) {
 
 }  // namespace
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (!blocked_ && full_view_ && !dropped_paths(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
     if (!blocked_ && full_view_ && !dropped_paths(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 // A dropped file or folder is selected, as "tarnvold PATH" selects it, for
 // the buttons to work on; nothing starts by itself.
-void TForm1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     const QStringList paths = dropped_paths(event->mimeData());
     if (blocked_ || !full_view_ || paths.isEmpty()) return;
     event->acceptProposedAction();
@@ -227,7 +186,7 @@ void TForm1::dropEvent(QDropEvent* event) {
                         .arg(QDir::toNativeSeparators(paths.first()))));
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // A command still runs or waits in a dialog: it must end first.
     if (blocked_) {
         event->ignore();

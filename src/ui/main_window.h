@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window: log pane, progress panel, shell panes, the three command
-// buttons and the menus.  It is the engine's user interface, the coding
-// commands' host, and the start-up sequence's window.
+// The main window: the progress panel (log pane and bars), the shell panes,
+// the three command buttons and the menus.  It is the engine's user
+// interface, the coding commands' host, and the start-up sequence's window.
 #pragma once
 
 #include "ui/frame_ticker.h"
+#include "ui/progress_panel.h"
 
 #include "batch/command_host.h"
 #include "batch/commands.h"
@@ -17,59 +18,49 @@
 #include "io/log_device.h"
 
 #include <QMainWindow>
-#include <QPersistentModelIndex>
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <QTimer>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
 class QAction;
-class QFileSystemModel;
 class QFrame;
-class QLabel;
-class QListView;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
-class QTreeView;
-
-// The window tests look at the controls themselves.
-class TestConfigDialog;
-class TestMainWindow;
-class TestStartup;
-class TestTranslations;
-class TestWindowManager;
 
 namespace tarnvold {
 
-class TAboutBox;
-class TForm2;
-class TPasswordDlg;
+class AboutBox;
+class HelpWindow;
+class PasswordDialog;
+class ShellPanes;
 namespace ui {
 class FocusMark;
-class FolderListModel;
 }  // namespace ui
-class Tconfig_form;
-class Topendir;
+class ConfigDialog;
+class FolderChooser;
 
-class TForm1 : public QMainWindow, public UserInterface, public CommandHost, public CaptionTarget, public StartupHost {
+class MainWindow : public QMainWindow,
+                   public UserInterface,
+                   public CommandHost,
+                   public CaptionTarget,
+                   public StartupHost {
     Q_OBJECT
 public:
-    TForm1(Language& language, Configuration& configuration);
-    ~TForm1() override;
+    MainWindow(Language& language, Configuration& configuration);
+    ~MainWindow() override;
 
     // The other windows, handed over as the program creates them.
-    void attach(TPasswordDlg* password, TAboutBox* about, Topendir* chooser, Tconfig_form* config, TForm2* help);
+    void attach(PasswordDialog* password, AboutBox* about, FolderChooser* chooser, ConfigDialog* config,
+                HelpWindow* help);
 
     Engine& engine() { return engine_; }
+    Commands& commands() { return commands_; }
 
     // Set once the program is to end (start-up refused the screen, Exit, or
     // the title bar's close), with the exit code.
@@ -78,9 +69,7 @@ public:
     // leaves the event loop.
     std::function<void(int)> on_exit;
 
-    // The log pane keeps this many of the last lines: a run over many files
-    // would otherwise keep every line of it in memory, laid out.
-    static constexpr int kLogPaneLines = 10000;
+    static constexpr int kLogPaneLines = ProgressPanel::kLogPaneLines;
 
     // True while a command runs or waits in one of its dialogs.
     bool commands_blocked() const { return blocked_; }
@@ -136,13 +125,7 @@ public:
 
     // A bar's position and range as the program set them, before any
     // scaling to the widget.
-    struct BarState {
-        std::int64_t min = 0;
-        std::int64_t max = 100;
-        std::int64_t step = 10;
-        std::int64_t position = 0;
-    };
-    const BarState& bar_state(ProgressBarId bar) const;
+    const ProgressPanel::BarState& bar_state(ProgressBarId bar) const { return progress_->bar_state(bar); }
 
     // The folder whose contents the file list shows.
     QString listed_folder() const;
@@ -156,18 +139,18 @@ public:
     void select_entry(const QString& path);
 
 public slots:
-    void About1Click();
-    void Exit1Click();
-    void Help2Click();
-    void Code1Click();
-    void Decode1Click();
-    void Button1Click();
-    void Button2Click();
+    void about_clicked();
+    void exit_clicked();
+    void help_clicked();
+    void code_file_clicked();
+    void decode_file_clicked();
+    void code_object_clicked();
+    void decode_object_clicked();
     void set_config();
-    void Configuration1Click();
-    void Directory1Click();
-    void Directory2Click();
-    void Init_Tarnvold();
+    void configuration_clicked();
+    void code_folder_clicked();
+    void decode_folder_clicked();
+    void start_up();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -179,85 +162,51 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The window tests look at the controls themselves.
-    friend class ::TestConfigDialog;
-    friend class ::TestMainWindow;
-    friend class ::TestStartup;
-    friend class ::TestTranslations;
-    friend class ::TestWindowManager;
-
     // The components, in the order the window declares them.
-    QFrame* Panel1;
-    QFrame* Panel2;
-    QMenuBar* MainMenu1;
-    QMenu* File1;
-    QMenu* Code1;
-    QMenu* Decode1;
-    QAction* Exit1;
-    QMenu* Help1;
-    QAction* Help2;
-    QAction* About1;
-    QPlainTextEdit* Memo1;
-    QProgressBar* ProgressBar1;
-    QProgressBar* ProgressBar2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QProgressBar* ProgressBar3;
-    QLabel* Label5;
-    QListView* ShellListView1;
-    QTreeView* ShellTreeView1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QProgressBar* ProgressBar4;
-    QLabel* Label1;
-    QMenu* Options1;
-    QAction* Configuration1;
-    QAction* file2;
-    QAction* Directory1;
-    QAction* File3;
-    QAction* Directory2;
+    QFrame* logFrame;
+    QFrame* progressFrame;
+    QMenuBar* mainMenu;
+    QMenu* fileMenu;
+    QMenu* codeMenu;
+    QMenu* decodeMenu;
+    QAction* exitAction;
+    QMenu* helpMenu;
+    QAction* helpAction;
+    QAction* aboutAction;
+    // The log pane and the bars with their labels.
+    ProgressPanel* progress_;
+    // The file list and the folder tree.
+    ShellPanes* panes_;
+    QPushButton* codeObjectButton;
+    QPushButton* decodeObjectButton;
+    QPushButton* exitButton;
+    QMenu* optionsMenu;
+    QAction* configurationAction;
+    QAction* codeFileAction;
+    QAction* codeFolderAction;
+    QAction* decodeFileAction;
+    QAction* decodeFolderAction;
     // Shown while a folder walk or a single file's operation runs, over
     // "Code object" (in the compact style, at the foot of the progress
     // panel); Escape does the same.
-    QPushButton* StopButton;
-    // In the file list's place when its folder cannot be read.
-    QLabel* Unreadable;
+    QPushButton* stopButton;
 
     void fit_to_frame();
     template <class F>
     void guarded(F&& f);
     void end_program(int code);
-    void append_log_line(const std::string& line);
     void update_enabled();
-    struct Bar {
-        QProgressBar* widget = nullptr;
-        BarState state;
-        bool dirty = false;  // the widget does not show `state` yet
-    };
-    Bar& bar(ProgressBarId id);
-    void render(Bar& b);
     void catch_up();
     void pump();
-    void show_bars();
-    void show_lines();
-    void show_labels();
-    void draw(Bar& b);
-    QLabel* label(LabelId id);
+    void build_frames();
     void build_menu();
-    void build_progress_panel();
+    void connect_menu();
+    void build_buttons();
     void build_keys();
-    void build_panes();
-    void build_file_list();
-    void build_folder_tree();
-    void build_stop();
     void stop_clicked();
-    void chosen_entry_removed();
     void begin_command(Operation op);
     void call_attention();
     void retranslate();
-    void show_unreadable(const QString& path);
-    void show_listed();
 
     Language& language_;
     Configuration& configuration_;
@@ -265,27 +214,14 @@ private:
     Engine engine_;
     Commands commands_;
 
-    TPasswordDlg* password_dlg_ = nullptr;
-    TAboutBox* about_box_ = nullptr;
-    Topendir* opendir_ = nullptr;
-    Tconfig_form* config_form_ = nullptr;
-    TForm2* help_ = nullptr;
+    PasswordDialog* password_dialog_ = nullptr;
+    AboutBox* about_box_ = nullptr;
+    FolderChooser* folder_chooser_ = nullptr;
+    ConfigDialog* config_dialog_ = nullptr;
+    HelpWindow* help_window_ = nullptr;
 
-    QFileSystemModel* tree_model_ = nullptr;
-    ui::FolderListModel* list_model_ = nullptr;
-    QString pending_entry_;  // selected once the list has read its folder
-    QString last_open_;      // the open dialog's file name, chosen last
-    QString last_save_;      // the save dialog's file name, chosen last
-    std::array<Bar, kProgressParts> bars_{};
-    QString pending_text_;  // log lines the pane does not show yet, a separator before each but its first
-    bool lines_pending_ = false;
-    std::array<std::optional<bool>, kProgressParts> label_visible_{};  // by LabelId, not yet shown
-    struct Caption {
-        std::string bytes;
-        QString text;
-    };
-    std::array<Caption, kProgressParts> captions_{};  // by LabelId, the caption set last
-    bool memo_has_lines_ = false;                     // a line has come since the pane was cleared
+    QString last_open_;  // the open dialog's file name, chosen last
+    QString last_save_;  // the save dialog's file name, chosen last
     bool shown_once_ = false;
     bool menu_enabled_ = true;
     bool blocked_ = false;
@@ -294,20 +230,12 @@ private:
     bool fit_pending_ = false;
     std::optional<int> exit_code_;
     bool full_view_ = true;
-    bool quit_after_run_ = false;
-    // The entry of the file list the user chose last, while it exists.
-    QPersistentModelIndex chosen_;
-    bool has_chosen_ = false;
-    bool removing_rows_ = false;  // the list model is removing entries
+    bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
     // The command that runs: coding or decoding, and its source file once
     // known (for the name the save dialog suggests).
     Operation operation_ = Operation::Code;
     std::string command_source_;
-    QString listed_path_;                  // the folder the list shows
-    QString gone_folder_;                  // the listed folder, removed from outside
-    bool tree_removing_ = false;           // the tree model is removing folders
-    QTimer list_shown_at_latest_;          // a folder whose reading never ends is shown anyway
-    ui::FocusMark* focus_mark_ = nullptr;  // the title bar's close asked to stop the run and quit
+    ui::FocusMark* focus_mark_ = nullptr;
     // Pending window messages are handled at most once a frame.
     ui::FrameTicker frame_{std::chrono::milliseconds(16)};
 };

@@ -1,66 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window as the coding commands' host and as the start-up
-// sequence's window.
-#include "ui/about.h"
+// The main window as the commands' host (their dialogs, the chosen entry,
+// what may be pressed during a run) and as the start-up sequence's window.
 #include "ui/boxes.h"
 #include "ui/config_dialog.h"
-#include "ui/folder_list.h"
-#include "ui/helper.h"
-#include "ui/keyboard.h"
+#include "ui/folder_chooser.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/qt_text.h"
-#include "ui/report_text.h"
-#include "ui/shell_model.h"
-#include "ui/ui_common.h"
+#include "ui/shell_panes.h"
 
 #include "batch/folder_walk.h"
-#include "config/message_id.h"
-#include "io/code_pages.h"
-#include "io/file_io.h"
 #include "io/paths.h"
-#include "tarnvold/version.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
-#include <QFileSystemModel>
-#include <QFrame>
 #include <QGuiApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QListView>
-#include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
-#include <QShortcut>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTimer>
-#include <QTreeView>
-#include <QUrl>
 #include <QWindow>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
-#include <exception>
 #include <memory>
 #include <utility>
 
@@ -71,7 +30,7 @@ using ui::ss;
 
 // ------------------------------------------------------------ command host
 
-bool TForm1::open_dialog(std::string& path) {
+bool MainWindow::open_dialog(std::string& path) {
     catch_up();
     if (!ui::open_file_dialog(this, last_open_)) return false;
     path = ui::native_path(last_open_);
@@ -79,14 +38,13 @@ bool TForm1::open_dialog(std::string& path) {
     return true;
 }
 
-bool TForm1::save_dialog(std::string& path) {
+bool MainWindow::save_dialog(std::string& path) {
     catch_up();
     // Beside the source, under the name a folder run would give it.
     if (!command_source_.empty()) {
-        const QFileInfo source(qs(command_source_));
-        const std::string name = ss(source.fileName());
-        last_save_ =
-            source.absolutePath() + "/" + qs(operation_ == Operation::Code ? coded_name(name) : decoded_name(name));
+        const std::string name = last_name(command_source_);
+        last_save_ = qs(entry_path(parent_folder(command_source_),
+                                   operation_ == Operation::Code ? coded_name(name) : decoded_name(name)));
     }
     if (!ui::save_file_dialog(this, last_save_)) return false;
     path = ui::native_path(last_save_);
@@ -98,14 +56,14 @@ bool TForm1::save_dialog(std::string& path) {
 // them there, which coding then requires; elsewhere the code page of the
 // language's users on Windows when it holds every letter, UTF-8 otherwise.
 // Decoding tries the other forms too.
-bool TForm1::password_dialog(std::string& password) {
+bool MainWindow::password_dialog(std::string& password) {
     catch_up();
     const bool coding = operation_ == Operation::Code;
     const int system = system_code_page();
     std::string typed;
     // Coding asks twice: a mistyped password would make files nobody can
     // decode.
-    if (password_dlg_ == nullptr || !password_dlg_->execute(typed, coding, coding ? system : 0)) return false;
+    if (password_dialog_ == nullptr || !password_dialog_->execute(typed, coding, coding ? system : 0)) return false;
     PasswordForms& forms = engine_.password_forms;
     forms = {.given = kUtf8, .try_others = true, .preferred = {language_.code_page()}};
     if (system != 0) forms.preferred.push_back(system);
@@ -118,54 +76,33 @@ bool TForm1::password_dialog(std::string& password) {
     return true;
 }
 
-bool TForm1::folder_dialog(FolderQuestion, const std::string& title, std::string& dest_dir) {
+bool MainWindow::folder_dialog(FolderQuestion, const std::string& title, std::string& dest_dir) {
     catch_up();
-    if (opendir_ == nullptr || !opendir_->execute(title)) return false;
-    dest_dir = opendir_->dest_dir;
+    if (folder_chooser_ == nullptr || !folder_chooser_->execute(title)) return false;
+    dest_dir = folder_chooser_->dest_dir;
     return true;
 }
 
-Selection TForm1::selection() {
-    Selection s;
-    // Only an entry of the folder the list shows now, and selected there.
-    const QModelIndex index = ShellListView1->currentIndex();
-    if (!pending_entry_.isEmpty()) {
-        // Asked for before the list has read its folder.
-        s.path = ui::native_path(pending_entry_);
-        s.kind = QFileInfo(pending_entry_).isDir() ? Selection::Kind::Folder : Selection::Kind::File;
-    } else if (!index.isValid() || !ShellListView1->selectionModel()->isSelected(index)) {
-        return s;
-    } else {
-        // The name's bytes as the system has them, text or not.
-        s.path = list_model_->native_path(index);
-        s.kind = list_model_->isDir(index) ? Selection::Kind::Folder : Selection::Kind::File;
-    }
+Selection MainWindow::selection() {
+    Selection s = panes_->selection();
     if (s.kind == Selection::Kind::File) command_source_ = s.path;
     return s;
 }
 
-// The entry the user chose went (deleted, renamed or moved from outside):
-// nothing is selected any more, whatever the view moved its selection to.
-void TForm1::chosen_entry_removed() {
-    removing_rows_ = false;
-    if (!has_chosen_ || chosen_.isValid()) return;
-    has_chosen_ = false;
-    ShellListView1->selectionModel()->clearSelection();
-}
-
-void TForm1::set_menu_enabled(bool enabled) {
+void MainWindow::set_menu_enabled(bool enabled) {
     menu_enabled_ = enabled;
     update_enabled();
 }
 
-void TForm1::set_buttons_visible(bool visible) {
-    Button1->setVisible(visible);
-    Button2->setVisible(visible);
-    Button3->setVisible(visible);
+void MainWindow::set_buttons_visible(bool visible) {
+    codeObjectButton->setVisible(visible);
+    decodeObjectButton->setVisible(visible);
+    exitButton->setVisible(visible);
 }
 
-void TForm1::set_commands_blocked(bool blocked) {
+void MainWindow::set_commands_blocked(bool blocked) {
     blocked_ = blocked;
+    progress_->set_deferred(blocked);
     frame_.make_due();
     catch_up();
     update_enabled();
@@ -173,30 +110,30 @@ void TForm1::set_commands_blocked(bool blocked) {
 
 // The menus follow the commands' lock and the busy state together; the
 // buttons only the busy state (the commands hide them when they want).
-void TForm1::update_enabled() {
+void MainWindow::update_enabled() {
     const bool menus = menu_enabled_ && !blocked_;
-    for (QAction* top : MainMenu1->actions()) top->setEnabled(menus);
-    Button1->setEnabled(!blocked_);
-    Button2->setEnabled(!blocked_);
-    Button3->setEnabled(!blocked_);
+    for (QAction* top : mainMenu->actions()) top->setEnabled(menus);
+    codeObjectButton->setEnabled(!blocked_);
+    decodeObjectButton->setEnabled(!blocked_);
+    exitButton->setEnabled(!blocked_);
 }
 
 // ----------------------------------------------------------------- start-up
 
-int TForm1::screen_width() {
+int MainWindow::screen_width() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s != nullptr ? s->geometry().width() : 0;
 }
 
-int TForm1::screen_height() {
+int MainWindow::screen_height() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s != nullptr ? s->geometry().height() : 0;
 }
 
-int TForm1::window_width() { return frameGeometry().width(); }
-int TForm1::window_height() { return frameGeometry().height(); }
+int MainWindow::window_width() { return frameGeometry().width(); }
+int MainWindow::window_height() { return frameGeometry().height(); }
 
-void TForm1::set_window_size(int width, int height) {
+void MainWindow::set_window_size(int width, int height) {
     // Sizes are outer sizes; the frame, when the window has one, is taken off.
     const QSize frame = frameGeometry().size() - geometry().size();
     resize(width - frame.width(), height - frame.height());
@@ -204,14 +141,14 @@ void TForm1::set_window_size(int width, int height) {
     fit_pending_ = true;
 }
 
-void TForm1::move_window(int left, int top) {
+void MainWindow::move_window(int left, int top) {
     move(left, top);
     outer_pos_ = QPoint(left, top);
 }
 
 // The window manager adds its frame only once the window is shown; the size
 // and place asked for before are then made the frame's, as they were meant.
-void TForm1::fit_to_frame() {
+void MainWindow::fit_to_frame() {
     if (!fit_pending_ || !isVisible() || windowHandle() == nullptr) return;
     const QMargins m = windowHandle()->frameMargins();
     if (m.isNull()) return;
@@ -220,7 +157,7 @@ void TForm1::fit_to_frame() {
     move(outer_pos_);
 }
 
-bool TForm1::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     switch (event->type()) {
     case QEvent::Show:
@@ -245,42 +182,34 @@ bool TForm1::event(QEvent* event) {
     return handled;
 }
 
-void TForm1::show_full_view(bool full) {
+void MainWindow::show_full_view(bool full) {
     full_view_ = full;
-    Button1->setVisible(full);
-    Button2->setVisible(full);
-    Button3->setVisible(full);
-    ShellListView1->setVisible(full);
-    ShellTreeView1->setVisible(full);
-    ProgressBar1->setVisible(true);
-    ProgressBar2->setVisible(true);
-    ProgressBar3->setVisible(true);
+    codeObjectButton->setVisible(full);
+    decodeObjectButton->setVisible(full);
+    exitButton->setVisible(full);
+    panes_->set_visible(full);
+    progress_->show_file_bars();
 }
 
-void TForm1::add_languages(const std::vector<std::string>& names) {
-    if (config_form_ != nullptr) config_form_->add_languages(names);
+void MainWindow::add_languages(const std::vector<std::string>& names) {
+    if (config_dialog_ != nullptr) config_dialog_->add_languages(names);
 }
 
-void TForm1::select_language(const std::string& name) {
-    if (config_form_ != nullptr) config_form_->select_language(name);
+void MainWindow::select_language(const std::string& name) {
+    if (config_dialog_ != nullptr) config_dialog_->select_language(name);
 }
 
-void TForm1::open_log() {
+void MainWindow::open_log() {
     log_device_.prepare();
     log_device_.open_for_writing();
 }
 
-void TForm1::clear_log() {
-    pending_text_.clear();
-    lines_pending_ = false;
-    Memo1->clear();
-    memo_has_lines_ = false;
-}
+void MainWindow::clear_log() { progress_->clear_log(); }
 
-void TForm1::exit_program(int code) { exit_code_ = code; }
+void MainWindow::exit_program(int code) { exit_code_ = code; }
 
-void TForm1::Init_Tarnvold() { tarnvold::Init_Tarnvold(language_, configuration_, *this); }
+void MainWindow::start_up() { tarnvold::Init_Tarnvold(language_, configuration_, *this); }
 
-void TForm1::set_config() { tarnvold::set_config(configuration_.record, *this); }
+void MainWindow::set_config() { tarnvold::set_config(configuration_.record, *this); }
 
 }  // namespace tarnvold

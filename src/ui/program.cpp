@@ -3,11 +3,11 @@
 
 #include "ui/about.h"
 #include "ui/config_dialog.h"
-#include "ui/helper.h"
+#include "ui/folder_chooser.h"
+#include "ui/help_window.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/translations.h"
 #include "ui/ui_common.h"
 
@@ -19,34 +19,34 @@ Program::Program(std::string start_dir, std::string program_dir) {
     ui::install_keyboard_style();
     translations = std::make_unique<ui::Translations>(language);
 
-    Form1 = std::make_unique<TForm1>(language, configuration);
-    TForm1* main = Form1.get();
+    main_window = std::make_unique<MainWindow>(language, configuration);
+    MainWindow* main = main_window.get();
     auto show_main = [main] { main->show(); };
 
     // The two dialogs a command waits in stay above the main window, which
     // stays usable meanwhile.
-    PasswordDlg = std::make_unique<TPasswordDlg>(language, main);
-    AboutBox = std::make_unique<TAboutBox>(language);
-    AboutBox->show_main = show_main;
-    opendir = std::make_unique<Topendir>(language, main);
-    config_form = std::make_unique<Tconfig_form>(language, configuration, ui::window_font());
-    config_form->show_main = show_main;
-    config_form->report_error = [main](const IoError& error) { main->report_error(error); };
-    main->attach(PasswordDlg.get(), AboutBox.get(), opendir.get(), config_form.get(), nullptr);
+    password_dialog = std::make_unique<PasswordDialog>(language, main);
+    about_box = std::make_unique<AboutBox>(language);
+    about_box->show_main = show_main;
+    folder_chooser = std::make_unique<FolderChooser>(language, main);
+    config_dialog = std::make_unique<ConfigDialog>(language, configuration, ui::window_font());
+    config_dialog->show_main = show_main;
+    config_dialog->report_error = [main](const IoError& error) { main->report_error(error); };
+    main->attach(password_dialog.get(), about_box.get(), folder_chooser.get(), config_dialog.get(), nullptr);
 
-    Form2 = std::make_unique<TForm2>(language, [main] { main->Init_Tarnvold(); });
-    Form2->show_main = show_main;
-    main->attach(PasswordDlg.get(), AboutBox.get(), opendir.get(), config_form.get(), Form2.get());
+    help_window = std::make_unique<HelpWindow>(language, [main] { main->start_up(); });
+    help_window->show_main = show_main;
+    main->attach(password_dialog.get(), about_box.get(), folder_chooser.get(), config_dialog.get(), help_window.get());
 }
 
 // The windows go before the language they are registered with.
 Program::~Program() {
-    Form2.reset();
-    config_form.reset();
-    opendir.reset();
-    AboutBox.reset();
-    PasswordDlg.reset();
-    Form1.reset();
+    help_window.reset();
+    config_dialog.reset();
+    folder_chooser.reset();
+    about_box.reset();
+    password_dialog.reset();
+    main_window.reset();
 }
 
 }  // namespace tarnvold

@@ -14,12 +14,12 @@
 
 namespace tarnvold {
 
-class TAboutBox;
-class TForm1;
-class TForm2;
-class TPasswordDlg;
-class Tconfig_form;
-class Topendir;
+class AboutBox;
+class MainWindow;
+class HelpWindow;
+class PasswordDialog;
+class ConfigDialog;
+class FolderChooser;
 namespace ui {
 class Translations;
 }
@@ -40,12 +40,12 @@ public:
     // when they re-caption themselves.
     std::unique_ptr<ui::Translations> translations;
 
-    std::unique_ptr<TForm1> Form1;
-    std::unique_ptr<TPasswordDlg> PasswordDlg;
-    std::unique_ptr<TAboutBox> AboutBox;
-    std::unique_ptr<Topendir> opendir;
-    std::unique_ptr<Tconfig_form> config_form;
-    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<MainWindow> main_window;
+    std::unique_ptr<PasswordDialog> password_dialog;
+    std::unique_ptr<AboutBox> about_box;
+    std::unique_ptr<FolderChooser> folder_chooser;
+    std::unique_ptr<ConfigDialog> config_dialog;
+    std::unique_ptr<HelpWindow> help_window;
 };
 
 }  // namespace tarnvold

@@ -9,7 +9,7 @@
 #include "ui/about.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 
 #include <QApplication>
@@ -39,7 +39,7 @@ private:
         write_bytes(cwd->file("tarnvold_conf.cfg"), config);
         boxes = std::make_unique<BoxScript>();
         p = std::make_unique<Program>(cwd->path().toStdString());
-        p->Form1->show();
+        p->main_window->show();
         boxes->seen.clear();
     }
     static QByteArray compact() {
@@ -47,11 +47,11 @@ private:
         r.set_view_style(1);
         return record_bytes(r);
     }
-    Tconfig_form& dlg() { return *p->config_form; }
+    ConfigDialog& dlg() { return *p->config_dialog; }
     QByteArray stored() { return read_bytes(cwd->file("tarnvold_conf.cfg")); }
     void open_dialog() {
-        p->Form1->Configuration1->trigger();
-        QVERIFY(!p->Form1->isVisible());
+        control<QAction>(*p->main_window, "Configuration1")->trigger();
+        QVERIFY(!p->main_window->isVisible());
         QVERIFY(dlg().isVisible());
     }
 
@@ -69,25 +69,26 @@ private slots:
     void ok_applies_style_and_language_at_once() {
         start(compact());
         open_dialog();
-        QVERIFY(dlg().RadioButton1->isChecked());
-        dlg().RadioButton2->click();
-        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("german"));
-        dlg().OKBtn->click();
+        QVERIFY(control<QRadioButton>(dlg(), "RadioButton1")->isChecked());
+        control<QRadioButton>(dlg(), "RadioButton2")->click();
+        control<QComboBox>(dlg(), "ComboBox1")
+            ->setCurrentIndex(control<QComboBox>(dlg(), "ComboBox1")->findText("german"));
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QVERIFY(boxes->seen.empty());
         QVERIFY(!dlg().isVisible());
-        QVERIFY(p->Form1->isVisible());
+        QVERIFY(p->main_window->isVisible());
         QCOMPARE(stored()[23], char(0));
         QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
                                                   "lang\\german.tvl"));
         // The full window, centred by its new size, with no check of the screen.
-        QCOMPARE(p->Form1->frameGeometry().size(), QSize(855, 441));
-        QCOMPARE(p->Form1->frameGeometry().x(), (screen_width() - 855) / 2);
-        QVERIFY(!p->Form1->ShellTreeView1->isHidden());
+        QCOMPARE(p->main_window->frameGeometry().size(), QSize(855, 441));
+        QCOMPARE(p->main_window->frameGeometry().x(), (screen_width() - 855) / 2);
+        QVERIFY(!control<QTreeView>(*p->main_window, "ShellTreeView1")->isHidden());
         // Every window in the new language; the dialog's own title is fixed.
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("G1"));
-        QCOMPARE(p->AboutBox->windowTitle(), QString("G4"));
-        QCOMPARE(p->PasswordDlg->OKBtn->text(), QString("G16"));
-        QCOMPARE(ui::without_mnemonic(dlg().OKBtn->text()), QString("G16"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("G1"));
+        QCOMPARE(p->about_box->windowTitle(), QString("G4"));
+        QCOMPARE(control<QPushButton>(*p->password_dialog, "OKBtn")->text(), QString("G16"));
+        QCOMPARE(ui::without_mnemonic(control<QPushButton>(dlg(), "OKBtn")->text()), QString("G16"));
         QCOMPARE(dlg().windowTitle(), QString("Tarnvold configuration"));
     }
 
@@ -96,28 +97,32 @@ private slots:
         start(compact());
         open_dialog();
         QStyleOptionGroupBox option;
-        option.initFrom(dlg().GroupBox1);
-        option.text = dlg().GroupBox1->title();
+        option.initFrom(control<QGroupBox>(dlg(), "GroupBox1"));
+        option.text = control<QGroupBox>(dlg(), "GroupBox1")->title();
         option.lineWidth = 1;
         option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxContents;
-        const QRect title = dlg().GroupBox1->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                                     QStyle::SC_GroupBoxLabel, dlg().GroupBox1);
-        QVERIFY(title.bottom() < dlg().RadioButton1->y());
-        QCOMPARE(dlg().RadioButton1->geometry(), QRect(8, 16, 257, 17));
-        QCOMPARE(dlg().RadioButton2->geometry(), QRect(8, 40, 257, 17));
+        const QRect title = control<QGroupBox>(dlg(), "GroupBox1")
+                                ->style()
+                                ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
+                                                 control<QGroupBox>(dlg(), "GroupBox1"));
+        QVERIFY(title.bottom() < control<QRadioButton>(dlg(), "RadioButton1")->y());
+        QCOMPARE(control<QRadioButton>(dlg(), "RadioButton1")->geometry(), QRect(8, 16, 257, 17));
+        QCOMPARE(control<QRadioButton>(dlg(), "RadioButton2")->geometry(), QRect(8, 40, 257, 17));
         // A mnemonic of its own for each control, as in the menus.
         QSet<QChar> keys;
-        for (const QString& text : {dlg().GroupBox1->title(), dlg().RadioButton1->text(), dlg().RadioButton2->text(),
-                                    dlg().GroupBox2->title(), dlg().OKBtn->text(), dlg().CancelBtn->text()}) {
+        for (const QString& text :
+             {control<QGroupBox>(dlg(), "GroupBox1")->title(), control<QRadioButton>(dlg(), "RadioButton1")->text(),
+              control<QRadioButton>(dlg(), "RadioButton2")->text(), control<QGroupBox>(dlg(), "GroupBox2")->title(),
+              control<QPushButton>(dlg(), "OKBtn")->text(), control<QPushButton>(dlg(), "CancelBtn")->text()}) {
             const qsizetype at = text.indexOf('&');
             QVERIFY2(at >= 0 && at + 1 < text.size() && !keys.contains(text[at + 1].toLower()), qPrintable(text));
             keys.insert(text[at + 1].toLower());
         }
 
         const QByteArray before = stored();
-        dlg().RadioButton2->click();
+        control<QRadioButton>(dlg(), "RadioButton2")->click();
         QVERIFY(activate(&dlg()));
-        dlg().CancelBtn->setFocus();
+        control<QPushButton>(dlg(), "CancelBtn")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(!dlg().isVisible());
         QCOMPARE(stored(), before);
@@ -132,21 +137,22 @@ private slots:
         QFETCH(bool, title_bar);
         start(compact());
         const QByteArray before = stored();
-        const QRect placed = p->Form1->frameGeometry();
+        const QRect placed = p->main_window->frameGeometry();
         open_dialog();
-        dlg().RadioButton2->click();
-        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("german"));
-        title_bar ? (void)dlg().close() : dlg().CancelBtn->click();
+        control<QRadioButton>(dlg(), "RadioButton2")->click();
+        control<QComboBox>(dlg(), "ComboBox1")
+            ->setCurrentIndex(control<QComboBox>(dlg(), "ComboBox1")->findText("german"));
+        title_bar ? (void)dlg().close() : control<QPushButton>(dlg(), "CancelBtn")->click();
         QVERIFY(!dlg().isVisible());
-        QVERIFY(p->Form1->isVisible());
+        QVERIFY(p->main_window->isVisible());
         QCOMPARE(stored(), before);
-        QCOMPARE(p->Form1->frameGeometry(), placed);
+        QCOMPARE(p->main_window->frameGeometry(), placed);
         // The radio buttons open on the stored style again; the language
         // choice stays and goes in with the next OK.
         open_dialog();
-        QVERIFY(dlg().RadioButton1->isChecked());
-        QCOMPARE(dlg().ComboBox1->currentText(), QString("german"));
-        dlg().OKBtn->click();
+        QVERIFY(control<QRadioButton>(dlg(), "RadioButton1")->isChecked());
+        QCOMPARE(control<QComboBox>(dlg(), "ComboBox1")->currentText(), QString("german"));
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
                                                   "lang\\german.tvl"));
     }
@@ -157,11 +163,11 @@ private slots:
         if (screen_width() < kFullWidth) QSKIP("an invalid configuration starts in the full window");
         start(bad);
         open_dialog();
-        QVERIFY(dlg().RadioButton2->isChecked());  // the zero-filled record
-        dlg().OKBtn->click();
+        QVERIFY(control<QRadioButton>(dlg(), "RadioButton2")->isChecked());  // the zero-filled record
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"This is not Tarnvold config file"});
         QVERIFY(!dlg().isVisible());
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("File"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("File"));
     }
 
     void language_names_of_11_and_12_characters() {
@@ -169,14 +175,16 @@ private slots:
         write_language(cwd->path(), "abcdefghijkl", "L");
         start(compact());
         open_dialog();
-        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("abcdefghijkl"));
-        dlg().OKBtn->click();
+        control<QComboBox>(dlg(), "ComboBox1")
+            ->setCurrentIndex(control<QComboBox>(dlg(), "ComboBox1")->findText("abcdefghijkl"));
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"Can not find language file"});
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("File"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("File"));
         open_dialog();
-        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("abcdefghijk"));
-        dlg().OKBtn->click();
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("K1"));
+        control<QComboBox>(dlg(), "ComboBox1")
+            ->setCurrentIndex(control<QComboBox>(dlg(), "ComboBox1")->findText("abcdefghijk"));
+        control<QPushButton>(dlg(), "OKBtn")->click();
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("K1"));
     }
 
     void language_file_names_are_kept_byte_for_byte() {
@@ -190,20 +198,20 @@ private slots:
         }
         start(compact());
         open_dialog();
-        const int french = dlg().ComboBox1->findData(QByteArray("fr\xE9nch"));
-        QCOMPARE(dlg().ComboBox1->itemText(french), QString("frénch"));
-        dlg().ComboBox1->setCurrentIndex(french);
-        dlg().OKBtn->click();
+        const int french = control<QComboBox>(dlg(), "ComboBox1")->findData(QByteArray("fr\xE9nch"));
+        QCOMPARE(control<QComboBox>(dlg(), "ComboBox1")->itemText(french), QString("frénch"));
+        control<QComboBox>(dlg(), "ComboBox1")->setCurrentIndex(french);
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
                                                   "lang\\fr\xE9nch.tvl"));
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("F1"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("F1"));
         // An OK that only changes the style keeps the language.
         open_dialog();
-        dlg().RadioButton2->click();
-        dlg().OKBtn->click();
+        control<QRadioButton>(dlg(), "RadioButton2")->click();
+        control<QPushButton>(dlg(), "OKBtn")->click();
         open_dialog();
-        dlg().RadioButton1->click();
-        dlg().OKBtn->click();
+        control<QRadioButton>(dlg(), "RadioButton1")->click();
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QVERIFY(boxes->seen.empty());
         QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
                                                   "lang\\fr\xE9nch.tvl"));
@@ -212,14 +220,15 @@ private slots:
         p.reset();
         boxes.reset();
         start(again);
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("F1"));
-        QCOMPARE(dlg().ComboBox1->currentIndex(), french);
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("F1"));
+        QCOMPARE(control<QComboBox>(dlg(), "ComboBox1")->currentIndex(), french);
         open_dialog();
-        dlg().ComboBox1->setCurrentIndex(dlg().ComboBox1->findText("GERMAN"));
-        dlg().OKBtn->click();
+        control<QComboBox>(dlg(), "ComboBox1")
+            ->setCurrentIndex(control<QComboBox>(dlg(), "ComboBox1")->findText("GERMAN"));
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QCOMPARE(stored().mid(24, 16), QByteArray("\x0f"
                                                   "lang\\GERMAN.TVL"));
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("U1"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("U1"));
     }
 
     void a_configuration_that_cannot_be_written_keeps_the_dialog() {
@@ -228,12 +237,12 @@ private slots:
         // A folder in the file's place cannot be replaced by the file.
         QFile::remove(cwd->file("tarnvold_conf.cfg"));
         QDir(cwd->path()).mkdir("tarnvold_conf.cfg");
-        dlg().OKBtn->click();
+        control<QPushButton>(dlg(), "OKBtn")->click();
         QCOMPARE(boxes->texts(ui::BoxKind::Error).size(), 1);
         QVERIFY(dlg().isVisible());
-        QVERIFY(!p->Form1->isVisible());
-        dlg().CancelBtn->click();
-        QVERIFY(p->Form1->isVisible());
+        QVERIFY(!p->main_window->isVisible());
+        control<QPushButton>(dlg(), "CancelBtn")->click();
+        QVERIFY(p->main_window->isVisible());
     }
 };
 

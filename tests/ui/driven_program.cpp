@@ -5,11 +5,11 @@
 // program.
 
 #include "ui/boxes.h"
-#include "ui/helper.h"
+#include "ui/folder_chooser.h"
+#include "ui/help_window.h"
 #include "ui/main.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 #include "ui/translations.h"
 
@@ -84,8 +84,8 @@ public:
             }
             if (fields.size() == 4) steps_.push_back(fields);
         }
-        program_.opendir->installEventFilter(this);
-        program_.PasswordDlg->installEventFilter(this);
+        program_.folder_chooser->installEventFilter(this);
+        program_.password_dialog->installEventFilter(this);
         QTimer::singleShot(0, this, [this] { start(); });
     }
 
@@ -102,16 +102,16 @@ protected:
         }
         if (event->type() != QEvent::Show) return false;
         // Answered once the dialog waits in its own loop, as a person would.
-        if (watched == program_.opendir.get()) {
+        if (watched == program_.folder_chooser.get()) {
             QTimer::singleShot(0, this, [this] {
-                tarnvold::Topendir& chooser = *program_.opendir;
+                tarnvold::FolderChooser& chooser = *program_.folder_chooser;
                 if (folders_.empty() || !chooser.waiting()) return;
                 chooser.choose(folders_.front());
                 folders_.pop_front();
             });
-        } else if (watched == program_.PasswordDlg.get()) {
+        } else if (watched == program_.password_dialog.get()) {
             QTimer::singleShot(0, this, [this] {
-                tarnvold::TPasswordDlg& dialog = *program_.PasswordDlg;
+                tarnvold::PasswordDialog& dialog = *program_.password_dialog;
                 if (!dialog.waiting()) return;
                 dialog.answer(password_);
             });
@@ -130,7 +130,7 @@ private:
     // sees it before choosing a menu entry: its first painting is not part
     // of a command.
     void start() {
-        QWindow* handle = program_.Form1->windowHandle();
+        QWindow* handle = program_.main_window->windowHandle();
         if (handle == nullptr || handle->isExposed()) {
             run();
             return;
@@ -140,14 +140,15 @@ private:
     }
 
     void run() {
-        tarnvold::TForm1& window = *program_.Form1;
+        tarnvold::MainWindow& window = *program_.main_window;
         int rc = 0;
         for (const auto& step : steps_) {
             // File > Code > Directory or File > Decode > Directory.
-            void (tarnvold::TForm1::*entry)() = step[0] == "code-dir"      ? &tarnvold::TForm1::Directory1Click
-                                                : step[0] == "decode-dir"  ? &tarnvold::TForm1::Directory2Click
-                                                : step[0] == "code-object" ? &tarnvold::TForm1::Button1Click
-                                                                           : nullptr;
+            void (tarnvold::MainWindow::*entry)() =
+                step[0] == "code-dir"      ? &tarnvold::MainWindow::code_folder_clicked
+                : step[0] == "decode-dir"  ? &tarnvold::MainWindow::decode_folder_clicked
+                : step[0] == "code-object" ? &tarnvold::MainWindow::code_object_clicked
+                                           : nullptr;
             if (entry == nullptr) {
                 std::fprintf(stderr, "drive: unknown command %s\n", step[0].c_str());
                 rc = 2;
@@ -183,7 +184,7 @@ int main(int argc, char** argv) {
         install_test_switches();
     };
     hooks.windows_ready = [](tarnvold::Program& program) -> std::unique_ptr<QObject> {
-        tarnvold::TForm1& main_window = *program.Form1;
+        tarnvold::MainWindow& main_window = *program.main_window;
         if (const char* quit = std::getenv("TARNVOLD_TEST_QUIT"); quit != nullptr && *quit == '1') {
             // Where start-up placed the window, before the window system adds
             // its frame.
@@ -192,7 +193,7 @@ int main(int argc, char** argv) {
                 std::string languages;
                 for (const std::string& name : program.language.lang_list)
                     languages += (languages.empty() ? "" : ",") + name;
-                const QString help = program.Form2->help_address().mid(QStringLiteral("file://").size());
+                const QString help = program.help_window->help_address().mid(QStringLiteral("file://").size());
                 std::string report = QStringLiteral("started %1x%2+%3+%4\nlisted %5\nselected ")
                                          .arg(frame.width())
                                          .arg(frame.height())

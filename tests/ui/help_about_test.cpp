@@ -5,7 +5,7 @@
 #include "ui_test_support.h"
 
 #include "ui/about.h"
-#include "ui/helper.h"
+#include "ui/help_window.h"
 #include "ui/ui_common.h"
 
 #include <QApplication>
@@ -32,14 +32,16 @@ private slots:
         write_language(cwd.path(), "deutsch", "G");
         Language language;
         language.start_dir = cwd.path().toStdString();
-        TForm2 help(language, {});
+        HelpWindow help(language, {});
         language.load_lang_file("lang/deutsch.tvl");
-        QCOMPARE(help.WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/de/default.htm")));
-        QVERIFY(help.WebBrowser_v11->toPlainText().startsWith("Anfang"));
-        help.WebBrowser_v11->setSource(QUrl::fromLocalFile(cwd.file("help/de/more.htm")));
-        QVERIFY(help.WebBrowser_v11->toPlainText().startsWith("More text"));
+        QCOMPARE(control<QTextBrowser>(help, "WebBrowser_v11")->source(),
+                 QUrl::fromLocalFile(cwd.file("help/de/default.htm")));
+        QVERIFY(control<QTextBrowser>(help, "WebBrowser_v11")->toPlainText().startsWith("Anfang"));
+        control<QTextBrowser>(help, "WebBrowser_v11")->setSource(QUrl::fromLocalFile(cwd.file("help/de/more.htm")));
+        QVERIFY(control<QTextBrowser>(help, "WebBrowser_v11")->toPlainText().startsWith("More text"));
         language.fill_english_table();
-        QCOMPARE(help.WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/default.htm")));
+        QCOMPARE(control<QTextBrowser>(help, "WebBrowser_v11")->source(),
+                 QUrl::fromLocalFile(cwd.file("help/default.htm")));
     }
 
     void the_page_is_opened_from_the_current_directory_before_start_up() {
@@ -50,7 +52,7 @@ private slots:
         Language language;
         int start_ups = 0;
         QUrl seen_at_start_up;
-        auto help = std::make_unique<TForm2>(language, [&] {
+        auto help = std::make_unique<HelpWindow>(language, [&] {
             ++start_ups;
             // Start-up comes after the page was opened.
             for (QWidget* w : QApplication::allWidgets())
@@ -59,28 +61,30 @@ private slots:
         QCOMPARE(start_ups, 1);
         QCOMPARE(seen_at_start_up, QUrl::fromLocalFile(cwd.file("help/default.htm")));
         QCOMPARE(help->help_address(), "file://" + cwd.file("help/default.htm"));
-        QCOMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/default.htm")));
-        QVERIFY(help->WebBrowser_v11->toPlainText().startsWith("Start"));
+        QCOMPARE(control<QTextBrowser>(*help, "WebBrowser_v11")->source(),
+                 QUrl::fromLocalFile(cwd.file("help/default.htm")));
+        QVERIFY(control<QTextBrowser>(*help, "WebBrowser_v11")->toPlainText().startsWith("Start"));
 
         // The links can be followed from the keyboard.
         help->show();
-        help->WebBrowser_v11->setFocus();
-        QTest::keyClick(help->WebBrowser_v11, Qt::Key_Tab);
-        QTest::keyClick(help->WebBrowser_v11, Qt::Key_Return);
-        QTRY_COMPARE(help->WebBrowser_v11->source(), QUrl::fromLocalFile(cwd.file("help/more.htm")));
+        control<QTextBrowser>(*help, "WebBrowser_v11")->setFocus();
+        QTest::keyClick(control<QTextBrowser>(*help, "WebBrowser_v11"), Qt::Key_Tab);
+        QTest::keyClick(control<QTextBrowser>(*help, "WebBrowser_v11"), Qt::Key_Return);
+        QTRY_COMPARE(control<QTextBrowser>(*help, "WebBrowser_v11")->source(),
+                     QUrl::fromLocalFile(cwd.file("help/more.htm")));
 
         // Close window, the title bar's close and Escape all hide it and
         // bring the main window back.
         int shown = 0;
         help->show_main = [&] { ++shown; };
-        help->Button1->click();
+        control<QPushButton>(*help, "Button1")->click();
         QVERIFY(!help->isVisible());
         help->show();
         help->close();
         QVERIFY(!help->isVisible());
         help->show();
         QVERIFY(activate(help.get()));
-        help->WebBrowser_v11->setFocus();
+        control<QTextBrowser>(*help, "WebBrowser_v11")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!help->isVisible());
         QCOMPARE(shown, 3);
@@ -90,9 +94,9 @@ private slots:
         TempCwd cwd;
         Language language;
         int start_ups = 0;
-        TForm2 help(language, [&] { ++start_ups; });
+        HelpWindow help(language, [&] { ++start_ups; });
         QCOMPARE(start_ups, 1);
-        QVERIFY(help.WebBrowser_v11->toPlainText().contains(cwd.file("help/default.htm")));
+        QVERIFY(control<QTextBrowser>(help, "WebBrowser_v11")->toPlainText().contains(cwd.file("help/default.htm")));
     }
 
     void the_root_keeps_its_own_slash() {
@@ -163,41 +167,44 @@ private slots:
     void the_help_window_fits_the_screen() {
         TempCwd cwd;
         Language language;
-        TForm2 help(language, nullptr);
+        HelpWindow help(language, nullptr);
         help.fit_within(QSize(640, 480));
         QVERIFY(help.width() <= 640 && help.height() <= 480);
-        QVERIFY(help.rect().contains(help.Button1->geometry()));
-        QVERIFY(help.WebBrowser_v11->geometry().bottom() < help.Button1->y());
+        QVERIFY(help.rect().contains(control<QPushButton>(help, "Button1")->geometry()));
+        QVERIFY(control<QTextBrowser>(help, "WebBrowser_v11")->geometry().bottom() <
+                control<QPushButton>(help, "Button1")->y());
         // A screen of 960 x 540 (1920 x 1080 at scale 2), the frame not yet
         // known: room is left for its title bar.
         help.fit_within(QSize(960, 540));
         QVERIFY(help.height() <= 540 - 24);
         help.fit_within(QSize(1280, 1024));
         QCOMPARE(help.size(), QSize(792, 566));
-        QCOMPARE(help.Button1->geometry(), QRect(320, 544, 153, 17));
-        QCOMPARE(help.WebBrowser_v11->geometry(), QRect(0, 8, 793, 529));
+        QCOMPARE(control<QPushButton>(help, "Button1")->geometry(), QRect(320, 544, 153, 17));
+        QCOMPARE(control<QTextBrowser>(help, "WebBrowser_v11")->geometry(), QRect(0, 8, 793, 529));
     }
 
     void about_box() {
         TempCwd cwd;
         Language language;
-        TAboutBox about(language);
+        AboutBox about(language);
         QCOMPARE(about.windowTitle(), QString("A propos"));
         language.fill_english_table();
         QCOMPARE(about.windowTitle(), QString("About"));
-        QCOMPARE(about.OKButton->text(), QString("OK"));
-        QCOMPARE(about.Version->text(), QString("Version : 1.5"));
-        QCOMPARE(about.ProductName->text(), QString("Product : Tarnvold"));
-        QCOMPARE(about.Comments->text().count('\n'), 2);
-        QVERIFY(about.Comments->text().contains("GNU GPL 3 or later"));
+        QCOMPARE(control<QPushButton>(about, "OKButton")->text(), QString("OK"));
+        QCOMPARE(control<QLabel>(about, "Version")->text(), QString("Version : 1.5"));
+        QCOMPARE(control<QLabel>(about, "ProductName")->text(), QString("Product : Tarnvold"));
+        QCOMPARE(control<QLabel>(about, "Comments")->text().count('\n'), 2);
+        QVERIFY(control<QLabel>(about, "Comments")->text().contains("GNU GPL 3 or later"));
         QCOMPARE(about.size(), QSize(298, 213));
         // Every line of the comment inside the panel, the button below it.
-        QVERIFY(about.Comments->height() >= about.Comments->heightForWidth(about.Comments->width()));
-        QVERIFY(about.Panel1->contentsRect().contains(about.Comments->geometry()));
-        QVERIFY(about.OKButton->y() > about.Panel1->geometry().bottom());
-        QVERIFY(about.rect().contains(about.OKButton->geometry()));
+        QVERIFY(control<QLabel>(about, "Comments")->height() >=
+                control<QLabel>(about, "Comments")->heightForWidth(control<QLabel>(about, "Comments")->width()));
+        QVERIFY(
+            control<QFrame>(about, "Panel1")->contentsRect().contains(control<QLabel>(about, "Comments")->geometry()));
+        QVERIFY(control<QPushButton>(about, "OKButton")->y() > control<QFrame>(about, "Panel1")->geometry().bottom());
+        QVERIFY(about.rect().contains(control<QPushButton>(about, "OKButton")->geometry()));
         QCOMPARE(ui::program_icon().size(), QSize(32, 32));
-        QVERIFY(!about.ProgramIcon->pixmap().isNull());
+        QVERIFY(!control<QLabel>(about, "ProgramIcon")->pixmap().isNull());
 
         int shown = 0;
         about.show_main = [&] { ++shown; };

@@ -10,11 +10,11 @@
 #include "io/code_pages.h"
 #include "ui/about.h"
 #include "ui/config_dialog.h"
+#include "ui/folder_chooser.h"
 #include "ui/folder_list.h"
-#include "ui/helper.h"
+#include "ui/help_window.h"
 #include "ui/keyboard.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 
 #include <QAccessible>
@@ -56,9 +56,13 @@ private:
     std::unique_ptr<Program> p;
     std::vector<int> exits;
 
-    TForm1& f() { return *p->Form1; }
-    QString log() { return f().Memo1->toPlainText(); }
-    ui::FolderListModel* list_model() { return static_cast<ui::FolderListModel*>(f().ShellListView1->model()); }
+    MainWindow& f() { return *p->main_window; }
+    QLineEdit* password_box() { return control<QLineEdit>(*p->password_dialog, "Password"); }
+
+    QString log() { return control<QPlainTextEdit>(f(), "Memo1")->toPlainText(); }
+    ui::FolderListModel* list_model() {
+        return static_cast<ui::FolderListModel*>(control<QListView>(f(), "ShellListView1")->model());
+    }
     QModelIndex list_entry(const QString& path) { return list_model()->index(path); }
     // The folder the list shows, in the system's form as the panes show it.
     QString listed() { return QDir::toNativeSeparators(f().listed_folder()); }
@@ -71,10 +75,10 @@ private:
     void show_and_load(const QString& folder, int rows) {
         f().show_folder(folder);
         QCOMPARE(listed(), folder);
-        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), rows);
+        QTRY_COMPARE(list_model()->rowCount(control<QListView>(f(), "ShellListView1")->rootIndex()), rows);
     }
     bool menus_enabled() {
-        for (QAction* a : f().MainMenu1->actions())
+        for (QAction* a : control<QMenuBar>(f(), "MainMenu1")->actions())
             if (!a->isEnabled()) return false;
         return true;
     }
@@ -109,10 +113,10 @@ private slots:
         if (button) {
             full_view();
             QVERIFY(activate(&f()));
-            f().Button3->setFocus();
-            QTest::keyClick(f().Button3, Qt::Key_Return);
+            control<QPushButton>(f(), "Button3")->setFocus();
+            QTest::keyClick(control<QPushButton>(f(), "Button3"), Qt::Key_Return);
         } else {
-            f().Exit1->trigger();
+            control<QAction>(f(), "Exit1")->trigger();
         }
         QCOMPARE(boxes->texts(ui::BoxKind::Question), QStringList{"Do you really want to quit ?"});
         QCOMPARE(boxes->seen[0].owner, &f());
@@ -124,15 +128,15 @@ private slots:
 
     void exit_answered_yes_rewrites_english_and_ends_with_0() {
         p->language.load_lang_file("lang/german.tvl");
-        QCOMPARE(ui::without_mnemonic(f().File1->title()), QString("G1"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f(), "File1")->title()), QString("G1"));
         write_bytes(cwd->file("lang/english.tvl"), "edited\r\n");
         boxes->answers = {true};
-        f().Exit1->trigger();
+        control<QAction>(f(), "Exit1")->trigger();
         QCOMPARE(boxes->texts(ui::BoxKind::Question), QStringList{"G45"});
         QCOMPARE(exits, std::vector<int>{0});
         QCOMPARE(f().exit_code(), std::optional<int>(0));
         QVERIFY(!f().isVisible());
-        QCOMPARE(ui::without_mnemonic(f().File1->title()), QString("File"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f(), "File1")->title()), QString("File"));
         const QByteArray english = read_bytes(cwd->file("lang/english.tvl"));
         QCOMPARE(english.count("\r\n"), 56);
         QVERIFY(english.startsWith("File\r\n"));
@@ -143,7 +147,7 @@ private slots:
         QDir().mkpath(cwd->path());
         write_bytes(cwd->file("lang"), "a file where the folder was");
         boxes->answers = {true};
-        f().Button3->click();
+        control<QPushButton>(f(), "Button3")->click();
         QCOMPARE(boxes->texts(ui::BoxKind::Error).size(), 1);
         QCOMPARE(boxes->seen.back().owner, nullptr);  // the window is already hidden
         QCOMPARE(exits, std::vector<int>{0});
@@ -158,7 +162,7 @@ private slots:
     }
 
     void the_blank_file_entry_does_nothing() {
-        QAction* blank = f().File1->actions().at(2);
+        QAction* blank = control<QMenu>(f(), "File1")->actions().at(2);
         QVERIFY(blank->text().isEmpty());
         blank->trigger();
         QVERIFY(boxes->seen.empty());
@@ -167,26 +171,26 @@ private slots:
     }
 
     void about_and_help_take_the_main_windows_place() {
-        f().About1->trigger();
+        control<QAction>(f(), "About1")->trigger();
         f().show();
-        f().About1->trigger();
+        control<QAction>(f(), "About1")->trigger();
         QCOMPARE(log(), QString("Initialisation finished\nAbout called\nAbout called"));
         QVERIFY(!f().isVisible());
-        QVERIFY(p->AboutBox->isVisible());
-        QVERIFY(p->AboutBox->close());
-        QVERIFY(!p->AboutBox->isVisible());
+        QVERIFY(p->about_box->isVisible());
+        QVERIFY(p->about_box->close());
+        QVERIFY(!p->about_box->isVisible());
         QVERIFY(f().isVisible());
 
-        const QUrl page = p->Form2->WebBrowser_v11->source();
-        f().Help2->trigger();
+        const QUrl page = control<QTextBrowser>(*p->help_window, "WebBrowser_v11")->source();
+        control<QAction>(f(), "Help2")->trigger();
         QVERIFY(!f().isVisible());
-        QVERIFY(p->Form2->isVisible());
-        p->Form2->close();  // the title bar's close
-        QVERIFY(!p->Form2->isVisible());
+        QVERIFY(p->help_window->isVisible());
+        p->help_window->close();  // the title bar's close
+        QVERIFY(!p->help_window->isVisible());
         QVERIFY(f().isVisible());
-        f().Help2->trigger();
-        QCOMPARE(p->Form2->WebBrowser_v11->source(), page);  // not reloaded
-        p->Form2->Button1->click();
+        control<QAction>(f(), "Help2")->trigger();
+        QCOMPARE(control<QTextBrowser>(*p->help_window, "WebBrowser_v11")->source(), page);  // not reloaded
+        control<QPushButton>(*p->help_window, "Button1")->click();
         QVERIFY(f().isVisible());
         QVERIFY(exits.empty());
     }
@@ -196,40 +200,43 @@ private slots:
         const std::int64_t big = std::int64_t{INT_MAX} + 37;
         f().bar_setup(ProgressBarId::Pass1, 0, big, big / 150);
         f().bar_set_position(ProgressBarId::Pass1, big);
-        QVERIFY(f().ProgressBar2->maximum() > 0);
-        QCOMPARE(f().ProgressBar2->value(), f().ProgressBar2->maximum());
+        QVERIFY(control<QProgressBar>(f(), "ProgressBar2")->maximum() > 0);
+        QCOMPARE(control<QProgressBar>(f(), "ProgressBar2")->value(),
+                 control<QProgressBar>(f(), "ProgressBar2")->maximum());
         f().bar_set_position(ProgressBarId::Pass1, big / 2);
-        QVERIFY(qAbs(f().ProgressBar2->value() - f().ProgressBar2->maximum() / 2) <= 1);
+        QVERIFY(qAbs(control<QProgressBar>(f(), "ProgressBar2")->value() -
+                     control<QProgressBar>(f(), "ProgressBar2")->maximum() / 2) <= 1);
 
         f().bar_setup(ProgressBarId::Folder, 0, 100, 30);
         f().bar_set_position(ProgressBarId::Folder, 0);
         for (int i = 0; i < 3; ++i) f().bar_step(ProgressBarId::Folder);
-        QCOMPARE(f().ProgressBar4->value(), 90);
+        QCOMPARE(control<QProgressBar>(f(), "ProgressBar4")->value(), 90);
         f().bar_step(ProgressBarId::Folder);  // past the maximum: back to the minimum
         QCOMPARE(f().bar_state(ProgressBarId::Folder).position, 0);
-        QCOMPARE(f().ProgressBar4->value(), 0);
+        QCOMPARE(control<QProgressBar>(f(), "ProgressBar4")->value(), 0);
         // Steps taken together end where the same steps one by one end,
         // starting over on the way: 0 30 60 90 0 30 60.
         f().bar_steps(ProgressBarId::Folder, 6);
         QCOMPARE(f().bar_state(ProgressBarId::Folder).position, 60);
-        QCOMPARE(f().ProgressBar4->value(), 60);
+        QCOMPARE(control<QProgressBar>(f(), "ProgressBar4")->value(), 60);
 
         // An empty file: a range of nothing shows an empty bar, not a busy one.
         f().bar_setup(ProgressBarId::Checksum, 0, 0, 1);
-        QVERIFY(f().ProgressBar1->maximum() > f().ProgressBar1->minimum());
+        QVERIFY(control<QProgressBar>(f(), "ProgressBar1")->maximum() >
+                control<QProgressBar>(f(), "ProgressBar1")->minimum());
     }
 
     void folder_progress_shows_and_hides_with_its_label() {
-        QVERIFY(!f().Label1->isVisible());
-        QVERIFY(!f().ProgressBar4->isVisible());
+        QVERIFY(!control<QLabel>(f(), "Label1")->isVisible());
+        QVERIFY(!control<QProgressBar>(f(), "ProgressBar4")->isVisible());
         f().label_set_visible(LabelId::Folder, true);
-        QVERIFY(f().Label1->isVisible());
-        QVERIFY(f().ProgressBar4->isVisible());
+        QVERIFY(control<QLabel>(f(), "Label1")->isVisible());
+        QVERIFY(control<QProgressBar>(f(), "ProgressBar4")->isVisible());
         f().label_set_visible(LabelId::Folder, false);
-        QVERIFY(!f().ProgressBar4->isVisible());
+        QVERIFY(!control<QProgressBar>(f(), "ProgressBar4")->isVisible());
         // The per-file labels leave the folder bar alone.
         f().label_set_visible(LabelId::Pass1, true);
-        QVERIFY(!f().ProgressBar4->isVisible());
+        QVERIFY(!control<QProgressBar>(f(), "ProgressBar4")->isVisible());
     }
 
     void log_lines_arrive_one_per_report() {
@@ -238,7 +245,7 @@ private slots:
         f().UserInterface::log_line("Starting code for : ", "/x");
         f().UserInterface::log_line("n=", std::int64_t{-5});
         f().UserInterface::log_line("Starting code for : ", "a\nb\x1b[1m");  // a name with control characters
-        QCOMPARE(f().Memo1->document()->blockCount(), 4);
+        QCOMPARE(control<QPlainTextEdit>(f(), "Memo1")->document()->blockCount(), 4);
         QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nStarting code for : a\u240ab\u241b[1m"));
         // During a command they wait and reach the pane together, each still
         // a paragraph of its own, whatever it ends with.
@@ -246,17 +253,17 @@ private slots:
         f().UserInterface::log_line("ends in a return\r");
         f().UserInterface::log_line("caf\xc3\xa9 \xff");
         f().UserInterface::log_line("");
-        QCOMPARE(f().Memo1->document()->blockCount(), 4);
+        QCOMPARE(control<QPlainTextEdit>(f(), "Memo1")->document()->blockCount(), 4);
         f().set_commands_blocked(false);
         QCOMPARE(log(), QString("\nStarting code for : /x\nn=-5\nStarting code for : a\u240ab\u241b[1m\nends in a "
                                 "return\u240d\ncaf\u00e9 \ufffd\n"));
         // A long run: the pane keeps the last lines only.
         f().set_commands_blocked(true);
-        for (int n = 1; n <= TForm1::kLogPaneLines + 5; ++n) f().UserInterface::log_line("line ", std::int64_t{n});
+        for (int n = 1; n <= MainWindow::kLogPaneLines + 5; ++n) f().UserInterface::log_line("line ", std::int64_t{n});
         f().set_commands_blocked(false);
-        QCOMPARE(f().Memo1->document()->blockCount(), TForm1::kLogPaneLines);
-        QCOMPARE(f().Memo1->document()->firstBlock().text(), QString("line 6"));
-        QVERIFY(log().endsWith(QString("\nline %1").arg(TForm1::kLogPaneLines + 5)));
+        QCOMPARE(control<QPlainTextEdit>(f(), "Memo1")->document()->blockCount(), MainWindow::kLogPaneLines);
+        QCOMPARE(control<QPlainTextEdit>(f(), "Memo1")->document()->firstBlock().text(), QString("line 6"));
+        QVERIFY(log().endsWith(QString("\nline %1").arg(MainWindow::kLogPaneLines + 5)));
     }
 
     void no_second_command_while_one_waits() {
@@ -266,43 +273,43 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             checked = true;
             // Whatever fails below, the wait must end.
-            auto cancel = qScopeGuard([&] { p->PasswordDlg->close(); });  // the title bar's close: Cancel
-            QVERIFY(p->PasswordDlg->isVisible());
+            auto cancel = qScopeGuard([&] { p->password_dialog->close(); });  // the title bar's close: Cancel
+            QVERIFY(p->password_dialog->isVisible());
             // Above the main window, which stays usable.
-            QCOMPARE(p->PasswordDlg->windowHandle()->transientParent(), f().windowHandle());
-            QCOMPARE(p->opendir->parentWidget(), &f());
-            QVERIFY(!p->PasswordDlg->isModal());
+            QCOMPARE(p->password_dialog->windowHandle()->transientParent(), f().windowHandle());
+            QCOMPARE(p->folder_chooser->parentWidget(), &f());
+            QVERIFY(!p->password_dialog->isModal());
             QVERIFY(f().isEnabled());
             QVERIFY(f().commands_blocked());
             QVERIFY(!menus_enabled());
-            QVERIFY(!f().Button1->isEnabled());
-            QVERIFY(!f().Button3->isEnabled());
+            QVERIFY(!control<QPushButton>(f(), "Button1")->isEnabled());
+            QVERIFY(!control<QPushButton>(f(), "Button3")->isEnabled());
             // Neither a second command nor Exit nor a close starts meanwhile.
             const auto asked = boxes->seen.size();
-            f().Button1Click();
-            f().Exit1Click();
+            f().code_object_clicked();
+            f().exit_clicked();
             QVERIFY(!f().close());
             QCOMPARE(boxes->seen.size(), asked);
             QVERIFY(exits.empty());
         });
-        f().file2->trigger();
+        control<QAction>(f(), "file2")->trigger();
         QVERIFY(checked);
-        QVERIFY(!p->PasswordDlg->isVisible());
+        QVERIFY(!p->password_dialog->isVisible());
         QVERIFY(log().endsWith("Coding aborted"));
         QVERIFY(!f().commands_blocked());
         QVERIFY(menus_enabled());
-        QVERIFY(f().Button1->isEnabled());
+        QVERIFY(control<QPushButton>(f(), "Button1")->isEnabled());
 
         // The same command through to the end.
         boxes->inputs = {cwd->file("plain.txt"), cwd->file("plain.cod")};
         // Coding asks for the password twice.
         QTimer::singleShot(0, this, [&] {
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(p->PasswordDlg->Password, "pw");
-                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
-        f().file2->trigger();
+        control<QAction>(f(), "file2")->trigger();
         QVERIFY(log().contains("Coding finished"));
         QVERIFY(QFile::exists(cwd->file("plain.cod")));
         QVERIFY(menus_enabled());
@@ -321,14 +328,14 @@ private slots:
         const auto type = [this](int times) {
             QTimer::singleShot(0, this, [this, times] {
                 for (int typing = 0; typing < times; ++typing) {
-                    type_letters(p->PasswordDlg->Password, QString::fromUtf8("\u00e9t\u00e9"));
-                    QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+                    type_letters(password_box(), QString::fromUtf8("\u00e9t\u00e9"));
+                    QTest::keyClick(password_box(), Qt::Key_Return);
                 }
             });
         };
         boxes->inputs = {cwd->file("win.cod"), cwd->file("back.txt")};
         type(1);
-        f().File3->trigger();
+        control<QAction>(f(), "File3")->trigger();
         QCOMPARE(read_bytes(cwd->file("back.txt")), QByteArray("contents"));
         QVERIFY(log().contains("Password taken as Windows-1252\n"));
 
@@ -336,7 +343,7 @@ private slots:
         if (system_code_page() != 0 && system_code_page() != 1252) QSKIP("the system's code page is not Windows-1252");
         boxes->inputs = {cwd->file("plain.txt"), cwd->file("here.cod")};
         type(2);
-        f().file2->trigger();
+        control<QAction>(f(), "file2")->trigger();
         f().engine().password_forms = {};
         QCOMPARE(f().engine().test_file(cwd->file("here.cod").toStdString(), windows_bytes), Outcome::Done);
     }
@@ -354,14 +361,14 @@ private slots:
         // The choosers and the password dialog are answered as they open.
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [this] {
-            if (p->opendir->waiting()) {
-                const bool source = p->opendir->windowTitle().contains("source");
-                p->opendir->select_path(cwd->file(source ? "src" : "out").toStdString());
-                p->opendir->DirectoryOutline1Change();
-                p->opendir->OKBtn->click();
-            } else if (p->PasswordDlg->isVisible()) {
-                QTest::keyClicks(p->PasswordDlg->Password, "pw");
-                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+            if (p->folder_chooser->waiting()) {
+                const bool source = p->folder_chooser->windowTitle().contains("source");
+                p->folder_chooser->select_path(cwd->file(source ? "src" : "out").toStdString());
+                p->folder_chooser->folder_clicked();
+                control<QPushButton>(*p->folder_chooser, "OKBtn")->click();
+            } else if (p->password_dialog->isVisible()) {
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
         answer.start(1);
@@ -369,21 +376,24 @@ private slots:
         // Once the first file is done: the window draws its widgets once a
         // frame, so the moment is taken from the walk rather than the bar.
         int files = 0;
-        f().commands_.walk().on_file = [&](const std::string&, const std::string&, Outcome) {
+        f().commands().walk().on_file = [&](const std::string&, const std::string&, Outcome) {
             if (++files != 1) return;
             // The compact style: at the foot of the progress panel.
-            in_panel = f().StopButton->isVisible() && f().Panel2->geometry().contains(f().StopButton->geometry());
-            if (how == "Stop button") QTest::mouseClick(f().StopButton, Qt::LeftButton);
-            if (how == "Escape") QTest::keyClick(f().Memo1, Qt::Key_Escape);
+            in_panel = control<QPushButton>(f(), "StopButton")->isVisible() &&
+                       control<QFrame>(f(), "Panel2")
+                           ->geometry()
+                           .contains(control<QPushButton>(f(), "StopButton")->geometry());
+            if (how == "Stop button") QTest::mouseClick(control<QPushButton>(f(), "StopButton"), Qt::LeftButton);
+            if (how == "Escape") QTest::keyClick(control<QPlainTextEdit>(f(), "Memo1"), Qt::Key_Escape);
             if (how == "title-bar close") QVERIFY(!f().close());  // asked, answered Yes
         };
-        f().Directory1->trigger();
-        f().commands_.walk().on_file = nullptr;
+        control<QAction>(f(), "Directory1")->trigger();
+        f().commands().walk().on_file = nullptr;
         answer.stop();
 
         QVERIFY(in_panel);
         QVERIFY(log().endsWith("Stopped by the user after 1 of 3 files"));
-        QVERIFY(!f().StopButton->isVisible());
+        QVERIFY(!control<QPushButton>(f(), "StopButton")->isVisible());
         QVERIFY(!f().commands_blocked());
         QCOMPARE(QDir(cwd->file("out")).entryList(QDir::Files).size() +
                      QDir(cwd->file("out/sub")).entryList(QDir::Files).size(),
@@ -416,23 +426,23 @@ private slots:
         bool asked = false;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
-            if (p->PasswordDlg->isVisible()) {
-                QTest::keyClicks(p->PasswordDlg->Password, "pw");
-                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
-            } else if (f().StopButton->isVisible() && !asked) {
+            if (p->password_dialog->isVisible()) {
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
+            } else if (control<QPushButton>(f(), "StopButton")->isVisible() && !asked) {
                 asked = true;
-                if (how == "Stop button") QTest::mouseClick(f().StopButton, Qt::LeftButton);
-                if (how == "Escape") QTest::keyClick(f().Memo1, Qt::Key_Escape);
+                if (how == "Stop button") QTest::mouseClick(control<QPushButton>(f(), "StopButton"), Qt::LeftButton);
+                if (how == "Escape") QTest::keyClick(control<QPlainTextEdit>(f(), "Memo1"), Qt::Key_Escape);
                 if (how == "title-bar close") QVERIFY(!f().close());
             }
         });
         answer.start(1);
-        f().file2->trigger();
+        control<QAction>(f(), "file2")->trigger();
         answer.stop();
         QVERIFY(asked);
         QVERIFY(log().endsWith("Coding aborted"));
         QCOMPARE(QDir(cwd->path()).entryList(QDir::Files | QDir::Hidden), before);
-        QVERIFY(!f().StopButton->isVisible());
+        QVERIFY(!control<QPushButton>(f(), "StopButton")->isVisible());
         QVERIFY(!f().commands_blocked());
         QVERIFY(menus_enabled());
         QVERIFY(boxes->texts(ui::BoxKind::Notice).isEmpty());
@@ -462,13 +472,13 @@ private slots:
         QVERIFY2(!list_model()->type(list_entry(dir + "/notes")).contains("PDF"),
                  qPrintable(list_model()->type(list_entry(dir + "/notes"))));
         // The tree shows the folder with its one subfolder.
-        auto* tree = static_cast<QFileSystemModel*>(f().ShellTreeView1->model());
-        f().ShellTreeView1->expand(tree->index(dir));
+        auto* tree = static_cast<QFileSystemModel*>(control<QTreeView>(f(), "ShellTreeView1")->model());
+        control<QTreeView>(f(), "ShellTreeView1")->expand(tree->index(dir));
         QTRY_COMPARE(tree->rowCount(tree->index(dir)), 1);
         // The window still answers.
-        f().About1->trigger();
-        QVERIFY(p->AboutBox->isVisible());
-        p->AboutBox->OKButton->click();
+        control<QAction>(f(), "About1")->trigger();
+        QVERIFY(p->about_box->isVisible());
+        control<QPushButton>(*p->about_box, "OKButton")->click();
         QVERIFY(f().isVisible());
     }
 
@@ -477,16 +487,16 @@ private slots:
         QVERIFY(QDir().mkpath(cwd->file("b")));
         write_bytes(cwd->file("a/one.txt"), "one");
         show_and_load(cwd->file("a"), 1);
-        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("a/one.txt")));
+        control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_entry(cwd->file("a/one.txt")));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("a/one.txt"));
 
         // Another folder in the tree: nothing is selected in the list, and
         // the button asks for a file as File > Code > File does.
         show_and_load(cwd->file("b"), 0);
-        QVERIFY(!f().ShellListView1->selectionModel()->hasSelection());
+        QVERIFY(!control<QListView>(f(), "ShellListView1")->selectionModel()->hasSelection());
         QCOMPARE(f().selection().kind, Selection::Kind::None);
         boxes->answers = {false};
-        f().Button1->click();
+        control<QPushButton>(f(), "Button1")->click();
         QCOMPARE(boxes->seen.size(), std::size_t{1});
         QCOMPARE(boxes->seen[0].kind, ui::BoxKind::OpenFile);
         QVERIFY(log().endsWith("Coding aborted"));
@@ -506,16 +516,16 @@ private slots:
         }
         show_and_load(dir, 1);
         QCOMPARE(list_model()->index(0).data().toString(), QString("caf\uFFFD.txt"));
-        f().ShellListView1->setCurrentIndex(list_model()->index(0));
+        control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_model()->index(0));
         QCOMPARE(f().selection().path, name);
         boxes->inputs = {cwd->file("odd.cod")};
         QTimer::singleShot(0, this, [&] {
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(p->PasswordDlg->Password, "pw");
-                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
-        f().Button1->click();
+        control<QPushButton>(f(), "Button1")->click();
         QVERIFY(boxes->texts(ui::BoxKind::Notice).size() == 1 &&
                 boxes->texts(ui::BoxKind::Notice)[0].startsWith("Coding finished"));
         QVERIFY(QFileInfo(cwd->file("odd.cod")).size() > 8);
@@ -539,15 +549,16 @@ private slots:
         QVERIFY(QFile::exists(cwd->file("top/third.txt")));
 
         const QModelIndex inner = list_entry(cwd->file("top/inner"));
-        f().ShellListView1->scrollTo(inner);
-        QTRY_VERIFY(!f().ShellListView1->visualRect(inner).isEmpty());
-        const QPoint at = f().ShellListView1->visualRect(inner).center();
+        control<QListView>(f(), "ShellListView1")->scrollTo(inner);
+        QTRY_VERIFY(!control<QListView>(f(), "ShellListView1")->visualRect(inner).isEmpty());
+        const QPoint at = control<QListView>(f(), "ShellListView1")->visualRect(inner).center();
         // As the window system delivers it: a click, then the second press.
-        QTest::mouseClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(f().ShellListView1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(control<QListView>(f(), "ShellListView1")->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(control<QListView>(f(), "ShellListView1")->viewport(), Qt::LeftButton, {}, at);
         QTRY_COMPARE(listed(), cwd->file("top/inner"));
-        auto* tree = static_cast<QFileSystemModel*>(f().ShellTreeView1->model());
-        QCOMPARE(QDir::toNativeSeparators(tree->filePath(f().ShellTreeView1->currentIndex())), cwd->file("top/inner"));
+        auto* tree = static_cast<QFileSystemModel*>(control<QTreeView>(f(), "ShellTreeView1")->model());
+        QCOMPARE(QDir::toNativeSeparators(tree->filePath(control<QTreeView>(f(), "ShellTreeView1")->currentIndex())),
+                 cwd->file("top/inner"));
     }
 
     void open_path_shows_a_folder_or_selects_a_file() {
@@ -558,11 +569,14 @@ private slots:
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         QCOMPARE(f().selection().kind, Selection::Kind::File);
         // Still so once the list has read the folder.
-        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 1);
+        QTRY_COMPARE(list_model()->rowCount(control<QListView>(f(), "ShellListView1")->rootIndex()), 1);
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("docs/letter.txt"));
         f().open_path(cwd->path());
         QCOMPARE(listed(), cwd->path());
         QCOMPARE(f().selection().kind, Selection::Kind::None);
+        // A root has no folder above it: selecting it shows it.
+        f().select_entry(QDir::rootPath());
+        QCOMPARE(listed(), QDir::toNativeSeparators(QDir::rootPath()));
     }
 
     // Tab goes through the window in its order, out of the log pane too,
@@ -570,10 +584,12 @@ private slots:
     void tab_follows_the_order_of_the_window() {
         full_view();
         QVERIFY(activate(&f()));
-        f().Memo1->setFocus();
-        f().Memo1->selectAll();
-        const QList<QWidget*> order = {f().ShellListView1, f().ShellTreeView1, f().Button1,
-                                       f().Button2,        f().Button3,        f().Memo1};
+        control<QPlainTextEdit>(f(), "Memo1")->setFocus();
+        control<QPlainTextEdit>(f(), "Memo1")->selectAll();
+        const QList<QWidget*> order = {
+            control<QListView>(f(), "ShellListView1"), control<QTreeView>(f(), "ShellTreeView1"),
+            control<QPushButton>(f(), "Button1"),      control<QPushButton>(f(), "Button2"),
+            control<QPushButton>(f(), "Button3"),      control<QPlainTextEdit>(f(), "Memo1")};
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -603,9 +619,10 @@ private slots:
         write_bytes(cwd->file("big.txt"), contents);
         boxes->inputs = {cwd->file("big.txt"), cwd->file("big.cod")};
         auto up_to_date = [this] {
-            const std::pair<ProgressBarId, QProgressBar*> bars[] = {{ProgressBarId::Checksum, f().ProgressBar1},
-                                                                    {ProgressBarId::Pass1, f().ProgressBar2},
-                                                                    {ProgressBarId::Pass2, f().ProgressBar3}};
+            const std::pair<ProgressBarId, QProgressBar*> bars[] = {
+                {ProgressBarId::Checksum, control<QProgressBar>(f(), "ProgressBar1")},
+                {ProgressBarId::Pass1, control<QProgressBar>(f(), "ProgressBar2")},
+                {ProgressBarId::Pass2, control<QProgressBar>(f(), "ProgressBar3")}};
             for (const auto& [id, widget] : bars) {
                 const auto& state = f().bar_state(id);
                 if (widget->value() != state.position || widget->maximum() != std::max<std::int64_t>(1, state.max))
@@ -618,7 +635,7 @@ private slots:
         QTimer turn;
         turn.setInterval(0);
         connect(&turn, &QTimer::timeout, this, [&] {
-            if (!f().commands_blocked() || p->PasswordDlg->isVisible()) return;
+            if (!f().commands_blocked() || p->password_dialog->isVisible()) return;
             seen << log();
             bars_up_to_date = bars_up_to_date && up_to_date();
         });
@@ -626,11 +643,11 @@ private slots:
         // Coding asks for the password twice.
         QTimer::singleShot(0, this, [&] {
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(p->PasswordDlg->Password, "pw");
-                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
-        f().file2->trigger();
+        control<QAction>(f(), "file2")->trigger();
         turn.stop();
 
         QVERIFY(!seen.isEmpty());
@@ -639,7 +656,7 @@ private slots:
         QVERIFY(bars_up_to_date);
         QVERIFY(up_to_date());
         QVERIFY(log().endsWith("Coding finished\n" + cwd->file("big.txt") + "-->" + cwd->file("big.cod")));
-        QVERIFY(!f().Label3->isVisible());
+        QVERIFY(!control<QLabel>(f(), "Label3")->isVisible());
     }
 
     // The entry chosen in the list is the buttons' object until it goes;
@@ -651,23 +668,23 @@ private slots:
         for (const char* name : {"files/file1.txt", "files/file2.txt", "files/file3.txt"})
             write_bytes(cwd->file(name), name);
         show_and_load(cwd->file("files"), 3);
-        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("files/file2.txt")));
+        control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_entry(cwd->file("files/file2.txt")));
         QCOMPARE(QString::fromStdString(f().selection().path), cwd->file("files/file2.txt"));
         QVERIFY(QFile::remove(cwd->file("files/file2.txt")));
-        QTRY_COMPARE(list_model()->rowCount(f().ShellListView1->rootIndex()), 2);
+        QTRY_COMPARE(list_model()->rowCount(control<QListView>(f(), "ShellListView1")->rootIndex()), 2);
         QCOMPARE(f().selection().kind, Selection::Kind::None);
 
         // file3 chosen, then removed while the password is asked.
-        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("files/file3.txt")));
+        control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_entry(cwd->file("files/file3.txt")));
         boxes->inputs = {cwd->file("out.cod")};
         QTimer::singleShot(0, this, [&] {
             QVERIFY(QFile::remove(cwd->file("files/file3.txt")));
             for (int typing = 0; typing < 2; ++typing) {
-                QTest::keyClicks(p->PasswordDlg->Password, "pw");
-                QTest::keyClick(p->PasswordDlg->Password, Qt::Key_Return);
+                QTest::keyClicks(password_box(), "pw");
+                QTest::keyClick(password_box(), Qt::Key_Return);
             }
         });
-        f().Button1->click();
+        control<QPushButton>(f(), "Button1")->click();
         // The save dialog started beside the source, under its folder-run name.
         QCOMPARE(boxes->texts(ui::BoxKind::SaveFile), QStringList{cwd->file("files/file3_txt.cod")});
         QVERIFY(log().endsWith(cwd->file("files/file3.txt") + " no longer exists\nCoding aborted"));
@@ -679,24 +696,26 @@ private slots:
     // it; Code > File runs from the keyboard, and F1 opens help.
     void every_command_from_the_keyboard() {
         QVERIFY(activate(&f()));
-        QVERIFY(!f().Button1->isVisible());
-        auto active = [this] { return f().MainMenu1->activeAction(); };
+        QVERIFY(!control<QPushButton>(f(), "Button1")->isVisible());
+        auto active = [this] { return control<QMenuBar>(f(), "MainMenu1")->activeAction(); };
         // The first title is drawn highlighted while the keyboard is on it.
-        const QRect title = f().MainMenu1->actionGeometry(f().File1->menuAction());
-        const QImage plain = f().MainMenu1->grab(title).toImage();
+        const QRect title =
+            control<QMenuBar>(f(), "MainMenu1")->actionGeometry(control<QMenu>(f(), "File1")->menuAction());
+        const QImage plain = control<QMenuBar>(f(), "MainMenu1")->grab(title).toImage();
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f(), Qt::Key_F10);
-        QCOMPARE(active(), f().File1->menuAction());
-        QVERIFY(f().MainMenu1->grab(title).toImage() != plain);
-        QTest::keyClick(f().MainMenu1, Qt::Key_Right);
-        QCOMPARE(active(), f().Options1->menuAction());
-        QTest::keyClick(f().MainMenu1, Qt::Key_Escape);
+        QCOMPARE(active(), control<QMenu>(f(), "File1")->menuAction());
+        QVERIFY(control<QMenuBar>(f(), "MainMenu1")->grab(title).toImage() != plain);
+        QTest::keyClick(control<QMenuBar>(f(), "MainMenu1"), Qt::Key_Right);
+        QCOMPARE(active(), control<QMenu>(f(), "Options1")->menuAction());
+        QTest::keyClick(control<QMenuBar>(f(), "MainMenu1"), Qt::Key_Escape);
         QCOMPARE(active(), nullptr);
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f(), Qt::Key_Alt);
-        QCOMPARE(active(), f().File1->menuAction());
-        QTest::keyClick(f().MainMenu1, Qt::Key_Escape);
+        QCOMPARE(active(), control<QMenu>(f(), "File1")->menuAction());
+        QTest::keyClick(control<QMenuBar>(f(), "MainMenu1"), Qt::Key_Escape);
 
         // Every entry has a mark of its own within its menu.
-        for (QMenu* menu : {f().File1, f().Code1, f().Decode1, f().Options1, f().Help1}) {
+        for (QMenu* menu : {control<QMenu>(f(), "File1"), control<QMenu>(f(), "Code1"), control<QMenu>(f(), "Decode1"),
+                            control<QMenu>(f(), "Options1"), control<QMenu>(f(), "Help1")}) {
             QSet<QChar> keys;
             for (QAction* a : menu->actions()) {
                 if (a->isSeparator()) continue;
@@ -713,13 +732,13 @@ private slots:
         boxes->answers = {false};
         QTimer::singleShot(0, this, [this] {
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &f(), Qt::Key_F10);
-            QTest::keyClick(f().MainMenu1, Qt::Key_Down);
-            QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == f().File1);
-            QCOMPARE(f().File1->activeAction(), f().Code1->menuAction());
-            QTest::keyClick(f().File1, Qt::Key_Right);
-            QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == f().Code1);
-            QCOMPARE(f().Code1->activeAction(), f().file2);
-            QTest::keyClick(f().Code1, Qt::Key_Return);
+            QTest::keyClick(control<QMenuBar>(f(), "MainMenu1"), Qt::Key_Down);
+            QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == control<QMenu>(f(), "File1"));
+            QCOMPARE(control<QMenu>(f(), "File1")->activeAction(), control<QMenu>(f(), "Code1")->menuAction());
+            QTest::keyClick(control<QMenu>(f(), "File1"), Qt::Key_Right);
+            QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == control<QMenu>(f(), "Code1"));
+            QCOMPARE(control<QMenu>(f(), "Code1")->activeAction(), control<QAction>(f(), "file2"));
+            QTest::keyClick(control<QMenu>(f(), "Code1"), Qt::Key_Return);
         });
         QTRY_VERIFY(log().endsWith("Coding aborted"));
         QCOMPARE(boxes->seen.at(0).kind, ui::BoxKind::OpenFile);
@@ -730,9 +749,9 @@ private slots:
         if (QGuiApplication::platformName() == "offscreen" && QApplication::activeWindow() != &f())
             QSKIP("the offscreen screen leaves the closed menu active, so F1 cannot be tried after it");
         QTest::keyClick(&f(), Qt::Key_F1);
-        QVERIFY(p->Form2->isVisible());
+        QVERIFY(p->help_window->isVisible());
         QVERIFY(!f().isVisible());
-        p->Form2->Button1->click();
+        control<QPushButton>(*p->help_window, "Button1")->click();
     }
 
     // The list, the tree and the log pane show which of them has the focus.
@@ -740,7 +759,8 @@ private slots:
         full_view();
         QVERIFY(activate(&f()));
         QImage seen[3];
-        QWidget* panes[] = {f().ShellListView1, f().ShellTreeView1, f().Memo1};
+        QWidget* panes[] = {control<QListView>(f(), "ShellListView1"), control<QTreeView>(f(), "ShellTreeView1"),
+                            control<QPlainTextEdit>(f(), "Memo1")};
         for (int i = 0; i < 3; ++i) {
             panes[i]->setFocus();
             QTRY_COMPARE(QApplication::focusWidget(), panes[i]);
@@ -762,7 +782,7 @@ private slots:
             QList<QUrl> urls;
             for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
             data.setUrls(urls);
-            const QPoint at = f().Memo1->geometry().center();
+            const QPoint at = control<QPlainTextEdit>(f(), "Memo1")->geometry().center();
             QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(&f(), &enter);
             QVERIFY(enter.isAccepted());
@@ -780,8 +800,12 @@ private slots:
         QVERIFY(f().selection().kind == Selection::Kind::Folder);
         QVERIFY(log().endsWith("2 files or folders were dropped; the first is selected: " + cwd->file("drop")));
         // The tree shows the folder listed.
-        QTRY_VERIFY(f().ShellTreeView1->viewport()->rect().contains(
-            f().ShellTreeView1->visualRect(f().ShellTreeView1->currentIndex()).center()));
+        QTRY_VERIFY(control<QTreeView>(f(), "ShellTreeView1")
+                        ->viewport()
+                        ->rect()
+                        .contains(control<QTreeView>(f(), "ShellTreeView1")
+                                      ->visualRect(control<QTreeView>(f(), "ShellTreeView1")->currentIndex())
+                                      .center()));
         QVERIFY(boxes->seen.empty());  // nothing started
     }
 
@@ -829,13 +853,13 @@ private slots:
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         });
         show_and_load(cwd->file("top/closed"), 0);
-        QTRY_VERIFY(f().Unreadable->isVisible());
-        QVERIFY(f().Unreadable->text().startsWith("This folder cannot be read: "));
+        QTRY_VERIFY(control<QLabel>(f(), "Unreadable")->isVisible());
+        QVERIFY(control<QLabel>(f(), "Unreadable")->text().startsWith("This folder cannot be read: "));
         show_and_load(cwd->file("top"), 1);
-        QVERIFY(!f().Unreadable->isVisible());
-        f().ShellListView1->setCurrentIndex(list_entry(cwd->file("top/closed")));
-        f().Button1->click();
-        QVERIFY(!p->opendir->isVisible());
+        QVERIFY(!control<QLabel>(f(), "Unreadable")->isVisible());
+        control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_entry(cwd->file("top/closed")));
+        control<QPushButton>(f(), "Button1")->click();
+        QVERIFY(!p->folder_chooser->isVisible());
         const QString why = "Cannot enter folder " + cwd->file("top/closed") + ": Permission denied";
         QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{why});
         QVERIFY(log().endsWith(why + "\nCoding aborted"));
@@ -870,11 +894,11 @@ private slots:
         }
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [this, src] {
-            if (p->opendir->waiting()) {
-                const bool source = p->opendir->windowTitle().contains("source");
-                p->opendir->choose((source ? src : cwd->file("out")).toStdString());
-            } else if (p->PasswordDlg->waiting()) {
-                p->PasswordDlg->answer("pw");
+            if (p->folder_chooser->waiting()) {
+                const bool source = p->folder_chooser->windowTitle().contains("source");
+                p->folder_chooser->choose((source ? src : cwd->file("out")).toStdString());
+            } else if (p->password_dialog->waiting()) {
+                p->password_dialog->answer("pw");
             }
         });
         answer.start(1);
@@ -882,15 +906,16 @@ private slots:
         QStringList notices;
         ui::set_box_hook([&](const ui::BoxRequest& request) {
             notices << request.text;
-            at_rest = menus_enabled() && f().Button1->isVisible() && f().Button1->isEnabled();
+            at_rest = menus_enabled() && control<QPushButton>(f(), "Button1")->isVisible() &&
+                      control<QPushButton>(f(), "Button1")->isEnabled();
             return ui::BoxAnswer{true, {}};
         });
         if (object) {
             show_and_load(cwd->file("top"), 1);
-            f().ShellListView1->setCurrentIndex(list_entry(src));
-            f().Button1->click();
+            control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_entry(src));
+            control<QPushButton>(f(), "Button1")->click();
         } else {
-            f().Directory1->trigger();
+            control<QAction>(f(), "Directory1")->trigger();
         }
         answer.stop();
         QCOMPARE(notices, QStringList{"Coding finished"});
@@ -920,7 +945,7 @@ private slots:
         int rows = 0;
         while (clock.elapsed() < 20000 && rows == 0) {
             QTest::qWait(5);
-            if (!f().ShellListView1->viewport()->isHidden()) rows = list_model()->rowCount();
+            if (!control<QListView>(f(), "ShellListView1")->viewport()->isHidden()) rows = list_model()->rowCount();
         }
         QCOMPARE(rows, 20000);
         for (int r = 1; r < rows; ++r)
@@ -931,23 +956,27 @@ private slots:
     // of folders in the tree, and a separator for the empty File entry.
     void panes_and_bars_have_accessible_names() {
         full_view();
-        const QWidget* named[] = {f().Memo1,        f().ShellListView1, f().ShellTreeView1, f().ProgressBar1,
-                                  f().ProgressBar2, f().ProgressBar3,   f().ProgressBar4};
+        const QWidget* named[] = {
+            control<QPlainTextEdit>(f(), "Memo1"),      control<QListView>(f(), "ShellListView1"),
+            control<QTreeView>(f(), "ShellTreeView1"),  control<QProgressBar>(f(), "ProgressBar1"),
+            control<QProgressBar>(f(), "ProgressBar2"), control<QProgressBar>(f(), "ProgressBar3"),
+            control<QProgressBar>(f(), "ProgressBar4")};
         QSet<QString> names;
         for (const QWidget* w : named) {
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
             names.insert(w->accessibleName());
         }
         QCOMPARE(names.size(), 7);
-        QCOMPARE(f().ProgressBar4->accessibleName(), QString("Folder progress"));
-        for (const QLabel* l : {f().Label3, f().Label4, f().Label5})
+        QCOMPARE(control<QProgressBar>(f(), "ProgressBar4")->accessibleName(), QString("Folder progress"));
+        for (const QLabel* l :
+             {control<QLabel>(f(), "Label3"), control<QLabel>(f(), "Label4"), control<QLabel>(f(), "Label5")})
             QVERIFY(!QAccessible::queryAccessibleInterface(const_cast<QLabel*>(l))
                          ->text(QAccessible::Name)
                          .startsWith("Label"));
-        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(f().ShellTreeView1);
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(control<QTreeView>(f(), "ShellTreeView1"));
         QVERIFY(tree != nullptr && tree->tableInterface() != nullptr);
         QCOMPARE(tree->tableInterface()->columnCount(), 1);
-        QVERIFY(f().File1->actions().at(2)->isSeparator());
+        QVERIFY(control<QMenu>(f(), "File1")->actions().at(2)->isSeparator());
     }
 
     // A screen reader meets one item per entry, read by its name with size,
@@ -962,8 +991,8 @@ private slots:
         write_bytes(dir + "/.hidden", "");  // left out, as in the tree
 #endif
         show_and_load(dir, 2);
-        QTRY_VERIFY(f().ShellListView1->viewport()->isVisible());
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f().ShellListView1);
+        QTRY_VERIFY(control<QListView>(f(), "ShellListView1")->viewport()->isVisible());
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(control<QListView>(f(), "ShellListView1"));
         QVERIFY(list != nullptr && list->tableInterface() != nullptr);
         QCOMPARE(list->tableInterface()->columnCount(), 1);
         QCOMPARE(list->childCount(), 2);
@@ -975,9 +1004,9 @@ private slots:
 
         // Down: the item a reader announces is the entry's, by its name.
         QVERIFY(activate(&f()));
-        f().ShellListView1->setFocus();
-        f().ShellListView1->setCurrentIndex(list_model()->index(dir + "/a.txt"));
-        QTest::keyClick(f().ShellListView1, Qt::Key_Down);
+        control<QListView>(f(), "ShellListView1")->setFocus();
+        control<QListView>(f(), "ShellListView1")->setCurrentIndex(list_model()->index(dir + "/a.txt"));
+        QTest::keyClick(control<QListView>(f(), "ShellListView1"), Qt::Key_Down);
         QAccessibleInterface* current = list->focusChild();
         QVERIFY(current != nullptr);
         QCOMPARE(current->text(QAccessible::Name), QString("b.png"));

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The folder chooser's wait: which folder it hands back, and New dir.
 
-#include "ui/open_dir.h"
-
 #include "ui_test_support.h"
 
 #include "config/message_id.h"
+#include "ui/folder_chooser.h"
 
 #include <QApplication>
 #include <QFileSystemModel>
@@ -23,14 +22,17 @@ class TestOpenDir : public QObject {
     Q_OBJECT
 private:
     Language language;
-    std::unique_ptr<Topendir> dlg;
+    std::unique_ptr<FolderChooser> dlg;
+    QTreeView* tree() { return control<QTreeView>(*dlg, "ShellTreeView1"); }
+    QPushButton* ok_button() { return control<QPushButton>(*dlg, "OKBtn"); }
+
     std::unique_ptr<TempCwd> cwd;
     std::unique_ptr<BoxScript> boxes;
 
     bool run(const std::function<void()>& act) {
         QTimer::singleShot(0, this, [&] {
             auto end = qScopeGuard([&] {
-                if (dlg->waiting()) dlg->CancelBtn->click();
+                if (dlg->waiting()) control<QPushButton>(*dlg, "CancelBtn")->click();
             });
             act();
         });
@@ -39,19 +41,18 @@ private:
 
     // A mouse click on the folder's node in the tree.
     void click(const QString& path) {
-        auto* model = static_cast<QFileSystemModel*>(dlg->ShellTreeView1->model());
+        auto* model = static_cast<QFileSystemModel*>(tree()->model());
         const QModelIndex index = model->index(path);
         QVERIFY2(index.isValid(), qPrintable(path));
-        dlg->ShellTreeView1->scrollTo(index);
-        QTRY_VERIFY(!dlg->ShellTreeView1->visualRect(index).isEmpty());
-        QTest::mouseClick(dlg->ShellTreeView1->viewport(), Qt::LeftButton, {},
-                          dlg->ShellTreeView1->visualRect(index).center());
+        tree()->scrollTo(index);
+        QTRY_VERIFY(!tree()->visualRect(index).isEmpty());
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualRect(index).center());
         QCOMPARE(QString::fromStdString(dlg->selected_path()), path);
     }
 
 private slots:
     void init() {
-        dlg = std::make_unique<Topendir>(language);
+        dlg = std::make_unique<FolderChooser>(language);
         language.fill_english_table();
         cwd = std::make_unique<TempCwd>();
         QDir(cwd->path()).mkpath("Data/Out");
@@ -75,7 +76,7 @@ private slots:
             }
             dlg->set_title("Choose");
             click(data);
-            dlg->OKBtn->click();
+            ok_button()->click();
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
         QVERIFY(!dlg->isVisible());
@@ -83,7 +84,7 @@ private slots:
         const QString root = QDir::toNativeSeparators(QDir::rootPath());
         QVERIFY(run([&] {
             click(root);
-            QTest::keyClick(dlg->ShellTreeView1, Qt::Key_Return);  // Enter presses OK
+            QTest::keyClick(tree(), Qt::Key_Return);  // Enter presses OK
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), root + QDir::separator());
     }
@@ -92,13 +93,13 @@ private slots:
         dlg->dest_dir = "/earlier/";
         QVERIFY(!run([&] {
             click(cwd->file("Data"));
-            dlg->CancelBtn->click();
+            control<QPushButton>(*dlg, "CancelBtn")->click();
         }));
         QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
         // The tree still shows Data selected, but this use had no click.
         QVERIFY(!run([&] {
             QCOMPARE(QString::fromStdString(dlg->selected_path()), cwd->file("Data"));
-            dlg->OKBtn->click();
+            ok_button()->click();
         }));
         QVERIFY(!run([&] {
             click(cwd->file("Data"));
@@ -112,7 +113,7 @@ private slots:
         QVERIFY(!run([&] {
             click(cwd->file("Data/Out"));
             QVERIFY(QDir(cwd->file("Data/Out")).removeRecursively());
-            dlg->OKBtn->click();
+            ok_button()->click();
         }));
         QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
     }
@@ -126,8 +127,8 @@ private slots:
         for (const bool on_ok : {false, true}) {
             QVERIFY(!run([&] {
                 QVERIFY(activate(dlg.get()));
-                QCOMPARE(QApplication::focusWidget(), dlg->ShellTreeView1);
-                if (on_ok) dlg->OKBtn->setFocus();
+                QCOMPARE(QApplication::focusWidget(), tree());
+                if (on_ok) ok_button()->setFocus();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                 QVERIFY(!dlg->waiting());
             }));
@@ -142,14 +143,14 @@ private slots:
         auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
         auto focus_tree = [&] {
             QVERIFY(activate(dlg.get()));
-            dlg->ShellTreeView1->setFocus();
-            QCOMPARE(QApplication::focusWidget(), dlg->ShellTreeView1);
+            tree()->setFocus();
+            QCOMPARE(QApplication::focusWidget(), tree());
         };
         dlg->select_path(data.toStdString());
         QVERIFY(run([&] {
             focus_tree();
             key(Qt::Key_Right);  // open Data
-            QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
+            QTRY_COMPARE(tree()->model()->rowCount(tree()->currentIndex()), 1);
             key(Qt::Key_Down);  // onto Out
             QCOMPARE(QString::fromStdString(dlg->selected_path()), cwd->file("Data/Out"));
             key(Qt::Key_Space);
@@ -164,7 +165,7 @@ private slots:
             click(data);
             key(Qt::Key_Tab);
             key(Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), dlg->CancelBtn);
+            QCOMPARE(QApplication::focusWidget(), control<QPushButton>(*dlg, "CancelBtn"));
             key(Qt::Key_Return);
         }));
         QCOMPARE(dlg->dest_dir, std::string("/earlier/"));
@@ -175,11 +176,11 @@ private slots:
             focus_tree();
             QCOMPARE(QString::fromStdString(dlg->selected_path()), data);
             key(Qt::Key_Space);
-            dlg->Button1->setFocus();
+            control<QPushButton>(*dlg, "Button1")->setFocus();
             key(Qt::Key_Return);
             QCOMPARE(boxes->seen.size(), std::size_t{1});
             QVERIFY(dlg->waiting());
-            dlg->OKBtn->setFocus();
+            ok_button()->setFocus();
             key(Qt::Key_Return);
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), data + QDir::separator());
@@ -196,10 +197,10 @@ private slots:
         if (QTest::currentTestFailed()) return;
         QVERIFY(run([&] {
             click(dir);
-            dlg->ShellTreeView1->expand(dlg->ShellTreeView1->currentIndex());
-            QTRY_COMPARE(dlg->ShellTreeView1->model()->rowCount(dlg->ShellTreeView1->currentIndex()), 1);
+            tree()->expand(tree()->currentIndex());
+            QTRY_COMPARE(tree()->model()->rowCount(tree()->currentIndex()), 1);
             click(dir + "/Out");
-            dlg->OKBtn->click();
+            ok_button()->click();
         }));
         QCOMPARE(QString::fromStdString(dlg->dest_dir), dir + "/Out/");
     }
@@ -207,11 +208,11 @@ private slots:
     void new_dir_makes_one_level_and_ok_gives_the_parent() {
         boxes->inputs = {"Backup"};
         QVERIFY(run([&] {
-            dlg->Button1->click();  // before a click: nothing
+            control<QPushButton>(*dlg, "Button1")->click();  // before a click: nothing
             QVERIFY(boxes->seen.empty());
             click(cwd->file("Data"));
-            dlg->Button1->click();
-            dlg->OKBtn->click();
+            control<QPushButton>(*dlg, "Button1")->click();
+            ok_button()->click();
         }));
         QCOMPARE(boxes->seen.size(), std::size_t{1});
         QCOMPARE(boxes->seen[0].kind, ui::BoxKind::Input);
@@ -239,9 +240,9 @@ private slots:
         boxes->inputs = {name};
         QVERIFY(!run([&] {
             click(cwd->file("Data"));
-            dlg->Button1->click();
+            control<QPushButton>(*dlg, "Button1")->click();
             QVERIFY(dlg->waiting());
-            dlg->CancelBtn->click();
+            control<QPushButton>(*dlg, "CancelBtn")->click();
         }));
         QCOMPARE(boxes->seen.size(), std::size_t{1});  // the input box alone
         QCOMPARE(entry_count_of(cwd->file("Data")), before);

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The password dialog's wait: what it hands back, and when.
 
+#include "ui/password_dialog.h"
+
 #include "ui_test_support.h"
 
-#include "ui/password.h"
 #include "ui/ui_common.h"
 
 #include <QApplication>
@@ -16,13 +17,16 @@
 #include <functional>
 
 using namespace tarnvold;
+using tarnvold::testing::control;
 
 class TestPasswordDialog : public QObject {
     Q_OBJECT
 private:
     Language language;
     std::unique_ptr<tarnvold::testing::TempCwd> cwd;
-    std::unique_ptr<TPasswordDlg> dlg;
+    std::unique_ptr<PasswordDialog> dlg;
+    QLineEdit* box() { return control<QLineEdit>(*dlg, "Password"); }
+    QLabel* hint() { return control<QLabel>(*dlg, "Hint"); }
 
     // Runs execute with `act` done inside the wait; the dialog is closed
     // afterwards whatever `act` did, so a failure cannot hang the test.
@@ -36,16 +40,16 @@ private:
         return dlg->execute(password, confirm, code_page);
     }
     void type(const QString& text) {
-        dlg->Password->clear();
-        tarnvold::testing::type_letters(dlg->Password, text);
-        QTest::keyClick(dlg->Password, Qt::Key_Return);
+        box()->clear();
+        tarnvold::testing::type_letters(box(), text);
+        QTest::keyClick(box(), Qt::Key_Return);
     }
 
 private slots:
     void init() {
         cwd = std::make_unique<tarnvold::testing::TempCwd>();
         // As at program start: the window exists before the table is filled.
-        dlg = std::make_unique<TPasswordDlg>(language);
+        dlg = std::make_unique<PasswordDialog>(language);
         language.fill_english_table();
     }
     void cleanup() {
@@ -71,8 +75,8 @@ private slots:
         std::string password = "earlier";
         const bool got = run(password, [&] {
             // Typed as one key that gives the whole text, as an input method does.
-            QTest::sendKeyEvent(QTest::Click, dlg->Password, Qt::Key_unknown, typed, Qt::NoModifier);
-            dlg->OKBtn->click();
+            QTest::sendKeyEvent(QTest::Click, box(), Qt::Key_unknown, typed, Qt::NoModifier);
+            control<QPushButton>(*dlg, "OKBtn")->click();
         });
         QCOMPARE(got, result);
         QCOMPARE(QString::fromStdString(password), result ? typed : QString("earlier"));
@@ -89,9 +93,9 @@ private slots:
         QFETCH(int, how);
         std::string password = "earlier";
         const bool got = run(password, [&] {
-            QTest::keyClicks(dlg->Password, "secret");
-            if (how == 0) dlg->CancelBtn->click();
-            if (how == 1) QTest::keyClick(dlg->Password, Qt::Key_Escape);
+            QTest::keyClicks(box(), "secret");
+            if (how == 0) control<QPushButton>(*dlg, "CancelBtn")->click();
+            if (how == 1) QTest::keyClick(box(), Qt::Key_Escape);
             if (how == 2) dlg->close();
         });
         QVERIFY(!got);
@@ -102,8 +106,8 @@ private slots:
     void enter_presses_ok() {
         std::string password;
         QVERIFY(run(password, [&] {
-            QTest::keyClicks(dlg->Password, "two words");
-            QTest::keyClick(dlg->Password, Qt::Key_Enter);
+            QTest::keyClicks(box(), "two words");
+            QTest::keyClick(box(), Qt::Key_Enter);
         }));
         QCOMPARE(password, std::string("two words"));
     }
@@ -113,11 +117,11 @@ private slots:
         std::string password = "earlier";
         QVERIFY(!run(password, [&] {
             QVERIFY(tarnvold::testing::activate(dlg.get()));
-            QTest::keyClicks(dlg->Password, "secret");
-            QCOMPARE(QApplication::focusWidget(), dlg->Password);
+            QTest::keyClicks(box(), "secret");
+            QCOMPARE(QApplication::focusWidget(), box());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), dlg->CancelBtn);
+            QCOMPARE(QApplication::focusWidget(), control<QPushButton>(*dlg, "CancelBtn"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         }));
         QCOMPARE(password, std::string("earlier"));
@@ -126,17 +130,17 @@ private slots:
     void the_box_is_empty_at_every_showing() {
         std::string password;
         QVERIFY(run(password, [&] {
-            QTest::keyClicks(dlg->Password, "first");
-            dlg->OKBtn->click();
+            QTest::keyClicks(box(), "first");
+            control<QPushButton>(*dlg, "OKBtn")->click();
         }));
         QString seen = "not looked at";
         // A second wait asked for meanwhile is refused at once.
         bool second = true;
         QVERIFY(!run(password, [&] {
-            seen = dlg->Password->text();
+            seen = box()->text();
             std::string other;
             second = dlg->execute(other);
-            dlg->OKBtn->click();  // nothing typed
+            control<QPushButton>(*dlg, "OKBtn")->click();  // nothing typed
         }));
         QCOMPARE(seen, QString());
         QVERIFY(!second);
@@ -150,8 +154,8 @@ private slots:
         QVERIFY(run(password, [&] {
             type("a");
             QVERIFY(dlg->waiting());
-            QVERIFY(dlg->Hint->isVisible() && !dlg->Label1->isVisible());
-            QCOMPARE(dlg->Hint->text(), QString("At least two characters are needed"));
+            QVERIFY(hint()->isVisible() && !control<QLabel>(*dlg, "Label1")->isVisible());
+            QCOMPARE(hint()->text(), QString("At least two characters are needed"));
             // The refusal's colour reads on a light and on a dark dialog.
             for (const QColor& background : {QColor(Qt::white), QColor(0xEF, 0xEF, 0xEF), QColor(0x2A, 0x2A, 0x2A)}) {
                 QPalette palette = dlg->palette();
@@ -159,12 +163,12 @@ private slots:
                 palette.setColor(QPalette::WindowText, background.lightness() > 128 ? Qt::black : Qt::white);
                 dlg->setPalette(palette);
                 type("a");
-                QVERIFY(ui::contrast(dlg->Hint->palette().color(QPalette::WindowText), background) >= 4.5);
+                QVERIFY(ui::contrast(hint()->palette().color(QPalette::WindowText), background) >= 4.5);
             }
             type("ab");
         }));
         QCOMPARE(password, std::string("ab"));
-        QVERIFY(!dlg->Hint->isVisible());
+        QVERIFY(!hint()->isVisible());
 
         const QSize size = dlg->size();
         QVERIFY(run(
@@ -172,11 +176,11 @@ private slots:
             [&] {
                 type("first");
                 QVERIFY(dlg->waiting());
-                QCOMPARE(dlg->Hint->text(), QString("Enter the password again"));
-                QVERIFY(dlg->Password->text().isEmpty());
+                QCOMPARE(hint()->text(), QString("Enter the password again"));
+                QVERIFY(box()->text().isEmpty());
                 type("frist");  // a typo: asked anew from the start
                 QVERIFY(dlg->waiting());
-                QCOMPARE(dlg->Hint->text(), QString("The two passwords differ; enter it anew"));
+                QCOMPARE(hint()->text(), QString("The two passwords differ; enter it anew"));
                 type("second");
                 type("second");
             },
@@ -190,7 +194,7 @@ private slots:
             [&] {
                 type(QString::fromUtf8("\u0142\u00f3d\u017a"));
                 QVERIFY(dlg->waiting());
-                QCOMPARE(dlg->Hint->text(), QString::fromUtf8("\"\u0142\" is not in Windows-1252"));
+                QCOMPARE(hint()->text(), QString::fromUtf8("\"\u0142\" is not in Windows-1252"));
                 type(QString::fromUtf8("l\u00f3dz"));
             },
             false, 1252));
@@ -199,9 +203,9 @@ private slots:
 
     void captions() {
         QCOMPARE(dlg->windowTitle(), QString("PassWord"));
-        QCOMPARE(dlg->Label1->text(), QString("Enter password"));
-        QCOMPARE(dlg->CancelBtn->text(), QString("Cancel"));
-        QCOMPARE(dlg->Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(control<QLabel>(*dlg, "Label1")->text(), QString("Enter password"));
+        QCOMPARE(control<QPushButton>(*dlg, "CancelBtn")->text(), QString("Cancel"));
+        QCOMPARE(box()->echoMode(), QLineEdit::Password);
     }
 };
 

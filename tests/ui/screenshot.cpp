@@ -24,11 +24,11 @@ int main(int argc, char** argv) {
     const QString out = QDir(QDir::currentPath()).absoluteFilePath(QString::fromLocal8Bit(argv[2]));
     if (!QDir::setCurrent(QString::fromLocal8Bit(argv[1]))) return 2;
     tarnvold::Program program(QDir::currentPath().toStdString());
-    program.Form1->show();
+    program.main_window->show();
     int rc = 1;
     // Let the panes load their folders before the picture is taken.
     QTimer::singleShot(1500, [&] {
-        rc = program.Form1->grab().save(out) ? 0 : 1;
+        rc = program.main_window->grab().save(out) ? 0 : 1;
         QCoreApplication::exit(0);
     });
     QApplication::exec();

@@ -7,11 +7,11 @@
 #include "config/international.h"
 #include "ui/about.h"
 #include "ui/config_dialog.h"
-#include "ui/helper.h"
+#include "ui/folder_chooser.h"
+#include "ui/help_window.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 
 #include <QAction>
@@ -39,7 +39,7 @@ private:
     std::unique_ptr<Program> start() { return std::make_unique<Program>(cwd->path().toStdString()); }
 
     // The main window is in the middle of the screen by its outer size.
-    static void check_centred(TForm1& w, int width, int height) {
+    static void check_centred(MainWindow& w, int width, int height) {
         const QRect frame = w.frameGeometry();
         QCOMPARE(frame.size(), QSize(width, height));
         QCOMPARE(frame.x(), (screen_width() - width) / 2);
@@ -60,13 +60,13 @@ private slots:
         auto p = start();
         if (screen_width() < kFullWidth) {
             // The default full window does not fit: message 46 with no owner.
-            QCOMPARE(p->Form1->exit_code(), std::optional<int>(1));
+            QCOMPARE(p->main_window->exit_code(), std::optional<int>(1));
             QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"You must have at least 1024x768 display"});
             QCOMPARE(boxes->seen.back().owner, nullptr);
             return;
         }
         QVERIFY(boxes->seen.empty());
-        QVERIFY(!p->Form1->exit_code());
+        QVERIFY(!p->main_window->exit_code());
         QCOMPARE(read_bytes(cwd->file("tarnvold_conf.cfg")), record_bytes(config_record::defaults()));
         QCOMPARE(read_bytes(cwd->file("tarnvold_conf.cfg")).size(), 45);
 
@@ -75,14 +75,14 @@ private slots:
         QVERIFY(english.startsWith("File\r\nOptions\r\nHelp\r\n"));
         QVERIFY(english.endsWith("Close window\r\nSelect language\r\n"));
 
-        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("Initialisation finished"));
-        QCOMPARE(p->config_form->ComboBox1->count(), 1);
-        QCOMPARE(p->config_form->ComboBox1->currentText(), QString("english"));
-        check_centred(*p->Form1, 855, 441);
-        QVERIFY(!p->Form1->Button1->isHidden());
-        QVERIFY(!p->Form1->ShellTreeView1->isHidden());
-        QVERIFY(!p->Form1->isVisible());  // shown by the program after start-up
-        QVERIFY(!p->Form1->engine().batch_mode);
+        QCOMPARE(control<QPlainTextEdit>(*p->main_window, "Memo1")->toPlainText(), QString("Initialisation finished"));
+        QCOMPARE(control<QComboBox>(*p->config_dialog, "ComboBox1")->count(), 1);
+        QCOMPARE(control<QComboBox>(*p->config_dialog, "ComboBox1")->currentText(), QString("english"));
+        check_centred(*p->main_window, 855, 441);
+        QVERIFY(!control<QPushButton>(*p->main_window, "Button1")->isHidden());
+        QVERIFY(!control<QTreeView>(*p->main_window, "ShellTreeView1")->isHidden());
+        QVERIFY(!p->main_window->isVisible());  // shown by the program after start-up
+        QVERIFY(!p->main_window->engine().batch_mode);
     }
 
     void invalid_configuration_keeps_english_and_the_layout_data() {
@@ -106,14 +106,14 @@ private slots:
         QCOMPARE(boxes->texts(ui::BoxKind::Notice).value(0), message);
         // The zero-filled record means the full style, checked against 855.
         if (screen_width() < kFullWidth) {
-            QCOMPARE(p->Form1->exit_code(), std::optional<int>(1));
+            QCOMPARE(p->main_window->exit_code(), std::optional<int>(1));
             return;
         }
-        QCOMPARE(p->Form1->frameGeometry().size(), QSize(855, 441));
-        QVERIFY(!p->Form1->Button1->isHidden());
-        QCOMPARE(p->config_form->ComboBox1->currentIndex(), -1);
-        QCOMPARE(ui::without_mnemonic(p->Form1->File1->title()), QString("File"));
-        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("Initialisation finished"));
+        QCOMPARE(p->main_window->frameGeometry().size(), QSize(855, 441));
+        QVERIFY(!control<QPushButton>(*p->main_window, "Button1")->isHidden());
+        QCOMPARE(control<QComboBox>(*p->config_dialog, "ComboBox1")->currentIndex(), -1);
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(*p->main_window, "File1")->title()), QString("File"));
+        QCOMPARE(control<QPlainTextEdit>(*p->main_window, "Memo1")->toPlainText(), QString("Initialisation finished"));
         // The file is left as it was.
         QCOMPARE(read_bytes(cwd->file("tarnvold_conf.cfg")), bytes);
     }
@@ -122,16 +122,16 @@ private slots:
         write_config(cwd->path(), 1, "lang\\german.tvl");
         auto p = start();
         QCOMPARE(boxes->texts(ui::BoxKind::Notice), QStringList{"Can not find language file"});
-        QVERIFY(!p->Form1->exit_code());
-        check_centred(*p->Form1, 615, 411);
-        QVERIFY(p->Form1->Button1->isHidden());
-        QVERIFY(p->Form1->Button3->isHidden());
-        QVERIFY(p->Form1->ShellListView1->isHidden());
-        QVERIFY(p->Form1->ShellTreeView1->isHidden());
-        QVERIFY(!p->Form1->ProgressBar1->isHidden());
-        QCOMPARE(p->config_form->ComboBox1->currentIndex(), -1);
-        QCOMPARE(ui::without_mnemonic(p->Form1->Exit1->text()), QString("Exit"));
-        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("Initialisation finished"));
+        QVERIFY(!p->main_window->exit_code());
+        check_centred(*p->main_window, 615, 411);
+        QVERIFY(control<QPushButton>(*p->main_window, "Button1")->isHidden());
+        QVERIFY(control<QPushButton>(*p->main_window, "Button3")->isHidden());
+        QVERIFY(control<QListView>(*p->main_window, "ShellListView1")->isHidden());
+        QVERIFY(control<QTreeView>(*p->main_window, "ShellTreeView1")->isHidden());
+        QVERIFY(!control<QProgressBar>(*p->main_window, "ProgressBar1")->isHidden());
+        QCOMPARE(control<QComboBox>(*p->config_dialog, "ComboBox1")->currentIndex(), -1);
+        QCOMPARE(ui::without_mnemonic(control<QAction>(*p->main_window, "Exit1")->text()), QString("Exit"));
+        QCOMPARE(control<QPlainTextEdit>(*p->main_window, "Memo1")->toPlainText(), QString("Initialisation finished"));
     }
 
     void a_language_file_recaptions_every_window_hidden_or_not() {
@@ -139,38 +139,39 @@ private slots:
         write_config(cwd->path(), 1, "lang\\german.tvl");
         auto p = start();
         QVERIFY(boxes->seen.empty());
-        TForm1& f = *p->Form1;
-        QCOMPARE(ui::without_mnemonic(f.File1->title()), QString("G1"));
-        QCOMPARE(ui::without_mnemonic(f.Options1->title()), QString("G2"));
-        QCOMPARE(ui::without_mnemonic(f.Help1->title()), QString("G3"));
-        QCOMPARE(ui::without_mnemonic(f.Code1->title()), QString("G5"));
-        QCOMPARE(ui::without_mnemonic(f.Decode1->title()), QString("G6"));
-        QCOMPARE(f.File1->actions().at(2)->text(), QString());  // the blank entry is left alone
-        QCOMPARE(ui::without_mnemonic(f.Exit1->text()), QString("G8"));
-        QCOMPARE(ui::without_mnemonic(f.file2->text()), QString("G1"));
-        QCOMPARE(ui::without_mnemonic(f.Directory2->text()), QString("G9"));
-        QCOMPARE(ui::without_mnemonic(f.Configuration1->text()), QString("G10"));
-        QCOMPARE(ui::without_mnemonic(f.Help2->text()), QString("G3"));
-        QCOMPARE(ui::without_mnemonic(f.About1->text()), QString("G4"));
-        QCOMPARE(f.Button1->text(), QString("G14"));  // hidden in this style
-        QCOMPARE(f.Button3->text(), QString("G8"));
-        QCOMPARE(f.Label1->text(), QString("G13"));
+        MainWindow& f = *p->main_window;
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f, "File1")->title()), QString("G1"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f, "Options1")->title()), QString("G2"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f, "Help1")->title()), QString("G3"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f, "Code1")->title()), QString("G5"));
+        QCOMPARE(ui::without_mnemonic(control<QMenu>(f, "Decode1")->title()), QString("G6"));
+        QCOMPARE(control<QMenu>(f, "File1")->actions().at(2)->text(), QString());  // the blank entry is left alone
+        QCOMPARE(ui::without_mnemonic(control<QAction>(f, "Exit1")->text()), QString("G8"));
+        QCOMPARE(ui::without_mnemonic(control<QAction>(f, "file2")->text()), QString("G1"));
+        QCOMPARE(ui::without_mnemonic(control<QAction>(f, "Directory2")->text()), QString("G9"));
+        QCOMPARE(ui::without_mnemonic(control<QAction>(f, "Configuration1")->text()), QString("G10"));
+        QCOMPARE(ui::without_mnemonic(control<QAction>(f, "Help2")->text()), QString("G3"));
+        QCOMPARE(ui::without_mnemonic(control<QAction>(f, "About1")->text()), QString("G4"));
+        QCOMPARE(control<QPushButton>(f, "Button1")->text(), QString("G14"));  // hidden in this style
+        QCOMPARE(control<QPushButton>(f, "Button3")->text(), QString("G8"));
+        QCOMPARE(control<QLabel>(f, "Label1")->text(), QString("G13"));
         QCOMPARE(f.windowTitle(), QString("Tarnvold 1.5"));
-        QCOMPARE(p->PasswordDlg->Label1->text(), QString("G20"));
-        QCOMPARE(p->PasswordDlg->CancelBtn->text(), QString("G17"));
-        QCOMPARE(p->PasswordDlg->windowTitle(), QString("PassWord"));
-        QCOMPARE(p->opendir->Button1->text(), QString("G18"));
-        QCOMPARE(p->opendir->OKBtn->text(), QString("G16"));
-        QCOMPARE(ui::without_mnemonic(p->config_form->RadioButton1->text()), QString("G11"));
-        QCOMPARE(ui::without_mnemonic(p->config_form->GroupBox2->title()), QString("G56"));
-        QCOMPARE(p->config_form->windowTitle(), QString("Tarnvold configuration"));
-        QCOMPARE(p->Form2->Button1->text(), QString("G55"));
-        QCOMPARE(p->Form2->windowTitle(), QString("Help"));
-        QCOMPARE(p->AboutBox->windowTitle(), QString("G4"));
-        QCOMPARE(p->AboutBox->OKButton->text(), QString("G16"));
-        QCOMPARE(p->config_form->ComboBox1->currentText(), QString("german"));
+        QCOMPARE(control<QLabel>(*p->password_dialog, "Label1")->text(), QString("G20"));
+        QCOMPARE(control<QPushButton>(*p->password_dialog, "CancelBtn")->text(), QString("G17"));
+        QCOMPARE(p->password_dialog->windowTitle(), QString("PassWord"));
+        QCOMPARE(control<QPushButton>(*p->folder_chooser, "Button1")->text(), QString("G18"));
+        QCOMPARE(control<QPushButton>(*p->folder_chooser, "OKBtn")->text(), QString("G16"));
+        QCOMPARE(ui::without_mnemonic(control<QRadioButton>(*p->config_dialog, "RadioButton1")->text()),
+                 QString("G11"));
+        QCOMPARE(ui::without_mnemonic(control<QGroupBox>(*p->config_dialog, "GroupBox2")->title()), QString("G56"));
+        QCOMPARE(p->config_dialog->windowTitle(), QString("Tarnvold configuration"));
+        QCOMPARE(control<QPushButton>(*p->help_window, "Button1")->text(), QString("G55"));
+        QCOMPARE(p->help_window->windowTitle(), QString("Help"));
+        QCOMPARE(p->about_box->windowTitle(), QString("G4"));
+        QCOMPARE(control<QPushButton>(*p->about_box, "OKButton")->text(), QString("G16"));
+        QCOMPARE(control<QComboBox>(*p->config_dialog, "ComboBox1")->currentText(), QString("german"));
         // The pane's first line comes from the loaded table.
-        QCOMPARE(f.Memo1->toPlainText(), QString("G47"));
+        QCOMPARE(control<QPlainTextEdit>(f, "Memo1")->toPlainText(), QString("G47"));
         // English is written at every start, whatever language is configured.
         QCOMPARE(read_bytes(cwd->file("lang/english.tvl")).count("\r\n"), 56);
     }
@@ -179,15 +180,15 @@ private slots:
         if (screen_width() < kFullWidth) QSKIP("the screen is narrower than the full window");
         write_config(cwd->path(), 0, "lang\\english.tvl");
         auto p = start();
-        check_centred(*p->Form1, 855, 441);
-        QVERIFY(!p->Form1->ShellListView1->isHidden());
+        check_centred(*p->main_window, 855, 441);
+        QVERIFY(!control<QListView>(*p->main_window, "ShellListView1")->isHidden());
     }
 
     void any_style_but_0_is_the_compact_one() {
         write_config(cwd->path(), 2, "lang\\english.tvl");
         auto p = start();
-        check_centred(*p->Form1, 615, 411);
-        QVERIFY(p->Form1->Button2->isHidden());
+        check_centred(*p->main_window, 615, 411);
+        QVERIFY(control<QPushButton>(*p->main_window, "Button2")->isHidden());
     }
 
     void an_io_error_is_reported_and_leaves_a_usable_window() {
@@ -197,13 +198,13 @@ private slots:
         const QStringList errors = boxes->texts(ui::BoxKind::Error);
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].contains(cwd->file("lang")), qPrintable(errors[0]));
-        QVERIFY(!p->Form1->exit_code());
+        QVERIFY(!p->main_window->exit_code());
         // The rest of the configuration did not run ...
         QVERIFY(!QFile::exists(cwd->file("tarnvold_conf.cfg")));
-        QVERIFY(!p->Form1->Memo1->toPlainText().contains("Initialisation finished"));
+        QVERIFY(!control<QPlainTextEdit>(*p->main_window, "Memo1")->toPlainText().contains("Initialisation finished"));
         // ... but the log works for what comes later.
-        p->Form1->About1->trigger();
-        QCOMPARE(p->Form1->Memo1->toPlainText(), QString("About called"));
+        control<QAction>(*p->main_window, "About1")->trigger();
+        QCOMPARE(control<QPlainTextEdit>(*p->main_window, "Memo1")->toPlainText(), QString("About called"));
     }
 };
 

@@ -7,7 +7,7 @@
 #include "ui/about.h"
 #include "ui/boxes.h"
 #include "ui/main_window.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 
 #include <QApplication>
@@ -71,10 +71,11 @@ private slots:
         BoxScript boxes;
         Program p(cwd.path().toStdString());
         QVERIFY(boxes.seen.empty());
-        QCOMPARE(p.PasswordDlg->Label1->text(), QString("<b>Wirklich</b> 20"));
+        QCOMPARE(control<QLabel>(*p.password_dialog, "Label1")->text(), QString("<b>Wirklich</b> 20"));
         int labels = 0;
-        for (QWidget* window : {static_cast<QWidget*>(p.Form1.get()), static_cast<QWidget*>(p.PasswordDlg.get()),
-                                static_cast<QWidget*>(p.AboutBox.get())})
+        for (QWidget* window :
+             {static_cast<QWidget*>(p.main_window.get()), static_cast<QWidget*>(p.password_dialog.get()),
+              static_cast<QWidget*>(p.about_box.get())})
             for (QLabel* label : window->findChildren<QLabel*>()) {
                 if (label->text().isEmpty()) continue;  // a picture
                 ++labels;

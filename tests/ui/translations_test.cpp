@@ -10,11 +10,11 @@
 #include "config/international.h"
 #include "ui/about.h"
 #include "ui/config_dialog.h"
-#include "ui/helper.h"
+#include "ui/folder_chooser.h"
+#include "ui/help_window.h"
 #include "ui/keyboard.h"
 #include "ui/main_window.h"
-#include "ui/open_dir.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 
 #include <QAction>
@@ -110,24 +110,26 @@ private slots:
                                ui::without_mnemonic(box.button(QMessageBox::No)->text())};
         };
         QCOMPARE(buttons(), (QStringList{"Ja", "Nein"}));
-        QCOMPARE(p.Form1->StopButton->text(), QString("Anhalten"));
+        QCOMPARE(control<QPushButton>(*p.main_window, "StopButton")->text(), QString("Anhalten"));
         // Reports of the walk reach the log translated from their values,
         // whatever the paths look like; a line that only reads like one, a
         // file's name, stays as it is.
-        const auto last_line = [&p] { return p.Form1->Memo1->toPlainText().section('\n', -1); };
-        p.Form1->log_reason({.why = Why::StoppedByUser, .limit = 3, .done = 1});
+        const auto last_line = [&p] {
+            return control<QPlainTextEdit>(*p.main_window, "Memo1")->toPlainText().section('\n', -1);
+        };
+        p.main_window->log_reason({.why = Why::StoppedByUser, .limit = 3, .done = 1});
         QCOMPARE(last_line(), QString("Vom Benutzer angehalten nach 1 von 3 Dateien"));
-        p.Form1->log_reason({.why = Why::NoLongerExists, .path = "C:\\Daten\\q"});
+        p.main_window->log_reason({.why = Why::NoLongerExists, .path = "C:\\Daten\\q"});
         QCOMPARE(last_line(), QString("C:\\Daten\\q gibt es nicht mehr"));
-        p.Form1->log_reason({.why = Why::DestinationIsLink, .path = "D:\\a%2", .other = "E:\\b"});
+        p.main_window->log_reason({.why = Why::DestinationIsLink, .path = "D:\\a%2", .other = "E:\\b"});
         QCOMPARE(last_line(), QString("Übergangen: D:\\a%2: sein Ziel E:\\b ist ein symbolischer Link"));
-        p.Form1->UserInterface::log_line("/tmp/q no longer exists");
+        p.main_window->UserInterface::log_line("/tmp/q no longer exists");
         QCOMPARE(last_line(), QString("/tmp/q no longer exists"));
         p.language.fill_english_table();
-        p.Form1->log_reason({.why = Why::StoppedByUser, .limit = 3, .done = 1});
+        p.main_window->log_reason({.why = Why::StoppedByUser, .limit = 3, .done = 1});
         QCOMPARE(last_line(), QString("Stopped by the user after 1 of 3 files"));
         QCOMPARE(buttons(), (QStringList{"Yes", "No"}));
-        QCOMPARE(p.Form1->StopButton->text(), QString("Stop"));
+        QCOMPARE(control<QPushButton>(*p.main_window, "StopButton")->text(), QString("Stop"));
     }
 
     void shipped_file_is_a_faithful_language_file_data() {
@@ -178,72 +180,77 @@ private slots:
         Program p(cwd.path().toStdString());
         QVERIFY(boxes.seen.empty());
         for (int n = 1; n <= 56; ++n) QCOMPARE(QString::fromStdString(p.language.message(n)), lines[n - 1]);
-        QCOMPARE(p.config_form->ComboBox1->currentText(), base);
+        QCOMPARE(control<QComboBox>(*p.config_dialog, "ComboBox1")->currentText(), base);
 
         // ... and every caption of every window is its entry.
         auto entry = [&lines](int n) { return lines[n - 1]; };
-        TForm1& f = *p.Form1;
+        MainWindow& f = *p.main_window;
         // clang-format off
         const std::pair<QString, int> captions[] = {
-            {ui::without_mnemonic(f.File1->title()), msg::kFile}, {ui::without_mnemonic(f.Options1->title()), msg::kOptions}, {ui::without_mnemonic(f.Help1->title()), msg::kHelp},
-            {ui::without_mnemonic(f.Code1->title()), msg::kCode}, {ui::without_mnemonic(f.Decode1->title()), msg::kDecode}, {ui::without_mnemonic(f.Exit1->text()), msg::kExit},
-            {ui::without_mnemonic(f.file2->text()), msg::kFile}, {ui::without_mnemonic(f.File3->text()), msg::kFile}, {ui::without_mnemonic(f.Directory1->text()), msg::kDirectory},
-            {ui::without_mnemonic(f.Directory2->text()), msg::kDirectory}, {ui::without_mnemonic(f.Configuration1->text()), msg::kConfiguration},
-            {ui::without_mnemonic(f.Help2->text()), msg::kHelp}, {ui::without_mnemonic(f.About1->text()), msg::kAbout}, {f.Button1->text(), msg::kCodeObject},
-            {f.Button2->text(), msg::kDecodeObject}, {f.Button3->text(), msg::kExit},
-            {f.Label1->text(), msg::kFolderProgress}, {ui::without_mnemonic(p.config_form->OKBtn->text()), msg::kOk},
-            {ui::without_mnemonic(p.config_form->CancelBtn->text()), msg::kCancel},
-            {ui::without_mnemonic(p.config_form->GroupBox1->title()), msg::kSelectViewSettings},
-            {ui::without_mnemonic(p.config_form->RadioButton1->text()), msg::kVersion11Style},
-            {ui::without_mnemonic(p.config_form->RadioButton2->text()), msg::kVersion15Style},
-            {ui::without_mnemonic(p.config_form->GroupBox2->title()), msg::kSelectLanguage},
-            {p.PasswordDlg->Label1->text(), msg::kEnterPassword}, {p.PasswordDlg->OKBtn->text(), msg::kOk},
-            {p.PasswordDlg->CancelBtn->text(), msg::kCancel}, {p.opendir->OKBtn->text(), msg::kOk},
-            {p.opendir->CancelBtn->text(), msg::kCancel}, {p.opendir->Button1->text(), msg::kNewDir},
-            {p.Form2->Button1->text(), msg::kCloseWindow}, {p.AboutBox->OKButton->text(), msg::kOk},
-            {p.AboutBox->windowTitle(), msg::kAbout},
+            {ui::without_mnemonic(control<QMenu>(f, "File1")->title()), msg::kFile}, {ui::without_mnemonic(control<QMenu>(f, "Options1")->title()), msg::kOptions}, {ui::without_mnemonic(control<QMenu>(f, "Help1")->title()), msg::kHelp},
+            {ui::without_mnemonic(control<QMenu>(f, "Code1")->title()), msg::kCode}, {ui::without_mnemonic(control<QMenu>(f, "Decode1")->title()), msg::kDecode}, {ui::without_mnemonic(control<QAction>(f, "Exit1")->text()), msg::kExit},
+            {ui::without_mnemonic(control<QAction>(f, "file2")->text()), msg::kFile}, {ui::without_mnemonic(control<QAction>(f, "File3")->text()), msg::kFile}, {ui::without_mnemonic(control<QAction>(f, "Directory1")->text()), msg::kDirectory},
+            {ui::without_mnemonic(control<QAction>(f, "Directory2")->text()), msg::kDirectory}, {ui::without_mnemonic(control<QAction>(f, "Configuration1")->text()), msg::kConfiguration},
+            {ui::without_mnemonic(control<QAction>(f, "Help2")->text()), msg::kHelp}, {ui::without_mnemonic(control<QAction>(f, "About1")->text()), msg::kAbout}, {control<QPushButton>(f, "Button1")->text(), msg::kCodeObject},
+            {control<QPushButton>(f, "Button2")->text(), msg::kDecodeObject}, {control<QPushButton>(f, "Button3")->text(), msg::kExit},
+            {control<QLabel>(f, "Label1")->text(), msg::kFolderProgress}, {ui::without_mnemonic(control<QPushButton>(*p.config_dialog, "OKBtn")->text()), msg::kOk},
+            {ui::without_mnemonic(control<QPushButton>(*p.config_dialog, "CancelBtn")->text()), msg::kCancel},
+            {ui::without_mnemonic(control<QGroupBox>(*p.config_dialog, "GroupBox1")->title()), msg::kSelectViewSettings},
+            {ui::without_mnemonic(control<QRadioButton>(*p.config_dialog, "RadioButton1")->text()), msg::kVersion11Style},
+            {ui::without_mnemonic(control<QRadioButton>(*p.config_dialog, "RadioButton2")->text()), msg::kVersion15Style},
+            {ui::without_mnemonic(control<QGroupBox>(*p.config_dialog, "GroupBox2")->title()), msg::kSelectLanguage},
+            {control<QLabel>(*p.password_dialog, "Label1")->text(), msg::kEnterPassword}, {control<QPushButton>(*p.password_dialog, "OKBtn")->text(), msg::kOk},
+            {control<QPushButton>(*p.password_dialog, "CancelBtn")->text(), msg::kCancel}, {control<QPushButton>(*p.folder_chooser, "OKBtn")->text(), msg::kOk},
+            {control<QPushButton>(*p.folder_chooser, "CancelBtn")->text(), msg::kCancel}, {control<QPushButton>(*p.folder_chooser, "Button1")->text(), msg::kNewDir},
+            {control<QPushButton>(*p.help_window, "Button1")->text(), msg::kCloseWindow}, {control<QPushButton>(*p.about_box, "OKButton")->text(), msg::kOk},
+            {p.about_box->windowTitle(), msg::kAbout},
         };
         // clang-format on
         for (const auto& [caption, n] : captions) QCOMPARE(caption, entry(n));
 
         // The controls keep their laid-out sizes, so the texts must fit them.
         TARNVOLD_SKIP_ON_WINDOWS("the offscreen screen there draws with none of Windows' own fonts");
-        const QPushButton* buttons[] = {f.Button1,
-                                        f.Button2,
-                                        f.Button3,
-                                        p.config_form->OKBtn,
-                                        p.config_form->CancelBtn,
-                                        p.PasswordDlg->OKBtn,
-                                        p.PasswordDlg->CancelBtn,
-                                        p.opendir->OKBtn,
-                                        p.opendir->CancelBtn,
-                                        p.opendir->Button1,
-                                        p.Form2->Button1,
-                                        p.AboutBox->OKButton};
+        const QPushButton* buttons[] = {control<QPushButton>(f, "Button1"),
+                                        control<QPushButton>(f, "Button2"),
+                                        control<QPushButton>(f, "Button3"),
+                                        control<QPushButton>(*p.config_dialog, "OKBtn"),
+                                        control<QPushButton>(*p.config_dialog, "CancelBtn"),
+                                        control<QPushButton>(*p.password_dialog, "OKBtn"),
+                                        control<QPushButton>(*p.password_dialog, "CancelBtn"),
+                                        control<QPushButton>(*p.folder_chooser, "OKBtn"),
+                                        control<QPushButton>(*p.folder_chooser, "CancelBtn"),
+                                        control<QPushButton>(*p.folder_chooser, "Button1"),
+                                        control<QPushButton>(*p.help_window, "Button1"),
+                                        control<QPushButton>(*p.about_box, "OKButton")};
         for (const QPushButton* b : buttons)
             QVERIFY2(text_fits(b, ui::without_mnemonic(b->text())), qPrintable(b->text()));
-        for (const QRadioButton* r : {p.config_form->RadioButton1, p.config_form->RadioButton2})
+        for (const QRadioButton* r : {control<QRadioButton>(*p.config_dialog, "RadioButton1"),
+                                      control<QRadioButton>(*p.config_dialog, "RadioButton2")})
             QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));
-        for (const QGroupBox* g : {p.config_form->GroupBox1, p.config_form->GroupBox2})
+        for (const QGroupBox* g :
+             {control<QGroupBox>(*p.config_dialog, "GroupBox1"), control<QGroupBox>(*p.config_dialog, "GroupBox2")})
             QVERIFY2(text_fits(g, ui::without_mnemonic(g->title())), qPrintable(g->title()));
-        QVERIFY2(f.Label1->geometry().right() < f.Button1->x(), qPrintable(f.Label1->text()));
-        QVERIFY2(p.PasswordDlg->Label1->geometry().right() < p.PasswordDlg->width(),
-                 qPrintable(p.PasswordDlg->Label1->text()));
+        QVERIFY2(control<QLabel>(f, "Label1")->geometry().right() < control<QPushButton>(f, "Button1")->x(),
+                 qPrintable(control<QLabel>(f, "Label1")->text()));
+        QVERIFY2(control<QLabel>(*p.password_dialog, "Label1")->geometry().right() < p.password_dialog->width(),
+                 qPrintable(control<QLabel>(*p.password_dialog, "Label1")->text()));
         // The password dialog's hints, every line of them, above the box,
         // the dialog grown as far as they need.
-        TPasswordDlg& dlg = *p.PasswordDlg;
+        PasswordDialog& dlg = *p.password_dialog;
         for (const char* hint : {"At least two characters are needed", "The two passwords differ; enter it anew"}) {
-            dlg.show_hint(QCoreApplication::translate("tarnvold::TPasswordDlg", hint), true);
-            QVERIFY2(dlg.Hint->height() >= dlg.Hint->heightForWidth(dlg.Hint->width()) &&
-                         dlg.Hint->geometry().bottom() < dlg.Password->y() &&
-                         dlg.rect().contains(dlg.CancelBtn->geometry()),
-                     qPrintable(dlg.Hint->text()));
+            dlg.show_hint(QCoreApplication::translate("tarnvold::PasswordDialog", hint), true);
+            QVERIFY2(control<QLabel>(dlg, "Hint")->height() >=
+                             control<QLabel>(dlg, "Hint")->heightForWidth(control<QLabel>(dlg, "Hint")->width()) &&
+                         control<QLabel>(dlg, "Hint")->geometry().bottom() < control<QLineEdit>(dlg, "Password")->y() &&
+                         dlg.rect().contains(control<QPushButton>(dlg, "CancelBtn")->geometry()),
+                     qPrintable(control<QLabel>(dlg, "Hint")->text()));
         }
         // The folder chooser's titles, whole in its window.
         for (const int n : {msg::kSelectSourceCoding, msg::kSelectSourceDecoding, msg::kSelectDestination}) {
-            p.opendir->set_title(entry(n));
-            QVERIFY2(p.opendir->width() >= std::min(title_bar_width(entry(n)), 1024), qPrintable(entry(n)));
-            QCOMPARE(p.opendir->OKBtn->geometry().right(), p.opendir->width() - 10);
+            p.folder_chooser->set_title(entry(n));
+            QVERIFY2(p.folder_chooser->width() >= std::min(title_bar_width(entry(n)), 1024), qPrintable(entry(n)));
+            QCOMPARE(control<QPushButton>(*p.folder_chooser, "OKBtn")->geometry().right(),
+                     p.folder_chooser->width() - 10);
         }
     }
 };

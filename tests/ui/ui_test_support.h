@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -118,6 +119,20 @@ inline void write_language(const QString& folder, const QString& name, const QSt
     QByteArray text;
     for (int n = 1; n <= 56; ++n) text += (prefix + QString::number(n)).toLocal8Bit() + "\r\n";
     write_bytes(folder + "/lang/" + name + ".tvl", text);
+}
+
+// The control of `window` whose object name is `name` (the control's
+// historical name, which it keeps whatever its member is called).  A dialog
+// the window owns holds controls of the same names: they are the dialog's,
+// not the window's.
+template <class T>
+T* control(const QObject& window, const char* name) {
+    for (T* found : window.findChildren<T*>(QString::fromLatin1(name))) {
+        const QObject* up = found->parent();
+        while (up != &window && qobject_cast<const QDialog*>(up) == nullptr) up = up->parent();
+        if (up == &window) return found;
+    }
+    qFatal("%s has no control named %s", qPrintable(window.objectName()), name);
 }
 
 // Types a text key by key, each key giving one letter as a keyboard with

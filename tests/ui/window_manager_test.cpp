@@ -9,7 +9,7 @@
 
 #include "ui/config_dialog.h"
 #include "ui/main_window.h"
-#include "ui/password.h"
+#include "ui/password_dialog.h"
 #include "ui/program.h"
 
 #include <QApplication>
@@ -120,19 +120,19 @@ private slots:
         TempCwd cwd;
         BoxScript boxes;
         Program p(cwd.path().toStdString());
-        TForm1& f = *p.Form1;
+        MainWindow& f = *p.main_window;
         f.show();
         // Once the manager has framed it, the frame measures 855 x 441.
         QTRY_VERIFY(!f.windowHandle()->frameMargins().isNull());
         QTRY_COMPARE(f.frameGeometry(), centred(855, 441));
         QVERIFY(f.geometry().height() < 441);
         // The Exit button ends inside the client area with the design's margin.
-        QVERIFY(f.centralWidget()->height() - f.Button3->geometry().bottom() < 38);
+        QVERIFY(f.centralWidget()->height() - control<QPushButton>(f, "Button3")->geometry().bottom() < 38);
 
         // The compact style chosen in the dialog: 615 x 411, centred again.
-        f.Configuration1->trigger();
-        p.config_form->RadioButton1->click();
-        p.config_form->OKBtn->click();
+        control<QAction>(f, "Configuration1")->trigger();
+        control<QRadioButton>(*p.config_dialog, "RadioButton1")->click();
+        control<QPushButton>(*p.config_dialog, "OKBtn")->click();
         QVERIFY(f.isVisible());
         QTRY_COMPARE(f.frameGeometry(), centred(615, 411));
         QVERIFY(boxes.seen.empty());
@@ -155,7 +155,7 @@ private slots:
         Program p(cwd.path().toStdString());
         answer.stop();
         QCOMPARE(seen, QStringList{"This is not Tarnvold config file"});
-        TForm1& f = *p.Form1;
+        MainWindow& f = *p.main_window;
         f.show();
         QTRY_VERIFY(!f.windowHandle()->frameMargins().isNull());
         // A loaded machine's manager may take a while to apply the fitted size.
@@ -167,10 +167,10 @@ private slots:
         TempCwd cwd;
         BoxScript boxes;
         Program p(cwd.path().toStdString());
-        p.Form1->show();
+        p.main_window->show();
         QRect frame, wanted;
         QTimer::singleShot(0, this, [&] {
-            TPasswordDlg& d = *p.PasswordDlg;
+            PasswordDialog& d = *p.password_dialog;
             QTRY_VERIFY(!d.windowHandle()->frameMargins().isNull());
             wanted = centred(d.frameGeometry().width(), d.frameGeometry().height());
             QTRY_COMPARE(d.frameGeometry(), wanted);
@@ -178,7 +178,7 @@ private slots:
             d.close();
         });
         std::string password;
-        QVERIFY(!p.PasswordDlg->execute(password));
+        QVERIFY(!p.password_dialog->execute(password));
         QVERIFY(frame.height() > 93);  // the title bar is part of it
         QCOMPARE(frame, wanted);
     }

@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Von den Tarnvold-Entwicklern</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Anhalten</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Protokoll</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Dateien</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Ordner</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Fortschritt der Prüfsumme</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Erster Kodierdurchgang</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Zweiter Kodierdurchgang</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Ein Ordnerlauf ist im Gang. Nach der aktuellen Datei anhalten und beenden ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Der Ordner %1 wurde entfernt oder umbenannt; %2 wird gezeigt</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Dieser Ordner kann nicht gelesen werden: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>Der Ordner %1 kann nicht gelesen werden: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Fortschritt der Prüfsumme</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Erster Kodierdurchgang</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Zweiter Kodierdurchgang</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Dieser Ordner kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Der Ordner %1 wurde entfernt oder umbenannt; %2 wird gezeigt</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>Die Hilfeseite wurde nicht gefunden:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 ist nicht in %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>der Name ist leer</translation>

@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Hecho por los desarrolladores de Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Detener</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Registro</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Archivos</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Carpetas</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Progreso de la suma de control</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Primera pasada de codificación</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Segunda pasada de codificación</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Hay un proceso de carpeta en curso. ¿Detenerlo tras el archivo actual y salir ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>La carpeta %1 se eliminó o cambió de nombre; se muestra %2</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>No se puede leer esta carpeta: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>No se puede leer la carpeta %1: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Registro</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Progreso de la suma de control</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Primera pasada de codificación</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Segunda pasada de codificación</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Archivos</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Carpetas</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>No se puede leer esta carpeta: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>La carpeta %1 se eliminó o cambió de nombre; se muestra %2</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>No se encontró la página de ayuda:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 no está en %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>el nombre está vacío</translation>

@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Réalisé par les développeurs de Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Arrêter</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Journal</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Fichiers</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Dossiers</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Progression de la somme de contrôle</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Première passe de codage</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Seconde passe de codage</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Un traitement de dossier est en cours. L'arrêter après le fichier en cours et quitter ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Le dossier %1 a été supprimé ou renommé ; %2 est affiché</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Ce dossier ne peut pas être lu : %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>Le dossier %1 ne peut pas être lu : %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Journal</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Progression de la somme de contrôle</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Première passe de codage</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Seconde passe de codage</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Fichiers</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Dossiers</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Ce dossier ne peut pas être lu : %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Le dossier %1 a été supprimé ou renommé ; %2 est affiché</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>Page d'aide introuvable :</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 n'est pas dans %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>le nom est vide</translation>

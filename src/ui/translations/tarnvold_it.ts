@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Realizzato dagli sviluppatori di Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Ferma</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Registro</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Cartelle</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Avanzamento del checksum</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Primo passaggio di codifica</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Secondo passaggio di codifica</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>È in corso un'elaborazione di cartella. Fermarla dopo il file corrente e uscire ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>La cartella %1 è stata rimossa o rinominata; viene mostrata %2</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Impossibile leggere questa cartella: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>Impossibile leggere la cartella %1: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Registro</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Avanzamento del checksum</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Primo passaggio di codifica</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Secondo passaggio di codifica</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Cartelle</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Impossibile leggere questa cartella: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>La cartella %1 è stata rimossa o rinominata; viene mostrata %2</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>Pagina della guida non trovata:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 non è in %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>il nome è vuoto</translation>

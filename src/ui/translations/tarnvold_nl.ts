@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Gemaakt door de ontwikkelaars van Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Stoppen</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Logboek</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Bestanden</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Mappen</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Voortgang van de controlesom</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Eerste codeerronde</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Tweede codeerronde</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Er loopt een mapbewerking. Na het huidige bestand stoppen en afsluiten ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>De map %1 is verwijderd of hernoemd; %2 wordt getoond</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Deze map kan niet worden gelezen: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>De map %1 kan niet worden gelezen: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Logboek</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Voortgang van de controlesom</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Eerste codeerronde</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Tweede codeerronde</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Bestanden</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Mappen</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Deze map kan niet worden gelezen: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>De map %1 is verwijderd of hernoemd; %2 wordt getoond</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>De helppagina is niet gevonden:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 staat niet in %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>de naam is leeg</translation>

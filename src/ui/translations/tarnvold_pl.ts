@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Stworzony przez twórców Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Zatrzymaj</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Dziennik</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Pliki</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Foldery</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Postęp sumy kontrolnej</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Pierwszy przebieg kodowania</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Drugi przebieg kodowania</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Trwa przetwarzanie folderu. Zatrzymać po bieżącym pliku i zakończyć ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Folder %1 został usunięty lub zmienił nazwę; pokazano %2</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Nie można odczytać tego folderu: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>Nie można odczytać folderu %1: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Dziennik</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Postęp sumy kontrolnej</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Pierwszy przebieg kodowania</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Drugi przebieg kodowania</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Pliki</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Foldery</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Nie można odczytać tego folderu: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Folder %1 został usunięty lub zmienił nazwę; pokazano %2</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>Nie znaleziono strony pomocy:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 nie występuje w %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>nazwa jest pusta</translation>

@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Feito pelos desenvolvedores do Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Parar</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Registro</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Arquivos</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Pastas</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Progresso da soma de verificação</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Primeira passagem de codificação</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Segunda passagem de codificação</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Um processamento de pasta está em andamento. Pará-lo após o arquivo atual e sair ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>A pasta %1 foi removida ou renomeada; %2 é mostrada</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Não é possível ler esta pasta: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>Não é possível ler a pasta %1: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Registro</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Progresso da soma de verificação</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Primeira passagem de codificação</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Segunda passagem de codificação</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Arquivos</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Pastas</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Não é possível ler esta pasta: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>A pasta %1 foi removida ou renomeada; %2 é mostrada</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>A página de ajuda não foi encontrada:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 não está em %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>o nome está vazio</translation>

@@ -10,7 +10,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TAboutBox</name>
+    <name>tarnvold::AboutBox</name>
     <message>
         <source>Made by the Tarnvold developers</source>
         <translation>Создано разработчиками Tarnvold</translation>
@@ -41,34 +41,10 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm1</name>
+    <name>tarnvold::MainWindow</name>
     <message>
         <source>Stop</source>
         <translation>Стоп</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Журнал</translation>
-    </message>
-    <message>
-        <source>Files</source>
-        <translation>Файлы</translation>
-    </message>
-    <message>
-        <source>Folders</source>
-        <translation>Папки</translation>
-    </message>
-    <message>
-        <source>Checksum progress</source>
-        <translation>Ход контрольной суммы</translation>
-    </message>
-    <message>
-        <source>First coding pass</source>
-        <translation>Первый проход кодирования</translation>
-    </message>
-    <message>
-        <source>Second coding pass</source>
-        <translation>Второй проход кодирования</translation>
     </message>
     <message>
         <source>%1 files or folders were dropped; the first is selected: %2</source>
@@ -83,14 +59,6 @@
         <translation>Идёт обработка папки. Остановить после текущего файла и выйти ?</translation>
     </message>
     <message>
-        <source>The folder %1 was removed or renamed; %2 is shown</source>
-        <translation>Папка %1 удалена или переименована; показана %2</translation>
-    </message>
-    <message>
-        <source>This folder cannot be read: %1</source>
-        <translation>Эту папку нельзя прочитать: %1</translation>
-    </message>
-    <message>
         <source>The folder %1 cannot be read: %2</source>
         <translation>Папку %1 нельзя прочитать: %2</translation>
     </message>
@@ -100,14 +68,52 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::TForm2</name>
+    <name>tarnvold::ProgressPanel</name>
+    <message>
+        <source>Log</source>
+        <translation>Журнал</translation>
+    </message>
+    <message>
+        <source>Checksum progress</source>
+        <translation>Ход контрольной суммы</translation>
+    </message>
+    <message>
+        <source>First coding pass</source>
+        <translation>Первый проход кодирования</translation>
+    </message>
+    <message>
+        <source>Second coding pass</source>
+        <translation>Второй проход кодирования</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::ShellPanes</name>
+    <message>
+        <source>Files</source>
+        <translation>Файлы</translation>
+    </message>
+    <message>
+        <source>Folders</source>
+        <translation>Папки</translation>
+    </message>
+    <message>
+        <source>This folder cannot be read: %1</source>
+        <translation>Эту папку нельзя прочитать: %1</translation>
+    </message>
+    <message>
+        <source>The folder %1 was removed or renamed; %2 is shown</source>
+        <translation>Папка %1 удалена или переименована; показана %2</translation>
+    </message>
+</context>
+<context>
+    <name>tarnvold::HelpWindow</name>
     <message>
         <source>The help page could not be found:</source>
         <translation>Страница справки не найдена:</translation>
     </message>
 </context>
 <context>
-    <name>tarnvold::TPasswordDlg</name>
+    <name>tarnvold::PasswordDialog</name>
     <message>
         <source>%1 is not in %2</source>
         <translation>%1 нет в %2</translation>
@@ -126,7 +132,7 @@
     </message>
 </context>
 <context>
-    <name>tarnvold::Topendir</name>
+    <name>tarnvold::FolderChooser</name>
     <message>
         <source>the name is empty</source>
         <translation>имя пустое</translation>

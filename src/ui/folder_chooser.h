@@ -18,19 +18,13 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
-// The window tests look at the controls themselves.
-class TestMainWindow;
-class TestOpenDir;
-class TestStartup;
-class TestTranslations;
-
 namespace tarnvold {
 
-class Topendir : public QDialog, public CaptionTarget {
+class FolderChooser : public QDialog, public CaptionTarget {
     Q_OBJECT
 public:
-    explicit Topendir(Language& language, QWidget* parent = nullptr);
-    ~Topendir() override;
+    explicit FolderChooser(Language& language, QWidget* parent = nullptr);
+    ~FolderChooser() override;
 
     // Shows the dialog under `title` and waits for OK or Cancel.  True when
     // OK came after a click on a real folder in this use: dest_dir is then
@@ -56,11 +50,11 @@ public:
     void set_title(const QString& title);
 
 public slots:
-    void FormCreate();
-    void DirectoryOutline1Change();
-    void OKBtnClick();
-    void CancelBtnClick();
-    void Button1Click();
+    void centre();
+    void folder_clicked();
+    void ok_clicked();
+    void cancel_clicked();
+    void new_folder_clicked();
     // Escape and the title bar's close.
     void reject() override;
 
@@ -69,17 +63,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The window tests look at the controls themselves.
-    friend class ::TestMainWindow;
-    friend class ::TestOpenDir;
-    friend class ::TestStartup;
-    friend class ::TestTranslations;
-
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QFrame* Bevel1;
-    QPushButton* Button1;  // "New dir"
-    QTreeView* ShellTreeView1;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+    QFrame* treeFrame;
+    QPushButton* newFolderButton;  // "New dir"
+    QTreeView* folderTree;
 
     Language& language_;
     QFileSystemModel* model_;

@@ -14,20 +14,14 @@
 class QPushButton;
 class QTextBrowser;
 
-// The window tests look at the controls themselves.
-class TestHelpAbout;
-class TestMainWindow;
-class TestStartup;
-class TestTranslations;
-
 namespace tarnvold {
 
-class TForm2 : public QWidget, public CaptionTarget {
+class HelpWindow : public QWidget, public CaptionTarget {
     Q_OBJECT
 public:
     // `start_up` runs at the end of the creation, after the page is opened.
-    TForm2(Language& language, std::function<void()> start_up, QWidget* parent = nullptr);
-    ~TForm2() override;
+    HelpWindow(Language& language, std::function<void()> start_up, QWidget* parent = nullptr);
+    ~HelpWindow() override;
 
     // Brings the main window back.
     std::function<void()> show_main;
@@ -47,7 +41,7 @@ public:
     void fit_within(const QSize& available);
 
 public slots:
-    void Button1Click();
+    void close_clicked();
     void closing();
 
 protected:
@@ -56,16 +50,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // The window tests look at the controls themselves.
-    friend class ::TestHelpAbout;
-    friend class ::TestMainWindow;
-    friend class ::TestStartup;
-    friend class ::TestTranslations;
+    QPushButton* closeButton;
+    QTextBrowser* pageView;
 
-    QPushButton* Button1;
-    QTextBrowser* WebBrowser_v11;
-
-    void FormCreate(const std::function<void()>& start_up);
+    void open_start_page(const std::function<void()>& start_up);
 
     Language& language_;
     QString help_folder_;         // the help pages' folder, found at creation

@@ -15,21 +15,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The window tests look at the controls themselves.
-class TestConfigDialog;
-class TestMainWindow;
-class TestPasswordDialog;
-class TestStartup;
-class TestText;
-class TestTranslations;
-
 namespace tarnvold {
 
-class TPasswordDlg : public QDialog, public CaptionTarget {
+class PasswordDialog : public QDialog, public CaptionTarget {
     Q_OBJECT
 public:
-    explicit TPasswordDlg(Language& language, QWidget* parent = nullptr);
-    ~TPasswordDlg() override;
+    explicit PasswordDialog(Language& language, QWidget* parent = nullptr);
+    ~PasswordDialog() override;
 
     // Shows the dialog with an empty box and waits for OK or Cancel.  True
     // for OK with at least two characters, which are then copied into
@@ -50,29 +42,25 @@ public:
 
     void apply_captions(const LangTable& table) override;
 
+    // Shows `text` where the prompt is (red for a refusal), the dialog grown
+    // to hold every line of it; an empty text puts the prompt back.
+    void show_hint(const QString& text, bool refusal);
+
 public slots:
-    void FormCreate();
-    void PasswordChange();
-    void OKBtnClick();
-    void CancelBtnClick();
+    void centre();
+    void password_changed();
+    void ok_clicked();
+    void cancel_clicked();
     // Escape and the title bar's close.
     void reject() override;
 
 private:
-    // The window tests look at the controls themselves.
-    friend class ::TestConfigDialog;
-    friend class ::TestMainWindow;
-    friend class ::TestPasswordDialog;
-    friend class ::TestStartup;
-    friend class ::TestText;
-    friend class ::TestTranslations;
-
-    QLabel* Label1;
-    QLineEdit* Password;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    // Where Label1 is: why a password was refused, or that it is asked again.
-    QLabel* Hint;
+    QLabel* promptLabel;
+    QLineEdit* passwordEdit;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+    // Where promptLabel is: why a password was refused, or that it is asked again.
+    QLabel* hintLabel;
 
     Language& language_;
     bool password_ok = false;
@@ -80,7 +68,6 @@ private:
     int code_page_ = 0;     // the code page the letters must fit, if any
     bool second_ = false;   // waiting for the second typing
     std::string first_;     // the first typing
-    void show_hint(const QString& text, bool refusal);
     ui::ModalWait wait_{*this};
 };
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/helper.h"
+#include "ui/help_window.h"
 
 #include "ui/qt_text.h"
 #include "ui/translations.h"
@@ -29,6 +29,9 @@ namespace {
 constexpr int kDesignWidth = 792;
 constexpr int kDesignHeight = 566;
 
+// A help page is a file (a link to one will do).
+bool page_exists(const QString& path) { return file_exists(ui::native_path(path)); }
+
 // The help pages of a language live in help/<locale>/ under the names of
 // the English ones in help/.  A page not translated (yet) is shown in
 // English: a link from a translated page to it falls back to help/.
@@ -38,10 +41,10 @@ public:
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override {
-        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !QFileInfo::exists(name.toLocalFile())) {
-            const QFileInfo wanted(name.toLocalFile());
-            const QString english = QDir::cleanPath(wanted.absolutePath() + QStringLiteral("/../") + wanted.fileName());
-            if (QFileInfo::exists(english)) return QTextBrowser::loadResource(type, QUrl::fromLocalFile(english));
+        if (type == QTextDocument::HtmlResource && name.isLocalFile() && !page_exists(name.toLocalFile())) {
+            const std::string wanted = ui::native_path(name.toLocalFile());
+            const QString english = ui::qs(entry_path(parent_folder(parent_folder(wanted)), last_name(wanted)));
+            if (page_exists(english)) return QTextBrowser::loadResource(type, QUrl::fromLocalFile(english));
         }
         return QTextBrowser::loadResource(type, name);
     }
@@ -57,30 +60,30 @@ QString help_address_for(const QString& folder) {
            QStringLiteral("default.htm");
 }
 
-TForm2::TForm2(Language& language, std::function<void()> start_up, QWidget* parent)
+HelpWindow::HelpWindow(Language& language, std::function<void()> start_up, QWidget* parent)
     : QWidget(parent), language_(language) {
     setObjectName("Form2");
     setWindowTitle("Help");
     setFont(ui::window_font());
     setFixedSize(kDesignWidth, kDesignHeight);
 
-    WebBrowser_v11 = new HelpBrowser(this);
-    WebBrowser_v11->setObjectName("WebBrowser_v11");
-    WebBrowser_v11->setGeometry(0, 8, 793, 529);
-    WebBrowser_v11->setOpenLinks(true);
-    WebBrowser_v11->setOpenExternalLinks(true);
+    pageView = new HelpBrowser(this);
+    pageView->setObjectName("WebBrowser_v11");
+    pageView->setGeometry(0, 8, 793, 529);
+    pageView->setOpenLinks(true);
+    pageView->setOpenExternalLinks(true);
 
-    Button1 = ui::make_button("Button1", "Close window", this, QRect(320, 544, 153, 17));
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    setTabOrder(Button1, WebBrowser_v11);
+    closeButton = ui::make_button("Button1", "Close window", this, QRect(320, 544, 153, 17));
+    connect(closeButton, &QPushButton::clicked, this, &HelpWindow::close_clicked);
+    setTabOrder(closeButton, pageView);
 
     language_.add_caption_target(this);
-    FormCreate(start_up);
+    open_start_page(start_up);
 }
 
-TForm2::~TForm2() { language_.remove_caption_target(this); }
+HelpWindow::~HelpWindow() { language_.remove_caption_target(this); }
 
-void TForm2::FormCreate(const std::function<void()>& start_up) {
+void HelpWindow::open_start_page(const std::function<void()>& start_up) {
     ui::centre_on_screen(this);
     ui::centre_when_framed(this);
     std::string folder;
@@ -95,25 +98,25 @@ void TForm2::FormCreate(const std::function<void()>& start_up) {
         // The page shipped beside the program where the start folder has
         // none.
         const auto page_in = [](const QString& in) { return QDir(in).filePath(QStringLiteral("help/default.htm")); };
-        if (!QFileInfo::exists(page_in(dir)) && !language_.program_dir.empty() &&
-            QFileInfo::exists(page_in(ui::qs(language_.program_dir))))
+        if (!page_exists(page_in(dir)) && !language_.program_dir.empty() &&
+            page_exists(page_in(ui::qs(language_.program_dir))))
             dir = ui::qs(language_.program_dir);
         address_ = help_address_for(dir);
         // The address keeps the folder as it is; the view gets it as a local
         // file, so a folder with "#" or "%" in its name opens as well.
         help_folder_ = QDir(dir).filePath(QStringLiteral("help"));
         const QString file = page_in(dir);
-        if (QFileInfo::exists(file))
-            WebBrowser_v11->setSource(QUrl::fromLocalFile(file));
+        if (page_exists(file))
+            pageView->setSource(QUrl::fromLocalFile(file));
         else
-            WebBrowser_v11->setHtml(QStringLiteral("<p>") + tr("The help page could not be found:").toHtmlEscaped() +
-                                    QStringLiteral("</p><p>") + QDir::toNativeSeparators(file).toHtmlEscaped() +
-                                    QStringLiteral("</p>"));
+            pageView->setHtml(QStringLiteral("<p>") + tr("The help page could not be found:").toHtmlEscaped() +
+                              QStringLiteral("</p><p>") + QDir::toNativeSeparators(file).toHtmlEscaped() +
+                              QStringLiteral("</p>"));
     }
     if (start_up) start_up();
 }
 
-void TForm2::fit_within(const QSize& available) {
+void HelpWindow::fit_within(const QSize& available) {
     available_ = available;
     QMargins frame;
     if (windowHandle() != nullptr) frame = windowHandle()->frameMargins();
@@ -130,15 +133,15 @@ void TForm2::fit_within(const QSize& available) {
     // the button leaves, the button stays centred at the foot.
     const int button_top = size.height() - (kDesignHeight - 544);
     const bool design_width = size.width() == kDesignWidth;
-    WebBrowser_v11->setGeometry(0, 8, design_width ? 793 : size.width(), button_top - 15);
-    Button1->move(design_width ? 320 : (size.width() - Button1->width()) / 2, button_top);
+    pageView->setGeometry(0, 8, design_width ? 793 : size.width(), button_top - 15);
+    closeButton->move(design_width ? 320 : (size.width() - closeButton->width()) / 2, button_top);
     ui::centre_on_screen(this);
 }
 
 // The screen may be smaller than the design (a small screen, or a large
 // scale factor): fitted each time the window is shown, and once more when
 // the window manager's frame is known.
-bool TForm2::event(QEvent* event) {
+bool HelpWindow::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::Show) {
         if (const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen())
@@ -150,8 +153,8 @@ bool TForm2::event(QEvent* event) {
     return handled;
 }
 
-void TForm2::apply_captions(const LangTable& table) {
-    Button1->setText(ui::qs(table_entry(table, msg::kCloseWindow)));
+void HelpWindow::apply_captions(const LangTable& table) {
+    closeButton->setText(ui::qs(table_entry(table, msg::kCloseWindow)));
     // Another language: its own help page where there is one, else English.
     const QString file = ui::qs(language_.loaded_file);
     const QString locale = file.isEmpty() ? QString() : ui::locale_of_language(QFileInfo(file).completeBaseName());
@@ -159,21 +162,21 @@ void TForm2::apply_captions(const LangTable& table) {
     const QString was = help_locale_;
     help_locale_ = locale;
     const QString translated = help_folder_ + QStringLiteral("/") + locale + QStringLiteral("/default.htm");
-    if (!locale.isEmpty() && QFileInfo::exists(translated))
-        WebBrowser_v11->setSource(QUrl::fromLocalFile(translated));
-    else if (!was.isEmpty() && QFileInfo::exists(help_folder_ + QStringLiteral("/default.htm")))
-        WebBrowser_v11->setSource(QUrl::fromLocalFile(help_folder_ + QStringLiteral("/default.htm")));
+    if (!locale.isEmpty() && page_exists(translated))
+        pageView->setSource(QUrl::fromLocalFile(translated));
+    else if (!was.isEmpty() && page_exists(help_folder_ + QStringLiteral("/default.htm")))
+        pageView->setSource(QUrl::fromLocalFile(help_folder_ + QStringLiteral("/default.htm")));
 }
 
-void TForm2::Button1Click() {
+void HelpWindow::close_clicked() {
     hide();
     if (show_main) show_main();
 }
 
-void TForm2::closing() { Button1Click(); }
+void HelpWindow::closing() { close_clicked(); }
 
 // Escape closes the window, as the button does.
-void TForm2::keyPressEvent(QKeyEvent* event) {
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         closing();
         return;
@@ -181,7 +184,7 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void HelpWindow::closeEvent(QCloseEvent* event) {
     // Hidden, not closed: the window lives as long as the program.
     event->ignore();
     closing();
