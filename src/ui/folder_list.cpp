@@ -146,20 +146,25 @@ private:
         return *by_name_.insert(types_.back().name, static_cast<int>(types_.size() - 1));
     }
 
-    int kind(const char* name) { return add({QString::fromLatin1(name), QString::fromLatin1(name), {}, {}}); }
+    int kind(const char* name) {
+        Type type;
+        type.name = type.comment = QString::fromLatin1(name);
+        return add(std::move(type));
+    }
 
-    // The type the name suggests, looked up once per suffix; the contents
-    // are not looked at.
+    // The type the name suggests, one per suffix; the contents are not
+    // looked at, and the suffix is looked up once the read is in.
     int by_suffix(const std::string& name) {
-        static const QMimeDatabase db;
         const std::size_t dot = name.rfind('.');
         const QString suffix = dot == std::string::npos ? QString() : qs(name.substr(dot)).toLower();
         if (const auto it = by_suffix_.constFind(suffix); it != by_suffix_.constEnd()) return *it;
-        const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + suffix, QMimeDatabase::MatchExtension);
-        const int type = add({mime.name(), mime.comment().isEmpty() ? mime.name() : mime.comment(), mime.iconName(),
-                              mime.genericIconName()});
-        by_suffix_.insert(suffix, type);
-        return type;
+        Type type;
+        type.suffix = suffix;
+        type.by_suffix = true;
+        types_.push_back(std::move(type));
+        const int index = static_cast<int>(types_.size() - 1);
+        by_suffix_.insert(suffix, index);
+        return index;
     }
 
     std::vector<Type>& types_;
@@ -188,6 +193,21 @@ FolderListModel::Prepared FolderListModel::prepare(std::vector<ShellEntry> entri
     return out;
 }
 
+// The type a file's suffix suggests, from the MIME database.  Looked up on
+// the window's thread only: the database matches some names with regular
+// expressions, whose per-thread state a thread that ends must not leave
+// behind (on Windows that crashed the reading thread at its end).
+FolderListModel::Type FolderListModel::suffix_type(const QString& suffix) {
+    static const QMimeDatabase db;
+    const QMimeType mime = db.mimeTypeForFile(QStringLiteral("x") + suffix, QMimeDatabase::MatchExtension);
+    Type type;
+    type.name = mime.name();
+    type.comment = mime.comment().isEmpty() ? mime.name() : mime.comment();
+    type.icon = mime.iconName();
+    type.generic_icon = mime.genericIconName();
+    return type;
+}
+
 // Folders first, then by name as people count, then byte for byte.
 void FolderListModel::sort_entries(std::vector<Entry>& entries) {
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
@@ -210,6 +230,7 @@ void FolderListModel::take(std::uint64_t generation, Prepared prepared) {
     std::vector<int> global(prepared.types.size());
     for (std::size_t t = 0; t < prepared.types.size(); ++t) {
         Type& type = prepared.types[t];
+        if (type.by_suffix) type = suffix_type(type.suffix);
         auto it = types_by_name_.constFind(type.name);
         if (it == types_by_name_.constEnd()) {
             types_.push_back(std::move(type));

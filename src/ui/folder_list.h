@@ -83,6 +83,10 @@ private:
         QString comment;  // what the list says
         QString icon;     // the theme's icon name, then the generic one
         QString generic_icon;
+        // A file type named by its suffix alone, looked up on the window's
+        // thread: the MIME database is not for a thread that ends.
+        QString suffix;
+        bool by_suffix = false;
     };
     struct Reading;
 
@@ -95,6 +99,7 @@ private:
     static Prepared prepare(std::vector<ShellEntry> entries);
     class TypeTable;
     static void sort_entries(std::vector<Entry>& entries);
+    static Type suffix_type(const QString& suffix);
 
     void read();
     void take(std::uint64_t generation, Prepared prepared);
