@@ -4,7 +4,9 @@
 #include "io/file_io.h"
 #include "io/file_io_shared.h"
 #include "io/system_error.h"
+#include "io/work_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -100,6 +102,24 @@ int io_fault(IoOp op, const std::string& path) { return g_hook != nullptr ? g_ho
 
 void check_fault(IoOp op, const std::string& path) {
     if (const int code = io_fault(op, path); code != 0) throw IoError(path, code);
+}
+
+bool read_shared(const InputFile& file, unsigned char* p, std::size_t count, std::int64_t start, IoStatus& failed) {
+    constexpr std::size_t kShared = 4u << 20;
+    if (count < kShared || WorkPool::shared().workers() == 0) return false;
+    constexpr std::size_t kPieces = 4;
+    const std::size_t piece = (count + kPieces - 1) / kPieces;
+    IoStatus pieces[kPieces];
+    WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
+        const std::size_t offset = i * piece;
+        pieces[i] =
+            file.read_at(p + offset, std::min(piece, count - offset), start + static_cast<std::int64_t>(offset));
+        return pieces[i] ? 1 : 0;
+    });
+    failed = {};
+    for (const IoStatus& f : pieces)
+        if (f && !failed) failed = f;
+    return true;
 }
 
 }  // namespace tarnvold

@@ -290,24 +290,12 @@ IoStatus InputFile::read_at(void* buf, std::size_t count, std::int64_t offset) c
 void InputFile::read_exact(void* buf, std::size_t count) {
     check_fault(IoOp::Read, path_);
     auto* p = static_cast<unsigned char*>(buf);
-    // A large read is shared with an idle worker: copying from the system's
-    // cache is most of its cost.  The pieces land where one read would put
-    // them, and the file position ends up after them as well.
-    constexpr std::size_t kShared = 4u << 20;
-    if (count >= kShared && WorkPool::shared().workers() > 0) {
-        const off_t start = ::lseek(fd_of(fd_), 0, SEEK_CUR);
-        if (start >= 0) {
-            constexpr std::size_t kPieces = 4;
-            const std::size_t piece = (count + kPieces - 1) / kPieces;
-            IoStatus failed[kPieces];
-            WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
-                const std::size_t offset = i * piece;
-                const std::size_t n = std::min(piece, count - offset);
-                failed[i] = pread_exact(fd_of(fd_), p + offset, n, start + static_cast<off_t>(offset));
-                return failed[i] ? 1 : 0;
-            });
-            for (const IoStatus& f : failed)
-                if (f) throw IoError(path_, f);
+    // A large read is shared with idle workers; the file position ends up
+    // after it as one read would leave it.
+    if (const off_t start = ::lseek(fd_of(fd_), 0, SEEK_CUR); start >= 0) {
+        IoStatus failed;
+        if (read_shared(*this, p, count, start, failed)) {
+            if (failed) throw IoError(path_, failed);
             if (::lseek(fd_of(fd_), start + static_cast<off_t>(count), SEEK_SET) < 0) throw IoError(path_, errno);
             return;
         }

@@ -31,4 +31,10 @@ bool is_folder(const std::string& path);
 std::string temporary_name(unsigned long process);
 inline constexpr std::size_t kTemporaryNameLength = 26;
 
+// A read of `count` bytes at `start` large enough to share with the work
+// pool's idle workers (copying from the system's cache is most of its
+// cost): true when it was shared, `failed` then holding the first failure.
+// The pieces land where one read would put them.
+bool read_shared(const InputFile& file, unsigned char* p, std::size_t count, std::int64_t start, IoStatus& failed);
+
 }  // namespace tarnvold

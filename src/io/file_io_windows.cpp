@@ -288,25 +288,9 @@ void InputFile::read_exact(void* buf, std::size_t count) {
     auto* p = static_cast<unsigned char*>(buf);
     std::int64_t start = 0;
     if (!get_pointer(h, start)) throw IoError(path_, last_error());
-    // A large read is shared with an idle worker: copying from the system's
-    // cache is most of its cost.
-    constexpr std::size_t kShared = 4u << 20;
+    // A large read is shared with idle workers.
     IoStatus error;
-    if (count >= kShared && WorkPool::shared().workers() > 0) {
-        constexpr std::size_t kPieces = 4;
-        const std::size_t piece = (count + kPieces - 1) / kPieces;
-        IoStatus failed[kPieces];
-        WorkPool::shared().run_pieces(kPieces, [&](std::size_t i) {
-            const std::size_t offset = i * piece;
-            const std::size_t n = std::min(piece, count - offset);
-            failed[i] = pread_exact(h, p + offset, n, start + static_cast<std::int64_t>(offset));
-            return failed[i] ? 1 : 0;
-        });
-        for (const IoStatus& f : failed)
-            if (f && !error) error = f;
-    } else {
-        error = pread_exact(h, p, count, start);
-    }
+    if (!read_shared(*this, p, count, start, error)) error = pread_exact(h, p, count, start);
     if (error) throw IoError(path_, error);
     if (!set_pointer(h, start + static_cast<std::int64_t>(count))) throw IoError(path_, last_error());
 }
