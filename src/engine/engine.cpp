@@ -163,9 +163,12 @@ FileOutcome Engine::codefile(const std::string& source, const std::string& desti
     taken_as_ = 0;
     Source from(source, kind, in_folder);
     // A small file open already: its keys are begun before anything else.
-    std::optional<Keys> keys;
-    if (const InputFile* f = from.opened(); f != nullptr && f->size() < kSmallFile)
-        begin_coding_keys(keys, password, static_cast<std::size_t>(f->size()));
+    const KeysDropped drop(codec_);
+    const InputFile* early = from.opened();
+    if (early != nullptr && early->size() < kSmallFile)
+        begin_coding_keys(password, static_cast<std::size_t>(early->size()));
+    else
+        early = nullptr;
     Destination to;
     if (auto outcome = open_request(Operation::Code, from, destination, where, out_folder, to))
         return *std::move(outcome);
@@ -181,10 +184,9 @@ FileOutcome Engine::codefile(const std::string& source, const std::string& desti
     // operation with nothing written: its checksum would not match.
     try {
         ui_.log_line(ui_.message(msg::kCrcCheck), source);
-        if (size < kSmallFile)
-            code_whole(in, to, size, password, keys);
-        else
-            code_in_blocks(in, to, size, password);
+        // A small file's keys are made while it is read.
+        if (size < kSmallFile && early == nullptr) begin_coding_keys(password, static_cast<std::size_t>(size));
+        code_into(in, to, password);
     } catch (const IoError& error) {
         if (error.kind() == IoKind::EndOfFile && error.path() == source) throw changed_while_coding(source);
         throw;
@@ -193,66 +195,75 @@ FileOutcome Engine::codefile(const std::string& source, const std::string& desti
     return {Outcome::Done, source, destination, {}};
 }
 
-// One read for the checksum and the coding: header, payload and seed are
-// laid out in one buffer.  Asking for one byte more tells a file that grew
-// since it was opened.
-void Engine::code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
-                        std::optional<Keys>& keys) {
-    std::uint8_t* bytes = small_buffer();
-    std::uint8_t* payload = bytes + kDataOffset;
-    const auto n = static_cast<std::size_t>(size);
-    // Its keys are made while the file is read.
-    if (!keys) begin_coding_keys(keys, password, n);
-    if (in.read_upto(payload, n + 1, n) != n) throw changed_while_coding(in.path());
-    coded_header header;
-    header.crc = static_cast<std::int64_t>(checksum(payload, n));
-    show_checksum(size, header.crc);
-    const std::int32_t seed = seeds_.next_seed();
-    keys->use_seed(seed);
-
-    OutputFile out(to);
-    const auto header_bytes = header.to_bytes();
-    std::memcpy(bytes, header_bytes.data(), header_bytes.size());
-    std::memset(bytes + kHeaderSize, 0, kDataOffset - kHeaderSize);
-    pump();
-
-    // The whole coded file goes out in one write once both passes are done.
-    in_memory(payload, n, *keys, size);
-    const auto seed_bytes = stored_seed(seed);
-    std::memcpy(payload + n, seed_bytes.data(), seed_bytes.size());
-    out.write_all(bytes, kDataOffset + n + seed_bytes.size());
+// The codec codes the file; the seed is drawn and the output opened once
+// the checksum is known and shown.
+void Engine::code_into(InputFile& in, const Destination& to, std::string_view password) {
+    std::optional<OutputFile> out;
+    Steps steps(*this, false);
+    codec_.code(
+        in, password,
+        [&](std::int64_t sum) {
+            ui_.log_line(ui_.message(msg::kCrc), sum);
+            const std::int32_t seed = seeds_.next_seed();
+            out.emplace(to);
+            return Codec::Output{seed, &*out};
+        },
+        steps);
     in.close();
-    out.commit();
-    last_output_ = out.identity();
+    commit(*out);
 }
 
-// The checksum pass, then the header and both passes block by block.
-void Engine::code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password) {
-    coded_header header;
-    header.crc = checksum_of(in);
-    const std::int32_t seed = seeds_.next_seed();
+// The keys of the next file to be coded: the seed it gets is known before
+// it is taken.
+void Engine::begin_coding_keys(std::string_view password, std::size_t count) {
+    SeedGenerator ahead = seeds_;
+    codec_.begin_keys(ahead.next_seed(), password, count);
+}
 
-    OutputFile out(to);
-    in.seek(0);
-    const auto header_bytes = header.to_bytes();
-    out.write_all(header_bytes.data(), header_bytes.size());
-    const std::uint8_t gap[kDataOffset - kHeaderSize] = {};
-    out.write_all(gap, sizeof gap);
-    pump();
+void Engine::pump() {
+    ui_.process_events();
+    stop_if_requested();
+}
 
-    PasswordStream password_stream(password);
-    // Coding applies the position key stream first, then the password's.
-    Pass position{ProgressBarId::Pass1, step_for(size), 0, position_keys(seed)};
-    Pass by_password{ProgressBarId::Pass2, step_for(size), 0, password_keys(password_stream)};
-    const std::uint64_t sum =
-        run_blocks(in, out, size, position, by_password, both_keys(seed, password_stream), SumOf::Input);
-    if (static_cast<std::int64_t>(sum) != header.crc || in.has_byte_at(size)) throw changed_while_coding(in.path());
+void Engine::stop_if_requested() const {
+    if (stop_requested && stop_requested()) throw OperationStopped();
+}
 
-    const auto seed_bytes = stored_seed(seed);
-    out.write_all(seed_bytes.data(), seed_bytes.size());
-    in.close();
-    out.commit();
-    last_output_ = out.identity();
+// The checksum's caption and its bar, empty, for `size` bytes, with the
+// label shown when asked; returns the bar's step.
+std::int64_t Engine::begin_checksum_bar(std::int64_t size, bool show_label) {
+    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
+    if (show_label) ui_.label_set_visible(LabelId::Checksum, true);
+    const std::int64_t step = step_for(size);
+    ui_.bar_set_position(ProgressBarId::Checksum, 0);
+    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
+    return step;
+}
+
+// What the checksum pass shows for a file whose sum is already known: the
+// caption, the checksum bar with all its steps, the log line.
+void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
+    const std::int64_t step = begin_checksum_bar(size, false);
+    ui_.bar_steps(ProgressBarId::Checksum, size / step);
+    ui_.log_line(ui_.message(msg::kCrc), sum);
+}
+
+// The checksum pass over an open file, from where it stands: the caption,
+// the checksum bar, the bar steps and the log line with the sum.
+std::int64_t Engine::checksum_of(InputFile& file) {
+    Steps steps(*this, false);
+    const std::int64_t sum = codec_.checksum(file, steps);
+    ui_.log_line(ui_.message(msg::kCrc), sum);
+    return sum;
+}
+
+std::int64_t Engine::file_byte_sum(const std::string& path) {
+    ui_.log_line(ui_.message(msg::kCrcCheck), path);
+    // Opened for reading only, its rights left as they are.
+    InputFile file(path);
+    const std::int64_t sum = checksum_of(file);
+    file.close();
+    return sum;
 }
 
 // The log line naming the form of a password holding letters beyond ASCII.

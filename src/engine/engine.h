@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Coding and decoding one file, and the file checksum.
+// Coding and decoding one file, and the file checksum: the files opened,
+// the user asked and told, the bytes left to the codec.
 //
 // The operations report to the user as they go (log lines, questions,
 // notices, progress) through the UserInterface they were given.  They return
@@ -7,6 +8,7 @@
 // turns into its exit status.  File failures leave them as IoError.
 #pragma once
 
+#include "engine/codec.h"
 #include "engine/keystream.h"
 #include "engine/operation.h"
 #include "engine/outcome.h"
@@ -116,71 +118,42 @@ public:
     std::optional<FileId> last_output() const { return last_output_; }
 
 private:
-    struct Pass;
-    void run_pass(std::uint8_t* buf, std::size_t count, Pass& pass);
-    void advance(Pass& pass, std::int64_t counter);
+    // The codec's progress shown on the bars, the checksum's label shown
+    // when asked.
+    class Steps;
     // Lets pending window messages through, then ends the operation if a
     // stop was asked for meanwhile.
     void pump();
     void stop_if_requested() const;
-    // Both key streams over bytes whose first one is at payload position
-    // `before` + 1; returns the sum of the bytes given or left, as asked.
-    using BothKeys = std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t before, KeyedSum)>;
-    // The checksum run_blocks keeps on the way: of what it reads (the
-    // original, when coding) or of what it writes (when decoding).
-    enum class SumOf { Input, Output };
-    std::uint64_t run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                             const BothKeys& both, SumOf sum_of);
-    std::uint64_t run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                   SumOf sum_of);
-    std::uint64_t run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                    const BothKeys& both, SumOf sum_of);
-    class Keys;
-    void begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count);
-    void in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size);
+    void begin_coding_keys(std::string_view password, std::size_t count);
 
     class Source;
     std::optional<FileOutcome> open_request(Operation op, Source& from, const std::string& destination,
                                             DestinationKind where, const InFolder& in, Destination& to);
     void show_passes(std::int64_t size, int first_caption, int second_caption, bool with_checksum);
-    void code_whole(InputFile& in, const Destination& to, std::int64_t size, std::string_view password,
-                    std::optional<Keys>& keys);
-    void code_in_blocks(InputFile& in, const Destination& to, std::int64_t size, std::string_view password);
+    void code_into(InputFile& in, const Destination& to, std::string_view password);
     std::optional<FileOutcome> check_coded(InputFile& in, const coded_header& header, std::int64_t size,
                                            const std::string& source);
     // Decodes into `out`, made here, which the caller commits once it
     // knows the checksum.
     std::uint64_t decode_payload(InputFile& in, const Destination& to, const coded_header& header, std::int64_t size,
-                                 std::uint8_t* whole, std::string_view password, std::optional<Keys>& keys,
-                                 std::optional<OutputFile>& out);
+                                 std::uint8_t* whole, std::string_view password, std::optional<OutputFile>& out);
     void commit(OutputFile& out);
-    std::vector<std::uint64_t> form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
-                                         const std::uint8_t* whole, const std::vector<PasswordForm>& forms);
     void tell_form(std::string_view password, int code_page);
     FileOutcome unmatched(const std::string& source, const std::string& destination, bool existed,
                           std::optional<OutputFile>* out);
-    void begin_decoding_keys(std::optional<Keys>& keys, const InputFile* f, std::string_view password);
+    void begin_decoding_keys(const InputFile* f, std::string_view password);
     bool find_form(InputFile& in, const coded_header& header, std::int64_t size, const std::uint8_t* whole,
                    std::string_view password, std::optional<std::string>& matched, int& form);
     void finished(int message, const std::string& source, const std::string& destination);
     std::int64_t checksum_of(InputFile& file);
     std::int64_t begin_checksum_bar(std::int64_t size, bool show_label);
     void show_checksum(std::int64_t size, std::int64_t sum);
-    std::uint8_t* small_buffer();
     void refuse(const Reason& reason, int aborted_message);
-    std::uint8_t* block_buffer(const std::string& path);
 
     UserInterface& ui_;
     SeedGenerator seeds_;
-    // The 10 MiB block, kept from one file to the next once a file needed it.
-    struct BlockFree {
-        void operator()(std::uint8_t* p) const noexcept;
-    };
-    std::unique_ptr<std::uint8_t[], BlockFree> block_;
-    // A whole small file with its header and seed, kept from one file to the next.
-    std::unique_ptr<std::uint8_t[]> small_;
-    // The key bytes of a whole small file, made beside the file's reading.
-    std::shared_ptr<std::uint8_t[]> keys_;
+    Codec codec_;
     std::optional<FileId> last_output_;
     int taken_as_ = 0;
 };

@@ -45,11 +45,11 @@ coded_header read_header(InputFile& in, std::int64_t size, const std::uint8_t* w
 // A small file open already: the seed is in its last bytes, and the keys
 // of a payload where this program puts it are begun at once.  Its header
 // tells later whether that guess holds.
-void Engine::begin_decoding_keys(std::optional<Keys>& keys, const InputFile* f, std::string_view password) {
+void Engine::begin_decoding_keys(const InputFile* f, std::string_view password) {
     if (f == nullptr || f->size() > kSmallFile || f->size() < static_cast<std::int64_t>(kCodedOverhead)) return;
     std::uint8_t stored[kSeedSize];
     if (!f->read_at(stored, sizeof stored, f->size() - static_cast<std::int64_t>(kSeedSize)))
-        keys.emplace(seed_from_stored(stored), password, static_cast<std::size_t>(f->size()) - kCodedOverhead, keys_);
+        codec_.begin_keys(seed_from_stored(stored), password, static_cast<std::size_t>(f->size()) - kCodedOverhead);
 }
 
 // A password that may have coded the file in other forms is first checked
@@ -63,8 +63,9 @@ bool Engine::find_form(InputFile& in, const coded_header& header, std::int64_t s
     if (forms.size() <= 1) return true;
     const std::int32_t seed =
         whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
-    const auto sums = form_sums(in, header.data_offset, payload, seed,
-                                whole != nullptr ? whole + header.data_offset : nullptr, forms);
+    Steps steps(*this, true);
+    const auto sums = codec_.form_sums(in, header.data_offset, payload, seed,
+                                       whole != nullptr ? whole + header.data_offset : nullptr, forms, steps);
     const auto match = std::find(sums.begin(), sums.end(), static_cast<std::uint64_t>(header.crc));
     if (match == sums.end()) return false;
     const PasswordForm& found = forms[static_cast<std::size_t>(match - sums.begin())];
@@ -78,8 +79,8 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
                                const InFolder& out_folder) {
     taken_as_ = 0;
     Source from(source, kind, in_folder);
-    std::optional<Keys> keys;
-    begin_decoding_keys(keys, from.opened(), password);
+    const KeysDropped drop(codec_);
+    begin_decoding_keys(from.opened(), password);
     Destination to;
     if (auto outcome = open_request(Operation::Decode, from, destination, where, out_folder, to))
         return *std::move(outcome);
@@ -90,10 +91,7 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
     show_passes(size, msg::kLevel1Decoding, msg::kLevel2Decoding, false);
     // A small file is read whole at once; a larger one piece by piece.
     std::uint8_t* whole = nullptr;
-    if (size <= kSmallFile) {
-        whole = small_buffer();
-        in.read_exact(whole, static_cast<std::size_t>(size));
-    }
+    if (size <= kSmallFile) whole = codec_.read_whole(in, static_cast<std::size_t>(size));
     const coded_header header = read_header(in, size, whole);
     if (auto outcome = check_coded(in, header, size, source)) {
         outcome->destination = destination;
@@ -106,11 +104,11 @@ FileOutcome Engine::decodefile(const std::string& source, const std::string& des
         ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
         return unmatched(source, destination, to.exists, nullptr);
     }
-    if (matched) keys.reset();
+    if (matched) codec_.drop_keys();
     const std::string_view key = matched ? std::string_view(*matched) : password;
     tell_form(key, form);
     std::optional<OutputFile> out;
-    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, key, keys, out));
+    const auto computed = static_cast<std::int64_t>(decode_payload(in, to, header, size, whole, key, out));
     ui_.log_line(ui_.message(msg::kOriginalCrc), header.crc);
     ui_.label_set_visible(LabelId::Checksum, true);
     // The restored file holds exactly the bytes written: their sum is its
@@ -188,37 +186,20 @@ std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header
     return std::nullopt;
 }
 
-// Both passes over the payload into the destination; returns the sum of the
-// bytes written.  `whole` holds the file when it was read at once.
+// Both passes over the payload into the destination, opened once the seed
+// is read; returns the sum of the bytes written.  `whole` holds the file
+// when it was read at once.
 std::uint64_t Engine::decode_payload(InputFile& in, const Destination& to, const coded_header& header,
                                      std::int64_t size, std::uint8_t* whole, std::string_view password,
-                                     std::optional<Keys>& keys, std::optional<OutputFile>& out) {
-    const std::int64_t payload = header.payload_length(size);
-    const std::int32_t seed =
-        whole != nullptr ? seed_from_stored(whole + size - static_cast<std::int64_t>(kSeedSize)) : read_seed(in, size);
-    // A small payload's keys are made while the output is opened, unless
-    // they are on their way already.
-    if (whole == nullptr || !keys || !keys->made_for(seed, static_cast<std::size_t>(payload))) keys.reset();
-    if (whole != nullptr && !keys) keys.emplace(seed, password, static_cast<std::size_t>(payload), keys_);
-    out.emplace(to);
-    std::uint64_t sum = 0;
-    if (whole != nullptr) {
-        std::uint8_t* plain = whole + header.data_offset;
-        const auto n = static_cast<std::size_t>(payload);
-        pump();
-        in_memory(plain, n, *keys, size);
-        out->write_all(plain, n);
-        sum = checksum(plain, n);
-    } else {
-        in.seek(header.data_offset);
-        pump();
-        PasswordStream password_stream(password);
-        // Decoding undoes them in the other order: the first pass applies the
-        // password key stream, the second the position key stream.
-        Pass by_password{ProgressBarId::Pass1, step_for(size), 0, password_keys(password_stream)};
-        Pass position{ProgressBarId::Pass2, step_for(size), 0, position_keys(seed)};
-        sum = run_blocks(in, *out, payload, by_password, position, both_keys(seed, password_stream), SumOf::Output);
-    }
+                                     std::optional<OutputFile>& out) {
+    Steps steps(*this, false);
+    const std::uint64_t sum = codec_.decode(
+        in, whole, size, header.data_offset, password,
+        [&]() -> OutputFile& {
+            out.emplace(to);
+            return *out;
+        },
+        steps);
     in.close();
     return sum;
 }
@@ -255,7 +236,8 @@ FileOutcome Engine::test_file(const std::string& source, std::string_view passwo
     ProgressRestore restore(ui_);
     const std::int32_t seed = read_seed(in, size);
     const std::vector<PasswordForm> forms = forms_to_try(password, password_forms);
-    const auto sums = form_sums(in, header.data_offset, payload, seed, nullptr, forms);
+    Steps steps(*this, true);
+    const auto sums = codec_.form_sums(in, header.data_offset, payload, seed, nullptr, forms, steps);
     in.close();
     const auto match = std::find(sums.begin(), sums.end(), static_cast<std::uint64_t>(header.crc));
     const std::size_t shown = match == sums.end() ? 0 : static_cast<std::size_t>(match - sums.begin());

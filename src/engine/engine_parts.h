@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the engine's own files share: the size below which a file is coded
-// in memory, the passes over a payload with their key streams, and the keys
-// made ahead on the side thread.  Not for the other modules.
+// What the engine's own files share: putting the display back at rest, and
+// the source of an operation.  Not for the other modules.
 #pragma once
 
 #include "engine/engine.h"
-#include "engine/keystream.h"
 
 #include "io/file_io.h"
-#include "io/side_task.h"
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -22,69 +18,48 @@
 
 namespace tarnvold {
 
-// Files below this size are read in one piece: one read gives the checksum
-// and the bytes to code.  Larger ones are read twice, in blocks, and coded
-// in pieces shared with the workers.
-constexpr std::int64_t kSmallFile = 1 << 20;
-
-// A bar's step for a file of `size` bytes: some 150 steps over the file,
-// at least one byte each.
-inline std::int64_t step_for(std::int64_t size) {
-    const std::int64_t step = size / 150;
-    return step == 0 ? 1 : step;
-}
-
-// Both key streams in one pass over bytes whose first one is at payload
-// position before + 1 (the password stream's position `before`), adding up
-// the bytes given or left on the way.
-std::function<std::uint64_t(std::uint8_t*, std::size_t, std::int64_t, KeyedSum)> both_keys(
-    std::int32_t seed, const PasswordStream& password_stream);
-// The position key stream alone, for bytes whose first one is at payload
-// position before + 1.
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> position_keys(std::int32_t seed);
-// The password stream alone, for bytes whose first one is at payload
-// position before + 1.
-std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(const PasswordStream& password_stream);
-
-// One pass over the payload: the key stream it applies, its bar and its
-// counter, which runs on across blocks.
-struct Engine::Pass {
-    ProgressBarId bar;
-    std::int64_t step;
-    std::int64_t counter = 0;
-    // Applies the pass's key stream to `count` bytes whose first byte is at
-    // payload position counter + 1.
-    std::function<void(std::uint8_t*, std::size_t, std::int64_t)> apply;
-};
-
-// Both key streams of a payload held in memory, from its first byte.  On a
-// machine with more than one core they are made on the pool's side thread
-// into a buffer of their own, beginning as soon as the seed and the length
-// are known, while this thread reads and opens files; apply() then only
-// combines them with the bytes.  Otherwise, and whenever the side thread
-// does not get to them in time, apply() makes them in place.
-class Engine::Keys {
+// The codec's progress on the bars: a stage's steps on its bar, with
+// pending window messages let through and a stop asked for honoured.
+class Engine::Steps final : public CodecProgress {
 public:
-    Keys(std::int32_t seed, std::string_view password, std::size_t count, std::shared_ptr<std::uint8_t[]>& buffer);
-    ~Keys();
-    Keys(const Keys&) = delete;
-    Keys& operator=(const Keys&) = delete;
-
-    bool made_for(std::int32_t seed, std::size_t count) const { return seed == seed_ && count == count_; }
-
-    // The seed turned out to be another one: the keys are made again.
-    void use_seed(std::int32_t seed);
-
-    void apply(std::uint8_t* bytes);
+    Steps(Engine& engine, bool show_checksum_label) : engine_(engine), label_(show_checksum_label) {}
+    void begins(Stage stage, std::int64_t bytes) override {
+        if (stage == Stage::Checksum) engine_.begin_checksum_bar(bytes, label_);
+    }
+    void step(Stage stage) override {
+        engine_.ui_.bar_step(bar(stage));
+        engine_.pump();
+    }
+    void steps(Stage stage, std::int64_t count) override {
+        engine_.ui_.bar_steps(bar(stage), count);
+        engine_.stop_if_requested();
+    }
+    void pause() override { engine_.pump(); }
 
 private:
-    struct Job;
+    static ProgressBarId bar(Stage stage) {
+        switch (stage) {
+        case Stage::Checksum: return ProgressBarId::Checksum;
+        case Stage::FirstPass: return ProgressBarId::Pass1;
+        case Stage::SecondPass: break;
+        }
+        return ProgressBarId::Pass2;
+    }
 
-    std::int32_t seed_;
-    PasswordStream password_stream_;
-    std::size_t count_;
-    SideTask* side_ = nullptr;
-    std::shared_ptr<Job> job_;
+    Engine& engine_;
+    bool label_;
+};
+
+// Forgets the keys begun ahead for a file when its operation ends.
+class KeysDropped {
+public:
+    explicit KeysDropped(Codec& codec) : codec_(codec) {}
+    ~KeysDropped() { codec_.drop_keys(); }
+    KeysDropped(const KeysDropped&) = delete;
+    KeysDropped& operator=(const KeysDropped&) = delete;
+
+private:
+    Codec& codec_;
 };
 
 // Puts the per-file labels and bars back at rest.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The keys of a small file, made ahead on the side thread.
-#include "engine/engine_parts.h"
+#include "engine/codec_parts.h"
 
 #include "io/work_pool.h"
 
@@ -29,7 +29,7 @@ void xor_bytes(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
 
 }  // namespace
 
-struct Engine::Keys::Job : SideTask::Task {
+struct Codec::Keys::Job : SideTask::Task {
     Job(std::int32_t s, const PasswordStream& p, std::size_t n, std::shared_ptr<std::uint8_t[]> k)
         : seed(s), password_stream(p), count(n), keys(std::move(k)) {}
     void run() noexcept override {
@@ -42,8 +42,8 @@ struct Engine::Keys::Job : SideTask::Task {
     std::shared_ptr<std::uint8_t[]> keys;
 };
 
-Engine::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t count,
-                   std::shared_ptr<std::uint8_t[]>& buffer)
+Codec::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t count,
+                  std::shared_ptr<std::uint8_t[]>& buffer)
     : seed_(seed), password_stream_(password), count_(count) {
     if (count_ < WorkPool::kWorthHandingOver || key_backend() != KeyBackend::Fast) return;
     side_ = WorkPool::shared().side();
@@ -56,18 +56,18 @@ Engine::Keys::Keys(std::int32_t seed, std::string_view password, std::size_t cou
     if (!side_->try_start(job_)) side_ = nullptr;
 }
 
-Engine::Keys::~Keys() {
+Codec::Keys::~Keys() {
     if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
 }
 
-void Engine::Keys::use_seed(std::int32_t seed) {
+void Codec::Keys::use_seed(std::int32_t seed) {
     if (seed == seed_) return;
     seed_ = seed;
     if (side_ != nullptr) side_->collect(std::chrono::nanoseconds(0));
     side_ = nullptr;
 }
 
-void Engine::Keys::apply(std::uint8_t* bytes) {
+void Codec::Keys::apply(std::uint8_t* bytes) {
     // Making the keys takes under a nanosecond a byte once begun: the
     // side thread is given a little more than that to end.  Longer
     // means it lost its core meanwhile, and this thread goes on alone.
@@ -81,22 +81,22 @@ void Engine::Keys::apply(std::uint8_t* bytes) {
     level1_xor_with(seed_, 1, password_stream_.at(0), bytes, count_);
 }
 
-// The keys of the next file to be coded: the seed it gets is known before
-// it is taken.
-void Engine::begin_coding_keys(std::optional<Keys>& keys, std::string_view password, std::size_t count) {
-    SeedGenerator ahead = seeds_;
-    keys.emplace(ahead.next_seed(), password, count, keys_);
+void Codec::begin_keys(std::int32_t seed, std::string_view password, std::size_t count) {
+    keys_.reset();
+    keys_ = std::make_unique<Keys>(seed, password, count, key_bytes_);
 }
 
+void Codec::drop_keys() { keys_.reset(); }
+
 // Both passes over bytes held in memory: both key streams in one go, then
-// each bar advanced as the passes would have advanced it.  The bars' steps
-// are those of a file of `size` bytes.
-void Engine::in_memory(std::uint8_t* bytes, std::size_t count, Keys& keys, std::int64_t size) {
-    keys.apply(bytes);
-    Pass pass1{ProgressBarId::Pass1, step_for(size), 0, {}};
-    Pass pass2{ProgressBarId::Pass2, step_for(size), 0, {}};
-    advance(pass1, static_cast<std::int64_t>(count));
-    advance(pass2, static_cast<std::int64_t>(count));
+// each stage advanced as the passes would have advanced it.  The steps are
+// those of a file of `size` bytes.
+void Codec::in_memory(std::uint8_t* bytes, std::size_t count, std::int64_t size, CodecProgress& progress) {
+    keys_->apply(bytes);
+    Pass pass1{Stage::FirstPass, step_for(size), 0, {}};
+    Pass pass2{Stage::SecondPass, step_for(size), 0, {}};
+    advance(pass1, static_cast<std::int64_t>(count), progress);
+    advance(pass2, static_cast<std::int64_t>(count), progress);
 }
 
 }  // namespace tarnvold

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The passes over a payload block by block, shared with the workers, and
-// the checksum pass.
+// The codec's passes over a payload block by block, shared with the
+// workers, and the checksum pass.
 #include "engine/checksum.h"
+#include "engine/codec_parts.h"
 #include "engine/coded_format.h"
-#include "engine/engine_parts.h"
 
-#include "config/message_id.h"
 #include "io/file_io.h"
 #include "io/work_pool.h"
 
@@ -93,19 +92,19 @@ std::function<void(std::uint8_t*, std::size_t, std::int64_t)> password_keys(cons
     };
 }
 
-void Engine::BlockFree::operator()(std::uint8_t* p) const noexcept { std::free(p); }
+void Codec::BlockFree::operator()(std::uint8_t* p) const noexcept { std::free(p); }
 
 // The 10 MiB block buffer.  Its pages cost nothing until they are used:
 // large payloads go through the per-thread pieces instead.
-std::uint8_t* Engine::block_buffer(const std::string& path) {
+std::uint8_t* Codec::block_buffer(InputFile& in) {
     if (!block_) {
         block_.reset(static_cast<std::uint8_t*>(std::malloc(kBlockSize)));
-        if (!block_) throw IoError(path, ENOMEM);
+        if (!block_) throw IoError(in.path(), ENOMEM);
     }
     return block_.get();
 }
 
-std::uint8_t* Engine::small_buffer() {
+std::uint8_t* Codec::small_buffer() {
     if (!small_) {
         small_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kSmallFile) + kCodedOverhead + 1]);
         if (!small_) throw std::bad_alloc();
@@ -113,7 +112,7 @@ std::uint8_t* Engine::small_buffer() {
     return small_.get();
 }
 
-void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
+void Codec::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass, CodecProgress& progress) {
     // The bar advances whenever the counter reaches a multiple of its step;
     // the bytes between two such points are handled in one go.
     std::size_t done = 0;
@@ -124,29 +123,16 @@ void Engine::run_pass(std::uint8_t* buf, std::size_t count, Pass& pass) {
         pass.apply(buf + done, chunk, pass.counter);
         pass.counter += static_cast<std::int64_t>(chunk);
         done += chunk;
-        if (pass.counter % pass.step == 0) {
-            ui_.bar_step(pass.bar);
-            pump();
-        }
+        if (pass.counter % pass.step == 0) progress.step(pass.stage);
     }
 }
 
 // Moves a pass's counter on to `target` with the bar steps on the way.
-void Engine::advance(Pass& pass, std::int64_t target) {
-    // One bar step for every multiple of the step passed on the way.
+void Codec::advance(Pass& pass, std::int64_t target, CodecProgress& progress) {
+    // One step for every multiple of the step passed on the way.
     const std::int64_t steps = target / pass.step - pass.counter / pass.step;
     pass.counter = target;
-    ui_.bar_steps(pass.bar, steps);
-    stop_if_requested();
-}
-
-void Engine::pump() {
-    ui_.process_events();
-    stop_if_requested();
-}
-
-void Engine::stop_if_requested() const {
-    if (stop_requested && stop_requested()) throw OperationStopped();
+    progress.steps(pass.stage, steps);
 }
 
 // The block loop: read a block, run both passes over it, write it, until the
@@ -160,16 +146,16 @@ void Engine::stop_if_requested() const {
 // stays the plain loop's, block by block: the read (a failure in any piece is
 // reported before the block shows any progress), first's bar steps, second's
 // bar steps, the write (a failure is reported after them).
-std::uint64_t Engine::run_blocks(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                 const BothKeys& both, SumOf sum_of) {
-    if (payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0 || !out.positioned())
-        return run_blocks_plain(in, out, payload, first, second, sum_of);
-    return run_blocks_shared(in, out, payload, first, second, both, sum_of);
+std::uint64_t Codec::run_blocks(const Blocks& run) {
+    if (run.payload < static_cast<std::int64_t>(2 * kPiece) || WorkPool::shared().workers() == 0 ||
+        !run.out.positioned())
+        return run_blocks_plain(run);
+    return run_blocks_shared(run);
 }
 
-std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                       SumOf sum_of) {
-    std::uint8_t* buffer = block_buffer(in.path());
+std::uint64_t Codec::run_blocks_plain(const Blocks& run) {
+    auto& [in, out, payload, first, second, both, sum_of, progress] = run;
+    std::uint8_t* buffer = block_buffer(in);
     std::uint64_t sum = 0;
     std::int64_t remaining = payload;
     do {
@@ -179,21 +165,24 @@ std::uint64_t Engine::run_blocks_plain(InputFile& in, OutputFile& out, std::int6
         if (block < 0) throw IoError(in.path(), IoKind::EndOfFile);
         const auto n = static_cast<std::size_t>(block);
         in.read_exact(buffer, n);
-        if (sum_of == SumOf::Input) sum += checksum(buffer, n);
-        run_pass(buffer, n, first);
-        run_pass(buffer, n, second);
-        if (sum_of == SumOf::Output) sum += checksum(buffer, n);
+        if (sum_of == SumOf::Input) sum += tarnvold::checksum(buffer, n);
+        run_pass(buffer, n, first, progress);
+        run_pass(buffer, n, second, progress);
+        if (sum_of == SumOf::Output) sum += tarnvold::checksum(buffer, n);
         out.write_all(buffer, n);
         remaining -= block;
     } while (remaining > 0);
     return sum;
 }
 
-std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int64_t payload, Pass& first, Pass& second,
-                                        const BothKeys& both, SumOf sum_of) {
+std::uint64_t Codec::run_blocks_shared(const Blocks& run) {
+    InputFile& in = run.in;
+    OutputFile& out = run.out;
+    const std::int64_t payload = run.payload;
+    const std::int64_t base = run.first.counter;
+    const KeyedSum summed = run.sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left;
     const std::int64_t in_start = in.position();
     const std::int64_t out_start = out.position();
-    const std::int64_t base = first.counter;
     const Pieces layout(static_cast<std::size_t>(payload), out_start);
     const std::size_t per_block = layout.per_block;
     struct Piece {
@@ -218,7 +207,7 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
             const auto at = static_cast<std::int64_t>(from);
             result.read_error = in.read_at(piece, n, in_start + at);
             if (result.read_error) return;
-            result.sum = both(piece, n, base + at, sum_of == SumOf::Input ? KeyedSum::Given : KeyedSum::Left);
+            result.sum = run.both(piece, n, base + at, summed);
             result.write_error = out.write_at(piece, n, out_start + at);
         },
         [&](std::size_t b) {
@@ -227,8 +216,8 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
                 if (p.read_error) throw IoError(in.path(), p.read_error);
             for (const Piece& p : pieces) sum += p.sum;
             const std::int64_t end = base + static_cast<std::int64_t>(layout.block_end(b));
-            advance(first, end);
-            advance(second, end);
+            advance(run.first, end, run.progress);
+            advance(run.second, end, run.progress);
             out.begin_write();
             for (const Piece& p : pieces)
                 if (p.write_error != 0) throw IoError(out.path(), p.write_error);
@@ -238,30 +227,11 @@ std::uint64_t Engine::run_blocks_shared(InputFile& in, OutputFile& out, std::int
     return sum;
 }
 
-// The checksum's caption and its bar, empty, for `size` bytes, with the
-// label shown when asked; returns the bar's step.
-std::int64_t Engine::begin_checksum_bar(std::int64_t size, bool show_label) {
-    ui_.label_set_caption(LabelId::Checksum, ui_.message(msg::kCrcCheck));
-    if (show_label) ui_.label_set_visible(LabelId::Checksum, true);
-    const std::int64_t step = step_for(size);
-    ui_.bar_set_position(ProgressBarId::Checksum, 0);
-    ui_.bar_setup(ProgressBarId::Checksum, 0, size, step);
-    return step;
-}
-
-// What the checksum pass shows for a file whose sum is already known: the
-// caption, the checksum bar with all its steps, the log line.
-void Engine::show_checksum(std::int64_t size, std::int64_t sum) {
-    const std::int64_t step = begin_checksum_bar(size, false);
-    ui_.bar_steps(ProgressBarId::Checksum, size / step);
-    ui_.log_line(ui_.message(msg::kCrc), sum);
-}
-
-// The checksum pass over an open file, from where it stands: the caption,
-// the checksum bar, the bar steps and the log line with the sum.
-std::int64_t Engine::checksum_of(InputFile& file) {
+// The checksum pass over an open file, from where it stands.
+std::int64_t Codec::checksum(InputFile& file, CodecProgress& progress) {
     const std::int64_t size = file.size();
-    const std::int64_t step = begin_checksum_bar(size, false);
+    const std::int64_t step = step_for(size);
+    progress.begins(Stage::Checksum, size);
 
     // The file is read in 10 MiB blocks, each in pieces shared with the
     // workers; the bar advances whenever the byte counter reaches a multiple
@@ -288,7 +258,7 @@ std::int64_t Engine::checksum_of(InputFile& file) {
             const std::size_t offset = i * kScratchSize;
             const std::size_t n = std::min(kScratchSize, bytes - offset);
             done[i].error = file.read_at(scratch, n, start + static_cast<std::int64_t>(offset));
-            if (!done[i].error) done[i].sum = checksum(scratch, n);
+            if (!done[i].error) done[i].sum = tarnvold::checksum(scratch, n);
         },
         [&](std::size_t b) {
             const std::size_t from = b * per_block;
@@ -298,23 +268,22 @@ std::int64_t Engine::checksum_of(InputFile& file) {
                 sum += done[i].sum;
             }
             const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
-            ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
+            progress.steps(Stage::Checksum, reached / step - counter / step);
             counter = reached;
-            stop_if_requested();
         });
-
-    ui_.log_line(ui_.message(msg::kCrc), static_cast<std::int64_t>(sum));
     return static_cast<std::int64_t>(sum);
 }
 
 // The checksum pass of decoding before anything is written: the sums the
 // payload of `payload` bytes at `start` (or at `whole`, when it is in
 // memory) would have once decoded with each of the password's forms,
-// shown on the checksum bar.  The position key stream, the costly part, is
+// told as the checksum stage.  The position key stream, the costly part, is
 // made once for all of them.
-std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
-                                             const std::uint8_t* whole, const std::vector<PasswordForm>& forms) {
-    const std::int64_t step = begin_checksum_bar(payload, true);
+std::vector<std::uint64_t> Codec::form_sums(InputFile& in, std::int64_t start, std::int64_t payload, std::int32_t seed,
+                                            const std::uint8_t* whole, const std::vector<PasswordForm>& forms,
+                                            CodecProgress& progress) {
+    const std::int64_t step = step_for(payload);
+    progress.begins(Stage::Checksum, payload);
     const std::vector<PasswordStream> streams = streams_of(forms);
     const auto bytes = static_cast<std::size_t>(payload);
     const std::size_t pieces = (bytes + kScratchSize - 1) / kScratchSize;
@@ -354,20 +323,10 @@ std::vector<std::uint64_t> Engine::form_sums(InputFile& in, std::int64_t start, 
                 for (std::size_t f = 0; f < count; ++f) sums[f] += piece_sums[i * count + f];
             }
             const auto reached = static_cast<std::int64_t>(std::min(bytes, to * kScratchSize));
-            ui_.bar_steps(ProgressBarId::Checksum, reached / step - counter / step);
+            progress.steps(Stage::Checksum, reached / step - counter / step);
             counter = reached;
-            stop_if_requested();
         });
     return sums;
-}
-
-std::int64_t Engine::file_byte_sum(const std::string& path) {
-    ui_.log_line(ui_.message(msg::kCrcCheck), path);
-    // Opened for reading only, its rights left as they are.
-    InputFile file(path);
-    const std::int64_t sum = checksum_of(file);
-    file.close();
-    return sum;
 }
 
 }  // namespace tarnvold
