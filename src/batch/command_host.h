@@ -5,6 +5,8 @@
 // tests implement it as a script.
 #pragma once
 
+#include "engine/operation.h"
+
 #include <string>
 #include <string_view>
 
@@ -27,12 +29,14 @@ public:
     virtual ~CommandHost() = default;
 
     // The open and save dialogs (filter "All files"): true with the chosen
-    // full path, false on Cancel.  Each remembers the name chosen last.
+    // full path, false on Cancel.  Each remembers the name chosen last; the
+    // save dialog may propose the output of `op` beside `source`.
     virtual bool open_dialog(std::string& path) = 0;
-    virtual bool save_dialog(std::string& path) = 0;
-    // The password dialog: true with a password of at least two characters;
-    // false for Cancel or a refused password, leaving `password` untouched.
-    virtual bool password_dialog(std::string& password) = 0;
+    virtual bool save_dialog(Operation op, const std::string& source, std::string& path) = 0;
+    // The password dialog for `op`: true with a password of at least two
+    // characters; false for Cancel or a refused password, leaving `password`
+    // untouched.
+    virtual bool password_dialog(Operation op, std::string& password) = 0;
     // The folder chooser with the given title, asking for a source or for a
     // destination: true with the chosen folder followed by "/" in
     // `dest_dir`; false leaves `dest_dir` untouched.

@@ -165,7 +165,8 @@ void Commands::object(Operation op) {
 void Commands::code_chosen_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
-    if (!host_.open_dialog(source) || !host_.save_dialog(destination) || !host_.password_dialog(password))
+    if (!host_.open_dialog(source) || !host_.save_dialog(Operation::Code, source, destination) ||
+        !host_.password_dialog(Operation::Code, password))
         return frame.cancel(msg::kCodingAborted);
     if (!run_file(frame, Operation::Code, source, destination, password)) return;
     ui_.notice(ui_.message(msg::kCodingFinished) + "\n\r" + source);
@@ -175,11 +176,12 @@ void Commands::code_chosen_file(Frame& frame) {
 void Commands::decode_chosen_file(Frame& frame) {
     frame.lock_menu();
     std::string source, destination, password;
-    if (!host_.open_dialog(source) || !host_.save_dialog(destination)) return frame.cancel(msg::kDecodingAborted);
-    // Asked here, before the password, and once more by decodefile.
-    if (file_exists(destination) && !ui_.ask(Question::ReplaceDestination, ui_.message(msg::kFileExists)))
+    if (!host_.open_dialog(source) || !host_.save_dialog(Operation::Decode, source, destination))
         return frame.cancel(msg::kDecodingAborted);
-    if (!host_.password_dialog(password)) return frame.cancel(msg::kDecodingAborted);
+    // Asked here, before the password, and once more by decodefile.
+    if (file_exists(destination) && !ui_.ask(Question::ReplaceDestination, destination, ui_.message(msg::kFileExists)))
+        return frame.cancel(msg::kDecodingAborted);
+    if (!host_.password_dialog(Operation::Decode, password)) return frame.cancel(msg::kDecodingAborted);
     if (!run_file(frame, Operation::Decode, source, destination, password)) return;
     ui_.notice(ui_.message(msg::kDecodingFinished) + "\n\r" + source);
     frame.unlock_menu();
@@ -188,7 +190,8 @@ void Commands::decode_chosen_file(Frame& frame) {
 void Commands::object_file(Frame& frame, Operation op, const std::string& path) {
     frame.lock_menu();
     std::string destination, password;
-    if (!host_.save_dialog(destination) || !host_.password_dialog(password)) return frame.cancel(aborted_message(op));
+    if (!host_.save_dialog(op, path, destination) || !host_.password_dialog(op, password))
+        return frame.cancel(aborted_message(op));
     // The object was chosen before the dialogs; it may have gone meanwhile.
     if (!object_exists(path)) return frame.refuse({.why = Why::NoLongerExists, .path = path}, aborted_message(op));
     if (!run_file(frame, op, path, destination, password)) return;
@@ -206,7 +209,7 @@ void Commands::object_folder(Frame& frame, Operation op, const std::string& path
         return frame.cancel(aborted_message(op));
     if (const Overlap overlap = folders_overlap(path, destination); overlap != Overlap::None)
         return frame.refuse(overlap_reason(overlap, path, destination), aborted_message(op));
-    if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
+    if (!host_.password_dialog(op, password)) return frame.cancel(aborted_message(op));
     if (!object_exists(path)) return frame.refuse({.why = Why::NoLongerExists, .path = path}, aborted_message(op));
 
     // Decoding, files that are not coded files are told in the log only.
@@ -229,7 +232,7 @@ void Commands::chosen_folder(Frame& frame, Operation op) {
 
     frame.lock_menu();
     frame.start_progress(op, source);
-    if (!host_.password_dialog(password)) return frame.cancel(aborted_message(op));
+    if (!host_.password_dialog(op, password)) return frame.cancel(aborted_message(op));
 
     run_walk(frame, op, source, destination, password, false);
 }

@@ -85,7 +85,7 @@ FileOutcome run_one_file(Engine& engine, Operation op, const std::string& source
     const InFolder from = spooled ? InFolder{&spooled->folder(), spooled->name(), true} : InFolder{};
     const std::string to_name = to_stdout ? std::string(kStandardOutput) : destination;
     const auto where = to_stdout ? Engine::DestinationKind::StandardOutput : Engine::DestinationKind::Unknown;
-    begins(from_name, to_name);
+    if (begins) begins(from_name, to_name);
     return engine.operate(op, from_name, to_name, password, Engine::SourceKind::Unknown, where, from);
 }
 

@@ -97,7 +97,8 @@ inline constexpr const char* kStandardOutput = "standard output";
 // beyond the largest coded file (anything longer the engine refuses as too
 // large); standard output gets the bytes as they are made, so a decoded
 // file goes out block by block before its checksum is known.  `begins` is
-// told the names the two go by before the file is handed to the engine.
+// told the names the two go by before the file is handed to the engine,
+// when given.
 // IoError leaves it, naming standard input or output by those names.
 FileOutcome run_one_file(Engine& engine, Operation op, const std::string& source, const std::string& destination,
                          std::string_view password,

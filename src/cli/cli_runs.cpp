@@ -87,7 +87,8 @@ public:
     }
 
     void run_begins(std::int64_t count) override { ui_.progress().set_total(count); }
-    void file_begins(const std::string&, const std::string& destination) override { ui_.set_destination(destination); }
+    // The engine names the file each question is about.
+    void file_begins(const std::string&, const std::string&) override {}
     void file_ended(const FileOutcome& outcome, bool a_file) override {
         if (a_file) ui_.progress().file_done();
         report_outcome(ui_, outcome);
@@ -216,8 +217,7 @@ int run_one_file(Operation op, const std::string& source_operand, const std::str
     engine.password_forms = options.password_forms;
     try {
         const FileOutcome outcome =
-            tarnvold::run_one_file(engine, op, source_operand, destination_operand, password,
-                                   [&ui](const std::string&, const std::string& to) { ui.set_destination(to); });
+            tarnvold::run_one_file(engine, op, source_operand, destination_operand, password, {});
         ui.progress().file_done();
         ui.progress().clear();
         report_outcome(ui, outcome);

@@ -286,20 +286,15 @@ void TerminalUi::log_write(std::string_view text) { log_.write(quoted_name(text)
 void TerminalUi::log_write(std::int64_t value) { log_.write(value); }
 void TerminalUi::log_write_line() { log_.write_line(); }
 
-void TerminalUi::file_begins(std::string_view source) {
-    current_.assign(source);
-    progress_.file_begins(source);
-}
+void TerminalUi::file_begins(std::string_view source) { progress_.file_begins(source); }
 
-bool TerminalUi::ask_yes_no(std::string_view text) { return ask(Question::Other, text); }
+bool TerminalUi::ask_yes_no(std::string_view text) { return ask(Question::Other, {}, text); }
 
-bool TerminalUi::ask(Question question, std::string_view text) {
+bool TerminalUi::ask(Question, std::string_view about, std::string_view text) {
     if (options_.yes) return true;
     if (!options_.interactive) return false;
     progress_.clear();
     // The question names the file it is about.
-    const bool exists = question == Question::ReplaceDestination;
-    const std::string& about = exists && !destination_.empty() ? destination_ : current_;
     return ask_on_terminal(about.empty() ? std::string(text) : quoted_name(about) + ": " + std::string(text));
 }
 

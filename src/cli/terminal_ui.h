@@ -99,7 +99,7 @@ public:
     void log_write(std::int64_t value) override;
     void log_write_line() override;
     bool ask_yes_no(std::string_view text) override;
-    bool ask(Question question, std::string_view text) override;
+    bool ask(Question question, std::string_view about, std::string_view text) override;
     void notice(std::string_view text) override;
     void refused(const Reason& reason) override;
     void bar_setup(ProgressBarId bar, std::int64_t min, std::int64_t max, std::int64_t step) override;
@@ -118,7 +118,6 @@ public:
     ProgressLine& progress() { return progress_; }
 
     // The destination of the file that begins next, for the questions.
-    void set_destination(std::string_view destination) { destination_.assign(destination); }
 
     // "tarnvold-cli: PATH: reason" on standard error, the progress line
     // taken off first.
@@ -140,8 +139,6 @@ private:
     // Standard output is the terminal the progress line is drawn on.
     bool log_on_terminal_ = false;
     int output_error_ = 0;
-    std::string current_;
-    std::string destination_;
 };
 
 }  // namespace tarnvold::cli

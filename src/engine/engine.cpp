@@ -131,7 +131,7 @@ std::optional<FileOutcome> Engine::open_request(Operation op, Source& source_fil
         refuse(problem, aborted);
         return ends(Outcome::Refused, std::move(problem));
     }
-    if (to.exists && !ui_.ask(Question::ReplaceDestination, ui_.message(msg::kFileExists))) {
+    if (to.exists && !ui_.ask(Question::ReplaceDestination, destination, ui_.message(msg::kFileExists))) {
         ui_.log_line(ui_.message(aborted));
         return ends(Outcome::Declined, {.why = Why::DeclinedReplace, .path = destination});
     }

@@ -164,7 +164,7 @@ std::optional<FileOutcome> Engine::check_coded(InputFile& in, const coded_header
         stop_early();
         return FileOutcome{Outcome::NotCoded, source, {}, {.why = Why::Message, .message = msg::kNotCodedFile}};
     }
-    if (header.newer_than_ours() && !ui_.ask(Question::DecodeNewerVersion, ui_.message(msg::kNewerVersion))) {
+    if (header.newer_than_ours() && !ui_.ask(Question::DecodeNewerVersion, source, ui_.message(msg::kNewerVersion))) {
         ui_.log_line(ui_.message(msg::kDecodingAborted));
         stop_early();
         return FileOutcome{Outcome::Declined, source, {}, {.why = Why::DeclinedNewer, .path = source}};

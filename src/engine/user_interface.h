@@ -47,8 +47,12 @@ public:
 
     // A Yes/No box with the caption "Tarnvold": true for Yes.
     virtual bool ask_yes_no(std::string_view text) = 0;
-    // The same for a question the caller names; by default as ask_yes_no.
-    virtual bool ask([[maybe_unused]] Question question, std::string_view text) { return ask_yes_no(text); }
+    // The same for a question the caller names, about the file `about`;
+    // by default as ask_yes_no.
+    virtual bool ask([[maybe_unused]] Question question, [[maybe_unused]] std::string_view about,
+                     std::string_view text) {
+        return ask_yes_no(text);
+    }
     // An OK box with the caption "Tarnvold".
     virtual void notice(std::string_view text) = 0;
     // A reason as a report of its own in the log, and in an OK box.  A

@@ -49,13 +49,6 @@ void MainWindow::guarded(F&& f) {
     }
 }
 
-// What the dialogs of the command about to start need to know of it.
-void MainWindow::begin_command(Operation op) {
-    if (blocked_) return;
-    operation_ = op;
-    command_source_.clear();
-}
-
 void MainWindow::end_program(int code) {
     exit_code_ = code;
     if (on_exit) on_exit(code);
@@ -98,40 +91,22 @@ void MainWindow::configuration_clicked() {
 }
 
 void MainWindow::code_file_clicked() {
-    guarded([this] {
-        begin_command(Operation::Code);
-        commands_.code_file();
-    });
+    guarded([this] { commands_.code_file(); });
 }
 void MainWindow::decode_file_clicked() {
-    guarded([this] {
-        begin_command(Operation::Decode);
-        commands_.decode_file();
-    });
+    guarded([this] { commands_.decode_file(); });
 }
 void MainWindow::code_object_clicked() {
-    guarded([this] {
-        begin_command(Operation::Code);
-        commands_.code_object();
-    });
+    guarded([this] { commands_.code_object(); });
 }
 void MainWindow::decode_object_clicked() {
-    guarded([this] {
-        begin_command(Operation::Decode);
-        commands_.decode_object();
-    });
+    guarded([this] { commands_.decode_object(); });
 }
 void MainWindow::code_folder_clicked() {
-    guarded([this] {
-        begin_command(Operation::Code);
-        commands_.code_folder();
-    });
+    guarded([this] { commands_.code_folder(); });
 }
 void MainWindow::decode_folder_clicked() {
-    guarded([this] {
-        begin_command(Operation::Decode);
-        commands_.decode_folder();
-    });
+    guarded([this] { commands_.decode_folder(); });
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

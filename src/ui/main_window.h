@@ -93,8 +93,8 @@ public:
 
     // CommandHost
     bool open_dialog(std::string& path) override;
-    bool save_dialog(std::string& path) override;
-    bool password_dialog(std::string& password) override;
+    bool save_dialog(Operation op, const std::string& source, std::string& path) override;
+    bool password_dialog(Operation op, std::string& password) override;
     bool folder_dialog(FolderQuestion question, const std::string& title, std::string& dest_dir) override;
     Selection selection() override;
     void set_menu_enabled(bool enabled) override;
@@ -204,7 +204,6 @@ private:
     void build_buttons();
     void build_keys();
     void stop_clicked();
-    void begin_command(Operation op);
     void call_attention();
     void retranslate();
 
@@ -233,8 +232,6 @@ private:
     bool quit_after_run_ = false;  // the title bar's close asked to stop the run and quit
     // The command that runs: coding or decoding, and its source file once
     // known (for the name the save dialog suggests).
-    Operation operation_ = Operation::Code;
-    std::string command_source_;
     ui::FocusMark* focus_mark_ = nullptr;
     // Pending window messages are handled at most once a frame.
     ui::FrameTicker frame_{std::chrono::milliseconds(16)};

@@ -34,17 +34,16 @@ bool MainWindow::open_dialog(std::string& path) {
     catch_up();
     if (!ui::open_file_dialog(this, last_open_)) return false;
     path = ui::native_path(last_open_);
-    command_source_ = path;
     return true;
 }
 
-bool MainWindow::save_dialog(std::string& path) {
+bool MainWindow::save_dialog(Operation op, const std::string& source, std::string& path) {
     catch_up();
     // Beside the source, under the name a folder run would give it.
-    if (!command_source_.empty()) {
-        const std::string name = last_name(command_source_);
-        last_save_ = qs(entry_path(parent_folder(command_source_),
-                                   operation_ == Operation::Code ? coded_name(name) : decoded_name(name)));
+    if (!source.empty()) {
+        const std::string name = last_name(source);
+        last_save_ =
+            qs(entry_path(parent_folder(source), op == Operation::Code ? coded_name(name) : decoded_name(name)));
     }
     if (!ui::save_file_dialog(this, last_save_)) return false;
     path = ui::native_path(last_save_);
@@ -56,9 +55,9 @@ bool MainWindow::save_dialog(std::string& path) {
 // them there, which coding then requires; elsewhere the code page of the
 // language's users on Windows when it holds every letter, UTF-8 otherwise.
 // Decoding tries the other forms too.
-bool MainWindow::password_dialog(std::string& password) {
+bool MainWindow::password_dialog(Operation op, std::string& password) {
     catch_up();
-    const bool coding = operation_ == Operation::Code;
+    const bool coding = op == Operation::Code;
     const int system = system_code_page();
     std::string typed;
     // Coding asks twice: a mistyped password would make files nobody can
@@ -83,11 +82,7 @@ bool MainWindow::folder_dialog(FolderQuestion, const std::string& title, std::st
     return true;
 }
 
-Selection MainWindow::selection() {
-    Selection s = panes_->selection();
-    if (s.kind == Selection::Kind::File) command_source_ = s.path;
-    return s;
-}
+Selection MainWindow::selection() { return panes_->selection(); }
 
 void MainWindow::set_menu_enabled(bool enabled) {
     menu_enabled_ = enabled;

@@ -25,8 +25,8 @@ public:
     bool menu = true, buttons = true, blocked = false, stop = false;
 
     bool open_dialog(std::string& p) override { return answer("open", opens, p); }
-    bool save_dialog(std::string& p) override { return answer("save", saves, p); }
-    bool password_dialog(std::string& p) override { return answer("password", passwords, p); }
+    bool save_dialog(Operation, const std::string&, std::string& p) override { return answer("save", saves, p); }
+    bool password_dialog(Operation, std::string& p) override { return answer("password", passwords, p); }
     bool folder_dialog(FolderQuestion, const std::string& title, std::string& p) override {
         return answer("folder:" + title, folders, p);
     }
